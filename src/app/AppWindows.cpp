@@ -1,0 +1,22 @@
+#include "AppWindows.h"
+
+#include "Application.h"
+#include "Confirm.h"
+#include "Darozu.h"
+#include "Options.h"
+#include "PathSelect.h"
+#include "Player.h"
+#include "Splitter.h"
+
+TAppWindows::TAppWindows() {
+    frmPlayer = std::make_unique<TfrmPlayer>();
+    frmOptions = std::make_unique<TfrmOptions>();
+    // A settings file that cannot be written is reported; the other windows still come up.
+    TApplication::Guarded([this] { frmOptions->LoadAtStartup(); });
+    frmPathSelect = std::make_unique<TfrmPathSelect>();
+    frmConfirm = std::make_unique<TfrmConfirm>();
+    frmSplitter = std::make_unique<TfrmSplitter>();
+    frmJoiner = std::make_unique<TfrmJoiner>();
+}
+
+TAppWindows::~TAppWindows() = default;

@@ -1,0 +1,23 @@
+#include <QFileInfo>
+
+#include "AppWindows.h"
+#include "Application.h"
+#include "GlobeVar.h"
+#include "Options.h"
+#include "Player.h"
+#include "SingleInstance.h"
+#include "SpecialFolders.h"
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    const TSingleInstanceGuard guard(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    if (!guard.IsFirstInstance())
+        return 0;
+
+    GlobeVar::DefaultRecordOutputPath = Platform::HomeFolder();
+    TAppWindows windows;
+    windows.frmPlayer->show();
+    const int status = app.exec();
+    TApplication::Guarded([&] { windows.frmOptions->SaveAtProgramEnd(); });
+    return status;
+}

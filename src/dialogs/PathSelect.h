@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+
+class QFileSystemModel;
+class QPushButton;
+class QTreeView;
+
+// The folder chooser of the output folders. After a modal showing, ChosenPath holds
+// the chosen folder ending in "/", or is empty when the user cancelled.
+class TfrmPathSelect : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TfrmPathSelect(QWidget* parent = nullptr);
+
+    // Selects a folder in the tree, as a click on it would.
+    void SelectFolder(const QString& folder);
+    QString SelectedFolder() const;
+
+    QString ChosenPath;
+    QTreeView* ShellTreeView1;
+    QPushButton* btnOk;
+    QPushButton* btnCancel;
+
+    // One trailing "/" removed if present, then one appended.
+    static QString WithSingleTrailingSlash(const QString& path);
+
+private:
+    void btnOkClick();
+    void btnCancelClick();
+
+    QFileSystemModel* model_;
+};

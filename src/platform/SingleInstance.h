@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+
+#include <QLockFile>
+#include <QString>
+
+// The guard that lets one copy of the program run per executable file name. The lock
+// is held until the object is destroyed; a lock left by a copy that crashed is stale
+// and taken over.
+class TSingleInstanceGuard {
+public:
+    explicit TSingleInstanceGuard(const QString& executableFileName);
+
+    // True when no other live copy of an executable of the same file name holds the lock.
+    bool IsFirstInstance() const { return first_; }
+
+    static QString LockFilePath(const QString& executableFileName);
+
+private:
+    std::unique_ptr<QLockFile> lock_;
+    bool first_ = false;
+};

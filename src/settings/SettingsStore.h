@@ -1,0 +1,46 @@
+#pragma once
+
+// The settings file "ZSCJCfg.ini" and the schedule files: load them into the
+// options' working copy, save the working copy, reset it to the Default button's
+// values, and apply it to the shared state.
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "GlobeVar.h"
+#include "OptionsValues.h"
+
+// Raised when a settings or schedule file cannot be written; the old file stays intact.
+class SettingsWriteError : public std::runtime_error {
+public:
+    explicit SettingsWriteError(const std::string& path);
+};
+
+// SettingsFolder + SettingsFileName, and SettingsFolder + ScheduleFileName.
+std::string SettingsFilePath();
+std::string ScheduleFilePath();
+
+// Reads every key (missing or unreadable ones give their read defaults), with the
+// schedule file between the Hotkey and AutoStop sections.
+void LoadSettings(TOptionsValues& values, const std::string& settingsPath, const std::string& schedulePath);
+
+// Writes every value back to its key in the same order, atomically.
+void SaveSettings(const TOptionsValues& values, const std::string& settingsPath, const std::string& schedulePath);
+
+// The Default button: every value to its reset value, then the four output folders made to exist.
+void ResetSettings(TOptionsValues& values);
+
+// Derives every shared state field from the working copy.
+void ApplySettings(const TOptionsValues& values);
+
+// Start-up: load the file if it exists, otherwise reset and save a new one; then apply.
+void StartupSettings(TOptionsValues& values);
+
+// Returns false (and leaves entries alone) when the file holds no entries.
+bool ReadScheduleFile(const std::string& path, std::vector<GlobeVar::TScheduleEntry>& entries);
+void WriteScheduleFile(const std::string& path, const std::vector<GlobeVar::TScheduleEntry>& entries);
+
+// The mail body as stored: the lines, each followed by CR LF, as upper-case hex digits.
+std::string EncodeBody(const std::vector<std::string>& lines);
+std::vector<std::string> DecodeBody(const std::string& hex);

@@ -1,0 +1,110 @@
+#include <stdexcept>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "AppWindows.h"
+#include "Application.h"
+#include "Confirm.h"
+#include "Darozu.h"
+#include "GlobeVar.h"
+#include "Options.h"
+#include "PathSelect.h"
+#include "Player.h"
+#include "Splitter.h"
+
+namespace {
+
+// An object whose handler fails the way an engine error would.
+class Thrower : public QObject {
+public:
+    int handled = 0;
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::User)
+            return QObject::event(event);
+        ++handled;
+        throw std::runtime_error("Cannot open /music/a.mp3: Invalid data found when processing input");
+    }
+};
+
+} // namespace
+
+class ApplicationTest : public QObject {
+    Q_OBJECT
+
+private:
+    QStringList reported_;
+    QTemporaryDir home_;
+
+private slots:
+    void initTestCase() {
+        TApplication::ReportError = [this](const QString& text) { reported_ << text; };
+        qputenv("HOME", home_.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
+        qputenv("XDG_DOCUMENTS_DIR", (home_.path() + "/Documents").toUtf8());
+    }
+
+    void init() { reported_.clear(); }
+
+    void errorEscapingAHandlerIsShownAndTheProgramGoesOn() {
+        Thrower thrower;
+        QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+        QCoreApplication::postEvent(&thrower, new QEvent(QEvent::User));
+        QCoreApplication::processEvents();
+        QCOMPARE(thrower.handled, 2);
+        QCOMPARE(reported_.size(), 2);
+        QCOMPARE(reported_.first(), QString("Cannot open /music/a.mp3: Invalid data found when processing input"));
+    }
+
+    void windowsFillTheSharedFoldersAndTheSettingsFile() {
+        TAppWindows windows;
+        QVERIFY(reported_.isEmpty());
+        QCOMPARE(windows.frmPlayer->windowTitle(), QString("Zelvo MP3 Player"));
+        QCOMPARE(windows.frmOptions->windowTitle(), QString("Zelvo MP3 Zovozu Darozu: Options"));
+        QCOMPARE(windows.frmPathSelect->windowTitle(), QString("Path Select"));
+        QCOMPARE(windows.frmConfirm->windowTitle(), QString("Confirm"));
+        QCOMPARE(windows.frmSplitter->windowTitle(), QString("Zelvo MP3 Zovozu"));
+        QCOMPARE(windows.frmJoiner->windowTitle(), QString("Zelvo MP3 Darozu"));
+
+        const QString settingsFolder = home_.path() + "/.config/Zelvo Mp3 Zovozu Darozu/";
+        QCOMPARE(QString::fromStdString(GlobeVar::SettingsFolder), settingsFolder);
+        QVERIFY(QFile::exists(settingsFolder + "ZSCJCfg.ini"));
+        for (const auto* folder :
+             {&GlobeVar::DefaultConvertOutputPath, &GlobeVar::DefaultSplitOutputPath, &GlobeVar::DefaultJoinOutputPath})
+            QVERIFY2(QDir(QString::fromStdString(*folder)).exists(), folder->c_str());
+        QVERIFY(GlobeVar::DefaultJoinOutputPath.find("/Zelvo Mp3 Zovozu Darozu/Merged files/") != std::string::npos);
+        // The defaults of a new file were applied.
+        QCOMPARE(GlobeVar::WmaProfile, 15);
+        QCOMPARE(QString::fromStdString(GlobeVar::ConvertOutputPath),
+                 QString::fromStdString(GlobeVar::DefaultConvertOutputPath));
+    }
+
+    void unwritableSettingsFolderIsReportedAndAllWindowsComeUp() {
+        QTemporaryDir otherHome;
+        qputenv("XDG_CONFIG_HOME", (otherHome.path() + "/.config").toUtf8());
+        QVERIFY(QDir().mkpath(otherHome.path() + "/.config"));
+        // A file where the settings folder should be: the folder cannot be made.
+        QFile blocker(otherHome.path() + "/.config/Zelvo Mp3 Zovozu Darozu");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        TAppWindows windows;
+        QCOMPARE(reported_.size(), 1);
+        // The schedule file is the first of the two written; the message names it.
+        QCOMPARE(reported_.first(),
+                 "Unable to write to " + otherHome.path() + "/.config/Zelvo Mp3 Zovozu Darozu/Current.zsc");
+        QVERIFY(windows.frmJoiner != nullptr);
+        QVERIFY(!GlobeVar::ConvertOutputPath.empty());
+        qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
+    }
+};
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    ApplicationTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ApplicationTest.moc"

@@ -1,0 +1,469 @@
+#include "Decoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
+
+namespace Engine {
+
+namespace {
+
+using namespace FFmpeg;
+namespace fs = std::filesystem;
+
+constexpr int MaxConsecutiveErrors = 64;
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+bool IsPcm(AVCodecID id) {
+    return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_ADPCM_IMA_QT;
+}
+
+// Ogg pages carry the exact sample position (granule) of their last packet, so the
+// stream's length is known from the last page.
+bool IsOgg(const AVFormatContext& format) {
+    return std::string(format.iformat->name) == "ogg";
+}
+
+// The WAV container places packets of compressed codecs (ADPCM) only roughly in time.
+bool PlacesFramesExactly(const AVFormatContext& format, const AVStream& stream) {
+    return IsPcm(stream.codecpar->codec_id) || std::string(format.iformat->name) != "wav";
+}
+
+// Opens the container and finds its audio stream.
+TOpenResult OpenContainer(const std::string& path, InputFormat& format, AVStream*& stream) {
+    QuietLogging();
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+        return {EngineStatus::OpenFailed, "Cannot open " + Quoted(path) + ": it is a folder"};
+    AVFormatContext* context = nullptr;
+    if (const int error = avformat_open_input(&context, path.c_str(), nullptr, nullptr); error < 0)
+        return {EngineStatus::OpenFailed, "Cannot open " + Quoted(path) + ": " + ErrorText(error)};
+    format.reset(context);
+    if (const int error = avformat_find_stream_info(context, nullptr); error < 0)
+        return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": " + ErrorText(error)};
+    const int index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    if (index < 0)
+        return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": it holds no audio"};
+    stream = context->streams[index];
+    const AVCodecParameters& codec = *stream->codecpar;
+    if (codec.sample_rate <= 0 || codec.ch_layout.nb_channels <= 0)
+        return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": the audio format is not recognised"};
+    for (unsigned i = 0; i < context->nb_streams; ++i)
+        if (static_cast<int>(i) != index)
+            context->streams[i]->discard = AVDISCARD_ALL;
+    return {};
+}
+
+std::string CodecText(const AVCodecParameters& codec) {
+    switch (codec.codec_id) {
+    case AV_CODEC_ID_MP3: return "MPEG Layer 3";
+    case AV_CODEC_ID_MP2: return "MPEG Layer 2";
+    case AV_CODEC_ID_VORBIS: return "Ogg Vorbis";
+    case AV_CODEC_ID_OPUS: return "Ogg Opus";
+    case AV_CODEC_ID_WMAV1: return "Windows Media Audio 1";
+    case AV_CODEC_ID_WMAV2: return "Windows Media Audio 2";
+    case AV_CODEC_ID_PCM_F32LE:
+    case AV_CODEC_ID_PCM_F64LE: return "PCM " + std::to_string(av_get_bits_per_sample(codec.codec_id)) + " bit float";
+    default: break;
+    }
+    if (IsPcm(codec.codec_id))
+        return "PCM " + std::to_string(av_get_bits_per_sample(codec.codec_id)) + " bit";
+    const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec.codec_id);
+    return descriptor ? descriptor->long_name : "Unknown codec";
+}
+
+std::string ChannelText(int channels) {
+    if (channels == 1)
+        return "Mono";
+    if (channels == 2)
+        return "Stereo";
+    return std::to_string(channels) + " channels";
+}
+
+int64_t FramesOf(int64_t duration, AVRational timeBase, int rate) {
+    return av_rescale_q(duration, timeBase, {1, rate});
+}
+
+// Length of a PCM stream: the header's, but no more than the file holds.
+int64_t CountPcmFrames(AVFormatContext& format, const AVStream& stream) {
+    const AVCodecParameters& codec = *stream.codecpar;
+    const Packet packet = MakePacket();
+    int64_t dataStart = -1;
+    while (av_read_frame(&format, packet.get()) >= 0) {
+        const bool ours = packet->stream_index == stream.index;
+        dataStart = packet->pos;
+        av_packet_unref(packet.get());
+        if (ours)
+            break;
+    }
+    const int64_t fileSize = avio_size(format.pb);
+    int64_t frames = stream.duration > 0 ? FramesOf(stream.duration, stream.time_base, codec.sample_rate) : -1;
+    if (codec.block_align > 0 && dataStart >= 0 && fileSize > dataStart) {
+        const int64_t held = (fileSize - dataStart) / codec.block_align;
+        frames = frames < 0 ? held : std::min(frames, held);
+    }
+    return std::max<int64_t>(frames, 0);
+}
+
+// Length from the packets: their durations less the samples the decoder is told to drop
+// (encoder delay at the start, padding at the end). Returns -1 when a packet has no duration.
+int64_t CountPacketFrames(AVFormatContext& format, const AVStream& stream) {
+    const AVCodecParameters& codec = *stream.codecpar;
+    const Packet packet = MakePacket();
+    int64_t frames = 0;
+    bool known = true;
+    while (av_read_frame(&format, packet.get()) >= 0) {
+        if (packet->stream_index == stream.index) {
+            int64_t duration =
+                packet->duration > 0 ? FramesOf(packet->duration, stream.time_base, codec.sample_rate) : 0;
+            if (duration <= 0)
+                duration = av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(&codec), packet->size);
+            known = known && duration > 0;
+            size_t size = 0;
+            if (const uint8_t* skip = av_packet_get_side_data(packet.get(), AV_PKT_DATA_SKIP_SAMPLES, &size);
+                skip && size >= 8)
+                duration -= static_cast<int64_t>(AV_RL32(skip)) + AV_RL32(skip + 4);
+            frames += duration;
+        }
+        av_packet_unref(packet.get());
+    }
+    return known ? std::max<int64_t>(frames, 0) : -1;
+}
+
+int64_t EstimatedFrames(const AVFormatContext& format, const AVStream& stream) {
+    const int rate = stream.codecpar->sample_rate;
+    if (stream.duration > 0)
+        return FramesOf(stream.duration, stream.time_base, rate);
+    if (format.duration > 0)
+        return av_rescale(format.duration, rate, AV_TIME_BASE);
+    return 0;
+}
+
+void Describe(const AVFormatContext& format, const AVStream& stream, TStreamInfo& info) {
+    const AVCodecParameters& codec = *stream.codecpar;
+    info.SampleRate = codec.sample_rate;
+    info.Channels = std::min(codec.ch_layout.nb_channels, 2);
+    info.BitRate = codec.bit_rate > 0 ? codec.bit_rate : format.bit_rate;
+    if (info.BitRate <= 0 && info.TotalFrames > 0 && format.pb)
+        info.BitRate = avio_size(format.pb) * 8 * info.SampleRate / info.TotalFrames;
+    info.FormatText = CodecText(codec) + ", " + std::to_string(codec.sample_rate) + " Hz, " +
+                      ChannelText(codec.ch_layout.nb_channels);
+    if (info.BitRate > 0)
+        info.FormatText += ", " + std::to_string((info.BitRate + 500) / 1000) + " kbps";
+}
+
+TOpenResult ProbeWith(const std::string& path, InputFormat& format, TStreamInfo& info) {
+    AVStream* stream = nullptr;
+    TOpenResult result = OpenContainer(path, format, stream);
+    if (result.Status != EngineStatus::Ok)
+        return result;
+    int64_t counted = 0;
+    if (IsPcm(stream->codecpar->codec_id))
+        counted = CountPcmFrames(*format, *stream);
+    else if (IsOgg(*format) && stream->duration > 0)
+        counted = FramesOf(stream->duration, stream->time_base, stream->codecpar->sample_rate);
+    else
+        counted = CountPacketFrames(*format, *stream);
+    info.TotalIsExact = counted >= 0;
+    info.TotalFrames = counted >= 0 ? counted : EstimatedFrames(*format, *stream);
+    Describe(*format, *stream, info);
+    return result;
+}
+
+} // namespace
+
+TOpenResult ProbeFile(const std::string& path, TStreamInfo& info) {
+    InputFormat format;
+    return ProbeWith(path, format, info);
+}
+
+TDecoder::TDecoder(std::string path) : path_(std::move(path)), packet_(MakePacket()), frame_(MakeFrame()) {}
+
+TDecoder::~TDecoder() = default;
+
+std::unique_ptr<TDecoder> TDecoder::Open(const std::string& path, TOpenResult& result) {
+    std::unique_ptr<TDecoder> decoder(new TDecoder(path));
+    {
+        InputFormat probe;
+        result = ProbeWith(path, probe, decoder->info_);
+    }
+    if (result.Status == EngineStatus::Ok)
+        result = decoder->OpenStreams();
+    if (result.Status != EngineStatus::Ok)
+        return nullptr;
+    try {
+        if (!decoder->info_.TotalIsExact) {
+            // The packets do not tell the length: count it by decoding once.
+            decoder->info_.TotalFrames = INT64_MAX;
+            decoder->SkipDecoded(INT64_MAX);
+            decoder->info_.TotalFrames = decoder->decodedEnd_;
+            decoder->info_.TotalIsExact = true;
+            decoder->Rewind();
+        }
+        // The first frame tells where the timestamps start; seeking relies on it.
+        decoder->DecodeFrame();
+    } catch (const EngineError& error) {
+        result = {error.Status(), error.what()};
+        return nullptr;
+    }
+    return decoder;
+}
+
+TOpenResult TDecoder::OpenStreams() {
+    format_.reset();
+    codec_.reset();
+    converter_.reset();
+    converterFormat_ = -1;
+    TOpenResult result = OpenContainer(path_, format_, stream_);
+    if (result.Status != EngineStatus::Ok)
+        return result;
+    const AVCodec* decoder = avcodec_find_decoder(stream_->codecpar->codec_id);
+    if (!decoder)
+        return {EngineStatus::NotAudio, "Cannot decode " + Quoted(path_) + ": no decoder for its audio"};
+    codec_.reset(avcodec_alloc_context3(decoder));
+    avcodec_parameters_to_context(codec_.get(), stream_->codecpar);
+    codec_->pkt_timebase = stream_->time_base;
+    if (const int error = avcodec_open2(codec_.get(), decoder, nullptr); error < 0)
+        return {EngineStatus::NotAudio, "Cannot decode " + Quoted(path_) + ": " + ErrorText(error)};
+    buffer_.clear();
+    bufferStart_ = 0;
+    position_ = decodedEnd_ = 0;
+    inputEnded_ = draining_ = placeByTimestamp_ = false;
+    dropUntil_ = 0;
+    consecutiveErrors_ = 0;
+    return result;
+}
+
+void TDecoder::Fail(EngineStatus status, const std::string& cause) const {
+    throw EngineError(status, "Cannot read " + Quoted(path_) + ": " + cause);
+}
+
+int64_t TDecoder::Buffered() const {
+    return static_cast<int64_t>(buffer_.size() - bufferStart_) / std::max(info_.Channels, 1);
+}
+
+bool TDecoder::FeedPacket() {
+    while (!draining_) {
+        const int error = av_read_frame(format_.get(), packet_.get());
+        if (error < 0) {
+            // The end of the file, or a read error, which ends the input there.
+            draining_ = true;
+            avcodec_send_packet(codec_.get(), nullptr);
+            return true;
+        }
+        if (packet_->stream_index != stream_->index) {
+            av_packet_unref(packet_.get());
+            continue;
+        }
+        const int sent = avcodec_send_packet(codec_.get(), packet_.get());
+        av_packet_unref(packet_.get());
+        if (sent >= 0 || sent == AVERROR(EAGAIN))
+            return true;
+        // A broken packet is skipped; too many in a row end the input.
+        if (++consecutiveErrors_ > MaxConsecutiveErrors) {
+            draining_ = true;
+            return false;
+        }
+    }
+    return false;
+}
+
+bool TDecoder::ReceiveFrame() {
+    while (true) {
+        const int error = avcodec_receive_frame(codec_.get(), frame_.get());
+        if (error == 0) {
+            consecutiveErrors_ = 0;
+            return true;
+        }
+        if (error == AVERROR_EOF)
+            return false;
+        if (error == AVERROR(EAGAIN)) {
+            if (draining_ || !FeedPacket())
+                return false;
+            continue;
+        }
+        if (++consecutiveErrors_ > MaxConsecutiveErrors)
+            return false;
+    }
+}
+
+// Decodes one more frame into the buffer; false at the end of the input.
+bool TDecoder::DecodeFrame() {
+    if (inputEnded_)
+        return false;
+    if (!ReceiveFrame()) {
+        inputEnded_ = true;
+        return false;
+    }
+    AppendFrame(*frame_);
+    av_frame_unref(frame_.get());
+    return true;
+}
+
+// The decoder moves a frame's pts past the samples it drops; best_effort may not follow.
+static int64_t FrameTimestamp(const AVFrame& frame) {
+    return frame.pts != AV_NOPTS_VALUE ? frame.pts : frame.best_effort_timestamp;
+}
+
+int64_t TDecoder::FramePosition(const AVFrame& frame) const {
+    const int64_t timestamp = FrameTimestamp(frame);
+    if (timestamp == AV_NOPTS_VALUE || firstTimestamp_ == AV_NOPTS_VALUE)
+        return -1;
+    const int rate = codec_->sample_rate;
+    int64_t position = av_rescale_q(timestamp, stream_->time_base, {1, rate}) - firstTimestamp_;
+    // Containers that count time in coarse units (ASF: milliseconds) place frames only
+    // roughly; the codec's frames are all of one size, so the grid gives the exact place.
+    if (stream_->time_base.den < rate && frame.nb_samples > 0)
+        position = std::llround(static_cast<double>(position) / frame.nb_samples) * frame.nb_samples;
+    return position;
+}
+
+void TDecoder::AppendFrame(const AVFrame& frame) {
+    const int channels = info_.Channels;
+    if (!converter_ || frame.format != converterFormat_ || frame.sample_rate != converterRate_ ||
+        frame.ch_layout.nb_channels != converterChannels_) {
+        SwrContext* context = nullptr;
+        AVChannelLayout out = Layout(channels);
+        AVChannelLayout in = frame.ch_layout;
+        if (swr_alloc_set_opts2(&context, &out, AV_SAMPLE_FMT_FLT, frame.sample_rate, &in,
+                                static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr) < 0 ||
+            swr_init(context) < 0) {
+            swr_free(&context);
+            Fail(EngineStatus::DecodeFailed, "its sample format cannot be converted");
+        }
+        converter_.reset(context);
+        converterFormat_ = frame.format;
+        converterRate_ = frame.sample_rate;
+        converterChannels_ = frame.ch_layout.nb_channels;
+    }
+
+    if (firstTimestamp_ == AV_NOPTS_VALUE && FrameTimestamp(frame) != AV_NOPTS_VALUE && decodedEnd_ == 0 &&
+        !placeByTimestamp_)
+        firstTimestamp_ = av_rescale_q(FrameTimestamp(frame), stream_->time_base, {1, codec_->sample_rate});
+
+    int64_t start = decodedEnd_;
+    if (placeByTimestamp_) {
+        start = FramePosition(frame);
+        if (start < 0)
+            return; // no place for it yet: the pre-roll covers it
+        placeByTimestamp_ = false;
+    }
+
+    const size_t oldSize = buffer_.size();
+    buffer_.resize(oldSize + static_cast<size_t>(frame.nb_samples) * channels);
+    uint8_t* out = reinterpret_cast<uint8_t*>(buffer_.data() + oldSize);
+    const int converted = swr_convert(converter_.get(), &out, frame.nb_samples,
+                                      const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
+    buffer_.resize(oldSize + static_cast<size_t>(std::max(converted, 0)) * channels);
+    decodedEnd_ = start + std::max(converted, 0);
+
+    // Frames before the seek target are dropped as they arrive.
+    const int64_t bufferedStart = decodedEnd_ - Buffered();
+    if (dropUntil_ > bufferedStart) {
+        const int64_t drop = std::min(dropUntil_ - bufferedStart, Buffered());
+        bufferStart_ += static_cast<size_t>(drop) * channels;
+    }
+    if (bufferStart_ == buffer_.size()) {
+        buffer_.clear();
+        bufferStart_ = 0;
+    }
+}
+
+void TDecoder::Read(int frames, std::vector<float>& out) {
+    const int channels = info_.Channels;
+    const int64_t wanted = std::clamp<int64_t>(std::min<int64_t>(frames, info_.TotalFrames - position_), 0, INT32_MAX);
+    while (Buffered() < wanted && DecodeFrame()) {
+    }
+    const int64_t taken = std::min(wanted, Buffered());
+    const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_);
+    out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(taken * channels));
+    bufferStart_ += static_cast<size_t>(taken * channels);
+    // A decoder that delivers less than the length says gets its end filled with silence.
+    out.insert(out.end(), static_cast<size_t>((wanted - taken) * channels), 0.0f);
+    position_ += wanted;
+    if (bufferStart_ > (1u << 20) || bufferStart_ == buffer_.size()) {
+        buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_));
+        bufferStart_ = 0;
+    }
+}
+
+void TDecoder::SkipDecoded(int64_t frames) {
+    const int64_t target = position_ + frames;
+    while (position_ < target && !(inputEnded_ && Buffered() == 0)) {
+        if (Buffered() == 0 && !DecodeFrame())
+            continue;
+        const int64_t drop = std::min(target - position_, Buffered());
+        bufferStart_ += static_cast<size_t>(drop) * info_.Channels;
+        position_ += drop;
+        if (bufferStart_ == buffer_.size()) {
+            buffer_.clear();
+            bufferStart_ = 0;
+        }
+    }
+}
+
+void TDecoder::Rewind() {
+    const TOpenResult result = OpenStreams();
+    if (result.Status != EngineStatus::Ok)
+        throw EngineError(result.Status, result.Error);
+}
+
+bool TDecoder::SeekByTimestamp(int64_t target, int64_t preroll) {
+    const int rate = codec_->sample_rate;
+    const int64_t from = std::max<int64_t>(target - preroll, 0) + firstTimestamp_;
+    const int64_t timestamp = av_rescale_q(from, {1, rate}, stream_->time_base);
+    if (avformat_seek_file(format_.get(), stream_->index, INT64_MIN, timestamp, timestamp, 0) < 0)
+        return false;
+    avcodec_flush_buffers(codec_.get());
+    buffer_.clear();
+    bufferStart_ = 0;
+    inputEnded_ = draining_ = false;
+    placeByTimestamp_ = true;
+    dropUntil_ = target;
+    decodedEnd_ = 0;
+    // Decode until the target is in the buffer; a first frame placed after it means the
+    // seek went too far, and the caller tries again from further back.
+    while (placeByTimestamp_ || decodedEnd_ <= target) {
+        if (!DecodeFrame())
+            break;
+        if (!placeByTimestamp_ &&
+            decodedEnd_ - (static_cast<int64_t>(buffer_.size() - bufferStart_) / info_.Channels) > target)
+            return false;
+    }
+    dropUntil_ = 0;
+    if (placeByTimestamp_)
+        return false;
+    position_ = target;
+    return true;
+}
+
+void TDecoder::Seek(int64_t frame) {
+    const int64_t target = std::clamp<int64_t>(frame, 0, info_.TotalFrames);
+    if (target == position_)
+        return;
+    const bool exactFormat = IsPcm(stream_->codecpar->codec_id);
+    // Enough decoded audio before the target for a lossy decoder to settle: MP3's bit
+    // reservoir reaches a few frames back, and every transform codec overlaps frames.
+    // Ogg places the packets of a page from the page's end, which the last page of a
+    // stream (trimmed to the stream's length) misstates: start from an earlier page.
+    int64_t preroll = exactFormat ? 0 : std::max<int64_t>(8192, codec_->sample_rate / 5);
+    if (IsOgg(*format_))
+        preroll = codec_->sample_rate * 5 / 2;
+    if (target > preroll && firstTimestamp_ != AV_NOPTS_VALUE && PlacesFramesExactly(*format_, *stream_)) {
+        for (int attempt = 0; attempt < 3; ++attempt)
+            if (SeekByTimestamp(target, preroll << (2 * attempt)))
+                return;
+    }
+    Rewind();
+    SkipDecoded(target);
+    position_ = target;
+}
+
+} // namespace Engine

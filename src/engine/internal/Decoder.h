@@ -1,0 +1,88 @@
+#pragma once
+
+// Decoding of any file FFmpeg reads into interleaved float at the file's own rate,
+// one or two channels (more are mixed down to stereo), with an exact length and
+// sample-accurate seeking.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EngineError.h"
+#include "FFmpeg.h"
+
+namespace Engine {
+
+// What the headers and packets of a file tell, without decoding it.
+struct TStreamInfo {
+    int SampleRate = 0;
+    int Channels = 0;        // as delivered: 1 or 2
+    int64_t TotalFrames = 0; // exact where the packets tell it, otherwise the container's estimate
+    bool TotalIsExact = false;
+    int64_t BitRate = 0;    // bits per second, 0 when unknown
+    std::string FormatText; // "MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"
+};
+
+// The result of opening: on failure Status is not Ok and Error names the file and the cause.
+struct TOpenResult {
+    EngineStatus Status = EngineStatus::Ok;
+    std::string Error;
+};
+
+// Reads the stream's description and length from headers and packets only.
+TOpenResult ProbeFile(const std::string& path, TStreamInfo& info);
+
+class TDecoder {
+public:
+    // Opens the file for decoding; nullptr with the reason in result when it cannot.
+    static std::unique_ptr<TDecoder> Open(const std::string& path, TOpenResult& result);
+    ~TDecoder();
+
+    const TStreamInfo& Info() const { return info_; }
+    int64_t Position() const { return position_; }
+
+    // Appends up to frames frames at the read position to out; fewer only at the end.
+    // The input delivers exactly Info().TotalFrames frames from start to end.
+    void Read(int frames, std::vector<float>& out);
+
+    // The next Read starts with frame n (clamped to the input's length).
+    void Seek(int64_t frame);
+
+private:
+    explicit TDecoder(std::string path);
+    TOpenResult OpenStreams();
+    bool DecodeFrame();
+    bool ReceiveFrame();
+    bool FeedPacket();
+    void AppendFrame(const AVFrame& frame);
+    int64_t FramePosition(const AVFrame& frame) const;
+    void Rewind();
+    bool SeekByTimestamp(int64_t target, int64_t preroll);
+    void SkipDecoded(int64_t frames);
+    int64_t Buffered() const;
+    [[noreturn]] void Fail(EngineStatus status, const std::string& cause) const;
+
+    std::string path_;
+    TStreamInfo info_;
+    FFmpeg::InputFormat format_;
+    FFmpeg::CodecContext codec_;
+    FFmpeg::Resampler converter_;
+    FFmpeg::Packet packet_;
+    FFmpeg::Frame frame_;
+    AVStream* stream_ = nullptr;
+    int converterFormat_ = -1, converterRate_ = 0, converterChannels_ = 0;
+
+    std::vector<float> buffer_; // decoded frames not yet read
+    size_t bufferStart_ = 0;    // in samples
+    int64_t position_ = 0;      // frame index of the next frame Read delivers
+    int64_t decodedEnd_ = 0;    // frame index just after the buffer's last frame
+    bool inputEnded_ = false;
+    bool draining_ = false;
+    bool placeByTimestamp_ = false;           // after a seek: the next frame's place comes from its timestamp
+    int64_t dropUntil_ = 0;                   // after a seek: decoded frames before this are dropped
+    int64_t firstTimestamp_ = AV_NOPTS_VALUE; // timestamp (in frames) of the first decoded frame
+    int consecutiveErrors_ = 0;
+};
+
+} // namespace Engine

@@ -1,0 +1,118 @@
+#include "AudioFixtures.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+
+#include "TempFolder.h"
+
+std::string ShellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string RunCommand(const std::string& command, int* status) {
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        throw std::runtime_error("cannot run: " + command);
+    std::string output;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    const int result = pclose(pipe);
+    if (status)
+        *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return output;
+}
+
+void MakeTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions) {
+    const std::string expression = channels == 1 ? "0.5*sin(2*PI*440*t)" : "0.5*sin(2*PI*440*t)|0.5*sin(2*PI*660*t)";
+    const std::string command =
+        "ffmpeg -v error -y -f lavfi -i " +
+        ShellQuoted("aevalsrc=" + expression + ":s=" + std::to_string(rate) + ":d=" + std::to_string(seconds)) + " " +
+        codecOptions + " " + ShellQuoted(path) + " 2>&1";
+    int status = 0;
+    const std::string output = RunCommand(command, &status);
+    if (status != 0)
+        throw std::runtime_error("ffmpeg could not make " + path + ": " + output);
+}
+
+void WriteWav16(const std::string& path, int rate, int channels, const std::vector<int16_t>& samples) {
+    std::ofstream out(path, std::ios::binary);
+    auto put32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto put16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const uint32_t data = static_cast<uint32_t>(samples.size() * 2);
+    out.write("RIFF", 4);
+    put32(36 + data);
+    out.write("WAVEfmt ", 8);
+    put32(16);
+    put16(1);
+    put16(static_cast<uint16_t>(channels));
+    put32(static_cast<uint32_t>(rate));
+    put32(static_cast<uint32_t>(rate * channels * 2));
+    put16(static_cast<uint16_t>(channels * 2));
+    put16(16);
+    out.write("data", 4);
+    put32(data);
+    out.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(data));
+}
+
+std::vector<int16_t> TestSignal16(int frames, int channels, int rate) {
+    std::vector<int16_t> samples(static_cast<size_t>(frames) * channels);
+    uint32_t noise = 12345;
+    for (int i = 0; i < frames; ++i) {
+        for (int ch = 0; ch < channels; ++ch) {
+            noise = noise * 1664525u + 1013904223u;
+            const double t = static_cast<double>(i) / rate;
+            const double value =
+                0.4 * std::sin(2 * M_PI * (440 + 220 * ch) * t) + ((noise >> 16) % 2001 - 1000) / 20000.0;
+            samples[static_cast<size_t>(i) * channels + ch] = static_cast<int16_t>(std::lround(value * 32767));
+        }
+    }
+    return samples;
+}
+
+TProbedStream Probe(const std::string& path) {
+    const std::string output =
+        RunCommand("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels,bit_rate"
+                   ":format=duration -of default=noprint_wrappers=1 " +
+                   ShellQuoted(path));
+    TProbedStream stream;
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "codec_name")
+            stream.Codec = value;
+        else if (key == "sample_rate")
+            stream.SampleRate = std::atoi(value.c_str());
+        else if (key == "channels")
+            stream.Channels = std::atoi(value.c_str());
+        else if (key == "duration")
+            stream.Duration = std::atof(value.c_str());
+        else if (key == "bit_rate")
+            stream.BitRate = std::atoll(value.c_str());
+    }
+    return stream;
+}
+
+std::vector<float> DecodeWithFfmpeg(const std::string& path, std::string* decodeErrors) {
+    TempFolder folder;
+    const std::string raw = folder / "decoded.f32";
+    const std::string errors = RunCommand("ffmpeg -v error -y -i " + ShellQuoted(path) + " -f f32le -c:a pcm_f32le " +
+                                          ShellQuoted(raw) + " 2>&1");
+    if (decodeErrors)
+        *decodeErrors = errors;
+    const std::string bytes = ReadFileText(raw);
+    std::vector<float> samples(bytes.size() / sizeof(float));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    return samples;
+}

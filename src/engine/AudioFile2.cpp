@@ -165,7 +165,15 @@ void TAudioFile2::WriteBlock(const TAudioBlock& block) {
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName_ + "\": a block of " +
                                                            std::to_string(block.Channels) + " channels where " +
                                                            std::to_string(channels) + " were announced");
-    impl_->converter->Convert(block.Samples.data(), static_cast<int>(block.Samples.size()) / channels, *impl_->writer);
+    try {
+        impl_->converter->Convert(block.Samples.data(), static_cast<int>(block.Samples.size()) / channels,
+                                  *impl_->writer);
+    } catch (const EngineError&) {
+        // The file stays as far as it got; the object is closed, so a later Close is harmless.
+        impl_->writer.reset();
+        impl_->converter.reset();
+        throw;
+    }
 }
 
 void TAudioFile2::Close() {

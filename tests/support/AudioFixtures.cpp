@@ -31,8 +31,10 @@ std::string RunCommand(const std::string& command, int* status) {
     return output;
 }
 
-void MakeTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions) {
-    const std::string expression = channels == 1 ? "0.5*sin(2*PI*440*t)" : "0.5*sin(2*PI*440*t)|0.5*sin(2*PI*660*t)";
+namespace {
+
+void MakeFromExpression(const std::string& path, const std::string& expression, double seconds, int rate,
+                        const std::string& codecOptions) {
     const std::string command =
         "ffmpeg -v error -y -f lavfi -i " +
         ShellQuoted("aevalsrc=" + expression + ":s=" + std::to_string(rate) + ":d=" + std::to_string(seconds)) + " " +
@@ -41,6 +43,19 @@ void MakeTone(const std::string& path, double seconds, int rate, int channels, c
     const std::string output = RunCommand(command, &status);
     if (status != 0)
         throw std::runtime_error("ffmpeg could not make " + path + ": " + output);
+}
+
+} // namespace
+
+void MakeTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions) {
+    const std::string expression = channels == 1 ? "0.5*sin(2*PI*440*t)" : "0.5*sin(2*PI*440*t)|0.5*sin(2*PI*660*t)";
+    MakeFromExpression(path, expression, seconds, rate, codecOptions);
+}
+
+void MakeNoisyTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions) {
+    const std::string left = "0.4*sin(2*PI*440*t)+0.2*(random(0)-0.5)";
+    const std::string right = "0.4*sin(2*PI*660*t)+0.2*(random(1)-0.5)";
+    MakeFromExpression(path, channels == 1 ? left : left + "|" + right, seconds, rate, codecOptions);
 }
 
 void WriteWav16(const std::string& path, int rate, int channels, const std::vector<int16_t>& samples) {
@@ -115,4 +130,34 @@ std::vector<float> DecodeWithFfmpeg(const std::string& path, std::string* decode
     std::vector<float> samples(bytes.size() / sizeof(float));
     std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
     return samples;
+}
+
+TMp3Frames ReadMp3Frames(const std::string& path) {
+    const std::string data = ReadFileText(path);
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(data[i]); };
+    size_t at = 0;
+    if (data.size() > 10 && data.compare(0, 3, "ID3") == 0)
+        at = 10 + ((byte(6) << 21) | (byte(7) << 14) | (byte(8) << 7) | byte(9));
+    static const int mpeg1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
+    static const int mpeg2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
+    static const int rates[] = {44100, 48000, 32000, 0};
+    TMp3Frames frames;
+    while (at + 4 <= data.size()) {
+        if (byte(at) != 0xFF || (byte(at + 1) & 0xE0) != 0xE0)
+            break;
+        const int version = (byte(at + 1) >> 3) & 3; // 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+        const int bitrate = (version == 3 ? mpeg1 : mpeg2)[byte(at + 2) >> 4];
+        const int rate = rates[(byte(at + 2) >> 2) & 3] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+        const int padding = (byte(at + 2) >> 1) & 1;
+        if (bitrate == 0 || rate == 0)
+            break;
+        const size_t length = static_cast<size_t>((version == 3 ? 144000 : 72000) * bitrate / rate + padding);
+        if (frames.BitRates.empty()) {
+            const std::string head = data.substr(at, std::min<size_t>(length, 200));
+            frames.HasVbrHeader = head.find("Xing") != std::string::npos || head.find("Info") != std::string::npos;
+        }
+        frames.BitRates.push_back(bitrate);
+        at += length;
+    }
+    return frames;
 }

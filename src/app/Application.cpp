@@ -4,6 +4,8 @@
 
 #include <QMessageBox>
 
+#include "AudioPlayer2.h"
+
 namespace {
 
 void ShowErrorBox(const QString& text) {
@@ -16,6 +18,14 @@ std::function<void(const QString&)> TApplication::ReportError = ShowErrorBox;
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationDisplayName(Title);
+    // The players' events run on this, the windows' thread.
+    TAudioPlayer2::SetDispatcher([this](std::function<void()> event) {
+        QMetaObject::invokeMethod(this, std::move(event), Qt::QueuedConnection);
+    });
+}
+
+TApplication::~TApplication() {
+    TAudioPlayer2::SetDispatcher({});
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

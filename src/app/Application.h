@@ -13,6 +13,7 @@ public:
     static constexpr const char* Title = "Zelvo MP3 Zovozu Darozu 3.5";
 
     TApplication(int& argc, char** argv);
+    ~TApplication() override;
 
     bool notify(QObject* receiver, QEvent* event) override;
 

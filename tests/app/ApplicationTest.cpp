@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include "AppWindows.h"
+#include "AudioPlayer2.h"
 #include "Application.h"
 #include "Confirm.h"
 #include "Darozu.h"
@@ -56,6 +57,24 @@ private slots:
         QCOMPARE(thrower.handled, 2);
         QCOMPARE(reported_.size(), 2);
         QCOMPARE(reported_.first(), QString("Cannot open /music/a.mp3: Invalid data found when processing input"));
+    }
+
+    void playerEventsArriveOnTheWindowThread() {
+        qputenv("SDL_AUDIODRIVER", "dummy");
+        TAudioPlayer2 player;
+        player.SetFormat(22050, 1);
+        QThread* thread = nullptr;
+        int requests = 0;
+        player.OnRequestOnLoadArray = [&](TAudioPlayer2& sender) {
+            thread = QThread::currentThread();
+            ++requests;
+            sender.QueueBlock(TAudioBlock{std::vector<float>(2205, 0.1f), 1});
+        };
+        player.Play();
+        QCOMPARE(player.GetPlayError(), 0);
+        QTRY_COMPARE(requests, 3);
+        QCOMPARE(thread, QCoreApplication::instance()->thread());
+        player.Stop();
     }
 
     void windowsFillTheSharedFoldersAndTheSettingsFile() {

@@ -198,6 +198,43 @@ TEST_F(DiskOutput, QueuedSinePlaysWithVolumeMuteAndEqualiser) {
     }
 }
 
+TEST_F(DiskOutput, EqualiserChangesWhilePlayingWithoutClicks) {
+    const int rate = 44100;
+    const std::vector<float> signal = Sine(rate * 2, rate, 440, 0.3);
+    {
+        TAudioPlayer2 player;
+        player.SetFormat(rate, 2);
+        player.SetEqualizerEnabled(true);
+        TPump pump{player, signal, 7320};
+        pump.Attach();
+        int timers = 0;
+        player.OnTimer = [&](TAudioPlayer2& sender, int, int, int) {
+            // Every 50 ms another setting: bands switched on, up, down and off again.
+            std::vector<float> bands(12, 0.0f);
+            const int step = ++timers % 4;
+            bands[4] = step == 0 ? 0.0f : 4.0f * step;
+            bands[6] = step == 2 ? -9.0f : 0.0f;
+            sender.SetEqualizerBands(bands);
+        };
+        player.Play();
+        ASSERT_TRUE(loop_.RunUntil([&] { return pump.endPlays > 0; }, 5s));
+        EXPECT_GT(timers, 20);
+    }
+    const std::vector<float> out = Captured();
+    // A 440 Hz sine at 0.3, raised by at most 12 dB, moves at most this much per sample.
+    const float limit = static_cast<float>(2 * M_PI * 440 / rate * 0.3 * 4.0 * 1.2);
+    float worst = 0;
+    size_t at = 0;
+    ASSERT_GE(out.size(), signal.size() - 2);
+    for (size_t i = 2; i < signal.size() - 2; i += 2) // up to the end of the sound
+        if (std::fabs(out[i] - out[i - 2]) > worst) {
+            worst = std::fabs(out[i] - out[i - 2]);
+            at = i;
+        }
+    EXPECT_LT(worst, limit) << "at frame " << at / 2 << ": " << out[at - 4] << " " << out[at - 2] << " " << out[at]
+                            << " " << out[at + 2];
+}
+
 TEST_F(DiskOutput, EventSequenceOfAFileQueuedBlockByBlock) {
     MakeTone(folder_ / "tone.wav", 1.5, 22050, 2, "-c:a pcm_s16le");
     TAudioFile2 file;

@@ -6,7 +6,7 @@ namespace Engine {
 
 TBiquad DesignPeaking(double frequency, double gainDb, int sampleRate) {
     TBiquad biquad;
-    if (gainDb == 0 || sampleRate <= 0 || frequency >= 0.45 * sampleRate)
+    if (sampleRate <= 0 || frequency >= 0.45 * sampleRate)
         return biquad;
     constexpr double Q = 1.41; // about one octave wide
     const double a = std::pow(10.0, gainDb / 40.0);
@@ -18,7 +18,7 @@ TBiquad DesignPeaking(double frequency, double gainDb, int sampleRate) {
     biquad.b2 = static_cast<float>((1 - alpha * a) / a0);
     biquad.a1 = biquad.b1;
     biquad.a2 = static_cast<float>((1 - alpha / a) / a0);
-    biquad.active = true;
+    biquad.active = gainDb != 0;
     return biquad;
 }
 
@@ -58,16 +58,36 @@ bool TEqualizerCoefficients::Read(std::array<TBiquad, EqualizerBandCount>& bands
 
 void TEqualizerState::Reset(int channels) {
     channels_ = channels;
+    settling_.fill(0);
     state_.assign(static_cast<size_t>(EqualizerBandCount * channels), {0, 0, 0, 0});
 }
 
 void TEqualizerState::Process(const std::array<TBiquad, EqualizerBandCount>& bands, float* samples, int frames) {
     for (int band = 0; band < EqualizerBandCount; ++band) {
         const TBiquad& f = bands[static_cast<size_t>(band)];
-        if (!f.active)
-            continue;
+        // A band turned down to 0 dB goes on filtering (flat) until its ringing has died
+        // away, and only then is passed through: no step in the output either way.
+        int& settling = settling_[static_cast<size_t>(band)];
+        if (f.active)
+            settling = SettleFrames;
+        const bool passThrough = !f.active && settling <= 0;
+        if (!f.active && settling > 0)
+            settling -= frames;
         for (int ch = 0; ch < channels_; ++ch) {
             auto& s = state_[static_cast<size_t>(band * channels_ + ch)];
+            if (passThrough) {
+                // The history follows the signal as a flat filter's would, so that turning
+                // the band up later starts without a click.
+                if (frames >= 2) {
+                    const float last = samples[static_cast<size_t>(frames - 1) * channels_ + ch];
+                    const float before = samples[static_cast<size_t>(frames - 2) * channels_ + ch];
+                    s = {last, before, last, before};
+                } else if (frames == 1) {
+                    const float last = samples[static_cast<size_t>(ch)];
+                    s = {last, s[0], last, s[0]};
+                }
+                continue;
+            }
             float x1 = s[0], x2 = s[1], y1 = s[2], y2 = s[3];
             for (int i = 0; i < frames; ++i) {
                 float& sample = samples[static_cast<size_t>(i) * channels_ + ch];

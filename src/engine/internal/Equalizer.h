@@ -16,7 +16,7 @@ constexpr std::array<double, EqualizerBandCount> EqualizerFrequencies{32,   64, 
 
 struct TBiquad {
     float b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
-    bool active = false; // a band at 0 dB (or above the Nyquist frequency) is passed through untouched
+    bool active = false; // a band at 0 dB (or near the Nyquist frequency) can be passed through untouched
 };
 
 // A peaking filter of the gain (dB) at the frequency, for the sample rate.
@@ -43,8 +43,11 @@ public:
     void Process(const std::array<TBiquad, EqualizerBandCount>& bands, float* samples, int frames);
 
 private:
+    static constexpr int SettleFrames = 4096;
+
     int channels_ = 0;
-    std::vector<std::array<float, 4>> state_; // x1, x2, y1, y2 per band and channel
+    std::vector<std::array<float, 4>> state_;        // x1, x2, y1, y2 per band and channel
+    std::array<int, EqualizerBandCount> settling_{}; // frames a flat band still filters
 };
 
 } // namespace Engine

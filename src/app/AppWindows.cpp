@@ -17,6 +17,7 @@ TAppWindows::TAppWindows() {
     frmConfirm = std::make_unique<TfrmConfirm>();
     frmSplitter = std::make_unique<TfrmSplitter>();
     frmJoiner = std::make_unique<TfrmJoiner>();
+    frmPlayer->SetWindows(frmOptions.get(), frmConfirm.get(), frmSplitter.get(), frmJoiner.get());
 }
 
 TAppWindows::~TAppWindows() = default;

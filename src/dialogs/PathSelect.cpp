@@ -1,27 +1,17 @@
 #include "PathSelect.h"
 
 #include <QDir>
-#include <QFileSystemModel>
-#include <QHeaderView>
 #include <QPushButton>
-#include <QTreeView>
+
+#include "FolderTree.h"
 
 TfrmPathSelect::TfrmPathSelect(QWidget* parent) : QDialog(parent) {
     setObjectName("frmPathSelect");
     setWindowTitle("Path Select");
     setFixedSize(317, 363);
 
-    model_ = new QFileSystemModel(this);
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    model_->setRootPath(QDir::rootPath());
-
-    ShellTreeView1 = new QTreeView(this);
+    ShellTreeView1 = new TFolderTree(this);
     ShellTreeView1->setObjectName("ShellTreeView1");
-    ShellTreeView1->setModel(model_);
-    ShellTreeView1->setRootIndex(model_->index(QDir::rootPath()));
-    for (int column = 1; column < model_->columnCount(); ++column)
-        ShellTreeView1->hideColumn(column);
-    ShellTreeView1->header()->hide();
     ShellTreeView1->setGeometry(8, 8, 301, 310);
 
     btnOk = new QPushButton("Ok", this);
@@ -33,17 +23,7 @@ TfrmPathSelect::TfrmPathSelect(QWidget* parent) : QDialog(parent) {
     connect(btnOk, &QPushButton::clicked, this, &TfrmPathSelect::btnOkClick);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmPathSelect::btnCancelClick);
 
-    SelectFolder(QDir::homePath());
-}
-
-void TfrmPathSelect::SelectFolder(const QString& folder) {
-    const QModelIndex index = model_->index(folder);
-    ShellTreeView1->setCurrentIndex(index);
-    ShellTreeView1->scrollTo(index);
-}
-
-QString TfrmPathSelect::SelectedFolder() const {
-    return model_->filePath(ShellTreeView1->currentIndex());
+    ShellTreeView1->SelectPath(QDir::homePath());
 }
 
 QString TfrmPathSelect::WithSingleTrailingSlash(const QString& path) {
@@ -54,7 +34,7 @@ QString TfrmPathSelect::WithSingleTrailingSlash(const QString& path) {
 }
 
 void TfrmPathSelect::btnOkClick() {
-    ChosenPath = WithSingleTrailingSlash(SelectedFolder());
+    ChosenPath = WithSingleTrailingSlash(ShellTreeView1->SelectedPath());
     accept();
 }
 

@@ -2,9 +2,8 @@
 
 #include <QDialog>
 
-class QFileSystemModel;
 class QPushButton;
-class QTreeView;
+class TFolderTree;
 
 // The folder chooser of the output folders. After a modal showing, ChosenPath holds
 // the chosen folder ending in "/", or is empty when the user cancelled.
@@ -14,12 +13,8 @@ class TfrmPathSelect : public QDialog {
 public:
     explicit TfrmPathSelect(QWidget* parent = nullptr);
 
-    // Selects a folder in the tree, as a click on it would.
-    void SelectFolder(const QString& folder);
-    QString SelectedFolder() const;
-
     QString ChosenPath;
-    QTreeView* ShellTreeView1;
+    TFolderTree* ShellTreeView1;
     QPushButton* btnOk;
     QPushButton* btnCancel;
 
@@ -29,6 +24,4 @@ public:
 private:
     void btnOkClick();
     void btnCancelClick();
-
-    QFileSystemModel* model_;
 };

@@ -416,3 +416,15 @@ void TAudioPlayer2::SetVolume(int volume) {
 void TAudioPlayer2::SetMute(bool muted) {
     impl_->muted.store(muted);
 }
+
+bool TAudioPlayer2::GetEqualizerEnabled() const {
+    return impl_->equalizerOn.load();
+}
+
+std::vector<float> TAudioPlayer2::GetEqualizerBands() const {
+    return std::vector<float>(impl_->gainsDb.begin(), impl_->gainsDb.end());
+}
+
+bool TAudioPlayer2::GetMute() const {
+    return impl_->muted.load();
+}

@@ -53,9 +53,11 @@ public:
     void QueueBlock(const TAudioBlock& block);
 
     void SetEqualizerEnabled(bool enabled);
+    bool GetEqualizerEnabled() const;
     // Gains in dB of the bands at 32, 64, 125, 250, 500, 1000, 2000, 4000, 6000, 8000,
     // 12000 and 16000 Hz, each within -15 .. 15; changed while playing without clicks.
     void SetEqualizerBands(const std::vector<float>& bandsDb);
+    std::vector<float> GetEqualizerBands() const;
 
     // The latest count samples played (the channels' mean), for the level display.
     TAudioBlock GetVisualData(int count) const;
@@ -66,6 +68,7 @@ public:
     int GetVolume() const;
     void SetVolume(int volume); // 0 .. 65535, linear
     void SetMute(bool muted);
+    bool GetMute() const;
 
 private:
     struct TImpl;

@@ -8,4 +8,9 @@ class TfrmJoiner : public QDialog {
 
 public:
     explicit TfrmJoiner(QWidget* parent = nullptr);
+
+    // Points the window's folder tree at a folder before it is shown.
+    void SetTreeFolder(const QString& folder) { TreeFolder = folder; }
+
+    QString TreeFolder;
 };

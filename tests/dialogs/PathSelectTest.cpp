@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "FolderTree.h"
 #include "PathSelect.h"
 
 class PathSelectTest : public QObject {
@@ -35,18 +36,18 @@ private slots:
         TfrmPathSelect dialog;
         QCOMPARE(dialog.windowTitle(), QString("Path Select"));
 
-        dialog.SelectFolder(folder);
+        dialog.ShellTreeView1->SelectPath(folder);
         QTimer::singleShot(0, &dialog, [&] { dialog.btnOk->click(); });
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QCOMPARE(dialog.ChosenPath, folder + "/");
 
         // The tree keeps its selection for the next showing.
-        QCOMPARE(dialog.SelectedFolder(), folder);
+        QCOMPARE(dialog.ShellTreeView1->SelectedPath(), folder + "/");
         QTimer::singleShot(0, &dialog, [&] { dialog.btnCancel->click(); });
         dialog.exec();
         QVERIFY(dialog.ChosenPath.isEmpty());
 
-        dialog.SelectFolder("/");
+        dialog.ShellTreeView1->SelectPath("/");
         QTimer::singleShot(0, &dialog, [&] { dialog.btnOk->click(); });
         dialog.exec();
         QCOMPARE(dialog.ChosenPath, QString("/"));

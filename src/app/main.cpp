@@ -1,3 +1,4 @@
+#include <QFile>
 #include <QFileInfo>
 
 #include "AppWindows.h"
@@ -14,6 +15,9 @@ int main(int argc, char** argv) {
     if (!guard.IsFirstInstance())
         return 0;
 
+    QFile theme(":/Theme.qss");
+    if (theme.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromUtf8(theme.readAll()));
     GlobeVar::DefaultRecordOutputPath = Platform::HomeFolder();
     TAppWindows windows;
     windows.frmPlayer->show();

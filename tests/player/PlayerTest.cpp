@@ -1,4 +1,6 @@
 #include <QComboBox>
+
+#include "AudioDisplay2.h"
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -277,6 +279,22 @@ private slots:
         QVERIFY(player_->AP.GetMute());
         player_->btnMuteClick();
         QVERIFY(!player_->AP.GetMute());
+    }
+
+    void levelDisplayFollowsWhatPlays() {
+        ListFolder(music_);
+        player_->tbPlaybackVolume->setValue(0); // full volume
+        SelectRow("b.mp3");
+        player_->btnPlayClick();
+        QTRY_VERIFY_WITH_TIMEOUT(*std::max_element(player_->AD->Levels().begin(), player_->AD->Levels().end()) > 0.3f,
+                                 3000);
+        QTest::qWait(600);
+        // Under Xvfb the picture of the playing window is kept for the documentation.
+        if (const QByteArray folder = qgetenv("ZELVO_SCREENSHOT_DIR"); !folder.isEmpty())
+            QVERIFY(player_->grab().save(QString::fromUtf8(folder) + "/player.png"));
+        player_->btnStopClick();
+        const auto& levels = player_->AD->Levels();
+        QVERIFY(std::all_of(levels.begin(), levels.end(), [](float level) { return level == 0.0f; }));
     }
 
     void cutterWithoutASelectionAsksForAFile() {

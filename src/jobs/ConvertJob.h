@@ -1,0 +1,9 @@
+#pragma once
+
+#include "AudioFile2.h"
+#include "JobControl.h"
+
+// Copies the opened input into the created output block by block, reporting item 1
+// with the percentage done; closes both at the end (the output finished, also after a
+// stop). Raises EngineError on a read or write failure.
+TJobEnd RunConvert(TAudioFile2& input, TAudioFile2& output, const TJobControl& control);

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "AudioFile2.h"
+#include "JobControl.h"
+
+// Appends each input, decoded, to the created output (each may have its own rate and
+// channel count), reporting item i with the percentage of input i written. After a stop
+// the output is finished with what was written. Raises EngineError naming the file
+// when an input cannot be opened or a write fails; failedItem then tells which input.
+TJobEnd RunMerge(TAudioFile2& input, TAudioFile2& output, const std::vector<std::string>& paths,
+                 const TJobControl& control, int* failedItem = nullptr);

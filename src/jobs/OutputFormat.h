@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "AudioFile2.h"
+#include "AudioFile2LameEnc.h"
+
+// Prepares an output file object for the kind ("WAV", "MP3", "OGG" or "WMA") with the
+// output format settings of the shared state, the MP3 encoder settings first. Returns
+// false, preparing nothing, for any other kind.
+bool PrepareOutputFormat(TAudioFile2& output, TAudioFile2LameEnc& encoder, const std::string& kind);
+
+// The kinds in the order of the joiner's format list, and their file extensions.
+const char* OutputKindOfIndex(int index);
+std::string ExtensionOfKind(const std::string& kind); // "mp3" for "MP3"

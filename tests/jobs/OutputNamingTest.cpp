@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "OutputNaming.h"
+#include "TempFolder.h"
+
+TEST(OutputNaming, NewIsAppendedUntilTheNameIsFree) {
+    TempFolder folder;
+    const std::string f = folder.path();
+    EXPECT_EQ(UniqueOutputName(f, "song", "wav", false), f + "song.wav");
+    WriteFileText(f + "song.wav", "x");
+    EXPECT_EQ(UniqueOutputName(f, "song", "wav", false), f + "song New.wav");
+    WriteFileText(f + "song New.wav", "x");
+    EXPECT_EQ(UniqueOutputName(f, "song", "wav", false), f + "song New New.wav");
+    EXPECT_EQ(UniqueOutputName(f, "song", "wav", true), f + "song.wav");
+    EXPECT_EQ(UniqueOutputName(f, "song", "mp3", false), f + "song.mp3");
+}
+
+TEST(OutputNaming, MergedNameFromPrefixDateTimeAndSuffix) {
+    std::tm clock{};
+    clock.tm_year = 2024 - 1900;
+    clock.tm_mon = 2;
+    clock.tm_mday = 5;
+    clock.tm_hour = 14;
+    clock.tm_min = 7;
+    clock.tm_sec = 9;
+    struct Case {
+        const char* prefix;
+        const char* suffix;
+        bool useDate;
+        const char* stem;
+    };
+    const Case cases[] = {
+        {"Merged", "", true, "Merged 2024-03-05 14-07-09"},
+        {"  My  mix ", " end ", true, "My  mix 2024-03-05 14-07-09 end"},
+        {"", "", false, "14-07-09"},
+        {"", "tail", false, "14-07-09 tail"},
+        {"a/b", "c:d*?\"<>|\\e", false, "ab 14-07-09 cde"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MergedFileStem(c.prefix, c.suffix, c.useDate, clock), c.stem) << c.prefix;
+}
+
+TEST(OutputNaming, PathParts) {
+    EXPECT_EQ(FolderOf("/music/a b/song.live.mp3"), "/music/a b/");
+    EXPECT_EQ(StemOf("/music/a b/song.live.mp3"), "song.live");
+    EXPECT_EQ(StemOf("/music/noext"), "noext");
+    EXPECT_EQ(StemOf("/music/.hidden"), ".hidden");
+    EXPECT_EQ(FolderOf("plain.wav"), "");
+}

@@ -18,6 +18,7 @@ TAppWindows::TAppWindows() {
     frmSplitter = std::make_unique<TfrmSplitter>();
     frmJoiner = std::make_unique<TfrmJoiner>();
     frmPlayer->SetWindows(frmOptions.get(), frmConfirm.get(), frmSplitter.get(), frmJoiner.get());
+    frmSplitter->SetWindows(frmOptions.get(), frmConfirm.get(), [this] { frmPlayer->RefreshPlayList(); });
 }
 
 TAppWindows::~TAppWindows() = default;

@@ -1,0 +1,6 @@
+#pragma once
+
+class QWidget;
+
+// The about box of the program: its name, version and the libraries it uses with their licences.
+void ShowAboutBox(QWidget* parent);

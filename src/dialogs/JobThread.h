@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QThread>
+
+#include "JobControl.h"
+
+// The thread of a window's job: runs Work, posts each progress report to the window as
+// a worker message, and stops between blocks when asked (requestInterruption). When the
+// work is over (done, stopped or failed) it signals Ended, which the window connects
+// (queued) to its completion handler before start; the thread deletes itself afterwards.
+class TJobThread : public QThread {
+    Q_OBJECT
+
+public:
+    TJobThread(QObject* window, int message);
+
+signals:
+    // failedItem: the item the failure came with, -1 when none.
+    void Ended(bool failed, QString failure, int failedItem);
+
+protected:
+    void run() final;
+    virtual void Work() = 0;
+    // Reports of the job become posted messages; its stop is the interruption request.
+    TJobControl Control();
+
+    int FailedItem = -1;
+
+private:
+    QObject* window_;
+    int message_;
+};

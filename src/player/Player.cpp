@@ -21,6 +21,7 @@
 
 #include "AudioDisplay2.h"
 #include "Confirm.h"
+#include "Convertor.h"
 #include "Darozu.h"
 #include "FolderTree.h"
 #include "GlobeVar.h"
@@ -260,8 +261,20 @@ void TfrmPlayer::BuildMenu() {
     muRename = item("muRename", "Rename");
     muDelete = item("muDelete", "Delete");
     lvPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(lvPlayList, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { popMenuConvert->popup(lvPlayList->viewport()->mapToGlobal(at)); });
+    connect(lvPlayList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        popMenuConvertPopup();
+        popMenuConvert->popup(lvPlayList->viewport()->mapToGlobal(at));
+    });
+    connect(muConverttoWAV, &QAction::triggered, this, [this] { ConvertClick("WAV"); });
+    connect(muConverttoMP3, &QAction::triggered, this, [this] { ConvertClick("MP3"); });
+    connect(muConverttoOGG, &QAction::triggered, this, [this] { ConvertClick("OGG"); });
+    connect(muConverttoWMA, &QAction::triggered, this, [this] { ConvertClick("WMA"); });
+    connect(muCancelConvertion, &QAction::triggered, this, &TfrmPlayer::CancelConversion);
+    connect(muMail, &QAction::triggered, this, &TfrmPlayer::btnMailClick);
+    connect(muRename, &QAction::triggered, this, &TfrmPlayer::muRenameClick);
+    connect(muDelete, &QAction::triggered, this, &TfrmPlayer::muDeleteClick);
+    connect(btnMail, &QPushButton::clicked, this, &TfrmPlayer::btnMailClick);
+    InstallRenameEditor();
 }
 
 void TfrmPlayer::showEvent(QShowEvent* event) {
@@ -289,6 +302,18 @@ void TfrmPlayer::FormShow() {
 }
 
 void TfrmPlayer::closeEvent(QCloseEvent* event) {
+    if (ConvertingRow != -1) {
+        if (!frmConfirm_ ||
+            frmConfirm_->Ask("Converting in progress, do you want to cancel ?", false) != TfrmConfirm::ResultYes) {
+            event->ignore();
+            return;
+        }
+        // The worker really stops, and its partial file goes, before the window closes.
+        CancelConversion();
+        if (convertor_)
+            convertor_->wait();
+        QCoreApplication::sendPostedEvents(this);
+    }
     StopPlayback();
     QWidget::closeEvent(event);
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include <QPointer>
 #include <QWidget>
 
 #include "AudioFile2.h"
@@ -21,6 +22,7 @@ class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TAudioDisplay2;
+class TConvertor;
 class TFolderTree;
 class TfrmConfirm;
 class TfrmJoiner;
@@ -69,6 +71,22 @@ public:
     void btnUseEQClick();
     void comboxEQModeChange();
     void LoadEqualizerPreset(int preset);
+
+    // Conversion and the file actions of the context menu.
+    void popMenuConvertPopup();
+    void ConvertClick(const QString& kind);
+    void StartConversion(const QString& kind);
+    void CancelConversion();
+    void muRenameClick();
+    // The edited caption of a row: renames its file, keeping the old extension; false
+    // (the row keeps its name) when the name cannot be used.
+    bool lvPlayListEdited(int row, const QString& newText);
+    bool lvPlayListEditing(int row) const;
+    void muDeleteClick();
+    void btnMailClick();
+    QString LastMessage; // the last message the window showed (tests read it)
+    QString ConvertOutputFile;
+    bool ConvertCancelled = false;
 
     int RowMarker(int row) const;
     void SetRowMarker(int row, int marker);
@@ -119,6 +137,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -147,12 +166,19 @@ private:
     void tbPlaybackVolumeChange(int position);
     void tbEQChange();
     int SeekToProgress();
+    int SelectedRow() const;
+    void InstallRenameEditor();
+    void ShowMessage(const QString& text);
+    void ConvertProgress(int percent);
+    void ConversionFinished(bool failed, const QString& failure);
+    void FailConversion(const QString& why);
     bool ProgressHeld() const;
 
     TfrmOptions* frmOptions_ = nullptr;
     TfrmConfirm* frmConfirm_ = nullptr;
     TfrmSplitter* frmSplitter_ = nullptr;
     TfrmJoiner* frmJoiner_ = nullptr;
+    QPointer<TConvertor> convertor_;
     bool created_ = false;
     bool shown_ = false;
 };

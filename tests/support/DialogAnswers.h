@@ -3,6 +3,7 @@
 // Answers the program's confirm dialogs in window tests, where nobody clicks.
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>

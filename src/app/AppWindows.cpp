@@ -19,6 +19,7 @@ TAppWindows::TAppWindows() {
     frmJoiner = std::make_unique<TfrmJoiner>();
     frmPlayer->SetWindows(frmOptions.get(), frmConfirm.get(), frmSplitter.get(), frmJoiner.get());
     frmSplitter->SetWindows(frmOptions.get(), frmConfirm.get(), [this] { frmPlayer->RefreshPlayList(); });
+    frmJoiner->SetWindows(frmOptions.get(), frmConfirm.get(), [this] { frmPlayer->RefreshPlayList(); });
 }
 
 TAppWindows::~TAppWindows() = default;

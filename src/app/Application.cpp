@@ -4,7 +4,7 @@
 
 #include <QMessageBox>
 
-#include "AudioPlayer2.h"
+#include "EngineEvents.h"
 
 namespace {
 
@@ -18,14 +18,11 @@ std::function<void(const QString&)> TApplication::ReportError = ShowErrorBox;
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationDisplayName(Title);
-    // The players' events run on this, the windows' thread.
-    TAudioPlayer2::SetDispatcher([this](std::function<void()> event) {
-        QMetaObject::invokeMethod(this, std::move(event), Qt::QueuedConnection);
-    });
+    RouteEngineEventsToTheWindows();
 }
 
 TApplication::~TApplication() {
-    TAudioPlayer2::SetDispatcher({});
+    StopRoutingEngineEvents();
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

@@ -12,6 +12,7 @@
 
 #include "AudioFile2.h"
 #include "AudioFixtures.h"
+#include "EngineEvents.h"
 #include "DialogAnswers.h"
 #include "GlobeVar.h"
 #include "MyTrackBar.h"
@@ -68,6 +69,7 @@ private:
 private slots:
     void initTestCase() {
         qputenv("SDL_AUDIODRIVER", "dummy");
+        RouteEngineEventsToTheWindows();
         out_ = home_.path() + "/cuts/";
         QDir().mkpath(out_);
         GlobeVar::SplitOutputPath = out_.toStdString();

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "AudioFixtures.h"
+#include "EngineEvents.h"
 #include "Darozu.h"
 #include "DialogAnswers.h"
 #include "FolderTree.h"
@@ -70,6 +71,7 @@ private:
 private slots:
     void initTestCase() {
         qputenv("SDL_AUDIODRIVER", "dummy");
+        RouteEngineEventsToTheWindows();
         music_ = home_.path() + "/music/";
         merged_ = home_.path() + "/merged/";
         QDir().mkpath(music_ + "e.wav");

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "AudioFixtures.h"
+#include "EngineEvents.h"
 #include "DialogAnswers.h"
 #include "FolderTree.h"
 #include "GlobeVar.h"
@@ -35,7 +36,7 @@ class PlayerFileActionsTest : public QObject {
 
 private:
     QTemporaryDir home_;
-    QString music_, converted_;
+    QString music_, converted_, bin_;
     std::unique_ptr<TfrmConfirm> confirm_;
     std::unique_ptr<TDialogAnswers> answers_;
     std::unique_ptr<TfrmPlayer> player_;
@@ -62,6 +63,11 @@ private slots:
         qputenv("HOME", home_.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
         qputenv("SDL_AUDIODRIVER", "dummy");
+        RouteEngineEventsToTheWindows();
+        // The environment is set before any thread starts: changing it later races with them.
+        bin_ = home_.path() + "/bin/";
+        QDir().mkpath(bin_);
+        qputenv("PATH", bin_.toUtf8() + ":" + qgetenv("PATH"));
         music_ = home_.path() + "/music/";
         converted_ = home_.path() + "/converted/";
         QDir().mkpath(music_);
@@ -243,22 +249,20 @@ private slots:
 
     void emailHandsTheFileToTheMailProgram() {
         Relist();
-        TempFolder bin;
-        const std::string record = bin / "args.txt";
-        WriteFileText(bin / "xdg-email", "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record + "'\n");
-        QFile::setPermissions(QString::fromStdString(bin / "xdg-email"), QFile::ExeOwner | QFile::ReadOwner);
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", QByteArray::fromStdString(bin.path()) + ":" + path);
+        const std::string stand = (bin_ + "xdg-email").toStdString();
+        const std::string record = (bin_ + "args.txt").toStdString();
+        WriteFileText(stand, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + record + "'\n");
+        QFile::setPermissions(QString::fromStdString(stand), QFile::ExeOwner | QFile::ReadOwner);
         GlobeVar::MailSubject = "Share with you";
         GlobeVar::MailBody = "Hi";
         Select("clip.wav");
         player_->btnMailClick();
         QCOMPARE(QString::fromStdString(ReadFileText(record)),
                  "--subject\nShare with you\n--body\nHi\n--attach\n" + music_ + "clip.wav\n");
-        qputenv("PATH", QByteArray::fromStdString(bin.path()));
-        QFile::remove(QString::fromStdString(bin / "xdg-email"));
+        QVERIFY(answers_->Texts.isEmpty());
+        // A mail program that is not there (status 1) is reported.
+        WriteFileText(stand, "#!/bin/sh\nexit 1\n");
         player_->btnMailClick();
-        qputenv("PATH", path);
         QVERIFY(answers_->Texts.last().contains("xdg-email"));
     }
 };

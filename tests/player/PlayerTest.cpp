@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "AudioFixtures.h"
+#include "EngineEvents.h"
 #include "Confirm.h"
 #include "FolderTree.h"
 #include "GlobeVar.h"
@@ -78,6 +79,7 @@ private slots:
         qputenv("HOME", home_.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
         qputenv("SDL_AUDIODRIVER", "dummy");
+        RouteEngineEventsToTheWindows();
         music_ = home_.path() + "/music";
         QDir().mkpath(music_ + "/e.wav");
         MakeTone((music_ + "/a.MP3").toStdString(), 2.5, 44100, 2, "-c:a libmp3lame");

@@ -1,0 +1,15 @@
+#include "EngineEvents.h"
+
+#include <QCoreApplication>
+
+#include "AudioPlayer2.h"
+
+void RouteEngineEventsToTheWindows() {
+    TAudioPlayer2::SetDispatcher([](std::function<void()> event) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(event), Qt::QueuedConnection);
+    });
+}
+
+void StopRoutingEngineEvents() {
+    TAudioPlayer2::SetDispatcher({});
+}

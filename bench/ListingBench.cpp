@@ -20,8 +20,8 @@ int main(int argc, char** argv) {
     const int files = argc > 1 ? std::atoi(argv[1]) : 500;
     QTemporaryDir folder;
     const QString first = folder.path() + "/0000.mp3";
-    const std::string make = "ffmpeg -v error -f lavfi -i 'sine=f=440:d=5' -c:a libmp3lame -b:a 128k '" +
-                             first.toStdString() + "'";
+    const std::string make =
+        "ffmpeg -v error -f lavfi -i 'sine=f=440:d=5' -c:a libmp3lame -b:a 128k '" + first.toStdString() + "'";
     if (std::system(make.c_str()) != 0)
         return 1;
     for (int i = 1; i < files; ++i)

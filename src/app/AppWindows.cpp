@@ -14,6 +14,7 @@ TAppWindows::TAppWindows() {
     // A settings file that cannot be written is reported; the other windows still come up.
     TApplication::Guarded([this] { frmOptions->LoadAtStartup(); });
     frmPathSelect = std::make_unique<TfrmPathSelect>();
+    frmOptions->SetPathChooser(frmPathSelect.get());
     frmConfirm = std::make_unique<TfrmConfirm>();
     frmSplitter = std::make_unique<TfrmSplitter>();
     frmJoiner = std::make_unique<TfrmJoiner>();

@@ -1,43 +1,63 @@
 #!/usr/bin/env bash
-# Times the engine's conversions against the ffmpeg tool with the same encoders and
-# settings, on a ten-minute stereo file, alternating the two, and prints the median
-# times and the ratio engine/ffmpeg of each job.
+# Times the program's own jobs, run through zelvo-mp3-batch, against the ffmpeg tool
+# with the same encoders and settings, alternating the two, and prints the median time
+# of each, the ratio batch/ffmpeg and the peak memory of both.
 #   bench/compare_ffmpeg.sh [BUILD_FOLDER] [RUNS]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-$here/../build}"
-runs="${2:-5}"
-engine="$build/bench/engine-convert"
+runs="${2:-3}"
+batch="$build/src/batch/zelvo-mp3-batch"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+mkdir -p "$HOME" "$work/out"
 
-music="aevalsrc=0.4*sin(2*PI*440*t)+0.2*(random(0)-0.5)|0.4*sin(2*PI*660*t)+0.2*(random(1)-0.5):s=44100:d=600"
-ffmpeg -v error -f lavfi -i "$music" -c:a pcm_s16le "$work/in.wav"
+music() { # seconds, file
+  ffmpeg -v error -f lavfi \
+    -i "aevalsrc=0.4*sin(2*PI*440*t)+0.2*(random(0)-0.5)|0.4*sin(2*PI*660*t)+0.2*(random(1)-0.5):s=44100:d=$1" \
+    -c:a pcm_s16le "$2"
+}
+music 600 "$work/in.wav"
+music 3600 "$work/long.wav"
 ffmpeg -v error -i "$work/in.wav" -c:a libmp3lame -b:a 128k "$work/in.mp3"
+ffmpeg -v error -i "$work/in.wav" -c:a libvorbis -q:a 6 "$work/in.ogg"
+ffmpeg -v error -i "$work/in.wav" -c:a wmav2 -b:a 128k "$work/in.wma"
+ffmpeg -v error -i "$work/long.wav" -c:a libmp3lame -b:a 128k "$work/long.mp3"
+for i in 1 2 3 4 5 6; do cp "$work/in.mp3" "$work/part$i.mp3"; done
 
-seconds() { # command...
-  local start end
-  start=$(date +%s.%N)
-  "$@" > /dev/null 2>&1
-  end=$(date +%s.%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { print b - a }'
+# Seconds and peak memory (MB) of a command.
+measure() {
+  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" > /dev/null 2>&1
+  awk '{ printf "%s %.1f\n", $1, $2 / 1024 }' "$work/time.txt"
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-printf '%-10s %10s %10s %8s\n' job engine_s ffmpeg_s ratio
-run_job() { # name, engine kind, input, ffmpeg output options, extension
-  local name="$1" kind="$2" input="$3" options="$4" ext="$5" e=() f=()
+printf '%-12s %9s %9s %7s %10s %10s\n' job batch_s ffmpeg_s ratio batch_MB ffmpeg_MB
+job() { # name, batch arguments, ffmpeg arguments
+  local name="$1" b="$2" f="$3" bt=() ft=() bm=0 fm=0
   for ((i = 0; i < runs; i++)); do
-    e+=("$(seconds "$engine" "$kind" "$input" "$work/engine.$ext")")
+    rm -rf "$work/out" && mkdir -p "$work/out"
     # shellcheck disable=SC2086
-    f+=("$(seconds ffmpeg -v error -y -i "$input" $options "$work/ffmpeg.$ext")")
+    read -r s m < <(measure "$batch" --rate 44100 --channels 2 $b --out "$work/out" --overwrite)
+    bt+=("$s"); bm=$(awk -v a="$bm" -v b="$m" 'BEGIN { print (b > a) ? b : a }')
+    # shellcheck disable=SC2086
+    read -r s m < <(measure ffmpeg -v error -y $f)
+    ft+=("$s"); fm=$(awk -v a="$fm" -v b="$m" 'BEGIN { print (b > a) ? b : a }')
   done
-  local em fm
-  em=$(printf '%s\n' "${e[@]}" | median)
-  fm=$(printf '%s\n' "${f[@]}" | median)
-  printf '%-10s %10.3f %10.3f %8.2f\n' "$name" "$em" "$fm" "$(awk -v a="$em" -v b="$fm" 'BEGIN { print a / b }')"
+  local bmed fmed
+  bmed=$(printf '%s\n' "${bt[@]}" | median)
+  fmed=$(printf '%s\n' "${ft[@]}" | median)
+  printf '%-12s %9.2f %9.2f %7.2f %10s %10s\n' "$name" "$bmed" "$fmed" "$(awk -v a="$bmed" -v b="$fmed" 'BEGIN { print a / b }')" "$bm" "$fm"
 }
-run_job "wav>mp3" mp3 "$work/in.wav" "-c:a libmp3lame -b:a 128k -compression_level 5" mp3
-run_job "wav>ogg" ogg "$work/in.wav" "-c:a libvorbis -q:a 6" ogg
-run_job "wav>wma" wma "$work/in.wav" "-c:a wmav2 -b:a 128k" wma
-run_job "mp3>wav" wav "$work/in.mp3" "-c:a pcm_s16le" wav
+w="$work"
+job "wav>mp3" "--mp3-bitrate 128 convert --to mp3 $w/in.wav" "-i $w/in.wav -c:a libmp3lame -b:a 128k -compression_level 5 $w/f.mp3"
+job "wav>ogg" "--ogg-quality 6 convert --to ogg $w/in.wav" "-i $w/in.wav -c:a libvorbis -q:a 6 $w/f.ogg"
+job "wav>wma" "--wma-profile 15 convert --to wma $w/in.wav" "-i $w/in.wav -c:a wmav2 -b:a 128k $w/f.wma"
+job "mp3>wav" "convert --to wav $w/in.mp3" "-i $w/in.mp3 -c:a pcm_s16le $w/f.wav"
+job "ogg>wav" "convert --to wav $w/in.ogg" "-i $w/in.ogg -c:a pcm_s16le $w/f.wav"
+job "wma>wav" "convert --to wav $w/in.wma" "-i $w/in.wma -c:a pcm_s16le $w/f.wav"
+job "cut 60m mp3" "--mp3-bitrate 128 cut $w/long.mp3 --at 20:00 --at 40:00" \
+  "-i $w/long.mp3 -f segment -segment_times 1200,2400 -c:a libmp3lame -b:a 128k -compression_level 5 $w/seg%d.mp3"
+job "join 6x10m" "--mp3-bitrate 128 join $w/part1.mp3 $w/part2.mp3 $w/part3.mp3 $w/part4.mp3 $w/part5.mp3 $w/part6.mp3 --to mp3" \
+  "-i concat:$w/part1.mp3|$w/part2.mp3|$w/part3.mp3|$w/part4.mp3|$w/part5.mp3|$w/part6.mp3 -c:a libmp3lame -b:a 128k -compression_level 5 $w/joined.mp3"

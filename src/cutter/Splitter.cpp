@@ -25,6 +25,7 @@
 #include "Options.h"
 #include "OutputFormat.h"
 #include "ShellOpen.h"
+#include "SpecialFolders.h"
 #include "SplitterThread.h"
 #include "WorkerEvent.h"
 
@@ -160,7 +161,7 @@ void TfrmSplitter::BuildControls() {
             frmOptions_->exec();
     });
     connect(btnHelp, &QPushButton::clicked, this,
-            [] { Platform::ShellOpen(GlobeVar::ProgramFolder + "ZMP3CJHelp.html"); });
+            [] { Platform::ShellOpen(Platform::HelpDocumentPath()); });
     connect(btnAbout, &QPushButton::clicked, this, [this] { ShowAboutBox(this); });
     connect(btnSplitterClose, &QPushButton::clicked, this, &QDialog::close);
     BuildBar();

@@ -28,6 +28,7 @@
 #include "OutputFormat.h"
 #include "OutputNaming.h"
 #include "ShellOpen.h"
+#include "SpecialFolders.h"
 #include "WorkerEvent.h"
 
 // The join list's view: takes files dropped from the folder list or a file manager, and
@@ -173,7 +174,7 @@ void TfrmJoiner::BuildControls() {
             frmOptions_->exec();
     });
     connect(btnHelp, &QPushButton::clicked, this,
-            [] { Platform::ShellOpen(GlobeVar::ProgramFolder + "ZMP3CJHelp.html"); });
+            [] { Platform::ShellOpen(Platform::HelpDocumentPath()); });
     connect(btnAbout, &QPushButton::clicked, this, [this] { ShowAboutBox(this); });
     connect(btnJoinerClose, &QPushButton::clicked, this, &QDialog::close);
     BuildLists();

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "GlobeVar.h"
+
 namespace Platform {
 
 namespace {
@@ -40,6 +42,28 @@ bool CreateFolderWithParents(const std::string& folder) {
 
 bool FolderExists(const std::string& folder) {
     return QFileInfo(QString::fromStdString(folder)).isDir();
+}
+
+void FillSharedFolders() {
+    using namespace GlobeVar;
+    const std::string programData = "Zelvo Mp3 Zovozu Darozu/";
+    ProgramFolder = ExecutableFolder();
+    SettingsFolder = ConfigFolder() + programData;
+    CreateFolderWithParents(SettingsFolder);
+    const std::string root = DocumentsFolder() + programData;
+    DefaultConvertOutputPath = root + "Converted files/";
+    DefaultSplitOutputPath = root + "Cut files/";
+    DefaultJoinOutputPath = root + "Merged files/";
+    for (const auto& folder : {DefaultConvertOutputPath, DefaultSplitOutputPath, DefaultJoinOutputPath})
+        CreateFolderWithParents(folder);
+}
+
+std::string HelpDocumentPath() {
+    const std::string beside = GlobeVar::ProgramFolder + "ZMP3CJHelp.html";
+    const std::string installed = GlobeVar::ProgramFolder + "../share/zelvo-mp3/ZMP3CJHelp.html";
+    return QFileInfo::exists(QString::fromStdString(beside)) || !QFileInfo::exists(QString::fromStdString(installed))
+               ? beside
+               : installed;
 }
 
 } // namespace Platform

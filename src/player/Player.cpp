@@ -32,7 +32,6 @@
 
 namespace {
 
-const char* const ProgramDataFolderName = "Zelvo Mp3 Zovozu Darozu/";
 const char* const FolderChangeRefused = "You will not be able to change folder while playing or converting.";
 
 // Bar positions of the equaliser presets (band value in dB = -position / 1000).
@@ -83,7 +82,7 @@ TfrmPlayer::TfrmPlayer(QWidget* parent) : QWidget(parent) {
     resize(717, 550);
     setMinimumSize(200, 50);
     setMaximumSize(1024, 738);
-    FillSharedFolders();
+    Platform::FillSharedFolders();
     AI.SetInfoOption(true);
     AF_In.SetFileOption(true);
     AF_Out.SetFileOption(true);
@@ -103,19 +102,6 @@ void TfrmPlayer::SetWindows(TfrmOptions* options, TfrmConfirm* confirm, TfrmSpli
     frmConfirm_ = confirm;
     frmSplitter_ = splitter;
     frmJoiner_ = joiner;
-}
-
-void TfrmPlayer::FillSharedFolders() {
-    using namespace GlobeVar;
-    ProgramFolder = Platform::ExecutableFolder();
-    SettingsFolder = Platform::ConfigFolder() + ProgramDataFolderName;
-    Platform::CreateFolderWithParents(SettingsFolder);
-    const std::string root = Platform::DocumentsFolder() + ProgramDataFolderName;
-    DefaultConvertOutputPath = root + "Converted files/";
-    DefaultSplitOutputPath = root + "Cut files/";
-    DefaultJoinOutputPath = root + "Merged files/";
-    for (const auto& folder : {DefaultConvertOutputPath, DefaultSplitOutputPath, DefaultJoinOutputPath})
-        Platform::CreateFolderWithParents(folder);
 }
 
 void TfrmPlayer::BuildControls() {
@@ -530,7 +516,7 @@ void TfrmPlayer::btnOptionsClick() {
 }
 
 void TfrmPlayer::btnHelpClick() {
-    Platform::ShellOpen(GlobeVar::ProgramFolder + "ZMP3CJHelp.html");
+    Platform::ShellOpen(Platform::HelpDocumentPath());
 }
 
 // ---- Playback ----

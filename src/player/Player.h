@@ -47,9 +47,6 @@ public:
     // The windows this one opens; set once after all are created.
     void SetWindows(TfrmOptions* options, TfrmConfirm* confirm, TfrmSplitter* splitter, TfrmJoiner* joiner);
 
-    // Fills the folder part of the shared state and creates the folders that are missing.
-    static void FillSharedFolders();
-
     // Lists the tree's folder unless it is the one listed already.
     void ListCurrentFolder();
     // Lists the folder again, even when it has not changed (new files may be there).

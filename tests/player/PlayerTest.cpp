@@ -206,20 +206,31 @@ private slots:
         SelectRow("a.MP3");
         player_->btnPlayClick();
         QVERIFY(player_->PlayingRow >= 0);
-        // A click on another folder of the tree.
-        const QModelIndex other = player_->STV->IndexOf(home_.path());
+        // A click on another folder of the tree: a sub-folder of the listed one, whose
+        // place in the tree nothing else changes.
+        QDir().mkpath(music_ + "/sub");
+        player_->STV->expand(player_->STV->IndexOf(music_));
+        QModelIndex other;
+        QTRY_VERIFY((other = player_->STV->IndexOf(music_ + "/sub")).isValid() &&
+                    player_->STV->visualRect(other).isValid());
+        QTest::qWait(200); // the tree's rows settle
         player_->STV->scrollTo(other);
         QString message;
         AnswerNextDialog(&message);
-        QTest::mouseClick(player_->STV->viewport(), Qt::LeftButton, {}, player_->STV->visualRect(other).center());
+        // Rows of the tree come and go as it reads folders: the place is found anew for each click.
+        auto click = [this] {
+            const QModelIndex sub = player_->STV->IndexOf(music_ + "/sub");
+            QTest::mouseClick(player_->STV->viewport(), Qt::LeftButton, {}, player_->STV->visualRect(sub).center());
+        };
+        click();
         QCOMPARE(message, QString("You will not be able to change folder while playing or converting."));
         QCOMPARE(player_->STV->SelectedPath(), music_ + "/");
         QCOMPARE(player_->CurrentFolder, music_ + "/");
         QVERIFY(player_->PlayingRow >= 0);
         player_->btnStopClick();
         // Once nothing plays, the same click lists the other folder.
-        QTest::mouseClick(player_->STV->viewport(), Qt::LeftButton, {}, player_->STV->visualRect(other).center());
-        QCOMPARE(player_->CurrentFolder, home_.path() + "/");
+        click();
+        QCOMPARE(player_->CurrentFolder, music_ + "/sub/");
     }
 
     void anotherFolderPickedDuringAListingWins() {

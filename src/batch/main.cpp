@@ -1,0 +1,132 @@
+// zelvo-mp3-batch: the program's cut, merge and conversion work from the command line.
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+
+#include <CLI/CLI.hpp>
+
+#include <QCoreApplication>
+
+#include "BatchCommands.h"
+#include "GlobeVar.h"
+#include "SettingsStore.h"
+#include "SpecialFolders.h"
+
+namespace {
+
+struct TOverrides {
+    int mp3BitRate = 0, mp3Vbr = -1, oggQuality = -1, wmaProfile = 0, rate = 0, channels = 0;
+};
+
+// The user's settings (or those of another file), with the flags' values over them.
+void ApplyUserSettings(const std::string& settingsFile, const TOverrides& flags) {
+    Platform::FillSharedFolders();
+    const std::string file = settingsFile.empty() ? SettingsFilePath() : settingsFile;
+    TOptionsValues values;
+    if (std::filesystem::exists(file))
+        LoadSettings(values, file, ScheduleFilePath());
+    else
+        ResetSettings(values);
+    ApplySettings(values);
+    using namespace GlobeVar;
+    if (flags.mp3BitRate > 0) {
+        Mp3BitRateKbps = flags.mp3BitRate;
+        Mp3VbrEnabled = false;
+    }
+    if (flags.mp3Vbr >= 0) {
+        Mp3VbrEnabled = true;
+        Mp3VbrQuality = static_cast<int16_t>(flags.mp3Vbr);
+        Mp3VbrHeader = true;
+        Mp3MaxBitRateKbps = 320;
+    }
+    if (flags.oggQuality >= 0)
+        OggQuality = flags.oggQuality * 100 + 99;
+    if (flags.wmaProfile > 0)
+        WmaProfile = flags.wmaProfile;
+    if (flags.rate > 0)
+        WavFreqHz = Mp3FreqHz = OggFreqHz = flags.rate;
+    if (flags.channels > 0)
+        WavChannelCount = Mp3ChannelCount = OggChannelCount = flags.channels;
+}
+
+std::string Kind(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const QCoreApplication qt(argc, argv); // for the special folders
+    CLI::App app{"Cuts, joins, converts and describes WAV, MP3, OGG and WMA files, with the settings of "
+                 "Zelvo MP3 Zovozu Darozu.",
+                 "zelvo-mp3-batch"};
+    app.require_subcommand(1);
+    std::string settings;
+    TOverrides flags;
+    TBatchOutput output;
+    app.add_option("--settings", settings, "Settings file to use instead of the user's ZSCJCfg.ini")
+        ->check(CLI::ExistingFile);
+    app.add_option("--mp3-bitrate", flags.mp3BitRate, "MP3 constant bit rate in kbps")->check(CLI::Range(8, 320));
+    app.add_option("--mp3-vbr", flags.mp3Vbr, "MP3 variable bit rate at this quality (0 best .. 9)")
+        ->check(CLI::Range(0, 9));
+    app.add_option("--ogg-quality", flags.oggQuality, "OGG quality step (0 .. 9)")->check(CLI::Range(0, 9));
+    app.add_option("--wma-profile", flags.wmaProfile, "WMA profile (1 .. 60)")->check(CLI::Range(1, 60));
+    app.add_option("--rate", flags.rate, "Sample rate of WAV, MP3 and OGG output in Hz")->check(CLI::Range(8000, 96000));
+    app.add_option("--channels", flags.channels, "Channels of WAV, MP3 and OGG output")->check(CLI::Range(1, 2));
+    const auto kinds = CLI::IsMember({"wav", "mp3", "ogg", "wma"}, CLI::ignore_case);
+
+    std::vector<std::string> files;
+    bool json = false;
+    auto* info = app.add_subcommand("info", "Format, duration, frames, rate and channels of files");
+    info->add_option("files", files, "Audio files")->required()->check(CLI::ExistingFile);
+    info->add_flag("--json", json, "One JSON object per file");
+
+    std::string to;
+    auto* convert = app.add_subcommand("convert", "Convert files to another format");
+    convert->add_option("files", files, "Audio files")->required()->check(CLI::ExistingFile);
+    convert->add_option("--to", to, "wav, mp3, ogg or wma")->required()->check(kinds);
+
+    std::string source;
+    std::vector<std::string> times;
+    std::vector<int> skipped;
+    int64_t fadeIn = 0, fadeOut = 0;
+    auto* cut = app.add_subcommand("cut", "Cut a file into sections at the given times");
+    cut->add_option("file", source, "Audio file")->required()->check(CLI::ExistingFile);
+    cut->add_option("--at", times, "Cut point: m:ss.mmm or milliseconds (repeatable)")->required();
+    cut->add_option("--skip", skipped, "Section to leave out, 0 for the first (repeatable)");
+    cut->add_option("--fade-in", fadeIn, "Fade-in at each section's start, ms")->check(CLI::NonNegativeNumber);
+    cut->add_option("--fade-out", fadeOut, "Fade-out at each section's end, ms")->check(CLI::NonNegativeNumber);
+
+    auto* join = app.add_subcommand("join", "Join files into one, in the order given");
+    join->add_option("files", files, "Audio files")->required()->check(CLI::ExistingFile);
+    join->add_option("--to", to, "wav, mp3, ogg or wma")->required()->check(kinds);
+
+    for (auto* command : {convert, cut, join}) {
+        command->add_option("--out", output.Folder, "Output folder (else the settings' one)")
+            ->check(CLI::ExistingDirectory);
+        command->add_flag("--overwrite", output.Overwrite, "Overwrite an existing file of the same name");
+    }
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? 0 : 2;
+    }
+    std::signal(SIGINT, [](int) { StopRequested = true; });
+    try {
+        ApplyUserSettings(settings, flags);
+        if (*info)
+            return InfoCommand(files, json);
+        if (*convert)
+            return ConvertCommand(files, Kind(to), output);
+        if (*cut)
+            return CutCommand(source, times, skipped, fadeIn, fadeOut, output);
+        return JoinCommand(files, Kind(to), output);
+    } catch (const std::exception& error) {
+        std::cerr << error.what() << "\n";
+        return 1;
+    }
+}

@@ -106,10 +106,10 @@ bool Create(TAudioFile2& output, const std::string& path) {
 }
 
 int ConvertOne(const std::string& file, const std::string& kind, const TBatchOutput& output) {
-    const std::string folder = OutputFolderOr(output, GlobeVar::ConvertToSourceFolder ? FolderOf(file)
-                                                                                      : GlobeVar::ConvertOutputPath);
-    const std::string target = UniqueOutputName(folder, StemOf(file), ExtensionOfKind(kind),
-                                                output.Overwrite || GlobeVar::ConvertOverwrite);
+    const std::string folder =
+        OutputFolderOr(output, GlobeVar::ConvertToSourceFolder ? FolderOf(file) : GlobeVar::ConvertOutputPath);
+    const std::string target =
+        UniqueOutputName(folder, StemOf(file), ExtensionOfKind(kind), output.Overwrite || GlobeVar::ConvertOverwrite);
     TAudioFile2 input, result;
     TAudioFile2LameEnc lame;
     PrepareOutputFormat(result, lame, kind);
@@ -168,8 +168,8 @@ int InfoCommand(const std::vector<std::string>& files, bool json) {
                       << ",\"sampleRate\":" << info.GetSampleRate() << ",\"channels\":" << info.GetChannels() << "}\n";
         } else {
             std::cout << file << "\n  " << info.GetFormatText() << "\n  " << info.GetDurationMs() << " ms, "
-                      << info.GetTotalSamples() << " frames, " << info.GetSampleRate() << " Hz, "
-                      << info.GetChannels() << (info.GetChannels() == 1 ? " channel" : " channels") << "\n";
+                      << info.GetTotalSamples() << " frames, " << info.GetSampleRate() << " Hz, " << info.GetChannels()
+                      << (info.GetChannels() == 1 ? " channel" : " channels") << "\n";
         }
     }
     return status;
@@ -212,7 +212,8 @@ int CutCommand(const std::string& file, const std::vector<std::string>& times, c
         return Fail("Nothing to cut in \"" + file + "\": every section is left out");
     job.Kind = GlobeVar::AudioTypeOfFile(file);
     job.BaseName = StemOf(file);
-    job.OutputFolder = OutputFolderOr(output, GlobeVar::SplitToSourceFolder ? FolderOf(file) : GlobeVar::SplitOutputPath);
+    job.OutputFolder =
+        OutputFolderOr(output, GlobeVar::SplitToSourceFolder ? FolderOf(file) : GlobeVar::SplitOutputPath);
     job.FadeInMs = fadeInMs;
     job.FadeOutMs = fadeOutMs;
     job.Overwrite = [&output] { return output.Overwrite || GlobeVar::SplitOverwrite; };

@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 9));
     app.add_option("--ogg-quality", flags.oggQuality, "OGG quality step (0 .. 9)")->check(CLI::Range(0, 9));
     app.add_option("--wma-profile", flags.wmaProfile, "WMA profile (1 .. 60)")->check(CLI::Range(1, 60));
-    app.add_option("--rate", flags.rate, "Sample rate of WAV, MP3 and OGG output in Hz")->check(CLI::Range(8000, 96000));
+    app.add_option("--rate", flags.rate, "Sample rate of WAV, MP3 and OGG output in Hz")
+        ->check(CLI::Range(8000, 96000));
     app.add_option("--channels", flags.channels, "Channels of WAV, MP3 and OGG output")->check(CLI::Range(1, 2));
     const auto kinds = CLI::IsMember({"wav", "mp3", "ogg", "wma"}, CLI::ignore_case);
 

@@ -18,14 +18,10 @@
 #include <QThread>
 #include <QTreeWidget>
 
-#include "About.h"
 #include "Confirm.h"
 #include "GlobeVar.h"
 #include "MyTrackBar.h"
-#include "Options.h"
 #include "OutputFormat.h"
-#include "ShellOpen.h"
-#include "SpecialFolders.h"
 #include "SplitterThread.h"
 #include "WorkerEvent.h"
 
@@ -108,7 +104,7 @@ QSpinBox* FadeBox(QWidget* parent, const char* name, QRect place) {
 
 } // namespace
 
-TfrmSplitter::TfrmSplitter(QWidget* parent) : QDialog(parent) {
+TfrmSplitter::TfrmSplitter(QWidget* parent) : TJobWindow(parent) {
     setObjectName("frmSplitter");
     setWindowTitle("Zelvo MP3 Zovozu");
     setFixedSize(580, 400);
@@ -130,21 +126,11 @@ TfrmSplitter::~TfrmSplitter() {
     }
 }
 
-void TfrmSplitter::SetWindows(TfrmOptions* options, TfrmConfirm* confirm, std::function<void()> refreshPlayList) {
-    frmOptions_ = options;
-    frmConfirm_ = confirm;
-    refreshPlayList_ = std::move(refreshPlayList);
-}
-
 void TfrmSplitter::BuildControls() {
     btnSplit = Button(this, "btnSplit", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
     btnCancelSplit = Button(this, "btnCancelSplit", "Cancel", "Cancel split", {8, 24, 60, 30});
     btnCancelSplit->hide();
-    btnFolder = Button(this, "btnFolder", "Folder", "Open the output folder", {72, 24, 60, 30});
-    btnOptions = Button(this, "btnOptions", "Options", "Options", {136, 24, 60, 30});
-    btnHelp = Button(this, "btnHelp", "Help", "Help", {200, 24, 60, 30});
-    btnAbout = Button(this, "btnAbout", "About", "About", {264, 24, 60, 30});
-    btnSplitterClose = Button(this, "btnSplitterClose", "x", "Close", {556, 2, 20, 18});
+    BuildToolButtons(72, 556, "btnSplitterClose", [this] { return OutputFolder(); });
     lbDuration = new QLabel(QString::fromStdString(GlobeVar::FormatMinSecMs(0)), this);
     lbDuration->setObjectName("lbDuration");
     lbDuration->setGeometry(340, 22, 232, 34);
@@ -155,15 +141,6 @@ void TfrmSplitter::BuildControls() {
     lbDuration->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(btnSplit, &QPushButton::clicked, this, &TfrmSplitter::btnSplitClick);
     connect(btnCancelSplit, &QPushButton::clicked, this, &TfrmSplitter::btnCancelSplitClick);
-    connect(btnFolder, &QPushButton::clicked, this, [this] { Platform::ShellOpen(OutputFolder().toStdString()); });
-    connect(btnOptions, &QPushButton::clicked, this, [this] {
-        if (frmOptions_)
-            frmOptions_->exec();
-    });
-    connect(btnHelp, &QPushButton::clicked, this,
-            [] { Platform::ShellOpen(Platform::HelpDocumentPath()); });
-    connect(btnAbout, &QPushButton::clicked, this, [this] { ShowAboutBox(this); });
-    connect(btnSplitterClose, &QPushButton::clicked, this, &QDialog::close);
     BuildBar();
     BuildList();
     BuildToolColumn();
@@ -302,7 +279,7 @@ void TfrmSplitter::BuildBottomRow() {
 // ---- Opening and closing ----
 
 void TfrmSplitter::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    TJobWindow::showEvent(event);
     FormShow();
 }
 
@@ -332,8 +309,7 @@ void TfrmSplitter::FormShow() {
 // Every way of closing the window (its close button, Escape, close()) ends here.
 void TfrmSplitter::done(int result) {
     if (Cutting) {
-        if (frmConfirm_ &&
-            frmConfirm_->Ask("Splitting in progress, do you want to cancel ?", false) == TfrmConfirm::ResultYes) {
+        if (AskToCancel("Splitting in progress, do you want to cancel ?")) {
             CloseAfterCut = true;
             btnCancelSplitClick();
         }
@@ -342,13 +318,7 @@ void TfrmSplitter::done(int result) {
     StopPlayback();
     Bar->ClearPoints();
     Bar->SetPosition(0);
-    QDialog::done(result);
-}
-
-void TfrmSplitter::ShowMessage(const QString& text) {
-    LastMessage = text;
-    if (frmConfirm_)
-        frmConfirm_->Ask(text, true);
+    TJobWindow::done(result);
 }
 
 QString TfrmSplitter::OutputFolder() const {
@@ -705,7 +675,7 @@ bool TfrmSplitter::event(QEvent* event) {
         CutProgress(progress->WParam, progress->LParam);
         return true;
     }
-    return QDialog::event(event);
+    return TJobWindow::event(event);
 }
 
 void TfrmSplitter::CutProgress(int index, int percent) {
@@ -748,8 +718,7 @@ void TfrmSplitter::CutFinished(bool failed, const QString& workerFailure, int fa
     } else {
         ShowMessage("Cut finished");
     }
-    if (refreshPlayList_)
-        refreshPlayList_();
+    RefreshPlayList();
     if (CloseAfterCut) {
         CloseAfterCut = false;
         done(QDialog::Rejected);

@@ -4,7 +4,6 @@
 #include <functional>
 #include <vector>
 
-#include <QDialog>
 #include <QImage>
 #include <QPointer>
 
@@ -13,6 +12,7 @@
 #include "AudioInformation2.h"
 #include "AudioPlayer2.h"
 #include "AudioTransform2.h"
+#include "JobWindow.h"
 #include "Waveform.h"
 
 class QCheckBox;
@@ -30,15 +30,12 @@ class TfrmOptions;
 
 // The cutter window: plays the file, marks cut points on its time line, previews a
 // section and cuts the ticked sections into new files in the background.
-class TfrmSplitter : public QDialog {
+class TfrmSplitter : public TJobWindow {
     Q_OBJECT
 
 public:
     explicit TfrmSplitter(QWidget* parent = nullptr);
     ~TfrmSplitter() override;
-
-    // The windows this one opens, and how the main window's list is refreshed after a cut.
-    void SetWindows(TfrmOptions* options, TfrmConfirm* confirm, std::function<void()> refreshPlayList);
 
     QString FileName;
 
@@ -74,14 +71,12 @@ public:
     std::vector<int> RowMap;
     int CuttingRow = -1;
     bool Rebuilding = false;
-    // The last message the window showed (tests read it).
-    QString LastMessage;
 
     // Controls.
     TMyTrackBar* Bar;
     QTreeWidget* lvSplitList;
     QLabel* lbDuration;
-    QPushButton *btnSplit, *btnCancelSplit, *btnFolder, *btnOptions, *btnHelp, *btnAbout, *btnSplitterClose;
+    QPushButton *btnSplit, *btnCancelSplit;
     QPushButton *btnBackward, *btnForward, *btnAddTime, *btnRemove, *btnRemoveAll, *btnPreview, *btnPreviewStop;
     QPushButton *btnGoto, *btnFadeInEnable, *btnFadeOutEnable, *btnPlay, *btnStop, *btnPause;
     QPushButton *btnPlayBackward, *btnPlayForward;
@@ -126,13 +121,9 @@ private:
     bool ReadNumber(QLineEdit* box, const QString& what, int& value);
     void StartWaveform();
     void DrawWaveform(int firstColumn, const std::vector<TPeak>& peaks);
-    void ShowMessage(const QString& text);
     float SpeedPercent() const;
     QString OutputFolder() const;
 
-    TfrmOptions* frmOptions_ = nullptr;
-    TfrmConfirm* frmConfirm_ = nullptr;
-    std::function<void()> refreshPlayList_;
     QImage waveform_;
     std::vector<TPeak> peaks_;
     QPointer<TWaveformThread> waveformThread_;

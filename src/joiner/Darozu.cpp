@@ -19,16 +19,12 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include "About.h"
 #include "Confirm.h"
 #include "FolderTree.h"
 #include "GlobeVar.h"
 #include "JoinerThread.h"
-#include "Options.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
-#include "ShellOpen.h"
-#include "SpecialFolders.h"
 #include "WorkerEvent.h"
 
 // The join list's view: takes files dropped from the folder list or a file manager, and
@@ -119,7 +115,7 @@ QString Qs(const std::string& text) {
 
 } // namespace
 
-TfrmJoiner::TfrmJoiner(QWidget* parent) : QDialog(parent) {
+TfrmJoiner::TfrmJoiner(QWidget* parent) : TJobWindow(parent) {
     setObjectName("frmJoiner");
     setWindowTitle("Zelvo MP3 Darozu");
     setFixedSize(657, 430);
@@ -139,12 +135,6 @@ TfrmJoiner::TfrmJoiner(QWidget* parent) : QDialog(parent) {
 
 TfrmJoiner::~TfrmJoiner() = default;
 
-void TfrmJoiner::SetWindows(TfrmOptions* options, TfrmConfirm* confirm, std::function<void()> refreshPlayList) {
-    frmOptions_ = options;
-    frmConfirm_ = confirm;
-    refreshPlayList_ = std::move(refreshPlayList);
-}
-
 void TfrmJoiner::SetTreeFolder(const QString& folder) {
     STV->SelectPath(folder);
 }
@@ -153,11 +143,7 @@ void TfrmJoiner::BuildControls() {
     btnStartMerge = Button(this, "btnStartMerge", "Start", "Start to merge the files", {8, 24, 60, 30});
     btnCancelMerge = Button(this, "btnCancelMerge", "Cancel", "Cancel merge", {8, 24, 60, 30});
     btnCancelMerge->hide();
-    btnFolder = Button(this, "btnFolder", "Folder", "Open the output folder", {72, 24, 60, 30});
-    btnOptions = Button(this, "btnOptions", "Options", "Options", {136, 24, 60, 30});
-    btnHelp = Button(this, "btnHelp", "Help", "Help", {200, 24, 60, 30});
-    btnAbout = Button(this, "btnAbout", "About", "About", {264, 24, 60, 30});
-    btnJoinerClose = Button(this, "btnJoinerClose", "x", "Close", {633, 2, 20, 18});
+    BuildToolButtons(72, 633, "btnJoinerClose", [] { return QString::fromStdString(GlobeVar::JoinOutputPath); });
     comboxJoinOutputFormat = new QComboBox(this);
     comboxJoinOutputFormat->setObjectName("comboxJoinOutputFormat");
     comboxJoinOutputFormat->setToolTip("Select Output format");
@@ -168,15 +154,6 @@ void TfrmJoiner::BuildControls() {
     connect(btnOutputFormat, &QPushButton::clicked, comboxJoinOutputFormat, &QComboBox::showPopup);
     connect(btnStartMerge, &QPushButton::clicked, this, &TfrmJoiner::btnStartMergeClick);
     connect(btnCancelMerge, &QPushButton::clicked, this, &TfrmJoiner::btnCancelMergeClick);
-    connect(btnFolder, &QPushButton::clicked, this, [] { Platform::ShellOpen(GlobeVar::JoinOutputPath); });
-    connect(btnOptions, &QPushButton::clicked, this, [this] {
-        if (frmOptions_)
-            frmOptions_->exec();
-    });
-    connect(btnHelp, &QPushButton::clicked, this,
-            [] { Platform::ShellOpen(Platform::HelpDocumentPath()); });
-    connect(btnAbout, &QPushButton::clicked, this, [this] { ShowAboutBox(this); });
-    connect(btnJoinerClose, &QPushButton::clicked, this, &QDialog::close);
     BuildLists();
 
     btnPlay = Button(this, "btnPlay", "Play", "Play the selected file", {8, 396, 50, 27});
@@ -248,7 +225,7 @@ void TfrmJoiner::BuildLists() {
 // ---- Opening, closing ----
 
 void TfrmJoiner::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
+    TJobWindow::showEvent(event);
     InfoRow = -1;
     Merging = false;
     ShowSummary();
@@ -258,21 +235,14 @@ void TfrmJoiner::showEvent(QShowEvent* event) {
 
 void TfrmJoiner::done(int result) {
     if (Merging) {
-        if (frmConfirm_ &&
-            frmConfirm_->Ask("Merging in progress, do you want to cancel ?", false) == TfrmConfirm::ResultYes) {
+        if (AskToCancel("Merging in progress, do you want to cancel ?")) {
             CloseAfterMerge = true;
             btnCancelMergeClick();
         }
         return; // the window closes when the worker has stopped
     }
     StopPlayback();
-    QDialog::done(result);
-}
-
-void TfrmJoiner::ShowMessage(const QString& text) {
-    LastMessage = text;
-    if (frmConfirm_)
-        frmConfirm_->Ask(text, true);
+    TJobWindow::done(result);
 }
 
 // ---- The folder list ----
@@ -613,7 +583,7 @@ bool TfrmJoiner::event(QEvent* event) {
         MergeProgress(progress->WParam, progress->LParam);
         return true;
     }
-    return QDialog::event(event);
+    return TJobWindow::event(event);
 }
 
 void TfrmJoiner::MergeProgress(int index, int percent) {
@@ -655,8 +625,7 @@ void TfrmJoiner::MergeFinished(bool failed, const QString& failure, int failedIt
     } else {
         ShowMessage("Merge finished");
     }
-    if (refreshPlayList_)
-        refreshPlayList_();
+    RefreshPlayList();
     if (CloseAfterMerge) {
         CloseAfterMerge = false;
         done(QDialog::Rejected);

@@ -4,7 +4,6 @@
 #include <functional>
 #include <vector>
 
-#include <QDialog>
 #include <QPointer>
 #include <QTimer>
 
@@ -12,6 +11,7 @@
 #include "AudioFile2LameEnc.h"
 #include "AudioInformation2.h"
 #include "AudioPlayer2.h"
+#include "JobWindow.h"
 #include "JoinList.h"
 
 class QComboBox;
@@ -25,14 +25,13 @@ class TfrmOptions;
 
 // The joiner window: a folder's audio files above, the ordered list of files to merge
 // below, and the merge into one new file in the background.
-class TfrmJoiner : public QDialog {
+class TfrmJoiner : public TJobWindow {
     Q_OBJECT
 
 public:
     explicit TfrmJoiner(QWidget* parent = nullptr);
     ~TfrmJoiner() override;
 
-    void SetWindows(TfrmOptions* options, TfrmConfirm* confirm, std::function<void()> refreshPlayList);
     // Points the window's folder tree at a folder before it is shown.
     void SetTreeFolder(const QString& folder);
 
@@ -76,7 +75,6 @@ public:
     int InfoTop = 5;
     int64_t InfoShownAt = 0;
     int BlockFrames = 0;
-    QString LastMessage;
     QString MergedFile;
 
     TFolderTree* STV;
@@ -85,9 +83,9 @@ public:
     QWidget* pbInfo;
     QTimer tmShowInfo;
     QComboBox* comboxJoinOutputFormat;
-    QPushButton *btnStartMerge, *btnCancelMerge, *btnFolder, *btnOptions, *btnHelp, *btnAbout, *btnOutputFormat;
+    QPushButton *btnStartMerge, *btnCancelMerge, *btnOutputFormat;
     QPushButton *btnAdd, *btnAddAll, *btnRemove, *btnRemoveAll, *btnFirst, *btnLast, *btnUp, *btnDown;
-    QPushButton *btnPlay, *btnStop, *btnJoinerClose;
+    QPushButton *btnPlay, *btnStop;
 
     TAudioPlayer2 AP;
     TAudioFile2 AF, AF_IN, AF_OUT;
@@ -113,12 +111,8 @@ private:
     void SetMergeControls(bool merging);
     void PlayFile(const QString& path);
     void StopPlayback();
-    void ShowMessage(const QString& text);
     TJoinRow RowOfFile(const QString& path);
     int InfoCentre() const;
 
-    TfrmOptions* frmOptions_ = nullptr;
-    TfrmConfirm* frmConfirm_ = nullptr;
-    std::function<void()> refreshPlayList_;
     QPointer<TJoinerThread> worker_;
 };

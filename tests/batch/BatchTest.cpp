@@ -38,11 +38,11 @@ protected:
 
 TEST_F(Batch, InfoAsTextAndJson) {
     int status = -1;
-    const std::string json = Run("info --json " + ShellQuoted(home_ / "song.wav") + " " +
-                                     ShellQuoted(home_ / "tone.mp3"),
-                                 &status);
+    const std::string json =
+        Run("info --json " + ShellQuoted(home_ / "song.wav") + " " + ShellQuoted(home_ / "tone.mp3"), &status);
     EXPECT_EQ(status, 0);
-    const std::regex object(R"(\{"file":"[^"]+","format":"[^"]+","durationMs":\d+,"frames":\d+,"sampleRate":\d+,"channels":\d\})");
+    const std::regex object(
+        R"(\{"file":"[^"]+","format":"[^"]+","durationMs":\d+,"frames":\d+,"sampleRate":\d+,"channels":\d\})");
     std::istringstream lines(json);
     std::string line;
     int objects = 0;
@@ -51,7 +51,8 @@ TEST_F(Batch, InfoAsTextAndJson) {
         ++objects;
     }
     EXPECT_EQ(objects, 2);
-    EXPECT_NE(json.find("\"durationMs\":6000,\"frames\":264600,\"sampleRate\":44100,\"channels\":2"), std::string::npos);
+    EXPECT_NE(json.find("\"durationMs\":6000,\"frames\":264600,\"sampleRate\":44100,\"channels\":2"),
+              std::string::npos);
     const std::string text = Run("info " + ShellQuoted(home_ / "tone.mp3"), &status);
     EXPECT_NE(text.find("MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"), std::string::npos);
 }
@@ -91,9 +92,9 @@ TEST_F(Batch, ConvertNamesLikeTheConverter) {
 
 TEST_F(Batch, CutGivesTheCuttersFilesByteForByte) {
     int status = -1;
-    const std::string printed = Run("cut " + ShellQuoted(home_ / "song.wav") +
-                                        " --at 0:01.500 --at 4000 --skip 1 --out " + ShellQuoted(out_),
-                                    &status);
+    const std::string printed =
+        Run("cut " + ShellQuoted(home_ / "song.wav") + " --at 0:01.500 --at 4000 --skip 1 --out " + ShellQuoted(out_),
+            &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(printed, out_ + "/song-Splitted0.wav\n" + out_ + "/song-Splitted1.wav\n");
     // The same job through the windows' cutting code, with the settings' WAV format.

@@ -12,6 +12,8 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 mkdir -p "$HOME" "$work/out"
+# The settings of the ffmpeg side: LAME's quality 5 (the options' default is 0, the slowest).
+printf '[OutputFormat]\nMP3EncoderQuality=5\n' > "$work/settings.ini"
 
 music() { # seconds, file
   ffmpeg -v error -f lavfi \
@@ -39,7 +41,7 @@ job() { # name, batch arguments, ffmpeg arguments
   for ((i = 0; i < runs; i++)); do
     rm -rf "$work/out" && mkdir -p "$work/out"
     # shellcheck disable=SC2086
-    read -r s m < <(measure "$batch" --rate 44100 --channels 2 $b --out "$work/out" --overwrite)
+    read -r s m < <(measure "$batch" --settings "$work/settings.ini" --rate 44100 --channels 2 $b --out "$work/out" --overwrite)
     bt+=("$s"); bm=$(awk -v a="$bm" -v b="$m" 'BEGIN { print (b > a) ? b : a }')
     # shellcheck disable=SC2086
     read -r s m < <(measure ffmpeg -v error -y $f)

@@ -548,7 +548,7 @@ void TfrmJoiner::StartMerge() {
         return;
     const std::string kind = OutputKindOfIndex(comboxJoinOutputFormat->currentIndex());
     PrepareOutputFormat(AF_OUT, AudioFile2LameEnc1, kind);
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = Now();
     const std::string stem =
         MergedFileStem(GlobeVar::JoinPreName, GlobeVar::JoinPosName, GlobeVar::JoinUseDate, *std::localtime(&now));
     const std::string output =

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -76,6 +77,8 @@ public:
     int64_t InfoShownAt = 0;
     int BlockFrames = 0;
     QString MergedFile;
+    // The clock the merged file's name is made from.
+    std::function<std::time_t()> Now = [] { return std::time(nullptr); };
 
     TFolderTree* STV;
     QTreeWidget* lvFolderList;

@@ -214,11 +214,20 @@ private slots:
         GlobeVar::JoinOverwrite = true;
         GlobeVar::JoinUseDate = false;
         GlobeVar::JoinPreName = "";
-        // Name the merged file as it will be: the time now, which an input takes.
-        const QString name = QDateTime::currentDateTime().addSecs(1).toString("HH-mm-ss") + ".mp3";
+        // The merged file would take the name of an input: 14-07-09 on a fixed clock.
+        std::tm clock{};
+        clock.tm_year = 124;
+        clock.tm_mon = 2;
+        clock.tm_mday = 5;
+        clock.tm_hour = 14;
+        clock.tm_min = 7;
+        clock.tm_sec = 9;
+        clock.tm_isdst = -1;
+        const std::time_t fixed = std::mktime(&clock);
+        window_->Now = [fixed] { return fixed; };
+        const QString name = "14-07-09.mp3";
         QFile::copy(music_ + "b.mp3", music_ + name);
         Join({"a.MP3", name});
-        QTRY_VERIFY_WITH_TIMEOUT(QDateTime::currentDateTime().toString("HH-mm-ss") + ".mp3" == name, 3000);
         window_->btnStartMergeClick();
         QVERIFY(!window_->Merging);
         QVERIFY(answers_->Texts.last().contains("one of the files to merge"));
@@ -227,6 +236,7 @@ private slots:
         GlobeVar::JoinUseDate = true;
         GlobeVar::JoinPreName = "Merged";
         QFile::remove(music_ + name);
+        window_->Now = [] { return std::time(nullptr); };
         window_->STVClick();
     }
 

@@ -16,6 +16,8 @@ using namespace FFmpeg;
 namespace fs = std::filesystem;
 
 constexpr int MaxConsecutiveErrors = 64;
+constexpr int MaxChannels = 64;
+constexpr int MaxSampleRate = 768000;
 
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
@@ -46,6 +48,14 @@ TOpenResult OpenContainer(const std::string& path, InputFormat& format, AVStream
     if (const int error = avformat_open_input(&context, path.c_str(), nullptr, nullptr); error < 0)
         return {EngineStatus::OpenFailed, "Cannot open " + Quoted(path) + ": " + ErrorText(error)};
     format.reset(context);
+    // A header claiming thousands of channels or a rate of millions makes the decoders ask
+    // for gigabytes (already while the streams are probed); no real file does.
+    for (unsigned i = 0; i < context->nb_streams; ++i)
+        if (const AVCodecParameters& codec = *context->streams[i]->codecpar;
+            codec.ch_layout.nb_channels > MaxChannels || codec.sample_rate > MaxSampleRate)
+            return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": " +
+                                                std::to_string(codec.ch_layout.nb_channels) + " channels at " +
+                                                std::to_string(codec.sample_rate) + " Hz is not a format it can play"};
     if (const int error = avformat_find_stream_info(context, nullptr); error < 0)
         return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": " + ErrorText(error)};
     const int index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
@@ -55,6 +65,8 @@ TOpenResult OpenContainer(const std::string& path, InputFormat& format, AVStream
     const AVCodecParameters& codec = *stream->codecpar;
     if (codec.sample_rate <= 0 || codec.ch_layout.nb_channels <= 0)
         return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": the audio format is not recognised"};
+    if (codec.ch_layout.nb_channels > MaxChannels || codec.sample_rate > MaxSampleRate)
+        return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": the audio format is not one it can play"};
     for (unsigned i = 0; i < context->nb_streams; ++i)
         if (static_cast<int>(i) != index)
             context->streams[i]->discard = AVDISCARD_ALL;

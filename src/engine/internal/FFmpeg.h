@@ -51,9 +51,12 @@ using AudioFifo = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 
 // FFmpeg's own messages stay off the terminal: every failure the engine meets is
 // reported with the file's name through its error codes and EngineError instead.
+// Also, no single allocation of FFmpeg's may pass 256 MB: a broken header (a chunk of
+// "2 GB" in a WAV file) then fails to open instead of taking the memory.
 inline void QuietLogging() {
     static const bool done = [] {
         av_log_set_level(AV_LOG_QUIET);
+        av_max_alloc(256u << 20);
         return true;
     }();
     (void)done;

@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include "Confirm.h"
+#include "FileListRows.h"
 #include "FolderTree.h"
 #include "GlobeVar.h"
 #include "JoinerThread.h"
@@ -260,12 +261,7 @@ TJoinRow TfrmJoiner::RowOfFile(const QString& path) {
     TJoinRow row;
     row.Caption = path.toStdString();
     row.Format = GlobeVar::AudioTypeOfFile(row.Caption);
-    try {
-        AI.Open(row.Caption);
-        row.Duration = GlobeVar::FormatHmsColon(AI.GetDurationMs());
-    } catch (const EngineError&) {
-        row.Duration = GlobeVar::FormatHmsColon(0);
-    }
+    row.Duration = DurationTextOf(AI, path).toStdString();
     row.Size = GlobeVar::FormatFileSize(file.size());
     return row;
 }
@@ -302,17 +298,7 @@ void TfrmJoiner::ListCurrentFolder() {
 
 void TfrmJoiner::SortFolderList(int column) {
     SortColumn = column;
-    auto key = [column](const QTreeWidgetItem* item) {
-        return column == 3 ? Qs(GlobeVar::SizeSortKey(item->text(3).toStdString())) : item->text(column);
-    };
-    std::vector<QTreeWidgetItem*> items;
-    while (lvFolderList->topLevelItemCount() > 0)
-        items.push_back(lvFolderList->takeTopLevelItem(0));
-    std::stable_sort(items.begin(), items.end(), [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-        return QString::compare(key(a), key(b), Qt::CaseInsensitive) < 0;
-    });
-    for (QTreeWidgetItem* item : items)
-        lvFolderList->addTopLevelItem(item);
+    SortFileList(lvFolderList, column, 3);
 }
 
 void TfrmJoiner::lvFolderListClick() {

@@ -23,6 +23,7 @@
 #include "Confirm.h"
 #include "Convertor.h"
 #include "Darozu.h"
+#include "FileListRows.h"
 #include "FolderTree.h"
 #include "GlobeVar.h"
 #include "Options.h"
@@ -327,16 +328,6 @@ void TfrmPlayer::STVClick() {
     }
 }
 
-QString TfrmPlayer::DurationText(const QString& path) {
-    try {
-        AI.Open(Ss(path));
-        return Qs(GlobeVar::FormatHmsColon(AI.GetDurationMs()));
-    } catch (const EngineError&) {
-        // A file whose information cannot be read is listed all the same.
-        return Qs(GlobeVar::FormatHmsColon(0));
-    }
-}
-
 void TfrmPlayer::AppendRow(const QString& name, const QString& format, const QString& duration, const QString& size,
                            const QString& status) {
     auto* item = new QTreeWidgetItem(lvPlayList, {name, format, duration, size, status});
@@ -370,7 +361,7 @@ void TfrmPlayer::ListCurrentFolder() {
             const QFileInfo entry = entries.fileInfo();
             const QString kind = Qs(GlobeVar::AudioTypeOfFile(Ss(entry.fileName())));
             if (!kind.isEmpty() && !entry.isDir())
-                AppendRow(entry.fileName(), kind, DurationText(entry.filePath()),
+                AppendRow(entry.fileName(), kind, DurationTextOf(AI, entry.filePath()),
                           Qs(GlobeVar::FormatFileSize(entry.size())), " ");
             QCoreApplication::processEvents();
             if (ListingRestart) {
@@ -408,19 +399,7 @@ void TfrmPlayer::RefreshPlayList() {
 }
 
 void TfrmPlayer::SortPlayList() {
-    const int column = SortColumn;
-    auto key = [column](const QTreeWidgetItem* item) {
-        const QString text = item->text(column);
-        return column == ColSize ? Qs(GlobeVar::SizeSortKey(Ss(text))) : text;
-    };
-    std::vector<QTreeWidgetItem*> items;
-    while (lvPlayList->topLevelItemCount() > 0)
-        items.push_back(lvPlayList->takeTopLevelItem(0));
-    std::stable_sort(items.begin(), items.end(), [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-        return QString::compare(key(a), key(b), Qt::CaseInsensitive) < 0;
-    });
-    for (QTreeWidgetItem* item : items)
-        lvPlayList->addTopLevelItem(item);
+    SortFileList(lvPlayList, SortColumn, ColSize);
     PlayingRow = ConvertingRow = -1;
     for (int row = 0; row < RowCount(); ++row) {
         if (RowMarker(row) == MarkerPlaying)
@@ -432,7 +411,7 @@ void TfrmPlayer::SortPlayList() {
 
 void TfrmPlayer::AddFileRow(const QString& path) {
     const QFileInfo file(path);
-    AppendRow(file.fileName(), Qs(GlobeVar::AudioTypeOfFile(Ss(path))), DurationText(path),
+    AppendRow(file.fileName(), Qs(GlobeVar::AudioTypeOfFile(Ss(path))), DurationTextOf(AI, path),
               Qs(GlobeVar::FormatFileSize(file.size())), "");
 }
 

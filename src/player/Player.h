@@ -149,7 +149,6 @@ private:
     QString FormatTextOf(const QString& path);
     void AppendRow(const QString& name, const QString& format, const QString& duration, const QString& size,
                    const QString& status);
-    QString DurationText(const QString& path);
     void PaintRow(int row);
 
     void PlayFile(const QString& path);

@@ -1,0 +1,33 @@
+#include "FileListRows.h"
+
+#include <algorithm>
+#include <vector>
+
+#include <QTreeWidget>
+
+#include "AudioInformation2.h"
+#include "GlobeVar.h"
+
+void SortFileList(QTreeWidget* list, int column, int sizeColumn) {
+    auto key = [column, sizeColumn](const QTreeWidgetItem* item) {
+        const QString text = item->text(column);
+        return column == sizeColumn ? QString::fromStdString(GlobeVar::SizeSortKey(text.toStdString())) : text;
+    };
+    std::vector<QTreeWidgetItem*> items;
+    while (list->topLevelItemCount() > 0)
+        items.push_back(list->takeTopLevelItem(0));
+    std::stable_sort(items.begin(), items.end(), [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        return QString::compare(key(a), key(b), Qt::CaseInsensitive) < 0;
+    });
+    for (QTreeWidgetItem* item : items)
+        list->addTopLevelItem(item);
+}
+
+QString DurationTextOf(TAudioInformation2& info, const QString& path) {
+    try {
+        info.Open(path.toStdString());
+        return QString::fromStdString(GlobeVar::FormatHmsColon(info.GetDurationMs()));
+    } catch (const EngineError&) {
+        return QString::fromStdString(GlobeVar::FormatHmsColon(0));
+    }
+}

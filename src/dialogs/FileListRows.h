@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class QTreeWidget;
+class TAudioInformation2;
+
+// What the main window's play list and the joiner's folder list share.
+
+// Sorts the rows by a column, ascending and stable, texts compared without letter case;
+// the size column by its unit first.
+void SortFileList(QTreeWidget* list, int column, int sizeColumn);
+
+// The duration text of a file; a file whose information cannot be read is listed with 0.
+QString DurationTextOf(TAudioInformation2& info, const QString& path);

@@ -291,6 +291,9 @@ void TfrmJoiner::ListCurrentFolder() {
     Listing = false;
     if (ListingRestart) {
         ListingRestart = false;
+        // The interrupted list is incomplete: the folder picked is listed whole, even
+        // when it is the same one.
+        CurrentFolder.clear();
         STVClick();
     }
     ListingRestart = false;

@@ -376,6 +376,9 @@ void TfrmPlayer::ListCurrentFolder() {
     Listing = false;
     if (ListingRestart) {
         ListingRestart = false;
+        // The interrupted list is incomplete: the folder picked is listed whole, even
+        // when it is the same one.
+        CurrentFolder.clear();
         STVClick();
     }
     ListingRestart = false;

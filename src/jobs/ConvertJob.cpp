@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+#include "AudioTags.h"
+
 TJobEnd RunConvert(TAudioFile2& input, TAudioFile2& output, const TJobControl& control) {
     const int readFrames = input.GetStreamChannels() * input.GetStreamSampleRate();
     output.SetInputFormat(input.GetSampleRate(), input.GetChannels());
+    const TAudioTags tags = ReadAudioTags(input.FileName());
     const int64_t total = input.GetTotalSamples();
     int64_t done = 0;
     TJobEnd end = TJobEnd::Finished;
@@ -24,5 +27,7 @@ TJobEnd RunConvert(TAudioFile2& input, TAudioFile2& output, const TJobControl& c
     }
     output.Close();
     input.Close();
+    if (end == TJobEnd::Finished)
+        WriteAudioTags(output.FileName(), tags);
     return end;
 }

@@ -5,5 +5,6 @@
 
 // Copies the opened input into the created output block by block, reporting item 1
 // with the percentage done; closes both at the end (the output finished, also after a
-// stop). Raises EngineError on a read or write failure.
+// stop). A finished output gets the input's tags. Raises EngineError on a read or write
+// failure (TagWriteFailed when only the tags could not be written).
 TJobEnd RunConvert(TAudioFile2& input, TAudioFile2& output, const TJobControl& control);

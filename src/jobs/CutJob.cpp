@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "JobTags.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
 
@@ -123,6 +124,7 @@ std::string CutOutputName(const TCutJob& job, int index) {
 
 TJobEnd RunCut(TAudioFile2& input, TAudioFile2& output, TAudioTransform2& transform, const TCutJob& job,
                const TJobControl& control, int* failedSection) {
+    const TAudioTags tags = ReadAudioTags(input.FileName());
     for (size_t i = 0; i < job.Sections.size(); ++i) {
         const int index = static_cast<int>(i);
         if (failedSection)
@@ -133,6 +135,7 @@ TJobEnd RunCut(TAudioFile2& input, TAudioFile2& output, TAudioTransform2& transf
         if (!copy.Copy(job.Sections[i], job.FadeInMs, job.FadeOutMs))
             return TJobEnd::Stopped;
         output.Close();
+        WriteAudioTags(output.FileName(), SectionTags(tags, job.BaseName, index + 1));
     }
     if (failedSection)
         *failedSection = -1;

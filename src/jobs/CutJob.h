@@ -35,7 +35,8 @@ std::string CutOutputName(const TCutJob& job, int index);
 // for the output format), with the fades at its ends, reporting item = section index
 // and the section's percentage (100 when it is done). A stop between blocks ends the
 // run with the current section's file as far as it got. Fades longer than a section
-// are shortened to it (the fade-in first). Raises EngineError when anything fails;
+// are shortened to it (the fade-in first). Each finished section's file gets the
+// source's tags, titled and numbered after the section (SectionTags). Raises EngineError when anything fails;
 // *failedSection then names the section.
 TJobEnd RunCut(TAudioFile2& input, TAudioFile2& output, TAudioTransform2& transform, const TCutJob& job,
                const TJobControl& control, int* failedSection = nullptr);

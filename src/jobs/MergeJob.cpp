@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "JobTags.h"
+#include "OutputNaming.h"
+
 namespace {
 
 // Appends one opened input; false when a stop was asked for.
@@ -29,12 +32,15 @@ bool AppendInput(TAudioFile2& input, TAudioFile2& output, int item, const TJobCo
 TJobEnd RunMerge(TAudioFile2& input, TAudioFile2& output, const std::vector<std::string>& paths,
                  const TJobControl& control, int* failedItem) {
     TJobEnd end = TJobEnd::Finished;
+    TAudioTags firstTags;
     for (size_t i = 0; i < paths.size() && end == TJobEnd::Finished; ++i) {
         if (failedItem)
             *failedItem = static_cast<int>(i);
         input.OpenForRead(paths[i]);
         if (input.GetErrorCode() != 0)
             throw EngineError(static_cast<EngineStatus>(input.GetErrorCode()), input.GetErrorText());
+        if (i == 0)
+            firstTags = ReadAudioTags(paths[0]);
         if (!AppendInput(input, output, static_cast<int>(i), control))
             end = TJobEnd::Stopped;
         input.Close();
@@ -42,5 +48,7 @@ TJobEnd RunMerge(TAudioFile2& input, TAudioFile2& output, const std::vector<std:
     if (failedItem)
         *failedItem = -1;
     output.Close();
+    if (end == TJobEnd::Finished)
+        WriteAudioTags(output.FileName(), MergedTags(firstTags, StemOf(output.FileName())));
     return end;
 }

@@ -8,6 +8,7 @@
 #include "GlobeVar.h"
 #include "MergeJob.h"
 #include "OutputFormat.h"
+#include "TagFixtures.h"
 #include "TempFolder.h"
 
 namespace {
@@ -87,8 +88,9 @@ TEST(MergeJob, MissingInputRaisesAndTellsWhich) {
     EXPECT_EQ(merged.GetTotalSamples(), 8000); // what was written before stays
 }
 
-TEST(ConvertJob, EveryFormatToEveryOther) {
+TEST(ConvertJob, EveryFormatToEveryOtherWithItsTags) {
     TempFolder folder;
+    const TAudioTags tags = FullTags(true);
     const char* sources[][2] = {
         {"WAV", "-c:a pcm_s16le"}, {"MP3", "-c:a libmp3lame"}, {"OGG", "-c:a libvorbis"}, {"WMA", "-c:a wmav2"}};
     GlobeVar::WavFreqHz = 22050;
@@ -114,6 +116,7 @@ TEST(ConvertJob, EveryFormatToEveryOther) {
     for (const auto& source : sources) {
         const std::string input = folder / (std::string("in.") + ExtensionOfKind(source[0]));
         MakeTone(input, 2, 44100, 2, source[1]);
+        WriteAudioTags(input, tags);
         for (const auto& [kind, expected] : targets) {
             if (kind == source[0])
                 continue;
@@ -136,6 +139,10 @@ TEST(ConvertJob, EveryFormatToEveryOther) {
             std::string errors;
             DecodeWithFfmpeg(output, &errors);
             EXPECT_EQ(errors, "");
+            EXPECT_EQ(ReadAudioTags(output), tags);
+            EXPECT_EQ(FieldsProbedWrong(output, tags), "");
+            // FFmpeg sees a WMA file's pictures of up to 64 KB only.
+            EXPECT_EQ(AttachedPicture(output), kind == "WMA" ? "" : tags.Cover.Data);
             ++conversions;
         }
     }

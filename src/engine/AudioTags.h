@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+// The front cover kept in a file's tags.
+struct TCoverPicture {
+    std::string MimeType; // "image/jpeg", "image/png", ...
+    std::string Data;     // the picture file's bytes; empty when there is none
+
+    bool operator==(const TCoverPicture&) const = default;
+};
+
+// The tags carried from file to file. Texts are UTF-8; an empty text is a field the
+// file does not have. Track is kept as written ("3" or "3/12").
+struct TAudioTags {
+    std::string Title, Artist, Album, AlbumArtist, Date, Track, Genre, Comment, Composer;
+    TCoverPicture Cover;
+
+    bool Empty() const;
+    bool operator==(const TAudioTags&) const = default;
+};
+
+// The tags of a WAV, MP3, OGG or WMA file, told apart by its extension: ID3v2 (else
+// ID3v1) in MP3, Vorbis comments in OGG, ASF attributes in WMA, the ID3 chunk (else
+// RIFF INFO) in WAV. Empty for a file that has none or cannot be read: tags never
+// keep the audio from being used.
+TAudioTags ReadAudioTags(const std::string& fileName);
+
+// Writes tags into a finished, closed file, replacing those it had: ID3v2.3 in MP3,
+// Vorbis comments in OGG, ASF attributes in WMA, RIFF INFO and an ID3 chunk in WAV;
+// the cover in all four. Empty tags leave the file untouched. When the tags cannot be
+// written, raises EngineError (TagWriteFailed) naming the file and the cause; the file
+// keeps its audio as it was.
+void WriteAudioTags(const std::string& fileName, const TAudioTags& tags);

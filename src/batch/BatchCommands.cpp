@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "AudioInformation2.h"
+#include "AudioTags.h"
 #include "ConvertJob.h"
 #include "CutJob.h"
 #include "GlobeVar.h"
@@ -127,8 +128,13 @@ int ConvertOne(const std::string& file, const std::string& kind, const TBatchOut
         }
     } catch (const EngineError& error) {
         result.Close();
-        std::error_code ec;
-        std::filesystem::remove(target, ec);
+        // A file whose tags alone failed has all its audio: it stays.
+        if (error.Status() == EngineStatus::TagWriteFailed) {
+            std::cout << target << "\n";
+        } else {
+            std::error_code ec;
+            std::filesystem::remove(target, ec);
+        }
         return Fail(error.what());
     }
     std::cout << target << "\n";
@@ -152,6 +158,29 @@ int64_t ParseTime(const std::string& text) {
     return minutes * 60000 + seconds * 1000 + std::stoll(fraction);
 }
 
+namespace {
+
+std::string TagsAsJson(const TAudioTags& tags) {
+    std::string json;
+    for (const auto& [name, value] : tags.NamedFields())
+        if (!value->empty())
+            json += (json.empty() ? "" : ",") + JsonText(name) + ":" + JsonText(*value);
+    if (!tags.Cover.Data.empty())
+        json += (json.empty() ? "" : ",") + std::string("\"cover\":{\"mimeType\":") + JsonText(tags.Cover.MimeType) +
+                ",\"bytes\":" + std::to_string(tags.Cover.Data.size()) + "}";
+    return "{" + json + "}";
+}
+
+void PrintTags(const TAudioTags& tags) {
+    for (const auto& [name, value] : tags.NamedFields())
+        if (!value->empty())
+            std::cout << "  " << name << ": " << *value << "\n";
+    if (!tags.Cover.Data.empty())
+        std::cout << "  cover: " << tags.Cover.MimeType << ", " << tags.Cover.Data.size() << " bytes\n";
+}
+
+} // namespace
+
 int InfoCommand(const std::vector<std::string>& files, bool json) {
     int status = 0;
     for (const std::string& file : files) {
@@ -162,14 +191,17 @@ int InfoCommand(const std::vector<std::string>& files, bool json) {
             status = Fail(error.what());
             continue;
         }
+        const TAudioTags tags = ReadAudioTags(file);
         if (json) {
             std::cout << "{\"file\":" << JsonText(file) << ",\"format\":" << JsonText(info.GetFormatText())
                       << ",\"durationMs\":" << info.GetDurationMs() << ",\"frames\":" << info.GetTotalSamples()
-                      << ",\"sampleRate\":" << info.GetSampleRate() << ",\"channels\":" << info.GetChannels() << "}\n";
+                      << ",\"sampleRate\":" << info.GetSampleRate() << ",\"channels\":" << info.GetChannels()
+                      << ",\"tags\":" << TagsAsJson(tags) << "}\n";
         } else {
             std::cout << file << "\n  " << info.GetFormatText() << "\n  " << info.GetDurationMs() << " ms, "
                       << info.GetTotalSamples() << " frames, " << info.GetSampleRate() << " Hz, " << info.GetChannels()
                       << (info.GetChannels() == 1 ? " channel" : " channels") << "\n";
+            PrintTags(tags);
         }
     }
     return status;

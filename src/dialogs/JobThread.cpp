@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include "EngineError.h"
 #include "WorkerEvent.h"
 
 TJobThread::TJobThread(QObject* window, int message) : window_(window), message_(message) {
@@ -13,9 +14,11 @@ TJobThread::TJobThread(QObject* window, int message) : window_(window), message_
 void TJobThread::run() {
     try {
         Work();
-        emit Ended(false, {}, -1);
+        emit Ended(false, {}, -1, false);
+    } catch (const EngineError& error) {
+        emit Ended(true, QString::fromUtf8(error.what()), FailedItem, error.Status() == EngineStatus::TagWriteFailed);
     } catch (const std::exception& error) {
-        emit Ended(true, QString::fromUtf8(error.what()), FailedItem);
+        emit Ended(true, QString::fromUtf8(error.what()), FailedItem, false);
     }
 }
 

@@ -16,8 +16,9 @@ public:
     TJobThread(QObject* window, int message);
 
 signals:
-    // failedItem: the item the failure came with, -1 when none.
-    void Ended(bool failed, QString failure, int failedItem);
+    // failedItem: the item the failure came with, -1 when none; tagsOnly: only the tags
+    // of an output could not be written, its audio is whole.
+    void Ended(bool failed, QString failure, int failedItem, bool tagsOnly);
 
 protected:
     void run() final;

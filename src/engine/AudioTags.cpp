@@ -78,17 +78,23 @@ std::string FromBytes(const TagLib::ByteVector& data) {
     return std::string(data.data(), data.size());
 }
 
-// The text fields and the names TagLib's unified property map gives them.
+// The text fields, their names for people and the names TagLib's unified property map
+// gives them.
 struct TField {
+    const char* Name;
     const char* Key;
     std::string TAudioTags::*Member;
 };
 constexpr TField Fields[] = {
-    {"TITLE", &TAudioTags::Title},       {"ARTIST", &TAudioTags::Artist},
-    {"ALBUM", &TAudioTags::Album},       {"ALBUMARTIST", &TAudioTags::AlbumArtist},
-    {"DATE", &TAudioTags::Date},         {"TRACKNUMBER", &TAudioTags::Track},
-    {"GENRE", &TAudioTags::Genre},       {"COMMENT", &TAudioTags::Comment},
-    {"COMPOSER", &TAudioTags::Composer},
+    {"title", "TITLE", &TAudioTags::Title},
+    {"artist", "ARTIST", &TAudioTags::Artist},
+    {"album", "ALBUM", &TAudioTags::Album},
+    {"album_artist", "ALBUMARTIST", &TAudioTags::AlbumArtist},
+    {"date", "DATE", &TAudioTags::Date},
+    {"track", "TRACKNUMBER", &TAudioTags::Track},
+    {"genre", "GENRE", &TAudioTags::Genre},
+    {"comment", "COMMENT", &TAudioTags::Comment},
+    {"composer", "COMPOSER", &TAudioTags::Composer},
 };
 
 void ReadFields(const TagLib::PropertyMap& properties, TAudioTags& tags) {
@@ -313,6 +319,13 @@ void WriteThroughCopy(const std::string& fileName, TTagKind kind, const TAudioTa
 }
 
 } // namespace
+
+std::vector<std::pair<const char*, const std::string*>> TAudioTags::NamedFields() const {
+    std::vector<std::pair<const char*, const std::string*>> named;
+    for (const TField& field : Fields)
+        named.emplace_back(field.Name, &(this->*field.Member));
+    return named;
+}
 
 bool TAudioTags::Empty() const {
     return std::all_of(std::begin(Fields), std::end(Fields),

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // The front cover kept in a file's tags.
 struct TCoverPicture {
@@ -17,6 +19,9 @@ struct TAudioTags {
     TCoverPicture Cover;
 
     bool Empty() const;
+    // The text fields by name, in this order: "title", "artist", "album",
+    // "album_artist", "date", "track", "genre", "comment", "composer".
+    std::vector<std::pair<const char*, const std::string*>> NamedFields() const;
     bool operator==(const TAudioTags&) const = default;
 };
 

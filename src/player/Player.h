@@ -166,7 +166,7 @@ private:
     void InstallRenameEditor();
     void ShowMessage(const QString& text);
     void ConvertProgress(int percent);
-    void ConversionFinished(bool failed, const QString& failure);
+    void ConversionFinished(bool failed, const QString& failure, int, bool tagsOnly);
     void FailConversion(const QString& why);
     bool ProgressHeld() const;
 

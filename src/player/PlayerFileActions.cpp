@@ -136,7 +136,7 @@ void TfrmPlayer::ConvertProgress(int percent) {
     lvPlayList->topLevelItem(ConvertingRow)->setText(ColStatus, QString("Converting %1% done").arg(percent));
 }
 
-void TfrmPlayer::ConversionFinished(bool failed, const QString& failure) {
+void TfrmPlayer::ConversionFinished(bool failed, const QString& failure, int, bool tagsOnly) {
     QCoreApplication::sendPostedEvents(this, TWorkerEvent::TypeOf(WM_CONVERT_PROGRESS));
     if (ConvertingRow != -1) {
         SetRowMarker(ConvertingRow, MarkerIdle);
@@ -150,9 +150,11 @@ void TfrmPlayer::ConversionFinished(bool failed, const QString& failure) {
     } catch (const EngineError& error) {
         problem = QString::fromUtf8(error.what());
         failed = true;
+        tagsOnly = false;
     }
-    // A cancelled or failed conversion leaves no half-written file.
-    if (ConvertCancelled || failed) {
+    // A cancelled or failed conversion leaves no half-written file; one whose tags alone
+    // failed has all its audio and stays.
+    if (ConvertCancelled || (failed && !tagsOnly)) {
         QFile::remove(ConvertOutputFile);
     } else if (QFileInfo(ConvertOutputFile).absolutePath() + "/" == CurrentFolder) {
         AddFileRow(ConvertOutputFile);

@@ -8,6 +8,7 @@
 #include "CutJob.h"
 #include "GlobeVar.h"
 #include "OutputFormat.h"
+#include "TagFixtures.h"
 #include "TempFolder.h"
 
 namespace fs = std::filesystem;
@@ -23,9 +24,11 @@ protected:
         MakeTone(home_ / "tone.mp3", 3, 44100, 2, "-c:a libmp3lame -b:a 128k");
     }
 
-    std::string Run(const std::string& arguments, int* status) {
-        return RunCommand("HOME=" + ShellQuoted(home_.path()) + " XDG_CONFIG_HOME=" + ShellQuoted(home_ / ".config") +
-                              " " ZELVO_BATCH_PATH " " + arguments + " 2>" + ShellQuoted(home_ / "stderr.txt"),
+    // shell: commands run before, in the same shell (limits, say).
+    std::string Run(const std::string& arguments, int* status, const std::string& shell = "") {
+        return RunCommand(shell + "HOME=" + ShellQuoted(home_.path()) +
+                              " XDG_CONFIG_HOME=" + ShellQuoted(home_ / ".config") + " " ZELVO_BATCH_PATH " " +
+                              arguments + " 2>" + ShellQuoted(home_ / "stderr.txt"),
                           status);
     }
     std::string Errors() const { return ReadFileText(home_ / "stderr.txt"); }
@@ -37,12 +40,14 @@ protected:
 } // namespace
 
 TEST_F(Batch, InfoAsTextAndJson) {
+    const TAudioTags tags = FullTags(true);
+    WriteAudioTags(home_ / "tone.mp3", tags);
     int status = -1;
     const std::string json =
         Run("info --json " + ShellQuoted(home_ / "song.wav") + " " + ShellQuoted(home_ / "tone.mp3"), &status);
     EXPECT_EQ(status, 0);
     const std::regex object(
-        R"(\{"file":"[^"]+","format":"[^"]+","durationMs":\d+,"frames":\d+,"sampleRate":\d+,"channels":\d\})");
+        R"(\{"file":"[^"]+","format":"[^"]+","durationMs":\d+,"frames":\d+,"sampleRate":\d+,"channels":\d,"tags":\{.*\}\})");
     std::istringstream lines(json);
     std::string line;
     int objects = 0;
@@ -53,8 +58,41 @@ TEST_F(Batch, InfoAsTextAndJson) {
     EXPECT_EQ(objects, 2);
     EXPECT_NE(json.find("\"durationMs\":6000,\"frames\":264600,\"sampleRate\":44100,\"channels\":2"),
               std::string::npos);
+    EXPECT_NE(json.find("\"channels\":2,\"tags\":{}}"), std::string::npos) << "the WAV file has no tags";
+    const std::string cover =
+        "\"cover\":{\"mimeType\":\"image/png\",\"bytes\":" + std::to_string(tags.Cover.Data.size());
+    EXPECT_NE(json.find("\"tags\":{\"title\":\"" + tags.Title + "\",\"artist\":\"" + tags.Artist + "\",\"album\":\"" +
+                        tags.Album + "\",\"album_artist\":\"" + tags.AlbumArtist + "\",\"date\":\"" + tags.Date +
+                        "\",\"track\":\"" + tags.Track + "\",\"genre\":\"" + tags.Genre + "\",\"comment\":\"" +
+                        tags.Comment + "\",\"composer\":\"" + tags.Composer + "\"," + cover + "}}}"),
+              std::string::npos)
+        << json;
     const std::string text = Run("info " + ShellQuoted(home_ / "tone.mp3"), &status);
     EXPECT_NE(text.find("MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"), std::string::npos);
+    EXPECT_NE(text.find("\n  title: " + tags.Title + "\n  artist: " + tags.Artist + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n  cover: image/png, " + std::to_string(tags.Cover.Data.size()) + " bytes\n"),
+              std::string::npos);
+}
+
+TEST_F(Batch, AConversionWhoseTagsCannotBeWrittenKeepsItsAudio) {
+    WriteAudioTags(home_ / "song.wav", FullTags(true));
+    int status = -1;
+    // A file-size limit that the 6 s MP3 fits in and its 1 MB cover does not.
+    const std::string printed =
+        Run("convert --to mp3 --out " + ShellQuoted(out_) + " " + ShellQuoted(home_ / "song.wav"), &status,
+            "trap '' XFSZ; ulimit -f 400; ");
+    EXPECT_EQ(status, 1);
+    const std::string target = out_ + "/song.mp3";
+    EXPECT_NE(Errors().find("Cannot write the tags of \"" + target + "\" (its audio is kept): File too large"),
+              std::string::npos)
+        << Errors();
+    EXPECT_NE(printed.find(target), std::string::npos);
+    EXPECT_NEAR(Probe(target).Duration, 6.0, 0.06);
+    std::string errors;
+    DecodeWithFfmpeg(target, &errors);
+    EXPECT_EQ(errors, "");
+    EXPECT_TRUE(ReadAudioTags(target).Empty());
+    EXPECT_FALSE(fs::exists(target + ".tagging"));
 }
 
 TEST_F(Batch, ExitStatusesAndMessages) {

@@ -10,8 +10,11 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <tuple>
+
 #include "AudioFile2.h"
 #include "AudioFixtures.h"
+#include "AudioTags.h"
 #include "EngineEvents.h"
 #include "DialogAnswers.h"
 #include "GlobeVar.h"
@@ -81,6 +84,10 @@ private slots:
         GlobeVar::Mp3VbrEnabled = false;
         GlobeVar::Mp3EncoderQuality = 5;
         MakeTone((home_.path() + "/song.wav").toStdString(), 6, 44100, 2, "-c:a pcm_s16le");
+        TAudioTags tags;
+        tags.Title = "Song";
+        tags.Artist = "Singer";
+        WriteAudioTags((home_.path() + "/song.wav").toStdString(), tags);
         MakeTone((home_.path() + "/short.wav").toStdString(), 2.5, 44100, 2, "-c:a pcm_s16le");
         MakeTone((home_.path() + "/long.wav").toStdString(), 90, 44100, 2, "-c:a pcm_s16le");
         MakeTone((home_.path() + "/long.mp3").toStdString(), 90, 44100, 2, "-c:a libmp3lame -b:a 128k");
@@ -131,6 +138,14 @@ private slots:
         QCOMPARE(FilesIn(out_), QStringList({"song-Splitted0.wav", "song-Splitted1.wav"}));
         QCOMPARE(refreshes_, before + 1);
         QCOMPARE(Probe((out_ + "song-Splitted1.wav").toStdString()).Duration, 2.0);
+        // Titled and numbered after their files; the unticked section has no number.
+        for (const auto& [file, title, track] :
+             {std::tuple{"song-Splitted0.wav", "Song (1)", "1"}, std::tuple{"song-Splitted1.wav", "Song (2)", "2"}}) {
+            const TAudioTags tags = ReadAudioTags((out_ + file).toStdString());
+            QCOMPARE(tags.Title, std::string(title));
+            QCOMPARE(tags.Track, std::string(track));
+            QCOMPARE(tags.Artist, std::string("Singer"));
+        }
         // The same cut again, and a third time.
         RunCut();
         RunCut();

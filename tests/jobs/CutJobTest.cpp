@@ -9,6 +9,7 @@
 #include "CutJob.h"
 #include "GlobeVar.h"
 #include "OutputFormat.h"
+#include "TagFixtures.h"
 #include "TempFolder.h"
 
 namespace {
@@ -208,4 +209,45 @@ TEST_F(CutJob, FailureNamesTheSectionAndKeepsEarlierFiles) {
     EXPECT_THROW(RunCut(in, out, transform, job, {}, &failed), EngineError);
     EXPECT_EQ(failed, 1);
     EXPECT_TRUE(std::filesystem::exists(folder_ / "s-Splitted0.wav"));
+}
+
+TEST_F(CutJob, SectionsCarryTheSourceTagsTitledAndNumbered) {
+    TAudioTags titled = FullTags(true);
+    titled.Title = "Song";
+    titled.Track = "9/12";
+    TAudioTags untitled = FullTags(false);
+    untitled.Title.clear();
+    const struct {
+        const char* Name;
+        TAudioTags Tags;
+        const char* Title; // of the sections, before " (n)"; nullptr: no tags at all
+    } cases[] = {{"song", titled, "Song"}, {"lecture", untitled, "lecture"}, {"bare", {}, nullptr}};
+    GlobeVar::OggFreqHz = 44100;
+    GlobeVar::OggChannelCount = 2;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string source = folder_ / (std::string(c.Name) + ".mp3");
+        MakeTone(source, 3.2, 44100, 2, "-c:a libmp3lame");
+        WriteAudioTags(source, c.Tags);
+        TCutJob job;
+        job.Sections = {{0, 1000}, {1000, 1000}, {2000, 1000}};
+        job.OutputFolder = folder_.path();
+        job.BaseName = c.Name;
+        const TRun run = Cut(source, "OGG", job);
+        ASSERT_EQ(run.created.size(), 3u);
+        for (int n = 1; n <= 3; ++n) {
+            const std::string& section = run.created[static_cast<size_t>(n - 1)];
+            if (!c.Title) {
+                EXPECT_TRUE(ReadAudioTags(section).Empty());
+                EXPECT_EQ(ProbeTags(section).count("title"), 0u);
+                continue;
+            }
+            TAudioTags expected = c.Tags;
+            expected.Title = std::string(c.Title) + " (" + std::to_string(n) + ")";
+            expected.Track = std::to_string(n);
+            EXPECT_EQ(ReadAudioTags(section), expected);
+            EXPECT_EQ(FieldsProbedWrong(section, expected), "");
+            EXPECT_EQ(AttachedPicture(section), c.Tags.Cover.Data);
+        }
+    }
 }

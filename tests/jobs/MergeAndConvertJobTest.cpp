@@ -88,6 +88,51 @@ TEST(MergeJob, MissingInputRaisesAndTellsWhich) {
     EXPECT_EQ(merged.GetTotalSamples(), 8000); // what was written before stays
 }
 
+TEST(MergeJob, TheMergedFileHasTheFirstInputsTagsAndItsOwnName) {
+    TempFolder folder;
+    TAudioTags first = FullTags(true), second = FullTags(false);
+    second.Artist = "Somebody Else";
+    second.Album = "Other Album";
+    MakeTone(folder / "a.ogg", 1, 44100, 2, "-c:a libvorbis");
+    MakeTone(folder / "b.wma", 1, 44100, 2, "-c:a wmav2");
+    MakeTone(folder / "bare.wav", 1, 44100, 2, "-c:a pcm_s16le");
+    WriteAudioTags(folder / "a.ogg", first);
+    WriteAudioTags(folder / "b.wma", second);
+    GlobeVar::Mp3VbrEnabled = false;
+    GlobeVar::Mp3FreqHz = 44100;
+    GlobeVar::Mp3ChannelCount = 2;
+    GlobeVar::Mp3BitRateKbps = 128;
+    const struct {
+        std::vector<std::string> Inputs;
+        bool Tagged;
+    } cases[] = {{{"a.ogg", "b.wma"}, true}, {{"bare.wav", "b.wma"}, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Inputs.front());
+        std::vector<std::string> paths;
+        for (const std::string& name : c.Inputs)
+            paths.push_back(folder / name);
+        const std::string output = folder / ("Merged " + c.Inputs.front() + ".mp3");
+        TAudioFile2 in, out;
+        TAudioFile2LameEnc lame;
+        Create(out, lame, "MP3", output);
+        EXPECT_EQ(RunMerge(in, out, paths, {}), TJobEnd::Finished);
+        TAudioTags expected;
+        if (c.Tagged) {
+            expected.Title = "Merged " + c.Inputs.front();
+            expected.Artist = first.Artist;
+            expected.Album = first.Album;
+            expected.AlbumArtist = first.AlbumArtist;
+            expected.Date = first.Date;
+            expected.Genre = first.Genre;
+            expected.Cover = first.Cover;
+        }
+        EXPECT_EQ(ReadAudioTags(output), expected);
+        EXPECT_EQ(FieldsProbedWrong(output, expected), "");
+        EXPECT_EQ(ProbeTags(output).count("comment"), 0u);
+        EXPECT_EQ(AttachedPicture(output), expected.Cover.Data);
+    }
+}
+
 TEST(ConvertJob, EveryFormatToEveryOtherWithItsTags) {
     TempFolder folder;
     const TAudioTags tags = FullTags(true);

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "AudioFixtures.h"
+#include "AudioTags.h"
 #include "EngineEvents.h"
 #include "Darozu.h"
 #include "DialogAnswers.h"
@@ -77,6 +78,11 @@ private slots:
         QDir().mkpath(music_ + "e.wav");
         QDir().mkpath(merged_);
         MakeTone((music_ + "a.MP3").toStdString(), 2, 44100, 2, "-c:a libmp3lame");
+        TAudioTags tags;
+        tags.Artist = "First Artist";
+        tags.Album = "First Album";
+        tags.Comment = "not carried";
+        WriteAudioTags((music_ + "a.MP3").toStdString(), tags);
         MakeTone((music_ + "b.mp3").toStdString(), 3, 44100, 2, "-c:a libmp3lame");
         MakeTone((music_ + "c.Wma").toStdString(), 1.5, 22050, 1, "-c:a wmav2");
         MakeTone((music_ + "long.wav").toStdString(), 200, 44100, 2, "-c:a pcm_s16le");
@@ -151,6 +157,11 @@ private slots:
         QVERIFY(files.first().endsWith(".mp3"));
         QCOMPARE(merged_ + files.first(), window_->MergedFile);
         QVERIFY(std::abs(Probe((merged_ + files.first()).toStdString()).Duration - 5.0) < 0.06);
+        const TAudioTags tags = ReadAudioTags((merged_ + files.first()).toStdString());
+        QCOMPARE(QString::fromStdString(tags.Title), QFileInfo(files.first()).completeBaseName());
+        QCOMPARE(tags.Artist, std::string("First Artist"));
+        QCOMPARE(tags.Album, std::string("First Album"));
+        QCOMPARE(tags.Comment, std::string());
         QVERIFY(window_->Label2.startsWith("3 files in list, 2 files selected"));
     }
 

@@ -6,12 +6,16 @@
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include "AudioFixtures.h"
 #include "EngineEvents.h"
 #include "DialogAnswers.h"
 #include "FolderTree.h"
 #include "GlobeVar.h"
 #include "Player.h"
+#include "TagFixtures.h"
 #include "TempFolder.h"
 #include "WorkerEvent.h"
 
@@ -187,6 +191,38 @@ private slots:
         QCOMPARE(QString::fromStdString(Probe((converted_ + "song.wav").toStdString()).Codec), QString("pcm_s16le"));
         // Another folder than the listed one: the list does not change.
         QCOMPARE(player_->FindRow("clip.mp3"), -1);
+    }
+
+    void tagsComeAlongAndTheirFailureKeepsTheAudio() {
+        const TAudioTags tags = FullTags(true);
+        QFile::copy(music_ + "clip.wav", music_ + "tagged.wav");
+        WriteAudioTags((music_ + "tagged.wav").toStdString(), tags);
+        Relist();
+        Convert("tagged.wav", "OGG");
+        QCOMPARE(ReadAudioTags((music_ + "tagged.ogg").toStdString()), tags);
+        QVERIFY(answers_->Texts.isEmpty());
+
+        // A file-size limit that the audio fits in and the 1 MB cover does not.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 400 << 10;
+        setrlimit(RLIMIT_FSIZE, &small);
+        Convert("tagged.wav", "MP3");
+        setrlimit(RLIMIT_FSIZE, &saved);
+        const std::string output = (music_ + "tagged.mp3").toStdString();
+        QCOMPARE(answers_->Texts.size(), 1);
+        QVERIFY2(answers_->Texts.last().startsWith("Cannot write the tags of \"" + music_ +
+                                                   "tagged.mp3\" (its audio is kept)"),
+                 qPrintable(answers_->Texts.last()));
+        QVERIFY(player_->FindRow("tagged.mp3") >= 0);
+        QVERIFY(std::abs(Probe(output).Duration - 2.0) < 0.06);
+        std::string errors;
+        DecodeWithFfmpeg(output, &errors);
+        QCOMPARE(QString::fromStdString(errors), QString());
+        for (const QString name : {"tagged.wav", "tagged.ogg", "tagged.mp3"})
+            QFile::remove(music_ + name);
     }
 
     void unreadableSourceOrUncreatableOutputSaysWhy() {

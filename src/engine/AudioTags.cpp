@@ -304,9 +304,17 @@ void WriteAfterAudio(const std::string& fileName, const TAudioTags& tags) {
 // The other kinds keep their tags before the audio, which moves when they grow: they are
 // written into a copy that replaces the file only when all went well.
 void WriteThroughCopy(const std::string& fileName, TTagKind kind, const TAudioTags& tags) {
-    const std::string copy = fileName + ".tagging";
+    // A name of its own: a file the user keeps beside it is never taken for the copy.
     std::error_code ec;
-    std::filesystem::copy_file(fileName, copy, std::filesystem::copy_options::overwrite_existing, ec);
+    std::string copy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        copy = fileName + ".tagging" + (attempt ? std::to_string(attempt) : "");
+        std::filesystem::copy_file(fileName, copy, std::filesystem::copy_options::none, ec);
+        if (ec != std::errc::file_exists)
+            break;
+    }
+    if (ec == std::errc::file_exists)
+        TagFailure(fileName, ec.message());
     std::string cause = ec ? ec.message() : WriteInto(copy, kind, tags);
     if (cause.empty()) {
         std::filesystem::rename(copy, fileName, ec);

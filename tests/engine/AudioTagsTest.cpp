@@ -123,6 +123,18 @@ TEST(AudioTags, NoTagsReadNoneAndWriteNothing) {
     EXPECT_TRUE(ReadAudioTags(folder / "junk.ogg").Empty());
 }
 
+TEST(AudioTags, AFileBesideOfTheWorkingCopysNameIsLeftAlone) {
+    TempFolder folder;
+    const TAudioTags tags = FullTags(false);
+    const std::string song = folder / "song.ogg";
+    MakeTone(song, 0.5, 44100, 1, "-c:a libvorbis");
+    WriteFileText(song + ".tagging", "mine");
+    WriteAudioTags(song, tags);
+    EXPECT_EQ(ReadAudioTags(song), tags);
+    EXPECT_EQ(ReadFileText(song + ".tagging"), "mine");
+    EXPECT_FALSE(std::filesystem::exists(song + ".tagging1"));
+}
+
 TEST(AudioTags, AFailedWriteNamesTheFileAndKeepsTheAudio) {
     TempFolder folder;
     const TAudioTags tags = FullTags(true);

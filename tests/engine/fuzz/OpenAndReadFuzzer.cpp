@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the engine's readers as a file of each of the four kinds:
-// opening, reading to the end and seeking must never crash, hang or leak.
+// reading the tags, opening, reading to the end and seeking must never crash, hang or
+// leak.
 
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 
 #include "AudioFile2.h"
 #include "AudioInformation2.h"
+#include "AudioTags.h"
 
 namespace {
 
@@ -16,6 +18,7 @@ std::string TemporaryPath(const char* extension) {
 }
 
 void Exercise(const std::string& path) {
+    ReadAudioTags(path);
     try {
         TAudioInformation2 info;
         info.Open(path);

@@ -209,19 +209,20 @@ TCoverPicture CoverOf(TTagKind kind, TagLib::File& file) {
     return {};
 }
 
-// Puts the tags into the opened file and saves it; false when TagLib could not.
+// Puts the tags into the opened file and saves it; false when TagLib could not. ID3 tags
+// are of version 2.3, the one that players and devices read most widely.
 bool SaveTags(TTagKind kind, TagLib::File& file, const TAudioTags& tags) {
     file.setProperties(PropertiesOf(tags));
     switch (kind) {
     case TTagKind::Wav: {
         auto& wav = static_cast<TagLib::RIFF::WAV::File&>(file);
         SetId3Cover(wav.ID3v2Tag(), tags.Cover);
-        return wav.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers);
+        return wav.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, TagLib::ID3v2::v3);
     }
     case TTagKind::Mp3: {
         auto& mpeg = static_cast<TagLib::MPEG::File&>(file);
         SetId3Cover(mpeg.ID3v2Tag(true), tags.Cover);
-        return mpeg.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers);
+        return mpeg.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3);
     }
     case TTagKind::Ogg:
         SetXiphCover(static_cast<TagLib::Ogg::Vorbis::File&>(file).tag(), tags.Cover);

@@ -15,10 +15,12 @@ mkdir -p "$HOME" "$work/out"
 # The settings of the ffmpeg side: LAME's quality 5 (the options' default is 0, the slowest).
 printf '[OutputFormat]\nMP3EncoderQuality=5\n' > "$work/settings.ini"
 
+# Tagged as music is: both tools carry the tags over to what they write.
 music() { # seconds, file
   ffmpeg -v error -f lavfi \
     -i "aevalsrc=0.4*sin(2*PI*440*t)+0.2*(random(0)-0.5)|0.4*sin(2*PI*660*t)+0.2*(random(1)-0.5):s=44100:d=$1" \
-    -c:a pcm_s16le "$2"
+    -metadata title="A Song" -metadata artist="An Artist" -metadata album="An Album" -metadata date=2024 \
+    -metadata track=3 -metadata genre=Jazz -c:a pcm_s16le "$2"
 }
 music 600 "$work/in.wav"
 music 3600 "$work/long.wav"

@@ -115,19 +115,22 @@ TagLib::PropertyMap PropertiesOf(const TAudioTags& tags) {
 
 // ---- The cover, one way per tag kind; a front cover is preferred to other pictures ----
 
+// A file's front cover, else the first of its pictures; each picture with whether it
+// is marked as the front cover.
+TCoverPicture FrontOrFirst(const std::vector<std::pair<bool, TCoverPicture>>& pictures) {
+    const auto front = std::find_if(pictures.begin(), pictures.end(), [](const auto& p) { return p.first; });
+    if (front != pictures.end())
+        return front->second;
+    return pictures.empty() ? TCoverPicture{} : pictures.front().second;
+}
+
 TCoverPicture Id3Cover(const TagLib::ID3v2::Tag* tag) {
-    TCoverPicture cover;
-    if (!tag)
-        return cover;
-    for (TagLib::ID3v2::Frame* frame : tag->frameList("APIC")) {
-        const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame);
-        if (picture && (cover.Data.empty() || picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)) {
-            cover = {Utf8(picture->mimeType()), FromBytes(picture->picture())};
-            if (picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover)
-                break;
-        }
-    }
-    return cover;
+    std::vector<std::pair<bool, TCoverPicture>> pictures;
+    for (TagLib::ID3v2::Frame* frame : tag ? tag->frameList("APIC") : TagLib::ID3v2::FrameList())
+        if (const auto* picture = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame))
+            pictures.emplace_back(picture->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover,
+                                  TCoverPicture{Utf8(picture->mimeType()), FromBytes(picture->picture())});
+    return FrontOrFirst(pictures);
 }
 
 void SetId3Cover(TagLib::ID3v2::Tag* tag, const TCoverPicture& cover) {
@@ -142,17 +145,12 @@ void SetId3Cover(TagLib::ID3v2::Tag* tag, const TCoverPicture& cover) {
 }
 
 TCoverPicture XiphCover(TagLib::Ogg::XiphComment* comment) {
-    TCoverPicture cover;
-    if (!comment)
-        return cover;
-    for (const TagLib::FLAC::Picture* picture : comment->pictureList()) {
-        if (cover.Data.empty() || picture->type() == TagLib::FLAC::Picture::FrontCover) {
-            cover = {Utf8(picture->mimeType()), FromBytes(picture->data())};
-            if (picture->type() == TagLib::FLAC::Picture::FrontCover)
-                break;
-        }
-    }
-    return cover;
+    std::vector<std::pair<bool, TCoverPicture>> pictures;
+    for (const TagLib::FLAC::Picture* picture :
+         comment ? comment->pictureList() : TagLib::List<TagLib::FLAC::Picture*>())
+        pictures.emplace_back(picture->type() == TagLib::FLAC::Picture::FrontCover,
+                              TCoverPicture{Utf8(picture->mimeType()), FromBytes(picture->data())});
+    return FrontOrFirst(pictures);
 }
 
 void SetXiphCover(TagLib::Ogg::XiphComment* comment, const TCoverPicture& cover) {
@@ -167,18 +165,13 @@ void SetXiphCover(TagLib::Ogg::XiphComment* comment, const TCoverPicture& cover)
 }
 
 TCoverPicture AsfCover(TagLib::ASF::Tag* tag) {
-    TCoverPicture cover;
-    if (!tag || !tag->contains("WM/Picture"))
-        return cover;
-    for (const TagLib::ASF::Attribute& attribute : tag->attribute("WM/Picture")) {
-        const TagLib::ASF::Picture picture = attribute.toPicture();
-        if (picture.isValid() && (cover.Data.empty() || picture.type() == TagLib::ASF::Picture::FrontCover)) {
-            cover = {Utf8(picture.mimeType()), FromBytes(picture.picture())};
-            if (picture.type() == TagLib::ASF::Picture::FrontCover)
-                break;
-        }
-    }
-    return cover;
+    std::vector<std::pair<bool, TCoverPicture>> pictures;
+    if (tag && tag->contains("WM/Picture"))
+        for (const TagLib::ASF::Attribute& attribute : tag->attribute("WM/Picture"))
+            if (const TagLib::ASF::Picture picture = attribute.toPicture(); picture.isValid())
+                pictures.emplace_back(picture.type() == TagLib::ASF::Picture::FrontCover,
+                                      TCoverPicture{Utf8(picture.mimeType()), FromBytes(picture.picture())});
+    return FrontOrFirst(pictures);
 }
 
 void SetAsfCover(TagLib::ASF::Tag* tag, const TCoverPicture& cover) {

@@ -32,15 +32,13 @@ bool AppendInput(TAudioFile2& input, TAudioFile2& output, int item, const TJobCo
 TJobEnd RunMerge(TAudioFile2& input, TAudioFile2& output, const std::vector<std::string>& paths,
                  const TJobControl& control, int* failedItem) {
     TJobEnd end = TJobEnd::Finished;
-    TAudioTags firstTags;
+    const TAudioTags firstTags = paths.empty() ? TAudioTags{} : ReadAudioTags(paths.front());
     for (size_t i = 0; i < paths.size() && end == TJobEnd::Finished; ++i) {
         if (failedItem)
             *failedItem = static_cast<int>(i);
         input.OpenForRead(paths[i]);
         if (input.GetErrorCode() != 0)
             throw EngineError(static_cast<EngineStatus>(input.GetErrorCode()), input.GetErrorText());
-        if (i == 0)
-            firstTags = ReadAudioTags(paths[0]);
         if (!AppendInput(input, output, static_cast<int>(i), control))
             end = TJobEnd::Stopped;
         input.Close();

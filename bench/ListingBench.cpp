@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 
 #include "FolderTree.h"
-#include "Player.h"
+#include "PlayerWindow.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,12 +1,12 @@
 #include "AppWindows.h"
 
 #include "Application.h"
-#include "Confirm.h"
-#include "Darozu.h"
-#include "Options.h"
-#include "PathSelect.h"
-#include "Player.h"
-#include "Splitter.h"
+#include "ConfirmDialog.h"
+#include "JoinerWindow.h"
+#include "OptionsDialog.h"
+#include "FolderChooserDialog.h"
+#include "PlayerWindow.h"
+#include "CutterWindow.h"
 
 TAppWindows::TAppWindows() {
     frmPlayer = std::make_unique<TfrmPlayer>();

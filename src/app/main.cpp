@@ -3,9 +3,9 @@
 
 #include "AppWindows.h"
 #include "Application.h"
-#include "GlobeVar.h"
-#include "Options.h"
-#include "Player.h"
+#include "AppSettings.h"
+#include "OptionsDialog.h"
+#include "PlayerWindow.h"
 #include "SingleInstance.h"
 #include "SpecialFolders.h"
 

@@ -9,11 +9,11 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "AudioInformation2.h"
+#include "AudioInfo.h"
 #include "AudioTags.h"
 #include "ConvertJob.h"
 #include "CutJob.h"
-#include "GlobeVar.h"
+#include "AppSettings.h"
 #include "MergeJob.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"

@@ -8,7 +8,7 @@
 #include <QCoreApplication>
 
 #include "BatchCommands.h"
-#include "GlobeVar.h"
+#include "AppSettings.h"
 #include "SettingsStore.h"
 #include "SpecialFolders.h"
 

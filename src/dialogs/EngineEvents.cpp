@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "AudioPlayer2.h"
+#include "AudioPlayer.h"
 
 void RouteEngineEventsToTheWindows() {
     TAudioPlayer2::SetDispatcher([](std::function<void()> event) {

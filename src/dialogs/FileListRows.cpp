@@ -5,8 +5,8 @@
 
 #include <QTreeWidget>
 
-#include "AudioInformation2.h"
-#include "GlobeVar.h"
+#include "AudioInfo.h"
+#include "AppSettings.h"
 
 void SortFileList(QTreeWidget* list, int column, int sizeColumn) {
     auto key = [column, sizeColumn](const QTreeWidgetItem* item) {

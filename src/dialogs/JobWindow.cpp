@@ -2,9 +2,9 @@
 
 #include <QPushButton>
 
-#include "About.h"
-#include "Confirm.h"
-#include "Options.h"
+#include "AboutBox.h"
+#include "ConfirmDialog.h"
+#include "OptionsDialog.h"
 #include "ShellOpen.h"
 #include "SpecialFolders.h"
 

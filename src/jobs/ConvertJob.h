@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AudioFile2.h"
+#include "AudioFile.h"
 #include "JobControl.h"
 
 // Copies the opened input into the created output block by block, reporting item 1

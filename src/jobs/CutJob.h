@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "AudioFile2.h"
-#include "AudioTransform2.h"
+#include "AudioFile.h"
+#include "AudioTransform.h"
 #include "JobControl.h"
 
 struct TCutSection {

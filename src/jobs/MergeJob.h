@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "AudioFile2.h"
+#include "AudioFile.h"
 #include "JobControl.h"
 
 // Appends each input, decoded, to the created output (each may have its own rate and

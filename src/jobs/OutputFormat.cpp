@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "GlobeVar.h"
+#include "AppSettings.h"
 
 bool PrepareOutputFormat(TAudioFile2& output, TAudioFile2LameEnc& encoder, const std::string& kind) {
     using namespace GlobeVar;

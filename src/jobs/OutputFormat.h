@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "AudioFile2.h"
-#include "AudioFile2LameEnc.h"
+#include "AudioFile.h"
+#include "Mp3EncoderSettings.h"
 
 // Prepares an output file object for the kind ("WAV", "MP3", "OGG" or "WMA") with the
 // output format settings of the shared state, the MP3 encoder settings first. Returns

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "GlobeVar.h"
+#include "AppSettings.h"
 
 std::string UniqueOutputName(const std::string& folder, const std::string& stem, const std::string& extension,
                              bool overwrite) {

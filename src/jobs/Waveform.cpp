@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "AudioFile2.h"
+#include "AudioFile.h"
 
 void ComputePeaks(const std::string& path, int columns,
                   const std::function<void(int firstColumn, const std::vector<TPeak>& peaks)>& ready,

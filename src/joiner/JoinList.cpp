@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
-#include "GlobeVar.h"
+#include "AppSettings.h"
 
 bool TJoinList::Contains(const std::string& path) const {
     return std::any_of(Rows.begin(), Rows.end(), [&](const TJoinRow& row) { return row.Caption == path; });

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "GlobeVar.h"
+#include "AppSettings.h"
 
 namespace Platform {
 

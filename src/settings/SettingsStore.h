@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "GlobeVar.h"
-#include "OptionsValues.h"
+#include "AppSettings.h"
+#include "OptionValues.h"
 
 // Raised when a settings or schedule file cannot be written; the old file stays intact.
 class SettingsWriteError : public std::runtime_error {

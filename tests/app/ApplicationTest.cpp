@@ -6,15 +6,15 @@
 #include <QtTest>
 
 #include "AppWindows.h"
-#include "AudioPlayer2.h"
+#include "AudioPlayer.h"
 #include "Application.h"
-#include "Confirm.h"
-#include "Darozu.h"
-#include "GlobeVar.h"
-#include "Options.h"
-#include "PathSelect.h"
-#include "Player.h"
-#include "Splitter.h"
+#include "ConfirmDialog.h"
+#include "JoinerWindow.h"
+#include "AppSettings.h"
+#include "OptionsDialog.h"
+#include "FolderChooserDialog.h"
+#include "PlayerWindow.h"
+#include "CutterWindow.h"
 
 namespace {
 

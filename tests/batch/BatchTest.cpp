@@ -6,7 +6,7 @@
 
 #include "AudioFixtures.h"
 #include "CutJob.h"
-#include "GlobeVar.h"
+#include "AppSettings.h"
 #include "OutputFormat.h"
 #include "TagFixtures.h"
 #include "TempFolder.h"

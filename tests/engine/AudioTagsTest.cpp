@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include "AudioFile2.h"
+#include "AudioFile.h"
 #include "AudioFixtures.h"
 #include "AudioTags.h"
 #include "TagFixtures.h"

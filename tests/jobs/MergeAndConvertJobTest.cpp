@@ -5,7 +5,7 @@
 
 #include "AudioFixtures.h"
 #include "ConvertJob.h"
-#include "GlobeVar.h"
+#include "AppSettings.h"
 #include "MergeJob.h"
 #include "OutputFormat.h"
 #include "TagFixtures.h"

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "GlobeVar.h"
+#include "AppSettings.h"
 #include "SettingsStore.h"
 #include "TempFolder.h"
 

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "Confirm.h"
+#include "ConfirmDialog.h"
 
 // Keeps answering every confirm dialog that opens, noting its text: Yes to questions
 // when yes is set, and the other button otherwise.

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "AudioFile2LameEnc.h"
+#include "Mp3EncoderSettings.h"
 
 namespace Engine {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "AudioFile2.h"
-#include "AudioInformation2.h"
+#include "AudioFile.h"
+#include "AudioInfo.h"
 #include "AudioTags.h"
 
 namespace {

@@ -27,16 +27,16 @@ int main(int argc, char** argv) {
     for (int i = 1; i < files; ++i)
         QFile::copy(first, folder.path() + QString("/%1.mp3").arg(i, 4, 10, QChar('0')));
 
-    TfrmPlayer player;
-    player.STV->SelectPath(QDir::tempPath());
-    player.STVClick();
-    player.STV->selectionModel()->blockSignals(true);
-    player.STV->SelectPath(folder.path());
-    player.STV->selectionModel()->blockSignals(false);
+    PlayerWindow player;
+    player.folderTree_->selectPath(QDir::tempPath());
+    player.listSelectedFolder();
+    player.folderTree_->selectionModel()->blockSignals(true);
+    player.folderTree_->selectPath(folder.path());
+    player.folderTree_->selectionModel()->blockSignals(false);
     const auto start = std::chrono::steady_clock::now();
-    player.STVClick();
+    player.listSelectedFolder();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("listed %d MP3 files in %.3f s (%.0f files per second)\n", player.RowCount(), seconds,
-                player.RowCount() / seconds);
-    return player.RowCount() == files ? 0 : 1;
+    std::printf("listed %d MP3 files in %.3f s (%.0f files per second)\n", player.rowCount(), seconds,
+                player.rowCount() / seconds);
+    return player.rowCount() == files ? 0 : 1;
 }

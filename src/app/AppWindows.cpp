@@ -8,19 +8,19 @@
 #include "PlayerWindow.h"
 #include "CutterWindow.h"
 
-TAppWindows::TAppWindows() {
-    frmPlayer = std::make_unique<TfrmPlayer>();
-    frmOptions = std::make_unique<TfrmOptions>();
+AppWindows::AppWindows() {
+    playerWindow = std::make_unique<PlayerWindow>();
+    optionsDialog = std::make_unique<OptionsDialog>();
     // A settings file that cannot be written is reported; the other windows still come up.
-    TApplication::Guarded([this] { frmOptions->LoadAtStartup(); });
-    frmPathSelect = std::make_unique<TfrmPathSelect>();
-    frmOptions->SetPathChooser(frmPathSelect.get());
-    frmConfirm = std::make_unique<TfrmConfirm>();
-    frmSplitter = std::make_unique<TfrmSplitter>();
-    frmJoiner = std::make_unique<TfrmJoiner>();
-    frmPlayer->SetWindows(frmOptions.get(), frmConfirm.get(), frmSplitter.get(), frmJoiner.get());
-    frmSplitter->SetWindows(frmOptions.get(), frmConfirm.get(), [this] { frmPlayer->RefreshPlayList(); });
-    frmJoiner->SetWindows(frmOptions.get(), frmConfirm.get(), [this] { frmPlayer->RefreshPlayList(); });
+    Application::guarded([this] { optionsDialog->loadAtStartup(); });
+    folderChooser = std::make_unique<FolderChooserDialog>();
+    optionsDialog->setPathChooser(folderChooser.get());
+    confirmDialog = std::make_unique<ConfirmDialog>();
+    cutterWindow = std::make_unique<CutterWindow>();
+    joinerWindow = std::make_unique<JoinerWindow>();
+    playerWindow->setWindows(optionsDialog.get(), confirmDialog.get(), cutterWindow.get(), joinerWindow.get());
+    cutterWindow->setWindows(optionsDialog.get(), confirmDialog.get(), [this] { playerWindow->refreshPlayList(); });
+    joinerWindow->setWindows(optionsDialog.get(), confirmDialog.get(), [this] { playerWindow->refreshPlayList(); });
 }
 
-TAppWindows::~TAppWindows() = default;
+AppWindows::~AppWindows() = default;

@@ -8,35 +8,35 @@
 
 namespace {
 
-void ShowErrorBox(const QString& text) {
-    QMessageBox::critical(nullptr, TApplication::Title, text);
+void showErrorBox(const QString& text) {
+    QMessageBox::critical(nullptr, Application::title, text);
 }
 
 } // namespace
 
-std::function<void(const QString&)> TApplication::ReportError = ShowErrorBox;
+std::function<void(const QString&)> Application::reportError = showErrorBox;
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationDisplayName(Title);
-    RouteEngineEventsToTheWindows();
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationDisplayName(title);
+    routeEngineEventsToTheWindows();
 }
 
-TApplication::~TApplication() {
-    StopRoutingEngineEvents();
+Application::~Application() {
+    stopRoutingEngineEvents();
 }
 
-bool TApplication::notify(QObject* receiver, QEvent* event) {
+bool Application::notify(QObject* receiver, QEvent* event) {
     bool handled = false;
-    Guarded([&] { handled = QApplication::notify(receiver, event); });
+    guarded([&] { handled = QApplication::notify(receiver, event); });
     return handled;
 }
 
-void TApplication::Guarded(const std::function<void()>& step) {
+void Application::guarded(const std::function<void()>& step) {
     try {
         step();
     } catch (const std::exception& error) {
-        ReportError(QString::fromUtf8(error.what()));
+        reportError(QString::fromUtf8(error.what()));
     } catch (...) {
-        ReportError("Unknown error");
+        reportError("Unknown error");
     }
 }

@@ -6,20 +6,20 @@
 
 // The application object. An exception that escapes any event handler is shown to
 // the user and the program goes on.
-class TApplication : public QApplication {
+class Application : public QApplication {
     Q_OBJECT
 
 public:
-    static constexpr const char* Title = "Zelvo MP3 Zovozu Darozu 3.5";
+    static constexpr const char* title = "Zelvo MP3 Zovozu Darozu 3.5";
 
-    TApplication(int& argc, char** argv);
-    ~TApplication() override;
+    Application(int& argc, char** argv);
+    ~Application() override;
 
     bool notify(QObject* receiver, QEvent* event) override;
 
     // Runs a step outside the event loop with the same handling.
-    static void Guarded(const std::function<void()>& step);
+    static void guarded(const std::function<void()>& step);
 
     // How an escaped error reaches the user: a message box unless replaced (tests).
-    static std::function<void(const QString&)> ReportError;
+    static std::function<void(const QString&)> reportError;
 };

@@ -10,18 +10,18 @@
 #include "SpecialFolders.h"
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
-    const TSingleInstanceGuard guard(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-    if (!guard.IsFirstInstance())
+    Application app(argc, argv);
+    const SingleInstanceGuard guard(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+    if (!guard.isFirstInstance())
         return 0;
 
     QFile theme(":/Theme.qss");
     if (theme.open(QIODevice::ReadOnly))
         app.setStyleSheet(QString::fromUtf8(theme.readAll()));
-    GlobeVar::DefaultRecordOutputPath = Platform::HomeFolder();
-    TAppWindows windows;
-    windows.frmPlayer->show();
+    AppSettings::defaultRecordOutputPath = Platform::homeFolder();
+    AppWindows windows;
+    windows.playerWindow->show();
     const int status = app.exec();
-    TApplication::Guarded([&] { windows.frmOptions->SaveAtProgramEnd(); });
+    Application::guarded([&] { windows.optionsDialog->saveAtProgramEnd(); });
     return status;
 }

@@ -18,20 +18,20 @@
 #include "OutputFormat.h"
 #include "OutputNaming.h"
 
-std::atomic<bool> StopRequested{false};
+std::atomic<bool> stopRequested{false};
 
 namespace {
 
 // A progress bar with the percentage and the time left, on a terminal only.
-class TProgressBar {
+class ProgressBar {
 public:
-    explicit TProgressBar(std::string label) : label_(std::move(label)), shown_(isatty(STDERR_FILENO) != 0) {}
-    ~TProgressBar() {
+    explicit ProgressBar(std::string label) : label_(std::move(label)), shown_(isatty(STDERR_FILENO) != 0) {}
+    ~ProgressBar() {
         if (shown_ && drawn_)
             std::fprintf(stderr, "\n");
     }
 
-    void Show(double fraction) {
+    void show(double fraction) {
         if (!shown_)
             return;
         const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
@@ -42,10 +42,10 @@ public:
         const double elapsed = std::difftime(std::time(nullptr), start_);
         const long left = fraction > 0.01 ? static_cast<long>(elapsed / fraction - elapsed) : -1;
         const int filled = percent * 30 / 100;
-        std::fprintf(stderr, "\r%-24.24s [%s%s] %3d%% %s", label_.c_str(), std::string(filled, '#').c_str(),
-                     std::string(30 - filled, '.').c_str(), percent,
-                     left >= 0 ? (std::to_string(left / 60) + ":" + GlobeVar::ZeroPad(left % 60, 2) + " left").c_str()
-                               : "");
+        std::fprintf(
+            stderr, "\r%-24.24s [%s%s] %3d%% %s", label_.c_str(), std::string(filled, '#').c_str(),
+            std::string(30 - filled, '.').c_str(), percent,
+            left >= 0 ? (std::to_string(left / 60) + ":" + AppSettings::zeroPad(left % 60, 2) + " left").c_str() : "");
         std::fflush(stderr);
     }
 
@@ -57,27 +57,27 @@ private:
     std::time_t start_ = std::time(nullptr);
 };
 
-TJobControl Control(TProgressBar& bar, int items) {
-    TJobControl control;
-    control.Progress = [&bar, items](int item, int percent) {
-        bar.Show((std::min(item, items - 1) + percent / 100.0) / items);
+JobControl control(ProgressBar& bar, int items) {
+    JobControl control;
+    control.progress = [&bar, items](int item, int percent) {
+        bar.show((std::min(item, items - 1) + percent / 100.0) / items);
     };
-    control.StopRequested = [] { return StopRequested.load(); };
+    control.stopRequested = [] { return stopRequested.load(); };
     return control;
 }
 
-int Fail(const std::string& message) {
+int fail(const std::string& message) {
     std::cerr << message << "\n";
     return 1;
 }
 
-std::string OutputFolderOr(const TBatchOutput& output, const std::string& fallback) {
-    if (output.Folder.empty())
+std::string outputFolderOr(const BatchOutput& output, const std::string& fallback) {
+    if (output.folder.empty())
         return fallback;
-    return output.Folder.back() == '/' ? output.Folder : output.Folder + "/";
+    return output.folder.back() == '/' ? output.folder : output.folder + "/";
 }
 
-std::string JsonText(const std::string& text) {
+std::string jsonText(const std::string& text) {
     std::string quoted = "\"";
     for (const unsigned char c : text) {
         if (c == '"' || c == '\\')
@@ -90,52 +90,52 @@ std::string JsonText(const std::string& text) {
     return quoted + "\"";
 }
 
-bool Open(TAudioFile2& input, const std::string& path) {
-    input.OpenForRead(path);
-    if (input.GetErrorCode() == 0)
+bool open(AudioFile& input, const std::string& path) {
+    input.openForRead(path);
+    if (input.errorCode() == 0)
         return true;
-    Fail(input.GetErrorText());
+    fail(input.errorText());
     return false;
 }
 
-bool Create(TAudioFile2& output, const std::string& path) {
-    output.CreateForWrite(path);
-    if (output.GetErrorCode() == 0)
+bool create(AudioFile& output, const std::string& path) {
+    output.createForWrite(path);
+    if (output.errorCode() == 0)
         return true;
-    Fail(output.GetErrorText());
+    fail(output.errorText());
     return false;
 }
 
-int ConvertOne(const std::string& file, const std::string& kind, const TBatchOutput& output) {
+int convertOne(const std::string& file, const std::string& kind, const BatchOutput& output) {
     const std::string folder =
-        OutputFolderOr(output, GlobeVar::ConvertToSourceFolder ? FolderOf(file) : GlobeVar::ConvertOutputPath);
-    const std::string target =
-        UniqueOutputName(folder, StemOf(file), ExtensionOfKind(kind), output.Overwrite || GlobeVar::ConvertOverwrite);
-    TAudioFile2 input, result;
-    TAudioFile2LameEnc lame;
-    PrepareOutputFormat(result, lame, kind);
-    if (!Open(input, file))
+        outputFolderOr(output, AppSettings::convertToSourceFolder ? folderOf(file) : AppSettings::convertOutputPath);
+    const std::string target = uniqueOutputName(folder, stemOf(file), extensionOfKind(kind),
+                                                output.overwrite || AppSettings::convertOverwrite);
+    AudioFile input, result;
+    Mp3EncoderSettings lame;
+    prepareOutputFormat(result, lame, kind);
+    if (!open(input, file))
         return 1;
     if (target == file)
-        return Fail("Cannot convert \"" + file + "\" into itself");
-    if (!Create(result, target))
+        return fail("Cannot convert \"" + file + "\" into itself");
+    if (!create(result, target))
         return 1;
-    TProgressBar bar(StemOf(file));
+    ProgressBar bar(stemOf(file));
     try {
-        if (RunConvert(input, result, Control(bar, 1)) == TJobEnd::Stopped) {
+        if (runConvert(input, result, control(bar, 1)) == JobEnd::Stopped) {
             std::filesystem::remove(target); // as the window does after a cancel
-            return Fail("Stopped: \"" + target + "\" was not kept");
+            return fail("Stopped: \"" + target + "\" was not kept");
         }
     } catch (const EngineError& error) {
-        result.Close();
+        result.close();
         // A file whose tags alone failed has all its audio: it stays.
-        if (error.Status() == EngineStatus::TagWriteFailed) {
+        if (error.status() == EngineStatus::TagWriteFailed) {
             std::cout << target << "\n";
         } else {
             std::error_code ec;
             std::filesystem::remove(target, ec);
         }
-        return Fail(error.what());
+        return fail(error.what());
     }
     std::cout << target << "\n";
     return 0;
@@ -143,7 +143,7 @@ int ConvertOne(const std::string& file, const std::string& kind, const TBatchOut
 
 } // namespace
 
-int64_t ParseTime(const std::string& text) {
+int64_t parseTime(const std::string& text) {
     static const std::regex clock(R"((?:(\d+):)?(\d+)(?:\.(\d{1,3}))?)");
     static const std::regex plain(R"(\d+)");
     std::smatch parts;
@@ -160,147 +160,147 @@ int64_t ParseTime(const std::string& text) {
 
 namespace {
 
-std::string TagsAsJson(const TAudioTags& tags) {
+std::string tagsAsJson(const AudioTags& tags) {
     std::string json;
-    for (const auto& [name, value] : tags.NamedFields())
+    for (const auto& [name, value] : tags.namedFields())
         if (!value->empty())
-            json += (json.empty() ? "" : ",") + JsonText(name) + ":" + JsonText(*value);
-    if (!tags.Cover.Data.empty())
-        json += (json.empty() ? "" : ",") + std::string("\"cover\":{\"mimeType\":") + JsonText(tags.Cover.MimeType) +
-                ",\"bytes\":" + std::to_string(tags.Cover.Data.size()) + "}";
+            json += (json.empty() ? "" : ",") + jsonText(name) + ":" + jsonText(*value);
+    if (!tags.cover.data.empty())
+        json += (json.empty() ? "" : ",") + std::string("\"cover\":{\"mimeType\":") + jsonText(tags.cover.mimeType) +
+                ",\"bytes\":" + std::to_string(tags.cover.data.size()) + "}";
     return "{" + json + "}";
 }
 
-void PrintTags(const TAudioTags& tags) {
-    for (const auto& [name, value] : tags.NamedFields())
+void printTags(const AudioTags& tags) {
+    for (const auto& [name, value] : tags.namedFields())
         if (!value->empty())
             std::cout << "  " << name << ": " << *value << "\n";
-    if (!tags.Cover.Data.empty())
-        std::cout << "  cover: " << tags.Cover.MimeType << ", " << tags.Cover.Data.size() << " bytes\n";
+    if (!tags.cover.data.empty())
+        std::cout << "  cover: " << tags.cover.mimeType << ", " << tags.cover.data.size() << " bytes\n";
 }
 
 } // namespace
 
-int InfoCommand(const std::vector<std::string>& files, bool json) {
+int infoCommand(const std::vector<std::string>& files, bool json) {
     int status = 0;
     for (const std::string& file : files) {
-        TAudioInformation2 info;
+        AudioInfo info;
         try {
-            info.Open(file);
+            info.open(file);
         } catch (const EngineError& error) {
-            status = Fail(error.what());
+            status = fail(error.what());
             continue;
         }
-        const TAudioTags tags = ReadAudioTags(file);
+        const AudioTags tags = readAudioTags(file);
         if (json) {
-            std::cout << "{\"file\":" << JsonText(file) << ",\"format\":" << JsonText(info.GetFormatText())
-                      << ",\"durationMs\":" << info.GetDurationMs() << ",\"frames\":" << info.GetTotalSamples()
-                      << ",\"sampleRate\":" << info.GetSampleRate() << ",\"channels\":" << info.GetChannels()
-                      << ",\"tags\":" << TagsAsJson(tags) << "}\n";
+            std::cout << "{\"file\":" << jsonText(file) << ",\"format\":" << jsonText(info.formatText())
+                      << ",\"durationMs\":" << info.durationMs() << ",\"frames\":" << info.totalFrames()
+                      << ",\"sampleRate\":" << info.sampleRate() << ",\"channels\":" << info.channels()
+                      << ",\"tags\":" << tagsAsJson(tags) << "}\n";
         } else {
-            std::cout << file << "\n  " << info.GetFormatText() << "\n  " << info.GetDurationMs() << " ms, "
-                      << info.GetTotalSamples() << " frames, " << info.GetSampleRate() << " Hz, " << info.GetChannels()
-                      << (info.GetChannels() == 1 ? " channel" : " channels") << "\n";
-            PrintTags(tags);
+            std::cout << file << "\n  " << info.formatText() << "\n  " << info.durationMs() << " ms, "
+                      << info.totalFrames() << " frames, " << info.sampleRate() << " Hz, " << info.channels()
+                      << (info.channels() == 1 ? " channel" : " channels") << "\n";
+            printTags(tags);
         }
     }
     return status;
 }
 
-int ConvertCommand(const std::vector<std::string>& files, const std::string& kind, const TBatchOutput& output) {
+int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output) {
     int status = 0;
     for (const std::string& file : files) {
-        if (StopRequested)
+        if (stopRequested)
             return 1;
-        status = std::max(status, ConvertOne(file, kind, output));
+        status = std::max(status, convertOne(file, kind, output));
     }
     return status;
 }
 
-int CutCommand(const std::string& file, const std::vector<std::string>& times, const std::vector<int>& skipped,
-               int64_t fadeInMs, int64_t fadeOutMs, const TBatchOutput& output) {
-    TAudioInformation2 info;
+int cutCommand(const std::string& file, const std::vector<std::string>& times, const std::vector<int>& skipped,
+               int64_t fadeInMs, int64_t fadeOutMs, const BatchOutput& output) {
+    AudioInfo info;
     try {
-        info.Open(file);
+        info.open(file);
     } catch (const EngineError& error) {
-        return Fail(error.what());
+        return fail(error.what());
     }
     // The cut points as the cutter holds them: the start, the points, the end.
-    std::vector<int64_t> points{0, info.GetDurationMs()};
+    std::vector<int64_t> points{0, info.durationMs()};
     for (const std::string& time : times) {
-        const int64_t at = ParseTime(time);
+        const int64_t at = parseTime(time);
         if (at < 0)
-            return Fail("Not a time: \"" + time + "\" (m:ss.mmm or milliseconds)");
-        if (at > 0 && at < info.GetDurationMs())
+            return fail("Not a time: \"" + time + "\" (m:ss.mmm or milliseconds)");
+        if (at > 0 && at < info.durationMs())
             points.push_back(at);
     }
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
-    TCutJob job;
+    CutJob job;
     for (size_t row = 0; row + 1 < points.size(); ++row)
         if (std::find(skipped.begin(), skipped.end(), static_cast<int>(row)) == skipped.end())
-            job.Sections.push_back({points[row], points[row + 1] - points[row]});
-    if (job.Sections.empty())
-        return Fail("Nothing to cut in \"" + file + "\": every section is left out");
-    job.Kind = GlobeVar::AudioTypeOfFile(file);
-    job.BaseName = StemOf(file);
-    job.OutputFolder =
-        OutputFolderOr(output, GlobeVar::SplitToSourceFolder ? FolderOf(file) : GlobeVar::SplitOutputPath);
-    job.FadeInMs = fadeInMs;
-    job.FadeOutMs = fadeOutMs;
-    job.Overwrite = [&output] { return output.Overwrite || GlobeVar::SplitOverwrite; };
-    TAudioFile2 input, result;
-    TAudioFile2LameEnc lame;
-    TAudioTransform2 transform;
-    if (!PrepareOutputFormat(result, lame, job.Kind))
-        return Fail("Cannot cut \"" + file + "\": it is not a WAV, MP3, OGG or WMA file");
+            job.sections.push_back({points[row], points[row + 1] - points[row]});
+    if (job.sections.empty())
+        return fail("Nothing to cut in \"" + file + "\": every section is left out");
+    job.kind = AppSettings::audioTypeOfFile(file);
+    job.baseName = stemOf(file);
+    job.outputFolder =
+        outputFolderOr(output, AppSettings::splitToSourceFolder ? folderOf(file) : AppSettings::splitOutputPath);
+    job.fadeInMs = fadeInMs;
+    job.fadeOutMs = fadeOutMs;
+    job.overwrite = [&output] { return output.overwrite || AppSettings::splitOverwrite; };
+    AudioFile input, result;
+    Mp3EncoderSettings lame;
+    AudioTransform transform;
+    if (!prepareOutputFormat(result, lame, job.kind))
+        return fail("Cannot cut \"" + file + "\": it is not a WAV, MP3, OGG or WMA file");
     std::vector<std::string> written;
-    job.CreateOutput = [&](const std::string& path) {
-        result.CreateForWrite(path);
-        if (result.GetErrorCode() != 0)
-            throw EngineError(static_cast<EngineStatus>(result.GetErrorCode()), result.GetErrorText());
+    job.createOutput = [&](const std::string& path) {
+        result.createForWrite(path);
+        if (result.errorCode() != 0)
+            throw EngineError(static_cast<EngineStatus>(result.errorCode()), result.errorText());
         written.push_back(path);
     };
-    if (!Open(input, file))
+    if (!open(input, file))
         return 1;
-    TProgressBar bar(StemOf(file));
+    ProgressBar bar(stemOf(file));
     int status = 0;
     try {
-        if (RunCut(input, result, transform, job, Control(bar, static_cast<int>(job.Sections.size()))) ==
-            TJobEnd::Stopped)
-            status = Fail("Stopped: the last section's file holds what was cut so far");
-        result.Close();
+        if (runCut(input, result, transform, job, control(bar, static_cast<int>(job.sections.size()))) ==
+            JobEnd::Stopped)
+            status = fail("Stopped: the last section's file holds what was cut so far");
+        result.close();
     } catch (const EngineError& error) {
-        status = Fail(error.what());
+        status = fail(error.what());
     }
     for (const std::string& path : written)
         std::cout << path << "\n";
     return status;
 }
 
-int JoinCommand(const std::vector<std::string>& files, const std::string& kind, const TBatchOutput& output) {
+int joinCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output) {
     if (files.size() < 2)
-        return Fail("Joining needs at least two files");
+        return fail("Joining needs at least two files");
     const std::time_t now = std::time(nullptr);
-    const std::string stem =
-        MergedFileStem(GlobeVar::JoinPreName, GlobeVar::JoinPosName, GlobeVar::JoinUseDate, *std::localtime(&now));
-    const std::string target = UniqueOutputName(OutputFolderOr(output, GlobeVar::JoinOutputPath), stem,
-                                                ExtensionOfKind(kind), output.Overwrite || GlobeVar::JoinOverwrite);
+    const std::string stem = mergedFileStem(AppSettings::joinPreName, AppSettings::joinPosName,
+                                            AppSettings::joinUseDate, *std::localtime(&now));
+    const std::string target = uniqueOutputName(outputFolderOr(output, AppSettings::joinOutputPath), stem,
+                                                extensionOfKind(kind), output.overwrite || AppSettings::joinOverwrite);
     if (std::find(files.begin(), files.end(), target) != files.end())
-        return Fail("Cannot join into \"" + target + "\": it is one of the files to join");
-    TAudioFile2 input, result;
-    TAudioFile2LameEnc lame;
-    PrepareOutputFormat(result, lame, kind);
-    if (!Create(result, target))
+        return fail("Cannot join into \"" + target + "\": it is one of the files to join");
+    AudioFile input, result;
+    Mp3EncoderSettings lame;
+    prepareOutputFormat(result, lame, kind);
+    if (!create(result, target))
         return 1;
-    TProgressBar bar(stem);
+    ProgressBar bar(stem);
     int status = 0;
     try {
-        if (RunMerge(input, result, files, Control(bar, static_cast<int>(files.size()))) == TJobEnd::Stopped)
-            status = Fail("Stopped: \"" + target + "\" holds what was joined so far");
+        if (runMerge(input, result, files, control(bar, static_cast<int>(files.size()))) == JobEnd::Stopped)
+            status = fail("Stopped: \"" + target + "\" holds what was joined so far");
     } catch (const EngineError& error) {
-        result.Close();
-        status = Fail(error.what());
+        result.close();
+        status = fail(error.what());
     }
     std::cout << target << "\n";
     return status;

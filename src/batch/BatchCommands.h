@@ -10,18 +10,18 @@
 // standard error).
 
 // Set by Ctrl-C: the running job stops at its next block.
-extern std::atomic<bool> StopRequested;
+extern std::atomic<bool> stopRequested;
 
-struct TBatchOutput {
-    std::string Folder;     // "" for the settings' folder
-    bool Overwrite = false; // in addition to the settings' rule
+struct BatchOutput {
+    std::string folder;     // "" for the settings' folder
+    bool overwrite = false; // in addition to the settings' rule
 };
 
-int InfoCommand(const std::vector<std::string>& files, bool json);
-int ConvertCommand(const std::vector<std::string>& files, const std::string& kind, const TBatchOutput& output);
-int CutCommand(const std::string& file, const std::vector<std::string>& times, const std::vector<int>& skipped,
-               int64_t fadeInMs, int64_t fadeOutMs, const TBatchOutput& output);
-int JoinCommand(const std::vector<std::string>& files, const std::string& kind, const TBatchOutput& output);
+int infoCommand(const std::vector<std::string>& files, bool json);
+int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output);
+int cutCommand(const std::string& file, const std::vector<std::string>& times, const std::vector<int>& skipped,
+               int64_t fadeInMs, int64_t fadeOutMs, const BatchOutput& output);
+int joinCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output);
 
 // A time as m:ss.mmm, ss.mmm or plain milliseconds; -1 when it is not one.
-int64_t ParseTime(const std::string& text);
+int64_t parseTime(const std::string& text);

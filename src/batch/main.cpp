@@ -14,42 +14,42 @@
 
 namespace {
 
-struct TOverrides {
+struct Overrides {
     int mp3BitRate = 0, mp3Vbr = -1, oggQuality = -1, wmaProfile = 0, rate = 0, channels = 0;
 };
 
 // The user's settings (or those of another file), with the flags' values over them.
-void ApplyUserSettings(const std::string& settingsFile, const TOverrides& flags) {
-    Platform::FillSharedFolders();
-    const std::string file = settingsFile.empty() ? SettingsFilePath() : settingsFile;
-    TOptionsValues values;
+void applyUserSettings(const std::string& settingsFile, const Overrides& flags) {
+    Platform::fillSharedFolders();
+    const std::string file = settingsFile.empty() ? settingsFilePath() : settingsFile;
+    OptionValues values;
     if (std::filesystem::exists(file))
-        LoadSettings(values, file, ScheduleFilePath());
+        loadSettings(values, file, scheduleFilePath());
     else
-        ResetSettings(values);
-    ApplySettings(values);
-    using namespace GlobeVar;
+        resetSettings(values);
+    applySettings(values);
+    using namespace AppSettings;
     if (flags.mp3BitRate > 0) {
-        Mp3BitRateKbps = flags.mp3BitRate;
-        Mp3VbrEnabled = false;
+        mp3BitRateKbps = flags.mp3BitRate;
+        mp3VbrEnabled = false;
     }
     if (flags.mp3Vbr >= 0) {
-        Mp3VbrEnabled = true;
-        Mp3VbrQuality = static_cast<int16_t>(flags.mp3Vbr);
-        Mp3VbrHeader = true;
-        Mp3MaxBitRateKbps = 320;
+        mp3VbrEnabled = true;
+        mp3VbrQuality = static_cast<int16_t>(flags.mp3Vbr);
+        mp3VbrHeader = true;
+        mp3MaxBitRateKbps = 320;
     }
     if (flags.oggQuality >= 0)
-        OggQuality = flags.oggQuality * 100 + 99;
+        oggQuality = flags.oggQuality * 100 + 99;
     if (flags.wmaProfile > 0)
-        WmaProfile = flags.wmaProfile;
+        wmaProfile = flags.wmaProfile;
     if (flags.rate > 0)
-        WavFreqHz = Mp3FreqHz = OggFreqHz = flags.rate;
+        wavFreqHz = mp3FreqHz = oggFreqHz = flags.rate;
     if (flags.channels > 0)
-        WavChannelCount = Mp3ChannelCount = OggChannelCount = flags.channels;
+        wavChannelCount = mp3ChannelCount = oggChannelCount = flags.channels;
 }
 
-std::string Kind(std::string text) {
+std::string kind(std::string text) {
     for (char& c : text)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
@@ -64,8 +64,8 @@ int main(int argc, char** argv) {
                  "zelvo-mp3-batch"};
     app.require_subcommand(1);
     std::string settings;
-    TOverrides flags;
-    TBatchOutput output;
+    Overrides flags;
+    BatchOutput output;
     app.add_option("--settings", settings, "Settings file to use instead of the user's ZSCJCfg.ini")
         ->check(CLI::ExistingFile);
     app.add_option("--mp3-bitrate", flags.mp3BitRate, "MP3 constant bit rate in kbps")->check(CLI::Range(8, 320));
@@ -105,9 +105,9 @@ int main(int argc, char** argv) {
     join->add_option("--to", to, "wav, mp3, ogg or wma")->required()->check(kinds);
 
     for (auto* command : {convert, cut, join}) {
-        command->add_option("--out", output.Folder, "Output folder (else the settings' one)")
+        command->add_option("--out", output.folder, "Output folder (else the settings' one)")
             ->check(CLI::ExistingDirectory);
-        command->add_flag("--overwrite", output.Overwrite, "Overwrite an existing file of the same name");
+        command->add_flag("--overwrite", output.overwrite, "Overwrite an existing file of the same name");
     }
 
     try {
@@ -116,16 +116,16 @@ int main(int argc, char** argv) {
         const int status = app.exit(error);
         return status == 0 ? 0 : 2;
     }
-    std::signal(SIGINT, [](int) { StopRequested = true; });
+    std::signal(SIGINT, [](int) { stopRequested = true; });
     try {
-        ApplyUserSettings(settings, flags);
+        applyUserSettings(settings, flags);
         if (*info)
-            return InfoCommand(files, json);
+            return infoCommand(files, json);
         if (*convert)
-            return ConvertCommand(files, Kind(to), output);
+            return convertCommand(files, kind(to), output);
         if (*cut)
-            return CutCommand(source, times, skipped, fadeIn, fadeOut, output);
-        return JoinCommand(files, Kind(to), output);
+            return cutCommand(source, times, skipped, fadeIn, fadeOut, output);
+        return joinCommand(files, kind(to), output);
     } catch (const std::exception& error) {
         std::cerr << error.what() << "\n";
         return 1;

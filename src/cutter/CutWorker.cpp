@@ -2,9 +2,9 @@
 
 #include "WorkerEvent.h"
 
-TSplitterThread::TSplitterThread(QObject* window, TAudioFile2& input, TAudioFile2& output, TCutJob job)
-    : TJobThread(window, WM_CUT_PROGRESS), input_(input), output_(output), job_(std::move(job)) {}
+CutWorker::CutWorker(QObject* window, AudioFile& input, AudioFile& output, CutJob job)
+    : JobWorker(window, WM_CUT_PROGRESS), input_(input), output_(output), job_(std::move(job)) {}
 
-void TSplitterThread::Work() {
-    RunCut(input_, output_, transform_, job_, Control(), &FailedItem);
+void CutWorker::work() {
+    runCut(input_, output_, transform_, job_, control(), &failedItem_);
 }

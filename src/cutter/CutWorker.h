@@ -9,18 +9,18 @@
 
 // The cutting worker: writes the job's sections from the window's input file object
 // through its output file object, with a transform object of its own.
-class TSplitterThread : public TJobThread {
+class CutWorker : public JobWorker {
     Q_OBJECT
 
 public:
-    TSplitterThread(QObject* window, TAudioFile2& input, TAudioFile2& output, TCutJob job);
+    CutWorker(QObject* window, AudioFile& input, AudioFile& output, CutJob job);
 
 protected:
-    void Work() override;
+    void work() override;
 
 private:
-    TAudioFile2& input_;
-    TAudioFile2& output_;
-    TAudioTransform2 transform_;
-    TCutJob job_;
+    AudioFile& input_;
+    AudioFile& output_;
+    AudioTransform transform_;
+    CutJob job_;
 };

@@ -26,22 +26,22 @@
 #include "WorkerEvent.h"
 
 // Computes the open file's waveform away from the window's thread.
-class TWaveformThread : public QThread {
+class WaveformWorker : public QThread {
     Q_OBJECT
 
 public:
-    TWaveformThread(QString path, int columns) : path_(std::move(path)), columns_(columns) {
+    WaveformWorker(QString path, int columns) : path_(std::move(path)), columns_(columns) {
         connect(this, &QThread::finished, this, &QObject::deleteLater);
     }
 
 signals:
-    void Ready(int firstColumn, std::vector<TPeak> peaks);
+    void ready(int firstColumn, std::vector<Peak> peaks);
 
 protected:
     void run() override {
-        ComputePeaks(
+        computePeaks(
             path_.toStdString(), columns_,
-            [this](int first, const std::vector<TPeak>& peaks) { emit Ready(first, peaks); },
+            [this](int first, const std::vector<Peak>& peaks) { emit ready(first, peaks); },
             [this] { return isInterruptionRequested(); });
     }
 
@@ -54,16 +54,16 @@ private:
 
 namespace {
 
-constexpr int BarWidth = 566, BarHeight = 85;
-const QColor WaveColour(90, 120, 170), SkippedColour(150, 150, 150), SelectedColour(240, 180, 60);
+constexpr int BarWidth = 566, barHeight = 85;
+const QColor waveColour(90, 120, 170), skippedColour(150, 150, 150), selectedColour(240, 180, 60);
 
-QImage Filled(int width, int height, QColor colour) {
+QImage filled(int width, int height, QColor colour) {
     QImage image(width, height, QImage::Format_ARGB32);
     image.fill(colour);
     return image;
 }
 
-QImage HandleImage(bool upper) {
+QImage handleImage(bool upper) {
     QImage image(33, 16, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -75,7 +75,7 @@ QImage HandleImage(bool upper) {
     return image;
 }
 
-QPushButton* Button(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
+QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
     button->setToolTip(hint);
@@ -83,7 +83,7 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, cons
     return button;
 }
 
-QLineEdit* NumberBox(QWidget* parent, const char* name, const QString& text, int digits, QRect place) {
+QLineEdit* numberBox(QWidget* parent, const char* name, const QString& text, int digits, QRect place) {
     auto* box = new QLineEdit(text, parent);
     box->setObjectName(name);
     box->setMaxLength(digits);
@@ -92,7 +92,7 @@ QLineEdit* NumberBox(QWidget* parent, const char* name, const QString& text, int
     return box;
 }
 
-QSpinBox* FadeBox(QWidget* parent, const char* name, QRect place) {
+QSpinBox* fadeBox(QWidget* parent, const char* name, QRect place) {
     auto* box = new QSpinBox(parent);
     box->setObjectName(name);
     box->setRange(0, 99999);
@@ -104,488 +104,493 @@ QSpinBox* FadeBox(QWidget* parent, const char* name, QRect place) {
 
 } // namespace
 
-TfrmSplitter::TfrmSplitter(QWidget* parent) : TJobWindow(parent) {
+CutterWindow::CutterWindow(QWidget* parent) : JobWindow(parent) {
     setObjectName("frmSplitter");
     setWindowTitle("Zelvo MP3 Zovozu");
     setFixedSize(580, 400);
-    AI.SetInfoOption(true);
-    AF_IN.SetFileOption(true);
-    AF_OUT.SetFileOption(true);
-    AP.SetPlayerOption(10);
-    BuildControls();
-    AP.OnRequestOnLoadArray = [this](TAudioPlayer2&) { FeedNextBlock(); };
-    AP.OnEndArrayPlay = [this](TAudioPlayer2&) { FeedNextBlock(); };
-    AP.OnTimer = [this](TAudioPlayer2&, int current, int, int) { APTimer(current); };
-    AP.OnEndPlay = [this](TAudioPlayer2&) { APEndPlay(); };
+    info_.setInfoOption(true);
+    input_.setFileOption(true);
+    output_.setFileOption(true);
+    player_.setPlayerOption(10);
+    buildControls();
+    player_.onRequestOnLoadArray = [this](AudioPlayer&) { feedNextBlock(); };
+    player_.onEndArrayPlay = [this](AudioPlayer&) { feedNextBlock(); };
+    player_.onTimer = [this](AudioPlayer&, int current, int, int) { showPlayedPosition(current); };
+    player_.onEndPlay = [this](AudioPlayer&) { playbackEnded(); };
 }
 
-TfrmSplitter::~TfrmSplitter() {
+CutterWindow::~CutterWindow() {
     if (waveformThread_) {
         waveformThread_->requestInterruption();
         waveformThread_->wait();
     }
 }
 
-void TfrmSplitter::BuildControls() {
-    btnSplit = Button(this, "btnSplit", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
-    btnCancelSplit = Button(this, "btnCancelSplit", "Cancel", "Cancel split", {8, 24, 60, 30});
-    btnCancelSplit->hide();
-    BuildToolButtons(72, 556, "btnSplitterClose", [this] { return OutputFolder(); });
-    lbDuration = new QLabel(QString::fromStdString(GlobeVar::FormatMinSecMs(0)), this);
-    lbDuration->setObjectName("lbDuration");
-    lbDuration->setGeometry(340, 22, 232, 34);
-    QFont big = lbDuration->font();
+void CutterWindow::buildControls() {
+    cutButton_ = button(this, "btnSplit", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
+    cancelCutButton_ = button(this, "btnCancelSplit", "Cancel", "Cancel split", {8, 24, 60, 30});
+    cancelCutButton_->hide();
+    buildToolButtons(72, 556, "btnSplitterClose", [this] { return outputFolder(); });
+    durationLabel_ = new QLabel(QString::fromStdString(AppSettings::formatMinSecMs(0)), this);
+    durationLabel_->setObjectName("lbDuration");
+    durationLabel_->setGeometry(340, 22, 232, 34);
+    QFont big = durationLabel_->font();
     big.setPointSize(18);
     big.setBold(true);
-    lbDuration->setFont(big);
-    lbDuration->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    connect(btnSplit, &QPushButton::clicked, this, &TfrmSplitter::btnSplitClick);
-    connect(btnCancelSplit, &QPushButton::clicked, this, &TfrmSplitter::btnCancelSplitClick);
-    BuildBar();
-    BuildList();
-    BuildToolColumn();
-    BuildBottomRow();
+    durationLabel_->setFont(big);
+    durationLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(cutButton_, &QPushButton::clicked, this, &CutterWindow::startCutting);
+    connect(cancelCutButton_, &QPushButton::clicked, this, &CutterWindow::cancelCutting);
+    buildBar();
+    buildList();
+    buildToolColumn();
+    buildBottomRow();
 }
 
-void TfrmSplitter::BuildBar() {
-    Bar = new TMyTrackBar(this);
-    Bar->setObjectName("Bar");
-    Bar->setGeometry(7, 63, BarWidth, BarHeight);
-    Bar->lower();
-    Bar->OnPositionChange = [this] {
-        lbDuration->setText(QString::fromStdString(GlobeVar::FormatMinSecMs(Bar->Position)));
-        lbDuration->repaint();
+void CutterWindow::buildBar() {
+    bar_ = new PositionBar(this);
+    bar_->setObjectName("Bar");
+    bar_->setGeometry(7, 63, BarWidth, barHeight);
+    bar_->lower();
+    bar_->onPositionChange = [this] {
+        durationLabel_->setText(QString::fromStdString(AppSettings::formatMinSecMs(bar_->position_)));
+        durationLabel_->repaint();
     };
-    Bar->OnPointsChange = [this] { RebuildSectionList(); };
-    waveform_ = Filled(BarWidth, BarHeight, QColor(236, 236, 216));
-    Bar->SetBackgroundImage(waveform_);
-    Bar->SetHandleImages(HandleImage(true), HandleImage(false));
-    Bar->SetLineImages(Filled(1, 54, QColor(200, 30, 30)), Filled(1, 48, QColor(30, 30, 30)));
-    Bar->SetSectionImages(Filled(1, 48, SkippedColour), Filled(1, 48, SelectedColour));
-    btnBackward = Button(this, "btnBackward", "<", "", {0, 84, 14, 42});
-    btnForward = Button(this, "btnForward", ">", "", {566, 84, 14, 42});
-    connect(btnBackward, &QPushButton::clicked, this, [this] { Bar->StepBackward(); });
-    connect(btnForward, &QPushButton::clicked, this, [this] { Bar->StepForward(); });
+    bar_->onPointsChange = [this] { rebuildSectionList(); };
+    waveform_ = filled(BarWidth, barHeight, QColor(236, 236, 216));
+    bar_->setBackgroundImage(waveform_);
+    bar_->setHandleImages(handleImage(true), handleImage(false));
+    bar_->setLineImages(filled(1, 54, QColor(200, 30, 30)), filled(1, 48, QColor(30, 30, 30)));
+    bar_->setSectionImages(filled(1, 48, skippedColour), filled(1, 48, selectedColour));
+    stepBackwardButton_ = button(this, "btnBackward", "<", "", {0, 84, 14, 42});
+    stepForwardButton_ = button(this, "btnForward", ">", "", {566, 84, 14, 42});
+    connect(stepBackwardButton_, &QPushButton::clicked, this, [this] { bar_->stepBackward(); });
+    connect(stepForwardButton_, &QPushButton::clicked, this, [this] { bar_->stepForward(); });
 }
 
-void TfrmSplitter::BuildList() {
-    lvSplitList = new QTreeWidget(this);
-    lvSplitList->setObjectName("lvSplitList");
-    lvSplitList->setGeometry(7, 154, 400, 186);
-    lvSplitList->setRootIsDecorated(false);
-    lvSplitList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvSplitList->setHeaderLabels({"Use", "Start", "End", "Duration", "Status"});
-    lvSplitList->header()->setSectionsClickable(false);
-    QFont small = lvSplitList->font();
+void CutterWindow::buildList() {
+    sectionList_ = new QTreeWidget(this);
+    sectionList_->setObjectName("lvSplitList");
+    sectionList_->setGeometry(7, 154, 400, 186);
+    sectionList_->setRootIsDecorated(false);
+    sectionList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    sectionList_->setHeaderLabels({"Use", "Start", "End", "Duration", "Status"});
+    sectionList_->header()->setSectionsClickable(false);
+    QFont small = sectionList_->font();
     small.setPointSize(8);
-    lvSplitList->setFont(small);
+    sectionList_->setFont(small);
     const int widths[] = {36, 90, 90, 90, 150};
     for (int column = 0; column < 5; ++column)
-        lvSplitList->setColumnWidth(column, widths[column]);
+        sectionList_->setColumnWidth(column, widths[column]);
     // A tick box changed: its section's use flag follows at once.
-    connect(lvSplitList, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-        const int row = lvSplitList->indexOfTopLevelItem(item);
-        if (Rebuilding || column != 0 || row < 0 || row >= static_cast<int>(Bar->Points.size()))
+    connect(sectionList_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        const int row = sectionList_->indexOfTopLevelItem(item);
+        if (rebuilding_ || column != 0 || row < 0 || row >= static_cast<int>(bar_->points_.size()))
             return;
-        Bar->Points[static_cast<size_t>(row)].Use = item->checkState(0) == Qt::Checked;
-        Bar->update();
+        bar_->points_[static_cast<size_t>(row)].use = item->checkState(0) == Qt::Checked;
+        bar_->update();
     });
-    connect(lvSplitList, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { Bar->SelectSection(lvSplitList->indexOfTopLevelItem(item)); });
-    connect(lvSplitList, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) { Bar->GotoSection(lvSplitList->indexOfTopLevelItem(item)); });
+    connect(sectionList_, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { bar_->selectSection(sectionList_->indexOfTopLevelItem(item)); });
+    connect(sectionList_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { bar_->gotoSection(sectionList_->indexOfTopLevelItem(item)); });
 }
 
-void TfrmSplitter::BuildToolColumn() {
-    btnAddTime = Button(this, "btnAddTime", "Add",
-                        "Add the current playback time as a cutting point into the cutting list", {414, 154, 76, 24});
-    btnRemove = Button(this, "btnRemove", "Remove", "Remove the selected section from the list", {496, 154, 76, 24});
-    btnRemoveAll = Button(this, "btnRemoveAll", "Remove all", "Remove all sections from the list", {414, 182, 76, 24});
-    btnPreview = Button(this, "btnPreview", "Preview", "Preview the selected section", {496, 182, 76, 24});
-    btnPreviewStop = Button(this, "btnPreviewStop", "Stop", "Stop preview", {496, 182, 76, 24});
-    btnPreviewStop->hide();
-    numGotoMin = NumberBox(this, "numGotoMin", "000", 3, {414, 214, 36, 22});
-    numGotoSec = NumberBox(this, "numGotoSec", "00", 2, {454, 214, 26, 22});
-    numGotoMs = NumberBox(this, "numGotoMs", "000", 3, {484, 214, 36, 22});
-    btnGoto = Button(this, "btnGoto", "Go to", "Goto the time in the box", {524, 214, 48, 22});
-    btnFadeInEnable = Button(this, "btnFadeInEnable", "Fade in", "Fade in disabled", {414, 246, 76, 24});
-    edFadeInDuration = FadeBox(this, "edFadeInDuration", {494, 246, 56, 24});
-    btnFadeOutEnable = Button(this, "btnFadeOutEnable", "Fade out", "Fade out disabled", {414, 276, 76, 24});
-    edFadeOutDuration = FadeBox(this, "edFadeOutDuration", {494, 276, 56, 24});
+void CutterWindow::buildToolColumn() {
+    addPointButton_ =
+        button(this, "btnAddTime", "Add", "Add the current playback time as a cutting point into the cutting list",
+               {414, 154, 76, 24});
+    removeButton_ =
+        button(this, "btnRemove", "Remove", "Remove the selected section from the list", {496, 154, 76, 24});
+    removeAllButton_ =
+        button(this, "btnRemoveAll", "Remove all", "Remove all sections from the list", {414, 182, 76, 24});
+    previewButton_ = button(this, "btnPreview", "Preview", "Preview the selected section", {496, 182, 76, 24});
+    stopPreviewButton_ = button(this, "btnPreviewStop", "Stop", "Stop preview", {496, 182, 76, 24});
+    stopPreviewButton_->hide();
+    goToMinutesBox_ = numberBox(this, "numGotoMin", "000", 3, {414, 214, 36, 22});
+    goToSecondsBox_ = numberBox(this, "numGotoSec", "00", 2, {454, 214, 26, 22});
+    goToMillisecondsBox_ = numberBox(this, "numGotoMs", "000", 3, {484, 214, 36, 22});
+    goToButton_ = button(this, "btnGoto", "Go to", "Goto the time in the box", {524, 214, 48, 22});
+    fadeInButton_ = button(this, "btnFadeInEnable", "Fade in", "Fade in disabled", {414, 246, 76, 24});
+    fadeInBox_ = fadeBox(this, "edFadeInDuration", {494, 246, 56, 24});
+    fadeOutButton_ = button(this, "btnFadeOutEnable", "Fade out", "Fade out disabled", {414, 276, 76, 24});
+    fadeOutBox_ = fadeBox(this, "edFadeOutDuration", {494, 276, 56, 24});
     for (const int y : {250, 280})
         (new QLabel("ms", this))->move(554, y);
-    for (QPushButton* fade : {btnFadeInEnable, btnFadeOutEnable})
+    for (QPushButton* fade : {fadeInButton_, fadeOutButton_})
         fade->setCheckable(true);
-    SetFade(FadeInEnabled, btnFadeInEnable, edFadeInDuration, "Fade in enabled", "Fade in disabled");
-    SetFade(FadeOutEnabled, btnFadeOutEnable, edFadeOutDuration, "Fade out enabled", "Fade out disabled");
-    connect(btnAddTime, &QPushButton::clicked, this, &TfrmSplitter::btnAddTimeClick);
-    connect(btnRemove, &QPushButton::clicked, this, &TfrmSplitter::btnRemoveClick);
-    connect(btnRemoveAll, &QPushButton::clicked, this, &TfrmSplitter::btnRemoveAllClick);
-    connect(btnPreview, &QPushButton::clicked, this, &TfrmSplitter::btnPreviewClick);
-    connect(btnPreviewStop, &QPushButton::clicked, this, &TfrmSplitter::btnPreviewStopClick);
-    connect(btnGoto, &QPushButton::clicked, this, &TfrmSplitter::btnGotoClick);
-    connect(btnFadeInEnable, &QPushButton::pressed, this, &TfrmSplitter::ToggleFadeIn);
-    connect(btnFadeOutEnable, &QPushButton::pressed, this, &TfrmSplitter::ToggleFadeOut);
-    connect(numGotoSec, &QLineEdit::textChanged, this, [this](const QString& text) {
+    setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, "Fade in enabled", "Fade in disabled");
+    setFade(fadeOutEnabled_, fadeOutButton_, fadeOutBox_, "Fade out enabled", "Fade out disabled");
+    connect(addPointButton_, &QPushButton::clicked, this, &CutterWindow::addCutPointAtPosition);
+    connect(removeButton_, &QPushButton::clicked, this, &CutterWindow::removeSelected);
+    connect(removeAllButton_, &QPushButton::clicked, this, &CutterWindow::removeAll);
+    connect(previewButton_, &QPushButton::clicked, this, &CutterWindow::startPreview);
+    connect(stopPreviewButton_, &QPushButton::clicked, this, &CutterWindow::stopPreview);
+    connect(goToButton_, &QPushButton::clicked, this, &CutterWindow::goToTypedTime);
+    connect(fadeInButton_, &QPushButton::pressed, this, &CutterWindow::toggleFadeIn);
+    connect(fadeOutButton_, &QPushButton::pressed, this, &CutterWindow::toggleFadeOut);
+    connect(goToSecondsBox_, &QLineEdit::textChanged, this, [this](const QString& text) {
         bool number = false;
         const int seconds = text.toInt(&number);
         if (!number)
-            numGotoSec->setText("00");
+            goToSecondsBox_->setText("00");
         else if (seconds >= 60)
-            numGotoSec->setText("59");
+            goToSecondsBox_->setText("59");
     });
 }
 
-void TfrmSplitter::BuildBottomRow() {
-    btnPlay = Button(this, "btnPlay", "Play", "Play from the current position before adding time into the list",
-                     {7, 350, 50, 28});
-    btnStop = Button(this, "btnStop", "Stop", "Stop", {60, 350, 50, 28});
-    btnPause = Button(this, "btnPause", "Pause", "Pause", {113, 350, 50, 28});
-    cboxBackToStart = new QCheckBox("Back to start", this);
-    cboxBackToStart->setObjectName("cboxBackToStart");
-    cboxBackToStart->setGeometry(168, 354, 100, 20);
-    rb05x = new QRadioButton("0.5 x", this);
-    rb1x = new QRadioButton("1 x", this);
-    rb15x = new QRadioButton("1.5 x", this);
-    rb05x->setToolTip("0.5x speed");
-    rb1x->setToolTip("Normal speed");
-    rb15x->setToolTip("1.5x speed");
-    rb1x->setChecked(true);
+void CutterWindow::buildBottomRow() {
+    playButton_ = button(this, "btnPlay", "Play", "Play from the current position before adding time into the list",
+                         {7, 350, 50, 28});
+    stopButton_ = button(this, "btnStop", "Stop", "Stop", {60, 350, 50, 28});
+    pauseButton_ = button(this, "btnPause", "Pause", "Pause", {113, 350, 50, 28});
+    backToStartBox_ = new QCheckBox("Back to start", this);
+    backToStartBox_->setObjectName("cboxBackToStart");
+    backToStartBox_->setGeometry(168, 354, 100, 20);
+    slowSpeedButton_ = new QRadioButton("0.5 x", this);
+    normalSpeedButton_ = new QRadioButton("1 x", this);
+    fastSpeedButton_ = new QRadioButton("1.5 x", this);
+    slowSpeedButton_->setToolTip("0.5x speed");
+    normalSpeedButton_->setToolTip("Normal speed");
+    fastSpeedButton_->setToolTip("1.5x speed");
+    normalSpeedButton_->setChecked(true);
     int x = 270;
-    for (QRadioButton* speed : {rb05x, rb1x, rb15x}) {
+    for (QRadioButton* speed : {slowSpeedButton_, normalSpeedButton_, fastSpeedButton_}) {
         speed->setGeometry(x, 354, 52, 20);
         x += 50;
-        connect(speed, &QRadioButton::clicked, this, &TfrmSplitter::SpeedClick);
+        connect(speed, &QRadioButton::clicked, this, &CutterWindow::applySpeedChoice);
     }
-    rb05x->setObjectName("rb05x");
-    rb1x->setObjectName("rb1x");
-    rb15x->setObjectName("rb15x");
+    slowSpeedButton_->setObjectName("rb05x");
+    normalSpeedButton_->setObjectName("rb1x");
+    fastSpeedButton_->setObjectName("rb15x");
     // These never keep the keyboard.
-    for (QWidget* control : std::initializer_list<QWidget*>{cboxBackToStart, rb05x, rb1x, rb15x})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{backToStartBox_, slowSpeedButton_, normalSpeedButton_, fastSpeedButton_})
         control->setFocusPolicy(Qt::NoFocus);
-    numBackward = NumberBox(this, "numBackward", "2000", 5, {420, 353, 44, 22});
-    btnPlayBackward = Button(this, "btnPlayBackward", "<<", "Play the time(ms) in the box before the current position",
-                             {466, 350, 30, 28});
-    btnPlayForward = Button(this, "btnPlayForward", ">>", "Play the time(ms) in the box after the current position",
-                            {498, 350, 30, 28});
-    numForward = NumberBox(this, "numForward", "2000", 5, {530, 353, 44, 22});
-    connect(btnPlay, &QPushButton::clicked, this, &TfrmSplitter::btnPlayClick);
-    connect(btnStop, &QPushButton::clicked, this, &TfrmSplitter::btnStopClick);
-    connect(btnPause, &QPushButton::clicked, this, &TfrmSplitter::btnPauseClick);
-    connect(btnPlayBackward, &QPushButton::clicked, this, &TfrmSplitter::btnPlayBackwardClick);
-    connect(btnPlayForward, &QPushButton::clicked, this, &TfrmSplitter::btnPlayForwardClick);
+    stepBackwardBox_ = numberBox(this, "numBackward", "2000", 5, {420, 353, 44, 22});
+    playBeforeButton_ = button(this, "btnPlayBackward", "<<",
+                               "Play the time(ms) in the box before the current position", {466, 350, 30, 28});
+    playAfterButton_ = button(this, "btnPlayForward", ">>", "Play the time(ms) in the box after the current position",
+                              {498, 350, 30, 28});
+    stepForwardBox_ = numberBox(this, "numForward", "2000", 5, {530, 353, 44, 22});
+    connect(playButton_, &QPushButton::clicked, this, &CutterWindow::play);
+    connect(stopButton_, &QPushButton::clicked, this, &CutterWindow::stop);
+    connect(pauseButton_, &QPushButton::clicked, this, &CutterWindow::pause);
+    connect(playBeforeButton_, &QPushButton::clicked, this, &CutterWindow::playBeforePosition);
+    connect(playAfterButton_, &QPushButton::clicked, this, &CutterWindow::playAfterPosition);
 }
 
 // ---- Opening and closing ----
 
-void TfrmSplitter::showEvent(QShowEvent* event) {
-    TJobWindow::showEvent(event);
-    FormShow();
+void CutterWindow::showEvent(QShowEvent* event) {
+    JobWindow::showEvent(event);
+    prepareOnShow();
 }
 
-void TfrmSplitter::FormShow() {
+void CutterWindow::prepareOnShow() {
     int duration = 0;
     try {
-        AI.Open(FileName.toStdString());
-        AP.SetFormat(AI.GetSampleRate(), AI.GetChannels());
-        duration = AI.GetDurationMs();
+        info_.open(fileName.toStdString());
+        player_.setFormat(info_.sampleRate(), info_.channels());
+        duration = info_.durationMs();
     } catch (const EngineError& error) {
-        ShowMessage(QString::fromUtf8(error.what()));
+        showMessage(QString::fromUtf8(error.what()));
     }
-    Bar->SetMax(duration);
-    Bar->Min = 0;
-    Bar->SetPosition(0);
+    bar_->setMax(duration);
+    bar_->minimum_ = 0;
+    bar_->setPosition(0);
     // Exactly the two end points; the first keeps its tick from an earlier file.
-    const bool firstUse = Bar->Points.empty() ? true : Bar->Points.front().Use;
-    Bar->Points = {{0, firstUse}};
+    const bool firstUse = bar_->points_.empty() ? true : bar_->points_.front().use;
+    bar_->points_ = {{0, firstUse}};
     if (duration > 0)
-        Bar->Points.push_back({duration, true});
-    Bar->SelectSection(-1);
-    RebuildSectionList();
-    Cutting = false;
-    StartWaveform();
+        bar_->points_.push_back({duration, true});
+    bar_->selectSection(-1);
+    rebuildSectionList();
+    cutting_ = false;
+    startWaveform();
 }
 
 // Every way of closing the window (its close button, Escape, close()) ends here.
-void TfrmSplitter::done(int result) {
-    if (Cutting) {
-        if (AskToCancel("Splitting in progress, do you want to cancel ?")) {
-            CloseAfterCut = true;
-            btnCancelSplitClick();
+void CutterWindow::done(int result) {
+    if (cutting_) {
+        if (askToCancel("Splitting in progress, do you want to cancel ?")) {
+            closeAfterCut_ = true;
+            cancelCutting();
         }
         return; // the window closes when the worker has stopped
     }
-    StopPlayback();
-    Bar->ClearPoints();
-    Bar->SetPosition(0);
-    TJobWindow::done(result);
+    stopPlayback();
+    bar_->clearPoints();
+    bar_->setPosition(0);
+    JobWindow::done(result);
 }
 
-QString TfrmSplitter::OutputFolder() const {
-    if (GlobeVar::SplitToSourceFolder)
-        return QFileInfo(FileName).absolutePath() + "/";
-    return QString::fromStdString(GlobeVar::SplitOutputPath);
+QString CutterWindow::outputFolder() const {
+    if (AppSettings::splitToSourceFolder)
+        return QFileInfo(fileName).absolutePath() + "/";
+    return QString::fromStdString(AppSettings::splitOutputPath);
 }
 
 // ---- The waveform ----
 
-void TfrmSplitter::StartWaveform() {
+void CutterWindow::startWaveform() {
     if (waveformThread_)
         waveformThread_->requestInterruption();
     const int generation = ++waveformGeneration_;
-    peaks_.assign(BarWidth, TPeak{});
-    DrawWaveform(0, {});
-    auto* thread = new TWaveformThread(FileName, BarWidth);
-    connect(thread, &TWaveformThread::Ready, this, [this, generation](int first, const std::vector<TPeak>& peaks) {
+    peaks_.assign(BarWidth, Peak{});
+    drawWaveform(0, {});
+    auto* thread = new WaveformWorker(fileName, BarWidth);
+    connect(thread, &WaveformWorker::ready, this, [this, generation](int first, const std::vector<Peak>& peaks) {
         if (generation == waveformGeneration_)
-            DrawWaveform(first, peaks);
+            drawWaveform(first, peaks);
     });
     waveformThread_ = thread;
     thread->start(QThread::LowPriority);
 }
 
-void TfrmSplitter::DrawWaveform(int firstColumn, const std::vector<TPeak>& peaks) {
+void CutterWindow::drawWaveform(int firstColumn, const std::vector<Peak>& peaks) {
     std::copy(peaks.begin(), peaks.end(), peaks_.begin() + std::min<size_t>(firstColumn, peaks_.size()));
     waveform_.fill(QColor(236, 236, 216));
     QPainter painter(&waveform_);
-    painter.setPen(WaveColour);
+    painter.setPen(waveColour);
     const int middle = 19 + 24, half = 23;
     for (int x = 0; x < BarWidth; ++x) {
-        const TPeak& peak = peaks_[static_cast<size_t>(x)];
-        painter.drawLine(x, middle - static_cast<int>(peak.High * half), x, middle - static_cast<int>(peak.Low * half));
+        const Peak& peak = peaks_[static_cast<size_t>(x)];
+        painter.drawLine(x, middle - static_cast<int>(peak.high * half), x, middle - static_cast<int>(peak.low * half));
     }
     painter.end();
-    Bar->SetBackgroundImage(waveform_);
+    bar_->setBackgroundImage(waveform_);
 }
 
 // ---- The section list ----
 
-void TfrmSplitter::RebuildSectionList() {
-    Rebuilding = true;
-    lvSplitList->clear();
-    const TPosArray& points = Bar->Points;
+void CutterWindow::rebuildSectionList() {
+    rebuilding_ = true;
+    sectionList_->clear();
+    const CutPoints& points = bar_->points_;
     for (size_t i = 0; i + 1 < points.size(); ++i) {
-        using GlobeVar::FormatMinSecMs;
+        using AppSettings::formatMinSecMs;
         auto* item = new QTreeWidgetItem(
-            lvSplitList, {"", QString::fromStdString(FormatMinSecMs(points[i].Time)),
-                          QString::fromStdString(FormatMinSecMs(points[i + 1].Time)),
-                          QString::fromStdString(FormatMinSecMs(points[i + 1].Time - points[i].Time)), ""});
+            sectionList_, {"", QString::fromStdString(formatMinSecMs(points[i].time)),
+                           QString::fromStdString(formatMinSecMs(points[i + 1].time)),
+                           QString::fromStdString(formatMinSecMs(points[i + 1].time - points[i].time)), ""});
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(0, points[i].Use ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(0, points[i].use ? Qt::Checked : Qt::Unchecked);
         for (int column = 1; column < 5; ++column)
             item->setTextAlignment(column, Qt::AlignCenter);
     }
-    Rebuilding = false;
+    rebuilding_ = false;
 }
 
-void TfrmSplitter::btnAddTimeClick() {
-    Bar->AddCurrentPoint();
-    Bar->SelectSection(-1);
+void CutterWindow::addCutPointAtPosition() {
+    bar_->addCurrentPoint();
+    bar_->selectSection(-1);
 }
 
-void TfrmSplitter::btnRemoveClick() {
-    const int row = lvSplitList->indexOfTopLevelItem(lvSplitList->currentItem());
-    if (row < 0 || !lvSplitList->currentItem()->isSelected())
+void CutterWindow::removeSelected() {
+    const int row = sectionList_->indexOfTopLevelItem(sectionList_->currentItem());
+    if (row < 0 || !sectionList_->currentItem()->isSelected())
         return;
-    Bar->DeletePoint(row);
-    Bar->SelectSection(-1);
+    bar_->deletePoint(row);
+    bar_->selectSection(-1);
 }
 
-void TfrmSplitter::btnRemoveAllClick() {
-    Bar->ClearPoints();
+void CutterWindow::removeAll() {
+    bar_->clearPoints();
 }
 
-void TfrmSplitter::SetRowStatus(int row, const QString& status) {
-    if (QTreeWidgetItem* item = lvSplitList->topLevelItem(row))
+void CutterWindow::setRowStatus(int row, const QString& status) {
+    if (QTreeWidgetItem* item = sectionList_->topLevelItem(row))
         item->setText(4, status);
 }
 
 // ---- Playback ----
 
-float TfrmSplitter::SpeedPercent() const {
-    return rb05x->isChecked() ? 50.0f : rb15x->isChecked() ? 150.0f : 100.0f;
+float CutterWindow::speedPercent() const {
+    return slowSpeedButton_->isChecked() ? 50.0f : fastSpeedButton_->isChecked() ? 150.0f : 100.0f;
 }
 
-void TfrmSplitter::StartPlayback() {
-    AP.Stop();
-    AF.Close();
-    AF.SetFileOption(true);
-    AF.OpenForRead(FileName.toStdString());
-    if (AF.GetErrorCode() != 0 || AF.GetTotalSamples() == 0) {
-        AP.Stop();
-        AF.Close();
+void CutterWindow::startPlayback() {
+    player_.stop();
+    file_.close();
+    file_.setFileOption(true);
+    file_.openForRead(fileName.toStdString());
+    if (file_.errorCode() != 0 || file_.totalFrames() == 0) {
+        player_.stop();
+        file_.close();
         return;
     }
-    AP.SetFormat(AF.GetStreamSampleRate(), AF.GetStreamChannels());
-    AT.SetSpeedSampleRate(AF.GetStreamSampleRate());
-    BlockFrames = AP.MsToSamples(166);
-    FramesFed = 0;
-    AF.Seek(static_cast<int>(std::max<int64_t>(StartFrame, 0)));
-    AP.Play();
-    if (AP.GetPlayError() != 0)
-        AF.Close();
+    player_.setFormat(file_.streamSampleRate(), file_.streamChannels());
+    transform_.setSpeedSampleRate(file_.streamSampleRate());
+    blockFrames_ = player_.msToSamples(166);
+    framesFed_ = 0;
+    file_.seek(static_cast<int>(std::max<int64_t>(startFrame_, 0)));
+    player_.play();
+    if (player_.playError() != 0)
+        file_.close();
 }
 
-void TfrmSplitter::FeedNextBlock() {
-    if (!AF.IsReading())
+void CutterWindow::feedNextBlock() {
+    if (!file_.isReading())
         return;
-    TAudioBlock block = AF.ReadBlock(BlockFrames);
-    FramesFed += block.Frames();
-    if (!block.Empty() && SpeedPercent() != 100.0f)
-        AT.ChangeSpeed(block, SpeedPercent());
-    AP.QueueBlock(block);
+    AudioBlock block = file_.readBlock(blockFrames_);
+    framesFed_ += block.frames();
+    if (!block.empty() && speedPercent() != 100.0f)
+        transform_.changeSpeed(block, speedPercent());
+    player_.queueBlock(block);
 }
 
-void TfrmSplitter::StopPlayback() {
-    AP.Stop();
-    AF.Close();
-    if (PlayAfter)
-        Bar->SetPosition(RangeStart);
-    if (PlayBefore)
-        Bar->SetPosition(RangeEnd);
-    PlayAfter = PlayBefore = false;
+void CutterWindow::stopPlayback() {
+    player_.stop();
+    file_.close();
+    if (playAfter_)
+        bar_->setPosition(rangeStart_);
+    if (playBefore_)
+        bar_->setPosition(rangeEnd_);
+    playAfter_ = playBefore_ = false;
 }
 
-void TfrmSplitter::APTimer(int currentSamples) {
+void CutterWindow::showPlayedPosition(int currentSamples) {
     // The frames played are counted after the speed change: in source frames they are
     // that many times the speed. (The level values of the event are not positions.)
-    const int64_t played = static_cast<int64_t>(currentSamples * SpeedPercent() / 100.0f);
-    const int64_t readMs = AP.SamplesToMs(static_cast<int>(StartFrame + FramesFed));
-    if (PreviewMode) {
-        SetRowStatus(PreviewRow, "Previewing: " + QString::fromStdString(GlobeVar::FormatMinSecMs(readMs)));
-        if (played + StartFrame >= PreviewEndFrame)
-            btnPreviewStopClick();
+    const int64_t played = static_cast<int64_t>(currentSamples * speedPercent() / 100.0f);
+    const int64_t readMs = player_.samplesToMs(static_cast<int>(startFrame_ + framesFed_));
+    if (previewing_) {
+        setRowStatus(previewRow_, "Previewing: " + QString::fromStdString(AppSettings::formatMinSecMs(readMs)));
+        if (played + startFrame_ >= previewEndFrame_)
+            stopPreview();
         return;
     }
-    Bar->SetPosition(readMs);
-    if (Bar->Position >= RangeEnd)
-        StopPlayback();
+    bar_->setPosition(readMs);
+    if (bar_->position_ >= rangeEnd_)
+        stopPlayback();
 }
 
-void TfrmSplitter::APEndPlay() {
-    if (PreviewMode) {
-        btnPreviewStopClick();
+void CutterWindow::playbackEnded() {
+    if (previewing_) {
+        stopPreview();
         return;
     }
-    Bar->SetPosition(cboxBackToStart->isChecked() ? RangeStart : Bar->Max);
-    StopPlayback();
+    bar_->setPosition(backToStartBox_->isChecked() ? rangeStart_ : bar_->maximum_);
+    stopPlayback();
 }
 
-void TfrmSplitter::StopPreviewIfRunning() {
-    if (PreviewMode)
-        btnPreviewStopClick();
+void CutterWindow::stopPreviewIfRunning() {
+    if (previewing_)
+        stopPreview();
 }
 
-void TfrmSplitter::btnPlayClick() {
-    StopPreviewIfRunning();
-    PlayAfter = PlayBefore = PreviewMode = PausedState = false;
-    RangeStart = static_cast<int>(Bar->Position);
-    RangeEnd = static_cast<int>(Bar->Max);
-    StartFrame = AP.MsToSamples(RangeStart);
-    StartPlayback();
+void CutterWindow::play() {
+    stopPreviewIfRunning();
+    playAfter_ = playBefore_ = previewing_ = paused_ = false;
+    rangeStart_ = static_cast<int>(bar_->position_);
+    rangeEnd_ = static_cast<int>(bar_->maximum_);
+    startFrame_ = player_.msToSamples(rangeStart_);
+    startPlayback();
 }
 
-void TfrmSplitter::btnPauseClick() {
-    StopPreviewIfRunning();
-    PausedState = !PausedState;
-    if (PausedState) {
-        AP.Stop(); // the file stays open, the bar keeps its place
+void CutterWindow::pause() {
+    stopPreviewIfRunning();
+    paused_ = !paused_;
+    if (paused_) {
+        player_.stop(); // the file stays open, the bar keeps its place
     } else {
-        const bool paused = PausedState;
-        btnPlayClick();
-        PausedState = paused;
+        const bool paused = paused_;
+        play();
+        paused_ = paused;
     }
 }
 
-void TfrmSplitter::btnStopClick() {
-    StopPreviewIfRunning();
-    PausedState = false;
-    StopPlayback();
-    if (cboxBackToStart->isChecked())
-        Bar->SetPosition(RangeStart);
+void CutterWindow::stop() {
+    stopPreviewIfRunning();
+    paused_ = false;
+    stopPlayback();
+    if (backToStartBox_->isChecked())
+        bar_->setPosition(rangeStart_);
 }
 
-void TfrmSplitter::SpeedClick() {
-    btnStopClick();
-    btnPlayClick();
+void CutterWindow::applySpeedChoice() {
+    stop();
+    play();
 }
 
-bool TfrmSplitter::ReadNumber(QLineEdit* box, const QString& what, int& value) {
+bool CutterWindow::readNumber(QLineEdit* box, const QString& what, int& value) {
     bool number = false;
     value = box->text().toInt(&number);
     if (!number)
-        ShowMessage("Please enter a number of " + what + " first.");
+        showMessage("Please enter a number of " + what + " first.");
     return number;
 }
 
-void TfrmSplitter::btnPlayForwardClick() {
+void CutterWindow::playAfterPosition() {
     int length = 0;
-    if (!ReadNumber(numForward, "milliseconds to play after the position", length))
+    if (!readNumber(stepForwardBox_, "milliseconds to play after the position", length))
         return;
-    StopPreviewIfRunning();
-    PlayAfter = true;
-    PlayBefore = PreviewMode = PausedState = false;
-    RangeStart = static_cast<int>(Bar->Position);
-    RangeEnd = RangeStart + length;
-    StartFrame = AP.MsToSamples(RangeStart);
-    StartPlayback();
+    stopPreviewIfRunning();
+    playAfter_ = true;
+    playBefore_ = previewing_ = paused_ = false;
+    rangeStart_ = static_cast<int>(bar_->position_);
+    rangeEnd_ = rangeStart_ + length;
+    startFrame_ = player_.msToSamples(rangeStart_);
+    startPlayback();
 }
 
-void TfrmSplitter::btnPlayBackwardClick() {
+void CutterWindow::playBeforePosition() {
     int length = 0;
-    if (!ReadNumber(numBackward, "milliseconds to play before the position", length))
+    if (!readNumber(stepBackwardBox_, "milliseconds to play before the position", length))
         return;
-    StopPreviewIfRunning();
-    PlayBefore = true;
-    PlayAfter = PreviewMode = PausedState = false;
-    RangeEnd = static_cast<int>(Bar->Position);
+    stopPreviewIfRunning();
+    playBefore_ = true;
+    playAfter_ = previewing_ = paused_ = false;
+    rangeEnd_ = static_cast<int>(bar_->position_);
     // Near the start of the file the stretch begins at the start.
-    RangeStart = std::max(RangeEnd - length, 0);
-    StartFrame = AP.MsToSamples(RangeStart);
-    StartPlayback();
+    rangeStart_ = std::max(rangeEnd_ - length, 0);
+    startFrame_ = player_.msToSamples(rangeStart_);
+    startPlayback();
 }
 
-void TfrmSplitter::SetPreviewControls(bool previewing) {
-    btnPreviewStop->setVisible(previewing);
-    btnPreview->setVisible(!previewing);
-    for (QWidget* control : std::initializer_list<QWidget*>{btnAddTime, btnRemove, btnRemoveAll, btnGoto, numGotoMin,
-                                                            numGotoMs, numGotoSec})
+void CutterWindow::setPreviewControls(bool previewing) {
+    stopPreviewButton_->setVisible(previewing);
+    previewButton_->setVisible(!previewing);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{addPointButton_, removeButton_, removeAllButton_, goToButton_, goToMinutesBox_,
+                                         goToMillisecondsBox_, goToSecondsBox_})
         control->setEnabled(!previewing);
 }
 
-void TfrmSplitter::btnPreviewClick() {
-    QTreeWidgetItem* current = lvSplitList->currentItem();
+void CutterWindow::startPreview() {
+    QTreeWidgetItem* current = sectionList_->currentItem();
     if (!current || !current->isSelected())
         return;
-    const int row = lvSplitList->indexOfTopLevelItem(current);
-    SetRowStatus(PreviewRow, "");
-    PlayAfter = PlayBefore = PausedState = false;
-    PreviewMode = true;
-    RangeStart = static_cast<int>(Bar->Points[static_cast<size_t>(row)].Time);
-    RangeEnd = static_cast<int>(Bar->Points[static_cast<size_t>(row) + 1].Time) - 1;
-    StartFrame = AP.MsToSamples(RangeStart);
-    PreviewEndFrame = AP.MsToSamples(RangeEnd);
-    PreviewRow = row;
-    StartPlayback();
-    SetPreviewControls(true);
+    const int row = sectionList_->indexOfTopLevelItem(current);
+    setRowStatus(previewRow_, "");
+    playAfter_ = playBefore_ = paused_ = false;
+    previewing_ = true;
+    rangeStart_ = static_cast<int>(bar_->points_[static_cast<size_t>(row)].time);
+    rangeEnd_ = static_cast<int>(bar_->points_[static_cast<size_t>(row) + 1].time) - 1;
+    startFrame_ = player_.msToSamples(rangeStart_);
+    previewEndFrame_ = player_.msToSamples(rangeEnd_);
+    previewRow_ = row;
+    startPlayback();
+    setPreviewControls(true);
 }
 
-void TfrmSplitter::btnPreviewStopClick() {
-    PlayAfter = PlayBefore = PreviewMode = PausedState = false;
-    StopPlayback();
-    SetRowStatus(PreviewRow, "");
-    SetPreviewControls(false);
+void CutterWindow::stopPreview() {
+    playAfter_ = playBefore_ = previewing_ = paused_ = false;
+    stopPlayback();
+    setRowStatus(previewRow_, "");
+    setPreviewControls(false);
 }
 
-void TfrmSplitter::btnGotoClick() {
+void CutterWindow::goToTypedTime() {
     int minutes = 0, seconds = 0, milliseconds = 0;
-    if (!ReadNumber(numGotoMin, "minutes", minutes) || !ReadNumber(numGotoSec, "seconds", seconds) ||
-        !ReadNumber(numGotoMs, "milliseconds", milliseconds))
+    if (!readNumber(goToMinutesBox_, "minutes", minutes) || !readNumber(goToSecondsBox_, "seconds", seconds) ||
+        !readNumber(goToMillisecondsBox_, "milliseconds", milliseconds))
         return;
-    Bar->SetPosition(int64_t{minutes} * 60000 + seconds * 1000 + milliseconds);
+    bar_->setPosition(int64_t{minutes} * 60000 + seconds * 1000 + milliseconds);
 }
 
-void TfrmSplitter::SetFade(bool& enabled, QPushButton* button, QSpinBox* box, const char* onHint, const char* offHint) {
+void CutterWindow::setFade(bool& enabled, QPushButton* button, QSpinBox* box, const char* onHint, const char* offHint) {
     box->setEnabled(enabled);
     QPalette colours = box->palette();
     colours.setColor(QPalette::Text, enabled ? QColor(Qt::black) : QColor(128, 128, 128));
@@ -594,139 +599,140 @@ void TfrmSplitter::SetFade(bool& enabled, QPushButton* button, QSpinBox* box, co
     button->setToolTip(enabled ? onHint : offHint);
 }
 
-void TfrmSplitter::ToggleFadeIn() {
-    FadeInEnabled = !FadeInEnabled;
-    SetFade(FadeInEnabled, btnFadeInEnable, edFadeInDuration, "Fade in enabled", "Fade in disabled");
+void CutterWindow::toggleFadeIn() {
+    fadeInEnabled_ = !fadeInEnabled_;
+    setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, "Fade in enabled", "Fade in disabled");
 }
 
-void TfrmSplitter::ToggleFadeOut() {
-    FadeOutEnabled = !FadeOutEnabled;
-    SetFade(FadeOutEnabled, btnFadeOutEnable, edFadeOutDuration, "Fade out enabled", "Fade out disabled");
+void CutterWindow::toggleFadeOut() {
+    fadeOutEnabled_ = !fadeOutEnabled_;
+    setFade(fadeOutEnabled_, fadeOutButton_, fadeOutBox_, "Fade out enabled", "Fade out disabled");
 }
 
 // ---- Cutting ----
 
-void TfrmSplitter::btnSplitClick() {
-    CutCancelled = false;
-    StartCut();
+void CutterWindow::startCutting() {
+    cutCancelled_ = false;
+    runCutWorker();
 }
 
-void TfrmSplitter::SetCutControls(bool cutting) {
-    btnCancelSplit->setVisible(cutting);
-    btnSplit->setVisible(!cutting);
+void CutterWindow::setCutControls(bool cutting) {
+    cancelCutButton_->setVisible(cutting);
+    cutButton_->setVisible(!cutting);
     for (QWidget* control : std::initializer_list<QWidget*>{
-             btnAddTime, btnPreview, btnPreviewStop, btnPlay, btnStop, btnPause, btnPlayBackward, btnPlayForward,
-             btnRemove, btnRemoveAll, btnGoto, numGotoMin, numGotoMs, numGotoSec, cboxBackToStart, lvSplitList})
+             addPointButton_, previewButton_, stopPreviewButton_, playButton_, stopButton_, pauseButton_,
+             playBeforeButton_, playAfterButton_, removeButton_, removeAllButton_, goToButton_, goToMinutesBox_,
+             goToMillisecondsBox_, goToSecondsBox_, backToStartBox_, sectionList_})
         control->setEnabled(!cutting);
 }
 
-void TfrmSplitter::StartCut() {
-    const TPosArray& points = Bar->Points;
+void CutterWindow::runCutWorker() {
+    const CutPoints& points = bar_->points_;
     if (points.size() <= 2)
         return;
-    TCutJob job;
-    RowMap.clear();
+    CutJob job;
+    rowMap_.clear();
     for (size_t i = 0; i + 1 < points.size(); ++i) {
-        if (!points[i].Use)
+        if (!points[i].use)
             continue;
-        job.Sections.push_back({points[i].Time, points[i + 1].Time - points[i].Time});
-        RowMap.push_back(static_cast<int>(i));
+        job.sections.push_back({points[i].time, points[i + 1].time - points[i].time});
+        rowMap_.push_back(static_cast<int>(i));
     }
-    if (job.Sections.empty())
+    if (job.sections.empty())
         return;
-    const std::string source = FileName.toStdString();
-    job.Kind = GlobeVar::AudioTypeOfFile(source);
-    job.BaseName = QFileInfo(FileName).completeBaseName().toStdString();
-    job.OutputFolder = OutputFolder().toStdString();
-    AF_IN.OpenForRead(source);
-    if (AF_IN.GetErrorCode() != 0) {
-        ShowMessage(QString::fromStdString(AF_IN.GetErrorText()));
-        return;
-    }
-    if (!PrepareOutputFormat(AF_OUT, AudioFile2LameEnc1, job.Kind)) {
-        AF_IN.Close();
-        ShowMessage("Cannot cut \"" + FileName + "\": it is not a WAV, MP3, OGG or WMA file");
+    const std::string source = fileName.toStdString();
+    job.kind = AppSettings::audioTypeOfFile(source);
+    job.baseName = QFileInfo(fileName).completeBaseName().toStdString();
+    job.outputFolder = outputFolder().toStdString();
+    input_.openForRead(source);
+    if (input_.errorCode() != 0) {
+        showMessage(QString::fromStdString(input_.errorText()));
         return;
     }
-    SetCutControls(true);
-    job.FadeInMs = FadeInEnabled ? edFadeInDuration->value() : 0;
-    job.FadeOutMs = FadeOutEnabled ? edFadeOutDuration->value() : 0;
-    job.Overwrite = [] { return GlobeVar::SplitOverwrite; };
-    job.CreateOutput = [this](const std::string& path) {
+    if (!prepareOutputFormat(output_, mp3Encoder_, job.kind)) {
+        input_.close();
+        showMessage("Cannot cut \"" + fileName + "\": it is not a WAV, MP3, OGG or WMA file");
+        return;
+    }
+    setCutControls(true);
+    job.fadeInMs = fadeInEnabled_ ? fadeInBox_->value() : 0;
+    job.fadeOutMs = fadeOutEnabled_ ? fadeOutBox_->value() : 0;
+    job.overwrite = [] { return AppSettings::splitOverwrite; };
+    job.createOutput = [this](const std::string& path) {
         QMetaObject::invokeMethod(
-            this, [this, path] { CreateOutputFile(QString::fromStdString(path)); }, Qt::BlockingQueuedConnection);
-        if (AF_OUT.GetErrorCode() != 0)
-            throw EngineError(static_cast<EngineStatus>(AF_OUT.GetErrorCode()), AF_OUT.GetErrorText());
+            this, [this, path] { createOutputFile(QString::fromStdString(path)); }, Qt::BlockingQueuedConnection);
+        if (output_.errorCode() != 0)
+            throw EngineError(static_cast<EngineStatus>(output_.errorCode()), output_.errorText());
     };
-    CuttingRow = -1;
-    Cutting = true;
-    worker_ = new TSplitterThread(this, AF_IN, AF_OUT, std::move(job));
-    connect(worker_, &TJobThread::Ended, this, &TfrmSplitter::CutFinished, Qt::QueuedConnection);
+    cuttingRow_ = -1;
+    cutting_ = true;
+    worker_ = new CutWorker(this, input_, output_, std::move(job));
+    connect(worker_, &JobWorker::ended, this, &CutterWindow::cutFinished, Qt::QueuedConnection);
     worker_->start(QThread::NormalPriority);
 }
 
-void TfrmSplitter::CreateOutputFile(const QString& path) {
-    AF_OUT.CreateForWrite(path.toStdString());
+void CutterWindow::createOutputFile(const QString& path) {
+    output_.createForWrite(path.toStdString());
 }
 
-bool TfrmSplitter::event(QEvent* event) {
-    if (event->type() == TWorkerEvent::TypeOf(WM_CUT_PROGRESS)) {
-        const auto* progress = static_cast<TWorkerEvent*>(event);
-        CutProgress(progress->WParam, progress->LParam);
+bool CutterWindow::event(QEvent* event) {
+    if (event->type() == WorkerEvent::typeOf(WM_CUT_PROGRESS)) {
+        const auto* progress = static_cast<WorkerEvent*>(event);
+        cutProgress(progress->wParam, progress->lParam);
         return true;
     }
-    return TJobWindow::event(event);
+    return JobWindow::event(event);
 }
 
-void TfrmSplitter::CutProgress(int index, int percent) {
-    if (index < 0 || index >= static_cast<int>(RowMap.size()))
+void CutterWindow::cutProgress(int index, int percent) {
+    if (index < 0 || index >= static_cast<int>(rowMap_.size()))
         return;
-    const int row = RowMap[static_cast<size_t>(index)];
+    const int row = rowMap_[static_cast<size_t>(index)];
     if (percent >= 100) {
-        CuttingRow = -1;
-        SetRowStatus(row, "Done");
+        cuttingRow_ = -1;
+        setRowStatus(row, "Done");
     } else {
-        CuttingRow = row;
-        SetRowStatus(row, QString("Cutting: %1 % done").arg(percent));
+        cuttingRow_ = row;
+        setRowStatus(row, QString("Cutting: %1 % done").arg(percent));
     }
 }
 
-void TfrmSplitter::CutFinished(bool failed, const QString& workerFailure, int failedSection) {
+void CutterWindow::cutFinished(bool failed, const QString& workerFailure, int failedSection) {
     // Progress posted before the end is handled first.
-    QCoreApplication::sendPostedEvents(this, TWorkerEvent::TypeOf(WM_CUT_PROGRESS));
-    Cutting = false;
-    SetCutControls(false);
-    btnPreviewStop->setVisible(PreviewMode);
-    btnPreview->setVisible(!PreviewMode);
+    QCoreApplication::sendPostedEvents(this, WorkerEvent::typeOf(WM_CUT_PROGRESS));
+    cutting_ = false;
+    setCutControls(false);
+    stopPreviewButton_->setVisible(previewing_);
+    previewButton_->setVisible(!previewing_);
     QString failure;
     try {
-        AF_IN.Close();
-        AF_OUT.Close();
+        input_.close();
+        output_.close();
     } catch (const EngineError& error) {
         failure = QString::fromUtf8(error.what());
     }
     if (failed) {
-        if (failedSection >= 0 && failedSection < static_cast<int>(RowMap.size()))
-            SetRowStatus(RowMap[static_cast<size_t>(failedSection)], "Failed");
+        if (failedSection >= 0 && failedSection < static_cast<int>(rowMap_.size()))
+            setRowStatus(rowMap_[static_cast<size_t>(failedSection)], "Failed");
         failure = workerFailure;
     }
     if (!failure.isEmpty()) {
-        ShowMessage(failure);
-    } else if (CutCancelled) {
-        if (CuttingRow >= 0)
-            SetRowStatus(CuttingRow, "Canceled");
+        showMessage(failure);
+    } else if (cutCancelled_) {
+        if (cuttingRow_ >= 0)
+            setRowStatus(cuttingRow_, "Canceled");
     } else {
-        ShowMessage("Cut finished");
+        showMessage("Cut finished");
     }
-    RefreshPlayList();
-    if (CloseAfterCut) {
-        CloseAfterCut = false;
+    refreshPlayList();
+    if (closeAfterCut_) {
+        closeAfterCut_ = false;
         done(QDialog::Rejected);
     }
 }
 
-void TfrmSplitter::btnCancelSplitClick() {
-    CutCancelled = true;
+void CutterWindow::cancelCutting() {
+    cutCancelled_ = true;
     if (worker_)
         worker_->requestInterruption();
 }

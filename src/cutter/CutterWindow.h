@@ -22,75 +22,76 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTreeWidget;
-class TMyTrackBar;
-class TSplitterThread;
-class TWaveformThread;
-class TfrmConfirm;
-class TfrmOptions;
+class PositionBar;
+class CutWorker;
+class WaveformWorker;
+class ConfirmDialog;
+class OptionsDialog;
 
 // The cutter window: plays the file, marks cut points on its time line, previews a
 // section and cuts the ticked sections into new files in the background.
-class TfrmSplitter : public TJobWindow {
+class CutterWindow : public JobWindow {
     Q_OBJECT
 
 public:
-    explicit TfrmSplitter(QWidget* parent = nullptr);
-    ~TfrmSplitter() override;
+    explicit CutterWindow(QWidget* parent = nullptr);
+    ~CutterWindow() override;
 
-    QString FileName;
+    QString fileName;
 
     // Handlers a user reaches.
-    void btnPlayClick();
-    void btnPauseClick();
-    void btnStopClick();
-    void btnPlayForwardClick();
-    void btnPlayBackwardClick();
-    void btnPreviewClick();
-    void btnPreviewStopClick();
-    void btnGotoClick();
-    void btnAddTimeClick();
-    void btnRemoveClick();
-    void btnRemoveAllClick();
-    void btnSplitClick();
-    void btnCancelSplitClick();
-    void ToggleFadeIn();
-    void ToggleFadeOut();
-    void SpeedClick();
-    void RebuildSectionList();
+    void play();
+    void pause();
+    void stop();
+    void playAfterPosition();
+    void playBeforePosition();
+    void startPreview();
+    void stopPreview();
+    void goToTypedTime();
+    void addCutPointAtPosition();
+    void removeSelected();
+    void removeAll();
+    void startCutting();
+    void cancelCutting();
+    void toggleFadeIn();
+    void toggleFadeOut();
+    void applySpeedChoice();
+    void rebuildSectionList();
 
     // Window state.
-    int RangeStart = 0, RangeEnd = 0;
-    bool PlayAfter = false, PlayBefore = false, PreviewMode = false, PausedState = false;
-    int64_t StartFrame = 0;
-    int64_t FramesFed = 0;
-    int BlockFrames = 0;
-    int64_t PreviewEndFrame = 0;
-    int PreviewRow = -1;
-    bool FadeInEnabled = false, FadeOutEnabled = false;
-    bool Cutting = false, CutCancelled = false, CloseAfterCut = false;
-    std::vector<int> RowMap;
-    int CuttingRow = -1;
-    bool Rebuilding = false;
+    int rangeStart_ = 0, rangeEnd_ = 0;
+    bool playAfter_ = false, playBefore_ = false, previewing_ = false, paused_ = false;
+    int64_t startFrame_ = 0;
+    int64_t framesFed_ = 0;
+    int blockFrames_ = 0;
+    int64_t previewEndFrame_ = 0;
+    int previewRow_ = -1;
+    bool fadeInEnabled_ = false, fadeOutEnabled_ = false;
+    bool cutting_ = false, cutCancelled_ = false, closeAfterCut_ = false;
+    std::vector<int> rowMap_;
+    int cuttingRow_ = -1;
+    bool rebuilding_ = false;
 
     // Controls.
-    TMyTrackBar* Bar;
-    QTreeWidget* lvSplitList;
-    QLabel* lbDuration;
-    QPushButton *btnSplit, *btnCancelSplit;
-    QPushButton *btnBackward, *btnForward, *btnAddTime, *btnRemove, *btnRemoveAll, *btnPreview, *btnPreviewStop;
-    QPushButton *btnGoto, *btnFadeInEnable, *btnFadeOutEnable, *btnPlay, *btnStop, *btnPause;
-    QPushButton *btnPlayBackward, *btnPlayForward;
-    QLineEdit *numGotoMin, *numGotoSec, *numGotoMs, *numBackward, *numForward;
-    QSpinBox *edFadeInDuration, *edFadeOutDuration;
-    QCheckBox* cboxBackToStart;
-    QRadioButton *rb05x, *rb1x, *rb15x;
+    PositionBar* bar_;
+    QTreeWidget* sectionList_;
+    QLabel* durationLabel_;
+    QPushButton *cutButton_, *cancelCutButton_;
+    QPushButton *stepBackwardButton_, *stepForwardButton_, *addPointButton_, *removeButton_, *removeAllButton_,
+        *previewButton_, *stopPreviewButton_;
+    QPushButton *goToButton_, *fadeInButton_, *fadeOutButton_, *playButton_, *stopButton_, *pauseButton_;
+    QPushButton *playBeforeButton_, *playAfterButton_;
+    QLineEdit *goToMinutesBox_, *goToSecondsBox_, *goToMillisecondsBox_, *stepBackwardBox_, *stepForwardBox_;
+    QSpinBox *fadeInBox_, *fadeOutBox_;
+    QCheckBox* backToStartBox_;
+    QRadioButton *slowSpeedButton_, *normalSpeedButton_, *fastSpeedButton_;
 
     // Engine objects.
-    TAudioInformation2 AI;
-    TAudioPlayer2 AP;
-    TAudioFile2 AF, AF_IN, AF_OUT;
-    TAudioTransform2 AT;
-    TAudioFile2LameEnc AudioFile2LameEnc1;
+    AudioInfo info_;
+    AudioPlayer player_;
+    AudioFile file_, input_, output_;
+    AudioTransform transform_;
+    Mp3EncoderSettings mp3Encoder_;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,36 +99,36 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void BuildControls();
-    void BuildBar();
-    void BuildList();
-    void BuildToolColumn();
-    void BuildBottomRow();
-    void FormShow();
-    void StartPlayback();
-    void FeedNextBlock();
-    void StopPlayback();
-    void APTimer(int currentSamples);
-    void APEndPlay();
-    void StopPreviewIfRunning();
-    void SetFade(bool& enabled, QPushButton* button, QSpinBox* box, const char* onHint, const char* offHint);
-    void SetPreviewControls(bool previewing);
-    void SetCutControls(bool cutting);
-    void StartCut();
-    void CreateOutputFile(const QString& path);
-    void CutProgress(int index, int percent);
-    void CutFinished(bool failed, const QString& failure, int failedSection);
-    void SetRowStatus(int row, const QString& status);
-    bool ReadNumber(QLineEdit* box, const QString& what, int& value);
-    void StartWaveform();
-    void DrawWaveform(int firstColumn, const std::vector<TPeak>& peaks);
-    float SpeedPercent() const;
-    QString OutputFolder() const;
+    void buildControls();
+    void buildBar();
+    void buildList();
+    void buildToolColumn();
+    void buildBottomRow();
+    void prepareOnShow();
+    void startPlayback();
+    void feedNextBlock();
+    void stopPlayback();
+    void showPlayedPosition(int currentSamples);
+    void playbackEnded();
+    void stopPreviewIfRunning();
+    void setFade(bool& enabled, QPushButton* button, QSpinBox* box, const char* onHint, const char* offHint);
+    void setPreviewControls(bool previewing);
+    void setCutControls(bool cutting);
+    void runCutWorker();
+    void createOutputFile(const QString& path);
+    void cutProgress(int index, int percent);
+    void cutFinished(bool failed, const QString& failure, int failedSection);
+    void setRowStatus(int row, const QString& status);
+    bool readNumber(QLineEdit* box, const QString& what, int& value);
+    void startWaveform();
+    void drawWaveform(int firstColumn, const std::vector<Peak>& peaks);
+    float speedPercent() const;
+    QString outputFolder() const;
 
     QImage waveform_;
-    std::vector<TPeak> peaks_;
-    QPointer<TWaveformThread> waveformThread_;
-    QPointer<TSplitterThread> worker_;
+    std::vector<Peak> peaks_;
+    QPointer<WaveformWorker> waveformThread_;
+    QPointer<CutWorker> worker_;
     int waveformGeneration_ = 0;
     bool closing_ = false;
 };

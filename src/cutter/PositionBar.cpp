@@ -8,174 +8,174 @@
 #include <QPainter>
 #include <QPixmap>
 
-TMyTrackBar::TMyTrackBar(QWidget* parent) : QWidget(parent) {
+PositionBar::PositionBar(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(236, 236, 216));
     setPalette(colours);
-    UpperHandle = new QLabel(this);
-    LowerHandle = new QLabel(this);
-    for (QLabel* handle : {UpperHandle, LowerHandle}) {
+    upperHandle_ = new QLabel(this);
+    lowerHandle_ = new QLabel(this);
+    for (QLabel* handle : {upperHandle_, lowerHandle_}) {
         handle->resize(33, 16);
         handle->installEventFilter(this);
         handle->setCursor(Qt::SizeHorCursor);
     }
-    UpperHandle->setObjectName("UpperHandle");
-    LowerHandle->setObjectName("LowerHandle");
+    upperHandle_->setObjectName("UpperHandle");
+    lowerHandle_->setObjectName("LowerHandle");
 }
 
-void TMyTrackBar::SetBackgroundImage(const QImage& image) {
+void PositionBar::setBackgroundImage(const QImage& image) {
     background_ = image;
     update();
 }
 
-void TMyTrackBar::SetHandleImages(const QImage& upper, const QImage& lower) {
-    UpperHandle->setPixmap(QPixmap::fromImage(upper));
-    LowerHandle->setPixmap(QPixmap::fromImage(lower));
-    UpperHandle->resize(upper.size());
-    LowerHandle->resize(lower.size());
+void PositionBar::setHandleImages(const QImage& upper, const QImage& lower) {
+    upperHandle_->setPixmap(QPixmap::fromImage(upper));
+    lowerHandle_->setPixmap(QPixmap::fromImage(lower));
+    upperHandle_->resize(upper.size());
+    lowerHandle_->resize(lower.size());
 }
 
-void TMyTrackBar::SetLineImages(const QImage& line, const QImage& marker) {
+void PositionBar::setLineImages(const QImage& line, const QImage& marker) {
     line_ = line;
     marker_ = marker;
 }
 
-void TMyTrackBar::SetSectionImages(const QImage& skipped, const QImage& selected) {
+void PositionBar::setSectionImages(const QImage& skipped, const QImage& selected) {
     skipped_ = skipped;
     selected_ = selected;
 }
 
-int TMyTrackBar::TimeToX(int64_t time) const {
+int PositionBar::timeToX(int64_t time) const {
     const int w = width();
-    if (time >= Max)
+    if (time >= maximum_)
         return w - 17;
-    if (time <= Min)
+    if (time <= minimum_)
         return 16;
-    return static_cast<int>(std::nearbyint(static_cast<double>(time) / static_cast<double>(Max) * (w - 33))) + 16;
+    return static_cast<int>(std::nearbyint(static_cast<double>(time) / static_cast<double>(maximum_) * (w - 33))) + 16;
 }
 
-int64_t TMyTrackBar::XToTime(int x) const {
+int64_t PositionBar::xToTime(int x) const {
     const int w = width();
     if (x < 0)
-        return Min;
+        return minimum_;
     if (x > w - 16)
-        return Max;
-    return static_cast<int64_t>(std::nearbyint(static_cast<double>(x) / (w - 33) * static_cast<double>(Max)));
+        return maximum_;
+    return static_cast<int64_t>(std::nearbyint(static_cast<double>(x) / (w - 33) * static_cast<double>(maximum_)));
 }
 
-void TMyTrackBar::PlaceHandles(int left) {
-    UpperHandle->move(left, 0);
-    LowerHandle->move(left, 70);
+void PositionBar::placeHandles(int left) {
+    upperHandle_->move(left, 0);
+    lowerHandle_->move(left, 70);
 }
 
-void TMyTrackBar::PositionChanged() {
-    if (OnPositionChange)
-        OnPositionChange();
+void PositionBar::positionChanged() {
+    if (onPositionChange)
+        onPositionChange();
 }
 
-void TMyTrackBar::PointsChanged() {
-    if (OnPointsChange)
-        OnPointsChange();
+void PositionBar::pointsChanged() {
+    if (onPointsChange)
+        onPointsChange();
 }
 
-void TMyTrackBar::SetMax(int64_t duration) {
-    Max = duration;
-    AddPoint(Min);
-    AddPoint(Max);
-    Step = Max / (width() - 16) / 10;
+void PositionBar::setMax(int64_t duration) {
+    maximum_ = duration;
+    addPoint(minimum_);
+    addPoint(maximum_);
+    step_ = maximum_ / (width() - 16) / 10;
 }
 
-void TMyTrackBar::SetPosition(int64_t time) {
-    Position = std::clamp(time, Min, std::max(Min, Max));
-    LineColumn = TimeToX(Position);
-    PlaceHandles(LineColumn - 16);
-    PositionChanged();
+void PositionBar::setPosition(int64_t time) {
+    position_ = std::clamp(time, minimum_, std::max(minimum_, maximum_));
+    lineColumn_ = timeToX(position_);
+    placeHandles(lineColumn_ - 16);
+    positionChanged();
     update();
 }
 
-void TMyTrackBar::StepBackward() {
-    SetPosition(Position - Step);
+void PositionBar::stepBackward() {
+    setPosition(position_ - step_);
 }
-void TMyTrackBar::StepForward() {
-    SetPosition(Position + Step);
+void PositionBar::stepForward() {
+    setPosition(position_ + step_);
 }
 
-void TMyTrackBar::AddPoint(int64_t time) {
-    if (std::any_of(Points.begin(), Points.end(), [time](const TPosItem& p) { return p.Time == time; }))
+void PositionBar::addPoint(int64_t time) {
+    if (std::any_of(points_.begin(), points_.end(), [time](const CutPoint& p) { return p.time == time; }))
         return;
-    Points.push_back({time, true});
-    std::sort(Points.begin(), Points.end(), [](const TPosItem& a, const TPosItem& b) { return a.Time < b.Time; });
-    const auto at = std::find_if(Points.begin(), Points.end(), [time](const TPosItem& p) { return p.Time == time; });
-    const size_t index = static_cast<size_t>(at - Points.begin());
+    points_.push_back({time, true});
+    std::sort(points_.begin(), points_.end(), [](const CutPoint& a, const CutPoint& b) { return a.time < b.time; });
+    const auto at = std::find_if(points_.begin(), points_.end(), [time](const CutPoint& p) { return p.time == time; });
+    const size_t index = static_cast<size_t>(at - points_.begin());
     // Both halves of a split section keep its tick; a new end point is ticked.
-    at->Use = index == 0 || index + 1 == Points.size() ? true : Points[index - 1].Use;
-    PointsChanged();
+    at->use = index == 0 || index + 1 == points_.size() ? true : points_[index - 1].use;
+    pointsChanged();
 }
 
-void TMyTrackBar::AddCurrentPoint() {
-    AddPoint(Position);
+void PositionBar::addCurrentPoint() {
+    addPoint(position_);
 }
 
-void TMyTrackBar::DeletePoint(int index) {
-    if (index <= 0 || index >= static_cast<int>(Points.size()) - 1)
+void PositionBar::deletePoint(int index) {
+    if (index <= 0 || index >= static_cast<int>(points_.size()) - 1)
         return;
-    Points.erase(Points.begin() + index);
-    PointsChanged();
+    points_.erase(points_.begin() + index);
+    pointsChanged();
     update();
 }
 
-void TMyTrackBar::ClearPoints() {
-    if (Points.empty())
+void PositionBar::clearPoints() {
+    if (points_.empty())
         return;
-    const TPosItem first = Points.front();
-    Points = {first};
-    if (Max != first.Time)
-        Points.push_back({Max, true});
-    PointsChanged();
+    const CutPoint first = points_.front();
+    points_ = {first};
+    if (maximum_ != first.time)
+        points_.push_back({maximum_, true});
+    pointsChanged();
     update();
 }
 
-void TMyTrackBar::SelectSection(int index) {
-    Selected = index;
+void PositionBar::selectSection(int index) {
+    selectedSection_ = index;
     update();
 }
 
-void TMyTrackBar::GotoSection(int index) {
-    if (index >= 0 && index < static_cast<int>(Points.size()) - 1)
-        SetPosition(Points[static_cast<size_t>(index)].Time);
+void PositionBar::gotoSection(int index) {
+    if (index >= 0 && index < static_cast<int>(points_.size()) - 1)
+        setPosition(points_[static_cast<size_t>(index)].time);
 }
 
-void TMyTrackBar::paintEvent(QPaintEvent*) {
+void PositionBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawImage(0, 0, background_);
-    for (size_t i = 0; i < Points.size(); ++i) {
-        const TPosItem& point = Points[i];
-        const int b = TimeToX(point.Time);
-        if (point.Time != Max && i + 1 < Points.size()) {
-            const int f = TimeToX(Points[i + 1].Time);
-            if (!point.Use && f >= b)
+    for (size_t i = 0; i < points_.size(); ++i) {
+        const CutPoint& point = points_[i];
+        const int b = timeToX(point.time);
+        if (point.time != maximum_ && i + 1 < points_.size()) {
+            const int f = timeToX(points_[i + 1].time);
+            if (!point.use && f >= b)
                 for (int x = b; x <= f; ++x)
                     painter.drawImage(x, 19, skipped_);
-            if (static_cast<int>(i) == Selected)
+            if (static_cast<int>(i) == selectedSection_)
                 for (int x = b; x <= f; ++x)
                     painter.drawImage(x, 19, selected_);
         }
-        if (point.Time != Min && point.Time != Max)
+        if (point.time != minimum_ && point.time != maximum_)
             painter.drawImage(b, 19, marker_);
     }
-    painter.drawImage(LineColumn, 16, line_);
+    painter.drawImage(lineColumn_, 16, line_);
 }
 
-void TMyTrackBar::resizeEvent(QResizeEvent* event) {
+void PositionBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    PlaceHandles(0);
-    LineColumn = 16;
-    Position = XToTime(0);
+    placeHandles(0);
+    lineColumn_ = 16;
+    position_ = xToTime(0);
 }
 
-bool TMyTrackBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != UpperHandle && watched != LowerHandle)
+bool PositionBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != upperHandle_ && watched != lowerHandle_)
         return QWidget::eventFilter(watched, event);
     auto* mouse = static_cast<QMouseEvent*>(event);
     switch (event->type()) {
@@ -188,11 +188,11 @@ bool TMyTrackBar::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
         if (dragging_) {
             const int left =
-                std::clamp(static_cast<int>(mouse->position().x()) + UpperHandle->x() - grabOffset_, 0, width() - 33);
-            PlaceHandles(left);
-            LineColumn = left + 16;
-            Position = XToTime(left);
-            PositionChanged();
+                std::clamp(static_cast<int>(mouse->position().x()) + upperHandle_->x() - grabOffset_, 0, width() - 33);
+            placeHandles(left);
+            lineColumn_ = left + 16;
+            position_ = xToTime(left);
+            positionChanged();
             update();
         }
         return true;

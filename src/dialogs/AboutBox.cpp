@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-void ShowAboutBox(QWidget* parent) {
+void showAboutBox(QWidget* parent) {
     QMessageBox::about(parent, "About Zelvo MP3 Zovozu Darozu",
                        "<h3>Zelvo MP3 Zovozu Darozu 3.5</h3>"
                        "<p>Cuts, joins, plays and converts WAV, MP3, OGG and WMA files.</p>"

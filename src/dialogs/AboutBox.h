@@ -3,4 +3,4 @@
 class QWidget;
 
 // The about box of the program: its name, version and the libraries it uses with their licences.
-void ShowAboutBox(QWidget* parent);
+void showAboutBox(QWidget* parent);

@@ -7,31 +7,31 @@ class QPushButton;
 
 // The small modal dialog of the program's messages and yes/no questions. It sizes
 // itself to its text each time it is shown.
-class TfrmConfirm : public QDialog {
+class ConfirmDialog : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int ResultYes = 6;
     static constexpr int ResultNo = 7; // also the result of the message mode's only button
 
-    explicit TfrmConfirm(QWidget* parent = nullptr);
+    explicit ConfirmDialog(QWidget* parent = nullptr);
 
-    void SetMessageOnly(bool messageOnly) { MessageOnly = messageOnly; }
-    void SetMessage(const QString& text) { MessageText = text; }
+    void setMessageOnly(bool messageOnly) { messageOnly_ = messageOnly; }
+    void setMessage(const QString& text) { messageText_ = text; }
 
     // Sets text and mode and shows the dialog modally; returns 6 or 7.
-    int Ask(const QString& text, bool messageOnly);
+    int ask(const QString& text, bool messageOnly);
 
-    QLabel* Label1;
-    QPushButton* suiButton1;
-    QPushButton* suiButton2;
+    QLabel* messageLabel_;
+    QPushButton* yesButton_;
+    QPushButton* noButton_;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void FormShow();
+    void prepareOnShow();
 
-    QString MessageText;
-    bool MessageOnly = true;
+    QString messageText_;
+    bool messageOnly_ = true;
 };

@@ -4,12 +4,12 @@
 
 #include "AudioPlayer.h"
 
-void RouteEngineEventsToTheWindows() {
-    TAudioPlayer2::SetDispatcher([](std::function<void()> event) {
+void routeEngineEventsToTheWindows() {
+    AudioPlayer::setDispatcher([](std::function<void()> event) {
         QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(event), Qt::QueuedConnection);
     });
 }
 
-void StopRoutingEngineEvents() {
-    TAudioPlayer2::SetDispatcher({});
+void stopRoutingEngineEvents() {
+    AudioPlayer::setDispatcher({});
 }

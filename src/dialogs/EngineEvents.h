@@ -3,6 +3,6 @@
 // The engine's players raise their events on a thread of their own; the windows take
 // them on the thread of the application object. Called once at start, before any
 // player is made (the application does it, and so do the windows' tests).
-void RouteEngineEventsToTheWindows();
+void routeEngineEventsToTheWindows();
 // Undoes it, when the application object goes.
-void StopRoutingEngineEvents();
+void stopRoutingEngineEvents();

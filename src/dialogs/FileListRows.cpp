@@ -8,10 +8,10 @@
 #include "AudioInfo.h"
 #include "AppSettings.h"
 
-void SortFileList(QTreeWidget* list, int column, int sizeColumn) {
+void sortFileList(QTreeWidget* list, int column, int sizeColumn) {
     auto key = [column, sizeColumn](const QTreeWidgetItem* item) {
         const QString text = item->text(column);
-        return column == sizeColumn ? QString::fromStdString(GlobeVar::SizeSortKey(text.toStdString())) : text;
+        return column == sizeColumn ? QString::fromStdString(AppSettings::sizeSortKey(text.toStdString())) : text;
     };
     std::vector<QTreeWidgetItem*> items;
     while (list->topLevelItemCount() > 0)
@@ -23,11 +23,11 @@ void SortFileList(QTreeWidget* list, int column, int sizeColumn) {
         list->addTopLevelItem(item);
 }
 
-QString DurationTextOf(TAudioInformation2& info, const QString& path) {
+QString durationTextOf(AudioInfo& info, const QString& path) {
     try {
-        info.Open(path.toStdString());
-        return QString::fromStdString(GlobeVar::FormatHmsColon(info.GetDurationMs()));
+        info.open(path.toStdString());
+        return QString::fromStdString(AppSettings::formatHmsColon(info.durationMs()));
     } catch (const EngineError&) {
-        return QString::fromStdString(GlobeVar::FormatHmsColon(0));
+        return QString::fromStdString(AppSettings::formatHmsColon(0));
     }
 }

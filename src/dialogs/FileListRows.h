@@ -3,13 +3,13 @@
 #include <QString>
 
 class QTreeWidget;
-class TAudioInformation2;
+class AudioInfo;
 
 // What the main window's play list and the joiner's folder list share.
 
 // Sorts the rows by a column, ascending and stable, texts compared without letter case;
 // the size column by its unit first.
-void SortFileList(QTreeWidget* list, int column, int sizeColumn);
+void sortFileList(QTreeWidget* list, int column, int sizeColumn);
 
 // The duration text of a file; a file whose information cannot be read is listed with 0.
-QString DurationTextOf(TAudioInformation2& info, const QString& path);
+QString durationTextOf(AudioInfo& info, const QString& path);

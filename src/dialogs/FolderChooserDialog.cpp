@@ -5,40 +5,40 @@
 
 #include "FolderTree.h"
 
-TfrmPathSelect::TfrmPathSelect(QWidget* parent) : QDialog(parent) {
+FolderChooserDialog::FolderChooserDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("frmPathSelect");
     setWindowTitle("Path Select");
     setFixedSize(317, 363);
 
-    ShellTreeView1 = new TFolderTree(this);
-    ShellTreeView1->setObjectName("ShellTreeView1");
-    ShellTreeView1->setGeometry(8, 8, 301, 310);
+    folderTree_ = new FolderTree(this);
+    folderTree_->setObjectName("ShellTreeView1");
+    folderTree_->setGeometry(8, 8, 301, 310);
 
-    btnOk = new QPushButton("Ok", this);
-    btnOk->setObjectName("btnOk");
-    btnOk->setGeometry(146, 328, 75, 25);
-    btnCancel = new QPushButton("Cancel", this);
-    btnCancel->setObjectName("btnCancel");
-    btnCancel->setGeometry(230, 328, 75, 25);
-    connect(btnOk, &QPushButton::clicked, this, &TfrmPathSelect::btnOkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TfrmPathSelect::btnCancelClick);
+    okButton_ = new QPushButton("Ok", this);
+    okButton_->setObjectName("btnOk");
+    okButton_->setGeometry(146, 328, 75, 25);
+    cancelButton_ = new QPushButton("Cancel", this);
+    cancelButton_->setObjectName("btnCancel");
+    cancelButton_->setGeometry(230, 328, 75, 25);
+    connect(okButton_, &QPushButton::clicked, this, &FolderChooserDialog::acceptFolder);
+    connect(cancelButton_, &QPushButton::clicked, this, &FolderChooserDialog::cancelChoice);
 
-    ShellTreeView1->SelectPath(QDir::homePath());
+    folderTree_->selectPath(QDir::homePath());
 }
 
-QString TfrmPathSelect::WithSingleTrailingSlash(const QString& path) {
+QString FolderChooserDialog::withSingleTrailingSlash(const QString& path) {
     QString folder = path;
     if (folder.endsWith('/'))
         folder.chop(1);
     return folder + '/';
 }
 
-void TfrmPathSelect::btnOkClick() {
-    ChosenPath = WithSingleTrailingSlash(ShellTreeView1->SelectedPath());
+void FolderChooserDialog::acceptFolder() {
+    chosenPath_ = withSingleTrailingSlash(folderTree_->selectedPath());
     accept();
 }
 
-void TfrmPathSelect::btnCancelClick() {
-    ChosenPath.clear();
+void FolderChooserDialog::cancelChoice() {
+    chosenPath_.clear();
     reject();
 }

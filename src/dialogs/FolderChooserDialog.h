@@ -3,25 +3,25 @@
 #include <QDialog>
 
 class QPushButton;
-class TFolderTree;
+class FolderTree;
 
-// The folder chooser of the output folders. After a modal showing, ChosenPath holds
+// The folder chooser of the output folders. After a modal showing, chosenPath_ holds
 // the chosen folder ending in "/", or is empty when the user cancelled.
-class TfrmPathSelect : public QDialog {
+class FolderChooserDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmPathSelect(QWidget* parent = nullptr);
+    explicit FolderChooserDialog(QWidget* parent = nullptr);
 
-    QString ChosenPath;
-    TFolderTree* ShellTreeView1;
-    QPushButton* btnOk;
-    QPushButton* btnCancel;
+    QString chosenPath_;
+    FolderTree* folderTree_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
 
     // One trailing "/" removed if present, then one appended.
-    static QString WithSingleTrailingSlash(const QString& path);
+    static QString withSingleTrailingSlash(const QString& path);
 
 private:
-    void btnOkClick();
-    void btnCancelClick();
+    void acceptFolder();
+    void cancelChoice();
 };

@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-TFolderTree::TFolderTree(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this)) {
+FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this)) {
     model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
     model_->setRootPath(QDir::rootPath());
     setModel(model_);
@@ -17,7 +17,7 @@ TFolderTree::TFolderTree(QWidget* parent) : QTreeView(parent), model_(new QFileS
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
-QString TFolderTree::SelectedPath() const {
+QString FolderTree::selectedPath() const {
     const QModelIndex index = currentIndex();
     if (!index.isValid())
         return {};
@@ -27,12 +27,12 @@ QString TFolderTree::SelectedPath() const {
     return path;
 }
 
-QModelIndex TFolderTree::IndexOf(const QString& folder) const {
+QModelIndex FolderTree::indexOf(const QString& folder) const {
     return model_->index(QDir::cleanPath(folder));
 }
 
-bool TFolderTree::SelectPath(const QString& folder) {
-    const QModelIndex index = IndexOf(folder);
+bool FolderTree::selectPath(const QString& folder) {
+    const QModelIndex index = indexOf(folder);
     if (!index.isValid())
         return false;
     setCurrentIndex(index);
@@ -40,22 +40,22 @@ bool TFolderTree::SelectPath(const QString& folder) {
     return true;
 }
 
-bool TFolderTree::Refuses() {
-    if (!CanChangeFolder || CanChangeFolder())
+bool FolderTree::refuses() {
+    if (!canChangeFolder || canChangeFolder())
         return false;
-    if (OnChangeRefused)
-        OnChangeRefused();
+    if (onChangeRefused)
+        onChangeRefused();
     return true;
 }
 
-void TFolderTree::mousePressEvent(QMouseEvent* event) {
+void FolderTree::mousePressEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
-    if (index.isValid() && index != currentIndex() && Refuses())
+    if (index.isValid() && index != currentIndex() && refuses())
         return;
     QTreeView::mousePressEvent(event);
 }
 
-void TFolderTree::keyPressEvent(QKeyEvent* event) {
+void FolderTree::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -63,7 +63,7 @@ void TFolderTree::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_PageDown:
     case Qt::Key_Home:
     case Qt::Key_End:
-        if (Refuses())
+        if (refuses())
             return;
         break;
     default: break;

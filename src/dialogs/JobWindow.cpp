@@ -8,15 +8,15 @@
 #include "ShellOpen.h"
 #include "SpecialFolders.h"
 
-TJobWindow::TJobWindow(QWidget* parent) : QDialog(parent) {}
+JobWindow::JobWindow(QWidget* parent) : QDialog(parent) {}
 
-void TJobWindow::SetWindows(TfrmOptions* options, TfrmConfirm* confirm, std::function<void()> refreshPlayList) {
-    frmOptions_ = options;
-    frmConfirm_ = confirm;
+void JobWindow::setWindows(OptionsDialog* options, ConfirmDialog* confirm, std::function<void()> refreshPlayList) {
+    options_ = options;
+    confirm_ = confirm;
     refreshPlayList_ = std::move(refreshPlayList);
 }
 
-void TJobWindow::BuildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder) {
+void JobWindow::buildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder) {
     auto button = [this](const char* name, const char* text, const char* hint, int left) {
         auto* made = new QPushButton(text, this);
         made->setObjectName(name);
@@ -24,36 +24,36 @@ void TJobWindow::BuildToolButtons(int x, int closeX, const char* closeName, std:
         made->setGeometry(left, 24, 60, 30);
         return made;
     };
-    btnFolder = button("btnFolder", "Folder", "Open the output folder", x);
-    btnOptions = button("btnOptions", "Options", "Options", x + 64);
-    btnHelp = button("btnHelp", "Help", "Help", x + 128);
-    btnAbout = button("btnAbout", "About", "About", x + 192);
-    btnClose = new QPushButton("x", this);
-    btnClose->setObjectName(closeName);
-    btnClose->setToolTip("Close");
-    btnClose->setGeometry(closeX, 2, 20, 18);
-    connect(btnFolder, &QPushButton::clicked, this,
-            [outputFolder] { Platform::ShellOpen(outputFolder().toStdString()); });
-    connect(btnOptions, &QPushButton::clicked, this, [this] {
-        if (frmOptions_)
-            frmOptions_->exec();
+    folderButton_ = button("btnFolder", "Folder", "Open the output folder", x);
+    optionsButton_ = button("btnOptions", "Options", "Options", x + 64);
+    helpButton_ = button("btnHelp", "Help", "Help", x + 128);
+    aboutButton_ = button("btnAbout", "About", "About", x + 192);
+    closeButton_ = new QPushButton("x", this);
+    closeButton_->setObjectName(closeName);
+    closeButton_->setToolTip("Close");
+    closeButton_->setGeometry(closeX, 2, 20, 18);
+    connect(folderButton_, &QPushButton::clicked, this,
+            [outputFolder] { Platform::shellOpen(outputFolder().toStdString()); });
+    connect(optionsButton_, &QPushButton::clicked, this, [this] {
+        if (options_)
+            options_->exec();
     });
-    connect(btnHelp, &QPushButton::clicked, this, [] { Platform::ShellOpen(Platform::HelpDocumentPath()); });
-    connect(btnAbout, &QPushButton::clicked, this, [this] { ShowAboutBox(this); });
-    connect(btnClose, &QPushButton::clicked, this, &QDialog::close);
+    connect(helpButton_, &QPushButton::clicked, this, [] { Platform::shellOpen(Platform::helpDocumentPath()); });
+    connect(aboutButton_, &QPushButton::clicked, this, [this] { showAboutBox(this); });
+    connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void TJobWindow::ShowMessage(const QString& text) {
-    LastMessage = text;
-    if (frmConfirm_)
-        frmConfirm_->Ask(text, true);
+void JobWindow::showMessage(const QString& text) {
+    lastMessage_ = text;
+    if (confirm_)
+        confirm_->ask(text, true);
 }
 
-bool TJobWindow::AskToCancel(const QString& question) {
-    return frmConfirm_ && frmConfirm_->Ask(question, false) == TfrmConfirm::ResultYes;
+bool JobWindow::askToCancel(const QString& question) {
+    return confirm_ && confirm_->ask(question, false) == ConfirmDialog::ResultYes;
 }
 
-void TJobWindow::RefreshPlayList() {
+void JobWindow::refreshPlayList() {
     if (refreshPlayList_)
         refreshPlayList_();
 }

@@ -5,36 +5,36 @@
 #include <QDialog>
 
 class QPushButton;
-class TfrmConfirm;
-class TfrmOptions;
+class ConfirmDialog;
+class OptionsDialog;
 
 // What the cutter and the joiner share: the windows they open, their messages, the
 // question whether to cancel a running job, and the tool row's Folder, Options, Help,
 // About and close buttons.
-class TJobWindow : public QDialog {
+class JobWindow : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TJobWindow(QWidget* parent = nullptr);
+    explicit JobWindow(QWidget* parent = nullptr);
 
     // The windows this one opens, and how the main window's list is refreshed after a job.
-    void SetWindows(TfrmOptions* options, TfrmConfirm* confirm, std::function<void()> refreshPlayList);
+    void setWindows(OptionsDialog* options, ConfirmDialog* confirm, std::function<void()> refreshPlayList);
 
     // The last message the window showed (tests read it).
-    QString LastMessage;
+    QString lastMessage_;
 
-    QPushButton *btnFolder, *btnOptions, *btnHelp, *btnAbout, *btnClose;
+    QPushButton *folderButton_, *optionsButton_, *helpButton_, *aboutButton_, *closeButton_;
 
 protected:
     // Makes the tool row's buttons from the left edge x; outputFolder names the Folder button's folder.
-    void BuildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder);
-    void ShowMessage(const QString& text);
+    void buildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder);
+    void showMessage(const QString& text);
     // Asks the question of a running job; true when the user answers Yes.
-    bool AskToCancel(const QString& question);
-    void RefreshPlayList();
+    bool askToCancel(const QString& question);
+    void refreshPlayList();
 
 private:
-    TfrmOptions* frmOptions_ = nullptr;
-    TfrmConfirm* frmConfirm_ = nullptr;
+    OptionsDialog* options_ = nullptr;
+    ConfirmDialog* confirm_ = nullptr;
     std::function<void()> refreshPlayList_;
 };

@@ -7,26 +7,26 @@
 #include "EngineError.h"
 #include "WorkerEvent.h"
 
-TJobThread::TJobThread(QObject* window, int message) : window_(window), message_(message) {
+JobWorker::JobWorker(QObject* window, int message) : window_(window), message_(message) {
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
 
-void TJobThread::run() {
+void JobWorker::run() {
     try {
-        Work();
-        emit Ended(false, {}, -1, false);
+        work();
+        emit ended(false, {}, -1, false);
     } catch (const EngineError& error) {
-        emit Ended(true, QString::fromUtf8(error.what()), FailedItem, error.Status() == EngineStatus::TagWriteFailed);
+        emit ended(true, QString::fromUtf8(error.what()), failedItem_, error.status() == EngineStatus::TagWriteFailed);
     } catch (const std::exception& error) {
-        emit Ended(true, QString::fromUtf8(error.what()), FailedItem, false);
+        emit ended(true, QString::fromUtf8(error.what()), failedItem_, false);
     }
 }
 
-TJobControl TJobThread::Control() {
-    TJobControl control;
-    control.Progress = [this](int item, int percent) {
-        QCoreApplication::postEvent(window_, new TWorkerEvent(message_, item, percent));
+JobControl JobWorker::control() {
+    JobControl control;
+    control.progress = [this](int item, int percent) {
+        QCoreApplication::postEvent(window_, new WorkerEvent(message_, item, percent));
     };
-    control.StopRequested = [this] { return isInterruptionRequested(); };
+    control.stopRequested = [this] { return isInterruptionRequested(); };
     return control;
 }

@@ -9,24 +9,24 @@
 // a worker message, and stops between blocks when asked (requestInterruption). When the
 // work is over (done, stopped or failed) it signals Ended, which the window connects
 // (queued) to its completion handler before start; the thread deletes itself afterwards.
-class TJobThread : public QThread {
+class JobWorker : public QThread {
     Q_OBJECT
 
 public:
-    TJobThread(QObject* window, int message);
+    JobWorker(QObject* window, int message);
 
 signals:
     // failedItem: the item the failure came with, -1 when none; tagsOnly: only the tags
     // of an output could not be written, its audio is whole.
-    void Ended(bool failed, QString failure, int failedItem, bool tagsOnly);
+    void ended(bool failed, QString failure, int failedItem, bool tagsOnly);
 
 protected:
     void run() final;
-    virtual void Work() = 0;
+    virtual void work() = 0;
     // Reports of the job become posted messages; its stop is the interruption request.
-    TJobControl Control();
+    JobControl control();
 
-    int FailedItem = -1;
+    int failedItem_ = -1;
 
 private:
     QObject* window_;

@@ -26,29 +26,29 @@
 
 namespace {
 
-QStringList Items(const std::vector<std::string>& entries) {
+QStringList items(const std::vector<std::string>& entries) {
     QStringList items;
     for (const auto& entry : entries)
         items << QString::fromStdString(entry);
     return items;
 }
 
-QComboBox* List(const char* name, const std::vector<std::string>& entries) {
+QComboBox* list(const char* name, const std::vector<std::string>& entries) {
     auto* box = new QComboBox;
     box->setObjectName(name);
-    box->addItems(Items(entries));
+    box->addItems(items(entries));
     return box;
 }
 
-QString TimeText(int h, int m, int s) {
-    using GlobeVar::ZeroPad;
-    return QString::fromStdString(ZeroPad(h, 2) + ":" + ZeroPad(m, 2) + ":" + ZeroPad(s, 2));
+QString timeText(int h, int m, int s) {
+    using AppSettings::zeroPad;
+    return QString::fromStdString(zeroPad(h, 2) + ":" + zeroPad(m, 2) + ":" + zeroPad(s, 2));
 }
 
 // Keeps the characters a file name cannot hold out of a name edit, typed or pasted.
-void FilterNameKeys(QLineEdit* edit) {
+void filterNameKeys(QLineEdit* edit) {
     QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
-        const QString kept = QString::fromStdString(WithoutNameBreakers(text.toStdString()));
+        const QString kept = QString::fromStdString(withoutNameBreakers(text.toStdString()));
         if (kept != text) {
             const int cursor = edit->cursorPosition() - static_cast<int>(text.size() - kept.size());
             edit->setText(kept);
@@ -59,47 +59,47 @@ void FilterNameKeys(QLineEdit* edit) {
 
 } // namespace
 
-TfrmOptions::TfrmOptions(QWidget* parent) : QDialog(parent) {
+OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("frmOptions");
     setWindowTitle("Zelvo MP3 Zovozu Darozu: Options");
     auto* layout = new QVBoxLayout(this);
-    pcOptions = new QTabWidget;
-    pcOptions->setObjectName("pcOptions");
-    pcOptions->addTab(BuildFormatPages(), "Format");
-    pcOptions->addTab(BuildSavePages(), "Save");
-    layout->addWidget(pcOptions);
+    pages_ = new QTabWidget;
+    pages_->setObjectName("pcOptions");
+    pages_->addTab(buildFormatPages(), "Format");
+    pages_->addTab(buildSavePages(), "Save");
+    layout->addWidget(pages_);
     // The recorder's schedule list: kept, not shown.
-    listSchedule = new QTreeWidget(this);
-    listSchedule->setObjectName("listSchedule");
-    listSchedule->setHeaderLabels({"Use", "Start time", "Stop time", "Frequency"});
-    listSchedule->setRootIsDecorated(false);
-    listSchedule->hide();
-    connect(listSchedule->header(), &QHeaderView::sectionClicked, this, &TfrmOptions::SortSchedule);
+    scheduleList_ = new QTreeWidget(this);
+    scheduleList_->setObjectName("listSchedule");
+    scheduleList_->setHeaderLabels({"Use", "Start time", "Stop time", "Frequency"});
+    scheduleList_->setRootIsDecorated(false);
+    scheduleList_->hide();
+    connect(scheduleList_->header(), &QHeaderView::sectionClicked, this, &OptionsDialog::sortSchedule);
 
     auto* buttons = new QHBoxLayout;
-    btnOptionDefault = new QPushButton("&Default");
-    btnOptionDefault->setObjectName("btnOptionDefault");
-    btnOptionDefault->setToolTip("Set all setting to default");
-    btnOptionOk = new QPushButton("&Ok");
-    btnOptionOk->setObjectName("btnOptionOk");
-    btnOptionCancel = new QPushButton("&Cancel");
-    btnOptionCancel->setObjectName("btnOptionCancel");
-    buttons->addWidget(btnOptionDefault);
+    defaultButton_ = new QPushButton("&Default");
+    defaultButton_->setObjectName("btnOptionDefault");
+    defaultButton_->setToolTip("Set all setting to default");
+    okButton_ = new QPushButton("&Ok");
+    okButton_->setObjectName("btnOptionOk");
+    cancelButton_ = new QPushButton("&Cancel");
+    cancelButton_->setObjectName("btnOptionCancel");
+    buttons->addWidget(defaultButton_);
     buttons->addStretch();
-    buttons->addWidget(btnOptionOk);
-    buttons->addWidget(btnOptionCancel);
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
     layout->addLayout(buttons);
-    connect(btnOptionDefault, &QPushButton::clicked, this, &TfrmOptions::btnOptionDefaultClick);
-    connect(btnOptionOk, &QPushButton::clicked, this, &TfrmOptions::btnOptionOkClick);
-    connect(btnOptionCancel, &QPushButton::clicked, this, &TfrmOptions::btnOptionCancelClick);
-    connect(cboxVBREnable, &QCheckBox::toggled, this, &TfrmOptions::UpdateVbrControls);
-    ValuesToControls(Values);
+    connect(defaultButton_, &QPushButton::clicked, this, &OptionsDialog::resetToDefaults);
+    connect(okButton_, &QPushButton::clicked, this, &OptionsDialog::acceptChanges);
+    connect(cancelButton_, &QPushButton::clicked, this, &OptionsDialog::discardChanges);
+    connect(vbrEnableBox_, &QCheckBox::toggled, this, &OptionsDialog::updateVbrControls);
+    valuesToControls(values_);
 }
 
-QWidget* TfrmOptions::BuildFormatPages() {
+QWidget* OptionsDialog::buildFormatPages() {
     using namespace OptionLists;
-    pcFormat = new QTabWidget;
-    pcFormat->setObjectName("pcFormat");
+    formatPages_ = new QTabWidget;
+    formatPages_->setObjectName("pcFormat");
     auto page = [this](const char* title, const std::vector<std::pair<const char*, QWidget*>>& rows) {
         auto* widget = new QWidget;
         auto* grid = new QGridLayout(widget);
@@ -110,67 +110,67 @@ QWidget* TfrmOptions::BuildFormatPages() {
             grid->addWidget(control, row++, 1);
         }
         grid->setRowStretch(row, 1);
-        pcFormat->addTab(widget, title);
+        formatPages_->addTab(widget, title);
         return grid;
     };
-    cboxWavFreq = List("cboxWavFreq", WavFrequencies());
-    cboxWavChannels = List("cboxWavChannels", Channels());
-    cboxWavSampleRate = List("cboxWavSampleRate", WavSampleSizes());
-    page("WAV", {{"Frequency:", cboxWavFreq}, {"Channels:", cboxWavChannels}, {"Sampling Rate:", cboxWavSampleRate}});
+    wavRateBox_ = list("cboxWavFreq", wavFrequencies());
+    wavChannelsBox_ = list("cboxWavChannels", channels());
+    wavSampleSizeBox_ = list("cboxWavSampleRate", wavSampleSizes());
+    page("WAV", {{"Frequency:", wavRateBox_}, {"Channels:", wavChannelsBox_}, {"Sampling Rate:", wavSampleSizeBox_}});
 
-    cboxMP3Freq = List("cboxMP3Freq", Mp3OggFrequencies());
-    cboxMP3Channels = List("cboxMP3Channels", Channels());
-    cboxMP3BitRate = List("cboxMP3BitRate", Mp3BitRates());
-    cboxMP3EncoderQuality = List("cboxMP3EncoderQuality", Mp3Qualities());
-    cboxVBREnable = new QCheckBox("VBR(Variable Bit Rate)");
-    cboxVBREnable->setObjectName("cboxVBREnable");
-    cboxMP3MaxBitRate = List("cboxMP3MaxBitRate", Mp3BitRates());
-    cboxMP3VBRQuality = List("cboxMP3VBRQuality", Mp3Qualities());
-    cboxVBRHeader = new QCheckBox("Write VBR header");
-    cboxVBRHeader->setObjectName("cboxVBRHeader");
-    QGridLayout* mp3 = page("MP3", {{"Frequency:", cboxMP3Freq},
-                                    {"Channels:", cboxMP3Channels},
-                                    {"Bit Rate:", cboxMP3BitRate},
-                                    {"Encoder Quality:", cboxMP3EncoderQuality},
-                                    {nullptr, cboxVBREnable},
-                                    {nullptr, cboxMP3MaxBitRate},
-                                    {nullptr, cboxMP3VBRQuality},
-                                    {nullptr, cboxVBRHeader}});
-    lbMaxBitRate = new QLabel("Max Bit Rate:");
-    lbMaxBitRate->setObjectName("lbMaxBitRate");
-    lbVBRQuality = new QLabel("VBR Quality:");
-    lbVBRQuality->setObjectName("lbVBRQuality");
-    mp3->addWidget(lbMaxBitRate, 5, 0);
-    mp3->addWidget(lbVBRQuality, 6, 0);
+    mp3RateBox_ = list("cboxMP3Freq", mp3OggFrequencies());
+    mp3ChannelsBox_ = list("cboxMP3Channels", channels());
+    mp3BitRateBox_ = list("cboxMP3BitRate", mp3BitRates());
+    mp3EncoderQualityBox_ = list("cboxMP3EncoderQuality", mp3Qualities());
+    vbrEnableBox_ = new QCheckBox("VBR(Variable Bit Rate)");
+    vbrEnableBox_->setObjectName("cboxVBREnable");
+    mp3MaxBitRateBox_ = list("cboxMP3MaxBitRate", mp3BitRates());
+    mp3VbrQualityBox_ = list("cboxMP3VBRQuality", mp3Qualities());
+    vbrHeaderBox_ = new QCheckBox("Write VBR header");
+    vbrHeaderBox_->setObjectName("cboxVBRHeader");
+    QGridLayout* mp3 = page("MP3", {{"Frequency:", mp3RateBox_},
+                                    {"Channels:", mp3ChannelsBox_},
+                                    {"Bit Rate:", mp3BitRateBox_},
+                                    {"Encoder Quality:", mp3EncoderQualityBox_},
+                                    {nullptr, vbrEnableBox_},
+                                    {nullptr, mp3MaxBitRateBox_},
+                                    {nullptr, mp3VbrQualityBox_},
+                                    {nullptr, vbrHeaderBox_}});
+    maxBitRateLabel_ = new QLabel("Max Bit Rate:");
+    maxBitRateLabel_->setObjectName("lbMaxBitRate");
+    vbrQualityLabel_ = new QLabel("VBR Quality:");
+    vbrQualityLabel_->setObjectName("lbVBRQuality");
+    mp3->addWidget(maxBitRateLabel_, 5, 0);
+    mp3->addWidget(vbrQualityLabel_, 6, 0);
 
-    cboxOggFreq = List("cboxOggFreq", Mp3OggFrequencies());
-    cboxOggChannels = List("cboxOggChannels", Channels());
-    cboxOggBitRate = List("cboxOggBitRate", OggQualities());
-    page("OGG", {{"Frequency:", cboxOggFreq}, {"Channels:", cboxOggChannels}, {"Quality:", cboxOggBitRate}});
-    cboxWmaFormat = List("cboxWmaFormat", WmaFormats());
-    page("WMA", {{"Format:", cboxWmaFormat}});
+    oggRateBox_ = list("cboxOggFreq", mp3OggFrequencies());
+    oggChannelsBox_ = list("cboxOggChannels", channels());
+    oggQualityBox_ = list("cboxOggBitRate", oggQualities());
+    page("OGG", {{"Frequency:", oggRateBox_}, {"Channels:", oggChannelsBox_}, {"Quality:", oggQualityBox_}});
+    wmaFormatBox_ = list("cboxWmaFormat", wmaFormats());
+    page("WMA", {{"Format:", wmaFormatBox_}});
 
-    using V = TOptionsValues;
-    lists_ = {{cboxWavFreq, &V::cboxWavFreq},
-              {cboxWavChannels, &V::cboxWavChannels},
-              {cboxWavSampleRate, &V::cboxWavSampleRate},
-              {cboxMP3Freq, &V::cboxMP3Freq},
-              {cboxMP3Channels, &V::cboxMP3Channels},
-              {cboxMP3BitRate, &V::cboxMP3BitRate},
-              {cboxMP3EncoderQuality, &V::cboxMP3EncoderQuality},
-              {cboxMP3MaxBitRate, &V::cboxMP3MaxBitRate},
-              {cboxMP3VBRQuality, &V::cboxMP3VBRQuality},
-              {cboxOggFreq, &V::cboxOggFreq},
-              {cboxOggChannels, &V::cboxOggChannels},
-              {cboxOggBitRate, &V::cboxOggBitRate},
-              {cboxWmaFormat, &V::cboxWmaFormat}};
-    checks_ = {{cboxVBREnable, &V::cboxVBREnable}, {cboxVBRHeader, &V::cboxVBRHeader}};
-    return pcFormat;
+    using V = OptionValues;
+    lists_ = {{wavRateBox_, &V::wavRateIndex},
+              {wavChannelsBox_, &V::wavChannelsIndex},
+              {wavSampleSizeBox_, &V::wavSampleSizeIndex},
+              {mp3RateBox_, &V::mp3RateIndex},
+              {mp3ChannelsBox_, &V::mp3ChannelsIndex},
+              {mp3BitRateBox_, &V::mp3BitRateIndex},
+              {mp3EncoderQualityBox_, &V::mp3EncoderQualityIndex},
+              {mp3MaxBitRateBox_, &V::mp3MaxBitRateIndex},
+              {mp3VbrQualityBox_, &V::mp3VbrQualityIndex},
+              {oggRateBox_, &V::oggRateIndex},
+              {oggChannelsBox_, &V::oggChannelsIndex},
+              {oggQualityBox_, &V::oggQualityIndex},
+              {wmaFormatBox_, &V::wmaProfileIndex}};
+    checks_ = {{vbrEnableBox_, &V::mp3VbrEnabled}, {vbrHeaderBox_, &V::mp3VbrHeader}};
+    return formatPages_;
 }
 
-QWidget* TfrmOptions::BuildSavePage(QLineEdit*& path, QPushButton*& chooser, QRadioButton** where,
-                                    QRadioButton*& addNew, QRadioButton*& overwrite, const char* pathName,
-                                    const char* chooserName) {
+QWidget* OptionsDialog::buildSavePage(QLineEdit*& path, QPushButton*& chooser, QRadioButton** where,
+                                      QRadioButton*& addNew, QRadioButton*& overwrite, const char* pathName,
+                                      const char* chooserName) {
     auto* widget = new QWidget;
     auto* grid = new QGridLayout(widget);
     path = new QLineEdit;
@@ -179,7 +179,7 @@ QWidget* TfrmOptions::BuildSavePage(QLineEdit*& path, QPushButton*& chooser, QRa
     chooser = new QPushButton("...");
     chooser->setObjectName(chooserName);
     QLineEdit* target = path;
-    connect(chooser, &QPushButton::clicked, this, [this, target] { ChooseOutputFolder(target); });
+    connect(chooser, &QPushButton::clicked, this, [this, target] { chooseOutputFolder(target); });
     int row = 0;
     if (where) {
         grid->addWidget(new QLabel("Where to save:"), row++, 0, 1, 3);
@@ -206,77 +206,77 @@ QWidget* TfrmOptions::BuildSavePage(QLineEdit*& path, QPushButton*& chooser, QRa
     grid->addWidget(addNew, 11, 0, 1, 3);
     grid->addWidget(overwrite, 12, 0, 1, 3);
     grid->setRowStretch(13, 1);
-    pcSave->addTab(widget, "");
+    savePages_->addTab(widget, "");
     return widget;
 }
 
-QWidget* TfrmOptions::BuildSavePages() {
-    pcSave = new QTabWidget;
-    pcSave->setObjectName("pcSave");
+QWidget* OptionsDialog::buildSavePages() {
+    savePages_ = new QTabWidget;
+    savePages_->setObjectName("pcSave");
     QRadioButton* convertWhere[2];
     QRadioButton* splitWhere[2];
-    BuildSavePage(edConvertOutputPath, btnConvertOutputpath, convertWhere, rbConvertAddNew, rbConvertOverwrite,
+    buildSavePage(convertFolderEdit_, convertFolderButton_, convertWhere, convertAddNewButton_, convertOverwriteButton_,
                   "edConvertOutputPath", "btnConvertOutputpath");
-    BuildSavePage(edSplitOutputPath, btnSplitOutputPath, splitWhere, rbSplitAddNew, rbSplitOverwrite,
+    buildSavePage(cutFolderEdit_, cutFolderButton_, splitWhere, cutAddNewButton_, cutOverwriteButton_,
                   "edSplitOutputPath", "btnSplitOutputPath");
-    QWidget* join = BuildSavePage(edJoinOutputPath, btnJoinOutputPath, nullptr, rbJoinAddNew, rbJoinOverwrite,
+    QWidget* join = buildSavePage(joinFolderEdit_, joinFolderButton_, nullptr, joinAddNewButton_, joinOverwriteButton_,
                                   "edJoinOutputPath", "btnJoinOutputPath");
-    pcSave->setTabText(0, "Converter");
-    pcSave->setTabText(1, "Zovozu");
-    pcSave->setTabText(2, "Joinner");
-    rbSaveToAppointed = convertWhere[0];
-    rbSaveToOriginal = convertWhere[1];
-    rbSplitSaveToAppointed = splitWhere[0];
-    rbSplitSaveToOriginal = splitWhere[1];
-    for (auto [button, name] : {std::pair{rbSaveToAppointed, "rbSaveToAppointed"},
-                                {rbSaveToOriginal, "rbSaveToOriginal"},
-                                {rbConvertAddNew, "rbConvertAddNew"},
-                                {rbConvertOverwrite, "rbConvertOverwrite"},
-                                {rbSplitSaveToAppointed, "rbSplitSaveToAppointed"},
-                                {rbSplitSaveToOriginal, "rbSplitSaveToOriginal"},
-                                {rbSplitAddNew, "rbSplitAddNew"},
-                                {rbSplitOverwrite, "rbSplitOverwrite"},
-                                {rbJoinAddNew, "rbJoinAddNew"},
-                                {rbJoinOverwrite, "rbJoinOverwrite"}})
+    savePages_->setTabText(0, "Converter");
+    savePages_->setTabText(1, "Zovozu");
+    savePages_->setTabText(2, "Joinner");
+    convertToFolderButton_ = convertWhere[0];
+    convertToSourceFolderButton_ = convertWhere[1];
+    cutToFolderButton_ = splitWhere[0];
+    cutToSourceFolderButton_ = splitWhere[1];
+    for (auto [button, name] : {std::pair{convertToFolderButton_, "rbSaveToAppointed"},
+                                {convertToSourceFolderButton_, "rbSaveToOriginal"},
+                                {convertAddNewButton_, "rbConvertAddNew"},
+                                {convertOverwriteButton_, "rbConvertOverwrite"},
+                                {cutToFolderButton_, "rbSplitSaveToAppointed"},
+                                {cutToSourceFolderButton_, "rbSplitSaveToOriginal"},
+                                {cutAddNewButton_, "rbSplitAddNew"},
+                                {cutOverwriteButton_, "rbSplitOverwrite"},
+                                {joinAddNewButton_, "rbJoinAddNew"},
+                                {joinOverwriteButton_, "rbJoinOverwrite"}})
         button->setObjectName(name);
 
     auto* grid = static_cast<QGridLayout*>(join->layout());
     auto* name = new QHBoxLayout;
-    edJoinPreName = new QLineEdit;
-    edJoinPreName->setObjectName("edJoinPreName");
-    cboxJoinUseDate = new QCheckBox("Date");
-    cboxJoinUseDate->setObjectName("cboxJoinUseDate");
-    edJoinPosName = new QLineEdit;
-    edJoinPosName->setObjectName("edJoinPosName");
-    for (QLineEdit* edit : {edJoinPreName, edJoinPosName})
-        FilterNameKeys(edit);
-    name->addWidget(edJoinPreName);
+    joinPrefixEdit_ = new QLineEdit;
+    joinPrefixEdit_->setObjectName("edJoinPreName");
+    joinUseDateBox_ = new QCheckBox("Date");
+    joinUseDateBox_->setObjectName("cboxJoinUseDate");
+    joinSuffixEdit_ = new QLineEdit;
+    joinSuffixEdit_->setObjectName("edJoinPosName");
+    for (QLineEdit* edit : {joinPrefixEdit_, joinSuffixEdit_})
+        filterNameKeys(edit);
+    name->addWidget(joinPrefixEdit_);
     name->addWidget(new QLabel("+"));
-    name->addWidget(cboxJoinUseDate);
+    name->addWidget(joinUseDateBox_);
     name->addWidget(new QLabel("+ Time +"));
-    name->addWidget(edJoinPosName);
+    name->addWidget(joinSuffixEdit_);
     grid->addWidget(new QLabel("Name:"), 2, 0);
     grid->addLayout(name, 3, 0, 1, 3);
 
-    using V = TOptionsValues;
-    checks_.push_back({cboxJoinUseDate, &V::cboxJoinUseDate});
-    texts_ = {{edConvertOutputPath, &V::edConvertOutputPath},
-              {edSplitOutputPath, &V::edSplitOutputPath},
-              {edJoinOutputPath, &V::edJoinOutputPath},
-              {edJoinPreName, &V::edJoinPreName},
-              {edJoinPosName, &V::edJoinPosName}};
-    pairs_ = {{{rbSaveToAppointed, rbSaveToOriginal}, &V::rbSaveToAppointed},
-              {{rbConvertAddNew, rbConvertOverwrite}, &V::rbConvertAddNew},
-              {{rbSplitSaveToAppointed, rbSplitSaveToOriginal}, &V::rbSplitSaveToAppointed},
-              {{rbSplitAddNew, rbSplitOverwrite}, &V::rbSplitAddNew},
-              {{rbJoinAddNew, rbJoinOverwrite}, &V::rbJoinAddNew}};
-    return pcSave;
+    using V = OptionValues;
+    checks_.push_back({joinUseDateBox_, &V::joinUsesDate});
+    texts_ = {{convertFolderEdit_, &V::convertFolder},
+              {cutFolderEdit_, &V::cutFolder},
+              {joinFolderEdit_, &V::joinFolder},
+              {joinPrefixEdit_, &V::joinPrefix},
+              {joinSuffixEdit_, &V::joinSuffix}};
+    pairs_ = {{{convertToFolderButton_, convertToSourceFolderButton_}, &V::convertToChosenFolder},
+              {{convertAddNewButton_, convertOverwriteButton_}, &V::convertAddsNew},
+              {{cutToFolderButton_, cutToSourceFolderButton_}, &V::cutToChosenFolder},
+              {{cutAddNewButton_, cutOverwriteButton_}, &V::cutAddsNew},
+              {{joinAddNewButton_, joinOverwriteButton_}, &V::joinAddsNew}};
+    return savePages_;
 }
 
 // ---- The working copy ----
 
-TOptionsValues TfrmOptions::ControlsToValues() const {
-    TOptionsValues values = Values; // the values without a control stay as they are
+OptionValues OptionsDialog::controlsToValues() const {
+    OptionValues values = values_; // the values without a control stay as they are
     for (const auto& [box, field] : lists_)
         values.*field = box->currentIndex();
     for (const auto& [check, field] : checks_)
@@ -285,15 +285,13 @@ TOptionsValues TfrmOptions::ControlsToValues() const {
         values.*field = edit->text().toStdString();
     for (const auto& [radios, field] : pairs_)
         values.*field = radios.first->isChecked();
-    for (int row = 0; row < listSchedule->topLevelItemCount() && row < static_cast<int>(values.listSchedule.size());
-         ++row)
-        values.listSchedule[static_cast<size_t>(row)].Use =
-            listSchedule->topLevelItem(row)->checkState(0) == Qt::Checked;
+    for (int row = 0; row < scheduleList_->topLevelItemCount() && row < static_cast<int>(values.schedule.size()); ++row)
+        values.schedule[static_cast<size_t>(row)].use = scheduleList_->topLevelItem(row)->checkState(0) == Qt::Checked;
     return values;
 }
 
-void TfrmOptions::ValuesToControls(const TOptionsValues& values) {
-    Values = values;
+void OptionsDialog::valuesToControls(const OptionValues& values) {
+    values_ = values;
     for (const auto& [box, field] : lists_)
         box->setCurrentIndex(values.*field);
     for (const auto& [check, field] : checks_)
@@ -302,80 +300,80 @@ void TfrmOptions::ValuesToControls(const TOptionsValues& values) {
         edit->setText(QString::fromStdString(values.*field));
     for (const auto& [radios, field] : pairs_)
         (values.*field ? radios.first : radios.second)->setChecked(true);
-    ShowScheduleRows(values.listSchedule);
-    UpdateVbrControls();
+    showScheduleRows(values.schedule);
+    updateVbrControls();
 }
 
-void TfrmOptions::UpdateVbrControls() {
-    const bool vbr = cboxVBREnable->isChecked();
-    for (QWidget* control : std::initializer_list<QWidget*>{lbMaxBitRate, cboxMP3MaxBitRate, lbVBRQuality,
-                                                            cboxMP3VBRQuality, cboxVBRHeader})
+void OptionsDialog::updateVbrControls() {
+    const bool vbr = vbrEnableBox_->isChecked();
+    for (QWidget* control : std::initializer_list<QWidget*>{maxBitRateLabel_, mp3MaxBitRateBox_, vbrQualityLabel_,
+                                                            mp3VbrQualityBox_, vbrHeaderBox_})
         control->setEnabled(vbr);
 }
 
 // ---- The lifecycle ----
 
-void TfrmOptions::LoadAtStartup() {
-    TOptionsValues values;
+void OptionsDialog::loadAtStartup() {
+    OptionValues values;
     try {
-        StartupSettings(values);
+        startupSettings(values);
     } catch (...) {
-        ValuesToControls(values);
+        valuesToControls(values);
         throw;
     }
-    ValuesToControls(values);
+    valuesToControls(values);
 }
 
-void TfrmOptions::SaveAtProgramEnd() {
-    Values = ControlsToValues();
-    SaveSettings(Values, SettingsFilePath(), ScheduleFilePath());
+void OptionsDialog::saveAtProgramEnd() {
+    values_ = controlsToValues();
+    saveSettings(values_, settingsFilePath(), scheduleFilePath());
 }
 
-void TfrmOptions::showEvent(QShowEvent* event) {
+void OptionsDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    Snapshot = ControlsToValues();
-    Accepted = false;
+    snapshot_ = controlsToValues();
+    accepted_ = false;
 }
 
-void TfrmOptions::btnOptionOkClick() {
-    Accepted = true;
-    Values = ControlsToValues();
-    ApplySettings(Values);
+void OptionsDialog::acceptChanges() {
+    accepted_ = true;
+    values_ = controlsToValues();
+    applySettings(values_);
     try {
-        SaveSettings(Values, SettingsFilePath(), ScheduleFilePath());
+        saveSettings(values_, settingsFilePath(), scheduleFilePath());
     } catch (const SettingsWriteError& error) {
-        ShowMessage(QString::fromUtf8(error.what()));
+        showMessage(QString::fromUtf8(error.what()));
     }
     accept();
 }
 
-void TfrmOptions::btnOptionCancelClick() {
+void OptionsDialog::discardChanges() {
     reject();
 }
 
-void TfrmOptions::done(int result) {
-    if (!Accepted)
-        ValuesToControls(Snapshot);
+void OptionsDialog::done(int result) {
+    if (!accepted_)
+        valuesToControls(snapshot_);
     QDialog::done(result);
 }
 
-void TfrmOptions::btnOptionDefaultClick() {
-    TOptionsValues values = ControlsToValues();
-    ResetSettings(values);
-    ValuesToControls(values);
+void OptionsDialog::resetToDefaults() {
+    OptionValues values = controlsToValues();
+    resetSettings(values);
+    valuesToControls(values);
 }
 
-void TfrmOptions::ShowMessage(const QString& text) {
-    LastMessage = text;
+void OptionsDialog::showMessage(const QString& text) {
+    lastMessage_ = text;
     QMessageBox::information(this, windowTitle(), text);
 }
 
-void TfrmOptions::ChooseOutputFolder(QLineEdit* target) {
-    if (!frmPathSelect_)
+void OptionsDialog::chooseOutputFolder(QLineEdit* target) {
+    if (!folderChooser_)
         return;
-    frmPathSelect_->ChosenPath.clear();
-    frmPathSelect_->exec();
-    const QString folder = frmPathSelect_->ChosenPath;
+    folderChooser_->chosenPath_.clear();
+    folderChooser_->exec();
+    const QString folder = folderChooser_->chosenPath_;
     if (folder.isEmpty())
         return;
     // A folder is taken only when a file can be made in it.
@@ -383,7 +381,7 @@ void TfrmOptions::ChooseOutputFolder(QLineEdit* target) {
                           QString::number(QDateTime::currentMSecsSinceEpoch() % 1000);
     QFile file(probe);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        ShowMessage("The path can't set as output path");
+        showMessage("The path can't set as output path");
         return;
     }
     file.close();
@@ -393,68 +391,68 @@ void TfrmOptions::ChooseOutputFolder(QLineEdit* target) {
 
 // ---- The schedule list ----
 
-QString TfrmOptions::FrequencyText(const GlobeVar::TScheduleEntry& e) {
+QString OptionsDialog::frequencyText(const AppSettings::ScheduleEntry& e) {
     static const char* const weekdays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                            "Friday", "Saturday", "Sunday"};
     static const char* const months[] = {"January", "February", "March",     "April",   "May",      "June",
                                          "July",    "August",   "September", "October", "November", "December"};
-    if (e.Day == 0 && e.Month == 0 && e.Year == 0 && e.DayOfWeek == 0)
+    if (e.day == 0 && e.month == 0 && e.year == 0 && e.dayOfWeek == 0)
         return "Every day";
-    if (e.Day && e.Month && e.Year && e.DayOfWeek == 0)
-        return "Special date: " + QLocale().toString(QDate(e.Year, e.Month, e.Day), QLocale::ShortFormat);
-    if (!e.Day && !e.Month && !e.Year && e.DayOfWeek >= 1 && e.DayOfWeek <= 7)
-        return QString("Every week: ") + weekdays[e.DayOfWeek - 1];
-    if (!e.Year && !e.Month && e.Day && !e.DayOfWeek)
-        return QString("Every month: %1").arg(e.Day);
-    if (!e.Year && e.Month >= 1 && e.Month <= 12 && e.Day && !e.DayOfWeek)
-        return QString("Every year: %1 %2").arg(months[e.Month - 1]).arg(e.Day);
+    if (e.day && e.month && e.year && e.dayOfWeek == 0)
+        return "Special date: " + QLocale().toString(QDate(e.year, e.month, e.day), QLocale::ShortFormat);
+    if (!e.day && !e.month && !e.year && e.dayOfWeek >= 1 && e.dayOfWeek <= 7)
+        return QString("Every week: ") + weekdays[e.dayOfWeek - 1];
+    if (!e.year && !e.month && e.day && !e.dayOfWeek)
+        return QString("Every month: %1").arg(e.day);
+    if (!e.year && e.month >= 1 && e.month <= 12 && e.day && !e.dayOfWeek)
+        return QString("Every year: %1 %2").arg(months[e.month - 1]).arg(e.day);
     return "";
 }
 
-void TfrmOptions::ShowScheduleRows(const std::vector<GlobeVar::TScheduleEntry>& entries) {
-    listSchedule->clear();
+void OptionsDialog::showScheduleRows(const std::vector<AppSettings::ScheduleEntry>& entries) {
+    scheduleList_->clear();
     for (const auto& e : entries) {
-        auto* item = new QTreeWidgetItem(listSchedule, {"", TimeText(e.StartH, e.StartM, e.StartS),
-                                                        TimeText(e.StopH, e.StopM, e.StopS), FrequencyText(e)});
-        item->setCheckState(0, e.Use ? Qt::Checked : Qt::Unchecked);
+        auto* item = new QTreeWidgetItem(scheduleList_, {"", timeText(e.startH, e.startM, e.startS),
+                                                         timeText(e.stopH, e.stopM, e.stopS), frequencyText(e)});
+        item->setCheckState(0, e.use ? Qt::Checked : Qt::Unchecked);
     }
 }
 
-void TfrmOptions::btnScheduleDeleteClick(int row) {
-    TOptionsValues values = ControlsToValues();
-    if (row < 0 || row >= static_cast<int>(values.listSchedule.size()))
+void OptionsDialog::deleteScheduleRow(int row) {
+    OptionValues values = controlsToValues();
+    if (row < 0 || row >= static_cast<int>(values.schedule.size()))
         return;
-    values.listSchedule.erase(values.listSchedule.begin() + row);
-    Values = values;
-    ShowScheduleRows(values.listSchedule);
+    values.schedule.erase(values.schedule.begin() + row);
+    values_ = values;
+    showScheduleRows(values.schedule);
 }
 
-void TfrmOptions::btnScheduleClearClick() {
-    Values.listSchedule.clear();
-    ShowScheduleRows({});
+void OptionsDialog::clearSchedule() {
+    values_.schedule.clear();
+    showScheduleRows({});
 }
 
-void TfrmOptions::SortSchedule(int column) {
-    ScheduleSortColumn = column;
-    listSchedule->sortItems(column, Qt::AscendingOrder); // the entries keep their order
+void OptionsDialog::sortSchedule(int column) {
+    scheduleSortColumn_ = column;
+    scheduleList_->sortItems(column, Qt::AscendingOrder); // the entries keep their order
 }
 
-void TfrmOptions::WriteSchedule(const QString& path) {
-    const TOptionsValues values = ControlsToValues();
-    if (values.listSchedule.empty())
+void OptionsDialog::writeSchedule(const QString& path) {
+    const OptionValues values = controlsToValues();
+    if (values.schedule.empty())
         return;
     try {
-        WriteScheduleFile(path.toStdString(), values.listSchedule);
+        writeScheduleFile(path.toStdString(), values.schedule);
     } catch (const SettingsWriteError& error) {
-        ShowMessage(QString::fromUtf8(error.what()));
+        showMessage(QString::fromUtf8(error.what()));
     }
 }
 
-void TfrmOptions::ReadSchedule(const QString& path) {
-    std::vector<GlobeVar::TScheduleEntry> entries;
-    if (!ReadScheduleFile(path.toStdString(), entries))
+void OptionsDialog::readSchedule(const QString& path) {
+    std::vector<AppSettings::ScheduleEntry> entries;
+    if (!readScheduleFile(path.toStdString(), entries))
         return;
-    Values = ControlsToValues();
-    Values.listSchedule = entries;
-    ShowScheduleRows(entries);
+    values_ = controlsToValues();
+    values_.schedule = entries;
+    showScheduleRows(entries);
 }

@@ -16,81 +16,82 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTreeWidget;
-class TfrmPathSelect;
+class FolderChooserDialog;
 
 // The options dialog: output formats, output folders and naming. Its controls edit the
 // working copy of the settings (Values); OK applies and saves it, Cancel or closing puts
 // back what the dialog showed when it opened. The recorder's settings (hot keys,
 // automation, schedule) and the e-mail texts have no page shown: their values are
 // loaded, reset, kept and saved all the same.
-class TfrmOptions : public QDialog {
+class OptionsDialog : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TfrmOptions(QWidget* parent = nullptr);
+    explicit OptionsDialog(QWidget* parent = nullptr);
 
-    void SetPathChooser(TfrmPathSelect* chooser) { frmPathSelect_ = chooser; }
+    void setPathChooser(FolderChooserDialog* chooser) { folderChooser_ = chooser; }
 
     // Start-up: loads the settings file, or writes a new one with the reset values;
     // then applies. Raises SettingsWriteError when the new file cannot be written.
-    void LoadAtStartup();
+    void loadAtStartup();
     // Program end: the working copy is saved once more.
-    void SaveAtProgramEnd();
+    void saveAtProgramEnd();
 
-    void btnOptionOkClick();
-    void btnOptionCancelClick();
-    void btnOptionDefaultClick();
-    void UpdateVbrControls();
+    void acceptChanges();
+    void discardChanges();
+    void resetToDefaults();
+    void updateVbrControls();
     // The four "..." buttons: the chosen folder, if a file can be made in it.
-    void ChooseOutputFolder(QLineEdit* target);
+    void chooseOutputFolder(QLineEdit* target);
     // The schedule list (no page shown): rows as texts, delete, clear, sort, save and load.
-    void btnScheduleDeleteClick(int row);
-    void btnScheduleClearClick();
-    void SortSchedule(int column);
-    void WriteSchedule(const QString& path);
-    void ReadSchedule(const QString& path);
-    static QString FrequencyText(const GlobeVar::TScheduleEntry& entry);
+    void deleteScheduleRow(int row);
+    void clearSchedule();
+    void sortSchedule(int column);
+    void writeSchedule(const QString& path);
+    void readSchedule(const QString& path);
+    static QString frequencyText(const AppSettings::ScheduleEntry& entry);
 
     // The working copy as the controls show it, and back.
-    TOptionsValues ControlsToValues() const;
-    void ValuesToControls(const TOptionsValues& values);
+    OptionValues controlsToValues() const;
+    void valuesToControls(const OptionValues& values);
 
-    TOptionsValues Values;
-    bool Accepted = false;
-    TOptionsValues Snapshot;
-    int ScheduleSortColumn = 0;
-    QString LastMessage;
+    OptionValues values_;
+    bool accepted_ = false;
+    OptionValues snapshot_;
+    int scheduleSortColumn_ = 0;
+    QString lastMessage_;
 
-    QTabWidget *pcOptions, *pcFormat, *pcSave;
-    QComboBox *cboxWavFreq, *cboxWavChannels, *cboxWavSampleRate, *cboxMP3Freq, *cboxMP3Channels, *cboxMP3BitRate,
-        *cboxMP3EncoderQuality, *cboxMP3MaxBitRate, *cboxMP3VBRQuality, *cboxOggFreq, *cboxOggChannels, *cboxOggBitRate,
-        *cboxWmaFormat;
-    QCheckBox *cboxVBREnable, *cboxVBRHeader, *cboxJoinUseDate;
-    QLabel *lbMaxBitRate, *lbVBRQuality;
-    QLineEdit *edConvertOutputPath, *edSplitOutputPath, *edJoinOutputPath, *edJoinPreName, *edJoinPosName;
-    QPushButton *btnConvertOutputpath, *btnSplitOutputPath, *btnJoinOutputPath;
-    QRadioButton *rbSaveToAppointed, *rbSaveToOriginal, *rbConvertAddNew, *rbConvertOverwrite;
-    QRadioButton *rbSplitSaveToAppointed, *rbSplitSaveToOriginal, *rbSplitAddNew, *rbSplitOverwrite;
-    QRadioButton *rbJoinAddNew, *rbJoinOverwrite;
-    QTreeWidget* listSchedule;
-    QPushButton *btnOptionDefault, *btnOptionOk, *btnOptionCancel;
+    QTabWidget *pages_, *formatPages_, *savePages_;
+    QComboBox *wavRateBox_, *wavChannelsBox_, *wavSampleSizeBox_, *mp3RateBox_, *mp3ChannelsBox_, *mp3BitRateBox_,
+        *mp3EncoderQualityBox_, *mp3MaxBitRateBox_, *mp3VbrQualityBox_, *oggRateBox_, *oggChannelsBox_, *oggQualityBox_,
+        *wmaFormatBox_;
+    QCheckBox *vbrEnableBox_, *vbrHeaderBox_, *joinUseDateBox_;
+    QLabel *maxBitRateLabel_, *vbrQualityLabel_;
+    QLineEdit *convertFolderEdit_, *cutFolderEdit_, *joinFolderEdit_, *joinPrefixEdit_, *joinSuffixEdit_;
+    QPushButton *convertFolderButton_, *cutFolderButton_, *joinFolderButton_;
+    QRadioButton *convertToFolderButton_, *convertToSourceFolderButton_, *convertAddNewButton_,
+        *convertOverwriteButton_;
+    QRadioButton *cutToFolderButton_, *cutToSourceFolderButton_, *cutAddNewButton_, *cutOverwriteButton_;
+    QRadioButton *joinAddNewButton_, *joinOverwriteButton_;
+    QTreeWidget* scheduleList_;
+    QPushButton *defaultButton_, *okButton_, *cancelButton_;
 
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
 
 private:
-    QWidget* BuildFormatPages();
-    QWidget* BuildSavePages();
-    QWidget* BuildSavePage(QLineEdit*& path, QPushButton*& chooser, QRadioButton** where, QRadioButton*& addNew,
+    QWidget* buildFormatPages();
+    QWidget* buildSavePages();
+    QWidget* buildSavePage(QLineEdit*& path, QPushButton*& chooser, QRadioButton** where, QRadioButton*& addNew,
                            QRadioButton*& overwrite, const char* pathName, const char* chooserName);
-    void ShowScheduleRows(const std::vector<GlobeVar::TScheduleEntry>& entries);
-    void ShowMessage(const QString& text);
+    void showScheduleRows(const std::vector<AppSettings::ScheduleEntry>& entries);
+    void showMessage(const QString& text);
 
-    TfrmPathSelect* frmPathSelect_ = nullptr;
+    FolderChooserDialog* folderChooser_ = nullptr;
     // The controls' bindings to the working copy.
-    std::vector<std::pair<QComboBox*, int TOptionsValues::*>> lists_;
-    std::vector<std::pair<QAbstractButton*, bool TOptionsValues::*>> checks_;
-    std::vector<std::pair<QLineEdit*, std::string TOptionsValues::*>> texts_;
-    std::vector<std::pair<std::pair<QRadioButton*, QRadioButton*>, bool TOptionsValues::*>> pairs_;
+    std::vector<std::pair<QComboBox*, int OptionValues::*>> lists_;
+    std::vector<std::pair<QAbstractButton*, bool OptionValues::*>> checks_;
+    std::vector<std::pair<QLineEdit*, std::string OptionValues::*>> texts_;
+    std::vector<std::pair<std::pair<QRadioButton*, QRadioButton*>, bool OptionValues::*>> pairs_;
 };

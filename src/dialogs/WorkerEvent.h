@@ -8,13 +8,13 @@ constexpr int WM_CONVERT_PROGRESS = WM_USER + 1;
 constexpr int WM_CUT_PROGRESS = WM_USER + 2;
 constexpr int WM_MERGE_PROGRESS = WM_USER + 3;
 
-class TWorkerEvent : public QEvent {
+class WorkerEvent : public QEvent {
 public:
     // The Qt event type of a message number.
-    static QEvent::Type TypeOf(int message) { return static_cast<QEvent::Type>(QEvent::User + message); }
+    static QEvent::Type typeOf(int message) { return static_cast<QEvent::Type>(QEvent::User + message); }
 
-    TWorkerEvent(int message, int wParam, int lParam) : QEvent(TypeOf(message)), WParam(wParam), LParam(lParam) {}
+    WorkerEvent(int message, int wParam, int lParam) : QEvent(typeOf(message)), wParam(wParam), lParam(lParam) {}
 
-    const int WParam; // the item
-    const int LParam; // the percentage
+    const int wParam; // the item
+    const int lParam; // the percentage
 };

@@ -8,165 +8,165 @@
 #include "internal/FormatConverter.h"
 #include "internal/Writers.h"
 
-using Engine::TOutputFormat;
+using Engine::OutputFormat;
 
-struct TAudioFile2::TImpl {
-    std::unique_ptr<Engine::TDecoder> reader;
-    TOutputFormat prepared;
+struct AudioFile::Impl {
+    std::unique_ptr<Engine::Decoder> reader;
+    OutputFormat prepared;
     std::unique_ptr<Engine::IAudioWriter> writer;
-    std::unique_ptr<Engine::TFormatConverter> converter;
+    std::unique_ptr<Engine::FormatConverter> converter;
     int inputRate = 0, inputChannels = 0;
 };
 
-TAudioFile2::TAudioFile2() : impl_(std::make_unique<TImpl>()) {}
+AudioFile::AudioFile() : impl_(std::make_unique<Impl>()) {}
 
-TAudioFile2::~TAudioFile2() {
+AudioFile::~AudioFile() {
     try {
-        Close();
+        close();
     } catch (const EngineError&) {
         // A file being finished while the program ends: nobody is left to tell.
     }
 }
 
-bool TAudioFile2::IsReading() const {
+bool AudioFile::isReading() const {
     return impl_->reader != nullptr;
 }
-bool TAudioFile2::IsWriting() const {
+bool AudioFile::isWriting() const {
     return impl_->writer != nullptr;
 }
 
-void TAudioFile2::NotOpen(const char* operation) const {
+void AudioFile::throwNotOpen(const char* operation) const {
     throw EngineError(EngineStatus::NotOpen, std::string(operation) + ": no file is open" +
                                                  (fileName_.empty() ? "" : " (last: \"" + fileName_ + "\")"));
 }
 
-void TAudioFile2::OpenForRead(const std::string& fileName, int, int) {
-    Close();
+void AudioFile::openForRead(const std::string& fileName, int, int) {
+    close();
     fileName_ = fileName;
-    Engine::TOpenResult result;
-    impl_->reader = Engine::TDecoder::Open(fileName, result);
-    errorCode_ = static_cast<int>(result.Status);
-    errorText_ = result.Error;
+    Engine::OpenResult result;
+    impl_->reader = Engine::Decoder::open(fileName, result);
+    errorCode_ = static_cast<int>(result.status);
+    errorText_ = result.error;
 }
 
-int TAudioFile2::GetTotalSamples() const {
+int AudioFile::totalFrames() const {
     if (!impl_->reader)
-        NotOpen("GetTotalSamples");
-    return static_cast<int>(std::min<int64_t>(impl_->reader->Info().TotalFrames, INT_MAX));
+        throwNotOpen("GetTotalSamples");
+    return static_cast<int>(std::min<int64_t>(impl_->reader->info().totalFrames, INT_MAX));
 }
 
-int TAudioFile2::GetSampleRate() const {
+int AudioFile::sampleRate() const {
     if (!impl_->reader)
-        NotOpen("GetSampleRate");
-    return impl_->reader->Info().SampleRate;
+        throwNotOpen("GetSampleRate");
+    return impl_->reader->info().sampleRate;
 }
 
-int TAudioFile2::GetChannels() const {
+int AudioFile::channels() const {
     if (!impl_->reader)
-        NotOpen("GetChannels");
-    return impl_->reader->Info().Channels;
+        throwNotOpen("GetChannels");
+    return impl_->reader->info().channels;
 }
 
-int TAudioFile2::Seek(int frame, int) {
+int AudioFile::seek(int frame, int) {
     if (!impl_->reader)
-        NotOpen("Seek");
-    impl_->reader->Seek(std::max(frame, 0));
-    return static_cast<int>(impl_->reader->Position());
+        throwNotOpen("Seek");
+    impl_->reader->seek(std::max(frame, 0));
+    return static_cast<int>(impl_->reader->position());
 }
 
-TAudioBlock TAudioFile2::ReadBlock(int frames) {
+AudioBlock AudioFile::readBlock(int frames) {
     if (!impl_->reader)
-        NotOpen("ReadBlock");
-    TAudioBlock block;
-    block.Channels = impl_->reader->Info().Channels;
+        throwNotOpen("ReadBlock");
+    AudioBlock block;
+    block.channels = impl_->reader->info().channels;
     if (frames > 0) {
-        block.Samples.reserve(static_cast<size_t>(frames) * block.Channels);
-        impl_->reader->Read(frames, block.Samples);
+        block.samples.reserve(static_cast<size_t>(frames) * block.channels);
+        impl_->reader->read(frames, block.samples);
     }
     return block;
 }
 
-void TAudioFile2::SetWavFormat(int rateHz, int channels, int bitsPerSample) {
-    TOutputFormat& format = impl_->prepared;
+void AudioFile::setWavFormat(int rateHz, int channels, int bitsPerSample) {
+    OutputFormat& format = impl_->prepared;
     format = {};
-    format.Kind = TOutputFormat::TKind::Wav;
-    format.SampleRate = rateHz;
-    format.Channels = channels;
-    format.BitsPerSample = bitsPerSample == 8 ? 8 : 16;
+    format.kind = OutputFormat::Kind::Wav;
+    format.sampleRate = rateHz;
+    format.channels = channels;
+    format.bitsPerSample = bitsPerSample == 8 ? 8 : 16;
 }
 
-void TAudioFile2::SetMp3Format(int rateHz, int bitRateKbps, int channels, const TAudioFile2LameEnc& encoder) {
-    TOutputFormat& format = impl_->prepared;
+void AudioFile::setMp3Format(int rateHz, int bitRateKbps, int channels, const Mp3EncoderSettings& encoder) {
+    OutputFormat& format = impl_->prepared;
     format = {};
-    format.Kind = TOutputFormat::TKind::Mp3;
-    format.SampleRate = rateHz;
-    format.Channels = channels;
-    format.BitRateKbps = bitRateKbps;
+    format.kind = OutputFormat::Kind::Mp3;
+    format.sampleRate = rateHz;
+    format.channels = channels;
+    format.bitRateKbps = bitRateKbps;
     format.Lame = encoder;
 }
 
-void TAudioFile2::SetOggFormat(int rateHz, int channels, int, int, int, int16_t quality) {
-    TOutputFormat& format = impl_->prepared;
+void AudioFile::setOggFormat(int rateHz, int channels, int, int, int, int16_t quality) {
+    OutputFormat& format = impl_->prepared;
     format = {};
-    format.Kind = TOutputFormat::TKind::Ogg;
-    format.SampleRate = rateHz;
-    format.Channels = channels;
-    format.VorbisQuality = std::clamp((quality - 99) / 1000.0, -0.1, 1.0);
+    format.kind = OutputFormat::Kind::Ogg;
+    format.sampleRate = rateHz;
+    format.channels = channels;
+    format.vorbisQuality = std::clamp((quality - 99) / 1000.0, -0.1, 1.0);
 }
 
-void TAudioFile2::SetWmaProfile(int profile) {
-    const TWMAFile2::TProfile wma = TWMAFile2::Profile(profile);
-    TOutputFormat& format = impl_->prepared;
+void AudioFile::setWmaProfile(int profile) {
+    const WmaProfiles::Profile wma = WmaProfiles::profile(profile);
+    OutputFormat& format = impl_->prepared;
     format = {};
-    format.Kind = TOutputFormat::TKind::Wma;
-    format.SampleRate = wma.SampleRate;
-    format.Channels = wma.Channels;
-    format.BitRateKbps = TWMAFile2::EncodedBitRateKbps(wma);
+    format.kind = OutputFormat::Kind::Wma;
+    format.sampleRate = wma.sampleRate;
+    format.channels = wma.channels;
+    format.bitRateKbps = WmaProfiles::encodedBitRateKbps(wma);
 }
 
-void TAudioFile2::CreateForWrite(const std::string& fileName, int) {
-    Close();
+void AudioFile::createForWrite(const std::string& fileName, int) {
+    close();
     fileName_ = fileName;
     errorCode_ = 0;
     errorText_.clear();
-    TOutputFormat& format = impl_->prepared;
+    OutputFormat& format = impl_->prepared;
     try {
-        if (format.Channels < 1 || format.Channels > 2 || format.SampleRate <= 0)
+        if (format.channels < 1 || format.channels > 2 || format.sampleRate <= 0)
             throw EngineError(EngineStatus::InvalidFormat, "Cannot create \"" + fileName + "\": the output format (" +
-                                                               std::to_string(format.SampleRate) + " Hz, " +
-                                                               std::to_string(format.Channels) +
+                                                               std::to_string(format.sampleRate) + " Hz, " +
+                                                               std::to_string(format.channels) +
                                                                " channels) is invalid");
-        impl_->writer = Engine::CreateWriter(fileName, format);
-        impl_->converter = std::make_unique<Engine::TFormatConverter>(format.SampleRate, format.Channels);
+        impl_->writer = Engine::createWriter(fileName, format);
+        impl_->converter = std::make_unique<Engine::FormatConverter>(format.sampleRate, format.channels);
         if (impl_->inputRate > 0)
-            impl_->converter->SetInput(impl_->inputRate, impl_->inputChannels, *impl_->writer);
+            impl_->converter->setInput(impl_->inputRate, impl_->inputChannels, *impl_->writer);
     } catch (const EngineError& error) {
         impl_->writer.reset();
         impl_->converter.reset();
-        errorCode_ = error.Code();
+        errorCode_ = error.code();
         errorText_ = error.what();
     }
 }
 
-void TAudioFile2::SetInputFormat(int rateHz, int channels) {
+void AudioFile::setInputFormat(int rateHz, int channels) {
     if (impl_->converter)
-        impl_->converter->SetInput(rateHz, channels, *impl_->writer);
+        impl_->converter->setInput(rateHz, channels, *impl_->writer);
     impl_->inputRate = rateHz;
     impl_->inputChannels = channels;
 }
 
-void TAudioFile2::WriteBlock(const TAudioBlock& block) {
+void AudioFile::writeBlock(const AudioBlock& block) {
     if (!impl_->writer)
-        NotOpen("WriteBlock");
+        throwNotOpen("WriteBlock");
     if (impl_->inputRate <= 0)
-        SetInputFormat(impl_->prepared.SampleRate, block.Channels);
-    const int channels = impl_->converter->InputChannels();
-    if (block.Channels != channels)
+        setInputFormat(impl_->prepared.sampleRate, block.channels);
+    const int channels = impl_->converter->inputChannels();
+    if (block.channels != channels)
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName_ + "\": a block of " +
-                                                           std::to_string(block.Channels) + " channels where " +
+                                                           std::to_string(block.channels) + " channels where " +
                                                            std::to_string(channels) + " were announced");
     try {
-        impl_->converter->Convert(block.Samples.data(), static_cast<int>(block.Samples.size()) / channels,
+        impl_->converter->convert(block.samples.data(), static_cast<int>(block.samples.size()) / channels,
                                   *impl_->writer);
     } catch (const EngineError&) {
         // The file stays as far as it got; the object is closed, so a later Close is harmless.
@@ -176,7 +176,7 @@ void TAudioFile2::WriteBlock(const TAudioBlock& block) {
     }
 }
 
-void TAudioFile2::Close() {
+void AudioFile::close() {
     impl_->reader.reset();
     impl_->inputRate = impl_->inputChannels = 0;
     if (!impl_->writer)
@@ -184,6 +184,6 @@ void TAudioFile2::Close() {
     // Taken out first, so that the object is closed even when finishing fails.
     auto writer = std::move(impl_->writer);
     auto converter = std::move(impl_->converter);
-    converter->Flush(*writer);
-    writer->Finish();
+    converter->flush(*writer);
+    writer->finish();
 }

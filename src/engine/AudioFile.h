@@ -8,56 +8,56 @@
 #include "Mp3EncoderSettings.h"
 #include "EngineError.h"
 
-// One audio file, read (decoded) or written (encoded). OpenForRead and CreateForWrite
-// never raise: they leave the object closed with GetErrorCode non-zero. Every other
+// One audio file, read (decoded) or written (encoded). openForRead and createForWrite
+// never raise: they leave the object closed with errorCode non-zero. Every other
 // operation raises EngineError when it fails, also when the object is not open.
 // Positions and lengths are sample frames. One thread uses an object at a time.
-class TAudioFile2 {
+class AudioFile {
 public:
-    TAudioFile2();
-    ~TAudioFile2();
-    TAudioFile2(const TAudioFile2&) = delete;
-    TAudioFile2& operator=(const TAudioFile2&) = delete;
+    AudioFile();
+    ~AudioFile();
+    AudioFile(const AudioFile&) = delete;
+    AudioFile& operator=(const AudioFile&) = delete;
 
-    void SetFileOption(bool /*kept for the callers; no meaning here*/) {}
+    void setFileOption(bool /*kept for the callers; no meaning here*/) {}
 
     // Reading.
-    void OpenForRead(const std::string& fileName, int = 0, int = 1);
-    int GetErrorCode() const { return errorCode_; }
-    const std::string& GetErrorText() const { return errorText_; }
-    int GetTotalSamples() const;
-    int GetSampleRate() const;
-    int GetChannels() const;
-    int GetStreamSampleRate() const { return GetSampleRate(); }
-    int GetStreamChannels() const { return GetChannels(); }
+    void openForRead(const std::string& fileName, int = 0, int = 1);
+    int errorCode() const { return errorCode_; }
+    const std::string& errorText() const { return errorText_; }
+    int totalFrames() const;
+    int sampleRate() const;
+    int channels() const;
+    int streamSampleRate() const { return sampleRate(); }
+    int streamChannels() const { return channels(); }
     // Moves the read position; the next block starts exactly at frame (clamped to the file).
-    int Seek(int frame, int mode = 3);
+    int seek(int frame, int mode = 3);
     // The next frames frames; fewer only at the end; an empty block at the end.
-    TAudioBlock ReadBlock(int frames);
+    AudioBlock readBlock(int frames);
 
     // Writing: prepare the format, create, name the blocks' format, write, close.
-    void SetWavFormat(int rateHz, int channels, int bitsPerSample);
-    void SetMp3Format(int rateHz, int bitRateKbps, int channels, const TAudioFile2LameEnc& encoder);
+    void setWavFormat(int rateHz, int channels, int bitsPerSample);
+    void setMp3Format(int rateHz, int bitRateKbps, int channels, const Mp3EncoderSettings& encoder);
     // quality: the options' value 99..999; libvorbis's quality is (quality - 99) / 1000.
-    void SetOggFormat(int rateHz, int channels, int = 128, int = 0, int = 0, int16_t quality = 699);
-    void SetWmaProfile(int profile);
-    void CreateForWrite(const std::string& fileName, int = 0);
-    void SetInputFormat(int rateHz, int channels);
-    void WriteBlock(const TAudioBlock& block);
+    void setOggFormat(int rateHz, int channels, int = 128, int = 0, int = 0, int16_t quality = 699);
+    void setWmaProfile(int profile);
+    void createForWrite(const std::string& fileName, int = 0);
+    void setInputFormat(int rateHz, int channels);
+    void writeBlock(const AudioBlock& block);
 
     // Closes an input, or finishes and closes an output (raises when finishing fails;
     // the object is closed all the same). Harmless on a closed object.
-    void Close();
+    void close();
 
-    bool IsReading() const;
-    bool IsWriting() const;
-    const std::string& FileName() const { return fileName_; }
+    bool isReading() const;
+    bool isWriting() const;
+    const std::string& fileName() const { return fileName_; }
 
 private:
-    struct TImpl;
-    [[noreturn]] void NotOpen(const char* operation) const;
+    struct Impl;
+    [[noreturn]] void throwNotOpen(const char* operation) const;
 
-    std::unique_ptr<TImpl> impl_;
+    std::unique_ptr<Impl> impl_;
     std::string fileName_;
     int errorCode_ = 0;
     std::string errorText_;

@@ -5,15 +5,15 @@
 
 #include "internal/Decoder.h"
 
-void TAudioInformation2::Open(const std::string& fileName) {
-    *this = TAudioInformation2{};
-    Engine::TStreamInfo info;
-    const Engine::TOpenResult result = Engine::ProbeFile(fileName, info);
-    if (result.Status != EngineStatus::Ok)
-        throw EngineError(result.Status, result.Error);
-    totalSamples_ = static_cast<int>(std::min<int64_t>(info.TotalFrames, INT_MAX));
-    sampleRate_ = info.SampleRate;
-    channels_ = info.Channels;
-    durationMs_ = static_cast<int>(std::min<int64_t>(info.TotalFrames * 1000 / info.SampleRate, INT_MAX));
-    formatText_ = info.FormatText;
+void AudioInfo::open(const std::string& fileName) {
+    *this = AudioInfo{};
+    Engine::StreamInfo info;
+    const Engine::OpenResult result = Engine::probeFile(fileName, info);
+    if (result.status != EngineStatus::Ok)
+        throw EngineError(result.status, result.error);
+    totalSamples_ = static_cast<int>(std::min<int64_t>(info.totalFrames, INT_MAX));
+    sampleRate_ = info.sampleRate;
+    channels_ = info.channels;
+    durationMs_ = static_cast<int>(std::min<int64_t>(info.totalFrames * 1000 / info.sampleRate, INT_MAX));
+    formatText_ = info.formatText;
 }

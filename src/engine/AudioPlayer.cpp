@@ -26,10 +26,10 @@ constexpr auto TimerInterval = std::chrono::milliseconds(50);
 constexpr auto ServiceInterval = std::chrono::milliseconds(5);
 
 std::mutex dispatcherMutex;
-TAudioPlayer2::TDispatcher dispatcher;
+AudioPlayer::Dispatcher dispatcher;
 
-void Dispatch(std::function<void()> event) {
-    TAudioPlayer2::TDispatcher current;
+void dispatch(std::function<void()> event) {
+    AudioPlayer::Dispatcher current;
     {
         std::lock_guard lock(dispatcherMutex);
         current = dispatcher;
@@ -40,23 +40,23 @@ void Dispatch(std::function<void()> event) {
         event();
 }
 
-void RaiseToAtLeast(std::atomic<int>& value, int candidate) {
+void raiseToAtLeast(std::atomic<int>& value, int candidate) {
     int current = value.load(std::memory_order_relaxed);
     while (candidate > current && !value.compare_exchange_weak(current, candidate, std::memory_order_relaxed)) {
     }
 }
 
 // Keeps SDL's audio subsystem initialised while any player needs it.
-class TSdlAudio {
+class SdlAudio {
 public:
-    TSdlAudio() : ok_(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {}
-    ~TSdlAudio() {
+    SdlAudio() : ok_(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {}
+    ~SdlAudio() {
         if (ok_)
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
-    TSdlAudio(const TSdlAudio&) = delete;
-    TSdlAudio& operator=(const TSdlAudio&) = delete;
-    bool Ok() const { return ok_; }
+    SdlAudio(const SdlAudio&) = delete;
+    SdlAudio& operator=(const SdlAudio&) = delete;
+    bool isOpen() const { return ok_; }
 
 private:
     bool ok_;
@@ -64,41 +64,41 @@ private:
 
 } // namespace
 
-void TAudioPlayer2::SetDispatcher(TDispatcher newDispatcher) {
+void AudioPlayer::setDispatcher(Dispatcher newDispatcher) {
     std::lock_guard lock(dispatcherMutex);
     dispatcher = std::move(newDispatcher);
 }
 
-struct TAudioPlayer2::TImpl : std::enable_shared_from_this<TImpl> {
-    enum class TEvent { Request, EndArray, Timer, EndPlay };
+struct AudioPlayer::Impl : std::enable_shared_from_this<Impl> {
+    enum class Event { Request, EndArray, Timer, EndPlay };
 
-    explicit TImpl(TAudioPlayer2& player) : owner(player) {}
+    explicit Impl(AudioPlayer& player) : owner(player) {}
 
-    TAudioPlayer2& owner;
+    AudioPlayer& owner;
 
     // Window thread.
     int rate = 44100, channels = 2;
     std::array<float, Engine::EqualizerBandCount> gainsDb{};
-    std::unique_ptr<TSdlAudio> sdl;
+    std::unique_ptr<SdlAudio> sdl;
     SDL_AudioDeviceID device = 0;
     int deviceRate = 0, deviceChannels = 0;
     int playError = 0;
     std::string playErrorText;
 
     // Shared with the audio callback, lock-free.
-    std::unique_ptr<Engine::TSpscRing> ring;
+    std::unique_ptr<Engine::SpscRing> ring;
     std::atomic<int64_t> framesPlayed{0};
     std::atomic<int> peakLeft{0}, peakRight{0};
     std::atomic<bool> equalizerOn{true};
     std::atomic<int> volume{65535};
     std::atomic<bool> muted{false};
-    Engine::TEqualizerCoefficients coefficients;
+    Engine::EqualizerCoefficients coefficients;
     std::vector<std::atomic<float>> visual = std::vector<std::atomic<float>>(VisualFrames);
     std::atomic<size_t> visualWritten{0};
 
     // Owned by the audio callback.
-    std::array<Engine::TBiquad, Engine::EqualizerBandCount> bands{};
-    Engine::TEqualizerState equalizerState;
+    std::array<Engine::Biquad, Engine::EqualizerBandCount> bands{};
+    Engine::EqualizerState equalizerState;
 
     // Shared by the window thread and the service thread, under mutex.
     std::mutex mutex;
@@ -116,11 +116,11 @@ struct TAudioPlayer2::TImpl : std::enable_shared_from_this<TImpl> {
     std::atomic<unsigned> session{0};
     std::thread service;
 
-    void Start() {
-        service = std::thread([this] { Serve(); });
+    void start() {
+        service = std::thread([this] { serve(); });
     }
 
-    void Shut() {
+    void shut() {
         {
             std::lock_guard lock(mutex);
             quit = true;
@@ -128,34 +128,34 @@ struct TAudioPlayer2::TImpl : std::enable_shared_from_this<TImpl> {
         wake.notify_all();
         if (service.joinable())
             service.join();
-        CloseDevice();
+        closeDevice();
     }
 
-    void CloseDevice() {
+    void closeDevice() {
         if (device != 0)
             SDL_CloseAudioDevice(device);
         device = 0;
         deviceRate = deviceChannels = 0;
     }
 
-    bool OpenDevice() {
+    bool openDevice() {
         if (device != 0 && deviceRate == rate && deviceChannels == channels)
             return true;
-        CloseDevice();
+        closeDevice();
         if (!sdl)
-            sdl = std::make_unique<TSdlAudio>();
-        if (!sdl->Ok()) {
+            sdl = std::make_unique<SdlAudio>();
+        if (!sdl->isOpen()) {
             playErrorText = SDL_GetError();
             return false;
         }
-        ring = std::make_unique<Engine::TSpscRing>(static_cast<size_t>(rate) * channels * RingSeconds);
-        equalizerState.Reset(channels);
+        ring = std::make_unique<Engine::SpscRing>(static_cast<size_t>(rate) * channels * RingSeconds);
+        equalizerState.reset(channels);
         SDL_AudioSpec want{};
         want.freq = rate;
         want.format = AUDIO_F32SYS;
         want.channels = static_cast<Uint8>(channels);
         want.samples = 1024;
-        want.callback = &TImpl::AudioCallback;
+        want.callback = &Impl::audioCallback;
         want.userdata = this;
         SDL_AudioSpec have{};
         device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
@@ -169,19 +169,19 @@ struct TAudioPlayer2::TImpl : std::enable_shared_from_this<TImpl> {
     }
 
     // The audio thread: never locks, allocates or calls into the program.
-    static void SDLCALL AudioCallback(void* userdata, Uint8* stream, int length) {
-        static_cast<TImpl*>(userdata)->Render(reinterpret_cast<float*>(stream),
-                                              length / static_cast<int>(sizeof(float)));
+    static void SDLCALL audioCallback(void* userdata, Uint8* stream, int length) {
+        static_cast<Impl*>(userdata)->render(reinterpret_cast<float*>(stream),
+                                             length / static_cast<int>(sizeof(float)));
     }
 
-    void Render(float* out, int samples) {
+    void render(float* out, int samples) {
         const int ch = deviceChannels;
-        const size_t got = ring->Pop(out, static_cast<size_t>(samples));
+        const size_t got = ring->pop(out, static_cast<size_t>(samples));
         std::fill(out + got, out + samples, 0.0f);
         const int frames = static_cast<int>(got) / ch;
-        coefficients.Read(bands);
+        coefficients.read(bands);
         if (equalizerOn.load(std::memory_order_relaxed))
-            equalizerState.Process(bands, out, frames);
+            equalizerState.process(bands, out, frames);
         const float gain =
             muted.load(std::memory_order_relaxed) ? 0.0f : volume.load(std::memory_order_relaxed) / 65535.0f;
         float peaks[2] = {0, 0};
@@ -200,17 +200,17 @@ struct TAudioPlayer2::TImpl : std::enable_shared_from_this<TImpl> {
         visualWritten.store(written + static_cast<size_t>(frames), std::memory_order_release);
         if (ch == 1)
             peaks[1] = peaks[0];
-        RaiseToAtLeast(peakLeft, static_cast<int>(std::min(peaks[0], 1.0f) * 32767));
-        RaiseToAtLeast(peakRight, static_cast<int>(std::min(peaks[1], 1.0f) * 32767));
+        raiseToAtLeast(peakLeft, static_cast<int>(std::min(peaks[0], 1.0f) * 32767));
+        raiseToAtLeast(peakRight, static_cast<int>(std::min(peaks[1], 1.0f) * 32767));
         framesPlayed.fetch_add(frames, std::memory_order_release);
     }
 
     // Moves queued audio into the ring, whole frames only. Under mutex.
-    void Transfer() {
+    void transfer() {
         if (!ring || pendingStart == pending.size())
             return;
-        const size_t whole = std::min(ring->FreeSpace(), pending.size() - pendingStart) / channels * channels;
-        pendingStart += ring->Push(pending.data() + pendingStart, whole);
+        const size_t whole = std::min(ring->freeSpace(), pending.size() - pendingStart) / channels * channels;
+        pendingStart += ring->push(pending.data() + pendingStart, whole);
         if (pendingStart == pending.size()) {
             pending.clear();
             pendingStart = 0;
@@ -218,103 +218,103 @@ struct TAudioPlayer2::TImpl : std::enable_shared_from_this<TImpl> {
     }
 
     // The service thread: feeds the ring and turns the audio thread's progress into events.
-    void Serve() {
+    void serve() {
         std::unique_lock lock(mutex);
         while (!quit) {
             wake.wait_for(lock, ServiceInterval);
             if (quit || !playing)
                 continue;
-            Transfer();
-            std::vector<TEvent> due(static_cast<size_t>(requestsDue), TEvent::Request);
+            transfer();
+            std::vector<Event> due(static_cast<size_t>(requestsDue), Event::Request);
             requestsDue = 0;
             const int64_t played = framesPlayed.load(std::memory_order_acquire);
             for (; !blockEnds.empty() && blockEnds.front() <= played; blockEnds.pop_front())
-                due.push_back(TEvent::EndArray);
+                due.push_back(Event::EndArray);
             int left = 0, right = 0;
             if (!endReported && endAt >= 0 && played >= endAt) {
                 endReported = true;
-                due.push_back(TEvent::EndPlay);
+                due.push_back(Event::EndPlay);
             } else if (!endReported && Clock::now() - lastTimer >= TimerInterval) {
                 lastTimer = Clock::now();
                 left = peakLeft.exchange(0);
                 right = peakRight.exchange(0);
-                due.push_back(TEvent::Timer);
+                due.push_back(Event::Timer);
             }
             const unsigned current = session.load();
             lock.unlock();
-            for (const TEvent event : due)
-                Send(event, current, static_cast<int>(std::min<int64_t>(played, INT32_MAX)), left, right);
+            for (const Event event : due)
+                send(event, current, static_cast<int>(std::min<int64_t>(played, INT32_MAX)), left, right);
             lock.lock();
         }
     }
 
     // Delivers an event through the dispatcher, unless the player stopped or went meanwhile.
-    void Send(TEvent event, unsigned sentInSession, int played, int left, int right) {
-        std::weak_ptr<TImpl> alive = weak_from_this();
-        Dispatch([alive, event, sentInSession, played, left, right] {
+    void send(Event event, unsigned sentInSession, int played, int left, int right) {
+        std::weak_ptr<Impl> alive = weak_from_this();
+        dispatch([alive, event, sentInSession, played, left, right] {
             const auto self = alive.lock();
             if (!self || self->session.load() != sentInSession)
                 return;
-            TAudioPlayer2& player = self->owner;
+            AudioPlayer& player = self->owner;
             switch (event) {
-            case TEvent::Request:
-                if (player.OnRequestOnLoadArray)
-                    player.OnRequestOnLoadArray(player);
+            case Event::Request:
+                if (player.onRequestOnLoadArray)
+                    player.onRequestOnLoadArray(player);
                 break;
-            case TEvent::EndArray:
-                if (player.OnEndArrayPlay)
-                    player.OnEndArrayPlay(player);
+            case Event::EndArray:
+                if (player.onEndArrayPlay)
+                    player.onEndArrayPlay(player);
                 break;
-            case TEvent::Timer:
-                if (player.OnTimer)
-                    player.OnTimer(player, played, left, right);
+            case Event::Timer:
+                if (player.onTimer)
+                    player.onTimer(player, played, left, right);
                 break;
-            case TEvent::EndPlay:
-                if (player.OnEndPlay)
-                    player.OnEndPlay(player);
+            case Event::EndPlay:
+                if (player.onEndPlay)
+                    player.onEndPlay(player);
                 break;
             }
         });
     }
 
-    void PublishEqualizer() {
-        std::array<Engine::TBiquad, Engine::EqualizerBandCount> designed;
+    void publishEqualizer() {
+        std::array<Engine::Biquad, Engine::EqualizerBandCount> designed;
         for (size_t i = 0; i < designed.size(); ++i)
-            designed[i] = Engine::DesignPeaking(Engine::EqualizerFrequencies[i], gainsDb[i], rate);
-        coefficients.Publish(designed);
+            designed[i] = Engine::designPeaking(Engine::EqualizerFrequencies[i], gainsDb[i], rate);
+        coefficients.publish(designed);
     }
 };
 
-TAudioPlayer2::TAudioPlayer2() : impl_(std::make_shared<TImpl>(*this)) {
-    impl_->Start();
+AudioPlayer::AudioPlayer() : impl_(std::make_shared<Impl>(*this)) {
+    impl_->start();
 }
 
-TAudioPlayer2::~TAudioPlayer2() {
+AudioPlayer::~AudioPlayer() {
     impl_->session.fetch_add(1);
-    impl_->Shut();
+    impl_->shut();
 }
 
-void TAudioPlayer2::SetFormat(int rateHz, int channels) {
+void AudioPlayer::setFormat(int rateHz, int channels) {
     if (rateHz <= 0 || channels < 1 || channels > 2)
         return;
     impl_->rate = rateHz;
     impl_->channels = channels;
-    impl_->PublishEqualizer();
+    impl_->publishEqualizer();
 }
 
-int TAudioPlayer2::MsToSamples(int ms) const {
+int AudioPlayer::msToSamples(int ms) const {
     return static_cast<int>(int64_t{ms} * impl_->rate / 1000);
 }
 
-int TAudioPlayer2::SamplesToMs(int frames) const {
+int AudioPlayer::samplesToMs(int frames) const {
     return static_cast<int>(int64_t{frames} * 1000 / impl_->rate);
 }
 
-void TAudioPlayer2::Play() {
-    Stop();
-    TImpl& p = *impl_;
+void AudioPlayer::play() {
+    stop();
+    Impl& p = *impl_;
     p.playError = 0;
-    if (!p.OpenDevice()) {
+    if (!p.openDevice()) {
         p.playError = 1;
         return;
     }
@@ -335,16 +335,16 @@ void TAudioPlayer2::Play() {
     p.wake.notify_all();
 }
 
-int TAudioPlayer2::GetPlayError() const {
+int AudioPlayer::playError() const {
     return impl_->playError;
 }
 
-std::string TAudioPlayer2::GetPlayErrorText() const {
+std::string AudioPlayer::playErrorText() const {
     return impl_->playErrorText;
 }
 
-void TAudioPlayer2::Stop() {
-    TImpl& p = *impl_;
+void AudioPlayer::stop() {
+    Impl& p = *impl_;
     std::lock_guard lock(p.mutex);
     p.playing = false;
     p.session.fetch_add(1);
@@ -356,75 +356,75 @@ void TAudioPlayer2::Stop() {
         SDL_PauseAudioDevice(p.device, 1);
         // With the callback held off, the ring can be emptied from this side.
         SDL_LockAudioDevice(p.device);
-        p.ring->Clear();
+        p.ring->clear();
         SDL_UnlockAudioDevice(p.device);
     }
 }
 
-int TAudioPlayer2::GetPlayedSamples() const {
+int AudioPlayer::playedFrames() const {
     return static_cast<int>(std::min<int64_t>(impl_->framesPlayed.load(), INT32_MAX));
 }
 
-void TAudioPlayer2::QueueBlock(const TAudioBlock& block) {
-    TImpl& p = *impl_;
+void AudioPlayer::queueBlock(const AudioBlock& block) {
+    Impl& p = *impl_;
     {
         std::lock_guard lock(p.mutex);
         if (!p.playing || p.endAt >= 0)
             return; // nothing plays, or the input has ended: later blocks are not played
-        if (block.Empty()) {
+        if (block.empty()) {
             p.endAt = p.queuedFrames;
         } else {
-            p.pending.insert(p.pending.end(), block.Samples.begin(), block.Samples.end());
-            p.queuedFrames += static_cast<int64_t>(block.Samples.size()) / p.channels;
+            p.pending.insert(p.pending.end(), block.samples.begin(), block.samples.end());
+            p.queuedFrames += static_cast<int64_t>(block.samples.size()) / p.channels;
             p.blockEnds.push_back(p.queuedFrames);
-            p.Transfer();
+            p.transfer();
         }
     }
     p.wake.notify_all();
 }
 
-void TAudioPlayer2::SetEqualizerEnabled(bool enabled) {
+void AudioPlayer::setEqualizerEnabled(bool enabled) {
     impl_->equalizerOn.store(enabled);
 }
 
-void TAudioPlayer2::SetEqualizerBands(const std::vector<float>& bandsDb) {
+void AudioPlayer::setEqualizerBands(const std::vector<float>& bandsDb) {
     for (size_t i = 0; i < impl_->gainsDb.size(); ++i)
         impl_->gainsDb[i] = i < bandsDb.size() ? std::clamp(bandsDb[i], -15.0f, 15.0f) : 0.0f;
-    impl_->PublishEqualizer();
+    impl_->publishEqualizer();
 }
 
-TAudioBlock TAudioPlayer2::GetVisualData(int count) const {
-    const TImpl& p = *impl_;
-    TAudioBlock block;
-    block.Channels = 1;
+AudioBlock AudioPlayer::visualData(int count) const {
+    const Impl& p = *impl_;
+    AudioBlock block;
+    block.channels = 1;
     const size_t written = p.visualWritten.load(std::memory_order_acquire);
     const size_t n = std::min({static_cast<size_t>(std::max(count, 0)), written, static_cast<size_t>(VisualFrames)});
-    block.Samples.resize(n);
+    block.samples.resize(n);
     for (size_t i = 0; i < n; ++i)
-        block.Samples[i] = p.visual[(written - n + i) % VisualFrames].load(std::memory_order_relaxed);
+        block.samples[i] = p.visual[(written - n + i) % VisualFrames].load(std::memory_order_relaxed);
     return block;
 }
 
-int TAudioPlayer2::GetVolume() const {
+int AudioPlayer::volume() const {
     return impl_->volume.load();
 }
 
-void TAudioPlayer2::SetVolume(int volume) {
+void AudioPlayer::setVolume(int volume) {
     impl_->volume.store(std::clamp(volume, 0, 65535));
 }
 
-void TAudioPlayer2::SetMute(bool muted) {
+void AudioPlayer::setMute(bool muted) {
     impl_->muted.store(muted);
 }
 
-bool TAudioPlayer2::GetEqualizerEnabled() const {
+bool AudioPlayer::equalizerEnabled() const {
     return impl_->equalizerOn.load();
 }
 
-std::vector<float> TAudioPlayer2::GetEqualizerBands() const {
+std::vector<float> AudioPlayer::equalizerBands() const {
     return std::vector<float>(impl_->gainsDb.begin(), impl_->gainsDb.end());
 }
 
-bool TAudioPlayer2::GetMute() const {
+bool AudioPlayer::isMuted() const {
     return impl_->muted.load();
 }

@@ -5,35 +5,35 @@
 #include <vector>
 
 // The front cover kept in a file's tags.
-struct TCoverPicture {
-    std::string MimeType; // "image/jpeg", "image/png", ...
-    std::string Data;     // the picture file's bytes; empty when there is none
+struct CoverPicture {
+    std::string mimeType; // "image/jpeg", "image/png", ...
+    std::string data;     // the picture file's bytes; empty when there is none
 
-    bool operator==(const TCoverPicture&) const = default;
+    bool operator==(const CoverPicture&) const = default;
 };
 
 // The tags carried from file to file. Texts are UTF-8; an empty text is a field the
 // file does not have. Track is kept as written ("3" or "3/12").
-struct TAudioTags {
-    std::string Title, Artist, Album, AlbumArtist, Date, Track, Genre, Comment, Composer;
-    TCoverPicture Cover;
+struct AudioTags {
+    std::string title, artist, album, albumArtist, date, track, genre, comment, composer;
+    CoverPicture cover;
 
-    bool Empty() const;
+    bool empty() const;
     // The text fields by name, in this order: "title", "artist", "album",
     // "album_artist", "date", "track", "genre", "comment", "composer".
-    std::vector<std::pair<const char*, const std::string*>> NamedFields() const;
-    bool operator==(const TAudioTags&) const = default;
+    std::vector<std::pair<const char*, const std::string*>> namedFields() const;
+    bool operator==(const AudioTags&) const = default;
 };
 
 // The tags of a WAV, MP3, OGG or WMA file, told apart by its extension: ID3v2 (else
 // ID3v1) in MP3, Vorbis comments in OGG, ASF attributes in WMA, the ID3 chunk (else
 // RIFF INFO) in WAV. Empty for a file that has none or cannot be read: tags never
 // keep the audio from being used.
-TAudioTags ReadAudioTags(const std::string& fileName);
+AudioTags readAudioTags(const std::string& fileName);
 
 // Writes tags into a finished, closed file, replacing those it had: ID3v2.3 in MP3,
 // Vorbis comments in OGG, ASF attributes in WMA, RIFF INFO and an ID3 chunk in WAV;
 // the cover in all four. Empty tags leave the file untouched. When the tags cannot be
 // written, raises EngineError (TagWriteFailed) naming the file and the cause; the file
 // keeps its audio as it was.
-void WriteAudioTags(const std::string& fileName, const TAudioTags& tags);
+void writeAudioTags(const std::string& fileName, const AudioTags& tags);

@@ -22,8 +22,8 @@ class EngineError : public std::runtime_error {
 public:
     EngineError(EngineStatus status, const std::string& message) : std::runtime_error(message), status_(status) {}
 
-    EngineStatus Status() const { return status_; }
-    int Code() const { return static_cast<int>(status_); }
+    EngineStatus status() const { return status_; }
+    int code() const { return static_cast<int>(status_); }
 
 private:
     EngineStatus status_;

@@ -2,19 +2,19 @@
 
 #include <cstdint>
 
-// The MP3 encoder settings handed to TAudioFile2::SetMp3Format.
-class TAudioFile2LameEnc {
+// The MP3 encoder settings handed to AudioFile::setMp3Format.
+class Mp3EncoderSettings {
 public:
-    void SetConstantBitRate(bool constant) { ConstantBitRate = constant; }
-    void SetVbrMaxBitRate(int kbps) { VbrMaxBitRateKbps = kbps; }
-    void SetWriteVbrHeader(bool write) { WriteVbrHeader = write; }
-    void SetVbrReserved(int /*unused by this encoder*/) {}
-    void SetVbrQuality(int16_t quality) { VbrQuality = quality; }
-    void SetEncoderQuality(int16_t quality) { EncoderQuality = quality; }
+    void setConstantBitRate(bool constant) { constantBitRate = constant; }
+    void setVbrMaxBitRate(int kbps) { vbrMaxBitRateKbps = kbps; }
+    void setWriteVbrHeader(bool write) { writeVbrHeader = write; }
+    void setVbrReserved(int /*unused by this encoder*/) {}
+    void setVbrQuality(int16_t quality) { vbrQuality = quality; }
+    void setEncoderQuality(int16_t quality) { encoderQuality = quality; }
 
-    bool ConstantBitRate = true;
-    int VbrMaxBitRateKbps = 320;
-    bool WriteVbrHeader = false;
-    int16_t VbrQuality = 4;     // 0 best .. 9
-    int16_t EncoderQuality = 5; // LAME's quality: 0 best .. 9 fastest
+    bool constantBitRate = true;
+    int vbrMaxBitRateKbps = 320;
+    bool writeVbrHeader = false;
+    int16_t vbrQuality = 4;     // 0 best .. 9
+    int16_t encoderQuality = 5; // LAME's quality: 0 best .. 9 fastest
 };

@@ -5,7 +5,7 @@
 
 namespace {
 
-const char* const Formats[15] = {"8000Hz,mono,4kbps",     "8000Hz,mono,5kbps",     "8000Hz,mono,6kbps",
+const char* const formats[15] = {"8000Hz,mono,4kbps",     "8000Hz,mono,5kbps",     "8000Hz,mono,6kbps",
                                  "8000Hz,mono,8kbps",     "11025Hz,mono,10kbps",   "16000Hz,mono,16kbps",
                                  "22050Hz,mono,20kbps",   "22050Hz,stereo,20kbps", "22050Hz,stereo,32kbps",
                                  "32000Hz,stereo,32kbps", "32000Hz,stereo,40kbps", "32000Hz,stereo,48kbps",
@@ -13,20 +13,20 @@ const char* const Formats[15] = {"8000Hz,mono,4kbps",     "8000Hz,mono,5kbps",  
 
 } // namespace
 
-TWMAFile2::TProfile TWMAFile2::Profile(int profile) {
+WmaProfiles::Profile WmaProfiles::profile(int profile) {
     if (profile < 1 || profile > ProfileCount)
         profile = ProfileCount;
-    TProfile result;
-    result.Text = Formats[(profile - 1) % 15];
-    const std::string& text = result.Text;
+    Profile result;
+    result.text = formats[(profile - 1) % 15];
+    const std::string& text = result.text;
     const auto firstComma = text.find(',');
     const auto secondComma = text.find(',', firstComma + 1);
-    result.SampleRate = std::atoi(text.c_str());
-    result.Channels = text.compare(firstComma + 1, secondComma - firstComma - 1, "stereo") == 0 ? 2 : 1;
-    result.BitRateKbps = std::atoi(text.c_str() + secondComma + 1);
+    result.sampleRate = std::atoi(text.c_str());
+    result.channels = text.compare(firstComma + 1, secondComma - firstComma - 1, "stereo") == 0 ? 2 : 1;
+    result.bitRateKbps = std::atoi(text.c_str() + secondComma + 1);
     return result;
 }
 
-int TWMAFile2::EncodedBitRateKbps(const TProfile& profile) {
-    return std::max(profile.BitRateKbps, 24);
+int WmaProfiles::encodedBitRateKbps(const Profile& profile) {
+    return std::max(profile.bitRateKbps, 24);
 }

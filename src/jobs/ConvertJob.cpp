@@ -4,30 +4,30 @@
 
 #include "AudioTags.h"
 
-TJobEnd RunConvert(TAudioFile2& input, TAudioFile2& output, const TJobControl& control) {
-    const int readFrames = input.GetStreamChannels() * input.GetStreamSampleRate();
-    output.SetInputFormat(input.GetSampleRate(), input.GetChannels());
-    const TAudioTags tags = ReadAudioTags(input.FileName());
-    const int64_t total = input.GetTotalSamples();
+JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& control) {
+    const int readFrames = input.streamChannels() * input.streamSampleRate();
+    output.setInputFormat(input.sampleRate(), input.channels());
+    const AudioTags tags = readAudioTags(input.fileName());
+    const int64_t total = input.totalFrames();
     int64_t done = 0;
-    TJobEnd end = TJobEnd::Finished;
+    JobEnd end = JobEnd::Finished;
     while (true) {
-        const TAudioBlock block = input.ReadBlock(readFrames);
-        if (block.Empty()) {
-            control.Report(1, 100);
+        const AudioBlock block = input.readBlock(readFrames);
+        if (block.empty()) {
+            control.report(1, 100);
             break;
         }
-        output.WriteBlock(block);
-        done = std::min(done + block.Frames(), total);
-        control.Report(1, total > 0 ? static_cast<int>(done * 100 / total) : 100);
-        if (control.Stopping()) {
-            end = TJobEnd::Stopped;
+        output.writeBlock(block);
+        done = std::min(done + block.frames(), total);
+        control.report(1, total > 0 ? static_cast<int>(done * 100 / total) : 100);
+        if (control.stopping()) {
+            end = JobEnd::Stopped;
             break;
         }
     }
-    output.Close();
-    input.Close();
-    if (end == TJobEnd::Finished)
-        WriteAudioTags(output.FileName(), tags);
+    output.close();
+    input.close();
+    if (end == JobEnd::Finished)
+        writeAudioTags(output.fileName(), tags);
     return end;
 }

@@ -7,4 +7,4 @@
 // with the percentage done; closes both at the end (the output finished, also after a
 // stop). A finished output gets the input's tags. Raises EngineError on a read or write
 // failure (TagWriteFailed when only the tags could not be written).
-TJobEnd RunConvert(TAudioFile2& input, TAudioFile2& output, const TJobControl& control);
+JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& control);

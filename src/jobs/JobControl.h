@@ -4,16 +4,16 @@
 
 // How a job reports and is stopped: progress(item, percent) after each step (100 when
 // an item is finished), stopRequested() asked between blocks.
-struct TJobControl {
-    std::function<void(int item, int percent)> Progress;
-    std::function<bool()> StopRequested;
+struct JobControl {
+    std::function<void(int item, int percent)> progress;
+    std::function<bool()> stopRequested;
 
-    void Report(int item, int percent) const {
-        if (Progress)
-            Progress(item, percent);
+    void report(int item, int percent) const {
+        if (progress)
+            progress(item, percent);
     }
-    bool Stopping() const { return StopRequested && StopRequested(); }
+    bool stopping() const { return stopRequested && stopRequested(); }
 };
 
 // How a job ended.
-enum class TJobEnd { Finished, Stopped };
+enum class JobEnd { Finished, Stopped };

@@ -1,24 +1,24 @@
 #include "JobTags.h"
 
-TAudioTags SectionTags(const TAudioTags& source, const std::string& sourceName, int number) {
-    if (source.Empty())
+AudioTags sectionTags(const AudioTags& source, const std::string& sourceName, int number) {
+    if (source.empty())
         return {};
-    TAudioTags section = source;
-    section.Title = (source.Title.empty() ? sourceName : source.Title) + " (" + std::to_string(number) + ")";
-    section.Track = std::to_string(number);
+    AudioTags section = source;
+    section.title = (source.title.empty() ? sourceName : source.title) + " (" + std::to_string(number) + ")";
+    section.track = std::to_string(number);
     return section;
 }
 
-TAudioTags MergedTags(const TAudioTags& first, const std::string& mergedName) {
-    if (first.Empty())
+AudioTags mergedTags(const AudioTags& first, const std::string& mergedName) {
+    if (first.empty())
         return {};
-    TAudioTags merged;
-    merged.Title = mergedName;
-    merged.Artist = first.Artist;
-    merged.Album = first.Album;
-    merged.AlbumArtist = first.AlbumArtist;
-    merged.Date = first.Date;
-    merged.Genre = first.Genre;
-    merged.Cover = first.Cover;
+    AudioTags merged;
+    merged.title = mergedName;
+    merged.artist = first.artist;
+    merged.album = first.album;
+    merged.albumArtist = first.albumArtist;
+    merged.date = first.date;
+    merged.genre = first.genre;
+    merged.cover = first.cover;
     return merged;
 }

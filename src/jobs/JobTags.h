@@ -7,8 +7,8 @@
 // The tags of a cut's section number (1 for the first): the source's, titled with the
 // source's title, or its file name when it has none, and " (number)", and numbered.
 // A source without tags gives none.
-TAudioTags SectionTags(const TAudioTags& source, const std::string& sourceName, int number);
+AudioTags sectionTags(const AudioTags& source, const std::string& sourceName, int number);
 
 // The tags of a merged file: the first input's artist, album, album artist, date, genre
 // and cover, titled with the merged file's name. A first input without tags gives none.
-TAudioTags MergedTags(const TAudioTags& first, const std::string& mergedName);
+AudioTags mergedTags(const AudioTags& first, const std::string& mergedName);

@@ -8,45 +8,45 @@
 namespace {
 
 // Appends one opened input; false when a stop was asked for.
-bool AppendInput(TAudioFile2& input, TAudioFile2& output, int item, const TJobControl& control) {
-    output.SetInputFormat(input.GetSampleRate(), input.GetChannels());
-    const int blockFrames = input.GetStreamChannels() * input.GetStreamSampleRate();
-    const int64_t total = input.GetTotalSamples();
+bool appendInput(AudioFile& input, AudioFile& output, int item, const JobControl& control) {
+    output.setInputFormat(input.sampleRate(), input.channels());
+    const int blockFrames = input.streamChannels() * input.streamSampleRate();
+    const int64_t total = input.totalFrames();
     int64_t done = 0;
     while (true) {
-        const TAudioBlock block = input.ReadBlock(blockFrames);
-        if (block.Empty()) {
-            control.Report(item, 100);
+        const AudioBlock block = input.readBlock(blockFrames);
+        if (block.empty()) {
+            control.report(item, 100);
             return true;
         }
-        output.WriteBlock(block);
-        done = std::min(done + block.Frames(), total);
-        control.Report(item, total > 0 ? static_cast<int>(done * 100 / total) : 100);
-        if (control.Stopping())
+        output.writeBlock(block);
+        done = std::min(done + block.frames(), total);
+        control.report(item, total > 0 ? static_cast<int>(done * 100 / total) : 100);
+        if (control.stopping())
             return false;
     }
 }
 
 } // namespace
 
-TJobEnd RunMerge(TAudioFile2& input, TAudioFile2& output, const std::vector<std::string>& paths,
-                 const TJobControl& control, int* failedItem) {
-    TJobEnd end = TJobEnd::Finished;
-    const TAudioTags firstTags = paths.empty() ? TAudioTags{} : ReadAudioTags(paths.front());
-    for (size_t i = 0; i < paths.size() && end == TJobEnd::Finished; ++i) {
+JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths, const JobControl& control,
+                int* failedItem) {
+    JobEnd end = JobEnd::Finished;
+    const AudioTags firstTags = paths.empty() ? AudioTags{} : readAudioTags(paths.front());
+    for (size_t i = 0; i < paths.size() && end == JobEnd::Finished; ++i) {
         if (failedItem)
             *failedItem = static_cast<int>(i);
-        input.OpenForRead(paths[i]);
-        if (input.GetErrorCode() != 0)
-            throw EngineError(static_cast<EngineStatus>(input.GetErrorCode()), input.GetErrorText());
-        if (!AppendInput(input, output, static_cast<int>(i), control))
-            end = TJobEnd::Stopped;
-        input.Close();
+        input.openForRead(paths[i]);
+        if (input.errorCode() != 0)
+            throw EngineError(static_cast<EngineStatus>(input.errorCode()), input.errorText());
+        if (!appendInput(input, output, static_cast<int>(i), control))
+            end = JobEnd::Stopped;
+        input.close();
     }
     if (failedItem)
         *failedItem = -1;
-    output.Close();
-    if (end == TJobEnd::Finished)
-        WriteAudioTags(output.FileName(), MergedTags(firstTags, StemOf(output.FileName())));
+    output.close();
+    if (end == JobEnd::Finished)
+        writeAudioTags(output.fileName(), mergedTags(firstTags, stemOf(output.fileName())));
     return end;
 }

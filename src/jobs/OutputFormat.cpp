@@ -5,38 +5,38 @@
 
 #include "AppSettings.h"
 
-bool PrepareOutputFormat(TAudioFile2& output, TAudioFile2LameEnc& encoder, const std::string& kind) {
-    using namespace GlobeVar;
+bool prepareOutputFormat(AudioFile& output, Mp3EncoderSettings& encoder, const std::string& kind) {
+    using namespace AppSettings;
     if (kind == "WAV") {
-        output.SetWavFormat(WavFreqHz, WavChannelCount, WavBitsPerSample);
+        output.setWavFormat(wavFreqHz, wavChannelCount, wavBitsPerSample);
     } else if (kind == "MP3") {
-        if (Mp3VbrEnabled) {
-            encoder.SetConstantBitRate(false);
-            encoder.SetVbrMaxBitRate(Mp3MaxBitRateKbps);
-            encoder.SetWriteVbrHeader(Mp3VbrHeader);
-            encoder.SetVbrReserved(0);
-            encoder.SetVbrQuality(Mp3VbrQuality);
+        if (mp3VbrEnabled) {
+            encoder.setConstantBitRate(false);
+            encoder.setVbrMaxBitRate(mp3MaxBitRateKbps);
+            encoder.setWriteVbrHeader(mp3VbrHeader);
+            encoder.setVbrReserved(0);
+            encoder.setVbrQuality(mp3VbrQuality);
         } else {
-            encoder.SetConstantBitRate(true);
+            encoder.setConstantBitRate(true);
         }
-        encoder.SetEncoderQuality(Mp3EncoderQuality);
-        output.SetMp3Format(Mp3FreqHz, Mp3BitRateKbps, Mp3ChannelCount, encoder);
+        encoder.setEncoderQuality(mp3EncoderQuality);
+        output.setMp3Format(mp3FreqHz, mp3BitRateKbps, mp3ChannelCount, encoder);
     } else if (kind == "OGG") {
-        output.SetOggFormat(OggFreqHz, OggChannelCount, 128, 0, 0, static_cast<int16_t>(OggQuality));
+        output.setOggFormat(oggFreqHz, oggChannelCount, 128, 0, 0, static_cast<int16_t>(oggQuality));
     } else if (kind == "WMA") {
-        output.SetWmaProfile(WmaProfile);
+        output.setWmaProfile(wmaProfile);
     } else {
         return false;
     }
     return true;
 }
 
-const char* OutputKindOfIndex(int index) {
+const char* outputKindOfIndex(int index) {
     static const char* const kinds[] = {"WAV", "MP3", "OGG", "WMA"};
     return kinds[std::clamp(index, 0, 3)];
 }
 
-std::string ExtensionOfKind(const std::string& kind) {
+std::string extensionOfKind(const std::string& kind) {
     std::string extension = kind;
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

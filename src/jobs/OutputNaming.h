@@ -5,17 +5,17 @@
 
 // The naming rule of every new file: folder + stem + "." + extension; unless overwrite is
 // allowed, " New" is appended to the stem as long as a file of that name exists.
-std::string UniqueOutputName(const std::string& folder, const std::string& stem, const std::string& extension,
+std::string uniqueOutputName(const std::string& folder, const std::string& stem, const std::string& extension,
                              bool overwrite);
 
 // The merged file's name without folder and extension: prefix, the date (when used) and
 // the time, and the suffix, joined by blanks, trimmed; characters a file name cannot hold
 // are left out of prefix and suffix.
-std::string MergedFileStem(const std::string& prefix, const std::string& suffix, bool useDate, const std::tm& now);
+std::string mergedFileStem(const std::string& prefix, const std::string& suffix, bool useDate, const std::tm& now);
 
 // Leaves out the characters \ / : * ? " < > | (and control characters).
-std::string WithoutNameBreakers(const std::string& text);
+std::string withoutNameBreakers(const std::string& text);
 
 // Parts of a path: "/a/b/" and "song" for "/a/b/song.mp3".
-std::string FolderOf(const std::string& path);
-std::string StemOf(const std::string& path);
+std::string folderOf(const std::string& path);
+std::string stemOf(const std::string& path);

@@ -4,33 +4,33 @@
 
 #include "AudioFile.h"
 
-void ComputePeaks(const std::string& path, int columns,
-                  const std::function<void(int firstColumn, const std::vector<TPeak>& peaks)>& ready,
+void computePeaks(const std::string& path, int columns,
+                  const std::function<void(int firstColumn, const std::vector<Peak>& peaks)>& ready,
                   const std::function<bool()>& stop) {
-    TAudioFile2 file;
-    file.OpenForRead(path);
-    if (file.GetErrorCode() != 0 || columns <= 0 || file.GetTotalSamples() == 0)
+    AudioFile file;
+    file.openForRead(path);
+    if (file.errorCode() != 0 || columns <= 0 || file.totalFrames() == 0)
         return;
-    const int64_t total = file.GetTotalSamples();
-    const int channels = file.GetChannels();
+    const int64_t total = file.totalFrames();
+    const int channels = file.channels();
     const int batch = std::max(1, columns / 20);
-    std::vector<TPeak> pending;
+    std::vector<Peak> pending;
     int first = 0;
     int64_t frame = 0;
     try {
         for (int column = 0; column < columns && !stop(); ++column) {
             const int64_t end = total * (column + 1) / columns;
-            TPeak peak;
+            Peak peak;
             while (frame < end) {
-                const TAudioBlock block = file.ReadBlock(static_cast<int>(std::min<int64_t>(end - frame, 65536)));
-                if (block.Empty()) {
+                const AudioBlock block = file.readBlock(static_cast<int>(std::min<int64_t>(end - frame, 65536)));
+                if (block.empty()) {
                     frame = end;
                     break;
                 }
-                const auto [low, high] = std::minmax_element(block.Samples.begin(), block.Samples.end());
-                peak.Low = std::min(peak.Low, *low);
-                peak.High = std::max(peak.High, *high);
-                frame += block.Samples.size() / static_cast<size_t>(channels);
+                const auto [low, high] = std::minmax_element(block.samples.begin(), block.samples.end());
+                peak.low = std::min(peak.low, *low);
+                peak.high = std::max(peak.high, *high);
+                frame += block.samples.size() / static_cast<size_t>(channels);
             }
             pending.push_back(peak);
             if (static_cast<int>(pending.size()) == batch || column + 1 == columns) {

@@ -8,10 +8,10 @@
 // stretches of the file, the lowest and highest sample of all channels. Columns are
 // handed over in batches as they are ready; stop() ends the work early. A file that
 // cannot be read gives no columns.
-struct TPeak {
-    float Low = 0, High = 0;
+struct Peak {
+    float low = 0, high = 0;
 };
 
-void ComputePeaks(const std::string& path, int columns,
-                  const std::function<void(int firstColumn, const std::vector<TPeak>& peaks)>& ready,
+void computePeaks(const std::string& path, int columns,
+                  const std::function<void(int firstColumn, const std::vector<Peak>& peaks)>& ready,
                   const std::function<bool()>& stop);

@@ -5,40 +5,40 @@
 
 // The joiner's list of files to merge, in merge order, as plain rows: the reordering
 // rules of its eight buttons and its one-line summary.
-struct TJoinRow {
-    std::string Caption; // the file's full path: the row's identity
-    std::string Format, Duration, Size;
-    std::string Status = " ";
-    bool Ticked = true;
-    bool Selected = false;
+struct JoinRow {
+    std::string caption; // the file's full path: the row's identity
+    std::string format, duration, size;
+    std::string status = " ";
+    bool ticked = true;
+    bool selected = false;
 
-    bool operator==(const TJoinRow&) const = default;
+    bool operator==(const JoinRow&) const = default;
 };
 
-class TJoinList {
+class JoinList {
 public:
-    std::vector<TJoinRow> Rows;
+    std::vector<JoinRow> rows;
 
-    bool Contains(const std::string& path) const;
+    bool contains(const std::string& path) const;
     // Appends a ticked row unless the path is in the list already; false when skipped.
-    bool Add(TJoinRow row);
-    void RemoveSelected();
-    void RemoveAll() { Rows.clear(); }
+    bool add(JoinRow row);
+    void removeSelected();
+    void removeAll() { rows.clear(); }
     // Every selected row one place up (down); a row at the edge, and a block of
     // selected rows touching it, stays.
-    void MoveUp();
-    void MoveDown();
+    void moveUp();
+    void moveDown();
     // The selected rows first (last), the others after (before) them, each in their order.
-    void MoveFirst();
-    void MoveLast();
-    bool AnySelected() const;
+    void moveFirst();
+    void moveLast();
+    bool anySelected() const;
 
     // "3 files in list, 2 files selected, selected duration is approximately: 00h 07m 31s "
-    std::string SummaryText() const;
+    std::string summaryText() const;
 
 private:
-    void Swap(int a, int b);
+    void swap(int a, int b);
 };
 
 // Seconds of a duration text "hh : mm : ss" (any number of hour digits); 0 when unreadable.
-int DurationTextToSeconds(const std::string& text);
+int durationTextToSeconds(const std::string& text);

@@ -30,9 +30,9 @@
 
 // The join list's view: takes files dropped from the folder list or a file manager, and
 // reorders its own rows by dragging.
-class TJoinListView : public QTreeWidget {
+class JoinListView : public QTreeWidget {
 public:
-    TJoinListView(TfrmJoiner& window, QWidget* parent) : QTreeWidget(parent), window_(window) {
+    JoinListView(JoinerWindow& window, QWidget* parent) : QTreeWidget(parent), window_(window) {
         setAcceptDrops(true);
         setDragEnabled(true);
         setDragDropMode(QAbstractItemView::DragDrop);
@@ -40,40 +40,40 @@ public:
     }
 
 protected:
-    void dragEnterEvent(QDragEnterEvent* event) override { Accept(event); }
+    void dragEnterEvent(QDragEnterEvent* event) override { acceptDrag(event); }
     void dragMoveEvent(QDragMoveEvent* event) override {
         QTreeWidget::dragMoveEvent(event);
-        Accept(event);
+        acceptDrag(event);
     }
     void dropEvent(QDropEvent* event) override {
         if (event->source() == this) {
             QTreeWidgetItem* target = itemAt(event->position().toPoint());
-            window_.MoveSelectedTo(target ? indexOfTopLevelItem(target) : -1);
-        } else if (event->source() == window_.lvFolderList) {
-            window_.btnAddClick();
+            window_.moveSelectedTo(target ? indexOfTopLevelItem(target) : -1);
+        } else if (event->source() == window_.folderList_) {
+            window_.addSelected();
         } else {
             QStringList paths;
             for (const QUrl& url : event->mimeData()->urls())
                 if (url.isLocalFile())
                     paths << url.toLocalFile();
-            window_.AddFiles(paths);
+            window_.addFiles(paths);
         }
         event->acceptProposedAction();
     }
 
 private:
-    void Accept(QDragMoveEvent* event) {
-        if (event->source() == this || event->source() == window_.lvFolderList || event->mimeData()->hasUrls())
+    void acceptDrag(QDragMoveEvent* event) {
+        if (event->source() == this || event->source() == window_.folderList_ || event->mimeData()->hasUrls())
             event->acceptProposedAction();
     }
 
-    TfrmJoiner& window_;
+    JoinerWindow& window_;
 };
 
 // The two-line information box under the lists.
-class TInfoBox : public QWidget {
+class InfoBox : public QWidget {
 public:
-    TInfoBox(TfrmJoiner& window, QWidget* parent) : QWidget(parent), window_(window) {
+    InfoBox(JoinerWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
         QFont arial("Arial");
         arial.setPixelSize(13);
         setFont(arial);
@@ -84,12 +84,12 @@ protected:
         QPainter painter(this);
         painter.setPen(QColor(53, 83, 137));
         const int ascent = fontMetrics().ascent();
-        painter.drawText(0, window_.InfoTop + ascent, window_.Label1);
-        painter.drawText(0, window_.InfoTop + 30 + ascent, window_.Label2);
+        painter.drawText(0, window_.infoTop_ + ascent, window_.infoLine1_);
+        painter.drawText(0, window_.infoTop_ + 30 + ascent, window_.infoLine2_);
     }
 
 private:
-    TfrmJoiner& window_;
+    JoinerWindow& window_;
 };
 
 namespace {
@@ -97,7 +97,7 @@ namespace {
 constexpr int TextHeight = 16;
 constexpr int InfoHeight = 27;
 
-QPushButton* Button(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
+QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
     button->setToolTip(hint);
@@ -105,86 +105,87 @@ QPushButton* Button(QWidget* parent, const char* name, const QString& text, cons
     return button;
 }
 
-int64_t NowMs() {
+int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
-QString Qs(const std::string& text) {
+QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
 } // namespace
 
-TfrmJoiner::TfrmJoiner(QWidget* parent) : TJobWindow(parent) {
+JoinerWindow::JoinerWindow(QWidget* parent) : JobWindow(parent) {
     setObjectName("frmJoiner");
     setWindowTitle("Zelvo MP3 Darozu");
     setFixedSize(657, 430);
-    AI.SetInfoOption(true);
-    AF_IN.SetFileOption(true);
-    AF_OUT.SetFileOption(true);
-    BuildControls();
-    tmShowInfo.setInterval(30);
-    connect(&tmShowInfo, &QTimer::timeout, this, &TfrmJoiner::tmShowInfoTimer);
-    AP.OnRequestOnLoadArray = [this](TAudioPlayer2&) {
-        if (AF.IsReading())
-            AP.QueueBlock(AF.ReadBlock(BlockFrames));
+    info_.setInfoOption(true);
+    input_.setFileOption(true);
+    output_.setFileOption(true);
+    buildControls();
+    infoTimer_.setInterval(30);
+    connect(&infoTimer_, &QTimer::timeout, this, &JoinerWindow::scrollInfo);
+    player_.onRequestOnLoadArray = [this](AudioPlayer&) {
+        if (file_.isReading())
+            player_.queueBlock(file_.readBlock(blockFrames_));
     };
-    AP.OnEndArrayPlay = AP.OnRequestOnLoadArray;
-    AP.OnEndPlay = [this](TAudioPlayer2&) { StopPlayback(); };
+    player_.onEndArrayPlay = player_.onRequestOnLoadArray;
+    player_.onEndPlay = [this](AudioPlayer&) { stopPlayback(); };
 }
 
-TfrmJoiner::~TfrmJoiner() = default;
+JoinerWindow::~JoinerWindow() = default;
 
-void TfrmJoiner::SetTreeFolder(const QString& folder) {
-    STV->SelectPath(folder);
+void JoinerWindow::setTreeFolder(const QString& folder) {
+    folderTree_->selectPath(folder);
 }
 
-void TfrmJoiner::BuildControls() {
-    btnStartMerge = Button(this, "btnStartMerge", "Start", "Start to merge the files", {8, 24, 60, 30});
-    btnCancelMerge = Button(this, "btnCancelMerge", "Cancel", "Cancel merge", {8, 24, 60, 30});
-    btnCancelMerge->hide();
-    BuildToolButtons(72, 633, "btnJoinerClose", [] { return QString::fromStdString(GlobeVar::JoinOutputPath); });
-    comboxJoinOutputFormat = new QComboBox(this);
-    comboxJoinOutputFormat->setObjectName("comboxJoinOutputFormat");
-    comboxJoinOutputFormat->setToolTip("Select Output format");
-    comboxJoinOutputFormat->addItems({"WAV", "MP3", "OGG", "WMA"});
-    comboxJoinOutputFormat->setCurrentIndex(1);
-    comboxJoinOutputFormat->setGeometry(540, 28, 90, 24);
-    btnOutputFormat = Button(this, "btnOutputFormat", "v", "Select output format", {632, 28, 18, 24});
-    connect(btnOutputFormat, &QPushButton::clicked, comboxJoinOutputFormat, &QComboBox::showPopup);
-    connect(btnStartMerge, &QPushButton::clicked, this, &TfrmJoiner::btnStartMergeClick);
-    connect(btnCancelMerge, &QPushButton::clicked, this, &TfrmJoiner::btnCancelMergeClick);
-    BuildLists();
+void JoinerWindow::buildControls() {
+    mergeButton_ = button(this, "btnStartMerge", "Start", "Start to merge the files", {8, 24, 60, 30});
+    cancelMergeButton_ = button(this, "btnCancelMerge", "Cancel", "Cancel merge", {8, 24, 60, 30});
+    cancelMergeButton_->hide();
+    buildToolButtons(72, 633, "btnJoinerClose", [] { return QString::fromStdString(AppSettings::joinOutputPath); });
+    outputFormatBox_ = new QComboBox(this);
+    outputFormatBox_->setObjectName("comboxJoinOutputFormat");
+    outputFormatBox_->setToolTip("Select Output format");
+    outputFormatBox_->addItems({"WAV", "MP3", "OGG", "WMA"});
+    outputFormatBox_->setCurrentIndex(1);
+    outputFormatBox_->setGeometry(540, 28, 90, 24);
+    outputFormatButton_ = button(this, "btnOutputFormat", "v", "Select output format", {632, 28, 18, 24});
+    connect(outputFormatButton_, &QPushButton::clicked, outputFormatBox_, &QComboBox::showPopup);
+    connect(mergeButton_, &QPushButton::clicked, this, &JoinerWindow::startMerging);
+    connect(cancelMergeButton_, &QPushButton::clicked, this, &JoinerWindow::cancelMerging);
+    buildLists();
 
-    btnPlay = Button(this, "btnPlay", "Play", "Play the selected file", {8, 396, 50, 27});
-    btnStop = Button(this, "btnStop", "Stop", "Stop playing", {62, 396, 50, 27});
-    connect(btnPlay, &QPushButton::clicked, this, &TfrmJoiner::btnPlayClick);
-    connect(btnStop, &QPushButton::clicked, this, &TfrmJoiner::btnStopClick);
-    pbInfo = new TInfoBox(*this, this);
-    pbInfo->setObjectName("pbInfo");
-    pbInfo->setGeometry(170, 396, 478, InfoHeight);
+    playButton_ = button(this, "btnPlay", "Play", "Play the selected file", {8, 396, 50, 27});
+    stopButton_ = button(this, "btnStop", "Stop", "Stop playing", {62, 396, 50, 27});
+    connect(playButton_, &QPushButton::clicked, this, &JoinerWindow::play);
+    connect(stopButton_, &QPushButton::clicked, this, &JoinerWindow::stop);
+    infoBox_ = new InfoBox(*this, this);
+    infoBox_->setObjectName("pbInfo");
+    infoBox_->setGeometry(170, 396, 478, InfoHeight);
 }
 
-void TfrmJoiner::BuildLists() {
+void JoinerWindow::buildLists() {
     auto* panes = new QSplitter(Qt::Vertical, this);
     panes->setGeometry(8, 60, 641, 330);
     auto* upper = new QSplitter(Qt::Horizontal, panes);
-    STV = new TFolderTree(upper);
-    STV->setObjectName("STV");
-    connect(STV, &QTreeView::clicked, this, &TfrmJoiner::STVClick);
-    connect(STV->selectionModel(), &QItemSelectionModel::currentChanged, this, &TfrmJoiner::STVClick);
-    lvFolderList = new QTreeWidget(upper);
-    lvFolderList->setObjectName("lvFolderList");
-    lvFolderList->setRootIsDecorated(false);
-    lvFolderList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lvFolderList->setDragEnabled(true);
-    lvFolderList->setHeaderLabels({"File name", "Format", "Duration", "Size"});
+    folderTree_ = new FolderTree(upper);
+    folderTree_->setObjectName("STV");
+    connect(folderTree_, &QTreeView::clicked, this, &JoinerWindow::listSelectedFolder);
+    connect(folderTree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &JoinerWindow::listSelectedFolder);
+    folderList_ = new QTreeWidget(upper);
+    folderList_->setObjectName("lvFolderList");
+    folderList_->setRootIsDecorated(false);
+    folderList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    folderList_->setDragEnabled(true);
+    folderList_->setHeaderLabels({"File name", "Format", "Duration", "Size"});
     const int folderWidths[] = {200, 48, 86, 70};
     for (int column = 0; column < 4; ++column)
-        lvFolderList->setColumnWidth(column, folderWidths[column]);
-    connect(lvFolderList->header(), &QHeaderView::sectionClicked, this, &TfrmJoiner::SortFolderList);
-    connect(lvFolderList, &QTreeWidget::itemClicked, this, &TfrmJoiner::lvFolderListClick);
+        folderList_->setColumnWidth(column, folderWidths[column]);
+    connect(folderList_->header(), &QHeaderView::sectionClicked, this, &JoinerWindow::sortFolderList);
+    connect(folderList_, &QTreeWidget::itemClicked, this, &JoinerWindow::showSelectedFileInfo);
     upper->setSizes({209, 432});
 
     auto* lower = new QWidget(panes);
@@ -199,88 +200,88 @@ void TfrmJoiner::BuildLists() {
                            "Move to last",
                            "Move up",
                            "Move down"};
-    QPushButton** buttons[] = {&btnAdd, &btnAddAll, &btnRemove, &btnRemoveAll, &btnFirst, &btnLast, &btnUp, &btnDown};
-    void (TfrmJoiner::*handlers[])() = {&TfrmJoiner::btnAddClick,    &TfrmJoiner::btnAddAllClick,
-                                        &TfrmJoiner::btnRemoveClick, &TfrmJoiner::btnRemoveAllClick,
-                                        &TfrmJoiner::btnFirstClick,  &TfrmJoiner::btnLastClick,
-                                        &TfrmJoiner::btnUpClick,     &TfrmJoiner::btnDownClick};
+    QPushButton** buttons[] = {&addButton_,   &addAllButton_, &removeButton_, &removeAllButton_,
+                               &firstButton_, &lastButton_,   &upButton_,     &downButton_};
+    void (JoinerWindow::*handlers[])() = {
+        &JoinerWindow::addSelected, &JoinerWindow::addAll,     &JoinerWindow::removeSelected, &JoinerWindow::removeAll,
+        &JoinerWindow::moveToFirst, &JoinerWindow::moveToLast, &JoinerWindow::moveUp,         &JoinerWindow::moveDown};
     for (int i = 0; i < 8; ++i) {
-        *buttons[i] = Button(lower, names[i], texts[i], hints[i], {i * 78, 0, 74, 24});
+        *buttons[i] = button(lower, names[i], texts[i], hints[i], {i * 78, 0, 74, 24});
         connect(*buttons[i], &QPushButton::clicked, this, handlers[i]);
     }
-    lvJoinList = new TJoinListView(*this, lower);
-    lvJoinList->setObjectName("lvJoinList");
-    lvJoinList->setGeometry(0, 28, 641, 130);
-    lvJoinList->setRootIsDecorated(false);
-    lvJoinList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lvJoinList->setHeaderLabels({"File name", "Format", "Duration", "Size", "Status"});
+    joinList_ = new JoinListView(*this, lower);
+    joinList_->setObjectName("lvJoinList");
+    joinList_->setGeometry(0, 28, 641, 130);
+    joinList_->setRootIsDecorated(false);
+    joinList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    joinList_->setHeaderLabels({"File name", "Format", "Duration", "Size", "Status"});
     const int joinWidths[] = {270, 48, 86, 70, 150};
     for (int column = 0; column < 5; ++column)
-        lvJoinList->setColumnWidth(column, joinWidths[column]);
-    lvJoinList->header()->setSectionsClickable(false);
-    connect(lvJoinList, &QTreeWidget::itemPressed, this, &TfrmJoiner::lvJoinListMouseDown);
-    connect(lvJoinList, &QTreeWidget::itemChanged, this, [this] { ShowSummary(); });
+        joinList_->setColumnWidth(column, joinWidths[column]);
+    joinList_->header()->setSectionsClickable(false);
+    connect(joinList_, &QTreeWidget::itemPressed, this, &JoinerWindow::selectJoinRowUnderMouse);
+    connect(joinList_, &QTreeWidget::itemChanged, this, [this] { showSummary(); });
     panes->setSizes({160, 170});
 }
 
 // ---- Opening, closing ----
 
-void TfrmJoiner::showEvent(QShowEvent* event) {
-    TJobWindow::showEvent(event);
-    InfoRow = -1;
-    Merging = false;
-    ShowSummary();
-    InfoTop = InfoCentre() - 30;
-    STVClick();
+void JoinerWindow::showEvent(QShowEvent* event) {
+    JobWindow::showEvent(event);
+    infoRow_ = -1;
+    merging_ = false;
+    showSummary();
+    infoTop_ = infoCentre() - 30;
+    listSelectedFolder();
 }
 
-void TfrmJoiner::done(int result) {
-    if (Merging) {
-        if (AskToCancel("Merging in progress, do you want to cancel ?")) {
-            CloseAfterMerge = true;
-            btnCancelMergeClick();
+void JoinerWindow::done(int result) {
+    if (merging_) {
+        if (askToCancel("Merging in progress, do you want to cancel ?")) {
+            closeAfterMerge_ = true;
+            cancelMerging();
         }
         return; // the window closes when the worker has stopped
     }
-    StopPlayback();
-    TJobWindow::done(result);
+    stopPlayback();
+    JobWindow::done(result);
 }
 
 // ---- The folder list ----
 
-void TfrmJoiner::STVClick() {
-    if (Listing) {
-        ListingRestart = true;
+void JoinerWindow::listSelectedFolder() {
+    if (listing_) {
+        listingRestart_ = true;
         return;
     }
-    ListCurrentFolder();
+    listCurrentFolder();
 }
 
-TJoinRow TfrmJoiner::RowOfFile(const QString& path) {
+JoinRow JoinerWindow::rowOfFile(const QString& path) {
     const QFileInfo file(path);
-    TJoinRow row;
-    row.Caption = path.toStdString();
-    row.Format = GlobeVar::AudioTypeOfFile(row.Caption);
-    row.Duration = DurationTextOf(AI, path).toStdString();
-    row.Size = GlobeVar::FormatFileSize(file.size());
+    JoinRow row;
+    row.caption = path.toStdString();
+    row.format = AppSettings::audioTypeOfFile(row.caption);
+    row.duration = durationTextOf(info_, path).toStdString();
+    row.size = AppSettings::formatFileSize(file.size());
     return row;
 }
 
-void TfrmJoiner::ListCurrentFolder() {
-    Listing = true;
-    SortColumn = 0;
-    const QString tree = STV->SelectedPath();
-    if (tree != CurrentFolder) {
-        CurrentFolder = tree;
-        lvFolderList->clear();
-        if (!CurrentFolder.isEmpty()) {
-            QDirIterator entries(CurrentFolder, QDir::Files | QDir::Hidden | QDir::System);
-            while (entries.hasNext() && !ListingRestart) {
+void JoinerWindow::listCurrentFolder() {
+    listing_ = true;
+    sortColumn_ = 0;
+    const QString tree = folderTree_->selectedPath();
+    if (tree != currentFolder_) {
+        currentFolder_ = tree;
+        folderList_->clear();
+        if (!currentFolder_.isEmpty()) {
+            QDirIterator entries(currentFolder_, QDir::Files | QDir::Hidden | QDir::System);
+            while (entries.hasNext() && !listingRestart_) {
                 entries.next();
-                if (!GlobeVar::AudioTypeOfFile(entries.fileName().toStdString()).empty()) {
-                    const TJoinRow row = RowOfFile(entries.filePath());
+                if (!AppSettings::audioTypeOfFile(entries.fileName().toStdString()).empty()) {
+                    const JoinRow row = rowOfFile(entries.filePath());
                     auto* item = new QTreeWidgetItem(
-                        lvFolderList, {entries.fileName(), Qs(row.Format), Qs(row.Duration), Qs(row.Size)});
+                        folderList_, {entries.fileName(), qs(row.format), qs(row.duration), qs(row.size)});
                     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
                     item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
                 }
@@ -288,335 +289,336 @@ void TfrmJoiner::ListCurrentFolder() {
             }
         }
     }
-    Listing = false;
-    if (ListingRestart) {
-        ListingRestart = false;
+    listing_ = false;
+    if (listingRestart_) {
+        listingRestart_ = false;
         // The interrupted list is incomplete: the folder picked is listed whole, even
         // when it is the same one.
-        CurrentFolder.clear();
-        STVClick();
+        currentFolder_.clear();
+        listSelectedFolder();
     }
-    ListingRestart = false;
+    listingRestart_ = false;
 }
 
-void TfrmJoiner::SortFolderList(int column) {
-    SortColumn = column;
-    SortFileList(lvFolderList, column, 3);
+void JoinerWindow::sortFolderList(int column) {
+    sortColumn_ = column;
+    sortFileList(folderList_, column, 3);
 }
 
-void TfrmJoiner::lvFolderListClick() {
-    const QList<QTreeWidgetItem*> selected = lvFolderList->selectedItems();
+void JoinerWindow::showSelectedFileInfo() {
+    const QList<QTreeWidgetItem*> selected = folderList_->selectedItems();
     if (selected.size() != 1)
         return;
-    SelectedFile = CurrentFolder + selected.first()->text(0);
-    ShowFileInfo(SelectedFile);
+    selectedFile_ = currentFolder_ + selected.first()->text(0);
+    showFileInfo(selectedFile_);
 }
 
 // ---- The join list ----
 
-TJoinList TfrmJoiner::JoinRows() const {
-    TJoinList list;
-    for (int i = 0; i < lvJoinList->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = lvJoinList->topLevelItem(i);
-        list.Rows.push_back({item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString(),
+JoinList JoinerWindow::joinRows() const {
+    JoinList list;
+    for (int i = 0; i < joinList_->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = joinList_->topLevelItem(i);
+        list.rows.push_back({item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString(),
                              item->text(3).toStdString(), item->text(4).toStdString(),
                              item->checkState(0) == Qt::Checked, item->isSelected()});
     }
     return list;
 }
 
-void TfrmJoiner::ShowJoinRows(const TJoinList& list) {
-    const QSignalBlocker blocker(lvJoinList);
-    lvJoinList->clear();
-    for (const TJoinRow& row : list.Rows) {
+void JoinerWindow::showJoinRows(const JoinList& list) {
+    const QSignalBlocker blocker(joinList_);
+    joinList_->clear();
+    for (const JoinRow& row : list.rows) {
         auto* item = new QTreeWidgetItem(
-            lvJoinList, {Qs(row.Caption), Qs(row.Format), Qs(row.Duration), Qs(row.Size), Qs(row.Status)});
+            joinList_, {qs(row.caption), qs(row.format), qs(row.duration), qs(row.size), qs(row.status)});
         item->setFlags((item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled) & ~Qt::ItemIsDropEnabled);
-        item->setCheckState(0, row.Ticked ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(0, row.ticked ? Qt::Checked : Qt::Unchecked);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
         item->setTextAlignment(4, Qt::AlignCenter);
-        item->setSelected(row.Selected);
+        item->setSelected(row.selected);
     }
 }
 
-void TfrmJoiner::ChangeJoinList(const std::function<void(TJoinList&)>& change, bool refreshSummary) {
-    TJoinList list = JoinRows();
+void JoinerWindow::changeJoinList(const std::function<void(JoinList&)>& change, bool refreshSummary) {
+    JoinList list = joinRows();
     change(list);
-    ShowJoinRows(list);
+    showJoinRows(list);
     if (refreshSummary) {
-        ShowSummary();
-        InfoTop = InfoCentre() - 30; // the summary line shows at once
-        pbInfo->update();
+        showSummary();
+        infoTop_ = infoCentre() - 30; // the summary line shows at once
+        infoBox_->update();
     }
 }
 
-QString TfrmJoiner::JoinSummaryText() const {
-    return Qs(JoinRows().SummaryText());
+QString JoinerWindow::joinSummaryText() const {
+    return qs(joinRows().summaryText());
 }
 
-void TfrmJoiner::ShowSummary() {
-    Label2 = JoinSummaryText();
-    pbInfo->update();
+void JoinerWindow::showSummary() {
+    infoLine2_ = joinSummaryText();
+    infoBox_->update();
 }
 
-void TfrmJoiner::btnAddClick() {
-    if (lvFolderList->selectedItems().isEmpty())
+void JoinerWindow::addSelected() {
+    if (folderList_->selectedItems().isEmpty())
         return;
     QStringList paths;
-    for (int i = 0; i < lvFolderList->topLevelItemCount(); ++i)
-        if (lvFolderList->topLevelItem(i)->isSelected())
-            paths << CurrentFolder + lvFolderList->topLevelItem(i)->text(0);
-    AddFiles(paths);
+    for (int i = 0; i < folderList_->topLevelItemCount(); ++i)
+        if (folderList_->topLevelItem(i)->isSelected())
+            paths << currentFolder_ + folderList_->topLevelItem(i)->text(0);
+    addFiles(paths);
 }
 
-void TfrmJoiner::btnAddAllClick() {
+void JoinerWindow::addAll() {
     QStringList paths;
-    for (int i = 0; i < lvFolderList->topLevelItemCount(); ++i)
-        paths << CurrentFolder + lvFolderList->topLevelItem(i)->text(0);
-    AddFiles(paths);
+    for (int i = 0; i < folderList_->topLevelItemCount(); ++i)
+        paths << currentFolder_ + folderList_->topLevelItem(i)->text(0);
+    addFiles(paths);
 }
 
-void TfrmJoiner::AddFiles(const QStringList& paths) {
-    ChangeJoinList(
-        [&](TJoinList& list) {
+void JoinerWindow::addFiles(const QStringList& paths) {
+    changeJoinList(
+        [&](JoinList& list) {
             for (const QString& path : paths)
-                if (!list.Contains(path.toStdString()) && QFileInfo(path).isFile() &&
-                    !GlobeVar::AudioTypeOfFile(path.toStdString()).empty())
-                    list.Add(RowOfFile(path));
+                if (!list.contains(path.toStdString()) && QFileInfo(path).isFile() &&
+                    !AppSettings::audioTypeOfFile(path.toStdString()).empty())
+                    list.add(rowOfFile(path));
         },
         true);
 }
 
-void TfrmJoiner::btnRemoveClick() {
-    if (!JoinRows().AnySelected())
+void JoinerWindow::removeSelected() {
+    if (!joinRows().anySelected())
         return;
-    ChangeJoinList([](TJoinList& list) { list.RemoveSelected(); }, true);
-    InfoRow = -1;
+    changeJoinList([](JoinList& list) { list.removeSelected(); }, true);
+    infoRow_ = -1;
 }
 
-void TfrmJoiner::btnRemoveAllClick() {
-    ChangeJoinList([](TJoinList& list) { list.RemoveAll(); }, true);
-    InfoRow = -1;
+void JoinerWindow::removeAll() {
+    changeJoinList([](JoinList& list) { list.removeAll(); }, true);
+    infoRow_ = -1;
 }
 
-void TfrmJoiner::btnFirstClick() {
-    ChangeJoinList([](TJoinList& list) { list.MoveFirst(); }, false);
+void JoinerWindow::moveToFirst() {
+    changeJoinList([](JoinList& list) { list.moveFirst(); }, false);
 }
-void TfrmJoiner::btnLastClick() {
-    ChangeJoinList([](TJoinList& list) { list.MoveLast(); }, false);
+void JoinerWindow::moveToLast() {
+    changeJoinList([](JoinList& list) { list.moveLast(); }, false);
 }
-void TfrmJoiner::btnUpClick() {
-    ChangeJoinList([](TJoinList& list) { list.MoveUp(); }, false);
+void JoinerWindow::moveUp() {
+    changeJoinList([](JoinList& list) { list.moveUp(); }, false);
 }
-void TfrmJoiner::btnDownClick() {
-    ChangeJoinList([](TJoinList& list) { list.MoveDown(); }, false);
+void JoinerWindow::moveDown() {
+    changeJoinList([](JoinList& list) { list.moveDown(); }, false);
 }
 
-void TfrmJoiner::MoveSelectedTo(int row) {
-    ChangeJoinList(
-        [row](TJoinList& list) {
-            std::vector<TJoinRow> moved, before, after;
-            for (int i = 0; i < static_cast<int>(list.Rows.size()); ++i) {
-                const TJoinRow& r = list.Rows[static_cast<size_t>(i)];
-                (r.Selected ? moved : (row >= 0 && i < row ? before : after)).push_back(r);
+void JoinerWindow::moveSelectedTo(int row) {
+    changeJoinList(
+        [row](JoinList& list) {
+            std::vector<JoinRow> moved, before, after;
+            for (int i = 0; i < static_cast<int>(list.rows.size()); ++i) {
+                const JoinRow& r = list.rows[static_cast<size_t>(i)];
+                (r.selected ? moved : (row >= 0 && i < row ? before : after)).push_back(r);
             }
             if (row < 0)
                 std::swap(before, after);
-            list.Rows = before;
-            list.Rows.insert(list.Rows.end(), moved.begin(), moved.end());
-            list.Rows.insert(list.Rows.end(), after.begin(), after.end());
+            list.rows = before;
+            list.rows.insert(list.rows.end(), moved.begin(), moved.end());
+            list.rows.insert(list.rows.end(), after.begin(), after.end());
         },
         false);
 }
 
-void TfrmJoiner::lvJoinListMouseDown() {
-    ShowSummary();
-    const QList<QTreeWidgetItem*> selected = lvJoinList->selectedItems();
+void JoinerWindow::selectJoinRowUnderMouse() {
+    showSummary();
+    const QList<QTreeWidgetItem*> selected = joinList_->selectedItems();
     const bool shownStillSelected =
-        InfoRow >= 0 && InfoRow < lvJoinList->topLevelItemCount() && lvJoinList->topLevelItem(InfoRow)->isSelected();
+        infoRow_ >= 0 && infoRow_ < joinList_->topLevelItemCount() && joinList_->topLevelItem(infoRow_)->isSelected();
     if (shownStillSelected || selected.size() != 1)
         return;
-    InfoRow = lvJoinList->indexOfTopLevelItem(selected.first());
-    SelectedFile = selected.first()->text(0);
-    ShowFileInfo(SelectedFile);
+    infoRow_ = joinList_->indexOfTopLevelItem(selected.first());
+    selectedFile_ = selected.first()->text(0);
+    showFileInfo(selectedFile_);
 }
 
 // ---- The information box ----
 
-int TfrmJoiner::InfoCentre() const {
+int JoinerWindow::infoCentre() const {
     return (InfoHeight - TextHeight) / 2;
 }
 
-void TfrmJoiner::ShowFileInfo(const QString& path) {
+void JoinerWindow::showFileInfo(const QString& path) {
     try {
-        AI.Open(path.toStdString());
-        Label1 = Qs(AI.GetFormatText());
+        info_.open(path.toStdString());
+        infoLine1_ = qs(info_.formatText());
     } catch (const EngineError& error) {
-        Label1 = QString::fromUtf8(error.what());
+        infoLine1_ = QString::fromUtf8(error.what());
     }
-    InfoShownAt = NowMs();
-    InfoTop = InfoCentre();
-    tmShowInfo.start();
-    pbInfo->update();
+    infoShownAt_ = nowMs();
+    infoTop_ = infoCentre();
+    infoTimer_.start();
+    infoBox_->update();
 }
 
-void TfrmJoiner::tmShowInfoTimer() {
-    if (NowMs() - InfoShownAt <= 4000)
-        InfoTop = InfoCentre();
+void JoinerWindow::scrollInfo() {
+    if (nowMs() - infoShownAt_ <= 4000)
+        infoTop_ = infoCentre();
     else
-        --InfoTop;
-    if (InfoCentre() >= InfoTop + 30)
-        tmShowInfo.stop();
-    pbInfo->update();
+        --infoTop_;
+    if (infoCentre() >= infoTop_ + 30)
+        infoTimer_.stop();
+    infoBox_->update();
 }
 
 // ---- Playback ----
 
-void TfrmJoiner::btnPlayClick() {
-    if (QFileInfo(SelectedFile).isFile())
-        PlayFile(SelectedFile);
+void JoinerWindow::play() {
+    if (QFileInfo(selectedFile_).isFile())
+        playFile(selectedFile_);
 }
 
-void TfrmJoiner::PlayFile(const QString& path) {
-    AP.Stop();
-    AF.Close();
-    AF.SetFileOption(true);
-    AF.OpenForRead(path.toStdString());
-    if (AF.GetErrorCode() != 0 || AF.GetTotalSamples() == 0) {
-        StopPlayback();
+void JoinerWindow::playFile(const QString& path) {
+    player_.stop();
+    file_.close();
+    file_.setFileOption(true);
+    file_.openForRead(path.toStdString());
+    if (file_.errorCode() != 0 || file_.totalFrames() == 0) {
+        stopPlayback();
         return;
     }
-    AP.SetFormat(AF.GetStreamSampleRate(), AF.GetStreamChannels());
-    BlockFrames = AP.MsToSamples(166);
-    AF.Seek(0);
-    AP.Play();
-    if (AP.GetPlayError() != 0)
-        AF.Close();
+    player_.setFormat(file_.streamSampleRate(), file_.streamChannels());
+    blockFrames_ = player_.msToSamples(166);
+    file_.seek(0);
+    player_.play();
+    if (player_.playError() != 0)
+        file_.close();
 }
 
-void TfrmJoiner::StopPlayback() {
-    AP.Stop();
-    AF.Close();
+void JoinerWindow::stopPlayback() {
+    player_.stop();
+    file_.close();
 }
 
-void TfrmJoiner::btnStopClick() {
-    StopPlayback();
+void JoinerWindow::stop() {
+    stopPlayback();
 }
 
 // ---- Merging ----
 
-void TfrmJoiner::btnStartMergeClick() {
-    MergeCancelled = false;
-    StartMerge();
+void JoinerWindow::startMerging() {
+    mergeCancelled_ = false;
+    startMerge();
 }
 
-void TfrmJoiner::SetMergeControls(bool merging) {
-    btnCancelMerge->setVisible(merging);
-    btnStartMerge->setVisible(!merging);
-    for (QWidget* control : std::initializer_list<QWidget*>{btnAdd, btnAddAll, btnDown, btnFirst, btnLast, btnRemove,
-                                                            btnRemoveAll, btnUp, btnPlay, btnStop, lvJoinList,
-                                                            lvFolderList, STV, comboxJoinOutputFormat, btnOutputFormat})
+void JoinerWindow::setMergeControls(bool merging) {
+    cancelMergeButton_->setVisible(merging);
+    mergeButton_->setVisible(!merging);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{addButton_, addAllButton_, downButton_, firstButton_, lastButton_,
+                                         removeButton_, removeAllButton_, upButton_, playButton_, stopButton_,
+                                         joinList_, folderList_, folderTree_, outputFormatBox_, outputFormatButton_})
         control->setEnabled(!merging);
 }
 
-void TfrmJoiner::StartMerge() {
-    MergeRows.clear();
-    MergingRow = -1;
-    CloseAfterMerge = false;
+void JoinerWindow::startMerge() {
+    mergeRows_.clear();
+    mergingRow_ = -1;
+    closeAfterMerge_ = false;
     std::vector<std::string> paths;
-    const TJoinList list = JoinRows();
-    for (size_t i = 0; i < list.Rows.size(); ++i) {
-        if (list.Rows[i].Ticked && QFileInfo(Qs(list.Rows[i].Caption)).isFile()) {
-            paths.push_back(list.Rows[i].Caption);
-            MergeRows.push_back(static_cast<int>(i));
+    const JoinList list = joinRows();
+    for (size_t i = 0; i < list.rows.size(); ++i) {
+        if (list.rows[i].ticked && QFileInfo(qs(list.rows[i].caption)).isFile()) {
+            paths.push_back(list.rows[i].caption);
+            mergeRows_.push_back(static_cast<int>(i));
         }
     }
-    MergeCount = static_cast<int>(paths.size());
-    if (MergeCount <= 1)
+    mergeCount_ = static_cast<int>(paths.size());
+    if (mergeCount_ <= 1)
         return;
-    const std::string kind = OutputKindOfIndex(comboxJoinOutputFormat->currentIndex());
-    PrepareOutputFormat(AF_OUT, AudioFile2LameEnc1, kind);
-    const std::time_t now = Now();
-    const std::string stem =
-        MergedFileStem(GlobeVar::JoinPreName, GlobeVar::JoinPosName, GlobeVar::JoinUseDate, *std::localtime(&now));
+    const std::string kind = outputKindOfIndex(outputFormatBox_->currentIndex());
+    prepareOutputFormat(output_, mp3Encoder_, kind);
+    const std::time_t now = now_();
+    const std::string stem = mergedFileStem(AppSettings::joinPreName, AppSettings::joinPosName,
+                                            AppSettings::joinUseDate, *std::localtime(&now));
     const std::string output =
-        UniqueOutputName(GlobeVar::JoinOutputPath, stem, ExtensionOfKind(kind), GlobeVar::JoinOverwrite);
+        uniqueOutputName(AppSettings::joinOutputPath, stem, extensionOfKind(kind), AppSettings::joinOverwrite);
     // An input is never overwritten while it is being read.
     if (std::find(paths.begin(), paths.end(), output) != paths.end()) {
-        ShowMessage("Cannot merge into \"" + Qs(output) + "\": it is one of the files to merge");
+        showMessage("Cannot merge into \"" + qs(output) + "\": it is one of the files to merge");
         return;
     }
-    AF_OUT.CreateForWrite(output);
-    if (AF_OUT.GetErrorCode() != 0) {
-        ShowMessage(Qs(AF_OUT.GetErrorText()));
+    output_.createForWrite(output);
+    if (output_.errorCode() != 0) {
+        showMessage(qs(output_.errorText()));
         return;
     }
-    MergedFile = Qs(output);
-    SetMergeControls(true);
-    Merging = true;
-    worker_ = new TJoinerThread(this, AF_IN, std::move(paths), AF_OUT);
-    connect(worker_, &TJobThread::Ended, this, &TfrmJoiner::MergeFinished, Qt::QueuedConnection);
+    mergedFile_ = qs(output);
+    setMergeControls(true);
+    merging_ = true;
+    worker_ = new MergeWorker(this, input_, std::move(paths), output_);
+    connect(worker_, &JobWorker::ended, this, &JoinerWindow::mergeFinished, Qt::QueuedConnection);
     worker_->start(QThread::NormalPriority);
 }
 
-void TfrmJoiner::btnCancelMergeClick() {
-    MergeCancelled = true;
+void JoinerWindow::cancelMerging() {
+    mergeCancelled_ = true;
     if (worker_)
         worker_->requestInterruption();
 }
 
-bool TfrmJoiner::event(QEvent* event) {
-    if (event->type() == TWorkerEvent::TypeOf(WM_MERGE_PROGRESS)) {
-        const auto* progress = static_cast<TWorkerEvent*>(event);
-        MergeProgress(progress->WParam, progress->LParam);
+bool JoinerWindow::event(QEvent* event) {
+    if (event->type() == WorkerEvent::typeOf(WM_MERGE_PROGRESS)) {
+        const auto* progress = static_cast<WorkerEvent*>(event);
+        mergeProgress(progress->wParam, progress->lParam);
         return true;
     }
-    return TJobWindow::event(event);
+    return JobWindow::event(event);
 }
 
-void TfrmJoiner::MergeProgress(int index, int percent) {
-    if (index < 0 || index >= static_cast<int>(MergeRows.size()))
+void JoinerWindow::mergeProgress(int index, int percent) {
+    if (index < 0 || index >= static_cast<int>(mergeRows_.size()))
         return;
-    QTreeWidgetItem* item = lvJoinList->topLevelItem(MergeRows[static_cast<size_t>(index)]);
+    QTreeWidgetItem* item = joinList_->topLevelItem(mergeRows_[static_cast<size_t>(index)]);
     if (percent >= 100) {
-        MergingRow = -1;
+        mergingRow_ = -1;
         item->setText(4, "Done");
         return;
     }
-    MergingRow = MergeRows[static_cast<size_t>(index)];
+    mergingRow_ = mergeRows_[static_cast<size_t>(index)];
     item->setText(4, QString("Merging: %1 % done").arg(percent));
-    const double overall = static_cast<double>(index) / MergeCount * 100 + static_cast<double>(percent) / MergeCount;
-    Label2 = QString("Merging: %1 % done").arg(static_cast<int>(std::nearbyint(overall)));
-    pbInfo->update();
+    const double overall = static_cast<double>(index) / mergeCount_ * 100 + static_cast<double>(percent) / mergeCount_;
+    infoLine2_ = QString("Merging: %1 % done").arg(static_cast<int>(std::nearbyint(overall)));
+    infoBox_->update();
 }
 
-void TfrmJoiner::MergeFinished(bool failed, const QString& failure, int failedItem) {
-    QCoreApplication::sendPostedEvents(this, TWorkerEvent::TypeOf(WM_MERGE_PROGRESS));
-    Merging = false;
-    SetMergeControls(false);
-    ShowSummary();
+void JoinerWindow::mergeFinished(bool failed, const QString& failure, int failedItem) {
+    QCoreApplication::sendPostedEvents(this, WorkerEvent::typeOf(WM_MERGE_PROGRESS));
+    merging_ = false;
+    setMergeControls(false);
+    showSummary();
     QString problem = failure;
     try {
-        AF_IN.Close();
-        AF_OUT.Close();
+        input_.close();
+        output_.close();
     } catch (const EngineError& error) {
         problem = QString::fromUtf8(error.what());
         failed = true;
     }
     if (failed) {
-        if (failedItem >= 0 && failedItem < static_cast<int>(MergeRows.size()))
-            lvJoinList->topLevelItem(MergeRows[static_cast<size_t>(failedItem)])->setText(4, "Failed");
-        ShowMessage(problem);
-    } else if (MergeCancelled) {
-        if (MergingRow >= 0)
-            lvJoinList->topLevelItem(MergingRow)->setText(4, "Canceled");
+        if (failedItem >= 0 && failedItem < static_cast<int>(mergeRows_.size()))
+            joinList_->topLevelItem(mergeRows_[static_cast<size_t>(failedItem)])->setText(4, "Failed");
+        showMessage(problem);
+    } else if (mergeCancelled_) {
+        if (mergingRow_ >= 0)
+            joinList_->topLevelItem(mergingRow_)->setText(4, "Canceled");
     } else {
-        ShowMessage("Merge finished");
+        showMessage("Merge finished");
     }
-    RefreshPlayList();
-    if (CloseAfterMerge) {
-        CloseAfterMerge = false;
+    refreshPlayList();
+    if (closeAfterMerge_) {
+        closeAfterMerge_ = false;
         done(QDialog::Rejected);
     }
 }

@@ -19,81 +19,82 @@ class QComboBox;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TFolderTree;
-class TJoinerThread;
-class TfrmConfirm;
-class TfrmOptions;
+class FolderTree;
+class MergeWorker;
+class ConfirmDialog;
+class OptionsDialog;
 
 // The joiner window: a folder's audio files above, the ordered list of files to merge
 // below, and the merge into one new file in the background.
-class TfrmJoiner : public TJobWindow {
+class JoinerWindow : public JobWindow {
     Q_OBJECT
 
 public:
-    explicit TfrmJoiner(QWidget* parent = nullptr);
-    ~TfrmJoiner() override;
+    explicit JoinerWindow(QWidget* parent = nullptr);
+    ~JoinerWindow() override;
 
     // Points the window's folder tree at a folder before it is shown.
-    void SetTreeFolder(const QString& folder);
+    void setTreeFolder(const QString& folder);
 
     // Handlers a user reaches.
-    void STVClick();
-    void ListCurrentFolder();
-    void SortFolderList(int column);
-    void btnAddClick();
-    void btnAddAllClick();
-    void btnRemoveClick();
-    void btnRemoveAllClick();
-    void btnFirstClick();
-    void btnLastClick();
-    void btnUpClick();
-    void btnDownClick();
-    void btnStartMergeClick();
-    void btnCancelMergeClick();
-    void btnPlayClick();
-    void btnStopClick();
-    void lvFolderListClick();
-    void lvJoinListMouseDown();
+    void listSelectedFolder();
+    void listCurrentFolder();
+    void sortFolderList(int column);
+    void addSelected();
+    void addAll();
+    void removeSelected();
+    void removeAll();
+    void moveToFirst();
+    void moveToLast();
+    void moveUp();
+    void moveDown();
+    void startMerging();
+    void cancelMerging();
+    void play();
+    void stop();
+    void showSelectedFileInfo();
+    void selectJoinRowUnderMouse();
     // Adds files (from a drag out of the folder list or a file manager) as "Add" does.
-    void AddFiles(const QStringList& paths);
+    void addFiles(const QStringList& paths);
     // A drag within the join list: the selected rows go before row (at the end for -1).
-    void MoveSelectedTo(int row);
+    void moveSelectedTo(int row);
 
     // The join list's rows as shown (read from the list view).
-    TJoinList JoinRows() const;
-    QString JoinSummaryText() const;
+    JoinList joinRows() const;
+    QString joinSummaryText() const;
 
-    QString CurrentFolder;
-    int SortColumn = 0;
-    bool Listing = false, ListingRestart = false;
-    QString SelectedFile;
-    int InfoRow = -1;
-    std::vector<int> MergeRows;
-    int MergeCount = 0;
-    int MergingRow = -1;
-    bool Merging = false, MergeCancelled = false, CloseAfterMerge = false;
-    QString Label1, Label2;
-    int InfoTop = 5;
-    int64_t InfoShownAt = 0;
-    int BlockFrames = 0;
-    QString MergedFile;
+    QString currentFolder_;
+    int sortColumn_ = 0;
+    bool listing_ = false, listingRestart_ = false;
+    QString selectedFile_;
+    int infoRow_ = -1;
+    std::vector<int> mergeRows_;
+    int mergeCount_ = 0;
+    int mergingRow_ = -1;
+    bool merging_ = false, mergeCancelled_ = false, closeAfterMerge_ = false;
+    QString infoLine1_, infoLine2_;
+    int infoTop_ = 5;
+    int64_t infoShownAt_ = 0;
+    int blockFrames_ = 0;
+    QString mergedFile_;
     // The clock the merged file's name is made from.
-    std::function<std::time_t()> Now = [] { return std::time(nullptr); };
+    std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
 
-    TFolderTree* STV;
-    QTreeWidget* lvFolderList;
-    QTreeWidget* lvJoinList; // a view that takes dropped files
-    QWidget* pbInfo;
-    QTimer tmShowInfo;
-    QComboBox* comboxJoinOutputFormat;
-    QPushButton *btnStartMerge, *btnCancelMerge, *btnOutputFormat;
-    QPushButton *btnAdd, *btnAddAll, *btnRemove, *btnRemoveAll, *btnFirst, *btnLast, *btnUp, *btnDown;
-    QPushButton *btnPlay, *btnStop;
+    FolderTree* folderTree_;
+    QTreeWidget* folderList_;
+    QTreeWidget* joinList_; // a view that takes dropped files
+    QWidget* infoBox_;
+    QTimer infoTimer_;
+    QComboBox* outputFormatBox_;
+    QPushButton *mergeButton_, *cancelMergeButton_, *outputFormatButton_;
+    QPushButton *addButton_, *addAllButton_, *removeButton_, *removeAllButton_, *firstButton_, *lastButton_, *upButton_,
+        *downButton_;
+    QPushButton *playButton_, *stopButton_;
 
-    TAudioPlayer2 AP;
-    TAudioFile2 AF, AF_IN, AF_OUT;
-    TAudioInformation2 AI;
-    TAudioFile2LameEnc AudioFile2LameEnc1;
+    AudioPlayer player_;
+    AudioFile file_, input_, output_;
+    AudioInfo info_;
+    Mp3EncoderSettings mp3Encoder_;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -101,21 +102,21 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void BuildControls();
-    void BuildLists();
-    void ShowJoinRows(const TJoinList& list);
-    void ChangeJoinList(const std::function<void(TJoinList&)>& change, bool refreshSummary);
-    void ShowSummary();
-    void ShowFileInfo(const QString& path);
-    void tmShowInfoTimer();
-    void StartMerge();
-    void MergeProgress(int index, int percent);
-    void MergeFinished(bool failed, const QString& failure, int failedItem);
-    void SetMergeControls(bool merging);
-    void PlayFile(const QString& path);
-    void StopPlayback();
-    TJoinRow RowOfFile(const QString& path);
-    int InfoCentre() const;
+    void buildControls();
+    void buildLists();
+    void showJoinRows(const JoinList& list);
+    void changeJoinList(const std::function<void(JoinList&)>& change, bool refreshSummary);
+    void showSummary();
+    void showFileInfo(const QString& path);
+    void scrollInfo();
+    void startMerge();
+    void mergeProgress(int index, int percent);
+    void mergeFinished(bool failed, const QString& failure, int failedItem);
+    void setMergeControls(bool merging);
+    void playFile(const QString& path);
+    void stopPlayback();
+    JoinRow rowOfFile(const QString& path);
+    int infoCentre() const;
 
-    QPointer<TJoinerThread> worker_;
+    QPointer<MergeWorker> worker_;
 };

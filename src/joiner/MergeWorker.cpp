@@ -3,9 +3,9 @@
 #include "MergeJob.h"
 #include "WorkerEvent.h"
 
-TJoinerThread::TJoinerThread(QObject* window, TAudioFile2& input, std::vector<std::string> paths, TAudioFile2& output)
-    : TJobThread(window, WM_MERGE_PROGRESS), input_(input), output_(output), paths_(std::move(paths)) {}
+MergeWorker::MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths, AudioFile& output)
+    : JobWorker(window, WM_MERGE_PROGRESS), input_(input), output_(output), paths_(std::move(paths)) {}
 
-void TJoinerThread::Work() {
-    RunMerge(input_, output_, paths_, Control(), &FailedItem);
+void MergeWorker::work() {
+    runMerge(input_, output_, paths_, control(), &failedItem_);
 }

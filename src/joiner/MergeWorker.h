@@ -8,17 +8,17 @@
 
 // The merge worker: appends each input, read through the window's input file object,
 // to the window's created output.
-class TJoinerThread : public TJobThread {
+class MergeWorker : public JobWorker {
     Q_OBJECT
 
 public:
-    TJoinerThread(QObject* window, TAudioFile2& input, std::vector<std::string> paths, TAudioFile2& output);
+    MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths, AudioFile& output);
 
 protected:
-    void Work() override;
+    void work() override;
 
 private:
-    TAudioFile2& input_;
-    TAudioFile2& output_;
+    AudioFile& input_;
+    AudioFile& output_;
     std::vector<std::string> paths_;
 };

@@ -8,7 +8,7 @@ extern char** environ;
 
 namespace Platform {
 
-std::optional<int> RunProgram(const std::string& program, const std::vector<std::string>& args) {
+std::optional<int> runProgram(const std::string& program, const std::vector<std::string>& args) {
     std::vector<std::string> storage;
     storage.reserve(args.size() + 1);
     storage.push_back(program);

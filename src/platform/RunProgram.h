@@ -8,6 +8,6 @@ namespace Platform {
 
 // Runs a program found on the PATH with the given arguments, without a shell, and
 // waits for it. Returns its exit status, or nothing when it cannot be started.
-std::optional<int> RunProgram(const std::string& program, const std::vector<std::string>& args);
+std::optional<int> runProgram(const std::string& program, const std::vector<std::string>& args);
 
 } // namespace Platform

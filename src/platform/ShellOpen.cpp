@@ -5,7 +5,7 @@
 
 namespace Platform {
 
-bool ShellOpen(const std::string& path) {
+bool shellOpen(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 

@@ -5,6 +5,6 @@
 namespace Platform {
 
 // Opens a folder or document with the desktop's default program; false when that failed.
-bool ShellOpen(const std::string& path);
+bool shellOpen(const std::string& path);
 
 } // namespace Platform

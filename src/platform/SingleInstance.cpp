@@ -4,15 +4,15 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-QString TSingleInstanceGuard::LockFilePath(const QString& executableFileName) {
+QString SingleInstanceGuard::lockFilePath(const QString& executableFileName) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty() || !QDir().mkpath(folder))
         folder = QDir::tempPath();
     return folder + "/" + QFileInfo(executableFileName).fileName() + ".lock";
 }
 
-TSingleInstanceGuard::TSingleInstanceGuard(const QString& executableFileName)
-    : lock_(std::make_unique<QLockFile>(LockFilePath(executableFileName))) {
+SingleInstanceGuard::SingleInstanceGuard(const QString& executableFileName)
+    : lock_(std::make_unique<QLockFile>(lockFilePath(executableFileName))) {
     // Only a lock whose owner is gone is stale, however old it is.
     lock_->setStaleLockTime(0);
     first_ = lock_->tryLock(0);

@@ -8,14 +8,14 @@
 // The guard that lets one copy of the program run per executable file name. The lock
 // is held until the object is destroyed; a lock left by a copy that crashed is stale
 // and taken over.
-class TSingleInstanceGuard {
+class SingleInstanceGuard {
 public:
-    explicit TSingleInstanceGuard(const QString& executableFileName);
+    explicit SingleInstanceGuard(const QString& executableFileName);
 
     // True when no other live copy of an executable of the same file name holds the lock.
-    bool IsFirstInstance() const { return first_; }
+    bool isFirstInstance() const { return first_; }
 
-    static QString LockFilePath(const QString& executableFileName);
+    static QString lockFilePath(const QString& executableFileName);
 
 private:
     std::unique_ptr<QLockFile> lock_;

@@ -11,7 +11,7 @@ namespace Platform {
 
 namespace {
 
-std::string AsFolder(const QString& path) {
+std::string asFolder(const QString& path) {
     QString folder = QDir::fromNativeSeparators(path);
     if (!folder.endsWith('/'))
         folder += '/';
@@ -20,47 +20,47 @@ std::string AsFolder(const QString& path) {
 
 } // namespace
 
-std::string HomeFolder() {
-    return AsFolder(QDir::homePath());
+std::string homeFolder() {
+    return asFolder(QDir::homePath());
 }
 
-std::string DocumentsFolder() {
-    return AsFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+std::string documentsFolder() {
+    return asFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
-std::string ConfigFolder() {
-    return AsFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+std::string configFolder() {
+    return asFolder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
-std::string ExecutableFolder() {
-    return AsFolder(QCoreApplication::applicationDirPath());
+std::string executableFolder() {
+    return asFolder(QCoreApplication::applicationDirPath());
 }
 
-bool CreateFolderWithParents(const std::string& folder) {
+bool createFolderWithParents(const std::string& folder) {
     return QDir().mkpath(QString::fromStdString(folder));
 }
 
-bool FolderExists(const std::string& folder) {
+bool folderExists(const std::string& folder) {
     return QFileInfo(QString::fromStdString(folder)).isDir();
 }
 
-void FillSharedFolders() {
-    using namespace GlobeVar;
+void fillSharedFolders() {
+    using namespace AppSettings;
     const std::string programData = "Zelvo Mp3 Zovozu Darozu/";
-    ProgramFolder = ExecutableFolder();
-    SettingsFolder = ConfigFolder() + programData;
-    CreateFolderWithParents(SettingsFolder);
-    const std::string root = DocumentsFolder() + programData;
-    DefaultConvertOutputPath = root + "Converted files/";
-    DefaultSplitOutputPath = root + "Cut files/";
-    DefaultJoinOutputPath = root + "Merged files/";
-    for (const auto& folder : {DefaultConvertOutputPath, DefaultSplitOutputPath, DefaultJoinOutputPath})
-        CreateFolderWithParents(folder);
+    programFolder = executableFolder();
+    settingsFolder = configFolder() + programData;
+    createFolderWithParents(settingsFolder);
+    const std::string root = documentsFolder() + programData;
+    defaultConvertOutputPath = root + "Converted files/";
+    defaultSplitOutputPath = root + "Cut files/";
+    defaultJoinOutputPath = root + "Merged files/";
+    for (const auto& folder : {defaultConvertOutputPath, defaultSplitOutputPath, defaultJoinOutputPath})
+        createFolderWithParents(folder);
 }
 
-std::string HelpDocumentPath() {
-    const std::string beside = GlobeVar::ProgramFolder + "ZMP3CJHelp.html";
-    const std::string installed = GlobeVar::ProgramFolder + "../share/zelvo-mp3/ZMP3CJHelp.html";
+std::string helpDocumentPath() {
+    const std::string beside = AppSettings::programFolder + "ZMP3CJHelp.html";
+    const std::string installed = AppSettings::programFolder + "../share/zelvo-mp3/ZMP3CJHelp.html";
     return QFileInfo::exists(QString::fromStdString(beside)) || !QFileInfo::exists(QString::fromStdString(installed))
                ? beside
                : installed;

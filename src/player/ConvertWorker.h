@@ -4,16 +4,16 @@
 #include "JobWorker.h"
 
 // The conversion worker: copies the window's opened input into its created output.
-class TConvertor : public TJobThread {
+class ConvertWorker : public JobWorker {
     Q_OBJECT
 
 public:
-    TConvertor(QObject* window, TAudioFile2& input, TAudioFile2& output);
+    ConvertWorker(QObject* window, AudioFile& input, AudioFile& output);
 
 protected:
-    void Work() override;
+    void work() override;
 
 private:
-    TAudioFile2& input_;
-    TAudioFile2& output_;
+    AudioFile& input_;
+    AudioFile& output_;
 };

@@ -33,10 +33,10 @@
 
 namespace {
 
-const char* const FolderChangeRefused = "You will not be able to change folder while playing or converting.";
+const char* const folderChangeRefused = "You will not be able to change folder while playing or converting.";
 
 // Bar positions of the equaliser presets (band value in dB = -position / 1000).
-const std::array<std::array<int, 12>, 6> Presets{{
+const std::array<std::array<int, 12>, 6> presets{{
     {-273, -4091, -4636, -3545, -1909, 0, 0, -1909, -1909, -4091, -3545, -3000}, // Pop
     {13364, 273, -9545, -7909, -4091, 0, -3000, -5182, -5182, -4636, -2455, 0},  // Disco
     {13364, 6273, 1364, 0, 0, -3545, -2455, -818, -818, -4636, -6273, -7909},    // Background
@@ -47,14 +47,14 @@ const std::array<std::array<int, 12>, 6> Presets{{
 constexpr int PresetCustom = 6;
 constexpr int PresetFlat = 5;
 
-QString Qs(const std::string& text) {
+QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
-std::string Ss(const QString& text) {
+std::string ss(const QString& text) {
     return text.toStdString();
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
     button->setToolTip(hint);
@@ -63,7 +63,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
     return button;
 }
 
-QSlider* MakeSlider(QWidget* parent, const char* name, Qt::Orientation orientation, int min, int max, QRect place) {
+QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientation, int min, int max, QRect place) {
     auto* slider = new QSlider(orientation, parent);
     slider->setObjectName(name);
     slider->setRange(min, max);
@@ -77,613 +77,614 @@ QSlider* MakeSlider(QWidget* parent, const char* name, Qt::Orientation orientati
 
 } // namespace
 
-TfrmPlayer::TfrmPlayer(QWidget* parent) : QWidget(parent) {
+PlayerWindow::PlayerWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("frmPlayer");
     setWindowTitle("Zelvo MP3 Player");
     resize(717, 550);
     setMinimumSize(200, 50);
     setMaximumSize(1024, 738);
-    Platform::FillSharedFolders();
-    AI.SetInfoOption(true);
-    AF_In.SetFileOption(true);
-    AF_Out.SetFileOption(true);
-    BuildControls();
+    Platform::fillSharedFolders();
+    info_.setInfoOption(true);
+    input_.setFileOption(true);
+    output_.setFileOption(true);
+    buildControls();
 
-    AP.OnRequestOnLoadArray = [this](TAudioPlayer2&) { FeedPlayer(); };
-    AP.OnEndArrayPlay = [this](TAudioPlayer2&) { FeedPlayer(); };
-    AP.OnTimer = [this](TAudioPlayer2&, int current, int, int) { APTimer(current); };
-    AP.OnEndPlay = [this](TAudioPlayer2&) { StopPlayback(); };
+    player_.onRequestOnLoadArray = [this](AudioPlayer&) { feedPlayer(); };
+    player_.onEndArrayPlay = [this](AudioPlayer&) { feedPlayer(); };
+    player_.onTimer = [this](AudioPlayer&, int current, int, int) { showPlayedPosition(current); };
+    player_.onEndPlay = [this](AudioPlayer&) { stopPlayback(); };
     created_ = true;
 }
 
-TfrmPlayer::~TfrmPlayer() = default;
+PlayerWindow::~PlayerWindow() = default;
 
-void TfrmPlayer::SetWindows(TfrmOptions* options, TfrmConfirm* confirm, TfrmSplitter* splitter, TfrmJoiner* joiner) {
-    frmOptions_ = options;
-    frmConfirm_ = confirm;
-    frmSplitter_ = splitter;
-    frmJoiner_ = joiner;
+void PlayerWindow::setWindows(OptionsDialog* options, ConfirmDialog* confirm, CutterWindow* splitter,
+                              JoinerWindow* joiner) {
+    options_ = options;
+    confirm_ = confirm;
+    cutter_ = splitter;
+    joiner_ = joiner;
 }
 
-void TfrmPlayer::BuildControls() {
+void PlayerWindow::buildControls() {
     auto* title = new QLabel("Zelvo MP3 Zovozu Darozu", this);
     title->setObjectName("lbTitle");
     title->setGeometry(8, 2, 400, 20);
-    btnPlayerClose = MakeButton(this, "btnPlayerClose", "x", "Close", {693, 2, 20, 18});
-    connect(btnPlayerClose, &QPushButton::clicked, this, &QWidget::close);
+    closeButton_ = makeButton(this, "btnPlayerClose", "x", "Close", {693, 2, 20, 18});
+    connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
 
-    btnSplitter = MakeButton(this, "btnSplitter", "Zovozu", "MP3 Zovozu", {6, 24, 60, 37});
-    btnJoiner = MakeButton(this, "btnJoiner", "Darozu", "MP3 Darozu", {67, 24, 60, 37});
-    btnOptions = MakeButton(this, "btnOptions", "Options", "Options", {128, 24, 60, 37});
-    btnHelp = MakeButton(this, "btnHelp", "Help", "Help", {189, 24, 60, 37});
-    connect(btnSplitter, &QPushButton::clicked, this, &TfrmPlayer::btnSplitterClick);
-    connect(btnJoiner, &QPushButton::clicked, this, &TfrmPlayer::btnJoinerClick);
-    connect(btnOptions, &QPushButton::clicked, this, &TfrmPlayer::btnOptionsClick);
-    connect(btnHelp, &QPushButton::clicked, this, &TfrmPlayer::btnHelpClick);
+    cutterButton_ = makeButton(this, "btnSplitter", "Zovozu", "MP3 Zovozu", {6, 24, 60, 37});
+    joinerButton_ = makeButton(this, "btnJoiner", "Darozu", "MP3 Darozu", {67, 24, 60, 37});
+    optionsButton_ = makeButton(this, "btnOptions", "Options", "Options", {128, 24, 60, 37});
+    helpButton_ = makeButton(this, "btnHelp", "Help", "Help", {189, 24, 60, 37});
+    connect(cutterButton_, &QPushButton::clicked, this, &PlayerWindow::openCutter);
+    connect(joinerButton_, &QPushButton::clicked, this, &PlayerWindow::openJoiner);
+    connect(optionsButton_, &QPushButton::clicked, this, &PlayerWindow::openOptions);
+    connect(helpButton_, &QPushButton::clicked, this, &PlayerWindow::openHelp);
 
     auto* plADBG = new QWidget(this);
     plADBG->setObjectName("plADBG");
     plADBG->setGeometry(13, 69, 255, 113);
-    AD = new TAudioDisplay2(plADBG);
-    AD->setObjectName("AD");
-    AD->setGeometry(0, 0, 255, 113);
+    levelDisplay_ = new LevelDisplay(plADBG);
+    levelDisplay_->setObjectName("AD");
+    levelDisplay_->setGeometry(0, 0, 255, 113);
 
-    tbPlaybackVolume = MakeSlider(this, "tbPlaybackVolume", Qt::Vertical, 0, 65535, {275, 73, 9, 105});
-    tbPlaybackVolume->setToolTip("Adjust playback volume");
-    tbPlaybackVolume->setValue(65535);
-    connect(tbPlaybackVolume, &QSlider::valueChanged, this, &TfrmPlayer::tbPlaybackVolumeChange);
-    btnMute = MakeButton(this, "btnMute", "M", "Mute playback volume", {289, 167, 14, 14});
-    btnMute->setCheckable(true);
-    connect(btnMute, &QPushButton::clicked, this, &TfrmPlayer::btnMuteClick);
-    BuildEqualizer();
-    BuildPlayList();
+    volumeSlider_ = makeSlider(this, "tbPlaybackVolume", Qt::Vertical, 0, 65535, {275, 73, 9, 105});
+    volumeSlider_->setToolTip("Adjust playback volume");
+    volumeSlider_->setValue(65535);
+    connect(volumeSlider_, &QSlider::valueChanged, this, &PlayerWindow::setVolumeFromSlider);
+    muteButton_ = makeButton(this, "btnMute", "M", "Mute playback volume", {289, 167, 14, 14});
+    muteButton_->setCheckable(true);
+    connect(muteButton_, &QPushButton::clicked, this, &PlayerWindow::toggleMute);
+    buildEqualizer();
+    buildPlayList();
 
-    tbPlaybackProgress = MakeSlider(this, "tbPlaybackProgress", Qt::Horizontal, 0, 1000, {10, 491, 698, 14});
-    tbPlaybackProgress->setPageStep(10);
-    tbPlaybackProgress->setEnabled(false);
-    tbPlaybackProgress->installEventFilter(this);
+    progressSlider_ = makeSlider(this, "tbPlaybackProgress", Qt::Horizontal, 0, 1000, {10, 491, 698, 14});
+    progressSlider_->setPageStep(10);
+    progressSlider_->setEnabled(false);
+    progressSlider_->installEventFilter(this);
 
-    btnPlay = MakeButton(this, "btnPlay", ">", "Play the selected file", {11, 507, 34, 34});
-    btnStop = MakeButton(this, "btnStop", "[]", "Stop playing", {47, 512, 27, 25});
-    btnPause = MakeButton(this, "btnPause", "||", "Pause playing", {76, 512, 24, 25});
-    btnMail = MakeButton(this, "btnMail", "@", "Share selected file by email", {102, 511, 28, 26});
-    connect(btnPlay, &QPushButton::clicked, this, &TfrmPlayer::btnPlayClick);
-    connect(btnStop, &QPushButton::clicked, this, &TfrmPlayer::btnStopClick);
-    connect(btnPause, &QPushButton::clicked, this, &TfrmPlayer::btnPauseClick);
-    Label1 = new QLabel(this);
-    Label1->setObjectName("Label1");
-    Label1->setGeometry(317, 518, 390, 20);
-    Button1 = MakeButton(this, "Button1", "", "", {-200, -200, 10, 10});
+    playButton_ = makeButton(this, "btnPlay", ">", "Play the selected file", {11, 507, 34, 34});
+    stopButton_ = makeButton(this, "btnStop", "[]", "Stop playing", {47, 512, 27, 25});
+    pauseButton_ = makeButton(this, "btnPause", "||", "Pause playing", {76, 512, 24, 25});
+    mailButton_ = makeButton(this, "btnMail", "@", "Share selected file by email", {102, 511, 28, 26});
+    connect(playButton_, &QPushButton::clicked, this, &PlayerWindow::play);
+    connect(stopButton_, &QPushButton::clicked, this, &PlayerWindow::stop);
+    connect(pauseButton_, &QPushButton::clicked, this, &PlayerWindow::pause);
+    fileInfoLabel_ = new QLabel(this);
+    fileInfoLabel_->setObjectName("Label1");
+    fileInfoLabel_->setGeometry(317, 518, 390, 20);
+    levelDisplayButton_ = makeButton(this, "Button1", "", "", {-200, -200, 10, 10});
 
     auto* space = new QShortcut(Qt::Key_Space, this);
-    connect(space, &QShortcut::activated, this, &TfrmPlayer::btnPauseClick);
-    BuildMenu();
+    connect(space, &QShortcut::activated, this, &PlayerWindow::pause);
+    buildMenu();
 }
 
-void TfrmPlayer::BuildEqualizer() {
-    btnUseEQ = MakeButton(this, "btnUseEQ", "EQ", "Use EQ", {336, 110, 15, 14});
-    btnUseEQ->setCheckable(true);
-    btnUseEQ->setChecked(true);
-    connect(btnUseEQ, &QPushButton::clicked, this, &TfrmPlayer::btnUseEQClick);
+void PlayerWindow::buildEqualizer() {
+    equalizerButton_ = makeButton(this, "btnUseEQ", "EQ", "Use EQ", {336, 110, 15, 14});
+    equalizerButton_->setCheckable(true);
+    equalizerButton_->setChecked(true);
+    connect(equalizerButton_, &QPushButton::clicked, this, &PlayerWindow::toggleEqualizer);
     for (int n = 0; n < 12; ++n) {
-        QSlider* band = MakeSlider(this, qPrintable(QString("tbEQ%1").arg(n + 1)), Qt::Vertical, -15000, 15000,
+        QSlider* band = makeSlider(this, qPrintable(QString("tbEQ%1").arg(n + 1)), Qt::Vertical, -15000, 15000,
                                    {365 + 29 * n, 73, 7, 91});
         band->setPageStep(2);
         band->setSingleStep(1);
-        connect(band, &QSlider::sliderPressed, this, [this] { EqDragging = true; });
-        connect(band, &QSlider::sliderReleased, this, [this] { EqDragging = false; });
-        connect(band, &QSlider::valueChanged, this, &TfrmPlayer::tbEQChange);
-        tbEQ[static_cast<size_t>(n)] = band;
+        connect(band, &QSlider::sliderPressed, this, [this] { equalizerDragging_ = true; });
+        connect(band, &QSlider::sliderReleased, this, [this] { equalizerDragging_ = false; });
+        connect(band, &QSlider::valueChanged, this, &PlayerWindow::applyEqualizerSliders);
+        equalizerSliders_[static_cast<size_t>(n)] = band;
     }
-    comboxEQMode = new QComboBox(this);
-    comboxEQMode->setObjectName("comboxEQMode");
-    comboxEQMode->setToolTip("Select EQ mode");
-    comboxEQMode->addItems({"Pop", "Disco", "Background", "Movie", "News", "Flat", "Custom"});
-    comboxEQMode->setCurrentIndex(PresetFlat);
-    comboxEQMode->setGeometry(588, 32, 110, 22);
-    comboxEQMode->setFocusPolicy(Qt::NoFocus);
-    connect(comboxEQMode, &QComboBox::currentIndexChanged, this, &TfrmPlayer::comboxEQModeChange);
-    btnEQMode = MakeButton(this, "btnEQMode", "v", "Select EQ mode", {679, 34, 18, 18});
-    connect(btnEQMode, &QPushButton::clicked, comboxEQMode, &QComboBox::showPopup);
+    equalizerPresetBox_ = new QComboBox(this);
+    equalizerPresetBox_->setObjectName("comboxEQMode");
+    equalizerPresetBox_->setToolTip("Select EQ mode");
+    equalizerPresetBox_->addItems({"Pop", "Disco", "Background", "Movie", "News", "Flat", "Custom"});
+    equalizerPresetBox_->setCurrentIndex(PresetFlat);
+    equalizerPresetBox_->setGeometry(588, 32, 110, 22);
+    equalizerPresetBox_->setFocusPolicy(Qt::NoFocus);
+    connect(equalizerPresetBox_, &QComboBox::currentIndexChanged, this, &PlayerWindow::applyEqualizerPreset);
+    equalizerModeButton_ = makeButton(this, "btnEQMode", "v", "Select EQ mode", {679, 34, 18, 18});
+    connect(equalizerModeButton_, &QPushButton::clicked, equalizerPresetBox_, &QComboBox::showPopup);
 }
 
-void TfrmPlayer::BuildPlayList() {
+void PlayerWindow::buildPlayList() {
     auto* plFileBack = new QSplitter(Qt::Horizontal, this);
     plFileBack->setObjectName("plFileBack");
     plFileBack->setGeometry(7, 191, 703, 293);
-    STV = new TFolderTree(plFileBack);
-    STV->setObjectName("STV");
-    STV->CanChangeFolder = [this] { return PlayingRow == -1 && ConvertingRow == -1; };
-    STV->OnChangeRefused = [this] { ShowFolderChangeRefused(); };
-    connect(STV, &QTreeView::clicked, this, &TfrmPlayer::STVClick);
-    connect(STV->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+    folderTree_ = new FolderTree(plFileBack);
+    folderTree_->setObjectName("STV");
+    folderTree_->canChangeFolder = [this] { return playingRow_ == -1 && convertingRow_ == -1; };
+    folderTree_->onChangeRefused = [this] { showFolderChangeRefused(); };
+    connect(folderTree_, &QTreeView::clicked, this, &PlayerWindow::listSelectedFolder);
+    connect(folderTree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         // A completed change of folder, by keys or by program.
-        if (PlayingRow != -1 || ConvertingRow != -1) {
-            if (STV->SelectedPath() != CurrentFolder)
+        if (playingRow_ != -1 || convertingRow_ != -1) {
+            if (folderTree_->selectedPath() != currentFolder_)
                 QMessageBox::information(this, windowTitle(), "Playing or Converting");
             return;
         }
-        STVClick();
+        listSelectedFolder();
     });
 
-    lvPlayList = new QTreeWidget(plFileBack);
-    lvPlayList->setObjectName("lvPlayList");
-    lvPlayList->setRootIsDecorated(false);
-    lvPlayList->setUniformRowHeights(true);
-    lvPlayList->setSelectionMode(QAbstractItemView::SingleSelection);
-    lvPlayList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lvPlayList->setAllColumnsShowFocus(true);
-    lvPlayList->setHeaderLabels({"File name", "Format", "Duration", "Size", "Status"});
+    playList_ = new QTreeWidget(plFileBack);
+    playList_->setObjectName("lvPlayList");
+    playList_->setRootIsDecorated(false);
+    playList_->setUniformRowHeights(true);
+    playList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    playList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    playList_->setAllColumnsShowFocus(true);
+    playList_->setHeaderLabels({"File name", "Format", "Duration", "Size", "Status"});
     const int widths[] = {155, 48, 86, 70, 140};
     for (int column = 0; column < 5; ++column)
-        lvPlayList->setColumnWidth(column, widths[column]);
-    lvPlayList->headerItem()->setTextAlignment(ColDuration, Qt::AlignRight | Qt::AlignVCenter);
-    lvPlayList->headerItem()->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
-    lvPlayList->headerItem()->setTextAlignment(ColStatus, Qt::AlignCenter);
-    lvPlayList->header()->setSectionsClickable(true);
-    lvPlayList->header()->setSortIndicatorShown(false);
-    connect(lvPlayList->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-        SortColumn = column;
-        SortPlayList();
+        playList_->setColumnWidth(column, widths[column]);
+    playList_->headerItem()->setTextAlignment(ColDuration, Qt::AlignRight | Qt::AlignVCenter);
+    playList_->headerItem()->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
+    playList_->headerItem()->setTextAlignment(ColStatus, Qt::AlignCenter);
+    playList_->header()->setSectionsClickable(true);
+    playList_->header()->setSortIndicatorShown(false);
+    connect(playList_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
+        sortColumn_ = column;
+        sortPlayList();
     });
-    connect(lvPlayList, &QTreeWidget::itemClicked, this, &TfrmPlayer::lvPlayListClick);
+    connect(playList_, &QTreeWidget::itemClicked, this, &PlayerWindow::showSelectedRow);
     plFileBack->setSizes({193, 510});
 }
 
-void TfrmPlayer::BuildMenu() {
-    popMenuConvert = new QMenu(this);
-    popMenuConvert->setObjectName("popMenuConvert");
+void PlayerWindow::buildMenu() {
+    contextMenu_ = new QMenu(this);
+    contextMenu_->setObjectName("popMenuConvert");
     auto item = [this](const char* name, const char* text) {
-        QAction* action = popMenuConvert->addAction(text);
+        QAction* action = contextMenu_->addAction(text);
         action->setObjectName(name);
         action->setEnabled(false);
         return action;
     };
-    muConverttoWAV = item("muConverttoWAV", "Convert to WAV");
-    muConverttoMP3 = item("muConverttoMP3", "Convert to MP3");
-    muConverttoOGG = item("muConverttoOGG", "Convert to OGG");
-    muConverttoWMA = item("muConverttoWMA", "Convert to WMA");
-    muCancelConvertion = item("muCancelConvertion", "Cancel");
-    muMail = item("muMail", "Email");
-    muRename = item("muRename", "Rename");
-    muDelete = item("muDelete", "Delete");
-    lvPlayList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(lvPlayList, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        popMenuConvertPopup();
-        popMenuConvert->popup(lvPlayList->viewport()->mapToGlobal(at));
+    convertToWavAction_ = item("muConverttoWAV", "Convert to WAV");
+    convertToMp3Action_ = item("muConverttoMP3", "Convert to MP3");
+    convertToOggAction_ = item("muConverttoOGG", "Convert to OGG");
+    convertToWmaAction_ = item("muConverttoWMA", "Convert to WMA");
+    cancelConversionAction_ = item("muCancelConvertion", "Cancel");
+    mailAction_ = item("muMail", "Email");
+    renameAction_ = item("muRename", "Rename");
+    deleteAction_ = item("muDelete", "Delete");
+    playList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(playList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        enableMenuActions();
+        contextMenu_->popup(playList_->viewport()->mapToGlobal(at));
     });
-    connect(muConverttoWAV, &QAction::triggered, this, [this] { ConvertClick("WAV"); });
-    connect(muConverttoMP3, &QAction::triggered, this, [this] { ConvertClick("MP3"); });
-    connect(muConverttoOGG, &QAction::triggered, this, [this] { ConvertClick("OGG"); });
-    connect(muConverttoWMA, &QAction::triggered, this, [this] { ConvertClick("WMA"); });
-    connect(muCancelConvertion, &QAction::triggered, this, &TfrmPlayer::CancelConversion);
-    connect(muMail, &QAction::triggered, this, &TfrmPlayer::btnMailClick);
-    connect(muRename, &QAction::triggered, this, &TfrmPlayer::muRenameClick);
-    connect(muDelete, &QAction::triggered, this, &TfrmPlayer::muDeleteClick);
-    connect(btnMail, &QPushButton::clicked, this, &TfrmPlayer::btnMailClick);
-    InstallRenameEditor();
+    connect(convertToWavAction_, &QAction::triggered, this, [this] { convertSelected("WAV"); });
+    connect(convertToMp3Action_, &QAction::triggered, this, [this] { convertSelected("MP3"); });
+    connect(convertToOggAction_, &QAction::triggered, this, [this] { convertSelected("OGG"); });
+    connect(convertToWmaAction_, &QAction::triggered, this, [this] { convertSelected("WMA"); });
+    connect(cancelConversionAction_, &QAction::triggered, this, &PlayerWindow::cancelConversion);
+    connect(mailAction_, &QAction::triggered, this, &PlayerWindow::mailSelected);
+    connect(renameAction_, &QAction::triggered, this, &PlayerWindow::renameSelected);
+    connect(deleteAction_, &QAction::triggered, this, &PlayerWindow::deleteSelected);
+    connect(mailButton_, &QPushButton::clicked, this, &PlayerWindow::mailSelected);
+    installRenameEditor();
 }
 
-void TfrmPlayer::showEvent(QShowEvent* event) {
+void PlayerWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shown_) {
         shown_ = true;
-        FormShow();
+        prepareOnShow();
     }
 }
 
-void TfrmPlayer::FormShow() {
-    Button1->setFocus();
-    PlayingRow = -1;
-    ConvertingRow = -1;
-    if (!Platform::FolderExists(GlobeVar::RecordOutputPath))
-        GlobeVar::RecordOutputPath = GlobeVar::DefaultRecordOutputPath;
-    tbPlaybackProgress->setValue(0);
-    tbPlaybackProgress->setEnabled(false);
-    VolumeReady = true;
-    InitVolume();
-    STV->setFocus();
-    if (STV->SelectedPath().isEmpty())
-        STV->SelectPath(Qs(Platform::HomeFolder()));
-    STVClick();
+void PlayerWindow::prepareOnShow() {
+    levelDisplayButton_->setFocus();
+    playingRow_ = -1;
+    convertingRow_ = -1;
+    if (!Platform::folderExists(AppSettings::recordOutputPath))
+        AppSettings::recordOutputPath = AppSettings::defaultRecordOutputPath;
+    progressSlider_->setValue(0);
+    progressSlider_->setEnabled(false);
+    volumeReady_ = true;
+    initVolume();
+    folderTree_->setFocus();
+    if (folderTree_->selectedPath().isEmpty())
+        folderTree_->selectPath(qs(Platform::homeFolder()));
+    listSelectedFolder();
 }
 
-void TfrmPlayer::closeEvent(QCloseEvent* event) {
-    if (ConvertingRow != -1) {
-        if (!frmConfirm_ ||
-            frmConfirm_->Ask("Converting in progress, do you want to cancel ?", false) != TfrmConfirm::ResultYes) {
+void PlayerWindow::closeEvent(QCloseEvent* event) {
+    if (convertingRow_ != -1) {
+        if (!confirm_ ||
+            confirm_->ask("Converting in progress, do you want to cancel ?", false) != ConfirmDialog::ResultYes) {
             event->ignore();
             return;
         }
         // The worker really stops, and its partial file goes, before the window closes.
-        CancelConversion();
+        cancelConversion();
         if (convertor_)
             convertor_->wait();
         QCoreApplication::sendPostedEvents(this);
     }
-    StopPlayback();
+    stopPlayback();
     QWidget::closeEvent(event);
 }
 
-bool TfrmPlayer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tbPlaybackProgress && event->type() == QEvent::MouseButtonRelease)
-        QMetaObject::invokeMethod(this, &TfrmPlayer::tbPlaybackProgressMouseUp, Qt::QueuedConnection);
+bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == progressSlider_ && event->type() == QEvent::MouseButtonRelease)
+        QMetaObject::invokeMethod(this, &PlayerWindow::seekToReleasedPosition, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
 }
 
-void TfrmPlayer::ShowFolderChangeRefused() {
-    if (created_ && frmConfirm_)
-        frmConfirm_->Ask(FolderChangeRefused, true);
+void PlayerWindow::showFolderChangeRefused() {
+    if (created_ && confirm_)
+        confirm_->ask(folderChangeRefused, true);
 }
 
 // ---- Listing ----
 
-void TfrmPlayer::STVClick() {
-    if (Listing) {
-        ListingRestart = true;
-    } else if (PlayingRow == -1 && ConvertingRow == -1) {
-        ListCurrentFolder();
-    } else if (STV->SelectedPath() != CurrentFolder) {
-        ShowFolderChangeRefused();
+void PlayerWindow::listSelectedFolder() {
+    if (listing_) {
+        listingRestart_ = true;
+    } else if (playingRow_ == -1 && convertingRow_ == -1) {
+        listCurrentFolder();
+    } else if (folderTree_->selectedPath() != currentFolder_) {
+        showFolderChangeRefused();
     }
 }
 
-void TfrmPlayer::AppendRow(const QString& name, const QString& format, const QString& duration, const QString& size,
-                           const QString& status) {
-    auto* item = new QTreeWidgetItem(lvPlayList, {name, format, duration, size, status});
+void PlayerWindow::appendRow(const QString& name, const QString& format, const QString& duration, const QString& size,
+                             const QString& status) {
+    auto* item = new QTreeWidgetItem(playList_, {name, format, duration, size, status});
     item->setTextAlignment(ColDuration, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(ColStatus, Qt::AlignCenter);
     item->setFlags(item->flags() | Qt::ItemIsEditable);
 }
 
-void TfrmPlayer::ListCurrentFolder() {
-    Listing = true;
-    SortColumn = 0;
-    CurrentFolder = CurrentFolder.trimmed();
-    if (!CurrentFolder.isEmpty() && !CurrentFolder.endsWith('/'))
-        CurrentFolder += '/';
-    const QString tree = STV->SelectedPath();
-    if (tree == CurrentFolder) {
-        Listing = false;
+void PlayerWindow::listCurrentFolder() {
+    listing_ = true;
+    sortColumn_ = 0;
+    currentFolder_ = currentFolder_.trimmed();
+    if (!currentFolder_.isEmpty() && !currentFolder_.endsWith('/'))
+        currentFolder_ += '/';
+    const QString tree = folderTree_->selectedPath();
+    if (tree == currentFolder_) {
+        listing_ = false;
         return;
     }
-    const QString playingFile = PlayingRow >= 0 ? RowFileName(PlayingRow) : QString();
-    const QString convertingFile = ConvertingRow >= 0 ? RowFileName(ConvertingRow) : QString();
-    CurrentFolder = tree;
-    lvPlayList->clear();
-    PlayingRow = ConvertingRow = -1;
+    const QString playingFile = playingRow_ >= 0 ? rowFileName(playingRow_) : QString();
+    const QString convertingFile = convertingRow_ >= 0 ? rowFileName(convertingRow_) : QString();
+    currentFolder_ = tree;
+    playList_->clear();
+    playingRow_ = convertingRow_ = -1;
     bool stopped = false;
-    if (!CurrentFolder.isEmpty()) {
-        QDirIterator entries(CurrentFolder, QDir::Files | QDir::Hidden | QDir::System);
+    if (!currentFolder_.isEmpty()) {
+        QDirIterator entries(currentFolder_, QDir::Files | QDir::Hidden | QDir::System);
         while (entries.hasNext()) {
             entries.next();
             const QFileInfo entry = entries.fileInfo();
-            const QString kind = Qs(GlobeVar::AudioTypeOfFile(Ss(entry.fileName())));
+            const QString kind = qs(AppSettings::audioTypeOfFile(ss(entry.fileName())));
             if (!kind.isEmpty() && !entry.isDir())
-                AppendRow(entry.fileName(), kind, DurationTextOf(AI, entry.filePath()),
-                          Qs(GlobeVar::FormatFileSize(entry.size())), " ");
+                appendRow(entry.fileName(), kind, durationTextOf(info_, entry.filePath()),
+                          qs(AppSettings::formatFileSize(entry.size())), " ");
             QCoreApplication::processEvents();
-            if (ListingRestart) {
+            if (listingRestart_) {
                 stopped = true;
                 break;
             }
         }
     }
-    if (!stopped && lvPlayList->topLevelItemCount() > 0)
-        SortPlayList();
-    RestoreRowStates(playingFile, convertingFile);
-    Listing = false;
-    if (ListingRestart) {
-        ListingRestart = false;
+    if (!stopped && playList_->topLevelItemCount() > 0)
+        sortPlayList();
+    restoreRowStates(playingFile, convertingFile);
+    listing_ = false;
+    if (listingRestart_) {
+        listingRestart_ = false;
         // The interrupted list is incomplete: the folder picked is listed whole, even
         // when it is the same one.
-        CurrentFolder.clear();
-        STVClick();
+        currentFolder_.clear();
+        listSelectedFolder();
     }
-    ListingRestart = false;
+    listingRestart_ = false;
 }
 
 // After a new listing of the same folder, the playing and the converting file get their
 // rows' marks back.
-void TfrmPlayer::RestoreRowStates(const QString& playingFile, const QString& convertingFile) {
-    if (!playingFile.isEmpty() && (PlayingRow = FindRow(playingFile)) >= 0)
-        SetRowMarker(PlayingRow, MarkerPlaying);
-    if (!convertingFile.isEmpty() && (ConvertingRow = FindRow(convertingFile)) >= 0)
-        SetRowMarker(ConvertingRow, MarkerConverting);
+void PlayerWindow::restoreRowStates(const QString& playingFile, const QString& convertingFile) {
+    if (!playingFile.isEmpty() && (playingRow_ = findRow(playingFile)) >= 0)
+        setRowMarker(playingRow_, markerPlaying);
+    if (!convertingFile.isEmpty() && (convertingRow_ = findRow(convertingFile)) >= 0)
+        setRowMarker(convertingRow_, markerConverting);
 }
 
-void TfrmPlayer::RefreshPlayList() {
-    const bool busy = PlayingRow != -1 || ConvertingRow != -1;
-    if (busy && STV->SelectedPath() != CurrentFolder)
-        STV->SelectPath(CurrentFolder); // the folder that plays is the one to list again
-    CurrentFolder.clear();
-    ListCurrentFolder();
+void PlayerWindow::refreshPlayList() {
+    const bool busy = playingRow_ != -1 || convertingRow_ != -1;
+    if (busy && folderTree_->selectedPath() != currentFolder_)
+        folderTree_->selectPath(currentFolder_); // the folder that plays is the one to list again
+    currentFolder_.clear();
+    listCurrentFolder();
 }
 
-void TfrmPlayer::SortPlayList() {
-    SortFileList(lvPlayList, SortColumn, ColSize);
-    PlayingRow = ConvertingRow = -1;
-    for (int row = 0; row < RowCount(); ++row) {
-        if (RowMarker(row) == MarkerPlaying)
-            PlayingRow = row;
-        else if (RowMarker(row) == MarkerConverting)
-            ConvertingRow = row;
+void PlayerWindow::sortPlayList() {
+    sortFileList(playList_, sortColumn_, ColSize);
+    playingRow_ = convertingRow_ = -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (rowMarker(row) == markerPlaying)
+            playingRow_ = row;
+        else if (rowMarker(row) == markerConverting)
+            convertingRow_ = row;
     }
 }
 
-void TfrmPlayer::AddFileRow(const QString& path) {
+void PlayerWindow::addFileRow(const QString& path) {
     const QFileInfo file(path);
-    AppendRow(file.fileName(), Qs(GlobeVar::AudioTypeOfFile(Ss(path))), DurationTextOf(AI, path),
-              Qs(GlobeVar::FormatFileSize(file.size())), "");
+    appendRow(file.fileName(), qs(AppSettings::audioTypeOfFile(ss(path))), durationTextOf(info_, path),
+              qs(AppSettings::formatFileSize(file.size())), "");
 }
 
-int TfrmPlayer::RowCount() const {
-    return lvPlayList->topLevelItemCount();
+int PlayerWindow::rowCount() const {
+    return playList_->topLevelItemCount();
 }
 
-QString TfrmPlayer::RowFileName(int row) const {
-    const QTreeWidgetItem* item = lvPlayList->topLevelItem(row);
+QString PlayerWindow::rowFileName(int row) const {
+    const QTreeWidgetItem* item = playList_->topLevelItem(row);
     return item ? item->text(ColName) : QString();
 }
 
-int TfrmPlayer::FindRow(const QString& fileName) const {
-    for (int row = 0; row < RowCount(); ++row)
-        if (RowFileName(row) == fileName)
+int PlayerWindow::findRow(const QString& fileName) const {
+    for (int row = 0; row < rowCount(); ++row)
+        if (rowFileName(row) == fileName)
             return row;
     return -1;
 }
 
-int TfrmPlayer::RowMarker(int row) const {
-    const QTreeWidgetItem* item = lvPlayList->topLevelItem(row);
-    return item ? GlobeVar::TrimmedCount(Ss(item->text(ColDuration))) : MarkerIdle;
+int PlayerWindow::rowMarker(int row) const {
+    const QTreeWidgetItem* item = playList_->topLevelItem(row);
+    return item ? AppSettings::trimmedCount(ss(item->text(ColDuration))) : MarkerIdle;
 }
 
-void TfrmPlayer::SetRowMarker(int row, int marker) {
-    QTreeWidgetItem* item = lvPlayList->topLevelItem(row);
+void PlayerWindow::setRowMarker(int row, int marker) {
+    QTreeWidgetItem* item = playList_->topLevelItem(row);
     if (!item)
         return;
-    item->setText(ColDuration, Qs(GlobeVar::IndentText(Ss(item->text(ColDuration)), marker)));
-    PaintRow(row);
+    item->setText(ColDuration, qs(AppSettings::indentText(ss(item->text(ColDuration)), marker)));
+    paintRow(row);
 }
 
-void TfrmPlayer::PaintRow(int row) {
-    QTreeWidgetItem* item = lvPlayList->topLevelItem(row);
-    const int marker = RowMarker(row);
-    const QColor colour = marker == MarkerPlaying      ? QColor(0xCC, 0xFF, 0xDD)
-                          : marker == MarkerConverting ? QColor(0xAA, 0xBB, 0xFF)
+void PlayerWindow::paintRow(int row) {
+    QTreeWidgetItem* item = playList_->topLevelItem(row);
+    const int marker = rowMarker(row);
+    const QColor colour = marker == markerPlaying      ? QColor(0xCC, 0xFF, 0xDD)
+                          : marker == markerConverting ? QColor(0xAA, 0xBB, 0xFF)
                                                        : QColor(Qt::white);
     for (int column = 0; column < 5; ++column)
         item->setBackground(column, colour);
 }
 
-void TfrmPlayer::lvPlayListClick() {
-    const QList<QTreeWidgetItem*> selected = lvPlayList->selectedItems();
+void PlayerWindow::showSelectedRow() {
+    const QList<QTreeWidgetItem*> selected = playList_->selectedItems();
     if (selected.size() != 1)
         return;
     try {
-        AI.Open(Ss(CurrentFolder + selected.first()->text(ColName)));
-        Label1->setText(Qs(AI.GetFormatText()));
+        info_.open(ss(currentFolder_ + selected.first()->text(ColName)));
+        fileInfoLabel_->setText(qs(info_.formatText()));
     } catch (const EngineError& error) {
-        Label1->setText(QString::fromUtf8(error.what()));
+        fileInfoLabel_->setText(QString::fromUtf8(error.what()));
     }
 }
 
 // ---- The doors to the other windows ----
 
-void TfrmPlayer::btnSplitterClick() {
-    const QList<QTreeWidgetItem*> selected = lvPlayList->selectedItems();
+void PlayerWindow::openCutter() {
+    const QList<QTreeWidgetItem*> selected = playList_->selectedItems();
     if (selected.isEmpty()) {
-        if (frmConfirm_)
-            frmConfirm_->Ask("Please select an audio file", true);
+        if (confirm_)
+            confirm_->ask("Please select an audio file", true);
         return;
     }
-    if (!frmSplitter_)
+    if (!cutter_)
         return;
-    frmSplitter_->FileName = CurrentFolder + selected.first()->text(ColName);
-    frmSplitter_->exec();
+    cutter_->fileName = currentFolder_ + selected.first()->text(ColName);
+    cutter_->exec();
 }
 
-void TfrmPlayer::btnJoinerClick() {
-    STV->setFocus();
-    if (!frmJoiner_)
+void PlayerWindow::openJoiner() {
+    folderTree_->setFocus();
+    if (!joiner_)
         return;
-    frmJoiner_->SetTreeFolder(STV->SelectedPath());
-    frmJoiner_->exec();
+    joiner_->setTreeFolder(folderTree_->selectedPath());
+    joiner_->exec();
 }
 
-void TfrmPlayer::btnOptionsClick() {
-    if (frmOptions_)
-        frmOptions_->exec();
+void PlayerWindow::openOptions() {
+    if (options_)
+        options_->exec();
 }
 
-void TfrmPlayer::btnHelpClick() {
-    Platform::ShellOpen(Platform::HelpDocumentPath());
+void PlayerWindow::openHelp() {
+    Platform::shellOpen(Platform::helpDocumentPath());
 }
 
 // ---- Playback ----
 
-void TfrmPlayer::btnPlayClick() {
-    Paused = false;
-    const QList<QTreeWidgetItem*> selected = lvPlayList->selectedItems();
+void PlayerWindow::play() {
+    paused_ = false;
+    const QList<QTreeWidgetItem*> selected = playList_->selectedItems();
     if (selected.size() != 1)
         return;
-    if (PlayingRow != -1) {
-        SetRowMarker(PlayingRow, MarkerIdle);
-        lvPlayList->topLevelItem(PlayingRow)->setText(ColStatus, "");
+    if (playingRow_ != -1) {
+        setRowMarker(playingRow_, MarkerIdle);
+        playList_->topLevelItem(playingRow_)->setText(ColStatus, "");
     }
-    PlayingRow = lvPlayList->indexOfTopLevelItem(selected.first());
-    SetRowMarker(PlayingRow, MarkerPlaying);
-    PlayFile(CurrentFolder + selected.first()->text(ColName));
+    playingRow_ = playList_->indexOfTopLevelItem(selected.first());
+    setRowMarker(playingRow_, markerPlaying);
+    playFile(currentFolder_ + selected.first()->text(ColName));
 }
 
-int TfrmPlayer::SeekToProgress() {
-    const int64_t frame =
-        std::llround(static_cast<double>(tbPlaybackProgress->value()) * AF.GetTotalSamples() / 1000.0);
-    return AF.Seek(static_cast<int>(frame));
+int PlayerWindow::seekToProgress() {
+    const int64_t frame = std::llround(static_cast<double>(progressSlider_->value()) * file_.totalFrames() / 1000.0);
+    return file_.seek(static_cast<int>(frame));
 }
 
-void TfrmPlayer::PlayFile(const QString& path) {
-    tbPlaybackProgress->setValue(0);
-    tbPlaybackProgress->setEnabled(true);
-    AP.Stop();
-    AF.Close();
-    AF.SetFileOption(true);
-    AF.OpenForRead(Ss(path));
-    PlayBase = 0;
+void PlayerWindow::playFile(const QString& path) {
+    progressSlider_->setValue(0);
+    progressSlider_->setEnabled(true);
+    player_.stop();
+    file_.close();
+    file_.setFileOption(true);
+    file_.openForRead(ss(path));
+    playBase_ = 0;
     // A file that cannot be opened, holds no audio or cannot start returns its row to idle.
-    if (AF.GetErrorCode() != 0 || AF.GetTotalSamples() == 0) {
-        StopPlayback();
+    if (file_.errorCode() != 0 || file_.totalFrames() == 0) {
+        stopPlayback();
         return;
     }
-    LengthFrames = AF.GetTotalSamples();
-    AP.SetFormat(AF.GetStreamSampleRate(), AF.GetStreamChannels());
-    AD->SetSampleRate(AF.GetStreamSampleRate());
-    BlockFrames = AP.MsToSamples(400);
-    PlayBase = SeekToProgress();
-    AP.Play();
-    if (AP.GetPlayError() != 0)
-        StopPlayback();
+    lengthFrames_ = file_.totalFrames();
+    player_.setFormat(file_.streamSampleRate(), file_.streamChannels());
+    levelDisplay_->setSampleRate(file_.streamSampleRate());
+    blockFrames_ = player_.msToSamples(400);
+    playBase_ = seekToProgress();
+    player_.play();
+    if (player_.playError() != 0)
+        stopPlayback();
 }
 
-void TfrmPlayer::FeedPlayer() {
-    if (!AF.IsReading())
+void PlayerWindow::feedPlayer() {
+    if (!file_.isReading())
         return;
-    AP.QueueBlock(AF.ReadBlock(BlockFrames));
+    player_.queueBlock(file_.readBlock(blockFrames_));
 }
 
-void TfrmPlayer::StopPlayback() {
-    AP.Stop();
-    AF.Close();
-    AD->ShowData(TAudioBlock{});
-    tbPlaybackProgress->setEnabled(false);
-    tbPlaybackProgress->setValue(0);
-    if (PlayingRow != -1) {
-        SetRowMarker(PlayingRow, MarkerIdle);
-        if (QTreeWidgetItem* item = lvPlayList->topLevelItem(PlayingRow))
+void PlayerWindow::stopPlayback() {
+    player_.stop();
+    file_.close();
+    levelDisplay_->showData(AudioBlock{});
+    progressSlider_->setEnabled(false);
+    progressSlider_->setValue(0);
+    if (playingRow_ != -1) {
+        setRowMarker(playingRow_, MarkerIdle);
+        if (QTreeWidgetItem* item = playList_->topLevelItem(playingRow_))
             item->setText(ColStatus, "");
-        PlayingRow = -1;
+        playingRow_ = -1;
     }
 }
 
-void TfrmPlayer::btnStopClick() {
-    Paused = false;
-    StopPlayback();
+void PlayerWindow::stop() {
+    paused_ = false;
+    stopPlayback();
 }
 
-void TfrmPlayer::btnPauseClick() {
-    Paused = !Paused;
-    if (PlayingRow == -1)
+void PlayerWindow::pause() {
+    paused_ = !paused_;
+    if (playingRow_ == -1)
         return;
-    if (Paused)
-        PausePlayback();
+    if (paused_)
+        pausePlayback();
     else
-        ResumePlayback();
+        resumePlayback();
 }
 
-void TfrmPlayer::PausePlayback() {
-    PlayBase += AP.GetPlayedSamples();
-    AP.Stop();
+void PlayerWindow::pausePlayback() {
+    playBase_ += player_.playedFrames();
+    player_.stop();
 }
 
-void TfrmPlayer::ResumePlayback() {
-    if (!AF.IsReading())
+void PlayerWindow::resumePlayback() {
+    if (!file_.isReading())
         return;
-    AF.Seek(static_cast<int>(PlayBase + 1));
-    AP.Play();
-    if (AP.GetPlayError() != 0)
-        StopPlayback();
+    file_.seek(static_cast<int>(playBase_ + 1));
+    player_.play();
+    if (player_.playError() != 0)
+        stopPlayback();
 }
 
-bool TfrmPlayer::ProgressHeld() const {
-    if (tbPlaybackProgress->isSliderDown())
+bool PlayerWindow::progressHeld() const {
+    if (progressSlider_->isSliderDown())
         return true;
-    const QPoint at = tbPlaybackProgress->mapFromGlobal(QCursor::pos());
-    return (QGuiApplication::mouseButtons() & Qt::LeftButton) && tbPlaybackProgress->rect().contains(at);
+    const QPoint at = progressSlider_->mapFromGlobal(QCursor::pos());
+    return (QGuiApplication::mouseButtons() & Qt::LeftButton) && progressSlider_->rect().contains(at);
 }
 
-void TfrmPlayer::tbPlaybackProgressMouseUp() {
-    if (PlayingRow == -1 || !AF.IsReading())
+void PlayerWindow::seekToReleasedPosition() {
+    if (playingRow_ == -1 || !file_.isReading())
         return;
-    AP.Stop();
-    PlayBase = SeekToProgress();
-    AP.Play();
-    FeedPlayer();
+    player_.stop();
+    playBase_ = seekToProgress();
+    player_.play();
+    feedPlayer();
 }
 
-void TfrmPlayer::APTimer(int currentSamples) {
+void PlayerWindow::showPlayedPosition(int currentSamples) {
     // The level values of the event are levels, not positions: the position is the
     // count of frames played alone.
     const int played = currentSamples;
-    AD->ShowData(AP.GetVisualData(AD->FFTWindowsSize));
-    if (LengthFrames > 0 && !ProgressHeld()) {
-        const int64_t position = std::min<int64_t>(std::llround((played + PlayBase) * 1000.0 / LengthFrames), 1000);
-        tbPlaybackProgress->setValue(static_cast<int>(position));
+    levelDisplay_->showData(player_.visualData(levelDisplay_->fftWindowsSize));
+    if (lengthFrames_ > 0 && !progressHeld()) {
+        const int64_t position = std::min<int64_t>(std::llround((played + playBase_) * 1000.0 / lengthFrames_), 1000);
+        progressSlider_->setValue(static_cast<int>(position));
     }
-    if (QTreeWidgetItem* item = lvPlayList->topLevelItem(PlayingRow))
-        item->setText(ColStatus, "Playing " + Qs(GlobeVar::FormatHmsColon(AP.SamplesToMs(played))));
+    if (QTreeWidgetItem* item = playList_->topLevelItem(playingRow_))
+        item->setText(ColStatus, "Playing " + qs(AppSettings::formatHmsColon(player_.samplesToMs(played))));
 }
 
 // ---- Volume and equaliser ----
 
-void TfrmPlayer::InitVolume() {
-    const int count = AP.GetVolumeLineCount();
+void PlayerWindow::initVolume() {
+    const int count = player_.volumeLineCount();
     if (count < 1)
         return;
     int line = 0;
     for (int i = 0; i < count; ++i) {
-        AP.SelectVolumeLine(i);
-        if (AP.IsVolumeLineActive()) {
+        player_.selectVolumeLine(i);
+        if (player_.isVolumeLineActive()) {
             line = i;
             break;
         }
     }
-    AP.SelectVolumeLine(line);
-    tbPlaybackVolume->setValue(65535 - AP.GetVolume());
-    AP.SetMute(false);
+    player_.selectVolumeLine(line);
+    volumeSlider_->setValue(65535 - player_.volume());
+    player_.setMute(false);
 }
 
-void TfrmPlayer::tbPlaybackVolumeChange(int position) {
-    if (VolumeReady)
-        AP.SetVolume(65535 - position);
+void PlayerWindow::setVolumeFromSlider(int position) {
+    if (volumeReady_)
+        player_.setVolume(65535 - position);
 }
 
-void TfrmPlayer::btnMuteClick() {
-    Muted = !Muted;
-    btnMute->setChecked(Muted);
-    AP.SetMute(Muted);
+void PlayerWindow::toggleMute() {
+    muted_ = !muted_;
+    muteButton_->setChecked(muted_);
+    player_.setMute(muted_);
 }
 
-void TfrmPlayer::btnUseEQClick() {
-    EqOn = !EqOn;
-    btnUseEQ->setChecked(EqOn);
-    AP.SetEqualizerEnabled(EqOn);
+void PlayerWindow::toggleEqualizer() {
+    equalizerOn_ = !equalizerOn_;
+    equalizerButton_->setChecked(equalizerOn_);
+    player_.setEqualizerEnabled(equalizerOn_);
 }
 
-void TfrmPlayer::ApplyEqualizer() {
+void PlayerWindow::applyEqualizer() {
     std::vector<float> bands(12);
     for (size_t i = 0; i < bands.size(); ++i)
-        bands[i] = -static_cast<float>(tbEQ[i]->value()) / 1000.0f;
-    AP.SetEqualizerBands(bands);
+        bands[i] = -static_cast<float>(equalizerSliders_[i]->value()) / 1000.0f;
+    player_.setEqualizerBands(bands);
 }
 
-void TfrmPlayer::LoadEqualizerPreset(int preset) {
-    for (size_t i = 0; i < tbEQ.size(); ++i)
-        tbEQ[i]->setValue(preset == PresetCustom ? GlobeVar::EqualizerPositions[i]
-                                                 : Presets[static_cast<size_t>(std::clamp(preset, 0, 5))][i]);
-    ApplyEqualizer();
+void PlayerWindow::loadEqualizerPreset(int preset) {
+    for (size_t i = 0; i < equalizerSliders_.size(); ++i)
+        equalizerSliders_[i]->setValue(preset == PresetCustom
+                                           ? AppSettings::equalizerPositions[i]
+                                           : presets[static_cast<size_t>(std::clamp(preset, 0, 5))][i]);
+    applyEqualizer();
 }
 
-void TfrmPlayer::comboxEQModeChange() {
-    if (!EqDragging)
-        LoadEqualizerPreset(comboxEQMode->currentIndex());
+void PlayerWindow::applyEqualizerPreset() {
+    if (!equalizerDragging_)
+        loadEqualizerPreset(equalizerPresetBox_->currentIndex());
 }
 
-void TfrmPlayer::tbEQChange() {
-    if (!EqDragging)
+void PlayerWindow::applyEqualizerSliders() {
+    if (!equalizerDragging_)
         return;
-    for (size_t i = 0; i < tbEQ.size(); ++i)
-        GlobeVar::EqualizerPositions[i] = tbEQ[i]->value();
-    ApplyEqualizer();
-    comboxEQMode->setCurrentIndex(PresetCustom);
+    for (size_t i = 0; i < equalizerSliders_.size(); ++i)
+        AppSettings::equalizerPositions[i] = equalizerSliders_[i]->value();
+    applyEqualizer();
+    equalizerPresetBox_->setCurrentIndex(PresetCustom);
 }

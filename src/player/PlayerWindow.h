@@ -21,115 +21,116 @@ class QSlider;
 class QSplitter;
 class QTreeWidget;
 class QTreeWidgetItem;
-class TAudioDisplay2;
-class TConvertor;
-class TFolderTree;
-class TfrmConfirm;
-class TfrmJoiner;
-class TfrmOptions;
-class TfrmSplitter;
+class LevelDisplay;
+class ConvertWorker;
+class FolderTree;
+class ConfirmDialog;
+class JoinerWindow;
+class OptionsDialog;
+class CutterWindow;
 
 // The main window: the folder tree, the play list of the folder's audio files,
 // playback with volume, mute, equaliser and level display, and the doors to the
 // cutter, the joiner, the options and the help document.
-class TfrmPlayer : public QWidget {
+class PlayerWindow : public QWidget {
     Q_OBJECT
 
 public:
     // Columns of the play list.
     enum { ColName, ColFormat, ColDuration, ColSize, ColStatus };
     // Row states, carried as leading blanks of the Duration text.
-    static constexpr int MarkerIdle = 0, MarkerPlaying = 1, MarkerConverting = 3;
+    static constexpr int MarkerIdle = 0, markerPlaying = 1, markerConverting = 3;
 
-    explicit TfrmPlayer(QWidget* parent = nullptr);
-    ~TfrmPlayer() override;
+    explicit PlayerWindow(QWidget* parent = nullptr);
+    ~PlayerWindow() override;
 
     // The windows this one opens; set once after all are created.
-    void SetWindows(TfrmOptions* options, TfrmConfirm* confirm, TfrmSplitter* splitter, TfrmJoiner* joiner);
+    void setWindows(OptionsDialog* options, ConfirmDialog* confirm, CutterWindow* splitter, JoinerWindow* joiner);
 
     // Lists the tree's folder unless it is the one listed already.
-    void ListCurrentFolder();
+    void listCurrentFolder();
     // Lists the folder again, even when it has not changed (new files may be there).
-    void RefreshPlayList();
-    void SortPlayList();
-    void AddFileRow(const QString& path);
+    void refreshPlayList();
+    void sortPlayList();
+    void addFileRow(const QString& path);
 
     // The handlers a user reaches.
-    void STVClick();
-    void btnPlayClick();
-    void btnPauseClick();
-    void btnStopClick();
-    void btnSplitterClick();
-    void btnJoinerClick();
-    void btnOptionsClick();
-    void btnHelpClick();
-    void tbPlaybackProgressMouseUp();
-    void btnMuteClick();
-    void btnUseEQClick();
-    void comboxEQModeChange();
-    void LoadEqualizerPreset(int preset);
+    void listSelectedFolder();
+    void play();
+    void pause();
+    void stop();
+    void openCutter();
+    void openJoiner();
+    void openOptions();
+    void openHelp();
+    void seekToReleasedPosition();
+    void toggleMute();
+    void toggleEqualizer();
+    void applyEqualizerPreset();
+    void loadEqualizerPreset(int preset);
 
     // Conversion and the file actions of the context menu.
-    void popMenuConvertPopup();
-    void ConvertClick(const QString& kind);
-    void StartConversion(const QString& kind);
-    void CancelConversion();
-    void muRenameClick();
+    void enableMenuActions();
+    void convertSelected(const QString& kind);
+    void startConversion(const QString& kind);
+    void cancelConversion();
+    void renameSelected();
     // The edited caption of a row: renames its file, keeping the old extension; false
     // (the row keeps its name) when the name cannot be used.
-    bool lvPlayListEdited(int row, const QString& newText);
-    bool lvPlayListEditing(int row) const;
-    void muDeleteClick();
-    void btnMailClick();
-    QString LastMessage; // the last message the window showed (tests read it)
-    QString ConvertOutputFile;
-    bool ConvertCancelled = false;
+    bool renameRow(int row, const QString& newText);
+    bool isRowBeingEdited(int row) const;
+    void deleteSelected();
+    void mailSelected();
+    QString lastMessage_; // the last message the window showed (tests read it)
+    QString convertOutputFile_;
+    bool convertCancelled_ = false;
 
-    int RowMarker(int row) const;
-    void SetRowMarker(int row, int marker);
-    QString RowFileName(int row) const;
-    int RowCount() const;
+    int rowMarker(int row) const;
+    void setRowMarker(int row, int marker);
+    QString rowFileName(int row) const;
+    int rowCount() const;
     // The row of a file name in the list, or -1.
-    int FindRow(const QString& fileName) const;
+    int findRow(const QString& fileName) const;
 
     // State the other windows and the tests read.
-    QString CurrentFolder;
-    int SortColumn = 0;
-    int PlayingRow = -1;
-    int ConvertingRow = -1;
-    QString SelectedFile;
-    bool Listing = false;
-    bool ListingRestart = false;
-    bool Paused = false;
-    bool VolumeReady = false;
-    bool EqOn = true;
-    bool Muted = false;
-    bool EqDragging = false;
-    int64_t PlayBase = 0;
-    int64_t LengthFrames = 0;
-    int BlockFrames = 0;
+    QString currentFolder_;
+    int sortColumn_ = 0;
+    int playingRow_ = -1;
+    int convertingRow_ = -1;
+    QString selectedFile_;
+    bool listing_ = false;
+    bool listingRestart_ = false;
+    bool paused_ = false;
+    bool volumeReady_ = false;
+    bool equalizerOn_ = true;
+    bool muted_ = false;
+    bool equalizerDragging_ = false;
+    int64_t playBase_ = 0;
+    int64_t lengthFrames_ = 0;
+    int blockFrames_ = 0;
 
     // Controls.
-    TFolderTree* STV;
-    QTreeWidget* lvPlayList;
-    QLabel* Label1;
-    QPushButton *btnSplitter, *btnJoiner, *btnOptions, *btnHelp, *btnPlayerClose;
-    QPushButton *btnPlay, *btnStop, *btnPause, *btnMail, *btnMute, *btnUseEQ, *btnEQMode, *Button1;
-    QSlider* tbPlaybackVolume;
-    QSlider* tbPlaybackProgress;
-    std::array<QSlider*, 12> tbEQ{};
-    QComboBox* comboxEQMode;
-    TAudioDisplay2* AD;
-    QMenu* popMenuConvert;
-    QAction *muConverttoWAV, *muConverttoMP3, *muConverttoOGG, *muConverttoWMA, *muCancelConvertion, *muMail, *muRename,
-        *muDelete;
+    FolderTree* folderTree_;
+    QTreeWidget* playList_;
+    QLabel* fileInfoLabel_;
+    QPushButton *cutterButton_, *joinerButton_, *optionsButton_, *helpButton_, *closeButton_;
+    QPushButton *playButton_, *stopButton_, *pauseButton_, *mailButton_, *muteButton_, *equalizerButton_,
+        *equalizerModeButton_, *levelDisplayButton_;
+    QSlider* volumeSlider_;
+    QSlider* progressSlider_;
+    std::array<QSlider*, 12> equalizerSliders_{};
+    QComboBox* equalizerPresetBox_;
+    LevelDisplay* levelDisplay_;
+    QMenu* contextMenu_;
+    QAction *convertToWavAction_, *convertToMp3Action_, *convertToOggAction_, *convertToWmaAction_,
+        *cancelConversionAction_, *mailAction_, *renameAction_, *deleteAction_;
 
     // Engine objects.
-    TAudioPlayer2 AP;
-    TAudioFile2 AF;
-    TAudioInformation2 AI;
-    TAudioFile2 AF_In, AF_Out;
-    TAudioFile2LameEnc AudioFile2LameEnc1;
+    AudioPlayer player_;
+    AudioFile file_;
+    AudioInfo info_;
+    AudioFile input_, output_;
+    Mp3EncoderSettings mp3Encoder_;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -138,43 +139,43 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildControls();
-    void BuildEqualizer();
-    void BuildPlayList();
-    void BuildMenu();
-    void FormShow();
-    void ShowFolderChangeRefused();
-    void lvPlayListClick();
-    void RestoreRowStates(const QString& playingFile, const QString& convertingFile);
-    QString FormatTextOf(const QString& path);
-    void AppendRow(const QString& name, const QString& format, const QString& duration, const QString& size,
+    void buildControls();
+    void buildEqualizer();
+    void buildPlayList();
+    void buildMenu();
+    void prepareOnShow();
+    void showFolderChangeRefused();
+    void showSelectedRow();
+    void restoreRowStates(const QString& playingFile, const QString& convertingFile);
+    QString formatTextOf(const QString& path);
+    void appendRow(const QString& name, const QString& format, const QString& duration, const QString& size,
                    const QString& status);
-    void PaintRow(int row);
+    void paintRow(int row);
 
-    void PlayFile(const QString& path);
-    void StopPlayback();
-    void PausePlayback();
-    void ResumePlayback();
-    void FeedPlayer();
-    void APTimer(int currentSamples);
-    void InitVolume();
-    void ApplyEqualizer();
-    void tbPlaybackVolumeChange(int position);
-    void tbEQChange();
-    int SeekToProgress();
-    int SelectedRow() const;
-    void InstallRenameEditor();
-    void ShowMessage(const QString& text);
-    void ConvertProgress(int percent);
-    void ConversionFinished(bool failed, const QString& failure, int, bool tagsOnly);
-    void FailConversion(const QString& why);
-    bool ProgressHeld() const;
+    void playFile(const QString& path);
+    void stopPlayback();
+    void pausePlayback();
+    void resumePlayback();
+    void feedPlayer();
+    void showPlayedPosition(int currentSamples);
+    void initVolume();
+    void applyEqualizer();
+    void setVolumeFromSlider(int position);
+    void applyEqualizerSliders();
+    int seekToProgress();
+    int selectedRow() const;
+    void installRenameEditor();
+    void showMessage(const QString& text);
+    void convertProgress(int percent);
+    void conversionFinished(bool failed, const QString& failure, int, bool tagsOnly);
+    void failConversion(const QString& why);
+    bool progressHeld() const;
 
-    TfrmOptions* frmOptions_ = nullptr;
-    TfrmConfirm* frmConfirm_ = nullptr;
-    TfrmSplitter* frmSplitter_ = nullptr;
-    TfrmJoiner* frmJoiner_ = nullptr;
-    QPointer<TConvertor> convertor_;
+    OptionsDialog* options_ = nullptr;
+    ConfirmDialog* confirm_ = nullptr;
+    CutterWindow* cutter_ = nullptr;
+    JoinerWindow* joiner_ = nullptr;
+    QPointer<ConvertWorker> convertor_;
     bool created_ = false;
     bool shown_ = false;
 };

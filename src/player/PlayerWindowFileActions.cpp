@@ -20,133 +20,134 @@ namespace {
 
 // The play list's editor of file names: refuses playing and converting rows, and hands
 // the new name to the window, which renames the file or keeps the old name.
-class TRenameDelegate : public QStyledItemDelegate {
+class RenameDelegate : public QStyledItemDelegate {
 public:
-    explicit TRenameDelegate(TfrmPlayer& window) : QStyledItemDelegate(&window), window_(window) {}
+    explicit RenameDelegate(PlayerWindow& window) : QStyledItemDelegate(&window), window_(window) {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
-        if (index.column() != TfrmPlayer::ColName || !window_.lvPlayListEditing(index.row()))
+        if (index.column() != PlayerWindow::ColName || !window_.isRowBeingEdited(index.row()))
             return nullptr;
         return QStyledItemDelegate::createEditor(parent, option, index);
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
-        window_.lvPlayListEdited(index.row(), static_cast<QLineEdit*>(editor)->text());
+        window_.renameRow(index.row(), static_cast<QLineEdit*>(editor)->text());
     }
 
 private:
-    TfrmPlayer& window_;
+    PlayerWindow& window_;
 };
 
-QString Extension(const QString& name) {
+QString extension(const QString& name) {
     const int dot = name.lastIndexOf('.');
     return dot < 0 ? QString() : name.mid(dot);
 }
 
 } // namespace
 
-void TfrmPlayer::InstallRenameEditor() {
-    lvPlayList->setItemDelegateForColumn(ColName, new TRenameDelegate(*this));
-    lvPlayList->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+void PlayerWindow::installRenameEditor() {
+    playList_->setItemDelegateForColumn(ColName, new RenameDelegate(*this));
+    playList_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
 }
 
-int TfrmPlayer::SelectedRow() const {
-    const QList<QTreeWidgetItem*> selected = lvPlayList->selectedItems();
-    return selected.isEmpty() ? -1 : lvPlayList->indexOfTopLevelItem(selected.first());
+int PlayerWindow::selectedRow() const {
+    const QList<QTreeWidgetItem*> selected = playList_->selectedItems();
+    return selected.isEmpty() ? -1 : playList_->indexOfTopLevelItem(selected.first());
 }
 
-void TfrmPlayer::ShowMessage(const QString& text) {
-    LastMessage = text;
-    if (frmConfirm_)
-        frmConfirm_->Ask(text, true);
+void PlayerWindow::showMessage(const QString& text) {
+    lastMessage_ = text;
+    if (confirm_)
+        confirm_->ask(text, true);
 }
 
-void TfrmPlayer::popMenuConvertPopup() {
-    const int row = SelectedRow();
-    const std::array<QAction*, 4> converts{muConverttoWAV, muConverttoMP3, muConverttoOGG, muConverttoWMA};
-    for (QAction* action : popMenuConvert->actions())
+void PlayerWindow::enableMenuActions() {
+    const int row = selectedRow();
+    const std::array<QAction*, 4> converts{convertToWavAction_, convertToMp3Action_, convertToOggAction_,
+                                           convertToWmaAction_};
+    for (QAction* action : contextMenu_->actions())
         action->setEnabled(false);
     if (row < 0)
         return;
-    SelectedFile = CurrentFolder + RowFileName(row);
-    const int marker = RowMarker(row);
-    const QString format = lvPlayList->topLevelItem(row)->text(ColFormat);
+    selectedFile_ = currentFolder_ + rowFileName(row);
+    const int marker = rowMarker(row);
+    const QString format = playList_->topLevelItem(row)->text(ColFormat);
     for (int i = 0; i < 4; ++i)
-        converts[static_cast<size_t>(i)]->setEnabled(ConvertingRow == -1 && format != OutputKindOfIndex(i));
-    muCancelConvertion->setEnabled(marker == MarkerConverting);
-    muRename->setEnabled(marker == MarkerIdle);
-    muDelete->setEnabled(marker == MarkerIdle);
-    muMail->setEnabled(true);
+        converts[static_cast<size_t>(i)]->setEnabled(convertingRow_ == -1 && format != outputKindOfIndex(i));
+    cancelConversionAction_->setEnabled(marker == markerConverting);
+    renameAction_->setEnabled(marker == MarkerIdle);
+    deleteAction_->setEnabled(marker == MarkerIdle);
+    mailAction_->setEnabled(true);
 }
 
-void TfrmPlayer::ConvertClick(const QString& kind) {
-    const int row = SelectedRow();
-    if (row < 0 || ConvertingRow != -1)
+void PlayerWindow::convertSelected(const QString& kind) {
+    const int row = selectedRow();
+    if (row < 0 || convertingRow_ != -1)
         return;
-    SelectedFile = CurrentFolder + RowFileName(row);
-    ConvertingRow = row;
-    StartConversion(kind);
+    selectedFile_ = currentFolder_ + rowFileName(row);
+    convertingRow_ = row;
+    startConversion(kind);
 }
 
-void TfrmPlayer::FailConversion(const QString& why) {
-    AF_In.Close();
-    ConvertingRow = -1;
-    ShowMessage(why);
+void PlayerWindow::failConversion(const QString& why) {
+    input_.close();
+    convertingRow_ = -1;
+    showMessage(why);
 }
 
-void TfrmPlayer::StartConversion(const QString& kind) {
-    AF_In.SetFileOption(true);
-    AF_Out.SetFileOption(true);
-    AF_In.Close();
-    AF_Out.Close();
-    const std::string source = SelectedFile.toStdString();
-    const std::string folder = GlobeVar::ConvertToSourceFolder ? FolderOf(source) : GlobeVar::ConvertOutputPath;
-    ConvertOutputFile = QString::fromStdString(
-        UniqueOutputName(folder, StemOf(source), ExtensionOfKind(kind.toStdString()), GlobeVar::ConvertOverwrite));
-    PrepareOutputFormat(AF_Out, AudioFile2LameEnc1, kind.toStdString());
+void PlayerWindow::startConversion(const QString& kind) {
+    input_.setFileOption(true);
+    output_.setFileOption(true);
+    input_.close();
+    output_.close();
+    const std::string source = selectedFile_.toStdString();
+    const std::string folder = AppSettings::convertToSourceFolder ? folderOf(source) : AppSettings::convertOutputPath;
+    convertOutputFile_ = QString::fromStdString(
+        uniqueOutputName(folder, stemOf(source), extensionOfKind(kind.toStdString()), AppSettings::convertOverwrite));
+    prepareOutputFormat(output_, mp3Encoder_, kind.toStdString());
     // A source that cannot be read, or an output that cannot be made: nothing runs, the
     // row stays idle, and the user learns why.
-    AF_In.OpenForRead(source);
-    if (AF_In.GetErrorCode() != 0)
-        return FailConversion(QString::fromStdString(AF_In.GetErrorText()));
-    if (ConvertOutputFile == SelectedFile)
-        return FailConversion("Cannot convert \"" + SelectedFile + "\" into itself");
-    AF_Out.CreateForWrite(ConvertOutputFile.toStdString());
-    if (AF_Out.GetErrorCode() != 0)
-        return FailConversion(QString::fromStdString(AF_Out.GetErrorText()));
-    AF_Out.SetInputFormat(AF_In.GetStreamSampleRate(), AF_In.GetStreamChannels());
-    convertor_ = new TConvertor(this, AF_In, AF_Out);
-    connect(convertor_, &TJobThread::Ended, this, &TfrmPlayer::ConversionFinished, Qt::QueuedConnection);
+    input_.openForRead(source);
+    if (input_.errorCode() != 0)
+        return failConversion(QString::fromStdString(input_.errorText()));
+    if (convertOutputFile_ == selectedFile_)
+        return failConversion("Cannot convert \"" + selectedFile_ + "\" into itself");
+    output_.createForWrite(convertOutputFile_.toStdString());
+    if (output_.errorCode() != 0)
+        return failConversion(QString::fromStdString(output_.errorText()));
+    output_.setInputFormat(input_.streamSampleRate(), input_.streamChannels());
+    convertor_ = new ConvertWorker(this, input_, output_);
+    connect(convertor_, &JobWorker::ended, this, &PlayerWindow::conversionFinished, Qt::QueuedConnection);
     convertor_->start(QThread::NormalPriority);
 }
 
-bool TfrmPlayer::event(QEvent* event) {
-    if (event->type() == TWorkerEvent::TypeOf(WM_CONVERT_PROGRESS)) {
-        ConvertProgress(static_cast<TWorkerEvent*>(event)->LParam);
+bool PlayerWindow::event(QEvent* event) {
+    if (event->type() == WorkerEvent::typeOf(WM_CONVERT_PROGRESS)) {
+        convertProgress(static_cast<WorkerEvent*>(event)->lParam);
         return true;
     }
     return QWidget::event(event);
 }
 
-void TfrmPlayer::ConvertProgress(int percent) {
-    if (ConvertingRow == -1)
+void PlayerWindow::convertProgress(int percent) {
+    if (convertingRow_ == -1)
         return; // after the end
-    SetRowMarker(ConvertingRow, MarkerConverting);
-    lvPlayList->topLevelItem(ConvertingRow)->setText(ColStatus, QString("Converting %1% done").arg(percent));
+    setRowMarker(convertingRow_, markerConverting);
+    playList_->topLevelItem(convertingRow_)->setText(ColStatus, QString("Converting %1% done").arg(percent));
 }
 
-void TfrmPlayer::ConversionFinished(bool failed, const QString& failure, int, bool tagsOnly) {
-    QCoreApplication::sendPostedEvents(this, TWorkerEvent::TypeOf(WM_CONVERT_PROGRESS));
-    if (ConvertingRow != -1) {
-        SetRowMarker(ConvertingRow, MarkerIdle);
-        lvPlayList->topLevelItem(ConvertingRow)->setText(ColStatus, "");
+void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, bool tagsOnly) {
+    QCoreApplication::sendPostedEvents(this, WorkerEvent::typeOf(WM_CONVERT_PROGRESS));
+    if (convertingRow_ != -1) {
+        setRowMarker(convertingRow_, MarkerIdle);
+        playList_->topLevelItem(convertingRow_)->setText(ColStatus, "");
     }
-    ConvertingRow = -1;
+    convertingRow_ = -1;
     QString problem = failure;
     try {
-        AF_In.Close();
-        AF_Out.Close();
+        input_.close();
+        output_.close();
     } catch (const EngineError& error) {
         problem = QString::fromUtf8(error.what());
         failed = true;
@@ -154,38 +155,38 @@ void TfrmPlayer::ConversionFinished(bool failed, const QString& failure, int, bo
     }
     // A cancelled or failed conversion leaves no half-written file; one whose tags alone
     // failed has all its audio and stays.
-    if (ConvertCancelled || (failed && !tagsOnly)) {
-        QFile::remove(ConvertOutputFile);
-    } else if (QFileInfo(ConvertOutputFile).absolutePath() + "/" == CurrentFolder) {
-        AddFileRow(ConvertOutputFile);
-        SortPlayList();
+    if (convertCancelled_ || (failed && !tagsOnly)) {
+        QFile::remove(convertOutputFile_);
+    } else if (QFileInfo(convertOutputFile_).absolutePath() + "/" == currentFolder_) {
+        addFileRow(convertOutputFile_);
+        sortPlayList();
     }
-    ConvertCancelled = false;
+    convertCancelled_ = false;
     if (failed)
-        ShowMessage(problem);
+        showMessage(problem);
 }
 
-void TfrmPlayer::CancelConversion() {
-    ConvertCancelled = true;
+void PlayerWindow::cancelConversion() {
+    convertCancelled_ = true;
     if (convertor_)
         convertor_->requestInterruption();
 }
 
 // ---- Rename, delete, e-mail ----
 
-void TfrmPlayer::muRenameClick() {
-    const int row = SelectedRow();
+void PlayerWindow::renameSelected() {
+    const int row = selectedRow();
     if (row >= 0)
-        lvPlayList->editItem(lvPlayList->topLevelItem(row), ColName);
+        playList_->editItem(playList_->topLevelItem(row), ColName);
 }
 
-bool TfrmPlayer::lvPlayListEditing(int row) const {
-    const int marker = RowMarker(row);
-    return marker != MarkerPlaying && marker != MarkerConverting;
+bool PlayerWindow::isRowBeingEdited(int row) const {
+    const int marker = rowMarker(row);
+    return marker != markerPlaying && marker != markerConverting;
 }
 
-bool TfrmPlayer::lvPlayListEdited(int row, const QString& newText) {
-    QTreeWidgetItem* item = lvPlayList->topLevelItem(row);
+bool PlayerWindow::renameRow(int row, const QString& newText) {
+    QTreeWidgetItem* item = playList_->topLevelItem(row);
     if (!item)
         return false;
     const QString oldName = item->text(ColName);
@@ -194,48 +195,48 @@ bool TfrmPlayer::lvPlayListEdited(int row, const QString& newText) {
     if (dot >= 0)
         name.truncate(dot);
     if (name.isEmpty() || name.contains('/') || name.contains('\\')) {
-        ShowMessage("Cannot rename \"" + oldName + "\": \"" + newText + "\" is not a file name");
+        showMessage("Cannot rename \"" + oldName + "\": \"" + newText + "\" is not a file name");
         return false;
     }
-    name += Extension(oldName);
+    name += extension(oldName);
     if (name == oldName)
         return true;
-    if (QFileInfo::exists(CurrentFolder + name)) {
-        ShowMessage("Cannot rename \"" + oldName + "\": a file named \"" + name + "\" exists already");
+    if (QFileInfo::exists(currentFolder_ + name)) {
+        showMessage("Cannot rename \"" + oldName + "\": a file named \"" + name + "\" exists already");
         return false;
     }
-    QFile file(CurrentFolder + oldName);
-    if (!file.rename(CurrentFolder + name)) {
-        ShowMessage("Cannot rename \"" + oldName + "\": " + file.errorString());
+    QFile file(currentFolder_ + oldName);
+    if (!file.rename(currentFolder_ + name)) {
+        showMessage("Cannot rename \"" + oldName + "\": " + file.errorString());
         return false;
     }
     item->setText(ColName, name);
     return true;
 }
 
-void TfrmPlayer::muDeleteClick() {
-    const int row = SelectedRow();
-    if (row < 0 || !lvPlayListEditing(row))
+void PlayerWindow::deleteSelected() {
+    const int row = selectedRow();
+    if (row < 0 || !isRowBeingEdited(row))
         return;
-    QFile file(CurrentFolder + RowFileName(row));
+    QFile file(currentFolder_ + rowFileName(row));
     if (!file.remove()) {
-        ShowMessage("Cannot delete \"" + file.fileName() + "\": " + file.errorString());
+        showMessage("Cannot delete \"" + file.fileName() + "\": " + file.errorString());
         return;
     }
-    delete lvPlayList->takeTopLevelItem(row);
+    delete playList_->takeTopLevelItem(row);
     // The rows below moved up: the playing and converting rows follow their files.
-    if (PlayingRow > row)
-        --PlayingRow;
-    if (ConvertingRow > row)
-        --ConvertingRow;
+    if (playingRow_ > row)
+        --playingRow_;
+    if (convertingRow_ > row)
+        --convertingRow_;
 }
 
-void TfrmPlayer::btnMailClick() {
-    const int row = SelectedRow();
+void PlayerWindow::mailSelected() {
+    const int row = selectedRow();
     if (row < 0)
         return;
-    const std::vector<std::string> pairs{"to=", "subject=" + GlobeVar::MailSubject, "body=" + GlobeVar::MailBody,
-                                         "attachment0=" + (CurrentFolder + RowFileName(row)).toStdString()};
-    if (GlobeVar::SendMailWithAttachments(this, pairs) == 1)
-        ShowMessage("Cannot hand \"" + RowFileName(row) + "\" to an e-mail program: xdg-email was not found");
+    const std::vector<std::string> pairs{"to=", "subject=" + AppSettings::mailSubject, "body=" + AppSettings::mailBody,
+                                         "attachment0=" + (currentFolder_ + rowFileName(row)).toStdString()};
+    if (AppSettings::sendMailWithAttachments(this, pairs) == 1)
+        showMessage("Cannot hand \"" + rowFileName(row) + "\" to an e-mail program: xdg-email was not found");
 }

@@ -4,7 +4,7 @@ namespace OptionLists {
 
 namespace {
 
-std::vector<std::string> QualityList(const std::string& first, const std::string& last) {
+std::vector<std::string> qualityList(const std::string& first, const std::string& last) {
     std::vector<std::string> items{first};
     for (int i = 1; i <= 8; ++i)
         items.push_back(std::to_string(i));
@@ -12,7 +12,7 @@ std::vector<std::string> QualityList(const std::string& first, const std::string
     return items;
 }
 
-std::vector<std::string> MakeHotkeyKeys() {
+std::vector<std::string> makeHotkeyKeys() {
     std::vector<std::string> keys{"`"};
     for (char c = '0'; c <= '9'; ++c)
         keys.emplace_back(1, c);
@@ -27,7 +27,7 @@ std::vector<std::string> MakeHotkeyKeys() {
     return keys;
 }
 
-std::vector<std::string> MakeWmaFormats() {
+std::vector<std::string> makeWmaFormats() {
     static const char* const formats[] = {"8000Hz,mono,4kbps",     "8000Hz,mono,5kbps",     "8000Hz,mono,6kbps",
                                           "8000Hz,mono,8kbps",     "11025Hz,mono,10kbps",   "16000Hz,mono,16kbps",
                                           "22050Hz,mono,20kbps",   "22050Hz,stereo,20kbps", "22050Hz,stereo,32kbps",
@@ -39,77 +39,77 @@ std::vector<std::string> MakeWmaFormats() {
     return items;
 }
 
-constexpr int VkShift = 0x10, VkControl = 0x11, VkMenu = 0x12;
+constexpr int VkShift = 0x10, vkControl = 0x11, vkMenu = 0x12;
 
 } // namespace
 
-const std::vector<std::string>& WavFrequencies() {
+const std::vector<std::string>& wavFrequencies() {
     static const std::vector<std::string> items{"8000 Hz",  "11025 Hz", "22050 Hz", "24000 Hz",
                                                 "32000 Hz", "44100 Hz", "48000 Hz"};
     return items;
 }
 
-const std::vector<std::string>& Mp3OggFrequencies() {
+const std::vector<std::string>& mp3OggFrequencies() {
     static const std::vector<std::string> items{"32000 Hz", "44100 Hz", "48000 Hz"};
     return items;
 }
 
-const std::vector<std::string>& Channels() {
+const std::vector<std::string>& channels() {
     static const std::vector<std::string> items{"Mono", "Stereo"};
     return items;
 }
 
-const std::vector<std::string>& WavSampleSizes() {
+const std::vector<std::string>& wavSampleSizes() {
     static const std::vector<std::string> items{"8 bit", "16 bit"};
     return items;
 }
 
-const std::vector<std::string>& Mp3BitRates() {
+const std::vector<std::string>& mp3BitRates() {
     static const std::vector<std::string> items{"320 kbps", "256 kbps", "224 kbps", "192 kbps", "160 kbps",
                                                 "128 kbps", "112 kbps", "96 kbps",  "80 kbps"};
     return items;
 }
 
-const std::vector<std::string>& Mp3Qualities() {
-    static const std::vector<std::string> items = QualityList("0 (best quality)", "9 (best speed)");
+const std::vector<std::string>& mp3Qualities() {
+    static const std::vector<std::string> items = qualityList("0 (best quality)", "9 (best speed)");
     return items;
 }
 
-const std::vector<std::string>& OggQualities() {
-    static const std::vector<std::string> items = QualityList("0 (best speed)", "9 (best quality)");
+const std::vector<std::string>& oggQualities() {
+    static const std::vector<std::string> items = qualityList("0 (best speed)", "9 (best quality)");
     return items;
 }
 
-const std::vector<std::string>& WmaFormats() {
-    static const std::vector<std::string> items = MakeWmaFormats();
+const std::vector<std::string>& wmaFormats() {
+    static const std::vector<std::string> items = makeWmaFormats();
     return items;
 }
 
-const std::vector<std::string>& HotkeyModifiers() {
+const std::vector<std::string>& hotkeyModifiers() {
     static const std::vector<std::string> items{"<None>",   "Ctrl",       "Alt",      "Shift",
                                                 "Ctrl+Alt", "Ctrl+Shift", "Shift+Alt"};
     return items;
 }
 
-const std::vector<std::string>& HotkeyKeys() {
-    static const std::vector<std::string> items = MakeHotkeyKeys();
+const std::vector<std::string>& hotkeyKeys() {
+    static const std::vector<std::string> items = makeHotkeyKeys();
     return items;
 }
 
-std::vector<int> ModifierKeyCodes(int modifierPosition) {
+std::vector<int> modifierKeyCodes(int modifierPosition) {
     switch (modifierPosition) {
-    case 1: return {VkControl};
-    case 2: return {VkMenu};
+    case 1: return {vkControl};
+    case 2: return {vkMenu};
     case 3: return {VkShift};
-    case 4: return {VkControl, VkMenu};
-    case 5: return {VkControl, VkShift};
-    case 6: return {VkShift, VkMenu};
+    case 4: return {vkControl, vkMenu};
+    case 5: return {vkControl, VkShift};
+    case 6: return {VkShift, vkMenu};
     default: return {};
     }
 }
 
-int KeyCode(int keyPosition) {
-    const auto& keys = HotkeyKeys();
+int keyCode(int keyPosition) {
+    const auto& keys = hotkeyKeys();
     if (keyPosition < 0 || keyPosition >= static_cast<int>(keys.size()))
         return 0;
     const std::string& key = keys[static_cast<size_t>(keyPosition)];

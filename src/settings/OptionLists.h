@@ -8,19 +8,19 @@
 
 namespace OptionLists {
 
-const std::vector<std::string>& WavFrequencies();
-const std::vector<std::string>& Mp3OggFrequencies();
-const std::vector<std::string>& Channels();
-const std::vector<std::string>& WavSampleSizes();
-const std::vector<std::string>& Mp3BitRates();
-const std::vector<std::string>& Mp3Qualities();
-const std::vector<std::string>& OggQualities();
-const std::vector<std::string>& WmaFormats();
-const std::vector<std::string>& HotkeyModifiers();
-const std::vector<std::string>& HotkeyKeys();
+const std::vector<std::string>& wavFrequencies();
+const std::vector<std::string>& mp3OggFrequencies();
+const std::vector<std::string>& channels();
+const std::vector<std::string>& wavSampleSizes();
+const std::vector<std::string>& mp3BitRates();
+const std::vector<std::string>& mp3Qualities();
+const std::vector<std::string>& oggQualities();
+const std::vector<std::string>& wmaFormats();
+const std::vector<std::string>& hotkeyModifiers();
+const std::vector<std::string>& hotkeyKeys();
 
 // Windows virtual-key codes of a modifier entry (0 for none) and of a key entry.
-std::vector<int> ModifierKeyCodes(int modifierPosition);
-int KeyCode(int keyPosition);
+std::vector<int> modifierKeyCodes(int modifierPosition);
+int keyCode(int keyPosition);
 
 } // namespace OptionLists

@@ -10,75 +10,75 @@
 
 #include "AppSettings.h"
 
-struct TOptionsValues {
+struct OptionValues {
     // Format page.
-    int cboxWavFreq = 5;
-    int cboxWavChannels = 1;
-    int cboxWavSampleRate = 1;
-    int cboxMP3Freq = 1;
-    int cboxMP3Channels = 1;
-    int cboxMP3EncoderQuality = 0;
-    int cboxMP3BitRate = 6;
-    int cboxMP3MaxBitRate = 6;
-    int cboxMP3VBRQuality = 0;
-    bool cboxVBRHeader = false;
-    bool cboxVBREnable = false;
-    int cboxOggFreq = 1;
-    int cboxOggChannels = 1;
-    int cboxOggBitRate = 6;
-    int cboxWmaFormat = 0;
+    int wavRateIndex = 5;
+    int wavChannelsIndex = 1;
+    int wavSampleSizeIndex = 1;
+    int mp3RateIndex = 1;
+    int mp3ChannelsIndex = 1;
+    int mp3EncoderQualityIndex = 0;
+    int mp3BitRateIndex = 6;
+    int mp3MaxBitRateIndex = 6;
+    int mp3VbrQualityIndex = 0;
+    bool mp3VbrHeader = false;
+    bool mp3VbrEnabled = false;
+    int oggRateIndex = 1;
+    int oggChannelsIndex = 1;
+    int oggQualityIndex = 6;
+    int wmaProfileIndex = 0;
 
     // Recorder hot keys (hidden page).
-    int comboxStartPre1 = 1;
-    int comboxStart1 = 28;
-    int comboxStartPre2 = 0;
-    int comboxStart2 = 55;
-    int comboxStopPre1 = 1;
-    int comboxStop1 = 29;
-    int comboxStopPre2 = 0;
-    int comboxStop2 = 56;
-    bool cboxStart1 = true;
-    bool cboxStart2 = true;
-    bool cboxStop1 = true;
-    bool cboxStop2 = true;
+    int startKey1ModifierIndex = 1;
+    int startKey1Index = 28;
+    int startKey2ModifierIndex = 0;
+    int startKey2Index = 55;
+    int stopKey1ModifierIndex = 1;
+    int stopKey1Index = 29;
+    int stopKey2ModifierIndex = 0;
+    int stopKey2Index = 56;
+    bool startKey1Used = true;
+    bool startKey2Used = true;
+    bool stopKey1Used = true;
+    bool stopKey2Used = true;
 
     // Recorder automation (hidden page).
-    int udVolumeLevel = 5;
-    int udVolumeTime = 3;
-    int udStopMinute = 0;
-    int udStopSecond = 30;
-    bool cboxStopVolume = false;
-    bool cboxActiveStopTime = false;
-    bool rbNewRecordTimeLimit = false;
-    int udAttackLevel = -46;
-    int udReleaseTime = 300;
-    bool rbVOXNewTrack = false; // partner rbVOXPause
-    bool cboxActiveVOX = false;
+    int autoStopVolumeLevel = 5;
+    int autoStopVolumeTime = 3;
+    int autoStopMinute = 0;
+    int autoStopSecond = 30;
+    bool autoStopByVolume = false;
+    bool autoStopByTime = false;
+    bool autoStopStartsNewRecord = false;
+    int voxAttackLevel = -46;
+    int voxReleaseTime = 300;
+    bool voxNewTrack = false; // partner rbVOXPause
+    bool voxEnabled = false;
 
     // Save page.
-    std::string edConvertOutputPath;
-    bool rbSaveToAppointed = true; // partner rbSaveToOriginal
-    bool rbConvertAddNew = true;   // partner rbConvertOverwrite
-    std::string edSplitOutputPath;
-    bool rbSplitSaveToAppointed = true;
-    bool rbSplitAddNew = true;
-    std::string edJoinOutputPath;
-    std::string edJoinPreName = "Merged";
-    std::string edJoinPosName;
-    bool cboxJoinUseDate = true;
-    bool rbJoinAddNew = true;
-    std::string edOutputPath;
-    std::string edPreName = "Recorded";
-    std::string edPosName;
-    bool cboxUseDate = true;
-    bool rbAddNew = true;
+    std::string convertFolder;
+    bool convertToChosenFolder = true; // partner convertToSourceFolderButton_
+    bool convertAddsNew = true;        // partner convertOverwriteButton_
+    std::string cutFolder;
+    bool cutToChosenFolder = true;
+    bool cutAddsNew = true;
+    std::string joinFolder;
+    std::string joinPrefix = "Merged";
+    std::string joinSuffix;
+    bool joinUsesDate = true;
+    bool joinAddsNew = true;
+    std::string recordFolder;
+    std::string recordPrefix = "Recorded";
+    std::string recordSuffix;
+    bool recordUsesDate = true;
+    bool recordAddsNew = true;
 
     // E-mail page (hidden).
-    std::string edSubject;
-    std::vector<std::string> memoBody; // the memo's lines
+    std::string mailSubject;
+    std::vector<std::string> mailBodyLines; // the memo's lines
 
     // Schedule page (hidden); an entry's Use is its row's tick box.
-    std::vector<GlobeVar::TScheduleEntry> listSchedule;
+    std::vector<AppSettings::ScheduleEntry> schedule;
 
-    bool operator==(const TOptionsValues&) const = default;
+    bool operator==(const OptionValues&) const = default;
 };

@@ -15,7 +15,7 @@
 #include "OptionLists.h"
 
 namespace fs = std::filesystem;
-using GlobeVar::TScheduleEntry;
+using AppSettings::ScheduleEntry;
 
 SettingsWriteError::SettingsWriteError(const std::string& path) : std::runtime_error("Unable to write to " + path) {}
 
@@ -24,22 +24,22 @@ namespace {
 // A key holding a list position: a position outside the list gives the read default.
 struct ListKey {
     const char* key;
-    int TOptionsValues::*field;
+    int OptionValues::*field;
     int listSize;
 };
 // A key holding an up-down value: clamped to the control's range, as the control does.
 struct RangeKey {
     const char* key;
-    int TOptionsValues::*field;
+    int OptionValues::*field;
     int minValue, maxValue;
 };
 struct BoolKey {
     const char* key;
-    bool TOptionsValues::*field;
+    bool OptionValues::*field;
 };
 struct TextKey {
     const char* key;
-    std::string TOptionsValues::*field;
+    std::string OptionValues::*field;
 };
 using Binding = std::variant<ListKey, RangeKey, BoolKey, TextKey>;
 
@@ -48,98 +48,100 @@ struct Section {
     std::vector<Binding> keys;
 };
 
-int Size(const std::vector<std::string>& list) {
+int size(const std::vector<std::string>& list) {
     return static_cast<int>(list.size());
 }
 
-const Section& OutputFormatSection() {
+const Section& outputFormatSection() {
     using namespace OptionLists;
-    using V = TOptionsValues;
+    using V = OptionValues;
     static const Section section{"OutputFormat",
-                                 {ListKey{"WavFreq", &V::cboxWavFreq, Size(WavFrequencies())},
-                                  ListKey{"WavChannels", &V::cboxWavChannels, Size(Channels())},
-                                  ListKey{"WavSampleRate", &V::cboxWavSampleRate, Size(WavSampleSizes())},
-                                  ListKey{"MP3Freq", &V::cboxMP3Freq, Size(Mp3OggFrequencies())},
-                                  ListKey{"MP3Channels", &V::cboxMP3Channels, Size(Channels())},
-                                  ListKey{"MP3EncoderQuality", &V::cboxMP3EncoderQuality, Size(Mp3Qualities())},
-                                  ListKey{"MP3BitRate", &V::cboxMP3BitRate, Size(Mp3BitRates())},
-                                  ListKey{"MP3MaxBitRate", &V::cboxMP3MaxBitRate, Size(Mp3BitRates())},
-                                  ListKey{"MP3VBRQuality", &V::cboxMP3VBRQuality, Size(Mp3Qualities())},
-                                  BoolKey{"MP3VBRHeader", &V::cboxVBRHeader},
-                                  BoolKey{"MP3VBREnable", &V::cboxVBREnable},
-                                  ListKey{"OggFreq", &V::cboxOggFreq, Size(Mp3OggFrequencies())},
-                                  ListKey{"OggChannels", &V::cboxOggChannels, Size(Channels())},
-                                  ListKey{"OggBitRate", &V::cboxOggBitRate, Size(OggQualities())},
-                                  ListKey{"WmaFormat", &V::cboxWmaFormat, Size(WmaFormats())}}};
+                                 {ListKey{"WavFreq", &V::wavRateIndex, size(wavFrequencies())},
+                                  ListKey{"WavChannels", &V::wavChannelsIndex, size(channels())},
+                                  ListKey{"WavSampleRate", &V::wavSampleSizeIndex, size(wavSampleSizes())},
+                                  ListKey{"MP3Freq", &V::mp3RateIndex, size(mp3OggFrequencies())},
+                                  ListKey{"MP3Channels", &V::mp3ChannelsIndex, size(channels())},
+                                  ListKey{"MP3EncoderQuality", &V::mp3EncoderQualityIndex, size(mp3Qualities())},
+                                  ListKey{"MP3BitRate", &V::mp3BitRateIndex, size(mp3BitRates())},
+                                  ListKey{"MP3MaxBitRate", &V::mp3MaxBitRateIndex, size(mp3BitRates())},
+                                  ListKey{"MP3VBRQuality", &V::mp3VbrQualityIndex, size(mp3Qualities())},
+                                  BoolKey{"MP3VBRHeader", &V::mp3VbrHeader}, BoolKey{"MP3VBREnable", &V::mp3VbrEnabled},
+                                  ListKey{"OggFreq", &V::oggRateIndex, size(mp3OggFrequencies())},
+                                  ListKey{"OggChannels", &V::oggChannelsIndex, size(channels())},
+                                  ListKey{"OggBitRate", &V::oggQualityIndex, size(oggQualities())},
+                                  ListKey{"WmaFormat", &V::wmaProfileIndex, size(wmaFormats())}}};
     return section;
 }
 
-const Section& HotkeySection() {
+const Section& hotkeySection() {
     using namespace OptionLists;
-    using V = TOptionsValues;
-    const int modifiers = Size(HotkeyModifiers());
-    const int keys = Size(HotkeyKeys());
-    static const Section section{
-        "Hotkey",
-        {ListKey{"StartPreHotKey1", &V::comboxStartPre1, modifiers}, ListKey{"StartHotKey1", &V::comboxStart1, keys},
-         ListKey{"StartPreHotKey2", &V::comboxStartPre2, modifiers}, ListKey{"StartHotKey2", &V::comboxStart2, keys},
-         ListKey{"StopPreHotKey1", &V::comboxStopPre1, modifiers}, ListKey{"StopHotKey1", &V::comboxStop1, keys},
-         ListKey{"StopPreHotKey2", &V::comboxStopPre2, modifiers}, ListKey{"StopHotKey2", &V::comboxStop2, keys},
-         BoolKey{"StartUse1", &V::cboxStart1}, BoolKey{"StartUse2", &V::cboxStart2}, BoolKey{"StopUse1", &V::cboxStop1},
-         BoolKey{"StopUse2", &V::cboxStop2}}};
+    using V = OptionValues;
+    const int modifiers = size(hotkeyModifiers());
+    const int keys = size(hotkeyKeys());
+    static const Section section{"Hotkey",
+                                 {ListKey{"StartPreHotKey1", &V::startKey1ModifierIndex, modifiers},
+                                  ListKey{"StartHotKey1", &V::startKey1Index, keys},
+                                  ListKey{"StartPreHotKey2", &V::startKey2ModifierIndex, modifiers},
+                                  ListKey{"StartHotKey2", &V::startKey2Index, keys},
+                                  ListKey{"StopPreHotKey1", &V::stopKey1ModifierIndex, modifiers},
+                                  ListKey{"StopHotKey1", &V::stopKey1Index, keys},
+                                  ListKey{"StopPreHotKey2", &V::stopKey2ModifierIndex, modifiers},
+                                  ListKey{"StopHotKey2", &V::stopKey2Index, keys},
+                                  BoolKey{"StartUse1", &V::startKey1Used}, BoolKey{"StartUse2", &V::startKey2Used},
+                                  BoolKey{"StopUse1", &V::stopKey1Used}, BoolKey{"StopUse2", &V::stopKey2Used}}};
     return section;
 }
 
-const Section& AutoStopSection() {
-    using V = TOptionsValues;
+const Section& autoStopSection() {
+    using V = OptionValues;
     static const Section section{
         "AutoStop",
-        {RangeKey{"VolumeLevel", &V::udVolumeLevel, 1, 99}, RangeKey{"VolumeTime", &V::udVolumeTime, 0, 99},
-         RangeKey{"TimeMinute", &V::udStopMinute, 0, 1440}, RangeKey{"TimeSecond", &V::udStopSecond, 0, 59},
-         BoolKey{"VolumeStop", &V::cboxStopVolume}, BoolKey{"TimeStop", &V::cboxActiveStopTime},
-         BoolKey{"TimeNewRecord", &V::rbNewRecordTimeLimit}}};
+        {RangeKey{"VolumeLevel", &V::autoStopVolumeLevel, 1, 99}, RangeKey{"VolumeTime", &V::autoStopVolumeTime, 0, 99},
+         RangeKey{"TimeMinute", &V::autoStopMinute, 0, 1440}, RangeKey{"TimeSecond", &V::autoStopSecond, 0, 59},
+         BoolKey{"VolumeStop", &V::autoStopByVolume}, BoolKey{"TimeStop", &V::autoStopByTime},
+         BoolKey{"TimeNewRecord", &V::autoStopStartsNewRecord}}};
     return section;
 }
 
-const Section& VoxSection() {
-    using V = TOptionsValues;
+const Section& voxSection() {
+    using V = OptionValues;
     static const Section section{"VOX",
-                                 {RangeKey{"AttackLevel", &V::udAttackLevel, -92, 0},
-                                  RangeKey{"ReleaseTime", &V::udReleaseTime, 50, 9999},
-                                  BoolKey{"NewTrack", &V::rbVOXNewTrack}, BoolKey{"VOXEnabled", &V::cboxActiveVOX}}};
+                                 {RangeKey{"AttackLevel", &V::voxAttackLevel, -92, 0},
+                                  RangeKey{"ReleaseTime", &V::voxReleaseTime, 50, 9999},
+                                  BoolKey{"NewTrack", &V::voxNewTrack}, BoolKey{"VOXEnabled", &V::voxEnabled}}};
     return section;
 }
 
-const Section& OutputPathSection() {
-    using V = TOptionsValues;
+const Section& outputPathSection() {
+    using V = OptionValues;
     static const Section section{
         "OutputPath",
-        {TextKey{"ConvertOutputPath", &V::edConvertOutputPath},
-         BoolKey{"ConvertSaveToAppointed", &V::rbSaveToAppointed}, BoolKey{"ConvertAddNew", &V::rbConvertAddNew},
-         TextKey{"SplitOutputPath", &V::edSplitOutputPath}, BoolKey{"SplitSaveToAppointed", &V::rbSplitSaveToAppointed},
-         BoolKey{"SplitAddNew", &V::rbSplitAddNew}, TextKey{"JoinOutputPath", &V::edJoinOutputPath},
-         TextKey{"JoinPreName", &V::edJoinPreName}, TextKey{"JoinPosName", &V::edJoinPosName},
-         BoolKey{"JoinUseDate", &V::cboxJoinUseDate}, BoolKey{"JoinAddNew", &V::rbJoinAddNew},
-         TextKey{"OutputPath", &V::edOutputPath}, TextKey{"PreName", &V::edPreName}, TextKey{"PosName", &V::edPosName},
-         BoolKey{"UseDate", &V::cboxUseDate}, BoolKey{"AddNew", &V::rbAddNew}}};
+        {TextKey{"ConvertOutputPath", &V::convertFolder}, BoolKey{"ConvertSaveToAppointed", &V::convertToChosenFolder},
+         BoolKey{"ConvertAddNew", &V::convertAddsNew}, TextKey{"SplitOutputPath", &V::cutFolder},
+         BoolKey{"SplitSaveToAppointed", &V::cutToChosenFolder}, BoolKey{"SplitAddNew", &V::cutAddsNew},
+         TextKey{"JoinOutputPath", &V::joinFolder}, TextKey{"JoinPreName", &V::joinPrefix},
+         TextKey{"JoinPosName", &V::joinSuffix}, BoolKey{"JoinUseDate", &V::joinUsesDate},
+         BoolKey{"JoinAddNew", &V::joinAddsNew}, TextKey{"OutputPath", &V::recordFolder},
+         TextKey{"PreName", &V::recordPrefix}, TextKey{"PosName", &V::recordSuffix},
+         BoolKey{"UseDate", &V::recordUsesDate}, BoolKey{"AddNew", &V::recordAddsNew}}};
     return section;
 }
 
-const Section& MailSection() {
-    static const Section section{"Mail", {TextKey{"Subject", &TOptionsValues::edSubject}}};
+const Section& mailSection() {
+    static const Section section{"Mail", {TextKey{"Subject", &OptionValues::mailSubject}}};
     return section;
 }
 
-constexpr const char* BodyKey = "Body";
+constexpr const char* bodyKey = "Body";
 
 // The values a file without any keys gives.
-TOptionsValues ReadDefaults() {
-    TOptionsValues values;
-    values.edConvertOutputPath = GlobeVar::DefaultConvertOutputPath;
-    values.edSplitOutputPath = GlobeVar::DefaultSplitOutputPath;
-    values.edJoinOutputPath = GlobeVar::DefaultJoinOutputPath;
-    values.edOutputPath = GlobeVar::DefaultRecordOutputPath;
-    values.edSubject = GlobeVar::InitialMailSubject;
+OptionValues readDefaults() {
+    OptionValues values;
+    values.convertFolder = AppSettings::defaultConvertOutputPath;
+    values.cutFolder = AppSettings::defaultSplitOutputPath;
+    values.joinFolder = AppSettings::defaultJoinOutputPath;
+    values.recordFolder = AppSettings::defaultRecordOutputPath;
+    values.mailSubject = AppSettings::initialMailSubject;
     return values;
 }
 
@@ -151,30 +153,30 @@ public:
     }
 
     // A file that is missing or cannot be parsed leaves the store empty.
-    void Load(const std::string& path) {
+    void load(const std::string& path) {
         std::error_code ec;
         if (fs::is_regular_file(path, ec) && ini_.LoadFile(path.c_str()) < 0)
             ini_.Reset();
     }
 
-    long Number(const char* section, const std::string& key, long fallback) const {
+    long number(const char* section, const std::string& key, long fallback) const {
         return ini_.GetLongValue(section, key.c_str(), fallback);
     }
-    std::string Text(const char* section, const char* key, const std::string& fallback) const {
+    std::string text(const char* section, const char* key, const std::string& fallback) const {
         return ini_.GetValue(section, key, fallback.c_str());
     }
-    void SetNumber(const char* section, const std::string& key, long value) {
+    void setNumber(const char* section, const std::string& key, long value) {
         ini_.SetLongValue(section, key.c_str(), value);
     }
-    void SetText(const char* section, const char* key, const std::string& value) {
+    void setText(const char* section, const char* key, const std::string& value) {
         ini_.SetValue(section, key, value.c_str());
     }
-    void EraseSection(const char* section) { ini_.Delete(section, nullptr); }
-    void AddSection(const char* section) { ini_.SetValue(section, nullptr, nullptr); }
+    void eraseSection(const char* section) { ini_.Delete(section, nullptr); }
+    void addSection(const char* section) { ini_.SetValue(section, nullptr, nullptr); }
 
     // Written to a temporary file beside the target and renamed over it, so that a
     // failed write (full disk, no permission) leaves the old file as it was.
-    void SaveAtomically(const std::string& path) const {
+    void saveAtomically(const std::string& path) const {
         std::string text;
         ini_.Save(text, false);
         const std::string temporary = path + ".tmp";
@@ -199,77 +201,76 @@ private:
     CSimpleIniA ini_; // names compared without letter case
 };
 
-int ClampToInt(long value) {
+int clampToInt(long value) {
     return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
 
-void ReadSection(const IniFile& ini, const Section& section, TOptionsValues& values) {
+void readSection(const IniFile& ini, const Section& section, OptionValues& values) {
     for (const auto& binding : section.keys) {
         std::visit(
             [&](const auto& b) {
                 using B = std::decay_t<decltype(b)>;
                 auto& field = values.*(b.field);
                 if constexpr (std::is_same_v<B, ListKey>) {
-                    const long position = ini.Number(section.name, b.key, field);
+                    const long position = ini.number(section.name, b.key, field);
                     if (position >= 0 && position < b.listSize)
                         field = static_cast<int>(position);
                 } else if constexpr (std::is_same_v<B, RangeKey>) {
-                    field = std::clamp(ClampToInt(ini.Number(section.name, b.key, field)), b.minValue, b.maxValue);
+                    field = std::clamp(clampToInt(ini.number(section.name, b.key, field)), b.minValue, b.maxValue);
                 } else if constexpr (std::is_same_v<B, BoolKey>) {
-                    field = ini.Number(section.name, b.key, field ? 1 : 0) != 0;
+                    field = ini.number(section.name, b.key, field ? 1 : 0) != 0;
                 } else {
-                    field = ini.Text(section.name, b.key, field);
+                    field = ini.text(section.name, b.key, field);
                 }
             },
             binding);
     }
 }
 
-void WriteSection(IniFile& ini, const Section& section, const TOptionsValues& values) {
-    ini.AddSection(section.name);
+void writeSection(IniFile& ini, const Section& section, const OptionValues& values) {
+    ini.addSection(section.name);
     for (const auto& binding : section.keys) {
         std::visit(
             [&](const auto& b) {
                 using B = std::decay_t<decltype(b)>;
                 const auto& field = values.*(b.field);
                 if constexpr (std::is_same_v<B, TextKey>)
-                    ini.SetText(section.name, b.key, field);
+                    ini.setText(section.name, b.key, field);
                 else if constexpr (std::is_same_v<B, BoolKey>)
-                    ini.SetNumber(section.name, b.key, field ? 1 : 0);
+                    ini.setNumber(section.name, b.key, field ? 1 : 0);
                 else
-                    ini.SetNumber(section.name, b.key, field);
+                    ini.setNumber(section.name, b.key, field);
             },
             binding);
     }
 }
 
-constexpr const char* ScheduleSection = "Schedule";
+constexpr const char* scheduleSection = "Schedule";
 
 // The numeric fields of a schedule entry, in file order after "Use".
 struct ScheduleField {
     const char* key;
-    long (*get)(const TScheduleEntry&);
-    void (*set)(TScheduleEntry&, long);
+    long (*get)(const ScheduleEntry&);
+    void (*set)(ScheduleEntry&, long);
 };
 
-template <auto Member>
-ScheduleField Field(const char* key) {
-    return {
-        key, [](const TScheduleEntry& e) { return static_cast<long>(e.*Member); },
-        [](TScheduleEntry& e, long v) { e.*Member = static_cast<std::remove_reference_t<decltype(e.*Member)>>(v); }};
+template <auto member>
+ScheduleField field(const char* key) {
+    return {key, [](const ScheduleEntry& e) { return static_cast<long>(e.*member); },
+            [](ScheduleEntry& e, long v) { e.*member = static_cast<std::remove_reference_t<decltype(e.*member)>>(v); }};
 }
 
-const std::vector<ScheduleField>& ScheduleFields() {
-    using E = TScheduleEntry;
-    static const std::vector<ScheduleField> fields{Field<&E::StartH>("StartH"), Field<&E::StartM>("StartM"),
-                                                   Field<&E::StartS>("StartS"), Field<&E::StopH>("StopH"),
-                                                   Field<&E::StopM>("StopM"),   Field<&E::StopS>("StopS"),
-                                                   Field<&E::Day>("Day"),       Field<&E::Month>("Month"),
-                                                   Field<&E::Year>("Year"),     Field<&E::DayOfWeek>("DayOfWeek")};
+const std::vector<ScheduleField>& scheduleFields() {
+    using E = ScheduleEntry;
+    static const std::vector<ScheduleField> fields{field<&E::startH>("StartH"), field<&E::startM>("StartM"),
+                                                   field<&E::startS>("StartS"), field<&E::stopH>("StopH"),
+                                                   field<&E::stopM>("StopM"),   field<&E::stopS>("StopS"),
+                                                   field<&E::day>("Day"),       field<&E::month>("Month"),
+                                                   field<&E::year>("Year"),     field<&E::dayOfWeek>("DayOfWeek")};
     return fields;
 }
 
-std::string WithTrailingSlash(const std::string& folder) {
+std::string withTrailingSlash(const std::string& folder) {
     if (folder.empty() || folder.back() == '/')
         return folder;
     return folder + "/";
@@ -277,7 +278,7 @@ std::string WithTrailingSlash(const std::string& folder) {
 
 // The folder step of the Default button: create a missing folder (one level), or fall
 // back to the default folder and try once to create that.
-void EnsureFolder(std::string& folder, const std::string& defaultFolder) {
+void ensureFolder(std::string& folder, const std::string& defaultFolder) {
     std::error_code ec;
     if (fs::is_directory(folder, ec))
         return;
@@ -287,28 +288,28 @@ void EnsureFolder(std::string& folder, const std::string& defaultFolder) {
     fs::create_directory(folder, ec);
 }
 
-int NumberBeforeSuffix(const std::string& entry, size_t suffixLength) {
+int numberBeforeSuffix(const std::string& entry, size_t suffixLength) {
     if (entry.size() <= suffixLength)
         return 0;
     return std::atoi(entry.substr(0, entry.size() - suffixLength).c_str());
 }
 
-const std::string& Entry(const std::vector<std::string>& list, int position) {
+const std::string& entry(const std::vector<std::string>& list, int position) {
     static const std::string none;
-    return position >= 0 && position < Size(list) ? list[static_cast<size_t>(position)] : none;
+    return position >= 0 && position < size(list) ? list[static_cast<size_t>(position)] : none;
 }
 
-GlobeVar::THotkey ApplyHotkey(bool use, int modifier, int key) {
-    GlobeVar::THotkey hotkey;
-    hotkey.Use = use;
-    const auto codes = OptionLists::ModifierKeyCodes(modifier);
-    for (size_t i = 0; i < codes.size() && i < hotkey.Modifiers.size(); ++i)
-        hotkey.Modifiers[i] = codes[i];
-    hotkey.Key = OptionLists::KeyCode(key);
+AppSettings::Hotkey applyHotkey(bool use, int modifier, int key) {
+    AppSettings::Hotkey hotkey;
+    hotkey.use = use;
+    const auto codes = OptionLists::modifierKeyCodes(modifier);
+    for (size_t i = 0; i < codes.size() && i < hotkey.modifiers.size(); ++i)
+        hotkey.modifiers[i] = codes[i];
+    hotkey.key = OptionLists::keyCode(key);
     return hotkey;
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
+std::string joinLines(const std::vector<std::string>& lines) {
     std::string text;
     for (size_t i = 0; i < lines.size(); ++i)
         text += (i ? "\r\n" : "") + lines[i];
@@ -317,14 +318,14 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 } // namespace
 
-std::string SettingsFilePath() {
-    return GlobeVar::SettingsFolder + GlobeVar::SettingsFileName;
+std::string settingsFilePath() {
+    return AppSettings::settingsFolder + AppSettings::settingsFileName;
 }
-std::string ScheduleFilePath() {
-    return GlobeVar::SettingsFolder + GlobeVar::ScheduleFileName;
+std::string scheduleFilePath() {
+    return AppSettings::settingsFolder + AppSettings::scheduleFileName;
 }
 
-std::string EncodeBody(const std::vector<std::string>& lines) {
+std::string encodeBody(const std::vector<std::string>& lines) {
     static const char digits[] = "0123456789ABCDEF";
     std::string hex;
     for (const auto& line : lines) {
@@ -336,7 +337,7 @@ std::string EncodeBody(const std::vector<std::string>& lines) {
     return hex;
 }
 
-std::vector<std::string> DecodeBody(const std::string& hex) {
+std::vector<std::string> decodeBody(const std::string& hex) {
     auto nibble = [](char c) {
         if (c >= '0' && c <= '9')
             return c - '0';
@@ -370,158 +371,158 @@ std::vector<std::string> DecodeBody(const std::string& hex) {
     return lines;
 }
 
-bool ReadScheduleFile(const std::string& path, std::vector<TScheduleEntry>& entries) {
+bool readScheduleFile(const std::string& path, std::vector<ScheduleEntry>& entries) {
     IniFile ini;
-    ini.Load(path);
-    const long count = ini.Number(ScheduleSection, "Number", 0);
+    ini.load(path);
+    const long count = ini.number(scheduleSection, "Number", 0);
     if (count <= 0)
         return false;
-    entries.assign(static_cast<size_t>(std::min<long>(count, 100000)), TScheduleEntry{});
+    entries.assign(static_cast<size_t>(std::min<long>(count, 100000)), ScheduleEntry{});
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::string n = std::to_string(i);
-        entries[i].Use = ini.Number(ScheduleSection, "Use" + n, 1) != 0;
-        for (const auto& field : ScheduleFields())
-            field.set(entries[i], ini.Number(ScheduleSection, field.key + n, field.get(entries[i])));
+        entries[i].use = ini.number(scheduleSection, "Use" + n, 1) != 0;
+        for (const auto& field : scheduleFields())
+            field.set(entries[i], ini.number(scheduleSection, field.key + n, field.get(entries[i])));
     }
     return true;
 }
 
-void WriteScheduleFile(const std::string& path, const std::vector<TScheduleEntry>& entries) {
+void writeScheduleFile(const std::string& path, const std::vector<ScheduleEntry>& entries) {
     IniFile ini;
-    ini.Load(path);
-    ini.EraseSection(ScheduleSection);
-    ini.SetNumber(ScheduleSection, "Number", static_cast<long>(entries.size()));
+    ini.load(path);
+    ini.eraseSection(scheduleSection);
+    ini.setNumber(scheduleSection, "Number", static_cast<long>(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::string n = std::to_string(i);
-        ini.SetNumber(ScheduleSection, "Use" + n, entries[i].Use ? 1 : 0);
-        for (const auto& field : ScheduleFields())
-            ini.SetNumber(ScheduleSection, field.key + n, field.get(entries[i]));
+        ini.setNumber(scheduleSection, "Use" + n, entries[i].use ? 1 : 0);
+        for (const auto& field : scheduleFields())
+            ini.setNumber(scheduleSection, field.key + n, field.get(entries[i]));
     }
-    ini.SaveAtomically(path);
+    ini.saveAtomically(path);
 }
 
-void LoadSettings(TOptionsValues& values, const std::string& settingsPath, const std::string& schedulePath) {
+void loadSettings(OptionValues& values, const std::string& settingsPath, const std::string& schedulePath) {
     IniFile ini;
-    ini.Load(settingsPath);
-    values = ReadDefaults();
-    ReadSection(ini, OutputFormatSection(), values);
-    ReadSection(ini, HotkeySection(), values);
-    ReadScheduleFile(schedulePath, values.listSchedule);
-    ReadSection(ini, AutoStopSection(), values);
-    ReadSection(ini, VoxSection(), values);
-    ReadSection(ini, OutputPathSection(), values);
-    ReadSection(ini, MailSection(), values);
-    values.memoBody = DecodeBody(ini.Text(MailSection().name, BodyKey, ""));
+    ini.load(settingsPath);
+    values = readDefaults();
+    readSection(ini, outputFormatSection(), values);
+    readSection(ini, hotkeySection(), values);
+    readScheduleFile(schedulePath, values.schedule);
+    readSection(ini, autoStopSection(), values);
+    readSection(ini, voxSection(), values);
+    readSection(ini, outputPathSection(), values);
+    readSection(ini, mailSection(), values);
+    values.mailBodyLines = decodeBody(ini.text(mailSection().name, bodyKey, ""));
 }
 
-void SaveSettings(const TOptionsValues& values, const std::string& settingsPath, const std::string& schedulePath) {
+void saveSettings(const OptionValues& values, const std::string& settingsPath, const std::string& schedulePath) {
     IniFile ini;
-    ini.Load(settingsPath);
-    WriteSection(ini, OutputFormatSection(), values);
-    WriteSection(ini, HotkeySection(), values);
-    WriteScheduleFile(schedulePath, values.listSchedule);
-    WriteSection(ini, AutoStopSection(), values);
-    WriteSection(ini, VoxSection(), values);
-    WriteSection(ini, OutputPathSection(), values);
-    WriteSection(ini, MailSection(), values);
-    ini.SetText(MailSection().name, BodyKey, EncodeBody(values.memoBody));
-    ini.SaveAtomically(settingsPath);
+    ini.load(settingsPath);
+    writeSection(ini, outputFormatSection(), values);
+    writeSection(ini, hotkeySection(), values);
+    writeScheduleFile(schedulePath, values.schedule);
+    writeSection(ini, autoStopSection(), values);
+    writeSection(ini, voxSection(), values);
+    writeSection(ini, outputPathSection(), values);
+    writeSection(ini, mailSection(), values);
+    ini.setText(mailSection().name, bodyKey, encodeBody(values.mailBodyLines));
+    ini.saveAtomically(settingsPath);
 }
 
-void ResetSettings(TOptionsValues& values) {
-    auto schedule = std::move(values.listSchedule);
-    values = ReadDefaults();
-    values.listSchedule = std::move(schedule);
-    values.cboxWmaFormat = 14;
-    values.edSubject = "Share";
-    values.memoBody = {"Hi,"};
-    EnsureFolder(values.edOutputPath, GlobeVar::DefaultRecordOutputPath);
-    EnsureFolder(values.edSplitOutputPath, GlobeVar::DefaultSplitOutputPath);
-    EnsureFolder(values.edJoinOutputPath, GlobeVar::DefaultJoinOutputPath);
-    EnsureFolder(values.edConvertOutputPath, GlobeVar::DefaultConvertOutputPath);
+void resetSettings(OptionValues& values) {
+    auto schedule = std::move(values.schedule);
+    values = readDefaults();
+    values.schedule = std::move(schedule);
+    values.wmaProfileIndex = 14;
+    values.mailSubject = "Share";
+    values.mailBodyLines = {"Hi,"};
+    ensureFolder(values.recordFolder, AppSettings::defaultRecordOutputPath);
+    ensureFolder(values.cutFolder, AppSettings::defaultSplitOutputPath);
+    ensureFolder(values.joinFolder, AppSettings::defaultJoinOutputPath);
+    ensureFolder(values.convertFolder, AppSettings::defaultConvertOutputPath);
 }
 
-void ApplySettings(const TOptionsValues& v) {
-    using namespace GlobeVar;
+void applySettings(const OptionValues& v) {
+    using namespace AppSettings;
     using namespace OptionLists;
     auto hz = [](const std::vector<std::string>& list, int position) {
-        return NumberBeforeSuffix(Entry(list, position), 3);
+        return numberBeforeSuffix(entry(list, position), 3);
     };
-    auto channels = [](int position) { return Entry(Channels(), position) == "Stereo" ? 2 : 1; };
+    auto channelCount = [](int position) { return entry(channels(), position) == "Stereo" ? 2 : 1; };
     auto firstDigit = [](int position) {
-        return static_cast<int16_t>(std::atoi(Entry(Mp3Qualities(), position).substr(0, 1).c_str()));
+        return static_cast<int16_t>(std::atoi(entry(mp3Qualities(), position).substr(0, 1).c_str()));
     };
 
-    WavFreqHz = hz(WavFrequencies(), v.cboxWavFreq);
-    WavChannelCount = channels(v.cboxWavChannels);
-    WavBitsPerSample = NumberBeforeSuffix(Entry(WavSampleSizes(), v.cboxWavSampleRate), 4);
-    Mp3FreqHz = hz(Mp3OggFrequencies(), v.cboxMP3Freq);
-    Mp3ChannelCount = channels(v.cboxMP3Channels);
-    Mp3EncoderQuality = firstDigit(v.cboxMP3EncoderQuality);
-    Mp3BitRateKbps = NumberBeforeSuffix(Entry(Mp3BitRates(), v.cboxMP3BitRate), 5);
-    Mp3MaxBitRateKbps = NumberBeforeSuffix(Entry(Mp3BitRates(), v.cboxMP3MaxBitRate), 5);
-    Mp3VbrQuality = firstDigit(v.cboxMP3VBRQuality);
-    Mp3VbrHeader = v.cboxVBRHeader;
-    Mp3VbrEnabled = v.cboxVBREnable;
-    OggFreqHz = hz(Mp3OggFrequencies(), v.cboxOggFreq);
-    OggChannelCount = channels(v.cboxOggChannels);
-    OggQuality = v.cboxOggBitRate * 100 + 99;
-    WmaProfile = v.cboxWmaFormat + 1;
+    wavFreqHz = hz(wavFrequencies(), v.wavRateIndex);
+    wavChannelCount = channelCount(v.wavChannelsIndex);
+    wavBitsPerSample = numberBeforeSuffix(entry(wavSampleSizes(), v.wavSampleSizeIndex), 4);
+    mp3FreqHz = hz(mp3OggFrequencies(), v.mp3RateIndex);
+    mp3ChannelCount = channelCount(v.mp3ChannelsIndex);
+    mp3EncoderQuality = firstDigit(v.mp3EncoderQualityIndex);
+    mp3BitRateKbps = numberBeforeSuffix(entry(mp3BitRates(), v.mp3BitRateIndex), 5);
+    mp3MaxBitRateKbps = numberBeforeSuffix(entry(mp3BitRates(), v.mp3MaxBitRateIndex), 5);
+    mp3VbrQuality = firstDigit(v.mp3VbrQualityIndex);
+    mp3VbrHeader = v.mp3VbrHeader;
+    mp3VbrEnabled = v.mp3VbrEnabled;
+    oggFreqHz = hz(mp3OggFrequencies(), v.oggRateIndex);
+    oggChannelCount = channelCount(v.oggChannelsIndex);
+    oggQuality = v.oggQualityIndex * 100 + 99;
+    wmaProfile = v.wmaProfileIndex + 1;
 
-    StartHotkey1 = ApplyHotkey(v.cboxStart1, v.comboxStartPre1, v.comboxStart1);
-    StartHotkey2 = ApplyHotkey(v.cboxStart2, v.comboxStartPre2, v.comboxStart2);
-    StopHotkey1 = ApplyHotkey(v.cboxStop1, v.comboxStopPre1, v.comboxStop1);
-    StopHotkey2 = ApplyHotkey(v.cboxStop2, v.comboxStopPre2, v.comboxStop2);
-    AutoStopVolumeLevel = v.udVolumeLevel;
-    AutoStopVolumeTime = v.udVolumeTime;
-    AutoStopTimeMinute = v.udStopMinute;
-    AutoStopTimeSecond = v.udStopSecond;
-    AutoStopByVolume = v.cboxStopVolume;
-    AutoStopByTime = v.cboxActiveStopTime;
-    AutoStopNewRecord = v.rbNewRecordTimeLimit;
-    VoxAttackLevel = v.udAttackLevel;
-    VoxReleaseTime = v.udReleaseTime;
-    VoxNewTrack = v.rbVOXNewTrack;
-    VoxEnabled = v.cboxActiveVOX;
-    if (!v.listSchedule.empty())
-        ScheduleEntries = v.listSchedule;
+    startHotkey1 = applyHotkey(v.startKey1Used, v.startKey1ModifierIndex, v.startKey1Index);
+    startHotkey2 = applyHotkey(v.startKey2Used, v.startKey2ModifierIndex, v.startKey2Index);
+    stopHotkey1 = applyHotkey(v.stopKey1Used, v.stopKey1ModifierIndex, v.stopKey1Index);
+    stopHotkey2 = applyHotkey(v.stopKey2Used, v.stopKey2ModifierIndex, v.stopKey2Index);
+    autoStopVolumeLevel = v.autoStopVolumeLevel;
+    autoStopVolumeTime = v.autoStopVolumeTime;
+    autoStopTimeMinute = v.autoStopMinute;
+    autoStopTimeSecond = v.autoStopSecond;
+    autoStopByVolume = v.autoStopByVolume;
+    autoStopByTime = v.autoStopByTime;
+    autoStopNewRecord = v.autoStopStartsNewRecord;
+    voxAttackLevel = v.voxAttackLevel;
+    voxReleaseTime = v.voxReleaseTime;
+    voxNewTrack = v.voxNewTrack;
+    voxEnabled = v.voxEnabled;
+    if (!v.schedule.empty())
+        scheduleEntries = v.schedule;
 
-    ConvertOutputPath = WithTrailingSlash(Trim(v.edConvertOutputPath));
-    ConvertToSourceFolder = !v.rbSaveToAppointed;
-    ConvertOverwrite = !v.rbConvertAddNew;
-    SplitOutputPath = WithTrailingSlash(Trim(v.edSplitOutputPath));
-    SplitToSourceFolder = !v.rbSplitSaveToAppointed;
-    SplitOverwrite = !v.rbSplitAddNew;
-    JoinOutputPath = WithTrailingSlash(Trim(v.edJoinOutputPath));
-    JoinPreName = Trim(v.edJoinPreName);
-    JoinPosName = Trim(v.edJoinPosName);
-    JoinUseDate = v.cboxJoinUseDate;
-    JoinOverwrite = !v.rbJoinAddNew;
-    RecordOutputPath = WithTrailingSlash(Trim(v.edOutputPath));
-    RecordPreName = Trim(v.edPreName);
-    RecordPosName = Trim(v.edPosName);
-    RecordUseDate = v.cboxUseDate;
-    RecordOverwrite = !v.rbAddNew;
+    convertOutputPath = withTrailingSlash(trim(v.convertFolder));
+    convertToSourceFolder = !v.convertToChosenFolder;
+    convertOverwrite = !v.convertAddsNew;
+    splitOutputPath = withTrailingSlash(trim(v.cutFolder));
+    splitToSourceFolder = !v.cutToChosenFolder;
+    splitOverwrite = !v.cutAddsNew;
+    joinOutputPath = withTrailingSlash(trim(v.joinFolder));
+    joinPreName = trim(v.joinPrefix);
+    joinPosName = trim(v.joinSuffix);
+    joinUseDate = v.joinUsesDate;
+    joinOverwrite = !v.joinAddsNew;
+    recordOutputPath = withTrailingSlash(trim(v.recordFolder));
+    recordPreName = trim(v.recordPrefix);
+    recordPosName = trim(v.recordSuffix);
+    recordUseDate = v.recordUsesDate;
+    recordOverwrite = !v.recordAddsNew;
 
-    MailSubject = Trim(v.edSubject);
-    MailBody = Trim(JoinLines(v.memoBody));
+    mailSubject = trim(v.mailSubject);
+    mailBody = trim(joinLines(v.mailBodyLines));
 }
 
-void StartupSettings(TOptionsValues& values) {
+void startupSettings(OptionValues& values) {
     std::error_code ec;
-    if (fs::exists(SettingsFilePath(), ec)) {
-        LoadSettings(values, SettingsFilePath(), ScheduleFilePath());
-        ApplySettings(values);
+    if (fs::exists(settingsFilePath(), ec)) {
+        loadSettings(values, settingsFilePath(), scheduleFilePath());
+        applySettings(values);
         return;
     }
-    ResetSettings(values);
+    resetSettings(values);
     // The defaults are applied even when the new file cannot be written, so that the
     // windows work with sound folders; the write error still reaches the user.
     try {
-        SaveSettings(values, SettingsFilePath(), ScheduleFilePath());
+        saveSettings(values, settingsFilePath(), scheduleFilePath());
     } catch (...) {
-        ApplySettings(values);
+        applySettings(values);
         throw;
     }
-    ApplySettings(values);
+    applySettings(values);
 }

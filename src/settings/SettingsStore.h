@@ -17,30 +17,30 @@ public:
     explicit SettingsWriteError(const std::string& path);
 };
 
-// SettingsFolder + SettingsFileName, and SettingsFolder + ScheduleFileName.
-std::string SettingsFilePath();
-std::string ScheduleFilePath();
+// settingsFolder + settingsFileName, and settingsFolder + scheduleFileName.
+std::string settingsFilePath();
+std::string scheduleFilePath();
 
 // Reads every key (missing or unreadable ones give their read defaults), with the
 // schedule file between the Hotkey and AutoStop sections.
-void LoadSettings(TOptionsValues& values, const std::string& settingsPath, const std::string& schedulePath);
+void loadSettings(OptionValues& values, const std::string& settingsPath, const std::string& schedulePath);
 
 // Writes every value back to its key in the same order, atomically.
-void SaveSettings(const TOptionsValues& values, const std::string& settingsPath, const std::string& schedulePath);
+void saveSettings(const OptionValues& values, const std::string& settingsPath, const std::string& schedulePath);
 
 // The Default button: every value to its reset value, then the four output folders made to exist.
-void ResetSettings(TOptionsValues& values);
+void resetSettings(OptionValues& values);
 
 // Derives every shared state field from the working copy.
-void ApplySettings(const TOptionsValues& values);
+void applySettings(const OptionValues& values);
 
 // Start-up: load the file if it exists, otherwise reset and save a new one; then apply.
-void StartupSettings(TOptionsValues& values);
+void startupSettings(OptionValues& values);
 
 // Returns false (and leaves entries alone) when the file holds no entries.
-bool ReadScheduleFile(const std::string& path, std::vector<GlobeVar::TScheduleEntry>& entries);
-void WriteScheduleFile(const std::string& path, const std::vector<GlobeVar::TScheduleEntry>& entries);
+bool readScheduleFile(const std::string& path, std::vector<AppSettings::ScheduleEntry>& entries);
+void writeScheduleFile(const std::string& path, const std::vector<AppSettings::ScheduleEntry>& entries);
 
 // The mail body as stored: the lines, each followed by CR LF, as upper-case hex digits.
-std::string EncodeBody(const std::vector<std::string>& lines);
-std::vector<std::string> DecodeBody(const std::string& hex);
+std::string encodeBody(const std::vector<std::string>& lines);
+std::vector<std::string> decodeBody(const std::string& hex);

@@ -41,7 +41,7 @@ private:
 
 private slots:
     void initTestCase() {
-        TApplication::ReportError = [this](const QString& text) { reported_ << text; };
+        Application::reportError = [this](const QString& text) { reported_ << text; };
         qputenv("HOME", home_.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
         qputenv("XDG_DOCUMENTS_DIR", (home_.path() + "/Documents").toUtf8());
@@ -61,43 +61,43 @@ private slots:
 
     void playerEventsArriveOnTheWindowThread() {
         qputenv("SDL_AUDIODRIVER", "dummy");
-        TAudioPlayer2 player;
-        player.SetFormat(22050, 1);
+        AudioPlayer player;
+        player.setFormat(22050, 1);
         QThread* thread = nullptr;
         int requests = 0;
-        player.OnRequestOnLoadArray = [&](TAudioPlayer2& sender) {
+        player.onRequestOnLoadArray = [&](AudioPlayer& sender) {
             thread = QThread::currentThread();
             ++requests;
-            sender.QueueBlock(TAudioBlock{std::vector<float>(2205, 0.1f), 1});
+            sender.queueBlock(AudioBlock{std::vector<float>(2205, 0.1f), 1});
         };
-        player.Play();
-        QCOMPARE(player.GetPlayError(), 0);
+        player.play();
+        QCOMPARE(player.playError(), 0);
         QTRY_COMPARE(requests, 3);
         QCOMPARE(thread, QCoreApplication::instance()->thread());
-        player.Stop();
+        player.stop();
     }
 
     void windowsFillTheSharedFoldersAndTheSettingsFile() {
-        TAppWindows windows;
+        AppWindows windows;
         QVERIFY(reported_.isEmpty());
-        QCOMPARE(windows.frmPlayer->windowTitle(), QString("Zelvo MP3 Player"));
-        QCOMPARE(windows.frmOptions->windowTitle(), QString("Zelvo MP3 Zovozu Darozu: Options"));
-        QCOMPARE(windows.frmPathSelect->windowTitle(), QString("Path Select"));
-        QCOMPARE(windows.frmConfirm->windowTitle(), QString("Confirm"));
-        QCOMPARE(windows.frmSplitter->windowTitle(), QString("Zelvo MP3 Zovozu"));
-        QCOMPARE(windows.frmJoiner->windowTitle(), QString("Zelvo MP3 Darozu"));
+        QCOMPARE(windows.playerWindow->windowTitle(), QString("Zelvo MP3 Player"));
+        QCOMPARE(windows.optionsDialog->windowTitle(), QString("Zelvo MP3 Zovozu Darozu: Options"));
+        QCOMPARE(windows.folderChooser->windowTitle(), QString("Path Select"));
+        QCOMPARE(windows.confirmDialog->windowTitle(), QString("Confirm"));
+        QCOMPARE(windows.cutterWindow->windowTitle(), QString("Zelvo MP3 Zovozu"));
+        QCOMPARE(windows.joinerWindow->windowTitle(), QString("Zelvo MP3 Darozu"));
 
         const QString settingsFolder = home_.path() + "/.config/Zelvo Mp3 Zovozu Darozu/";
-        QCOMPARE(QString::fromStdString(GlobeVar::SettingsFolder), settingsFolder);
+        QCOMPARE(QString::fromStdString(AppSettings::settingsFolder), settingsFolder);
         QVERIFY(QFile::exists(settingsFolder + "ZSCJCfg.ini"));
-        for (const auto* folder :
-             {&GlobeVar::DefaultConvertOutputPath, &GlobeVar::DefaultSplitOutputPath, &GlobeVar::DefaultJoinOutputPath})
+        for (const auto* folder : {&AppSettings::defaultConvertOutputPath, &AppSettings::defaultSplitOutputPath,
+                                   &AppSettings::defaultJoinOutputPath})
             QVERIFY2(QDir(QString::fromStdString(*folder)).exists(), folder->c_str());
-        QVERIFY(GlobeVar::DefaultJoinOutputPath.find("/Zelvo Mp3 Zovozu Darozu/Merged files/") != std::string::npos);
+        QVERIFY(AppSettings::defaultJoinOutputPath.find("/Zelvo Mp3 Zovozu Darozu/Merged files/") != std::string::npos);
         // The defaults of a new file were applied.
-        QCOMPARE(GlobeVar::WmaProfile, 15);
-        QCOMPARE(QString::fromStdString(GlobeVar::ConvertOutputPath),
-                 QString::fromStdString(GlobeVar::DefaultConvertOutputPath));
+        QCOMPARE(AppSettings::wmaProfile, 15);
+        QCOMPARE(QString::fromStdString(AppSettings::convertOutputPath),
+                 QString::fromStdString(AppSettings::defaultConvertOutputPath));
     }
 
     void unwritableSettingsFolderIsReportedAndAllWindowsComeUp() {
@@ -109,19 +109,19 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
 
-        TAppWindows windows;
+        AppWindows windows;
         QCOMPARE(reported_.size(), 1);
         // The schedule file is the first of the two written; the message names it.
         QCOMPARE(reported_.first(),
                  "Unable to write to " + otherHome.path() + "/.config/Zelvo Mp3 Zovozu Darozu/Current.zsc");
-        QVERIFY(windows.frmJoiner != nullptr);
-        QVERIFY(!GlobeVar::ConvertOutputPath.empty());
+        QVERIFY(windows.joinerWindow != nullptr);
+        QVERIFY(!AppSettings::convertOutputPath.empty());
         qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
     }
 };
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
+    Application app(argc, argv);
     ApplicationTest test;
     return QTest::qExec(&test, argc, argv);
 }

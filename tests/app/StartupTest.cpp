@@ -11,7 +11,7 @@ class StartupTest : public QObject {
 private:
     QTemporaryDir home_;
 
-    QProcessEnvironment Environment() const {
+    QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("HOME", home_.path());
         env.insert("XDG_CONFIG_HOME", home_.path() + "/.config");
@@ -20,15 +20,15 @@ private:
         return env;
     }
 
-    void Start(QProcess& process, const QString& program) {
-        process.setProcessEnvironment(Environment());
+    void start(QProcess& process, const QString& program) {
+        process.setProcessEnvironment(environment());
         process.start(program, {});
         QVERIFY(process.waitForStarted());
     }
 
-    QString SettingsFile() const { return home_.path() + "/.config/Zelvo Mp3 Zovozu Darozu/ZSCJCfg.ini"; }
+    QString settingsFile() const { return home_.path() + "/.config/Zelvo Mp3 Zovozu Darozu/ZSCJCfg.ini"; }
 
-    static void Stop(QProcess& process) {
+    static void stop(QProcess& process) {
         process.kill();
         process.waitForFinished();
     }
@@ -41,11 +41,11 @@ private slots:
 
     void firstRunWritesSettingsAndFoldersAndASecondCopyLeavesAtOnce() {
         QProcess first;
-        Start(first, ZELVO_APP_PATH);
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(SettingsFile()), 10000);
+        start(first, ZELVO_APP_PATH);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(settingsFile()), 10000);
         QCOMPARE(first.state(), QProcess::Running);
 
-        QFile file(SettingsFile());
+        QFile file(settingsFile());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
         QVERIFY(text.contains("WmaFormat=14"));
@@ -56,38 +56,38 @@ private slots:
             QVERIFY(QDir(home_.path() + "/Documents/Zelvo Mp3 Zovozu Darozu/" + folder).exists());
 
         QProcess second;
-        Start(second, ZELVO_APP_PATH);
+        start(second, ZELVO_APP_PATH);
         QVERIFY(second.waitForFinished(5000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(first.state(), QProcess::Running);
-        Stop(first);
+        stop(first);
     }
 
     void copyUnderAnotherFileNameRunsBesideIt() {
         const QString copy = home_.path() + "/zelvo-mp3-copy";
         QVERIFY(QFile::copy(ZELVO_APP_PATH, copy));
         QProcess first, other;
-        Start(first, ZELVO_APP_PATH);
+        start(first, ZELVO_APP_PATH);
         QTest::qWait(500);
-        Start(other, copy);
+        start(other, copy);
         QVERIFY(!other.waitForFinished(1500));
         QCOMPARE(first.state(), QProcess::Running);
-        Stop(other);
-        Stop(first);
+        stop(other);
+        stop(first);
     }
 
     void lockOfACrashedCopyDoesNotBlockTheNextStart() {
         QProcess crashed;
-        Start(crashed, ZELVO_APP_PATH);
+        start(crashed, ZELVO_APP_PATH);
         QTest::qWait(800);
-        Stop(crashed); // killed: its lock file stays behind
+        stop(crashed); // killed: its lock file stays behind
         QVERIFY(!QDir(home_.path() + "/run").entryList({"zelvo-mp3.lock"}, QDir::Files).isEmpty());
 
         QProcess next;
-        Start(next, ZELVO_APP_PATH);
+        start(next, ZELVO_APP_PATH);
         QVERIFY(!next.waitForFinished(1500));
-        Stop(next);
+        stop(next);
     }
 };
 

@@ -7,7 +7,7 @@
 #include "FolderTree.h"
 #include "FolderChooserDialog.h"
 
-class PathSelectTest : public QObject {
+class FolderChooserDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -26,33 +26,33 @@ private slots:
     void trailingSeparatorRule() {
         QFETCH(QString, path);
         QFETCH(QString, chosen);
-        QCOMPARE(TfrmPathSelect::WithSingleTrailingSlash(path), chosen);
+        QCOMPARE(FolderChooserDialog::withSingleTrailingSlash(path), chosen);
     }
 
     void okGivesTheSelectedFolderAndCancelGivesNothing() {
         QTemporaryDir temp;
         const QString folder = temp.path() + "/Out put";
         QVERIFY(QDir().mkpath(folder));
-        TfrmPathSelect dialog;
+        FolderChooserDialog dialog;
         QCOMPARE(dialog.windowTitle(), QString("Path Select"));
 
-        dialog.ShellTreeView1->SelectPath(folder);
-        QTimer::singleShot(0, &dialog, [&] { dialog.btnOk->click(); });
+        dialog.folderTree_->selectPath(folder);
+        QTimer::singleShot(0, &dialog, [&] { dialog.okButton_->click(); });
         QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-        QCOMPARE(dialog.ChosenPath, folder + "/");
+        QCOMPARE(dialog.chosenPath_, folder + "/");
 
         // The tree keeps its selection for the next showing.
-        QCOMPARE(dialog.ShellTreeView1->SelectedPath(), folder + "/");
-        QTimer::singleShot(0, &dialog, [&] { dialog.btnCancel->click(); });
+        QCOMPARE(dialog.folderTree_->selectedPath(), folder + "/");
+        QTimer::singleShot(0, &dialog, [&] { dialog.cancelButton_->click(); });
         dialog.exec();
-        QVERIFY(dialog.ChosenPath.isEmpty());
+        QVERIFY(dialog.chosenPath_.isEmpty());
 
-        dialog.ShellTreeView1->SelectPath("/");
-        QTimer::singleShot(0, &dialog, [&] { dialog.btnOk->click(); });
+        dialog.folderTree_->selectPath("/");
+        QTimer::singleShot(0, &dialog, [&] { dialog.okButton_->click(); });
         dialog.exec();
-        QCOMPARE(dialog.ChosenPath, QString("/"));
+        QCOMPARE(dialog.chosenPath_, QString("/"));
     }
 };
 
-QTEST_MAIN(PathSelectTest)
+QTEST_MAIN(FolderChooserDialogTest)
 #include "FolderChooserDialogTest.moc"

@@ -22,118 +22,118 @@
 #include "SettingsStore.h"
 #include "TempFolder.h"
 
-class OptionsTest : public QObject {
+class OptionsDialogTest : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir home_;
-    std::unique_ptr<TfrmPathSelect> chooser_;
-    std::unique_ptr<TfrmOptions> options_;
+    std::unique_ptr<FolderChooserDialog> chooser_;
+    std::unique_ptr<OptionsDialog> options_;
 
-    void Open() {
+    void open() {
         options_->show();
         QVERIFY(QTest::qWaitForWindowExposed(options_.get()));
     }
 
-    static QString FileText() { return QString::fromStdString(ReadFileText(SettingsFilePath())); }
+    static QString fileText() { return QString::fromStdString(readFileText(settingsFilePath())); }
 
 private slots:
     void initTestCase() {
-        GlobeVar::SettingsFolder = (home_.path() + "/settings/").toStdString();
-        QDir().mkpath(QString::fromStdString(GlobeVar::SettingsFolder));
-        for (auto* folder : {&GlobeVar::DefaultConvertOutputPath, &GlobeVar::DefaultSplitOutputPath,
-                             &GlobeVar::DefaultJoinOutputPath}) {
+        AppSettings::settingsFolder = (home_.path() + "/settings/").toStdString();
+        QDir().mkpath(QString::fromStdString(AppSettings::settingsFolder));
+        for (auto* folder : {&AppSettings::defaultConvertOutputPath, &AppSettings::defaultSplitOutputPath,
+                             &AppSettings::defaultJoinOutputPath}) {
             *folder = (home_.path() + "/out" + QString::number(folder->size()) + "/").toStdString();
             QDir().mkpath(QString::fromStdString(*folder));
         }
-        GlobeVar::DefaultRecordOutputPath = home_.path().toStdString() + "/";
-        chooser_ = std::make_unique<TfrmPathSelect>();
-        options_ = std::make_unique<TfrmOptions>();
-        options_->SetPathChooser(chooser_.get());
-        options_->LoadAtStartup();
+        AppSettings::defaultRecordOutputPath = home_.path().toStdString() + "/";
+        chooser_ = std::make_unique<FolderChooserDialog>();
+        options_ = std::make_unique<OptionsDialog>();
+        options_->setPathChooser(chooser_.get());
+        options_->loadAtStartup();
     }
 
     void startsWithTheResetValuesOnItsPages() {
         QCOMPARE(options_->windowTitle(), QString("Zelvo MP3 Zovozu Darozu: Options"));
-        QCOMPARE(options_->pcOptions->tabText(0), QString("Format"));
-        QCOMPARE(options_->pcOptions->tabText(1), QString("Save"));
-        QCOMPARE(options_->pcOptions->count(), 2);
+        QCOMPARE(options_->pages_->tabText(0), QString("Format"));
+        QCOMPARE(options_->pages_->tabText(1), QString("Save"));
+        QCOMPARE(options_->pages_->count(), 2);
         QStringList formats, saves;
         for (int i = 0; i < 4; ++i)
-            formats << options_->pcFormat->tabText(i);
+            formats << options_->formatPages_->tabText(i);
         for (int i = 0; i < 3; ++i)
-            saves << options_->pcSave->tabText(i);
+            saves << options_->savePages_->tabText(i);
         QCOMPARE(formats, QStringList({"WAV", "MP3", "OGG", "WMA"}));
         QCOMPARE(saves, QStringList({"Converter", "Zovozu", "Joinner"}));
-        QCOMPARE(options_->cboxMP3BitRate->currentText(), QString("112 kbps"));
-        QCOMPARE(options_->cboxWmaFormat->currentText(), QString("44100Hz,stereo,128kbps"));
-        QCOMPARE(options_->cboxOggBitRate->currentText(), QString("6"));
-        QVERIFY(options_->rbSaveToAppointed->isChecked());
-        QVERIFY(options_->rbJoinAddNew->isChecked());
-        QCOMPARE(options_->edJoinPreName->text(), QString("Merged"));
-        QVERIFY(FileText().contains("WmaFormat=14\n"));
+        QCOMPARE(options_->mp3BitRateBox_->currentText(), QString("112 kbps"));
+        QCOMPARE(options_->wmaFormatBox_->currentText(), QString("44100Hz,stereo,128kbps"));
+        QCOMPARE(options_->oggQualityBox_->currentText(), QString("6"));
+        QVERIFY(options_->convertToFolderButton_->isChecked());
+        QVERIFY(options_->joinAddNewButton_->isChecked());
+        QCOMPARE(options_->joinPrefixEdit_->text(), QString("Merged"));
+        QVERIFY(fileText().contains("WmaFormat=14\n"));
     }
 
     void vbrEnablesItsFiveControls() {
-        const QList<QWidget*> vbr{options_->lbMaxBitRate, options_->cboxMP3MaxBitRate, options_->lbVBRQuality,
-                                  options_->cboxMP3VBRQuality, options_->cboxVBRHeader};
+        const QList<QWidget*> vbr{options_->maxBitRateLabel_, options_->mp3MaxBitRateBox_, options_->vbrQualityLabel_,
+                                  options_->mp3VbrQualityBox_, options_->vbrHeaderBox_};
         for (QWidget* control : vbr)
             QVERIFY(!control->isEnabled());
-        options_->cboxVBREnable->setChecked(true);
+        options_->vbrEnableBox_->setChecked(true);
         for (QWidget* control : vbr)
             QVERIFY(control->isEnabled());
-        QVERIFY(options_->cboxMP3BitRate->isEnabled());
-        options_->cboxVBREnable->setChecked(false);
+        QVERIFY(options_->mp3BitRateBox_->isEnabled());
+        options_->vbrEnableBox_->setChecked(false);
         for (QWidget* control : vbr)
             QVERIFY(!control->isEnabled());
-        options_->cboxVBREnable->setChecked(true);
-        options_->btnOptionDefaultClick();
-        QVERIFY(!options_->cboxVBREnable->isChecked());
+        options_->vbrEnableBox_->setChecked(true);
+        options_->resetToDefaults();
+        QVERIFY(!options_->vbrEnableBox_->isChecked());
         for (QWidget* control : vbr)
             QVERIFY(!control->isEnabled());
     }
 
     void cancelPutsBackWhatTheDialogShowed() {
-        Open();
-        const std::string path = GlobeVar::ConvertOutputPath;
-        options_->cboxMP3BitRate->setCurrentText("320 kbps");
-        options_->edConvertOutputPath->setText("/elsewhere/");
-        options_->btnOptionCancel->click();
+        open();
+        const std::string path = AppSettings::convertOutputPath;
+        options_->mp3BitRateBox_->setCurrentText("320 kbps");
+        options_->convertFolderEdit_->setText("/elsewhere/");
+        options_->cancelButton_->click();
         QVERIFY(!options_->isVisible());
-        QCOMPARE(options_->cboxMP3BitRate->currentText(), QString("112 kbps"));
-        QCOMPARE(options_->edConvertOutputPath->text().toStdString(), path);
-        QCOMPARE(GlobeVar::Mp3BitRateKbps, 112);
-        QCOMPARE(GlobeVar::ConvertOutputPath, path);
+        QCOMPARE(options_->mp3BitRateBox_->currentText(), QString("112 kbps"));
+        QCOMPARE(options_->convertFolderEdit_->text().toStdString(), path);
+        QCOMPARE(AppSettings::mp3BitRateKbps, 112);
+        QCOMPARE(AppSettings::convertOutputPath, path);
     }
 
     void defaultThenCancelChangesNothingDefaultThenOkSaves() {
-        Open();
-        options_->cboxWmaFormat->setCurrentIndex(3);
-        options_->btnOptionOk->click();
-        QCOMPARE(GlobeVar::WmaProfile, 4);
-        QVERIFY(FileText().contains("WmaFormat=3\n"));
-        const QString before = FileText();
+        open();
+        options_->wmaFormatBox_->setCurrentIndex(3);
+        options_->okButton_->click();
+        QCOMPARE(AppSettings::wmaProfile, 4);
+        QVERIFY(fileText().contains("WmaFormat=3\n"));
+        const QString before = fileText();
 
-        Open();
-        options_->btnOptionDefaultClick();
-        QCOMPARE(options_->cboxWmaFormat->currentIndex(), 14);
-        options_->btnOptionCancel->click();
-        QCOMPARE(FileText(), before);
-        QCOMPARE(GlobeVar::WmaProfile, 4);
-        QCOMPARE(options_->cboxWmaFormat->currentIndex(), 3);
+        open();
+        options_->resetToDefaults();
+        QCOMPARE(options_->wmaFormatBox_->currentIndex(), 14);
+        options_->cancelButton_->click();
+        QCOMPARE(fileText(), before);
+        QCOMPARE(AppSettings::wmaProfile, 4);
+        QCOMPARE(options_->wmaFormatBox_->currentIndex(), 3);
 
-        Open();
-        options_->btnOptionDefaultClick();
-        options_->btnOptionOk->click();
-        QVERIFY(FileText().contains("WmaFormat=14\n"));
-        QVERIFY(FileText().contains("Subject=Share\n"));
-        QVERIFY(FileText().contains("MP3BitRate=6\n"));
-        QCOMPARE(GlobeVar::WmaProfile, 15);
-        QCOMPARE(GlobeVar::MailSubject, std::string("Share"));
+        open();
+        options_->resetToDefaults();
+        options_->okButton_->click();
+        QVERIFY(fileText().contains("WmaFormat=14\n"));
+        QVERIFY(fileText().contains("Subject=Share\n"));
+        QVERIFY(fileText().contains("MP3BitRate=6\n"));
+        QCOMPARE(AppSettings::wmaProfile, 15);
+        QCOMPARE(AppSettings::mailSubject, std::string("Share"));
     }
 
     void nameEditsKeepOutWhatAFileNameCannotHold() {
-        QLineEdit* prefix = options_->edJoinPreName;
+        QLineEdit* prefix = options_->joinPrefixEdit_;
         prefix->setText("Mix");
         prefix->setCursorPosition(3);
         QTest::keyClicks(prefix, "?*:");
@@ -144,83 +144,83 @@ private slots:
         QGuiApplication::clipboard()->setText("a/b");
         prefix->paste();
         QCOMPARE(prefix->text(), QString("ab"));
-        options_->edJoinPosName->setText("x\\y|z\"");
-        QCOMPARE(options_->edJoinPosName->text(), QString("xyz"));
+        options_->joinSuffixEdit_->setText("x\\y|z\"");
+        QCOMPARE(options_->joinSuffixEdit_->text(), QString("xyz"));
         prefix->setText("Merged");
     }
 
     void outputFolderMustTakeAFile() {
         QTemporaryDir good;
-        chooser_->ShellTreeView1->SelectPath(good.path());
-        QTimer::singleShot(0, chooser_.get(), [this] { chooser_->btnOk->click(); });
-        options_->ChooseOutputFolder(options_->edSplitOutputPath);
-        QCOMPARE(options_->edSplitOutputPath->text(), good.path() + "/");
+        chooser_->folderTree_->selectPath(good.path());
+        QTimer::singleShot(0, chooser_.get(), [this] { chooser_->okButton_->click(); });
+        options_->chooseOutputFolder(options_->cutFolderEdit_);
+        QCOMPARE(options_->cutFolderEdit_->text(), good.path() + "/");
         QCOMPARE(QDir(good.path()).entryList(QDir::Files), QStringList()); // the probe went again
 
         // A folder in which not even root can make a file.
-        QVERIFY(chooser_->ShellTreeView1->SelectPath("/proc"));
-        QTimer::singleShot(0, chooser_.get(), [this] { chooser_->btnOk->click(); });
+        QVERIFY(chooser_->folderTree_->selectPath("/proc"));
+        QTimer::singleShot(0, chooser_.get(), [this] { chooser_->okButton_->click(); });
         QTimer::singleShot(100, [] {
             if (QWidget* box = QApplication::activeModalWidget())
                 box->close();
         });
-        options_->ChooseOutputFolder(options_->edSplitOutputPath);
-        QCOMPARE(options_->LastMessage, QString("The path can't set as output path"));
-        QCOMPARE(options_->edSplitOutputPath->text(), good.path() + "/");
+        options_->chooseOutputFolder(options_->cutFolderEdit_);
+        QCOMPARE(options_->lastMessage_, QString("The path can't set as output path"));
+        QCOMPARE(options_->cutFolderEdit_->text(), good.path() + "/");
     }
 
     void scheduleTextsAndFiles() {
-        using GlobeVar::TScheduleEntry;
-        const TScheduleEntry yearly{true, 8, 0, 0, 9, 30, 0, 24, 12, 0, 0};
-        const TScheduleEntry daily{false, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0};
-        QCOMPARE(TfrmOptions::FrequencyText(yearly), QString("Every year: December 24"));
-        QCOMPARE(TfrmOptions::FrequencyText(daily), QString("Every day"));
-        QCOMPARE(TfrmOptions::FrequencyText({true, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3}), QString("Every week: Wednesday"));
-        QCOMPARE(TfrmOptions::FrequencyText({true, 0, 0, 0, 0, 0, 0, 15, 0, 0, 0}), QString("Every month: 15"));
+        using AppSettings::ScheduleEntry;
+        const ScheduleEntry yearly{true, 8, 0, 0, 9, 30, 0, 24, 12, 0, 0};
+        const ScheduleEntry daily{false, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0};
+        QCOMPARE(OptionsDialog::frequencyText(yearly), QString("Every year: December 24"));
+        QCOMPARE(OptionsDialog::frequencyText(daily), QString("Every day"));
+        QCOMPARE(OptionsDialog::frequencyText({true, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3}), QString("Every week: Wednesday"));
+        QCOMPARE(OptionsDialog::frequencyText({true, 0, 0, 0, 0, 0, 0, 15, 0, 0, 0}), QString("Every month: 15"));
 
-        TOptionsValues values = options_->ControlsToValues();
-        values.listSchedule = {yearly, daily};
-        options_->ValuesToControls(values);
-        QCOMPARE(options_->listSchedule->topLevelItem(0)->text(1), QString("08:00:00"));
-        QCOMPARE(options_->listSchedule->topLevelItem(0)->text(3), QString("Every year: December 24"));
+        OptionValues values = options_->controlsToValues();
+        values.schedule = {yearly, daily};
+        options_->valuesToControls(values);
+        QCOMPARE(options_->scheduleList_->topLevelItem(0)->text(1), QString("08:00:00"));
+        QCOMPARE(options_->scheduleList_->topLevelItem(0)->text(3), QString("Every year: December 24"));
         const QString file = home_.path() + "/week.zsc";
-        options_->WriteSchedule(file);
-        options_->btnScheduleClearClick();
-        QCOMPARE(options_->listSchedule->topLevelItemCount(), 0);
-        options_->ReadSchedule(file);
-        QCOMPARE(options_->ControlsToValues().listSchedule, (std::vector<TScheduleEntry>{yearly, daily}));
-        options_->btnScheduleDeleteClick(0);
-        QCOMPARE(options_->ControlsToValues().listSchedule, std::vector<TScheduleEntry>{daily});
+        options_->writeSchedule(file);
+        options_->clearSchedule();
+        QCOMPARE(options_->scheduleList_->topLevelItemCount(), 0);
+        options_->readSchedule(file);
+        QCOMPARE(options_->controlsToValues().schedule, (std::vector<ScheduleEntry>{yearly, daily}));
+        options_->deleteScheduleRow(0);
+        QCOMPARE(options_->controlsToValues().schedule, std::vector<ScheduleEntry>{daily});
     }
 
     void settingsGivenWithOkAreWhatTheNextConversionUses() {
-        Open();
-        options_->cboxMP3BitRate->setCurrentText("80 kbps");
-        options_->cboxMP3Channels->setCurrentText("Mono");
-        options_->btnOptionOk->click();
+        open();
+        options_->mp3BitRateBox_->setCurrentText("80 kbps");
+        options_->mp3ChannelsBox_->setCurrentText("Mono");
+        options_->okButton_->click();
         TempFolder folder;
-        MakeTone(folder / "in.wav", 2, 44100, 2, "-c:a pcm_s16le");
-        TAudioFile2 in, out;
-        TAudioFile2LameEnc lame;
-        in.OpenForRead(folder / "in.wav");
-        PrepareOutputFormat(out, lame, "MP3");
-        out.CreateForWrite(folder / "out.mp3");
-        RunConvert(in, out, {});
-        const TProbedStream probed = Probe(folder / "out.mp3");
-        QCOMPARE(probed.Channels, 1);
-        QVERIFY(std::abs(probed.BitRate - 80000) < 2000);
+        makeTone(folder / "in.wav", 2, 44100, 2, "-c:a pcm_s16le");
+        AudioFile in, out;
+        Mp3EncoderSettings lame;
+        in.openForRead(folder / "in.wav");
+        prepareOutputFormat(out, lame, "MP3");
+        out.createForWrite(folder / "out.mp3");
+        runConvert(in, out, {});
+        const ProbedStream probed = probe(folder / "out.mp3");
+        QCOMPARE(probed.channels, 1);
+        QVERIFY(std::abs(probed.bitRate - 80000) < 2000);
         if (const QByteArray shots = qgetenv("ZELVO_SCREENSHOT_DIR"); !shots.isEmpty()) {
-            Open();
-            options_->pcOptions->setCurrentIndex(0);
-            options_->pcFormat->setCurrentIndex(1);
+            open();
+            options_->pages_->setCurrentIndex(0);
+            options_->formatPages_->setCurrentIndex(1);
             QVERIFY(options_->grab().save(QString::fromUtf8(shots) + "/options-format-mp3.png"));
-            options_->pcOptions->setCurrentIndex(1);
-            options_->pcSave->setCurrentIndex(2);
+            options_->pages_->setCurrentIndex(1);
+            options_->savePages_->setCurrentIndex(2);
             QVERIFY(options_->grab().save(QString::fromUtf8(shots) + "/options-save-joinner.png"));
-            options_->btnOptionCancel->click();
+            options_->cancelButton_->click();
         }
     }
 };
 
-QTEST_MAIN(OptionsTest)
+QTEST_MAIN(OptionsDialogTest)
 #include "OptionsDialogTest.moc"

@@ -8,7 +8,7 @@
 #include "AudioInfo.h"
 #include "TempFolder.h"
 
-TEST(AudioInformation2, HeadersGiveFormatLengthAndText) {
+TEST(AudioInfo, HeadersGiveFormatLengthAndText) {
     TempFolder folder;
     struct Case {
         const char* name;
@@ -26,49 +26,49 @@ TEST(AudioInformation2, HeadersGiveFormatLengthAndText) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        MakeTone(folder / c.name, 4.25, c.rate, c.channels, c.codec);
-        TAudioInformation2 info;
-        info.Open(folder / c.name);
-        EXPECT_EQ(info.GetSampleRate(), c.rate);
-        EXPECT_EQ(info.GetChannels(), c.channels);
-        EXPECT_EQ(info.GetFormatText().rfind(c.text, 0), 0u) << info.GetFormatText();
-        EXPECT_EQ(info.GetFormatText().find('\n'), std::string::npos);
+        makeTone(folder / c.name, 4.25, c.rate, c.channels, c.codec);
+        AudioInfo info;
+        info.open(folder / c.name);
+        EXPECT_EQ(info.sampleRate(), c.rate);
+        EXPECT_EQ(info.channels(), c.channels);
+        EXPECT_EQ(info.formatText().rfind(c.text, 0), 0u) << info.formatText();
+        EXPECT_EQ(info.formatText().find('\n'), std::string::npos);
         // Without a LAME tag the encoder's delay and padding are part of what decodes.
-        EXPECT_NEAR(info.GetDurationMs(), 4250, 80);
-        EXPECT_EQ(info.GetDurationMs(), static_cast<int>(int64_t{info.GetTotalSamples()} * 1000 / c.rate));
+        EXPECT_NEAR(info.durationMs(), 4250, 80);
+        EXPECT_EQ(info.durationMs(), static_cast<int>(int64_t{info.totalFrames()} * 1000 / c.rate));
         // The same length as the file object reads, for every format but WMA's estimate.
-        TAudioFile2 file;
-        file.OpenForRead(folder / c.name);
+        AudioFile file;
+        file.openForRead(folder / c.name);
         if (std::string(c.name) != "f.wma") {
-            EXPECT_EQ(info.GetTotalSamples(), file.GetTotalSamples());
+            EXPECT_EQ(info.totalFrames(), file.totalFrames());
         }
     }
 }
 
-TEST(AudioInformation2, UnreadableFilesRaiseWithTheirName) {
+TEST(AudioInfo, UnreadableFilesRaiseWithTheirName) {
     TempFolder folder;
-    WriteFileText(folder / "text.mp3", "no audio here");
+    writeFileText(folder / "text.mp3", "no audio here");
     for (const std::string name : {"text.mp3", "missing.wav"}) {
-        TAudioInformation2 info;
+        AudioInfo info;
         try {
-            info.Open(folder / name);
+            info.open(folder / name);
             FAIL() << name;
         } catch (const EngineError& error) {
             EXPECT_NE(std::string(error.what()).find(name), std::string::npos) << error.what();
         }
-        EXPECT_EQ(info.GetDurationMs(), 0);
+        EXPECT_EQ(info.durationMs(), 0);
     }
 }
 
-TEST(AudioInformation2, ListingSpeedReadsOnlyHeadersAndPackets) {
+TEST(AudioInfo, ListingSpeedReadsOnlyHeadersAndPackets) {
     TempFolder folder;
-    MakeTone(folder / "long.mp3", 180, 44100, 2, "-c:a libmp3lame -b:a 128k -write_xing 0");
-    TAudioInformation2 info;
+    makeTone(folder / "long.mp3", 180, 44100, 2, "-c:a libmp3lame -b:a 128k -write_xing 0");
+    AudioInfo info;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 5; ++i)
-        info.Open(folder / "long.mp3");
+        info.open(folder / "long.mp3");
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / 5;
-    EXPECT_NEAR(info.GetDurationMs(), 180000, 80);
+    EXPECT_NEAR(info.durationMs(), 180000, 80);
     // Decoding three minutes takes about half a second; reading the packets milliseconds.
     EXPECT_LT(seconds, 0.1);
 }

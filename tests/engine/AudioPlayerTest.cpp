@@ -22,19 +22,19 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // Stands in for the window thread: events queue here and run on the test's thread.
-class TEventLoop {
+class EventLoop {
 public:
-    TEventLoop() {
-        TAudioPlayer2::SetDispatcher([this](std::function<void()> event) {
+    EventLoop() {
+        AudioPlayer::setDispatcher([this](std::function<void()> event) {
             std::lock_guard lock(mutex_);
             events_.push_back(std::move(event));
             ready_.notify_all();
         });
     }
-    ~TEventLoop() { TAudioPlayer2::SetDispatcher({}); }
+    ~EventLoop() { AudioPlayer::setDispatcher({}); }
 
     // Runs events until done() holds or the time is up; false on time-out.
-    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
         const auto end = Clock::now() + timeout;
         while (!done()) {
             std::unique_lock lock(mutex_);
@@ -47,8 +47,8 @@ public:
         }
         return true;
     }
-    void RunFor(std::chrono::milliseconds time) {
-        RunUntil([] { return false; }, time);
+    void runFor(std::chrono::milliseconds time) {
+        runUntil([] { return false; }, time);
     }
 
 private:
@@ -67,8 +67,8 @@ protected:
     void TearDown() override { setenv("SDL_AUDIODRIVER", "dummy", 1); }
 
     // What the device received, without the silence before the first sound.
-    std::vector<float> Captured() const {
-        const std::string bytes = ReadFileText(capture_);
+    std::vector<float> captured() const {
+        const std::string bytes = readFileText(capture_);
         std::vector<float> samples(bytes.size() / sizeof(float));
         std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
         const auto first = std::find_if(samples.begin(), samples.end(), [](float s) { return s != 0.0f; });
@@ -78,10 +78,10 @@ protected:
 
     TempFolder folder_;
     std::string capture_ = folder_ / "output.raw";
-    TEventLoop loop_;
+    EventLoop loop_;
 };
 
-std::vector<float> Sine(int frames, int rate, double frequency, double amplitude = 0.5) {
+std::vector<float> sine(int frames, int rate, double frequency, double amplitude = 0.5) {
     std::vector<float> samples(static_cast<size_t>(frames) * 2);
     for (int i = 0; i < frames; ++i)
         samples[2 * static_cast<size_t>(i)] = samples[2 * static_cast<size_t>(i) + 1] =
@@ -89,7 +89,7 @@ std::vector<float> Sine(int frames, int rate, double frequency, double amplitude
     return samples;
 }
 
-double Rms(const float* samples, size_t count) {
+double rms(const float* samples, size_t count) {
     double sum = 0;
     for (size_t i = 0; i < count; ++i)
         sum += samples[i] * samples[i];
@@ -97,33 +97,33 @@ double Rms(const float* samples, size_t count) {
 }
 
 // Plays the signal through the player as the windows do: a block per request or
-// finished block, the empty block at the end; returns when OnEndPlay came.
-struct TPump {
-    TAudioPlayer2& player;
+// finished block, the empty block at the end; returns when onEndPlay came.
+struct Pump {
+    AudioPlayer& player;
     const std::vector<float>& signal;
     int blockFrames;
     size_t next = 0;
     int endPlays = 0;
 
-    void Attach() {
-        auto feed = [this](TAudioPlayer2& sender) {
-            TAudioBlock block{{}, 2};
+    void attach() {
+        auto feed = [this](AudioPlayer& sender) {
+            AudioBlock block{{}, 2};
             const size_t end = std::min(signal.size(), next + static_cast<size_t>(blockFrames) * 2);
-            block.Samples.assign(signal.begin() + static_cast<std::ptrdiff_t>(next),
+            block.samples.assign(signal.begin() + static_cast<std::ptrdiff_t>(next),
                                  signal.begin() + static_cast<std::ptrdiff_t>(end));
             next = end;
-            sender.QueueBlock(block);
+            sender.queueBlock(block);
         };
-        player.OnRequestOnLoadArray = feed;
-        player.OnEndArrayPlay = feed;
-        player.OnEndPlay = [this](TAudioPlayer2&) { ++endPlays; };
+        player.onRequestOnLoadArray = feed;
+        player.onEndArrayPlay = feed;
+        player.onEndPlay = [this](AudioPlayer&) { ++endPlays; };
     }
 };
 
 } // namespace
 
-TEST(AudioPlayer2, MillisecondsAndFramesTruncateTowardZero) {
-    TAudioPlayer2 player;
+TEST(AudioPlayer, MillisecondsAndFramesTruncateTowardZero) {
+    AudioPlayer player;
     struct Case {
         int rate, ms, frames, backMs;
     };
@@ -136,9 +136,9 @@ TEST(AudioPlayer2, MillisecondsAndFramesTruncateTowardZero) {
                           {44100, 3600000, 158760000, 3600000},
                           {48000, -1, -48, -1}};
     for (const auto& c : cases) {
-        player.SetFormat(c.rate, 2);
-        EXPECT_EQ(player.MsToSamples(c.ms), c.frames) << c.rate << " " << c.ms;
-        EXPECT_EQ(player.SamplesToMs(c.frames), c.backMs) << c.rate << " " << c.frames;
+        player.setFormat(c.rate, 2);
+        EXPECT_EQ(player.msToSamples(c.ms), c.frames) << c.rate << " " << c.ms;
+        EXPECT_EQ(player.samplesToMs(c.frames), c.backMs) << c.rate << " " << c.frames;
     }
 }
 
@@ -162,26 +162,26 @@ TEST_F(DiskOutput, QueuedSinePlaysWithVolumeMuteAndEqualiser) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<float> signal = Sine(rate, rate, c.frequency);
+        const std::vector<float> signal = sine(rate, rate, c.frequency);
         {
-            TAudioPlayer2 player;
-            player.SetFormat(rate, 2);
-            player.SetVolume(c.volume);
-            player.SetMute(c.mute);
-            player.SetEqualizerEnabled(c.equalizer);
+            AudioPlayer player;
+            player.setFormat(rate, 2);
+            player.setVolume(c.volume);
+            player.setMute(c.mute);
+            player.setEqualizerEnabled(c.equalizer);
             std::vector<float> bands(12, 0.0f);
             bands[5] = c.band1k;
-            player.SetEqualizerBands(bands);
-            TPump pump{player, signal, 7320};
-            pump.Attach();
-            player.Play();
-            ASSERT_EQ(player.GetPlayError(), 0) << player.GetPlayErrorText();
-            ASSERT_TRUE(loop_.RunUntil([&] { return pump.endPlays > 0; }, 5s));
-            loop_.RunFor(100ms);
+            player.setEqualizerBands(bands);
+            Pump pump{player, signal, 7320};
+            pump.attach();
+            player.play();
+            ASSERT_EQ(player.playError(), 0) << player.playErrorText();
+            ASSERT_TRUE(loop_.runUntil([&] { return pump.endPlays > 0; }, 5s));
+            loop_.runFor(100ms);
             EXPECT_EQ(pump.endPlays, 1);
-            EXPECT_EQ(player.GetPlayedSamples(), rate);
+            EXPECT_EQ(player.playedFrames(), rate);
         }
-        const std::vector<float> out = Captured();
+        const std::vector<float> out = captured();
         if (c.mute) {
             EXPECT_TRUE(out.empty()) << "muted output is silent";
             continue;
@@ -193,34 +193,34 @@ TEST_F(DiskOutput, QueuedSinePlaysWithVolumeMuteAndEqualiser) {
         }
         // Steady state: leave out the filters' settling at the start.
         const size_t from = 8820 * 2, count = signal.size() - from - 2;
-        const double gainDb = 20 * std::log10(Rms(out.data() + from - 2, count) / Rms(signal.data() + from, count));
+        const double gainDb = 20 * std::log10(rms(out.data() + from - 2, count) / rms(signal.data() + from, count));
         EXPECT_NEAR(gainDb, c.expectedGainDb, c.expectedGainDb == 0 ? 1.0 : 1.5);
     }
 }
 
 TEST_F(DiskOutput, EqualiserChangesWhilePlayingWithoutClicks) {
     const int rate = 44100;
-    const std::vector<float> signal = Sine(rate * 2, rate, 440, 0.3);
+    const std::vector<float> signal = sine(rate * 2, rate, 440, 0.3);
     {
-        TAudioPlayer2 player;
-        player.SetFormat(rate, 2);
-        player.SetEqualizerEnabled(true);
-        TPump pump{player, signal, 7320};
-        pump.Attach();
+        AudioPlayer player;
+        player.setFormat(rate, 2);
+        player.setEqualizerEnabled(true);
+        Pump pump{player, signal, 7320};
+        pump.attach();
         int timers = 0;
-        player.OnTimer = [&](TAudioPlayer2& sender, int, int, int) {
+        player.onTimer = [&](AudioPlayer& sender, int, int, int) {
             // Every 50 ms another setting: bands switched on, up, down and off again.
             std::vector<float> bands(12, 0.0f);
             const int step = ++timers % 4;
             bands[4] = step == 0 ? 0.0f : 4.0f * step;
             bands[6] = step == 2 ? -9.0f : 0.0f;
-            sender.SetEqualizerBands(bands);
+            sender.setEqualizerBands(bands);
         };
-        player.Play();
-        ASSERT_TRUE(loop_.RunUntil([&] { return pump.endPlays > 0; }, 5s));
+        player.play();
+        ASSERT_TRUE(loop_.runUntil([&] { return pump.endPlays > 0; }, 5s));
         EXPECT_GT(timers, 20);
     }
-    const std::vector<float> out = Captured();
+    const std::vector<float> out = captured();
     // A 440 Hz sine at 0.3, raised by at most 12 dB, moves at most this much per sample.
     const float limit = static_cast<float>(2 * M_PI * 440 / rate * 0.3 * 4.0 * 1.2);
     float worst = 0;
@@ -236,87 +236,87 @@ TEST_F(DiskOutput, EqualiserChangesWhilePlayingWithoutClicks) {
 }
 
 TEST_F(DiskOutput, EventSequenceOfAFileQueuedBlockByBlock) {
-    MakeTone(folder_ / "tone.wav", 1.5, 22050, 2, "-c:a pcm_s16le");
-    TAudioFile2 file;
-    file.OpenForRead(folder_ / "tone.wav");
-    TAudioPlayer2 player;
-    player.SetFormat(file.GetStreamSampleRate(), file.GetStreamChannels());
-    const int blockFrames = player.MsToSamples(166);
+    makeTone(folder_ / "tone.wav", 1.5, 22050, 2, "-c:a pcm_s16le");
+    AudioFile file;
+    file.openForRead(folder_ / "tone.wav");
+    AudioPlayer player;
+    player.setFormat(file.streamSampleRate(), file.streamChannels());
+    const int blockFrames = player.msToSamples(166);
     const auto windowThread = std::this_thread::get_id();
     int requests = 0, blockEnds = 0, endPlays = 0, emptyQueued = 0, wrongThread = 0;
     std::vector<int> timerCounts;
-    auto feed = [&](TAudioPlayer2& sender) {
+    auto feed = [&](AudioPlayer& sender) {
         wrongThread += std::this_thread::get_id() != windowThread;
-        TAudioBlock block = file.ReadBlock(blockFrames);
-        emptyQueued += block.Empty();
-        sender.QueueBlock(block);
+        AudioBlock block = file.readBlock(blockFrames);
+        emptyQueued += block.empty();
+        sender.queueBlock(block);
     };
-    player.OnRequestOnLoadArray = [&](TAudioPlayer2& sender) {
+    player.onRequestOnLoadArray = [&](AudioPlayer& sender) {
         ++requests;
         feed(sender);
     };
-    player.OnEndArrayPlay = [&](TAudioPlayer2& sender) {
+    player.onEndArrayPlay = [&](AudioPlayer& sender) {
         ++blockEnds;
         feed(sender);
     };
-    player.OnTimer = [&](TAudioPlayer2&, int current, int left, int right) {
+    player.onTimer = [&](AudioPlayer&, int current, int left, int right) {
         wrongThread += std::this_thread::get_id() != windowThread;
         timerCounts.push_back(current);
         EXPECT_GE(left, 0);
         EXPECT_LE(right, 32767);
     };
-    player.OnEndPlay = [&](TAudioPlayer2&) {
+    player.onEndPlay = [&](AudioPlayer&) {
         wrongThread += std::this_thread::get_id() != windowThread;
         EXPECT_GT(emptyQueued, 0) << "the end comes after the empty block";
         ++endPlays;
     };
-    player.Play();
-    ASSERT_EQ(player.GetPlayError(), 0);
-    ASSERT_TRUE(loop_.RunUntil([&] { return endPlays > 0; }, 5s));
-    loop_.RunFor(300ms);
+    player.play();
+    ASSERT_EQ(player.playError(), 0);
+    ASSERT_TRUE(loop_.runUntil([&] { return endPlays > 0; }, 5s));
+    loop_.runFor(300ms);
 
     EXPECT_EQ(endPlays, 1);
     EXPECT_EQ(wrongThread, 0);
     EXPECT_EQ(requests, 3);
-    const int blocks = (file.GetTotalSamples() + blockFrames - 1) / blockFrames;
+    const int blocks = (file.totalFrames() + blockFrames - 1) / blockFrames;
     EXPECT_EQ(blockEnds, blocks);
-    EXPECT_EQ(player.GetPlayedSamples(), file.GetTotalSamples());
+    EXPECT_EQ(player.playedFrames(), file.totalFrames());
     EXPECT_GE(timerCounts.size(), 15u); // about every 50 ms for 1.5 s
     EXPECT_TRUE(std::is_sorted(timerCounts.begin(), timerCounts.end()));
-    EXPECT_GT(timerCounts.back(), file.GetTotalSamples() / 2);
+    EXPECT_GT(timerCounts.back(), file.totalFrames() / 2);
 }
 
 TEST_F(DiskOutput, StopInTheMiddleEndsTheEventsAndTellsWhatPlayed) {
     const int rate = 44100;
-    const std::vector<float> signal = Sine(rate * 4, rate, 440);
+    const std::vector<float> signal = sine(rate * 4, rate, 440);
     int events = 0;
     int played = 0;
     {
-        TAudioPlayer2 player;
-        player.SetFormat(rate, 2);
-        TPump pump{player, signal, 17640};
-        pump.Attach();
-        player.OnTimer = [&](TAudioPlayer2&, int, int, int) { ++events; };
+        AudioPlayer player;
+        player.setFormat(rate, 2);
+        Pump pump{player, signal, 17640};
+        pump.attach();
+        player.onTimer = [&](AudioPlayer&, int, int, int) { ++events; };
         const auto started = Clock::now();
-        player.Play();
+        player.play();
         // The first sound leaves the program this soon after Play.
-        ASSERT_TRUE(loop_.RunUntil([&] { return player.GetPlayedSamples() > 0; }, 1s));
+        ASSERT_TRUE(loop_.runUntil([&] { return player.playedFrames() > 0; }, 1s));
         const auto latency = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
         RecordProperty("StartLatencyMs", static_cast<int>(latency.count()));
         std::printf("Play to first sound: %lld ms\n", static_cast<long long>(latency.count()));
         EXPECT_LT(latency.count(), 100);
 
-        loop_.RunFor(700ms);
-        player.Stop();
-        played = player.GetPlayedSamples();
+        loop_.runFor(700ms);
+        player.stop();
+        played = player.playedFrames();
         const int before = events + pump.endPlays;
-        loop_.RunFor(300ms);
+        loop_.runFor(300ms);
         EXPECT_EQ(events + pump.endPlays, before) << "no events after Stop";
-        EXPECT_EQ(player.GetPlayedSamples(), played);
+        EXPECT_EQ(player.playedFrames(), played);
         EXPECT_NEAR(played, rate * 0.7, rate * 0.15);
     }
     // What reached the device is what the player counted, within one device buffer.
-    const std::vector<float> out = Captured();
+    const std::vector<float> out = captured();
     const auto last = std::find_if(out.rbegin(), out.rend(), [](float s) { return s != 0.0f; });
     const int captured = static_cast<int>(out.rend() - last) / 2;
     EXPECT_GE(captured, played - 1024);
@@ -324,35 +324,35 @@ TEST_F(DiskOutput, StopInTheMiddleEndsTheEventsAndTellsWhatPlayed) {
 }
 
 TEST_F(DiskOutput, DestroyedPlayerDeliversNothing) {
-    const std::vector<float> signal = Sine(44100, 44100, 440);
+    const std::vector<float> signal = sine(44100, 44100, 440);
     int events = 0;
     {
-        TAudioPlayer2 player;
-        player.SetFormat(44100, 2);
-        player.OnRequestOnLoadArray = [&](TAudioPlayer2&) { ++events; };
-        player.OnTimer = [&](TAudioPlayer2&, int, int, int) { ++events; };
-        player.Play();
+        AudioPlayer player;
+        player.setFormat(44100, 2);
+        player.onRequestOnLoadArray = [&](AudioPlayer&) { ++events; };
+        player.onTimer = [&](AudioPlayer&, int, int, int) { ++events; };
+        player.play();
         std::this_thread::sleep_for(100ms); // events pile up in the queue unrun
     }
-    loop_.RunFor(100ms);
+    loop_.runFor(100ms);
     EXPECT_EQ(events, 0);
 }
 
-TEST(AudioPlayer2, NoSoundOutputGivesAPlayErrorAndNoEvents) {
-    TEventLoop loop;
+TEST(AudioPlayer, NoSoundOutputGivesAPlayErrorAndNoEvents) {
+    EventLoop loop;
     setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
     int events = 0;
     {
-        TAudioPlayer2 player;
-        player.SetFormat(44100, 2);
-        player.OnRequestOnLoadArray = [&](TAudioPlayer2&) { ++events; };
-        player.OnTimer = [&](TAudioPlayer2&, int, int, int) { ++events; };
-        player.Play();
-        EXPECT_NE(player.GetPlayError(), 0);
-        EXPECT_FALSE(player.GetPlayErrorText().empty());
-        player.QueueBlock(TAudioBlock{{0.1f, 0.1f}, 2});
-        loop.RunFor(200ms);
-        player.Stop();
+        AudioPlayer player;
+        player.setFormat(44100, 2);
+        player.onRequestOnLoadArray = [&](AudioPlayer&) { ++events; };
+        player.onTimer = [&](AudioPlayer&, int, int, int) { ++events; };
+        player.play();
+        EXPECT_NE(player.playError(), 0);
+        EXPECT_FALSE(player.playErrorText().empty());
+        player.queueBlock(AudioBlock{{0.1f, 0.1f}, 2});
+        loop.runFor(200ms);
+        player.stop();
     }
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     EXPECT_EQ(events, 0);

@@ -13,17 +13,17 @@
 
 namespace {
 
-struct TKindCase {
-    const char* Extension;
-    const char* Codec;
+struct KindCase {
+    const char* extension;
+    const char* codec;
 };
-const TKindCase Kinds[] = {
+const KindCase kinds[] = {
     {"wav", "-c:a pcm_s16le"}, {"mp3", "-c:a libmp3lame"}, {"ogg", "-c:a libvorbis"}, {"wma", "-c:a wmav2"}};
 
-int FramesOf(const std::string& path) {
-    TAudioFile2 file;
-    file.OpenForRead(path);
-    return file.GetErrorCode() == 0 ? file.GetTotalSamples() : -1;
+int framesOf(const std::string& path) {
+    AudioFile file;
+    file.openForRead(path);
+    return file.errorCode() == 0 ? file.totalFrames() : -1;
 }
 
 } // namespace
@@ -31,7 +31,7 @@ int FramesOf(const std::string& path) {
 namespace {
 
 // An ID3v1 tag as old programs put it at a file's end: fixed fields padded with zeros.
-std::string Id3v1(const std::string& title, const std::string& artist) {
+std::string id3v1(const std::string& title, const std::string& artist) {
     auto field = [](const std::string& text, size_t size) { return (text + std::string(size, '\0')).substr(0, size); };
     return "TAG" + field(title, 30) + field(artist, 30) + field("", 30) + field("1999", 4) + field("", 30) +
            std::string(1, '\x08');
@@ -41,28 +41,28 @@ std::string Id3v1(const std::string& title, const std::string& artist) {
 
 TEST(AudioTags, EveryFieldAndTheCoverRoundTripInEveryFormat) {
     TempFolder folder;
-    const TAudioTags tags = FullTags(true);
-    for (const TKindCase& kind : Kinds) {
-        SCOPED_TRACE(kind.Extension);
-        const std::string path = folder / (std::string("tone.") + kind.Extension);
-        MakeTone(path, 1.5, 44100, 2, kind.Codec);
-        const std::vector<float> audioBefore = DecodeWithFfmpeg(path);
-        const int framesBefore = FramesOf(path);
-        const double durationBefore = Probe(path).Duration;
+    const AudioTags tags = fullTags(true);
+    for (const KindCase& kind : kinds) {
+        SCOPED_TRACE(kind.extension);
+        const std::string path = folder / (std::string("tone.") + kind.extension);
+        makeTone(path, 1.5, 44100, 2, kind.codec);
+        const std::vector<float> audioBefore = decodeWithFfmpeg(path);
+        const int framesBefore = framesOf(path);
+        const double durationBefore = probe(path).duration;
 
-        WriteAudioTags(path, tags);
+        writeAudioTags(path, tags);
 
-        EXPECT_EQ(ReadAudioTags(path), tags);
-        EXPECT_EQ(FieldsProbedWrong(path, tags), "");
+        EXPECT_EQ(readAudioTags(path), tags);
+        EXPECT_EQ(fieldsProbedWrong(path, tags), "");
         // FFmpeg finds a WMA file's pictures only among the attributes of up to 64 KB;
         // a larger one is in the metadata library, where the format keeps it.
-        EXPECT_EQ(AttachedPicture(path), std::string(kind.Extension) == "wma" ? "" : tags.Cover.Data);
+        EXPECT_EQ(attachedPicture(path), std::string(kind.extension) == "wma" ? "" : tags.cover.data);
         // The audio is what it was, for the ffmpeg tool and for the engine.
         std::string errors;
-        EXPECT_EQ(DecodeWithFfmpeg(path, &errors), audioBefore);
+        EXPECT_EQ(decodeWithFfmpeg(path, &errors), audioBefore);
         EXPECT_EQ(errors, "");
-        EXPECT_EQ(FramesOf(path), framesBefore);
-        EXPECT_DOUBLE_EQ(Probe(path).Duration, durationBefore);
+        EXPECT_EQ(framesOf(path), framesBefore);
+        EXPECT_DOUBLE_EQ(probe(path).duration, durationBefore);
         EXPECT_FALSE(std::filesystem::exists(path + ".tagging"));
     }
 }
@@ -70,19 +70,19 @@ TEST(AudioTags, EveryFieldAndTheCoverRoundTripInEveryFormat) {
 TEST(AudioTags, ASmallWmaCoverIsSeenByFfmpegToo) {
     TempFolder folder;
     const std::string path = folder / "small.wma";
-    MakeTone(path, 0.5, 44100, 1, "-c:a wmav2");
-    TAudioTags tags = FullTags(false);
-    tags.Cover = {"image/png", MakeCoverPicture().substr(0, 40000)};
-    WriteAudioTags(path, tags);
-    EXPECT_EQ(ReadAudioTags(path).Cover, tags.Cover);
-    EXPECT_EQ(AttachedPicture(path), tags.Cover.Data);
+    makeTone(path, 0.5, 44100, 1, "-c:a wmav2");
+    AudioTags tags = fullTags(false);
+    tags.cover = {"image/png", makeCoverPicture().substr(0, 40000)};
+    writeAudioTags(path, tags);
+    EXPECT_EQ(readAudioTags(path).cover, tags.cover);
+    EXPECT_EQ(attachedPicture(path), tags.cover.data);
 }
 
 TEST(AudioTags, TagsOfOtherProgramsAreRead) {
     TempFolder folder;
     const struct {
-        const char* Name;
-        const char* Options;
+        const char* name;
+        const char* options;
     } cases[] = {
         {"info.wav", "-c:a pcm_s16le"},
         {"id3v2.mp3", "-c:a libmp3lame"},
@@ -90,78 +90,78 @@ TEST(AudioTags, TagsOfOtherProgramsAreRead) {
         {"asf.wma", "-c:a wmav2"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        const std::string path = folder / c.Name;
-        MakeTone(path, 0.5, 44100, 1, std::string(c.Options) + " -metadata title=Tuned -metadata artist=Someone");
-        const TAudioTags tags = ReadAudioTags(path);
-        EXPECT_EQ(tags.Title, "Tuned");
-        EXPECT_EQ(tags.Artist, "Someone");
-        EXPECT_TRUE(tags.Cover.Data.empty());
+        SCOPED_TRACE(c.name);
+        const std::string path = folder / c.name;
+        makeTone(path, 0.5, 44100, 1, std::string(c.options) + " -metadata title=Tuned -metadata artist=Someone");
+        const AudioTags tags = readAudioTags(path);
+        EXPECT_EQ(tags.title, "Tuned");
+        EXPECT_EQ(tags.artist, "Someone");
+        EXPECT_TRUE(tags.cover.data.empty());
     }
     const std::string old = folder / "id3v1.mp3";
-    MakeTone(old, 0.5, 44100, 1, "-c:a libmp3lame -id3v2_version 0");
-    WriteFileText(old, ReadFileText(old) + Id3v1("Old Song", "Old Artist"));
-    const TAudioTags tags = ReadAudioTags(old);
-    EXPECT_EQ(tags.Title, "Old Song");
-    EXPECT_EQ(tags.Artist, "Old Artist");
-    EXPECT_EQ(tags.Date, "1999");
+    makeTone(old, 0.5, 44100, 1, "-c:a libmp3lame -id3v2_version 0");
+    writeFileText(old, readFileText(old) + id3v1("Old Song", "Old Artist"));
+    const AudioTags tags = readAudioTags(old);
+    EXPECT_EQ(tags.title, "Old Song");
+    EXPECT_EQ(tags.artist, "Old Artist");
+    EXPECT_EQ(tags.date, "1999");
 }
 
 TEST(AudioTags, NoTagsReadNoneAndWriteNothing) {
     TempFolder folder;
-    for (const TKindCase& kind : Kinds) {
-        SCOPED_TRACE(kind.Extension);
-        const std::string path = folder / (std::string("bare.") + kind.Extension);
-        MakeTone(path, 0.5, 22050, 1, kind.Codec);
-        EXPECT_TRUE(ReadAudioTags(path).Empty());
-        const std::string before = ReadFileText(path);
-        WriteAudioTags(path, {});
-        EXPECT_EQ(ReadFileText(path), before);
+    for (const KindCase& kind : kinds) {
+        SCOPED_TRACE(kind.extension);
+        const std::string path = folder / (std::string("bare.") + kind.extension);
+        makeTone(path, 0.5, 22050, 1, kind.codec);
+        EXPECT_TRUE(readAudioTags(path).empty());
+        const std::string before = readFileText(path);
+        writeAudioTags(path, {});
+        EXPECT_EQ(readFileText(path), before);
     }
-    EXPECT_TRUE(ReadAudioTags(folder / "missing.mp3").Empty());
-    WriteFileText(folder / "junk.ogg", std::string(5000, 'x'));
-    EXPECT_TRUE(ReadAudioTags(folder / "junk.ogg").Empty());
+    EXPECT_TRUE(readAudioTags(folder / "missing.mp3").empty());
+    writeFileText(folder / "junk.ogg", std::string(5000, 'x'));
+    EXPECT_TRUE(readAudioTags(folder / "junk.ogg").empty());
 }
 
 TEST(AudioTags, AFileBesideOfTheWorkingCopysNameIsLeftAlone) {
     TempFolder folder;
-    const TAudioTags tags = FullTags(false);
+    const AudioTags tags = fullTags(false);
     const std::string song = folder / "song.ogg";
-    MakeTone(song, 0.5, 44100, 1, "-c:a libvorbis");
-    WriteFileText(song + ".tagging", "mine");
-    WriteAudioTags(song, tags);
-    EXPECT_EQ(ReadAudioTags(song), tags);
-    EXPECT_EQ(ReadFileText(song + ".tagging"), "mine");
+    makeTone(song, 0.5, 44100, 1, "-c:a libvorbis");
+    writeFileText(song + ".tagging", "mine");
+    writeAudioTags(song, tags);
+    EXPECT_EQ(readAudioTags(song), tags);
+    EXPECT_EQ(readFileText(song + ".tagging"), "mine");
     EXPECT_FALSE(std::filesystem::exists(song + ".tagging1"));
 }
 
 TEST(AudioTags, AFailedWriteNamesTheFileAndKeepsTheAudio) {
     TempFolder folder;
-    const TAudioTags tags = FullTags(true);
+    const AudioTags tags = fullTags(true);
     auto expectFailure = [&](const std::string& path, const std::string& cause) {
         try {
-            WriteAudioTags(path, tags);
+            writeAudioTags(path, tags);
             ADD_FAILURE() << "no failure for " << path;
         } catch (const EngineError& error) {
-            EXPECT_EQ(error.Status(), EngineStatus::TagWriteFailed);
+            EXPECT_EQ(error.status(), EngineStatus::TagWriteFailed);
             const std::string text = error.what();
             EXPECT_NE(text.find("\"" + path + "\""), std::string::npos) << text;
             EXPECT_NE(text.find(cause), std::string::npos) << text;
         }
     };
     expectFailure(folder / "missing.mp3", "No such file");
-    WriteFileText(folder / "song.flac", "fLaC");
+    writeFileText(folder / "song.flac", "fLaC");
     expectFailure(folder / "song.flac", "not a WAV, MP3, OGG or WMA file");
-    WriteFileText(folder / "fake.wma", std::string(3000, 'z'));
+    writeFileText(folder / "fake.wma", std::string(3000, 'z'));
     expectFailure(folder / "fake.wma", "not understood");
 
     // A disk that fills while the tags are written: the first file in the folder is
     // whole, no copy is left behind.
-    for (const TKindCase& kind : Kinds) {
-        SCOPED_TRACE(kind.Extension);
-        const std::string path = folder / (std::string("full.") + kind.Extension);
-        MakeTone(path, 1, 44100, 2, kind.Codec);
-        const std::string before = ReadFileText(path);
+    for (const KindCase& kind : kinds) {
+        SCOPED_TRACE(kind.extension);
+        const std::string path = folder / (std::string("full.") + kind.extension);
+        makeTone(path, 1, 44100, 2, kind.codec);
+        const std::string before = readFileText(path);
         signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
@@ -170,7 +170,7 @@ TEST(AudioTags, AFailedWriteNamesTheFileAndKeepsTheAudio) {
         setrlimit(RLIMIT_FSIZE, &small);
         expectFailure(path, "File too large");
         setrlimit(RLIMIT_FSIZE, &saved);
-        EXPECT_EQ(ReadFileText(path), before);
+        EXPECT_EQ(readFileText(path), before);
         EXPECT_FALSE(std::filesystem::exists(path + ".tagging"));
     }
 }

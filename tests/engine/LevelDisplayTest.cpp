@@ -7,16 +7,16 @@
 
 namespace {
 
-TAudioBlock Tone(double frequency, int frames, int rate) {
-    TAudioBlock block{std::vector<float>(static_cast<size_t>(frames) * 2), 2};
+AudioBlock tone(double frequency, int frames, int rate) {
+    AudioBlock block{std::vector<float>(static_cast<size_t>(frames) * 2), 2};
     for (int i = 0; i < frames; ++i)
-        block.Samples[2 * i] = block.Samples[2 * i + 1] =
+        block.samples[2 * i] = block.samples[2 * i + 1] =
             static_cast<float>(0.8 * std::sin(2 * M_PI * frequency * i / rate));
     return block;
 }
 
 // Height of the painted bar in the picture: rows from the bottom not in the background colour.
-int PaintedHeight(const QImage& image, const QRect& bar, const QColor& background) {
+int paintedHeight(const QImage& image, const QRect& bar, const QColor& background) {
     const int x = bar.center().x();
     int height = 0;
     for (int y = image.height() - 1; y >= 0 && image.pixelColor(x, y) != background; --y)
@@ -26,71 +26,70 @@ int PaintedHeight(const QImage& image, const QRect& bar, const QColor& backgroun
 
 // The bar (0-based) whose frequency range holds the frequency: bars are spaced
 // logarithmically from 40 Hz to 16 kHz.
-int BarOf(double frequency) {
-    return static_cast<int>(
-        std::floor(std::log(frequency / 40.0) / std::log(16000.0 / 40.0) * TAudioDisplay2::BarCount));
+int barOf(double frequency) {
+    return static_cast<int>(std::floor(std::log(frequency / 40.0) / std::log(16000.0 / 40.0) * LevelDisplay::BarCount));
 }
 
 } // namespace
 
-class AudioDisplay2Test : public QObject {
+class LevelDisplayTest : public QObject {
     Q_OBJECT
 
 private slots:
     void pureToneHasItsHighestBarAtItsBand() {
-        TAudioDisplay2 display;
+        LevelDisplay display;
         display.resize(255, 113);
-        display.SetSampleRate(44100);
+        display.setSampleRate(44100);
         for (const double frequency : {250.0, 1000.0, 5000.0}) {
-            display.ShowData(Tone(frequency, display.FFTWindowsSize, 44100));
+            display.showData(tone(frequency, display.fftWindowsSize, 44100));
             const QImage image = display.grab().toImage();
             int tallest = -1, best = -1;
-            for (int bar = 0; bar < TAudioDisplay2::BarCount; ++bar) {
-                const int height = PaintedHeight(image, display.BarRect(bar), display.Background);
+            for (int bar = 0; bar < LevelDisplay::BarCount; ++bar) {
+                const int height = paintedHeight(image, display.barRect(bar), display.background);
                 if (height > best) {
                     best = height;
                     tallest = bar;
                 }
             }
-            QCOMPARE(tallest, BarOf(frequency));
+            QCOMPARE(tallest, barOf(frequency));
             QVERIFY(best > image.height() / 2);
         }
     }
 
     void emptyBlockClearsThePicture() {
-        TAudioDisplay2 display;
+        LevelDisplay display;
         display.resize(255, 113);
-        display.ShowData(Tone(1000, 1024, 44100));
+        display.showData(tone(1000, 1024, 44100));
         QVERIFY(display.grab().toImage() != QImage());
-        display.ShowData(TAudioBlock{});
+        display.showData(AudioBlock{});
         const QImage image = display.grab().toImage();
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                QCOMPARE(image.pixelColor(x, y), display.Background);
+                QCOMPARE(image.pixelColor(x, y), display.background);
     }
 
     void peaksFallAfterTheSoundStops() {
-        TAudioDisplay2 display;
+        LevelDisplay display;
         display.resize(255, 113);
-        display.ShowData(Tone(1000, 1024, 44100));
-        const QRect bar = display.BarRect(BarOf(1000));
+        display.showData(tone(1000, 1024, 44100));
+        const QRect bar = display.barRect(barOf(1000));
         const QImage loud = display.grab().toImage();
-        display.ShowData(TAudioBlock{std::vector<float>(2048, 0.0f), 2});
+        display.showData(AudioBlock{std::vector<float>(2048, 0.0f), 2});
         const QImage after = display.grab().toImage();
         // The bar is gone but its peak mark stays, a little lower.
         const int x = bar.center().x();
         int peakRow = -1;
         for (int y = 0; y < after.height(); ++y)
-            if (after.pixelColor(x, y) == display.PeakColor) {
+            if (after.pixelColor(x, y) == display.peakColor) {
                 peakRow = y;
                 break;
             }
         QVERIFY(peakRow >= 0);
         QVERIFY(peakRow < after.height() - 5);
-        QCOMPARE(after.pixelColor(x, after.height() - 1), display.Background);
+        QCOMPARE(after.pixelColor(x, after.height() - 1), display.background);
         int loudPeak = -1;
         for (int y = 0; y < loud.height(); ++y)
-            if (loud.pixelColor(x, y) == display.PeakColor) {
+            if (loud.pixelColor(x, y) == display.peakColor) {
                 loudPeak = y;
                 break;
             }
@@ -98,5 +97,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(AudioDisplay2Test)
+QTEST_MAIN(LevelDisplayTest)
 #include "LevelDisplayTest.moc"

@@ -2,7 +2,7 @@
 
 #include "WmaProfiles.h"
 
-TEST(WMAFile2, ProfilesRepeatEveryFifteenAndLowRatesAreRaisedTo24) {
+TEST(WmaProfiles, ProfilesRepeatEveryFifteenAndLowRatesAreRaisedTo24) {
     struct Case {
         int profile, rate, channels, kbps, encodedKbps;
     };
@@ -12,12 +12,12 @@ TEST(WMAFile2, ProfilesRepeatEveryFifteenAndLowRatesAreRaisedTo24) {
                           {29, 44100, 2, 96, 96},  {60, 44100, 2, 128, 128}, {0, 44100, 2, 128, 128},
                           {61, 44100, 2, 128, 128}};
     for (const auto& c : cases) {
-        const TWMAFile2::TProfile profile = TWMAFile2::Profile(c.profile);
-        EXPECT_EQ(profile.SampleRate, c.rate) << c.profile;
-        EXPECT_EQ(profile.Channels, c.channels) << c.profile;
-        EXPECT_EQ(profile.BitRateKbps, c.kbps) << c.profile;
-        EXPECT_EQ(TWMAFile2::EncodedBitRateKbps(profile), c.encodedKbps) << c.profile;
+        const WmaProfiles::Profile profile = WmaProfiles::profile(c.profile);
+        EXPECT_EQ(profile.sampleRate, c.rate) << c.profile;
+        EXPECT_EQ(profile.channels, c.channels) << c.profile;
+        EXPECT_EQ(profile.bitRateKbps, c.kbps) << c.profile;
+        EXPECT_EQ(WmaProfiles::encodedBitRateKbps(profile), c.encodedKbps) << c.profile;
     }
-    EXPECT_EQ(TWMAFile2::Profile(15).Text, "44100Hz,stereo,128kbps");
-    EXPECT_EQ(TWMAFile2::Profile(31).Text, "8000Hz,mono,4kbps");
+    EXPECT_EQ(WmaProfiles::profile(15).text, "44100Hz,stereo,128kbps");
+    EXPECT_EQ(WmaProfiles::profile(31).text, "8000Hz,mono,4kbps");
 }

@@ -6,13 +6,13 @@
 TEST(OutputNaming, NewIsAppendedUntilTheNameIsFree) {
     TempFolder folder;
     const std::string f = folder.path();
-    EXPECT_EQ(UniqueOutputName(f, "song", "wav", false), f + "song.wav");
-    WriteFileText(f + "song.wav", "x");
-    EXPECT_EQ(UniqueOutputName(f, "song", "wav", false), f + "song New.wav");
-    WriteFileText(f + "song New.wav", "x");
-    EXPECT_EQ(UniqueOutputName(f, "song", "wav", false), f + "song New New.wav");
-    EXPECT_EQ(UniqueOutputName(f, "song", "wav", true), f + "song.wav");
-    EXPECT_EQ(UniqueOutputName(f, "song", "mp3", false), f + "song.mp3");
+    EXPECT_EQ(uniqueOutputName(f, "song", "wav", false), f + "song.wav");
+    writeFileText(f + "song.wav", "x");
+    EXPECT_EQ(uniqueOutputName(f, "song", "wav", false), f + "song New.wav");
+    writeFileText(f + "song New.wav", "x");
+    EXPECT_EQ(uniqueOutputName(f, "song", "wav", false), f + "song New New.wav");
+    EXPECT_EQ(uniqueOutputName(f, "song", "wav", true), f + "song.wav");
+    EXPECT_EQ(uniqueOutputName(f, "song", "mp3", false), f + "song.mp3");
 }
 
 TEST(OutputNaming, MergedNameFromPrefixDateTimeAndSuffix) {
@@ -37,13 +37,13 @@ TEST(OutputNaming, MergedNameFromPrefixDateTimeAndSuffix) {
         {"a/b", "c:d*?\"<>|\\e", false, "ab 14-07-09 cde"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(MergedFileStem(c.prefix, c.suffix, c.useDate, clock), c.stem) << c.prefix;
+        EXPECT_EQ(mergedFileStem(c.prefix, c.suffix, c.useDate, clock), c.stem) << c.prefix;
 }
 
 TEST(OutputNaming, PathParts) {
-    EXPECT_EQ(FolderOf("/music/a b/song.live.mp3"), "/music/a b/");
-    EXPECT_EQ(StemOf("/music/a b/song.live.mp3"), "song.live");
-    EXPECT_EQ(StemOf("/music/noext"), "noext");
-    EXPECT_EQ(StemOf("/music/.hidden"), ".hidden");
-    EXPECT_EQ(FolderOf("plain.wav"), "");
+    EXPECT_EQ(folderOf("/music/a b/song.live.mp3"), "/music/a b/");
+    EXPECT_EQ(stemOf("/music/a b/song.live.mp3"), "song.live");
+    EXPECT_EQ(stemOf("/music/noext"), "noext");
+    EXPECT_EQ(stemOf("/music/.hidden"), ".hidden");
+    EXPECT_EQ(folderOf("plain.wav"), "");
 }

@@ -16,215 +16,216 @@
 
 namespace {
 
-QStringList Column(const QTreeWidget* list, int column) {
+QStringList column(const QTreeWidget* list, int column) {
     QStringList texts;
     for (int i = 0; i < list->topLevelItemCount(); ++i)
         texts << list->topLevelItem(i)->text(column);
     return texts;
 }
 
-void WriteBytes(const QString& path, qint64 size) {
+void writeBytes(const QString& path, qint64 size) {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QByteArray(size, 'x'));
 }
 
-QStringList FilesIn(const QString& folder) {
+QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files, QDir::Name);
 }
 
 } // namespace
 
-class DarozuTest : public QObject {
+class JoinerWindowTest : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir home_;
     QString music_, merged_;
-    std::unique_ptr<TfrmConfirm> confirm_;
-    std::unique_ptr<TDialogAnswers> answers_;
-    std::unique_ptr<TfrmJoiner> window_;
+    std::unique_ptr<ConfirmDialog> confirm_;
+    std::unique_ptr<DialogAnswers> answers_;
+    std::unique_ptr<JoinerWindow> window_;
     int refreshes_ = 0;
 
-    void Show(const QString& folder) {
-        window_->SetTreeFolder(folder);
+    void show(const QString& folder) {
+        window_->setTreeFolder(folder);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
-        QCOMPARE(window_->CurrentFolder, folder);
+        QCOMPARE(window_->currentFolder_, folder);
     }
 
     // The join list holds exactly these files of the music folder, all ticked.
-    void Join(const QStringList& names) {
-        window_->btnRemoveAllClick();
+    void join(const QStringList& names) {
+        window_->removeAll();
         QStringList paths;
         for (const QString& name : names)
             paths << music_ + name;
-        window_->AddFiles(paths);
-        QCOMPARE(window_->lvJoinList->topLevelItemCount(), names.size());
+        window_->addFiles(paths);
+        QCOMPARE(window_->joinList_->topLevelItemCount(), names.size());
     }
 
-    void RunMerge() {
-        window_->btnStartMergeClick();
-        QVERIFY(window_->Merging);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->Merging, 30000);
+    void runMerge() {
+        window_->startMerging();
+        QVERIFY(window_->merging_);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->merging_, 30000);
     }
 
 private slots:
     void initTestCase() {
         qputenv("SDL_AUDIODRIVER", "dummy");
-        RouteEngineEventsToTheWindows();
+        routeEngineEventsToTheWindows();
         music_ = home_.path() + "/music/";
         merged_ = home_.path() + "/merged/";
         QDir().mkpath(music_ + "e.wav");
         QDir().mkpath(merged_);
-        MakeTone((music_ + "a.MP3").toStdString(), 2, 44100, 2, "-c:a libmp3lame");
-        TAudioTags tags;
-        tags.Artist = "First Artist";
-        tags.Album = "First Album";
-        tags.Comment = "not carried";
-        WriteAudioTags((music_ + "a.MP3").toStdString(), tags);
-        MakeTone((music_ + "b.mp3").toStdString(), 3, 44100, 2, "-c:a libmp3lame");
-        MakeTone((music_ + "c.Wma").toStdString(), 1.5, 22050, 1, "-c:a wmav2");
-        MakeTone((music_ + "long.wav").toStdString(), 200, 44100, 2, "-c:a pcm_s16le");
-        WriteBytes(music_ + "d.txt", 10);
-        GlobeVar::JoinOutputPath = merged_.toStdString();
-        GlobeVar::JoinPreName = "Merged";
-        GlobeVar::JoinPosName = "";
-        GlobeVar::JoinUseDate = true;
-        GlobeVar::JoinOverwrite = false;
-        GlobeVar::Mp3VbrEnabled = false;
-        GlobeVar::Mp3FreqHz = 44100;
-        GlobeVar::Mp3ChannelCount = 2;
-        GlobeVar::Mp3BitRateKbps = 128;
-        GlobeVar::Mp3EncoderQuality = 5;
-        confirm_ = std::make_unique<TfrmConfirm>();
-        answers_ = std::make_unique<TDialogAnswers>();
-        window_ = std::make_unique<TfrmJoiner>();
-        window_->SetWindows(nullptr, confirm_.get(), [this] { ++refreshes_; });
-        Show(music_);
+        makeTone((music_ + "a.MP3").toStdString(), 2, 44100, 2, "-c:a libmp3lame");
+        AudioTags tags;
+        tags.artist = "First Artist";
+        tags.album = "First Album";
+        tags.comment = "not carried";
+        writeAudioTags((music_ + "a.MP3").toStdString(), tags);
+        makeTone((music_ + "b.mp3").toStdString(), 3, 44100, 2, "-c:a libmp3lame");
+        makeTone((music_ + "c.Wma").toStdString(), 1.5, 22050, 1, "-c:a wmav2");
+        makeTone((music_ + "long.wav").toStdString(), 200, 44100, 2, "-c:a pcm_s16le");
+        writeBytes(music_ + "d.txt", 10);
+        AppSettings::joinOutputPath = merged_.toStdString();
+        AppSettings::joinPreName = "Merged";
+        AppSettings::joinPosName = "";
+        AppSettings::joinUseDate = true;
+        AppSettings::joinOverwrite = false;
+        AppSettings::mp3VbrEnabled = false;
+        AppSettings::mp3FreqHz = 44100;
+        AppSettings::mp3ChannelCount = 2;
+        AppSettings::mp3BitRateKbps = 128;
+        AppSettings::mp3EncoderQuality = 5;
+        confirm_ = std::make_unique<ConfirmDialog>();
+        answers_ = std::make_unique<DialogAnswers>();
+        window_ = std::make_unique<JoinerWindow>();
+        window_->setWindows(nullptr, confirm_.get(), [this] { ++refreshes_; });
+        show(music_);
     }
 
     void init() {
-        answers_->Texts.clear();
-        answers_->SetYes(false);
-        for (const QString& file : FilesIn(merged_))
+        answers_->texts.clear();
+        answers_->setYes(false);
+        for (const QString& file : filesIn(merged_))
             QFile::remove(merged_ + file);
         if (!window_->isVisible())
-            Show(music_);
+            show(music_);
     }
 
     void listsTheFolderAndSortsBySize() {
-        QStringList names = Column(window_->lvFolderList, 0);
+        QStringList names = column(window_->folderList_, 0);
         names.sort();
         QCOMPARE(names, QStringList({"a.MP3", "b.mp3", "c.Wma", "long.wav"}));
         QTemporaryDir sizes;
-        WriteBytes(sizes.path() + "/x.mp3", 2097152);
-        WriteBytes(sizes.path() + "/y.mp3", 900);
-        WriteBytes(sizes.path() + "/z.mp3", 1536);
-        window_->SetTreeFolder(sizes.path());
-        window_->STVClick();
-        window_->SortFolderList(3);
-        QCOMPARE(Column(window_->lvFolderList, 0), QStringList({"y.mp3", "z.mp3", "x.mp3"}));
-        window_->SetTreeFolder(music_);
-        window_->STVClick();
-        QCOMPARE(window_->CurrentFolder, music_);
+        writeBytes(sizes.path() + "/x.mp3", 2097152);
+        writeBytes(sizes.path() + "/y.mp3", 900);
+        writeBytes(sizes.path() + "/z.mp3", 1536);
+        window_->setTreeFolder(sizes.path());
+        window_->listSelectedFolder();
+        window_->sortFolderList(3);
+        QCOMPARE(column(window_->folderList_, 0), QStringList({"y.mp3", "z.mp3", "x.mp3"}));
+        window_->setTreeFolder(music_);
+        window_->listSelectedFolder();
+        QCOMPARE(window_->currentFolder_, music_);
     }
 
     void addAllTwiceAddsEachFileOnce() {
-        window_->btnRemoveAllClick();
-        window_->btnAddAllClick();
-        window_->btnAddAllClick();
-        QCOMPARE(window_->lvJoinList->topLevelItemCount(), 4);
-        QVERIFY(window_->Label2.startsWith("4 files in list, 4 files selected, selected duration is approximately: "));
-        window_->lvFolderList->clearSelection();
-        window_->btnAddClick(); // nothing selected: nothing happens
-        QCOMPARE(window_->lvJoinList->topLevelItemCount(), 4);
+        window_->removeAll();
+        window_->addAll();
+        window_->addAll();
+        QCOMPARE(window_->joinList_->topLevelItemCount(), 4);
+        QVERIFY(
+            window_->infoLine2_.startsWith("4 files in list, 4 files selected, selected duration is approximately: "));
+        window_->folderList_->clearSelection();
+        window_->addSelected(); // nothing selected: nothing happens
+        QCOMPARE(window_->joinList_->topLevelItemCount(), 4);
     }
 
     void mergesTheTickedRowsInOrder() {
-        Join({"a.MP3", "c.Wma", "b.mp3"});
-        window_->lvJoinList->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
-        window_->comboxJoinOutputFormat->setCurrentIndex(1);
+        join({"a.MP3", "c.Wma", "b.mp3"});
+        window_->joinList_->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+        window_->outputFormatBox_->setCurrentIndex(1);
         const int before = refreshes_;
-        RunMerge();
-        QCOMPARE(window_->MergeRows, (std::vector<int>{0, 2}));
-        QCOMPARE(Column(window_->lvJoinList, 4), QStringList({"Done", " ", "Done"}));
-        QCOMPARE(answers_->Texts, QStringList({"Merge finished"}));
+        runMerge();
+        QCOMPARE(window_->mergeRows_, (std::vector<int>{0, 2}));
+        QCOMPARE(column(window_->joinList_, 4), QStringList({"Done", " ", "Done"}));
+        QCOMPARE(answers_->texts, QStringList({"Merge finished"}));
         QCOMPARE(refreshes_, before + 1);
-        const QStringList files = FilesIn(merged_);
+        const QStringList files = filesIn(merged_);
         QCOMPARE(files.size(), 1);
         QVERIFY(files.first().startsWith("Merged 20"));
         QVERIFY(files.first().endsWith(".mp3"));
-        QCOMPARE(merged_ + files.first(), window_->MergedFile);
-        QVERIFY(std::abs(Probe((merged_ + files.first()).toStdString()).Duration - 5.0) < 0.06);
-        const TAudioTags tags = ReadAudioTags((merged_ + files.first()).toStdString());
-        QCOMPARE(QString::fromStdString(tags.Title), QFileInfo(files.first()).completeBaseName());
-        QCOMPARE(tags.Artist, std::string("First Artist"));
-        QCOMPARE(tags.Album, std::string("First Album"));
-        QCOMPARE(tags.Comment, std::string());
-        QVERIFY(window_->Label2.startsWith("3 files in list, 2 files selected"));
+        QCOMPARE(merged_ + files.first(), window_->mergedFile_);
+        QVERIFY(std::abs(probe((merged_ + files.first()).toStdString()).duration - 5.0) < 0.06);
+        const AudioTags tags = readAudioTags((merged_ + files.first()).toStdString());
+        QCOMPARE(QString::fromStdString(tags.title), QFileInfo(files.first()).completeBaseName());
+        QCOMPARE(tags.artist, std::string("First Artist"));
+        QCOMPARE(tags.album, std::string("First Album"));
+        QCOMPARE(tags.comment, std::string());
+        QVERIFY(window_->infoLine2_.startsWith("3 files in list, 2 files selected"));
     }
 
     void inputsOfOtherRatesAndChannelsMergeToWav() {
-        GlobeVar::WavFreqHz = 48000;
-        GlobeVar::WavChannelCount = 2;
-        GlobeVar::WavBitsPerSample = 16;
-        Join({"c.Wma", "a.MP3"});
-        window_->comboxJoinOutputFormat->setCurrentIndex(0);
-        RunMerge();
-        const QString file = window_->MergedFile;
+        AppSettings::wavFreqHz = 48000;
+        AppSettings::wavChannelCount = 2;
+        AppSettings::wavBitsPerSample = 16;
+        join({"c.Wma", "a.MP3"});
+        window_->outputFormatBox_->setCurrentIndex(0);
+        runMerge();
+        const QString file = window_->mergedFile_;
         QVERIFY(file.endsWith(".wav"));
-        const TProbedStream probed = Probe(file.toStdString());
-        QCOMPARE(probed.SampleRate, 48000);
-        QCOMPARE(probed.Channels, 2);
-        QVERIFY(std::abs(probed.Duration - 3.5) < 0.1);
+        const ProbedStream probed = probe(file.toStdString());
+        QCOMPARE(probed.sampleRate, 48000);
+        QCOMPARE(probed.channels, 2);
+        QVERIFY(std::abs(probed.duration - 3.5) < 0.1);
         std::string errors;
-        DecodeWithFfmpeg(file.toStdString(), &errors);
+        decodeWithFfmpeg(file.toStdString(), &errors);
         QCOMPARE(QString::fromStdString(errors), QString());
-        window_->comboxJoinOutputFormat->setCurrentIndex(1);
+        window_->outputFormatBox_->setCurrentIndex(1);
     }
 
     void cancelDuringTheFirstFile() {
-        Join({"long.wav", "a.MP3"});
-        window_->btnStartMergeClick();
-        QTRY_VERIFY_WITH_TIMEOUT(window_->lvJoinList->topLevelItem(0)->text(4).startsWith("Merging: "), 20000);
-        QVERIFY(window_->Label2.startsWith("Merging: "));
-        QVERIFY(!window_->lvJoinList->isEnabled());
-        window_->btnCancelMergeClick();
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->Merging, 20000);
-        QCOMPARE(Column(window_->lvJoinList, 4), QStringList({"Canceled", " "}));
-        QVERIFY(answers_->Texts.isEmpty());
-        QVERIFY(QFile::exists(window_->MergedFile)); // it keeps what was written
-        QVERIFY(window_->lvJoinList->isEnabled());
+        join({"long.wav", "a.MP3"});
+        window_->startMerging();
+        QTRY_VERIFY_WITH_TIMEOUT(window_->joinList_->topLevelItem(0)->text(4).startsWith("Merging: "), 20000);
+        QVERIFY(window_->infoLine2_.startsWith("Merging: "));
+        QVERIFY(!window_->joinList_->isEnabled());
+        window_->cancelMerging();
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->merging_, 20000);
+        QCOMPARE(column(window_->joinList_, 4), QStringList({"Canceled", " "}));
+        QVERIFY(answers_->texts.isEmpty());
+        QVERIFY(QFile::exists(window_->mergedFile_)); // it keeps what was written
+        QVERIFY(window_->joinList_->isEnabled());
     }
 
     void closingDuringAMergeWaitsForTheWorker() {
-        Join({"long.wav", "b.mp3"});
-        answers_->SetYes(true);
-        window_->btnStartMergeClick();
+        join({"long.wav", "b.mp3"});
+        answers_->setYes(true);
+        window_->startMerging();
         window_->close();
-        QCOMPARE(answers_->Texts, QStringList({"Merging in progress, do you want to cancel ?"}));
+        QCOMPARE(answers_->texts, QStringList({"Merging in progress, do you want to cancel ?"}));
         QVERIFY(window_->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 20000);
-        QVERIFY(!window_->Merging);
-        QCOMPARE(answers_->Texts.size(), 1);
+        QVERIFY(!window_->merging_);
+        QCOMPARE(answers_->texts.size(), 1);
     }
 
     void rowsWhoseFileWentAreSkipped() {
         QFile::copy(music_ + "a.MP3", music_ + "gone.mp3");
-        window_->STVClick();
-        Join({"a.MP3", "gone.mp3"});
+        window_->listSelectedFolder();
+        join({"a.MP3", "gone.mp3"});
         QFile::remove(music_ + "gone.mp3");
-        window_->btnStartMergeClick(); // one file left: nothing happens
-        QVERIFY(!window_->Merging);
-        QCOMPARE(FilesIn(merged_), QStringList());
+        window_->startMerging(); // one file left: nothing happens
+        QVERIFY(!window_->merging_);
+        QCOMPARE(filesIn(merged_), QStringList());
     }
 
     void anInputIsNeverTheOutput() {
-        GlobeVar::JoinOutputPath = music_.toStdString();
-        GlobeVar::JoinOverwrite = true;
-        GlobeVar::JoinUseDate = false;
-        GlobeVar::JoinPreName = "";
+        AppSettings::joinOutputPath = music_.toStdString();
+        AppSettings::joinOverwrite = true;
+        AppSettings::joinUseDate = false;
+        AppSettings::joinPreName = "";
         // The merged file would take the name of an input: 14-07-09 on a fixed clock.
         std::tm clock{};
         clock.tm_year = 124;
@@ -235,38 +236,38 @@ private slots:
         clock.tm_sec = 9;
         clock.tm_isdst = -1;
         const std::time_t fixed = std::mktime(&clock);
-        window_->Now = [fixed] { return fixed; };
+        window_->now_ = [fixed] { return fixed; };
         const QString name = "14-07-09.mp3";
         QFile::copy(music_ + "b.mp3", music_ + name);
-        Join({"a.MP3", name});
-        window_->btnStartMergeClick();
-        QVERIFY(!window_->Merging);
-        QVERIFY(answers_->Texts.last().contains("one of the files to merge"));
-        GlobeVar::JoinOutputPath = merged_.toStdString();
-        GlobeVar::JoinOverwrite = false;
-        GlobeVar::JoinUseDate = true;
-        GlobeVar::JoinPreName = "Merged";
+        join({"a.MP3", name});
+        window_->startMerging();
+        QVERIFY(!window_->merging_);
+        QVERIFY(answers_->texts.last().contains("one of the files to merge"));
+        AppSettings::joinOutputPath = merged_.toStdString();
+        AppSettings::joinOverwrite = false;
+        AppSettings::joinUseDate = true;
+        AppSettings::joinPreName = "Merged";
         QFile::remove(music_ + name);
-        window_->Now = [] { return std::time(nullptr); };
-        window_->STVClick();
+        window_->now_ = [] { return std::time(nullptr); };
+        window_->listSelectedFolder();
     }
 
     void pickingARowShowsItsFormatThenTheSummary() {
-        Join({"a.MP3", "b.mp3", "c.Wma", "long.wav"});
-        window_->lvJoinList->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
-        window_->lvJoinList->clearSelection();
-        window_->lvJoinList->topLevelItem(2)->setSelected(true);
-        window_->lvJoinListMouseDown();
-        QCOMPARE(window_->Label1, QString("Windows Media Audio 2, 22050 Hz, Mono, 128 kbps"));
-        QCOMPARE(window_->InfoTop, 5);
-        QCOMPARE(window_->SelectedFile, music_ + "c.Wma");
+        join({"a.MP3", "b.mp3", "c.Wma", "long.wav"});
+        window_->joinList_->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+        window_->joinList_->clearSelection();
+        window_->joinList_->topLevelItem(2)->setSelected(true);
+        window_->selectJoinRowUnderMouse();
+        QCOMPARE(window_->infoLine1_, QString("Windows Media Audio 2, 22050 Hz, Mono, 128 kbps"));
+        QCOMPARE(window_->infoTop_, 5);
+        QCOMPARE(window_->selectedFile_, music_ + "c.Wma");
         if (const QByteArray folder = qgetenv("ZELVO_SCREENSHOT_DIR"); !folder.isEmpty())
             QVERIFY(window_->grab().save(QString::fromUtf8(folder) + "/joiner.png"));
         // After four seconds the box scrolls to the summary line and stops there.
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->tmShowInfo.isActive(), 7000);
-        QCOMPARE(window_->InfoTop, 5 - 30);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->infoTimer_.isActive(), 7000);
+        QCOMPARE(window_->infoTop_, 5 - 30);
     }
 };
 
-QTEST_MAIN(DarozuTest)
+QTEST_MAIN(JoinerWindowTest)
 #include "JoinerWindowTest.moc"

@@ -8,9 +8,9 @@
 #include "AppSettings.h"
 #include "TempFolder.h"
 
-using namespace GlobeVar;
+using namespace AppSettings;
 
-TEST(GlobeVar, AudioTypeOfFileByExtensionInAnyCase) {
+TEST(AppSettings, AudioTypeOfFileByExtensionInAnyCase) {
     const std::vector<std::pair<std::string, std::string>> cases{{"song.mp3", "MP3"},
                                                                  {"Song.Mp3", "MP3"},
                                                                  {"/music/a.WAV", "WAV"},
@@ -24,10 +24,10 @@ TEST(GlobeVar, AudioTypeOfFileByExtensionInAnyCase) {
                                                                  {"", ""},
                                                                  {"track.mp", ""}};
     for (const auto& [name, kind] : cases)
-        EXPECT_EQ(AudioTypeOfFile(name), kind) << name;
+        EXPECT_EQ(audioTypeOfFile(name), kind) << name;
 }
 
-TEST(GlobeVar, FormatFileSizeUnitsTenthsAndGrouping) {
+TEST(AppSettings, FormatFileSizeUnitsTenthsAndGrouping) {
     const std::vector<std::pair<int64_t, std::string>> cases{{0, "   0 Bytes"},
                                                              {500, " 500 Bytes"},
                                                              {1024, "1,024 Bytes"},
@@ -43,35 +43,35 @@ TEST(GlobeVar, FormatFileSizeUnitsTenthsAndGrouping) {
                                                              {1100000000000LL, "1,049,041.7 MB"},
                                                              {1024LL * 1048576 * 2, "2,048 MB"}};
     for (const auto& [bytes, text] : cases)
-        EXPECT_EQ(FormatFileSize(bytes), text) << bytes;
+        EXPECT_EQ(formatFileSize(bytes), text) << bytes;
 }
 
-TEST(GlobeVar, SizeSortKeyRanksUnits) {
-    EXPECT_EQ(SizeSortKey("   4.7 MB"), "c   4.7 MB");
-    EXPECT_EQ(SizeSortKey(" 120.5 KB"), "b 120.5 KB");
-    EXPECT_EQ(SizeSortKey(" 500 Bytes"), "a 500 Bytes");
-    EXPECT_EQ(SizeSortKey("1234"), "");
-    EXPECT_EQ(SizeSortKey(""), "");
+TEST(AppSettings, SizeSortKeyRanksUnits) {
+    EXPECT_EQ(sizeSortKey("   4.7 MB"), "c   4.7 MB");
+    EXPECT_EQ(sizeSortKey(" 120.5 KB"), "b 120.5 KB");
+    EXPECT_EQ(sizeSortKey(" 500 Bytes"), "a 500 Bytes");
+    EXPECT_EQ(sizeSortKey("1234"), "");
+    EXPECT_EQ(sizeSortKey(""), "");
     // Sizes sort by unit first, then by their right-aligned digits.
     std::vector<int64_t> sizes{1572864, 100, 524288, 9728, 2097152, 900, 1536};
     std::sort(sizes.begin(), sizes.end(),
-              [](int64_t a, int64_t b) { return SizeSortKey(FormatFileSize(a)) < SizeSortKey(FormatFileSize(b)); });
+              [](int64_t a, int64_t b) { return sizeSortKey(formatFileSize(a)) < sizeSortKey(formatFileSize(b)); });
     EXPECT_EQ(sizes, (std::vector<int64_t>{100, 900, 1536, 9728, 524288, 1572864, 2097152}));
 }
 
-TEST(GlobeVar, PaddingHelpers) {
-    EXPECT_EQ(ZeroPad(7, 2), "07");
-    EXPECT_EQ(ZeroPad(2024, 2), "2024");
-    EXPECT_EQ(ZeroPad(0, 3), "000");
-    EXPECT_EQ(ZeroPad(5, 0), "5");
-    EXPECT_EQ(PadLeft("ab", 4, '*'), "**ab");
-    EXPECT_EQ(PadLeft("abcdef", 4, ' '), "abcdef");
-    EXPECT_EQ(Spaces(0), "");
-    EXPECT_EQ(Spaces(3), "   ");
-    EXPECT_EQ(Spaces(300).size(), 255u);
+TEST(AppSettings, PaddingHelpers) {
+    EXPECT_EQ(zeroPad(7, 2), "07");
+    EXPECT_EQ(zeroPad(2024, 2), "2024");
+    EXPECT_EQ(zeroPad(0, 3), "000");
+    EXPECT_EQ(zeroPad(5, 0), "5");
+    EXPECT_EQ(padLeft("ab", 4, '*'), "**ab");
+    EXPECT_EQ(padLeft("abcdef", 4, ' '), "abcdef");
+    EXPECT_EQ(spaces(0), "");
+    EXPECT_EQ(spaces(3), "   ");
+    EXPECT_EQ(spaces(300).size(), 255u);
 }
 
-TEST(GlobeVar, TimeTexts) {
+TEST(AppSettings, TimeTexts) {
     struct Case {
         int64_t ms;
         const char* hms;
@@ -88,28 +88,28 @@ TEST(GlobeVar, TimeTexts) {
         {25LL * 3600 * 1000 + 59999, "25h 00m 59s ", "25 : 00 : 59", "1500 : 59 : 999"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(FormatHms(c.ms), c.hms) << c.ms;
-        EXPECT_EQ(FormatHmsColon(c.ms), c.colon) << c.ms;
-        EXPECT_EQ(FormatMinSecMs(c.ms), c.minSecMs) << c.ms;
+        EXPECT_EQ(formatHms(c.ms), c.hms) << c.ms;
+        EXPECT_EQ(formatHmsColon(c.ms), c.colon) << c.ms;
+        EXPECT_EQ(formatMinSecMs(c.ms), c.minSecMs) << c.ms;
     }
 }
 
-TEST(GlobeVar, IndentAndTrimmedCountCarryRowMarkers) {
+TEST(AppSettings, IndentAndTrimmedCountCarryRowMarkers) {
     const std::string duration = "00 : 03 : 10";
     for (int marker : {0, 1, 3}) {
-        const std::string marked = IndentText(duration, marker);
-        EXPECT_EQ(TrimmedCount(marked), marker);
-        EXPECT_EQ(Trim(marked), duration);
+        const std::string marked = indentText(duration, marker);
+        EXPECT_EQ(trimmedCount(marked), marker);
+        EXPECT_EQ(trim(marked), duration);
         // Re-marking replaces the old marker instead of adding to it.
-        EXPECT_EQ(TrimmedCount(IndentText(IndentText(duration, 3), marker)), marker);
+        EXPECT_EQ(trimmedCount(indentText(indentText(duration, 3), marker)), marker);
     }
-    EXPECT_EQ(IndentText(" \t text\r\n", 2), "  text");
-    EXPECT_EQ(TrimmedCount("\t x \n"), 4);
-    EXPECT_EQ(TrimmedCount(""), 0);
-    EXPECT_EQ(Trim("   "), "");
+    EXPECT_EQ(indentText(" \t text\r\n", 2), "  text");
+    EXPECT_EQ(trimmedCount("\t x \n"), 4);
+    EXPECT_EQ(trimmedCount(""), 0);
+    EXPECT_EQ(trim("   "), "");
 }
 
-TEST(GlobeVar, MailArgumentsFromNameValuePairs) {
+TEST(AppSettings, MailArgumentsFromNameValuePairs) {
     struct Case {
         std::vector<std::string> pairs;
         std::vector<std::string> args;
@@ -124,7 +124,7 @@ TEST(GlobeVar, MailArgumentsFromNameValuePairs) {
         {{}, {}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(MailArguments(c.pairs), c.args);
+        EXPECT_EQ(mailArguments(c.pairs), c.args);
 }
 
 class MailHandOff : public ::testing::Test {
@@ -138,25 +138,25 @@ protected:
 
 TEST_F(MailHandOff, StandInMailProgramReceivesTheArguments) {
     const std::string record = folder_ / "args.txt";
-    WriteFileText(folder_ / "xdg-email",
+    writeFileText(folder_ / "xdg-email",
                   "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + record + "'; done\nexit 0\n");
     std::filesystem::permissions(folder_ / "xdg-email", std::filesystem::perms::owner_all);
     setenv("PATH", (folder_.path() + ":/bin:/usr/bin").c_str(), 1);
 
-    const int status = SendMailWithAttachments(reinterpret_cast<void*>(1),
+    const int status = sendMailWithAttachments(reinterpret_cast<void*>(1),
                                                {"to=", "subject=Share with you", "body=Hi", "attachment0=/m/a b.mp3"});
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ReadFileText(record), "--subject\nShare with you\n--body\nHi\n--attach\n/m/a b.mp3\n");
+    EXPECT_EQ(readFileText(record), "--subject\nShare with you\n--body\nHi\n--attach\n/m/a b.mp3\n");
 }
 
 TEST_F(MailHandOff, StatusOfTheMailProgramIsReturned) {
-    WriteFileText(folder_ / "xdg-email", "#!/bin/sh\nexit 3\n");
+    writeFileText(folder_ / "xdg-email", "#!/bin/sh\nexit 3\n");
     std::filesystem::permissions(folder_ / "xdg-email", std::filesystem::perms::owner_all);
     setenv("PATH", (folder_.path() + ":/bin:/usr/bin").c_str(), 1);
-    EXPECT_EQ(SendMailWithAttachments(nullptr, {"attachment0=/x.mp3"}), 3);
+    EXPECT_EQ(sendMailWithAttachments(nullptr, {"attachment0=/x.mp3"}), 3);
 }
 
 TEST_F(MailHandOff, MissingMailProgramGivesStatusOne) {
     setenv("PATH", folder_.path().c_str(), 1);
-    EXPECT_EQ(SendMailWithAttachments(nullptr, {"attachment0=/x.mp3"}), 1);
+    EXPECT_EQ(sendMailWithAttachments(nullptr, {"attachment0=/x.mp3"}), 1);
 }

@@ -10,14 +10,14 @@
 
 #include "TempFolder.h"
 
-std::string ShellQuoted(const std::string& text) {
+std::string shellQuoted(const std::string& text) {
     std::string quoted = "'";
     for (char c : text)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
-std::string RunCommand(const std::string& command, int* status) {
+std::string runCommand(const std::string& command, int* status) {
     std::FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
         throw std::runtime_error("cannot run: " + command);
@@ -33,32 +33,32 @@ std::string RunCommand(const std::string& command, int* status) {
 
 namespace {
 
-void MakeFromExpression(const std::string& path, const std::string& expression, double seconds, int rate,
+void makeFromExpression(const std::string& path, const std::string& expression, double seconds, int rate,
                         const std::string& codecOptions) {
     const std::string command =
         "ffmpeg -v error -y -f lavfi -i " +
-        ShellQuoted("aevalsrc=" + expression + ":s=" + std::to_string(rate) + ":d=" + std::to_string(seconds)) + " " +
-        codecOptions + " " + ShellQuoted(path) + " 2>&1";
+        shellQuoted("aevalsrc=" + expression + ":s=" + std::to_string(rate) + ":d=" + std::to_string(seconds)) + " " +
+        codecOptions + " " + shellQuoted(path) + " 2>&1";
     int status = 0;
-    const std::string output = RunCommand(command, &status);
+    const std::string output = runCommand(command, &status);
     if (status != 0)
         throw std::runtime_error("ffmpeg could not make " + path + ": " + output);
 }
 
 } // namespace
 
-void MakeTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions) {
+void makeTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions) {
     const std::string expression = channels == 1 ? "0.5*sin(2*PI*440*t)" : "0.5*sin(2*PI*440*t)|0.5*sin(2*PI*660*t)";
-    MakeFromExpression(path, expression, seconds, rate, codecOptions);
+    makeFromExpression(path, expression, seconds, rate, codecOptions);
 }
 
-void MakeNoisyTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions) {
+void makeNoisyTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions) {
     const std::string left = "0.4*sin(2*PI*440*t)+0.2*(random(0)-0.5)";
     const std::string right = "0.4*sin(2*PI*660*t)+0.2*(random(1)-0.5)";
-    MakeFromExpression(path, channels == 1 ? left : left + "|" + right, seconds, rate, codecOptions);
+    makeFromExpression(path, channels == 1 ? left : left + "|" + right, seconds, rate, codecOptions);
 }
 
-void WriteWav16(const std::string& path, int rate, int channels, const std::vector<int16_t>& samples) {
+void writeWav16(const std::string& path, int rate, int channels, const std::vector<int16_t>& samples) {
     std::ofstream out(path, std::ios::binary);
     auto put32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
     auto put16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
@@ -78,7 +78,7 @@ void WriteWav16(const std::string& path, int rate, int channels, const std::vect
     out.write(reinterpret_cast<const char*>(samples.data()), static_cast<std::streamsize>(data));
 }
 
-std::vector<int16_t> TestSignal16(int frames, int channels, int rate) {
+std::vector<int16_t> testSignal16(int frames, int channels, int rate) {
     std::vector<int16_t> samples(static_cast<size_t>(frames) * channels);
     uint32_t noise = 12345;
     for (int i = 0; i < frames; ++i) {
@@ -93,12 +93,12 @@ std::vector<int16_t> TestSignal16(int frames, int channels, int rate) {
     return samples;
 }
 
-TProbedStream Probe(const std::string& path) {
+ProbedStream probe(const std::string& path) {
     const std::string output =
-        RunCommand("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels,bit_rate"
+        runCommand("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels,bit_rate"
                    ":format=duration -of default=noprint_wrappers=1 " +
-                   ShellQuoted(path));
-    TProbedStream stream;
+                   shellQuoted(path));
+    ProbedStream stream;
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
         const auto eq = line.find('=');
@@ -106,34 +106,34 @@ TProbedStream Probe(const std::string& path) {
             continue;
         const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
         if (key == "codec_name")
-            stream.Codec = value;
+            stream.codec = value;
         else if (key == "sample_rate")
-            stream.SampleRate = std::atoi(value.c_str());
+            stream.sampleRate = std::atoi(value.c_str());
         else if (key == "channels")
-            stream.Channels = std::atoi(value.c_str());
+            stream.channels = std::atoi(value.c_str());
         else if (key == "duration")
-            stream.Duration = std::atof(value.c_str());
+            stream.duration = std::atof(value.c_str());
         else if (key == "bit_rate")
-            stream.BitRate = std::atoll(value.c_str());
+            stream.bitRate = std::atoll(value.c_str());
     }
     return stream;
 }
 
-std::vector<float> DecodeWithFfmpeg(const std::string& path, std::string* decodeErrors) {
+std::vector<float> decodeWithFfmpeg(const std::string& path, std::string* decodeErrors) {
     TempFolder folder;
     const std::string raw = folder / "decoded.f32";
-    const std::string errors = RunCommand("ffmpeg -v error -y -i " + ShellQuoted(path) + " -f f32le -c:a pcm_f32le " +
-                                          ShellQuoted(raw) + " 2>&1");
+    const std::string errors = runCommand("ffmpeg -v error -y -i " + shellQuoted(path) + " -f f32le -c:a pcm_f32le " +
+                                          shellQuoted(raw) + " 2>&1");
     if (decodeErrors)
         *decodeErrors = errors;
-    const std::string bytes = ReadFileText(raw);
+    const std::string bytes = readFileText(raw);
     std::vector<float> samples(bytes.size() / sizeof(float));
     std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
     return samples;
 }
 
-TMp3Frames ReadMp3Frames(const std::string& path) {
-    const std::string data = ReadFileText(path);
+Mp3Frames readMp3Frames(const std::string& path) {
+    const std::string data = readFileText(path);
     auto byte = [&](size_t i) { return static_cast<unsigned char>(data[i]); };
     size_t at = 0;
     if (data.size() > 10 && data.compare(0, 3, "ID3") == 0)
@@ -141,7 +141,7 @@ TMp3Frames ReadMp3Frames(const std::string& path) {
     static const int mpeg1[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
     static const int mpeg2[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
     static const int rates[] = {44100, 48000, 32000, 0};
-    TMp3Frames frames;
+    Mp3Frames frames;
     while (at + 4 <= data.size()) {
         if (byte(at) != 0xFF || (byte(at + 1) & 0xE0) != 0xE0)
             break;
@@ -152,11 +152,11 @@ TMp3Frames ReadMp3Frames(const std::string& path) {
         if (bitrate == 0 || rate == 0)
             break;
         const size_t length = static_cast<size_t>((version == 3 ? 144000 : 72000) * bitrate / rate + padding);
-        if (frames.BitRates.empty()) {
+        if (frames.bitRates.empty()) {
             const std::string head = data.substr(at, std::min<size_t>(length, 200));
-            frames.HasVbrHeader = head.find("Xing") != std::string::npos || head.find("Info") != std::string::npos;
+            frames.hasVbrHeader = head.find("Xing") != std::string::npos || head.find("Info") != std::string::npos;
         }
-        frames.BitRates.push_back(bitrate);
+        frames.bitRates.push_back(bitrate);
         at += length;
     }
     return frames;

@@ -7,37 +7,37 @@
 #include <vector>
 
 // Runs a shell command; its standard output, and its exit status in status.
-std::string RunCommand(const std::string& command, int* status = nullptr);
-std::string ShellQuoted(const std::string& text);
+std::string runCommand(const std::string& command, int* status = nullptr);
+std::string shellQuoted(const std::string& text);
 
 // A file made by the ffmpeg tool from a test signal: a 440 Hz sine on the left and
 // 660 Hz on the right (one channel: 440 Hz), at half scale, with the codec options given.
-void MakeTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions);
+void makeTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions);
 // The same tones with noise mixed in: it makes the lossy encoders spend bits as on music.
-void MakeNoisyTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions);
+void makeNoisyTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions);
 
 // A 16-bit PCM WAV written here, from interleaved samples.
-void WriteWav16(const std::string& path, int rate, int channels, const std::vector<int16_t>& samples);
+void writeWav16(const std::string& path, int rate, int channels, const std::vector<int16_t>& samples);
 // A deterministic test signal of the given length: sines plus a little noise.
-std::vector<int16_t> TestSignal16(int frames, int channels, int rate);
+std::vector<int16_t> testSignal16(int frames, int channels, int rate);
 
-struct TProbedStream {
-    std::string Codec;
-    int SampleRate = 0;
-    int Channels = 0;
-    double Duration = 0; // seconds, as ffprobe reads it
-    int64_t BitRate = 0;
+struct ProbedStream {
+    std::string codec;
+    int sampleRate = 0;
+    int channels = 0;
+    double duration = 0; // seconds, as ffprobe reads it
+    int64_t bitRate = 0;
 };
-TProbedStream Probe(const std::string& path);
+ProbedStream probe(const std::string& path);
 
 // The file decoded by the ffmpeg tool to interleaved float at its own rate; errors in
 // decodeErrors (empty when it decodes cleanly).
-std::vector<float> DecodeWithFfmpeg(const std::string& path, std::string* decodeErrors = nullptr);
+std::vector<float> decodeWithFfmpeg(const std::string& path, std::string* decodeErrors = nullptr);
 
 // The bit rates (kbps) of an MP3 file's frames in order, the tag frame included, and
 // whether its first frame is a Xing ("Xing" or "Info") header.
-struct TMp3Frames {
-    std::vector<int> BitRates;
-    bool HasVbrHeader = false;
+struct Mp3Frames {
+    std::vector<int> bitRates;
+    bool hasVbrHeader = false;
 };
-TMp3Frames ReadMp3Frames(const std::string& path);
+Mp3Frames readMp3Frames(const std::string& path);

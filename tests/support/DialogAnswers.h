@@ -12,23 +12,23 @@
 
 // Keeps answering every confirm dialog that opens, noting its text: Yes to questions
 // when yes is set, and the other button otherwise.
-class TDialogAnswers : public QObject {
+class DialogAnswers : public QObject {
 public:
-    explicit TDialogAnswers(bool yes = false) : yes_(yes) {
+    explicit DialogAnswers(bool yes = false) : yes_(yes) {
         timer_.setInterval(20);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
+        QObject::connect(&timer_, &QTimer::timeout, [this] { answer(); });
         timer_.start();
     }
-    void SetYes(bool yes) { yes_ = yes; }
-    QStringList Texts;
+    void setYes(bool yes) { yes_ = yes; }
+    QStringList texts;
 
 private:
-    void Answer() {
-        auto* dialog = qobject_cast<TfrmConfirm*>(QApplication::activeModalWidget());
+    void answer() {
+        auto* dialog = qobject_cast<ConfirmDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible())
             return;
-        Texts << dialog->Label1->text();
-        (yes_ && dialog->suiButton1->isVisible() ? dialog->suiButton1 : dialog->suiButton2)->click();
+        texts << dialog->messageLabel_->text();
+        (yes_ && dialog->yesButton_->isVisible() ? dialog->yesButton_ : dialog->noButton_)->click();
     }
 
     bool yes_;

@@ -23,14 +23,14 @@ TempFolder::~TempFolder() {
     fs::remove_all(path_, ec);
 }
 
-std::string ReadFileText(const std::string& path) {
+std::string readFileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-void WriteFileText(const std::string& path, const std::string& text) {
+void writeFileText(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
 }

@@ -19,5 +19,5 @@ private:
 };
 
 // Whole contents of a file ("" when it cannot be read) and writing one.
-std::string ReadFileText(const std::string& path);
-void WriteFileText(const std::string& path, const std::string& text);
+std::string readFileText(const std::string& path);
+void writeFileText(const std::string& path, const std::string& text);

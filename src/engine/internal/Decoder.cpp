@@ -19,61 +19,62 @@ constexpr int MaxConsecutiveErrors = 64;
 constexpr int MaxChannels = 64;
 constexpr int MaxSampleRate = 768000;
 
-std::string Quoted(const std::string& path) {
+std::string quotedPath(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-bool IsPcm(AVCodecID id) {
+bool isPcm(AVCodecID id) {
     return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
 // Ogg pages carry the exact sample position (granule) of their last packet, so the
 // stream's length is known from the last page.
-bool IsOgg(const AVFormatContext& format) {
+bool isOgg(const AVFormatContext& format) {
     return std::string(format.iformat->name) == "ogg";
 }
 
 // The WAV container places packets of compressed codecs (ADPCM) only roughly in time.
-bool PlacesFramesExactly(const AVFormatContext& format, const AVStream& stream) {
-    return IsPcm(stream.codecpar->codec_id) || std::string(format.iformat->name) != "wav";
+bool placesFramesExactly(const AVFormatContext& format, const AVStream& stream) {
+    return isPcm(stream.codecpar->codec_id) || std::string(format.iformat->name) != "wav";
 }
 
 // Opens the container and finds its audio stream.
-TOpenResult OpenContainer(const std::string& path, InputFormat& format, AVStream*& stream) {
-    QuietLogging();
+OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*& stream) {
+    quietLogging();
     std::error_code ec;
     if (fs::is_directory(path, ec))
-        return {EngineStatus::OpenFailed, "Cannot open " + Quoted(path) + ": it is a folder"};
+        return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": it is a folder"};
     AVFormatContext* context = nullptr;
     if (const int error = avformat_open_input(&context, path.c_str(), nullptr, nullptr); error < 0)
-        return {EngineStatus::OpenFailed, "Cannot open " + Quoted(path) + ": " + ErrorText(error)};
+        return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": " + errorText(error)};
     format.reset(context);
     // A header claiming thousands of channels or a rate of millions makes the decoders ask
     // for gigabytes (already while the streams are probed); no real file does.
     for (unsigned i = 0; i < context->nb_streams; ++i)
         if (const AVCodecParameters& codec = *context->streams[i]->codecpar;
             codec.ch_layout.nb_channels > MaxChannels || codec.sample_rate > MaxSampleRate)
-            return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": " +
+            return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": " +
                                                 std::to_string(codec.ch_layout.nb_channels) + " channels at " +
                                                 std::to_string(codec.sample_rate) + " Hz is not a format it can play"};
     if (const int error = avformat_find_stream_info(context, nullptr); error < 0)
-        return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": " + ErrorText(error)};
+        return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": " + errorText(error)};
     const int index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (index < 0)
-        return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": it holds no audio"};
+        return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": it holds no audio"};
     stream = context->streams[index];
     const AVCodecParameters& codec = *stream->codecpar;
     if (codec.sample_rate <= 0 || codec.ch_layout.nb_channels <= 0)
-        return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": the audio format is not recognised"};
+        return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": the audio format is not recognised"};
     if (codec.ch_layout.nb_channels > MaxChannels || codec.sample_rate > MaxSampleRate)
-        return {EngineStatus::NotAudio, "Cannot read " + Quoted(path) + ": the audio format is not one it can play"};
+        return {EngineStatus::NotAudio,
+                "Cannot read " + quotedPath(path) + ": the audio format is not one it can play"};
     for (unsigned i = 0; i < context->nb_streams; ++i)
         if (static_cast<int>(i) != index)
             context->streams[i]->discard = AVDISCARD_ALL;
     return {};
 }
 
-std::string CodecText(const AVCodecParameters& codec) {
+std::string codecText(const AVCodecParameters& codec) {
     switch (codec.codec_id) {
     case AV_CODEC_ID_MP3: return "MPEG Layer 3";
     case AV_CODEC_ID_MP2: return "MPEG Layer 2";
@@ -85,13 +86,13 @@ std::string CodecText(const AVCodecParameters& codec) {
     case AV_CODEC_ID_PCM_F64LE: return "PCM " + std::to_string(av_get_bits_per_sample(codec.codec_id)) + " bit float";
     default: break;
     }
-    if (IsPcm(codec.codec_id))
+    if (isPcm(codec.codec_id))
         return "PCM " + std::to_string(av_get_bits_per_sample(codec.codec_id)) + " bit";
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec.codec_id);
     return descriptor ? descriptor->long_name : "Unknown codec";
 }
 
-std::string ChannelText(int channels) {
+std::string channelText(int channels) {
     if (channels == 1)
         return "Mono";
     if (channels == 2)
@@ -99,14 +100,14 @@ std::string ChannelText(int channels) {
     return std::to_string(channels) + " channels";
 }
 
-int64_t FramesOf(int64_t duration, AVRational timeBase, int rate) {
+int64_t framesOf(int64_t duration, AVRational timeBase, int rate) {
     return av_rescale_q(duration, timeBase, {1, rate});
 }
 
 // Length of a PCM stream: the header's, but no more than the file holds.
-int64_t CountPcmFrames(AVFormatContext& format, const AVStream& stream) {
+int64_t countPcmFrames(AVFormatContext& format, const AVStream& stream) {
     const AVCodecParameters& codec = *stream.codecpar;
-    const Packet packet = MakePacket();
+    const Packet packet = makePacket();
     int64_t dataStart = -1;
     while (av_read_frame(&format, packet.get()) >= 0) {
         const bool ours = packet->stream_index == stream.index;
@@ -116,7 +117,7 @@ int64_t CountPcmFrames(AVFormatContext& format, const AVStream& stream) {
             break;
     }
     const int64_t fileSize = avio_size(format.pb);
-    int64_t frames = stream.duration > 0 ? FramesOf(stream.duration, stream.time_base, codec.sample_rate) : -1;
+    int64_t frames = stream.duration > 0 ? framesOf(stream.duration, stream.time_base, codec.sample_rate) : -1;
     if (codec.block_align > 0 && dataStart >= 0 && fileSize > dataStart) {
         const int64_t held = (fileSize - dataStart) / codec.block_align;
         frames = frames < 0 ? held : std::min(frames, held);
@@ -126,15 +127,15 @@ int64_t CountPcmFrames(AVFormatContext& format, const AVStream& stream) {
 
 // Length from the packets: their durations less the samples the decoder is told to drop
 // (encoder delay at the start, padding at the end). Returns -1 when a packet has no duration.
-int64_t CountPacketFrames(AVFormatContext& format, const AVStream& stream) {
+int64_t countPacketFrames(AVFormatContext& format, const AVStream& stream) {
     const AVCodecParameters& codec = *stream.codecpar;
-    const Packet packet = MakePacket();
+    const Packet packet = makePacket();
     int64_t frames = 0;
     bool known = true;
     while (av_read_frame(&format, packet.get()) >= 0) {
         if (packet->stream_index == stream.index) {
             int64_t duration =
-                packet->duration > 0 ? FramesOf(packet->duration, stream.time_base, codec.sample_rate) : 0;
+                packet->duration > 0 ? framesOf(packet->duration, stream.time_base, codec.sample_rate) : 0;
             if (duration <= 0)
                 duration = av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(&codec), packet->size);
             known = known && duration > 0;
@@ -149,101 +150,101 @@ int64_t CountPacketFrames(AVFormatContext& format, const AVStream& stream) {
     return known ? std::max<int64_t>(frames, 0) : -1;
 }
 
-int64_t EstimatedFrames(const AVFormatContext& format, const AVStream& stream) {
+int64_t estimatedFrames(const AVFormatContext& format, const AVStream& stream) {
     const int rate = stream.codecpar->sample_rate;
     if (stream.duration > 0)
-        return FramesOf(stream.duration, stream.time_base, rate);
+        return framesOf(stream.duration, stream.time_base, rate);
     if (format.duration > 0)
         return av_rescale(format.duration, rate, AV_TIME_BASE);
     return 0;
 }
 
-void Describe(const AVFormatContext& format, const AVStream& stream, TStreamInfo& info) {
+void describe(const AVFormatContext& format, const AVStream& stream, StreamInfo& info) {
     const AVCodecParameters& codec = *stream.codecpar;
-    info.SampleRate = codec.sample_rate;
-    info.Channels = std::min(codec.ch_layout.nb_channels, 2);
-    info.BitRate = codec.bit_rate > 0 ? codec.bit_rate : format.bit_rate;
-    if (info.BitRate <= 0 && info.TotalFrames > 0 && format.pb)
-        info.BitRate = avio_size(format.pb) * 8 * info.SampleRate / info.TotalFrames;
-    info.FormatText = CodecText(codec) + ", " + std::to_string(codec.sample_rate) + " Hz, " +
-                      ChannelText(codec.ch_layout.nb_channels);
-    if (info.BitRate > 0)
-        info.FormatText += ", " + std::to_string((info.BitRate + 500) / 1000) + " kbps";
+    info.sampleRate = codec.sample_rate;
+    info.channels = std::min(codec.ch_layout.nb_channels, 2);
+    info.bitRate = codec.bit_rate > 0 ? codec.bit_rate : format.bit_rate;
+    if (info.bitRate <= 0 && info.totalFrames > 0 && format.pb)
+        info.bitRate = avio_size(format.pb) * 8 * info.sampleRate / info.totalFrames;
+    info.formatText = codecText(codec) + ", " + std::to_string(codec.sample_rate) + " Hz, " +
+                      channelText(codec.ch_layout.nb_channels);
+    if (info.bitRate > 0)
+        info.formatText += ", " + std::to_string((info.bitRate + 500) / 1000) + " kbps";
 }
 
-TOpenResult ProbeWith(const std::string& path, InputFormat& format, TStreamInfo& info) {
+OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& info) {
     AVStream* stream = nullptr;
-    TOpenResult result = OpenContainer(path, format, stream);
-    if (result.Status != EngineStatus::Ok)
+    OpenResult result = openContainer(path, format, stream);
+    if (result.status != EngineStatus::Ok)
         return result;
     int64_t counted = 0;
-    if (IsPcm(stream->codecpar->codec_id))
-        counted = CountPcmFrames(*format, *stream);
-    else if (IsOgg(*format) && stream->duration > 0)
-        counted = FramesOf(stream->duration, stream->time_base, stream->codecpar->sample_rate);
+    if (isPcm(stream->codecpar->codec_id))
+        counted = countPcmFrames(*format, *stream);
+    else if (isOgg(*format) && stream->duration > 0)
+        counted = framesOf(stream->duration, stream->time_base, stream->codecpar->sample_rate);
     else
-        counted = CountPacketFrames(*format, *stream);
-    info.TotalIsExact = counted >= 0;
-    info.TotalFrames = counted >= 0 ? counted : EstimatedFrames(*format, *stream);
-    Describe(*format, *stream, info);
+        counted = countPacketFrames(*format, *stream);
+    info.totalIsExact = counted >= 0;
+    info.totalFrames = counted >= 0 ? counted : estimatedFrames(*format, *stream);
+    describe(*format, *stream, info);
     return result;
 }
 
 } // namespace
 
-TOpenResult ProbeFile(const std::string& path, TStreamInfo& info) {
+OpenResult probeFile(const std::string& path, StreamInfo& info) {
     InputFormat format;
-    return ProbeWith(path, format, info);
+    return probeWith(path, format, info);
 }
 
-TDecoder::TDecoder(std::string path) : path_(std::move(path)), packet_(MakePacket()), frame_(MakeFrame()) {}
+Decoder::Decoder(std::string path) : path_(std::move(path)), packet_(makePacket()), frame_(makeFrame()) {}
 
-TDecoder::~TDecoder() = default;
+Decoder::~Decoder() = default;
 
-std::unique_ptr<TDecoder> TDecoder::Open(const std::string& path, TOpenResult& result) {
-    std::unique_ptr<TDecoder> decoder(new TDecoder(path));
+std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& result) {
+    std::unique_ptr<Decoder> decoder(new Decoder(path));
     {
         InputFormat probe;
-        result = ProbeWith(path, probe, decoder->info_);
+        result = probeWith(path, probe, decoder->info_);
     }
-    if (result.Status == EngineStatus::Ok)
-        result = decoder->OpenStreams();
-    if (result.Status != EngineStatus::Ok)
+    if (result.status == EngineStatus::Ok)
+        result = decoder->openStreams();
+    if (result.status != EngineStatus::Ok)
         return nullptr;
     try {
-        if (!decoder->info_.TotalIsExact) {
+        if (!decoder->info_.totalIsExact) {
             // The packets do not tell the length: count it by decoding once.
-            decoder->info_.TotalFrames = INT64_MAX;
-            decoder->SkipDecoded(INT64_MAX);
-            decoder->info_.TotalFrames = decoder->decodedEnd_;
-            decoder->info_.TotalIsExact = true;
-            decoder->Rewind();
+            decoder->info_.totalFrames = INT64_MAX;
+            decoder->skipDecoded(INT64_MAX);
+            decoder->info_.totalFrames = decoder->decodedEnd_;
+            decoder->info_.totalIsExact = true;
+            decoder->rewind();
         }
         // The first frame tells where the timestamps start; seeking relies on it.
-        decoder->DecodeFrame();
+        decoder->decodeFrame();
     } catch (const EngineError& error) {
-        result = {error.Status(), error.what()};
+        result = {error.status(), error.what()};
         return nullptr;
     }
     return decoder;
 }
 
-TOpenResult TDecoder::OpenStreams() {
+OpenResult Decoder::openStreams() {
     format_.reset();
     codec_.reset();
     converter_.reset();
     converterFormat_ = -1;
-    TOpenResult result = OpenContainer(path_, format_, stream_);
-    if (result.Status != EngineStatus::Ok)
+    OpenResult result = openContainer(path_, format_, stream_);
+    if (result.status != EngineStatus::Ok)
         return result;
     const AVCodec* decoder = avcodec_find_decoder(stream_->codecpar->codec_id);
     if (!decoder)
-        return {EngineStatus::NotAudio, "Cannot decode " + Quoted(path_) + ": no decoder for its audio"};
+        return {EngineStatus::NotAudio, "Cannot decode " + quotedPath(path_) + ": no decoder for its audio"};
     codec_.reset(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(codec_.get(), stream_->codecpar);
     codec_->pkt_timebase = stream_->time_base;
     if (const int error = avcodec_open2(codec_.get(), decoder, nullptr); error < 0)
-        return {EngineStatus::NotAudio, "Cannot decode " + Quoted(path_) + ": " + ErrorText(error)};
+        return {EngineStatus::NotAudio, "Cannot decode " + quotedPath(path_) + ": " + errorText(error)};
     buffer_.clear();
     bufferStart_ = 0;
     position_ = decodedEnd_ = 0;
@@ -253,15 +254,15 @@ TOpenResult TDecoder::OpenStreams() {
     return result;
 }
 
-void TDecoder::Fail(EngineStatus status, const std::string& cause) const {
-    throw EngineError(status, "Cannot read " + Quoted(path_) + ": " + cause);
+void Decoder::fail(EngineStatus status, const std::string& cause) const {
+    throw EngineError(status, "Cannot read " + quotedPath(path_) + ": " + cause);
 }
 
-int64_t TDecoder::Buffered() const {
-    return static_cast<int64_t>(buffer_.size() - bufferStart_) / std::max(info_.Channels, 1);
+int64_t Decoder::buffered() const {
+    return static_cast<int64_t>(buffer_.size() - bufferStart_) / std::max(info_.channels, 1);
 }
 
-bool TDecoder::FeedPacket() {
+bool Decoder::feedPacket() {
     while (!draining_) {
         const int error = av_read_frame(format_.get(), packet_.get());
         if (error < 0) {
@@ -287,7 +288,7 @@ bool TDecoder::FeedPacket() {
     return false;
 }
 
-bool TDecoder::ReceiveFrame() {
+bool Decoder::receiveFrame() {
     while (true) {
         const int error = avcodec_receive_frame(codec_.get(), frame_.get());
         if (error == 0) {
@@ -297,7 +298,7 @@ bool TDecoder::ReceiveFrame() {
         if (error == AVERROR_EOF)
             return false;
         if (error == AVERROR(EAGAIN)) {
-            if (draining_ || !FeedPacket())
+            if (draining_ || !feedPacket())
                 return false;
             continue;
         }
@@ -307,25 +308,25 @@ bool TDecoder::ReceiveFrame() {
 }
 
 // Decodes one more frame into the buffer; false at the end of the input.
-bool TDecoder::DecodeFrame() {
+bool Decoder::decodeFrame() {
     if (inputEnded_)
         return false;
-    if (!ReceiveFrame()) {
+    if (!receiveFrame()) {
         inputEnded_ = true;
         return false;
     }
-    AppendFrame(*frame_);
+    appendFrame(*frame_);
     av_frame_unref(frame_.get());
     return true;
 }
 
 // The decoder moves a frame's pts past the samples it drops; best_effort may not follow.
-static int64_t FrameTimestamp(const AVFrame& frame) {
+static int64_t frameTimestamp(const AVFrame& frame) {
     return frame.pts != AV_NOPTS_VALUE ? frame.pts : frame.best_effort_timestamp;
 }
 
-int64_t TDecoder::FramePosition(const AVFrame& frame) const {
-    const int64_t timestamp = FrameTimestamp(frame);
+int64_t Decoder::framePosition(const AVFrame& frame) const {
+    const int64_t timestamp = frameTimestamp(frame);
     if (timestamp == AV_NOPTS_VALUE || firstTimestamp_ == AV_NOPTS_VALUE)
         return -1;
     const int rate = codec_->sample_rate;
@@ -337,18 +338,18 @@ int64_t TDecoder::FramePosition(const AVFrame& frame) const {
     return position;
 }
 
-void TDecoder::AppendFrame(const AVFrame& frame) {
-    const int channels = info_.Channels;
+void Decoder::appendFrame(const AVFrame& frame) {
+    const int channels = info_.channels;
     if (!converter_ || frame.format != converterFormat_ || frame.sample_rate != converterRate_ ||
         frame.ch_layout.nb_channels != converterChannels_) {
         SwrContext* context = nullptr;
-        AVChannelLayout out = Layout(channels);
+        AVChannelLayout out = layout(channels);
         AVChannelLayout in = frame.ch_layout;
         if (swr_alloc_set_opts2(&context, &out, AV_SAMPLE_FMT_FLT, frame.sample_rate, &in,
                                 static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr) < 0 ||
             swr_init(context) < 0) {
             swr_free(&context);
-            Fail(EngineStatus::DecodeFailed, "its sample format cannot be converted");
+            fail(EngineStatus::DecodeFailed, "its sample format cannot be converted");
         }
         converter_.reset(context);
         converterFormat_ = frame.format;
@@ -356,13 +357,13 @@ void TDecoder::AppendFrame(const AVFrame& frame) {
         converterChannels_ = frame.ch_layout.nb_channels;
     }
 
-    if (firstTimestamp_ == AV_NOPTS_VALUE && FrameTimestamp(frame) != AV_NOPTS_VALUE && decodedEnd_ == 0 &&
+    if (firstTimestamp_ == AV_NOPTS_VALUE && frameTimestamp(frame) != AV_NOPTS_VALUE && decodedEnd_ == 0 &&
         !placeByTimestamp_)
-        firstTimestamp_ = av_rescale_q(FrameTimestamp(frame), stream_->time_base, {1, codec_->sample_rate});
+        firstTimestamp_ = av_rescale_q(frameTimestamp(frame), stream_->time_base, {1, codec_->sample_rate});
 
     int64_t start = decodedEnd_;
     if (placeByTimestamp_) {
-        start = FramePosition(frame);
+        start = framePosition(frame);
         if (start < 0)
             return; // no place for it yet: the pre-roll covers it
         placeByTimestamp_ = false;
@@ -377,9 +378,9 @@ void TDecoder::AppendFrame(const AVFrame& frame) {
     decodedEnd_ = start + std::max(converted, 0);
 
     // Frames before the seek target are dropped as they arrive.
-    const int64_t bufferedStart = decodedEnd_ - Buffered();
+    const int64_t bufferedStart = decodedEnd_ - buffered();
     if (dropUntil_ > bufferedStart) {
-        const int64_t drop = std::min(dropUntil_ - bufferedStart, Buffered());
+        const int64_t drop = std::min(dropUntil_ - bufferedStart, buffered());
         bufferStart_ += static_cast<size_t>(drop) * channels;
     }
     if (bufferStart_ == buffer_.size()) {
@@ -388,12 +389,12 @@ void TDecoder::AppendFrame(const AVFrame& frame) {
     }
 }
 
-void TDecoder::Read(int frames, std::vector<float>& out) {
-    const int channels = info_.Channels;
-    const int64_t wanted = std::clamp<int64_t>(std::min<int64_t>(frames, info_.TotalFrames - position_), 0, INT32_MAX);
-    while (Buffered() < wanted && DecodeFrame()) {
+void Decoder::read(int frames, std::vector<float>& out) {
+    const int channels = info_.channels;
+    const int64_t wanted = std::clamp<int64_t>(std::min<int64_t>(frames, info_.totalFrames - position_), 0, INT32_MAX);
+    while (buffered() < wanted && decodeFrame()) {
     }
-    const int64_t taken = std::min(wanted, Buffered());
+    const int64_t taken = std::min(wanted, buffered());
     const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_);
     out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(taken * channels));
     bufferStart_ += static_cast<size_t>(taken * channels);
@@ -406,13 +407,13 @@ void TDecoder::Read(int frames, std::vector<float>& out) {
     }
 }
 
-void TDecoder::SkipDecoded(int64_t frames) {
+void Decoder::skipDecoded(int64_t frames) {
     const int64_t target = position_ + frames;
-    while (position_ < target && !(inputEnded_ && Buffered() == 0)) {
-        if (Buffered() == 0 && !DecodeFrame())
+    while (position_ < target && !(inputEnded_ && buffered() == 0)) {
+        if (buffered() == 0 && !decodeFrame())
             continue;
-        const int64_t drop = std::min(target - position_, Buffered());
-        bufferStart_ += static_cast<size_t>(drop) * info_.Channels;
+        const int64_t drop = std::min(target - position_, buffered());
+        bufferStart_ += static_cast<size_t>(drop) * info_.channels;
         position_ += drop;
         if (bufferStart_ == buffer_.size()) {
             buffer_.clear();
@@ -421,13 +422,13 @@ void TDecoder::SkipDecoded(int64_t frames) {
     }
 }
 
-void TDecoder::Rewind() {
-    const TOpenResult result = OpenStreams();
-    if (result.Status != EngineStatus::Ok)
-        throw EngineError(result.Status, result.Error);
+void Decoder::rewind() {
+    const OpenResult result = openStreams();
+    if (result.status != EngineStatus::Ok)
+        throw EngineError(result.status, result.error);
 }
 
-bool TDecoder::SeekByTimestamp(int64_t target, int64_t preroll) {
+bool Decoder::seekByTimestamp(int64_t target, int64_t preroll) {
     const int rate = codec_->sample_rate;
     const int64_t from = std::max<int64_t>(target - preroll, 0) + firstTimestamp_;
     const int64_t timestamp = av_rescale_q(from, {1, rate}, stream_->time_base);
@@ -443,10 +444,10 @@ bool TDecoder::SeekByTimestamp(int64_t target, int64_t preroll) {
     // Decode until the target is in the buffer; a first frame placed after it means the
     // seek went too far, and the caller tries again from further back.
     while (placeByTimestamp_ || decodedEnd_ <= target) {
-        if (!DecodeFrame())
+        if (!decodeFrame())
             break;
         if (!placeByTimestamp_ &&
-            decodedEnd_ - (static_cast<int64_t>(buffer_.size() - bufferStart_) / info_.Channels) > target)
+            decodedEnd_ - (static_cast<int64_t>(buffer_.size() - bufferStart_) / info_.channels) > target)
             return false;
     }
     dropUntil_ = 0;
@@ -456,25 +457,25 @@ bool TDecoder::SeekByTimestamp(int64_t target, int64_t preroll) {
     return true;
 }
 
-void TDecoder::Seek(int64_t frame) {
-    const int64_t target = std::clamp<int64_t>(frame, 0, info_.TotalFrames);
+void Decoder::seek(int64_t frame) {
+    const int64_t target = std::clamp<int64_t>(frame, 0, info_.totalFrames);
     if (target == position_)
         return;
-    const bool exactFormat = IsPcm(stream_->codecpar->codec_id);
+    const bool exactFormat = isPcm(stream_->codecpar->codec_id);
     // Enough decoded audio before the target for a lossy decoder to settle: MP3's bit
     // reservoir reaches a few frames back, and every transform codec overlaps frames.
     // Ogg places the packets of a page from the page's end, which the last page of a
     // stream (trimmed to the stream's length) misstates: start from an earlier page.
     int64_t preroll = exactFormat ? 0 : std::max<int64_t>(8192, codec_->sample_rate / 5);
-    if (IsOgg(*format_))
+    if (isOgg(*format_))
         preroll = codec_->sample_rate * 5 / 2;
-    if (target > preroll && firstTimestamp_ != AV_NOPTS_VALUE && PlacesFramesExactly(*format_, *stream_)) {
+    if (target > preroll && firstTimestamp_ != AV_NOPTS_VALUE && placesFramesExactly(*format_, *stream_)) {
         for (int attempt = 0; attempt < 3; ++attempt)
-            if (SeekByTimestamp(target, preroll << (2 * attempt)))
+            if (seekByTimestamp(target, preroll << (2 * attempt)))
                 return;
     }
-    Rewind();
-    SkipDecoded(target);
+    rewind();
+    skipDecoded(target);
     position_ = target;
 }
 

@@ -15,56 +15,56 @@
 namespace Engine {
 
 // What the headers and packets of a file tell, without decoding it.
-struct TStreamInfo {
-    int SampleRate = 0;
-    int Channels = 0;        // as delivered: 1 or 2
-    int64_t TotalFrames = 0; // exact where the packets tell it, otherwise the container's estimate
-    bool TotalIsExact = false;
-    int64_t BitRate = 0;    // bits per second, 0 when unknown
-    std::string FormatText; // "MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"
+struct StreamInfo {
+    int sampleRate = 0;
+    int channels = 0;        // as delivered: 1 or 2
+    int64_t totalFrames = 0; // exact where the packets tell it, otherwise the container's estimate
+    bool totalIsExact = false;
+    int64_t bitRate = 0;    // bits per second, 0 when unknown
+    std::string formatText; // "MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"
 };
 
 // The result of opening: on failure Status is not Ok and Error names the file and the cause.
-struct TOpenResult {
-    EngineStatus Status = EngineStatus::Ok;
-    std::string Error;
+struct OpenResult {
+    EngineStatus status = EngineStatus::Ok;
+    std::string error;
 };
 
 // Reads the stream's description and length from headers and packets only.
-TOpenResult ProbeFile(const std::string& path, TStreamInfo& info);
+OpenResult probeFile(const std::string& path, StreamInfo& info);
 
-class TDecoder {
+class Decoder {
 public:
     // Opens the file for decoding; nullptr with the reason in result when it cannot.
-    static std::unique_ptr<TDecoder> Open(const std::string& path, TOpenResult& result);
-    ~TDecoder();
+    static std::unique_ptr<Decoder> open(const std::string& path, OpenResult& result);
+    ~Decoder();
 
-    const TStreamInfo& Info() const { return info_; }
-    int64_t Position() const { return position_; }
+    const StreamInfo& info() const { return info_; }
+    int64_t position() const { return position_; }
 
     // Appends up to frames frames at the read position to out; fewer only at the end.
-    // The input delivers exactly Info().TotalFrames frames from start to end.
-    void Read(int frames, std::vector<float>& out);
+    // The input delivers exactly Info().totalFrames frames from start to end.
+    void read(int frames, std::vector<float>& out);
 
     // The next Read starts with frame n (clamped to the input's length).
-    void Seek(int64_t frame);
+    void seek(int64_t frame);
 
 private:
-    explicit TDecoder(std::string path);
-    TOpenResult OpenStreams();
-    bool DecodeFrame();
-    bool ReceiveFrame();
-    bool FeedPacket();
-    void AppendFrame(const AVFrame& frame);
-    int64_t FramePosition(const AVFrame& frame) const;
-    void Rewind();
-    bool SeekByTimestamp(int64_t target, int64_t preroll);
-    void SkipDecoded(int64_t frames);
-    int64_t Buffered() const;
-    [[noreturn]] void Fail(EngineStatus status, const std::string& cause) const;
+    explicit Decoder(std::string path);
+    OpenResult openStreams();
+    bool decodeFrame();
+    bool receiveFrame();
+    bool feedPacket();
+    void appendFrame(const AVFrame& frame);
+    int64_t framePosition(const AVFrame& frame) const;
+    void rewind();
+    bool seekByTimestamp(int64_t target, int64_t preroll);
+    void skipDecoded(int64_t frames);
+    int64_t buffered() const;
+    [[noreturn]] void fail(EngineStatus status, const std::string& cause) const;
 
     std::string path_;
-    TStreamInfo info_;
+    StreamInfo info_;
     FFmpeg::InputFormat format_;
     FFmpeg::CodecContext codec_;
     FFmpeg::Resampler converter_;

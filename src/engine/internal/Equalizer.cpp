@@ -4,8 +4,8 @@
 
 namespace Engine {
 
-TBiquad DesignPeaking(double frequency, double gainDb, int sampleRate) {
-    TBiquad biquad;
+Biquad designPeaking(double frequency, double gainDb, int sampleRate) {
+    Biquad biquad;
     if (sampleRate <= 0 || frequency >= 0.45 * sampleRate)
         return biquad;
     constexpr double Q = 1.41; // about one octave wide
@@ -22,10 +22,10 @@ TBiquad DesignPeaking(double frequency, double gainDb, int sampleRate) {
     return biquad;
 }
 
-void TEqualizerCoefficients::Publish(const std::array<TBiquad, EqualizerBandCount>& bands) {
+void EqualizerCoefficients::publish(const std::array<Biquad, EqualizerBandCount>& bands) {
     sequence_.fetch_add(1, std::memory_order_acq_rel); // odd: being written
     for (int i = 0; i < EqualizerBandCount; ++i) {
-        const TBiquad& b = bands[static_cast<size_t>(i)];
+        const Biquad& b = bands[static_cast<size_t>(i)];
         auto& v = values_[static_cast<size_t>(i)];
         v[0].store(b.b0, std::memory_order_relaxed);
         v[1].store(b.b1, std::memory_order_relaxed);
@@ -37,11 +37,11 @@ void TEqualizerCoefficients::Publish(const std::array<TBiquad, EqualizerBandCoun
     sequence_.fetch_add(1, std::memory_order_release);
 }
 
-bool TEqualizerCoefficients::Read(std::array<TBiquad, EqualizerBandCount>& bands) const {
+bool EqualizerCoefficients::read(std::array<Biquad, EqualizerBandCount>& bands) const {
     const unsigned before = sequence_.load(std::memory_order_acquire);
     if (before % 2 != 0)
         return false;
-    std::array<TBiquad, EqualizerBandCount> copy;
+    std::array<Biquad, EqualizerBandCount> copy;
     for (int i = 0; i < EqualizerBandCount; ++i) {
         const auto& v = values_[static_cast<size_t>(i)];
         copy[static_cast<size_t>(i)] = {
@@ -56,15 +56,15 @@ bool TEqualizerCoefficients::Read(std::array<TBiquad, EqualizerBandCount>& bands
     return true;
 }
 
-void TEqualizerState::Reset(int channels) {
+void EqualizerState::reset(int channels) {
     channels_ = channels;
     settling_.fill(0);
     state_.assign(static_cast<size_t>(EqualizerBandCount * channels), {0, 0, 0, 0});
 }
 
-void TEqualizerState::Process(const std::array<TBiquad, EqualizerBandCount>& bands, float* samples, int frames) {
+void EqualizerState::process(const std::array<Biquad, EqualizerBandCount>& bands, float* samples, int frames) {
     for (int band = 0; band < EqualizerBandCount; ++band) {
-        const TBiquad& f = bands[static_cast<size_t>(band)];
+        const Biquad& f = bands[static_cast<size_t>(band)];
         // A band turned down to 0 dB goes on filtering (flat) until its ringing has died
         // away, and only then is passed through: no step in the output either way.
         int& settling = settling_[static_cast<size_t>(band)];

@@ -14,21 +14,21 @@ constexpr int EqualizerBandCount = 12;
 constexpr std::array<double, EqualizerBandCount> EqualizerFrequencies{32,   64,   125,  250,  500,   1000,
                                                                       2000, 4000, 6000, 8000, 12000, 16000};
 
-struct TBiquad {
+struct Biquad {
     float b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
     bool active = false; // a band at 0 dB (or near the Nyquist frequency) can be passed through untouched
 };
 
 // A peaking filter of the gain (dB) at the frequency, for the sample rate.
-TBiquad DesignPeaking(double frequency, double gainDb, int sampleRate);
+Biquad designPeaking(double frequency, double gainDb, int sampleRate);
 
 // The coefficients as published by the control thread (a sequence lock over atomics).
-class TEqualizerCoefficients {
+class EqualizerCoefficients {
 public:
-    void Publish(const std::array<TBiquad, EqualizerBandCount>& bands);
+    void publish(const std::array<Biquad, EqualizerBandCount>& bands);
     // Copies the latest complete set into bands; false (bands unchanged) while one is being written.
-    bool Read(std::array<TBiquad, EqualizerBandCount>& bands) const;
-    unsigned Version() const { return sequence_.load(std::memory_order_acquire); }
+    bool read(std::array<Biquad, EqualizerBandCount>& bands) const;
+    unsigned version() const { return sequence_.load(std::memory_order_acquire); }
 
 private:
     std::atomic<unsigned> sequence_{0};
@@ -37,10 +37,10 @@ private:
 };
 
 // The audio thread's side: filter state per band and channel.
-class TEqualizerState {
+class EqualizerState {
 public:
-    void Reset(int channels);
-    void Process(const std::array<TBiquad, EqualizerBandCount>& bands, float* samples, int frames);
+    void reset(int channels);
+    void process(const std::array<Biquad, EqualizerBandCount>& bands, float* samples, int frames);
 
 private:
     static constexpr int SettleFrames = 4096;

@@ -53,7 +53,7 @@ using AudioFifo = std::unique_ptr<AVAudioFifo, AudioFifoDeleter>;
 // reported with the file's name through its error codes and EngineError instead.
 // Also, no single allocation of FFmpeg's may pass 256 MB: a broken header (a chunk of
 // "2 GB" in a WAV file) then fails to open instead of taking the memory.
-inline void QuietLogging() {
+inline void quietLogging() {
     static const bool done = [] {
         av_log_set_level(AV_LOG_QUIET);
         av_max_alloc(256u << 20);
@@ -62,22 +62,22 @@ inline void QuietLogging() {
     (void)done;
 }
 
-inline Packet MakePacket() {
+inline Packet makePacket() {
     return Packet(av_packet_alloc());
 }
-inline Frame MakeFrame() {
+inline Frame makeFrame() {
     return Frame(av_frame_alloc());
 }
 
 // FFmpeg's text for an AVERROR code.
-inline std::string ErrorText(int error) {
+inline std::string errorText(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(error, text, sizeof text);
     return text;
 }
 
 // A channel layout of one or two channels (the default order).
-inline AVChannelLayout Layout(int channels) {
+inline AVChannelLayout layout(int channels) {
     AVChannelLayout layout{};
     av_channel_layout_default(&layout, channels);
     return layout;

@@ -4,20 +4,20 @@
 
 namespace Engine {
 
-void TFormatConverter::SetInput(int rate, int channels, IAudioWriter& sink) {
+void FormatConverter::setInput(int rate, int channels, IAudioWriter& sink) {
     if (rate <= 0 || channels <= 0)
         throw EngineError(EngineStatus::InvalidFormat, "Invalid input format: " + std::to_string(rate) + " Hz, " +
                                                            std::to_string(channels) + " channels");
     if (rate == inRate_ && channels == inChannels_)
         return;
-    Flush(sink);
+    flush(sink);
     inRate_ = rate;
     inChannels_ = channels;
     resampler_.reset();
     if (rate == outRate_)
         return;
     SwrContext* context = nullptr;
-    AVChannelLayout layout = FFmpeg::Layout(outChannels_);
+    AVChannelLayout layout = FFmpeg::layout(outChannels_);
     if (swr_alloc_set_opts2(&context, &layout, AV_SAMPLE_FMT_FLT, outRate_, &layout, AV_SAMPLE_FMT_FLT, rate, 0,
                             nullptr) < 0 ||
         swr_init(context) < 0) {
@@ -28,7 +28,7 @@ void TFormatConverter::SetInput(int rate, int channels, IAudioWriter& sink) {
     resampler_.reset(context);
 }
 
-const float* TFormatConverter::MapChannels(const float* samples, int frames) {
+const float* FormatConverter::mapChannels(const float* samples, int frames) {
     if (inChannels_ == outChannels_)
         return samples;
     mapped_.resize(static_cast<size_t>(frames) * outChannels_);
@@ -48,12 +48,12 @@ const float* TFormatConverter::MapChannels(const float* samples, int frames) {
     return mapped_.data();
 }
 
-void TFormatConverter::Convert(const float* samples, int frames, IAudioWriter& sink) {
+void FormatConverter::convert(const float* samples, int frames, IAudioWriter& sink) {
     if (frames <= 0)
         return;
-    const float* mapped = MapChannels(samples, frames);
+    const float* mapped = mapChannels(samples, frames);
     if (!resampler_) {
-        sink.Write(mapped, frames);
+        sink.write(mapped, frames);
         return;
     }
     const int capacity = swr_get_out_samples(resampler_.get(), frames);
@@ -62,16 +62,16 @@ void TFormatConverter::Convert(const float* samples, int frames, IAudioWriter& s
     const auto* in = reinterpret_cast<const uint8_t*>(mapped);
     const int produced = swr_convert(resampler_.get(), &out, capacity, &in, frames);
     if (produced > 0)
-        sink.Write(resampled_.data(), produced);
+        sink.write(resampled_.data(), produced);
 }
 
-void TFormatConverter::Flush(IAudioWriter& sink) {
+void FormatConverter::flush(IAudioWriter& sink) {
     if (!resampler_)
         return;
     resampled_.resize(static_cast<size_t>(4096) * outChannels_);
     uint8_t* out = reinterpret_cast<uint8_t*>(resampled_.data());
     for (int produced; (produced = swr_convert(resampler_.get(), &out, 4096, nullptr, 0)) > 0;)
-        sink.Write(resampled_.data(), produced);
+        sink.write(resampled_.data(), produced);
 }
 
 } // namespace Engine

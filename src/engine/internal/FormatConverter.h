@@ -10,20 +10,20 @@
 
 namespace Engine {
 
-class TFormatConverter {
+class FormatConverter {
 public:
-    TFormatConverter(int outRate, int outChannels) : outRate_(outRate), outChannels_(outChannels) {}
+    FormatConverter(int outRate, int outChannels) : outRate_(outRate), outChannels_(outChannels) {}
 
     // A new input format; the tail of the previous one is written to sink first.
-    void SetInput(int rate, int channels, IAudioWriter& sink);
-    void Convert(const float* samples, int frames, IAudioWriter& sink);
+    void setInput(int rate, int channels, IAudioWriter& sink);
+    void convert(const float* samples, int frames, IAudioWriter& sink);
     // Writes what the rate converter still holds.
-    void Flush(IAudioWriter& sink);
+    void flush(IAudioWriter& sink);
 
-    int InputChannels() const { return inChannels_; }
+    int inputChannels() const { return inChannels_; }
 
 private:
-    const float* MapChannels(const float* samples, int frames);
+    const float* mapChannels(const float* samples, int frames);
 
     int outRate_, outChannels_;
     int inRate_ = 0, inChannels_ = 0;

@@ -8,7 +8,7 @@
 
 namespace Engine {
 
-struct TSpectrum::TImpl {
+struct Spectrum::Impl {
     struct ConfigFree {
         void operator()(kiss_fftr_state* state) const { kiss_fftr_free(state); }
     };
@@ -17,7 +17,7 @@ struct TSpectrum::TImpl {
     std::vector<kiss_fft_cpx> output;
 };
 
-TSpectrum::TSpectrum(int size) : size_(std::max(16, size / 2 * 2)), impl_(std::make_unique<TImpl>()) {
+Spectrum::Spectrum(int size) : size_(std::max(16, size / 2 * 2)), impl_(std::make_unique<Impl>()) {
     impl_->config.reset(kiss_fftr_alloc(size_, 0, nullptr, nullptr));
     impl_->window.resize(static_cast<size_t>(size_));
     for (int i = 0; i < size_; ++i)
@@ -26,9 +26,9 @@ TSpectrum::TSpectrum(int size) : size_(std::max(16, size / 2 * 2)), impl_(std::m
     impl_->output.resize(static_cast<size_t>(size_ / 2 + 1));
 }
 
-TSpectrum::~TSpectrum() = default;
+Spectrum::~Spectrum() = default;
 
-std::vector<float> TSpectrum::Bars(const float* samples, int count, int sampleRate, int barCount) {
+std::vector<float> Spectrum::bars(const float* samples, int count, int sampleRate, int barCount) {
     const int n = std::clamp(count, 0, size_);
     std::fill(impl_->input.begin(), impl_->input.end(), 0.0f);
     for (int i = 0; i < n; ++i)

@@ -8,24 +8,24 @@
 
 namespace Engine {
 
-class TSpectrum {
+class Spectrum {
 public:
-    explicit TSpectrum(int size);
-    ~TSpectrum();
-    TSpectrum(const TSpectrum&) = delete;
-    TSpectrum& operator=(const TSpectrum&) = delete;
+    explicit Spectrum(int size);
+    ~Spectrum();
+    Spectrum(const Spectrum&) = delete;
+    Spectrum& operator=(const Spectrum&) = delete;
 
-    int Size() const { return size_; }
+    int size() const { return size_; }
 
     // Levels 0 .. 1 (a -60 .. 0 dB scale, full scale sine = 1) of barCount bars spaced
     // logarithmically from 40 Hz to 16 kHz (or half the rate). Fewer samples than the
     // size are padded with silence.
-    std::vector<float> Bars(const float* samples, int count, int sampleRate, int barCount);
+    std::vector<float> bars(const float* samples, int count, int sampleRate, int barCount);
 
 private:
     int size_;
-    struct TImpl;
-    std::unique_ptr<TImpl> impl_;
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 } // namespace Engine

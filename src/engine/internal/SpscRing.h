@@ -10,38 +10,38 @@
 
 namespace Engine {
 
-class TSpscRing {
+class SpscRing {
 public:
-    explicit TSpscRing(size_t capacity) : buffer_(capacity) {}
+    explicit SpscRing(size_t capacity) : buffer_(capacity) {}
 
-    size_t Capacity() const { return buffer_.size(); }
+    size_t capacity() const { return buffer_.size(); }
 
     // Producer side.
-    size_t FreeSpace() const {
-        return Capacity() - (tail_.load(std::memory_order_relaxed) - head_.load(std::memory_order_acquire));
+    size_t freeSpace() const {
+        return capacity() - (tail_.load(std::memory_order_relaxed) - head_.load(std::memory_order_acquire));
     }
-    size_t Push(const float* samples, size_t count) {
+    size_t push(const float* samples, size_t count) {
         const size_t tail = tail_.load(std::memory_order_relaxed);
-        const size_t n = std::min(count, FreeSpace());
+        const size_t n = std::min(count, freeSpace());
         for (size_t i = 0; i < n; ++i)
-            buffer_[(tail + i) % Capacity()] = samples[i];
+            buffer_[(tail + i) % capacity()] = samples[i];
         tail_.store(tail + n, std::memory_order_release);
         return n;
     }
 
     // Consumer side.
-    size_t Available() const { return tail_.load(std::memory_order_acquire) - head_.load(std::memory_order_relaxed); }
-    size_t Pop(float* out, size_t count) {
+    size_t available() const { return tail_.load(std::memory_order_acquire) - head_.load(std::memory_order_relaxed); }
+    size_t pop(float* out, size_t count) {
         const size_t head = head_.load(std::memory_order_relaxed);
-        const size_t n = std::min(count, Available());
+        const size_t n = std::min(count, available());
         for (size_t i = 0; i < n; ++i)
-            out[i] = buffer_[(head + i) % Capacity()];
+            out[i] = buffer_[(head + i) % capacity()];
         head_.store(head + n, std::memory_order_release);
         return n;
     }
 
     // Only while neither side runs.
-    void Clear() {
+    void clear() {
         head_.store(0);
         tail_.store(0);
     }

@@ -15,37 +15,37 @@ namespace {
 constexpr long MoveBlock = 1 << 20;
 }
 
-TTagFileStream::TTagFileStream(const std::string& path, bool writable) : path_(path), writable_(writable) {
+TagFileStream::TagFileStream(const std::string& path, bool writable) : path_(path), writable_(writable) {
     fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd_ < 0)
-        NoteFailure();
+        noteFailure();
 }
 
-TTagFileStream::~TTagFileStream() {
+TagFileStream::~TagFileStream() {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
-bool TTagFileStream::Finish() {
+bool TagFileStream::finish() {
     if (fd_ >= 0 && ::close(fd_) != 0)
-        NoteFailure();
+        noteFailure();
     fd_ = -1;
-    return !Failed();
+    return !failed();
 }
 
-void TTagFileStream::NoteFailure() {
+void TagFileStream::noteFailure() {
     if (cause_.empty())
         cause_ = std::generic_category().message(errno);
 }
 
-bool TTagFileStream::ReadAt(long offset, char* data, long size) {
+bool TagFileStream::readAt(long offset, char* data, long size) {
     while (size > 0) {
         const ssize_t got = ::pread(fd_, data, static_cast<size_t>(size), offset);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
             if (got < 0)
-                NoteFailure();
+                noteFailure();
             return false;
         }
         data += got;
@@ -55,9 +55,9 @@ bool TTagFileStream::ReadAt(long offset, char* data, long size) {
     return true;
 }
 
-bool TTagFileStream::WriteAt(long offset, const char* data, long size) {
+bool TagFileStream::writeAt(long offset, const char* data, long size) {
     // After one failed write the file is left alone: the caller throws the copy away.
-    if (Failed() || !writable_)
+    if (failed() || !writable_)
         return false;
     while (size > 0) {
         const ssize_t put = ::pwrite(fd_, data, static_cast<size_t>(size), offset);
@@ -66,7 +66,7 @@ bool TTagFileStream::WriteAt(long offset, const char* data, long size) {
         if (put <= 0) {
             if (put == 0)
                 errno = ENOSPC;
-            NoteFailure();
+            noteFailure();
             return false;
         }
         data += put;
@@ -76,22 +76,22 @@ bool TTagFileStream::WriteAt(long offset, const char* data, long size) {
     return true;
 }
 
-TagLib::ByteVector TTagFileStream::readBlock(unsigned long length) {
+TagLib::ByteVector TagFileStream::readBlock(unsigned long length) {
     const long available = std::max(0L, this->length() - position_);
     const long size = std::min(static_cast<long>(length), available);
     TagLib::ByteVector data(static_cast<unsigned int>(size), 0);
-    if (size > 0 && !ReadAt(position_, data.data(), size))
+    if (size > 0 && !readAt(position_, data.data(), size))
         return {};
     position_ += size;
     return data;
 }
 
-void TTagFileStream::writeBlock(const TagLib::ByteVector& data) {
-    if (WriteAt(position_, data.data(), data.size()))
+void TagFileStream::writeBlock(const TagLib::ByteVector& data) {
+    if (writeAt(position_, data.data(), data.size()))
         position_ += data.size();
 }
 
-void TTagFileStream::MoveTail(long from, long to) {
+void TagFileStream::moveTail(long from, long to) {
     const long end = length();
     if (from == to || from >= end)
         return;
@@ -101,45 +101,45 @@ void TTagFileStream::MoveTail(long from, long to) {
         for (long at = end; at > from;) {
             const long size = std::min(MoveBlock, at - from);
             at -= size;
-            if (!ReadAt(at, buffer.data(), size) || !WriteAt(at + (to - from), buffer.data(), size))
+            if (!readAt(at, buffer.data(), size) || !writeAt(at + (to - from), buffer.data(), size))
                 return;
         }
         return;
     }
     for (long at = from; at < end; at += MoveBlock) {
         const long size = std::min(MoveBlock, end - at);
-        if (!ReadAt(at, buffer.data(), size) || !WriteAt(at - (from - to), buffer.data(), size))
+        if (!readAt(at, buffer.data(), size) || !writeAt(at - (from - to), buffer.data(), size))
             return;
     }
     truncate(end - (from - to));
 }
 
-void TTagFileStream::insert(const TagLib::ByteVector& data, unsigned long start, unsigned long replace) {
+void TagFileStream::insert(const TagLib::ByteVector& data, unsigned long start, unsigned long replace) {
     const long at = static_cast<long>(start);
-    MoveTail(at + static_cast<long>(replace), at + static_cast<long>(data.size()));
-    if (WriteAt(at, data.data(), data.size()))
+    moveTail(at + static_cast<long>(replace), at + static_cast<long>(data.size()));
+    if (writeAt(at, data.data(), data.size()))
         position_ = at + data.size();
 }
 
-void TTagFileStream::removeBlock(unsigned long start, unsigned long length) {
-    MoveTail(static_cast<long>(start + length), static_cast<long>(start));
+void TagFileStream::removeBlock(unsigned long start, unsigned long length) {
+    moveTail(static_cast<long>(start + length), static_cast<long>(start));
 }
 
-void TTagFileStream::seek(long offset, Position p) {
+void TagFileStream::seek(long offset, Position p) {
     const long base = p == Beginning ? 0 : p == Current ? position_ : length();
     position_ = std::max(0L, base + offset);
 }
 
-long TTagFileStream::length() {
+long TagFileStream::length() {
     struct stat status {};
     return fd_ >= 0 && ::fstat(fd_, &status) == 0 ? static_cast<long>(status.st_size) : 0;
 }
 
-void TTagFileStream::truncate(long length) {
-    if (Failed() || !writable_)
+void TagFileStream::truncate(long length) {
+    if (failed() || !writable_)
         return;
     if (::ftruncate(fd_, length) != 0)
-        NoteFailure();
+        noteFailure();
 }
 
 } // namespace Engine

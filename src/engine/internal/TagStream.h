@@ -9,12 +9,12 @@ namespace Engine {
 // A file as TagLib reads and writes it, over a POSIX descriptor that it owns. TagLib
 // ignores failed writes; this stream remembers them (Failed, Cause), so that a tag
 // write on a full disk is reported instead of being taken for done.
-class TTagFileStream : public TagLib::IOStream {
+class TagFileStream : public TagLib::IOStream {
 public:
-    TTagFileStream(const std::string& path, bool writable);
-    ~TTagFileStream() override;
-    TTagFileStream(const TTagFileStream&) = delete;
-    TTagFileStream& operator=(const TTagFileStream&) = delete;
+    TagFileStream(const std::string& path, bool writable);
+    ~TagFileStream() override;
+    TagFileStream(const TagFileStream&) = delete;
+    TagFileStream& operator=(const TagFileStream&) = delete;
 
     TagLib::FileName name() const override { return path_.c_str(); }
     TagLib::ByteVector readBlock(unsigned long length) override;
@@ -30,16 +30,16 @@ public:
 
     // Closes the descriptor (a failure to close is a failed write too); false when any
     // write failed.
-    bool Finish();
-    bool Failed() const { return !cause_.empty(); }
-    const std::string& Cause() const { return cause_; }
+    bool finish();
+    bool failed() const { return !cause_.empty(); }
+    const std::string& cause() const { return cause_; }
 
 private:
-    bool ReadAt(long offset, char* data, long size);
-    bool WriteAt(long offset, const char* data, long size);
+    bool readAt(long offset, char* data, long size);
+    bool writeAt(long offset, const char* data, long size);
     // Moves the bytes from `from` to the end of the file so that they start at `to`.
-    void MoveTail(long from, long to);
-    void NoteFailure();
+    void moveTail(long from, long to);
+    void noteFailure();
 
     std::string path_;
     bool writable_;

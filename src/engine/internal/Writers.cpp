@@ -17,12 +17,12 @@ namespace Engine {
 
 namespace {
 
-std::string Quoted(const std::string& path) {
+std::string quotedPath(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-[[noreturn]] void FailWrite(const std::string& path, const std::string& cause) {
-    throw EngineError(EngineStatus::WriteFailed, "Cannot write " + Quoted(path) + ": " + cause);
+[[noreturn]] void failWrite(const std::string& path, const std::string& cause) {
+    throw EngineError(EngineStatus::WriteFailed, "Cannot write " + quotedPath(path) + ": " + cause);
 }
 
 struct FileCloser {
@@ -30,40 +30,41 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File CreateFile(const std::string& path) {
+File createFile(const std::string& path) {
     File file(std::fopen(path.c_str(), "wb"));
     if (!file)
-        throw EngineError(EngineStatus::CreateFailed, "Cannot create " + Quoted(path) + ": " + std::strerror(errno));
+        throw EngineError(EngineStatus::CreateFailed,
+                          "Cannot create " + quotedPath(path) + ": " + std::strerror(errno));
     return file;
 }
 
-void WriteBytes(std::FILE* file, const void* data, size_t size, const std::string& path) {
+void writeBytes(std::FILE* file, const void* data, size_t size, const std::string& path) {
     if (size > 0 && std::fwrite(data, 1, size, file) != size)
-        FailWrite(path, std::strerror(errno));
+        failWrite(path, std::strerror(errno));
 }
 
-void CloseFile(File& file, const std::string& path) {
+void closeFile(File& file, const std::string& path) {
     std::FILE* raw = file.release();
     if (std::fflush(raw) != 0) {
         const int error = errno;
         std::fclose(raw);
-        FailWrite(path, std::strerror(error));
+        failWrite(path, std::strerror(error));
     }
     if (std::fclose(raw) != 0)
-        FailWrite(path, std::strerror(errno));
+        failWrite(path, std::strerror(errno));
 }
 
 // RIFF WAVE with PCM samples, unsigned 8-bit or signed 16-bit; the sizes in the header
 // are written when the file is finished.
-class TWavWriter final : public IAudioWriter {
+class WavWriter final : public IAudioWriter {
 public:
-    TWavWriter(const std::string& path, const TOutputFormat& format)
-        : path_(path), channels_(format.Channels), rate_(format.SampleRate), bits_(format.BitsPerSample),
-          file_(CreateFile(path)) {
-        WriteHeader(0);
+    WavWriter(const std::string& path, const OutputFormat& format)
+        : path_(path), channels_(format.channels), rate_(format.sampleRate), bits_(format.bitsPerSample),
+          file_(createFile(path)) {
+        writeHeader(0);
     }
 
-    void Write(const float* samples, int frames) override {
+    void write(const float* samples, int frames) override {
         const size_t count = static_cast<size_t>(frames) * channels_;
         scratch_.resize(count * (bits_ / 8));
         if (bits_ == 8) {
@@ -77,23 +78,23 @@ public:
                 scratch_[2 * i + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
             }
         }
-        WriteBytes(file_.get(), scratch_.data(), scratch_.size(), path_);
+        writeBytes(file_.get(), scratch_.data(), scratch_.size(), path_);
         dataBytes_ += scratch_.size();
     }
 
-    void Finish() override {
+    void finish() override {
         if (dataBytes_ % 2 != 0) {
             const uint8_t pad = 0;
-            WriteBytes(file_.get(), &pad, 1, path_);
+            writeBytes(file_.get(), &pad, 1, path_);
         }
         if (std::fseek(file_.get(), 0, SEEK_SET) != 0)
-            FailWrite(path_, std::strerror(errno));
-        WriteHeader(dataBytes_);
-        CloseFile(file_, path_);
+            failWrite(path_, std::strerror(errno));
+        writeHeader(dataBytes_);
+        closeFile(file_, path_);
     }
 
 private:
-    void WriteHeader(uint64_t dataBytes) {
+    void writeHeader(uint64_t dataBytes) {
         const uint32_t data = static_cast<uint32_t>(std::min<uint64_t>(dataBytes, 0xFFFFFFFFu - 44));
         const uint32_t riff = 36 + data + (data % 2);
         const uint16_t blockAlign = static_cast<uint16_t>(channels_ * bits_ / 8);
@@ -118,7 +119,7 @@ private:
         put16(34, static_cast<uint16_t>(bits_));
         std::memcpy(header + 36, "data", 4);
         put32(40, data);
-        WriteBytes(file_.get(), header, sizeof header, path_);
+        writeBytes(file_.get(), header, sizeof header, path_);
     }
 
     std::string path_;
@@ -135,35 +136,35 @@ using Lame = std::unique_ptr<lame_global_flags, LameCloser>;
 
 // MP3 through LAME: CBR with the LAME Info tag, or VBR with the Xing/LAME header when
 // asked for. The tag frame is written over the first frame when the file is finished.
-class TMp3Writer final : public IAudioWriter {
+class Mp3Writer final : public IAudioWriter {
 public:
-    TMp3Writer(const std::string& path, const TOutputFormat& format) : path_(path), channels_(format.Channels) {
+    Mp3Writer(const std::string& path, const OutputFormat& format) : path_(path), channels_(format.channels) {
         lame_.reset(lame_init());
         lame_global_flags* gf = lame_.get();
-        const TAudioFile2LameEnc& settings = format.Lame;
+        const Mp3EncoderSettings& settings = format.Lame;
         lame_set_num_channels(gf, channels_);
-        lame_set_in_samplerate(gf, format.SampleRate);
-        lame_set_out_samplerate(gf, format.SampleRate);
+        lame_set_in_samplerate(gf, format.sampleRate);
+        lame_set_out_samplerate(gf, format.sampleRate);
         lame_set_mode(gf, channels_ == 1 ? MONO : JOINT_STEREO);
-        lame_set_quality(gf, std::clamp<int>(settings.EncoderQuality, 0, 9));
-        if (settings.ConstantBitRate) {
+        lame_set_quality(gf, std::clamp<int>(settings.encoderQuality, 0, 9));
+        if (settings.constantBitRate) {
             lame_set_VBR(gf, vbr_off);
-            lame_set_brate(gf, format.BitRateKbps);
+            lame_set_brate(gf, format.bitRateKbps);
             writeTag_ = true;
         } else {
             lame_set_VBR(gf, vbr_default);
-            lame_set_VBR_quality(gf, static_cast<float>(std::clamp<int>(settings.VbrQuality, 0, 9)));
-            lame_set_VBR_max_bitrate_kbps(gf, settings.VbrMaxBitRateKbps);
-            writeTag_ = settings.WriteVbrHeader;
+            lame_set_VBR_quality(gf, static_cast<float>(std::clamp<int>(settings.vbrQuality, 0, 9)));
+            lame_set_VBR_max_bitrate_kbps(gf, settings.vbrMaxBitRateKbps);
+            writeTag_ = settings.writeVbrHeader;
         }
         lame_set_bWriteVbrTag(gf, writeTag_ ? 1 : 0);
         if (lame_init_params(gf) < 0)
             throw EngineError(EngineStatus::EncoderFailed,
-                              "Cannot create " + Quoted(path) + ": the MP3 encoder refuses this format");
-        file_ = CreateFile(path);
+                              "Cannot create " + quotedPath(path) + ": the MP3 encoder refuses this format");
+        file_ = createFile(path);
     }
 
-    void Write(const float* samples, int frames) override {
+    void write(const float* samples, int frames) override {
         constexpr int Chunk = 8192;
         for (int done = 0; done < frames; done += Chunk) {
             const int n = std::min(Chunk, frames - done);
@@ -171,35 +172,35 @@ public:
             output_.resize(static_cast<size_t>(n) * 5 / 4 + 7200);
             const int size =
                 channels_ == 1
-                    ? lame_encode_buffer_ieee_float(lame_.get(), at, at, n, output_.data(), Capacity())
-                    : lame_encode_buffer_interleaved_ieee_float(lame_.get(), at, n, output_.data(), Capacity());
-            Emit(size);
+                    ? lame_encode_buffer_ieee_float(lame_.get(), at, at, n, output_.data(), capacity())
+                    : lame_encode_buffer_interleaved_ieee_float(lame_.get(), at, n, output_.data(), capacity());
+            emit(size);
         }
     }
 
-    void Finish() override {
+    void finish() override {
         output_.resize(7200);
-        Emit(lame_encode_flush(lame_.get(), output_.data(), Capacity()));
+        emit(lame_encode_flush(lame_.get(), output_.data(), capacity()));
         if (writeTag_) {
             std::vector<unsigned char> tag(lame_get_lametag_frame(lame_.get(), nullptr, 0));
             const size_t size = lame_get_lametag_frame(lame_.get(), tag.data(), tag.size());
             if (size > 0) {
                 if (std::fseek(file_.get(), 0, SEEK_SET) != 0)
-                    FailWrite(path_, std::strerror(errno));
-                WriteBytes(file_.get(), tag.data(), size, path_);
+                    failWrite(path_, std::strerror(errno));
+                writeBytes(file_.get(), tag.data(), size, path_);
             }
         }
-        CloseFile(file_, path_);
+        closeFile(file_, path_);
     }
 
 private:
-    int Capacity() const { return static_cast<int>(output_.size()); }
+    int capacity() const { return static_cast<int>(output_.size()); }
 
-    void Emit(int size) {
+    void emit(int size) {
         if (size < 0)
             throw EngineError(EngineStatus::EncoderFailed,
-                              "Cannot write " + Quoted(path_) + ": the MP3 encoder failed");
-        WriteBytes(file_.get(), output_.data(), static_cast<size_t>(size), path_);
+                              "Cannot write " + quotedPath(path_) + ": the MP3 encoder failed");
+        writeBytes(file_.get(), output_.data(), static_cast<size_t>(size), path_);
     }
 
     std::string path_;
@@ -210,11 +211,11 @@ private:
     std::vector<unsigned char> output_;
 };
 
-class TRemoveOnFailure {
+class RemoveOnFailure {
 public:
-    void Arm(const std::string& path) { path_ = path; }
-    void Keep() { path_.clear(); }
-    ~TRemoveOnFailure() {
+    void arm(const std::string& path) { path_ = path; }
+    void keep() { path_.clear(); }
+    ~RemoveOnFailure() {
         std::error_code ec;
         if (!path_.empty())
             std::filesystem::remove(path_, ec);
@@ -225,36 +226,36 @@ private:
 };
 
 // OGG Vorbis (libvorbis) and WMA (wmav2 in ASF) through FFmpeg.
-class TFFmpegWriter final : public IAudioWriter {
+class FFmpegWriter final : public IAudioWriter {
 public:
-    TFFmpegWriter(const std::string& path, const TOutputFormat& format) : path_(path), channels_(format.Channels) {
-        const bool ogg = format.Kind == TOutputFormat::TKind::Ogg;
+    FFmpegWriter(const std::string& path, const OutputFormat& format) : path_(path), channels_(format.channels) {
+        const bool ogg = format.kind == OutputFormat::Kind::Ogg;
         const char* container = ogg ? "ogg" : "asf";
         const char* encoderName = ogg ? "libvorbis" : "wmav2";
         AVFormatContext* context = nullptr;
         if (avformat_alloc_output_context2(&context, nullptr, container, path.c_str()) < 0)
-            Refuse("the container cannot be made");
+            refuse("the container cannot be made");
         format_.reset(context);
         const AVCodec* encoder = avcodec_find_encoder_by_name(encoderName);
         if (!encoder)
-            Refuse(std::string("the encoder ") + encoderName + " is missing");
+            refuse(std::string("the encoder ") + encoderName + " is missing");
         stream_ = avformat_new_stream(context, nullptr);
         codec_.reset(avcodec_alloc_context3(encoder));
         AVCodecContext& c = *codec_;
-        c.sample_rate = format.SampleRate;
-        c.ch_layout = FFmpeg::Layout(channels_);
+        c.sample_rate = format.sampleRate;
+        c.ch_layout = FFmpeg::layout(channels_);
         c.sample_fmt = AV_SAMPLE_FMT_FLTP;
-        c.time_base = {1, format.SampleRate};
+        c.time_base = {1, format.sampleRate};
         if (ogg) {
             c.flags |= AV_CODEC_FLAG_QSCALE;
-            c.global_quality = static_cast<int>(std::lround(format.VorbisQuality * 10.0 * FF_QP2LAMBDA));
+            c.global_quality = static_cast<int>(std::lround(format.vorbisQuality * 10.0 * FF_QP2LAMBDA));
         } else {
-            c.bit_rate = static_cast<int64_t>(format.BitRateKbps) * 1000;
+            c.bit_rate = static_cast<int64_t>(format.bitRateKbps) * 1000;
         }
         if (context->oformat->flags & AVFMT_GLOBALHEADER)
             c.flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (const int error = avcodec_open2(&c, encoder, nullptr); error < 0)
-            Refuse(FFmpeg::ErrorText(error));
+            refuse(FFmpeg::errorText(error));
         avcodec_parameters_from_context(stream_->codecpar, &c);
         stream_->time_base = c.time_base;
         frameSize_ = c.frame_size > 0 ? c.frame_size : 1024;
@@ -263,57 +264,57 @@ public:
 
         if (const int error = avio_open(&context->pb, path.c_str(), AVIO_FLAG_WRITE); error < 0)
             throw EngineError(EngineStatus::CreateFailed,
-                              "Cannot create " + Quoted(path) + ": " + FFmpeg::ErrorText(error));
-        createdFile_.Arm(path);
+                              "Cannot create " + quotedPath(path) + ": " + FFmpeg::errorText(error));
+        createdFile_.arm(path);
         if (const int error = avformat_write_header(context, nullptr); error < 0)
-            Refuse(FFmpeg::ErrorText(error));
-        frame_ = FFmpeg::MakeFrame();
+            refuse(FFmpeg::errorText(error));
+        frame_ = FFmpeg::makeFrame();
         frame_->format = AV_SAMPLE_FMT_FLTP;
         frame_->nb_samples = frameSize_;
-        frame_->sample_rate = format.SampleRate;
+        frame_->sample_rate = format.sampleRate;
         av_channel_layout_copy(&frame_->ch_layout, &c.ch_layout);
         if (av_frame_get_buffer(frame_.get(), 0) < 0)
-            Refuse("out of memory");
-        packet_ = FFmpeg::MakePacket();
-        createdFile_.Keep();
+            refuse("out of memory");
+        packet_ = FFmpeg::makePacket();
+        createdFile_.keep();
     }
 
-    void Write(const float* samples, int frames) override {
+    void write(const float* samples, int frames) override {
         pending_.insert(pending_.end(), samples, samples + static_cast<size_t>(frames) * channels_);
         const size_t frameSamples = static_cast<size_t>(frameSize_) * channels_;
         size_t used = 0;
         while (pending_.size() - used >= frameSamples) {
-            SendFrame(pending_.data() + used, frameSize_);
+            sendFrame(pending_.data() + used, frameSize_);
             used += frameSamples;
         }
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
     }
 
-    void Finish() override {
+    void finish() override {
         const int rest = static_cast<int>(pending_.size()) / channels_;
         if (rest > 0) {
             if (!smallLastFrame_)
                 pending_.resize(static_cast<size_t>(frameSize_) * channels_, 0.0f);
-            SendFrame(pending_.data(), smallLastFrame_ ? rest : frameSize_);
+            sendFrame(pending_.data(), smallLastFrame_ ? rest : frameSize_);
         }
-        Encode(nullptr);
+        encode(nullptr);
         if (const int error = av_write_trailer(format_.get()); error < 0)
-            FailWrite(path_, FFmpeg::ErrorText(error));
+            failWrite(path_, FFmpeg::errorText(error));
         avio_flush(format_->pb);
         const int ioError = format_->pb->error;
         const int closeError = avio_closep(&format_->pb);
         if (ioError < 0 || closeError < 0)
-            FailWrite(path_, FFmpeg::ErrorText(ioError < 0 ? ioError : closeError));
+            failWrite(path_, FFmpeg::errorText(ioError < 0 ? ioError : closeError));
     }
 
 private:
-    [[noreturn]] void Refuse(const std::string& cause) {
-        throw EngineError(EngineStatus::EncoderFailed, "Cannot create " + Quoted(path_) + ": " + cause);
+    [[noreturn]] void refuse(const std::string& cause) {
+        throw EngineError(EngineStatus::EncoderFailed, "Cannot create " + quotedPath(path_) + ": " + cause);
     }
 
-    void SendFrame(const float* interleaved, int frames) {
+    void sendFrame(const float* interleaved, int frames) {
         if (av_frame_make_writable(frame_.get()) < 0)
-            FailWrite(path_, "out of memory");
+            failWrite(path_, "out of memory");
         frame_->nb_samples = frames;
         for (int ch = 0; ch < channels_; ++ch) {
             auto* plane = reinterpret_cast<float*>(frame_->extended_data[ch]);
@@ -322,24 +323,24 @@ private:
         }
         frame_->pts = samplesSent_;
         samplesSent_ += frames;
-        Encode(frame_.get());
+        encode(frame_.get());
     }
 
-    void Encode(AVFrame* frame) {
+    void encode(AVFrame* frame) {
         if (const int error = avcodec_send_frame(codec_.get(), frame); error < 0)
-            FailWrite(path_, FFmpeg::ErrorText(error));
+            failWrite(path_, FFmpeg::errorText(error));
         while (avcodec_receive_packet(codec_.get(), packet_.get()) == 0) {
             av_packet_rescale_ts(packet_.get(), codec_->time_base, stream_->time_base);
             packet_->stream_index = stream_->index;
             const int error = av_interleaved_write_frame(format_.get(), packet_.get());
             if (error < 0 || format_->pb->error < 0)
-                FailWrite(path_, FFmpeg::ErrorText(error < 0 ? error : format_->pb->error));
+                failWrite(path_, FFmpeg::errorText(error < 0 ? error : format_->pb->error));
         }
     }
 
     // Declared first, so that it goes last: a file the constructor created and then
     // failed to set up is removed after the container has closed it.
-    TRemoveOnFailure createdFile_;
+    RemoveOnFailure createdFile_;
     std::string path_;
     int channels_;
     FFmpeg::OutputFormat format_;
@@ -355,16 +356,17 @@ private:
 
 } // namespace
 
-std::unique_ptr<IAudioWriter> CreateWriter(const std::string& path, const TOutputFormat& format) {
-    FFmpeg::QuietLogging();
-    switch (format.Kind) {
-    case TOutputFormat::TKind::Wav: return std::make_unique<TWavWriter>(path, format);
-    case TOutputFormat::TKind::Mp3: return std::make_unique<TMp3Writer>(path, format);
-    case TOutputFormat::TKind::Ogg:
-    case TOutputFormat::TKind::Wma: return std::make_unique<TFFmpegWriter>(path, format);
-    case TOutputFormat::TKind::None: break;
+std::unique_ptr<IAudioWriter> createWriter(const std::string& path, const OutputFormat& format) {
+    FFmpeg::quietLogging();
+    switch (format.kind) {
+    case OutputFormat::Kind::Wav: return std::make_unique<WavWriter>(path, format);
+    case OutputFormat::Kind::Mp3: return std::make_unique<Mp3Writer>(path, format);
+    case OutputFormat::Kind::Ogg:
+    case OutputFormat::Kind::Wma: return std::make_unique<FFmpegWriter>(path, format);
+    case OutputFormat::Kind::None: break;
     }
-    throw EngineError(EngineStatus::InvalidFormat, "Cannot create " + Quoted(path) + ": no output format was prepared");
+    throw EngineError(EngineStatus::InvalidFormat,
+                      "Cannot create " + quotedPath(path) + ": no output format was prepared");
 }
 
 } // namespace Engine

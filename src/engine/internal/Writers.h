@@ -1,6 +1,6 @@
 #pragma once
 
-// The encoders behind TAudioFile2's output side. A writer takes interleaved float at
+// The encoders behind AudioFile's output side. A writer takes interleaved float at
 // its own rate and channel count and owns its file from creation to Finish.
 
 #include <memory>
@@ -10,28 +10,28 @@
 
 namespace Engine {
 
-struct TOutputFormat {
-    enum class TKind { None, Wav, Mp3, Ogg, Wma };
+struct OutputFormat {
+    enum class Kind { None, Wav, Mp3, Ogg, Wma };
 
-    TKind Kind = TKind::None;
-    int SampleRate = 44100;
-    int Channels = 2;
-    int BitsPerSample = 16;     // WAV: 8 or 16
-    int BitRateKbps = 128;      // MP3 (constant bit rate) and WMA
-    TAudioFile2LameEnc Lame;    // MP3 encoder settings
-    double VorbisQuality = 0.6; // OGG: libvorbis's base quality, -0.1 .. 1.0
+    Kind kind = Kind::None;
+    int sampleRate = 44100;
+    int channels = 2;
+    int bitsPerSample = 16;     // WAV: 8 or 16
+    int bitRateKbps = 128;      // MP3 (constant bit rate) and WMA
+    Mp3EncoderSettings Lame;    // MP3 encoder settings
+    double vorbisQuality = 0.6; // OGG: libvorbis's base quality, -0.1 .. 1.0
 };
 
 class IAudioWriter {
 public:
     virtual ~IAudioWriter() = default;
-    virtual void Write(const float* samples, int frames) = 0;
+    virtual void write(const float* samples, int frames) = 0;
     // Finishes and closes the file; raises EngineError when that fails.
-    virtual void Finish() = 0;
+    virtual void finish() = 0;
 };
 
 // Creates the file in the format; raises EngineError (CreateFailed, EncoderFailed)
 // and leaves no file behind when it cannot.
-std::unique_ptr<IAudioWriter> CreateWriter(const std::string& path, const TOutputFormat& format);
+std::unique_ptr<IAudioWriter> createWriter(const std::string& path, const OutputFormat& format);
 
 } // namespace Engine

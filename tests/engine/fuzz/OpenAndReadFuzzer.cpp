@@ -13,42 +13,42 @@
 
 namespace {
 
-std::string TemporaryPath(const char* extension) {
+std::string temporaryPath(const char* extension) {
     return "/tmp/zelvo-fuzz-" + std::to_string(getpid()) + extension;
 }
 
-void Exercise(const std::string& path) {
-    ReadAudioTags(path);
+void exercise(const std::string& path) {
+    readAudioTags(path);
     try {
-        TAudioInformation2 info;
-        info.Open(path);
+        AudioInfo info;
+        info.open(path);
     } catch (const EngineError&) {
     }
-    TAudioFile2 file;
-    file.OpenForRead(path);
-    if (file.GetErrorCode() != 0)
+    AudioFile file;
+    file.openForRead(path);
+    if (file.errorCode() != 0)
         return;
-    const int total = file.GetTotalSamples();
+    const int total = file.totalFrames();
     int read = 0;
-    for (TAudioBlock block = file.ReadBlock(4096); !block.Empty() && read <= total; block = file.ReadBlock(4096))
-        read += block.Frames();
+    for (AudioBlock block = file.readBlock(4096); !block.empty() && read <= total; block = file.readBlock(4096))
+        read += block.frames();
     if (read != total)
         __builtin_trap(); // the length promised is the length delivered
-    file.Seek(total / 2);
-    file.ReadBlock(1000);
-    file.Seek(1);
-    file.ReadBlock(10);
+    file.seek(total / 2);
+    file.readBlock(1000);
+    file.seek(1);
+    file.readBlock(10);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const extensions[] = {".wav", ".mp3", ".ogg", ".wma"};
-    const std::string path = TemporaryPath(extensions[size % 4]);
+    const std::string path = temporaryPath(extensions[size % 4]);
     if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
         std::fwrite(data, 1, size, file);
         std::fclose(file);
-        Exercise(path);
+        exercise(path);
         std::remove(path.c_str());
     }
     return 0;

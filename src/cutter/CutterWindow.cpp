@@ -105,7 +105,7 @@ QSpinBox* fadeBox(QWidget* parent, const char* name, QRect place) {
 } // namespace
 
 CutterWindow::CutterWindow(QWidget* parent) : JobWindow(parent) {
-    setObjectName("frmSplitter");
+    setObjectName("cutterWindow");
     setWindowTitle("Zelvo MP3 Zovozu");
     setFixedSize(580, 400);
     info_.setInfoOption(true);
@@ -127,12 +127,12 @@ CutterWindow::~CutterWindow() {
 }
 
 void CutterWindow::buildControls() {
-    cutButton_ = button(this, "btnSplit", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
-    cancelCutButton_ = button(this, "btnCancelSplit", "Cancel", "Cancel split", {8, 24, 60, 30});
+    cutButton_ = button(this, "cutButton", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
+    cancelCutButton_ = button(this, "cancelCutButton", "Cancel", "Cancel split", {8, 24, 60, 30});
     cancelCutButton_->hide();
-    buildToolButtons(72, 556, "btnSplitterClose", [this] { return outputFolder(); });
+    buildToolButtons(72, 556, "closeButton", [this] { return outputFolder(); });
     durationLabel_ = new QLabel(QString::fromStdString(AppSettings::formatMinSecMs(0)), this);
-    durationLabel_->setObjectName("lbDuration");
+    durationLabel_->setObjectName("durationLabel");
     durationLabel_->setGeometry(340, 22, 232, 34);
     QFont big = durationLabel_->font();
     big.setPointSize(18);
@@ -162,15 +162,15 @@ void CutterWindow::buildBar() {
     bar_->setHandleImages(handleImage(true), handleImage(false));
     bar_->setLineImages(filled(1, 54, QColor(200, 30, 30)), filled(1, 48, QColor(30, 30, 30)));
     bar_->setSectionImages(filled(1, 48, skippedColour), filled(1, 48, selectedColour));
-    stepBackwardButton_ = button(this, "btnBackward", "<", "", {0, 84, 14, 42});
-    stepForwardButton_ = button(this, "btnForward", ">", "", {566, 84, 14, 42});
+    stepBackwardButton_ = button(this, "stepBackwardButton", "<", "", {0, 84, 14, 42});
+    stepForwardButton_ = button(this, "stepForwardButton", ">", "", {566, 84, 14, 42});
     connect(stepBackwardButton_, &QPushButton::clicked, this, [this] { bar_->stepBackward(); });
     connect(stepForwardButton_, &QPushButton::clicked, this, [this] { bar_->stepForward(); });
 }
 
 void CutterWindow::buildList() {
     sectionList_ = new QTreeWidget(this);
-    sectionList_->setObjectName("lvSplitList");
+    sectionList_->setObjectName("sectionList");
     sectionList_->setGeometry(7, 154, 400, 186);
     sectionList_->setRootIsDecorated(false);
     sectionList_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -198,23 +198,23 @@ void CutterWindow::buildList() {
 
 void CutterWindow::buildToolColumn() {
     addPointButton_ =
-        button(this, "btnAddTime", "Add", "Add the current playback time as a cutting point into the cutting list",
+        button(this, "addPointButton", "Add", "Add the current playback time as a cutting point into the cutting list",
                {414, 154, 76, 24});
     removeButton_ =
-        button(this, "btnRemove", "Remove", "Remove the selected section from the list", {496, 154, 76, 24});
+        button(this, "removeButton", "Remove", "Remove the selected section from the list", {496, 154, 76, 24});
     removeAllButton_ =
-        button(this, "btnRemoveAll", "Remove all", "Remove all sections from the list", {414, 182, 76, 24});
-    previewButton_ = button(this, "btnPreview", "Preview", "Preview the selected section", {496, 182, 76, 24});
-    stopPreviewButton_ = button(this, "btnPreviewStop", "Stop", "Stop preview", {496, 182, 76, 24});
+        button(this, "removeAllButton", "Remove all", "Remove all sections from the list", {414, 182, 76, 24});
+    previewButton_ = button(this, "previewButton", "Preview", "Preview the selected section", {496, 182, 76, 24});
+    stopPreviewButton_ = button(this, "stopPreviewButton", "Stop", "Stop preview", {496, 182, 76, 24});
     stopPreviewButton_->hide();
-    goToMinutesBox_ = numberBox(this, "numGotoMin", "000", 3, {414, 214, 36, 22});
-    goToSecondsBox_ = numberBox(this, "numGotoSec", "00", 2, {454, 214, 26, 22});
-    goToMillisecondsBox_ = numberBox(this, "numGotoMs", "000", 3, {484, 214, 36, 22});
-    goToButton_ = button(this, "btnGoto", "Go to", "Goto the time in the box", {524, 214, 48, 22});
-    fadeInButton_ = button(this, "btnFadeInEnable", "Fade in", "Fade in disabled", {414, 246, 76, 24});
-    fadeInBox_ = fadeBox(this, "edFadeInDuration", {494, 246, 56, 24});
-    fadeOutButton_ = button(this, "btnFadeOutEnable", "Fade out", "Fade out disabled", {414, 276, 76, 24});
-    fadeOutBox_ = fadeBox(this, "edFadeOutDuration", {494, 276, 56, 24});
+    goToMinutesBox_ = numberBox(this, "goToMinutesBox", "000", 3, {414, 214, 36, 22});
+    goToSecondsBox_ = numberBox(this, "goToSecondsBox", "00", 2, {454, 214, 26, 22});
+    goToMillisecondsBox_ = numberBox(this, "goToMillisecondsBox", "000", 3, {484, 214, 36, 22});
+    goToButton_ = button(this, "goToButton", "Go to", "Goto the time in the box", {524, 214, 48, 22});
+    fadeInButton_ = button(this, "fadeInButton", "Fade in", "Fade in disabled", {414, 246, 76, 24});
+    fadeInBox_ = fadeBox(this, "fadeInBox", {494, 246, 56, 24});
+    fadeOutButton_ = button(this, "fadeOutButton", "Fade out", "Fade out disabled", {414, 276, 76, 24});
+    fadeOutBox_ = fadeBox(this, "fadeOutBox", {494, 276, 56, 24});
     for (const int y : {250, 280})
         (new QLabel("ms", this))->move(554, y);
     for (QPushButton* fade : {fadeInButton_, fadeOutButton_})
@@ -240,12 +240,12 @@ void CutterWindow::buildToolColumn() {
 }
 
 void CutterWindow::buildBottomRow() {
-    playButton_ = button(this, "btnPlay", "Play", "Play from the current position before adding time into the list",
+    playButton_ = button(this, "playButton", "Play", "Play from the current position before adding time into the list",
                          {7, 350, 50, 28});
-    stopButton_ = button(this, "btnStop", "Stop", "Stop", {60, 350, 50, 28});
-    pauseButton_ = button(this, "btnPause", "Pause", "Pause", {113, 350, 50, 28});
+    stopButton_ = button(this, "stopButton", "Stop", "Stop", {60, 350, 50, 28});
+    pauseButton_ = button(this, "pauseButton", "Pause", "Pause", {113, 350, 50, 28});
     backToStartBox_ = new QCheckBox("Back to start", this);
-    backToStartBox_->setObjectName("cboxBackToStart");
+    backToStartBox_->setObjectName("backToStartBox");
     backToStartBox_->setGeometry(168, 354, 100, 20);
     slowSpeedButton_ = new QRadioButton("0.5 x", this);
     normalSpeedButton_ = new QRadioButton("1 x", this);
@@ -260,19 +260,19 @@ void CutterWindow::buildBottomRow() {
         x += 50;
         connect(speed, &QRadioButton::clicked, this, &CutterWindow::applySpeedChoice);
     }
-    slowSpeedButton_->setObjectName("rb05x");
-    normalSpeedButton_->setObjectName("rb1x");
-    fastSpeedButton_->setObjectName("rb15x");
+    slowSpeedButton_->setObjectName("slowSpeedButton");
+    normalSpeedButton_->setObjectName("normalSpeedButton");
+    fastSpeedButton_->setObjectName("fastSpeedButton");
     // These never keep the keyboard.
     for (QWidget* control :
          std::initializer_list<QWidget*>{backToStartBox_, slowSpeedButton_, normalSpeedButton_, fastSpeedButton_})
         control->setFocusPolicy(Qt::NoFocus);
-    stepBackwardBox_ = numberBox(this, "numBackward", "2000", 5, {420, 353, 44, 22});
-    playBeforeButton_ = button(this, "btnPlayBackward", "<<",
+    stepBackwardBox_ = numberBox(this, "stepBackwardBox", "2000", 5, {420, 353, 44, 22});
+    playBeforeButton_ = button(this, "playBeforeButton", "<<",
                                "Play the time(ms) in the box before the current position", {466, 350, 30, 28});
-    playAfterButton_ = button(this, "btnPlayForward", ">>", "Play the time(ms) in the box after the current position",
+    playAfterButton_ = button(this, "playAfterButton", ">>", "Play the time(ms) in the box after the current position",
                               {498, 350, 30, 28});
-    stepForwardBox_ = numberBox(this, "numForward", "2000", 5, {530, 353, 44, 22});
+    stepForwardBox_ = numberBox(this, "stepForwardBox", "2000", 5, {530, 353, 44, 22});
     connect(playButton_, &QPushButton::clicked, this, &CutterWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &CutterWindow::stop);
     connect(pauseButton_, &QPushButton::clicked, this, &CutterWindow::pause);

@@ -42,8 +42,8 @@ void PositionBar::setLineImages(const QImage& line, const QImage& marker) {
 }
 
 void PositionBar::setSectionImages(const QImage& skipped, const QImage& selected) {
-    skipped_ = skipped;
-    selected_ = selected;
+    skippedImage_ = skipped;
+    selectedImage_ = selected;
 }
 
 int PositionBar::timeToX(int64_t time) const {
@@ -151,18 +151,18 @@ void PositionBar::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, background_);
     for (size_t i = 0; i < points_.size(); ++i) {
         const CutPoint& point = points_[i];
-        const int b = timeToX(point.time);
+        const int sectionLeft = timeToX(point.time);
         if (point.time != maximum_ && i + 1 < points_.size()) {
-            const int f = timeToX(points_[i + 1].time);
-            if (!point.use && f >= b)
-                for (int x = b; x <= f; ++x)
-                    painter.drawImage(x, 19, skipped_);
+            const int sectionRight = timeToX(points_[i + 1].time);
+            if (!point.use && sectionRight >= sectionLeft)
+                for (int x = sectionLeft; x <= sectionRight; ++x)
+                    painter.drawImage(x, 19, skippedImage_);
             if (static_cast<int>(i) == selectedSection_)
-                for (int x = b; x <= f; ++x)
-                    painter.drawImage(x, 19, selected_);
+                for (int x = sectionLeft; x <= sectionRight; ++x)
+                    painter.drawImage(x, 19, selectedImage_);
         }
         if (point.time != minimum_ && point.time != maximum_)
-            painter.drawImage(b, 19, marker_);
+            painter.drawImage(sectionLeft, 19, marker_);
     }
     painter.drawImage(lineColumn_, 16, line_);
 }

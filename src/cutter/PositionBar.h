@@ -74,7 +74,7 @@ private:
     void positionChanged();
     void pointsChanged();
 
-    QImage background_, line_, marker_, skipped_, selected_;
+    QImage background_, line_, marker_, skippedImage_, selectedImage_;
     bool dragging_ = false;
     int grabOffset_ = 0;
 };

@@ -14,16 +14,16 @@ constexpr int LabelTop = 36;
 } // namespace
 
 ConfirmDialog::ConfirmDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("frmConfirm");
+    setObjectName("confirmDialog");
     setWindowTitle("Confirm");
     setFixedSize(307, 128);
     messageLabel_ = new QLabel(this);
-    messageLabel_->setObjectName("Label1");
+    messageLabel_->setObjectName("messageLabel");
     messageLabel_->setTextFormat(Qt::PlainText);
     yesButton_ = new QPushButton("&Yes", this);
-    yesButton_->setObjectName("suiButton1");
+    yesButton_->setObjectName("yesButton");
     noButton_ = new QPushButton(this);
-    noButton_->setObjectName("suiButton2");
+    noButton_->setObjectName("noButton");
     for (auto* button : {yesButton_, noButton_})
         button->resize(ButtonWidth, ButtonHeight);
     connect(yesButton_, &QPushButton::clicked, this, [this] { done(ResultYes); });

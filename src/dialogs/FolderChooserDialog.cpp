@@ -6,19 +6,19 @@
 #include "FolderTree.h"
 
 FolderChooserDialog::FolderChooserDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("frmPathSelect");
+    setObjectName("folderChooser");
     setWindowTitle("Path Select");
     setFixedSize(317, 363);
 
     folderTree_ = new FolderTree(this);
-    folderTree_->setObjectName("ShellTreeView1");
+    folderTree_->setObjectName("folderTree");
     folderTree_->setGeometry(8, 8, 301, 310);
 
     okButton_ = new QPushButton("Ok", this);
-    okButton_->setObjectName("btnOk");
+    okButton_->setObjectName("okButton");
     okButton_->setGeometry(146, 328, 75, 25);
     cancelButton_ = new QPushButton("Cancel", this);
-    cancelButton_->setObjectName("btnCancel");
+    cancelButton_->setObjectName("cancelButton");
     cancelButton_->setGeometry(230, 328, 75, 25);
     connect(okButton_, &QPushButton::clicked, this, &FolderChooserDialog::acceptFolder);
     connect(cancelButton_, &QPushButton::clicked, this, &FolderChooserDialog::cancelChoice);

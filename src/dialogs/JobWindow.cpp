@@ -24,10 +24,10 @@ void JobWindow::buildToolButtons(int x, int closeX, const char* closeName, std::
         made->setGeometry(left, 24, 60, 30);
         return made;
     };
-    folderButton_ = button("btnFolder", "Folder", "Open the output folder", x);
-    optionsButton_ = button("btnOptions", "Options", "Options", x + 64);
-    helpButton_ = button("btnHelp", "Help", "Help", x + 128);
-    aboutButton_ = button("btnAbout", "About", "About", x + 192);
+    folderButton_ = button("folderButton", "Folder", "Open the output folder", x);
+    optionsButton_ = button("optionsButton", "Options", "Options", x + 64);
+    helpButton_ = button("helpButton", "Help", "Help", x + 128);
+    aboutButton_ = button("aboutButton", "About", "About", x + 192);
     closeButton_ = new QPushButton("x", this);
     closeButton_->setObjectName(closeName);
     closeButton_->setToolTip("Close");

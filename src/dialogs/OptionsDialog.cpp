@@ -60,17 +60,17 @@ void filterNameKeys(QLineEdit* edit) {
 } // namespace
 
 OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName("frmOptions");
+    setObjectName("optionsDialog");
     setWindowTitle("Zelvo MP3 Zovozu Darozu: Options");
     auto* layout = new QVBoxLayout(this);
     pages_ = new QTabWidget;
-    pages_->setObjectName("pcOptions");
+    pages_->setObjectName("pages");
     pages_->addTab(buildFormatPages(), "Format");
     pages_->addTab(buildSavePages(), "Save");
     layout->addWidget(pages_);
     // The recorder's schedule list: kept, not shown.
     scheduleList_ = new QTreeWidget(this);
-    scheduleList_->setObjectName("listSchedule");
+    scheduleList_->setObjectName("scheduleList");
     scheduleList_->setHeaderLabels({"Use", "Start time", "Stop time", "Frequency"});
     scheduleList_->setRootIsDecorated(false);
     scheduleList_->hide();
@@ -78,12 +78,12 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
 
     auto* buttons = new QHBoxLayout;
     defaultButton_ = new QPushButton("&Default");
-    defaultButton_->setObjectName("btnOptionDefault");
+    defaultButton_->setObjectName("defaultButton");
     defaultButton_->setToolTip("Set all setting to default");
     okButton_ = new QPushButton("&Ok");
-    okButton_->setObjectName("btnOptionOk");
+    okButton_->setObjectName("okButton");
     cancelButton_ = new QPushButton("&Cancel");
-    cancelButton_->setObjectName("btnOptionCancel");
+    cancelButton_->setObjectName("cancelButton");
     buttons->addWidget(defaultButton_);
     buttons->addStretch();
     buttons->addWidget(okButton_);
@@ -99,7 +99,7 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
 QWidget* OptionsDialog::buildFormatPages() {
     using namespace OptionLists;
     formatPages_ = new QTabWidget;
-    formatPages_->setObjectName("pcFormat");
+    formatPages_->setObjectName("formatPages");
     auto page = [this](const char* title, const std::vector<std::pair<const char*, QWidget*>>& rows) {
         auto* widget = new QWidget;
         auto* grid = new QGridLayout(widget);
@@ -113,21 +113,21 @@ QWidget* OptionsDialog::buildFormatPages() {
         formatPages_->addTab(widget, title);
         return grid;
     };
-    wavRateBox_ = list("cboxWavFreq", wavFrequencies());
-    wavChannelsBox_ = list("cboxWavChannels", channels());
-    wavSampleSizeBox_ = list("cboxWavSampleRate", wavSampleSizes());
+    wavRateBox_ = list("wavRateBox", wavFrequencies());
+    wavChannelsBox_ = list("wavChannelsBox", channels());
+    wavSampleSizeBox_ = list("wavSampleSizeBox", wavSampleSizes());
     page("WAV", {{"Frequency:", wavRateBox_}, {"Channels:", wavChannelsBox_}, {"Sampling Rate:", wavSampleSizeBox_}});
 
-    mp3RateBox_ = list("cboxMP3Freq", mp3OggFrequencies());
-    mp3ChannelsBox_ = list("cboxMP3Channels", channels());
-    mp3BitRateBox_ = list("cboxMP3BitRate", mp3BitRates());
-    mp3EncoderQualityBox_ = list("cboxMP3EncoderQuality", mp3Qualities());
+    mp3RateBox_ = list("mp3RateBox", mp3OggFrequencies());
+    mp3ChannelsBox_ = list("mp3ChannelsBox", channels());
+    mp3BitRateBox_ = list("mp3BitRateBox", mp3BitRates());
+    mp3EncoderQualityBox_ = list("mp3EncoderQualityBox", mp3Qualities());
     vbrEnableBox_ = new QCheckBox("VBR(Variable Bit Rate)");
-    vbrEnableBox_->setObjectName("cboxVBREnable");
-    mp3MaxBitRateBox_ = list("cboxMP3MaxBitRate", mp3BitRates());
-    mp3VbrQualityBox_ = list("cboxMP3VBRQuality", mp3Qualities());
+    vbrEnableBox_->setObjectName("vbrEnableBox");
+    mp3MaxBitRateBox_ = list("mp3MaxBitRateBox", mp3BitRates());
+    mp3VbrQualityBox_ = list("mp3VbrQualityBox", mp3Qualities());
     vbrHeaderBox_ = new QCheckBox("Write VBR header");
-    vbrHeaderBox_->setObjectName("cboxVBRHeader");
+    vbrHeaderBox_->setObjectName("vbrHeaderBox");
     QGridLayout* mp3 = page("MP3", {{"Frequency:", mp3RateBox_},
                                     {"Channels:", mp3ChannelsBox_},
                                     {"Bit Rate:", mp3BitRateBox_},
@@ -137,17 +137,17 @@ QWidget* OptionsDialog::buildFormatPages() {
                                     {nullptr, mp3VbrQualityBox_},
                                     {nullptr, vbrHeaderBox_}});
     maxBitRateLabel_ = new QLabel("Max Bit Rate:");
-    maxBitRateLabel_->setObjectName("lbMaxBitRate");
+    maxBitRateLabel_->setObjectName("maxBitRateLabel");
     vbrQualityLabel_ = new QLabel("VBR Quality:");
-    vbrQualityLabel_->setObjectName("lbVBRQuality");
+    vbrQualityLabel_->setObjectName("vbrQualityLabel");
     mp3->addWidget(maxBitRateLabel_, 5, 0);
     mp3->addWidget(vbrQualityLabel_, 6, 0);
 
-    oggRateBox_ = list("cboxOggFreq", mp3OggFrequencies());
-    oggChannelsBox_ = list("cboxOggChannels", channels());
-    oggQualityBox_ = list("cboxOggBitRate", oggQualities());
+    oggRateBox_ = list("oggRateBox", mp3OggFrequencies());
+    oggChannelsBox_ = list("oggChannelsBox", channels());
+    oggQualityBox_ = list("oggQualityBox", oggQualities());
     page("OGG", {{"Frequency:", oggRateBox_}, {"Channels:", oggChannelsBox_}, {"Quality:", oggQualityBox_}});
-    wmaFormatBox_ = list("cboxWmaFormat", wmaFormats());
+    wmaFormatBox_ = list("wmaFormatBox", wmaFormats());
     page("WMA", {{"Format:", wmaFormatBox_}});
 
     using V = OptionValues;
@@ -212,15 +212,15 @@ QWidget* OptionsDialog::buildSavePage(QLineEdit*& path, QPushButton*& chooser, Q
 
 QWidget* OptionsDialog::buildSavePages() {
     savePages_ = new QTabWidget;
-    savePages_->setObjectName("pcSave");
+    savePages_->setObjectName("savePages");
     QRadioButton* convertWhere[2];
     QRadioButton* splitWhere[2];
     buildSavePage(convertFolderEdit_, convertFolderButton_, convertWhere, convertAddNewButton_, convertOverwriteButton_,
-                  "edConvertOutputPath", "btnConvertOutputpath");
-    buildSavePage(cutFolderEdit_, cutFolderButton_, splitWhere, cutAddNewButton_, cutOverwriteButton_,
-                  "edSplitOutputPath", "btnSplitOutputPath");
+                  "convertFolderEdit", "convertFolderButton");
+    buildSavePage(cutFolderEdit_, cutFolderButton_, splitWhere, cutAddNewButton_, cutOverwriteButton_, "cutFolderEdit",
+                  "cutFolderButton");
     QWidget* join = buildSavePage(joinFolderEdit_, joinFolderButton_, nullptr, joinAddNewButton_, joinOverwriteButton_,
-                                  "edJoinOutputPath", "btnJoinOutputPath");
+                                  "joinFolderEdit", "joinFolderButton");
     savePages_->setTabText(0, "Converter");
     savePages_->setTabText(1, "Zovozu");
     savePages_->setTabText(2, "Joinner");
@@ -228,26 +228,26 @@ QWidget* OptionsDialog::buildSavePages() {
     convertToSourceFolderButton_ = convertWhere[1];
     cutToFolderButton_ = splitWhere[0];
     cutToSourceFolderButton_ = splitWhere[1];
-    for (auto [button, name] : {std::pair{convertToFolderButton_, "rbSaveToAppointed"},
-                                {convertToSourceFolderButton_, "rbSaveToOriginal"},
-                                {convertAddNewButton_, "rbConvertAddNew"},
-                                {convertOverwriteButton_, "rbConvertOverwrite"},
-                                {cutToFolderButton_, "rbSplitSaveToAppointed"},
-                                {cutToSourceFolderButton_, "rbSplitSaveToOriginal"},
-                                {cutAddNewButton_, "rbSplitAddNew"},
-                                {cutOverwriteButton_, "rbSplitOverwrite"},
-                                {joinAddNewButton_, "rbJoinAddNew"},
-                                {joinOverwriteButton_, "rbJoinOverwrite"}})
+    for (auto [button, name] : {std::pair{convertToFolderButton_, "convertToFolderButton"},
+                                {convertToSourceFolderButton_, "convertToSourceFolderButton"},
+                                {convertAddNewButton_, "convertAddNewButton"},
+                                {convertOverwriteButton_, "convertOverwriteButton"},
+                                {cutToFolderButton_, "cutToFolderButton"},
+                                {cutToSourceFolderButton_, "cutToSourceFolderButton"},
+                                {cutAddNewButton_, "cutAddNewButton"},
+                                {cutOverwriteButton_, "cutOverwriteButton"},
+                                {joinAddNewButton_, "joinAddNewButton"},
+                                {joinOverwriteButton_, "joinOverwriteButton"}})
         button->setObjectName(name);
 
     auto* grid = static_cast<QGridLayout*>(join->layout());
     auto* name = new QHBoxLayout;
     joinPrefixEdit_ = new QLineEdit;
-    joinPrefixEdit_->setObjectName("edJoinPreName");
+    joinPrefixEdit_->setObjectName("joinPrefixEdit");
     joinUseDateBox_ = new QCheckBox("Date");
-    joinUseDateBox_->setObjectName("cboxJoinUseDate");
+    joinUseDateBox_->setObjectName("joinUseDateBox");
     joinSuffixEdit_ = new QLineEdit;
-    joinSuffixEdit_->setObjectName("edJoinPosName");
+    joinSuffixEdit_->setObjectName("joinSuffixEdit");
     for (QLineEdit* edit : {joinPrefixEdit_, joinSuffixEdit_})
         filterNameKeys(edit);
     name->addWidget(joinPrefixEdit_);

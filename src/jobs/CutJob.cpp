@@ -40,29 +40,29 @@ public:
         const int64_t total = input_.totalFrames();
         const int64_t endFrame =
             section.start + section.length >= total * 1000 / rate ? total : frames(section.start + section.length);
-        const int64_t c = std::max<int64_t>(endFrame - frames(section.start), 0);
-        const int64_t d = std::min(frames(fadeInMs), c);
-        const int64_t f = std::min(frames(fadeOutMs), c - d);
+        const int64_t sectionFrames = std::max<int64_t>(endFrame - frames(section.start), 0);
+        const int64_t fadeInFrames = std::min(frames(fadeInMs), sectionFrames);
+        const int64_t fadeOutFrames = std::min(frames(fadeOutMs), sectionFrames - fadeInFrames);
         const int fadeInShare = static_cast<int>(fadeInMs * 100 / length);
         const int fadeOutStart = 100 - static_cast<int>(fadeOutMs * 100 / length);
-        const int64_t block = int64_t{input_.streamChannels()} * input_.streamSampleRate();
-        const int64_t middle = c - d - f;
+        const int64_t blockFrames = int64_t{input_.streamChannels()} * input_.streamSampleRate();
+        const int64_t middleFrames = sectionFrames - fadeInFrames - fadeOutFrames;
 
         input_.seek(static_cast<int>(frames(section.start)));
-        if (d > 0)
-            fadedPart(static_cast<int>(d), 0, fadeInShare, 0.0f, 100.0f);
-        for (int64_t k = 1; k <= middle / block; ++k) {
+        if (fadeInFrames > 0)
+            fadedPart(static_cast<int>(fadeInFrames), 0, fadeInShare, 0.0f, 100.0f);
+        for (int64_t blockNumber = 1; blockNumber <= middleFrames / blockFrames; ++blockNumber) {
             if (control_.stopping())
                 return false;
-            output_.writeBlock(input_.readBlock(static_cast<int>(block)));
-            post(static_cast<int>(fadeInShare +
-                                  (k - 1) * block * (fadeOutStart - fadeInShare) / std::max<int64_t>(c, 1)));
+            output_.writeBlock(input_.readBlock(static_cast<int>(blockFrames)));
+            post(static_cast<int>(fadeInShare + (blockNumber - 1) * blockFrames * (fadeOutStart - fadeInShare) /
+                                                    std::max<int64_t>(sectionFrames, 1)));
         }
-        if (middle % block > 0)
-            output_.writeBlock(input_.readBlock(static_cast<int>(middle % block)));
+        if (middleFrames % blockFrames > 0)
+            output_.writeBlock(input_.readBlock(static_cast<int>(middleFrames % blockFrames)));
         post(fadeOutStart, true);
-        if (f > 0)
-            fadedPart(static_cast<int>(f), fadeOutStart, 100, 100.0f, 0.0f);
+        if (fadeOutFrames > 0)
+            fadedPart(static_cast<int>(fadeOutFrames), fadeOutStart, 100, 100.0f, 0.0f);
         if (last_ < 100)
             post(100, true);
         return true;

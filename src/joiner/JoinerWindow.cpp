@@ -117,7 +117,7 @@ QString qs(const std::string& text) {
 } // namespace
 
 JoinerWindow::JoinerWindow(QWidget* parent) : JobWindow(parent) {
-    setObjectName("frmJoiner");
+    setObjectName("joinerWindow");
     setWindowTitle("Zelvo MP3 Darozu");
     setFixedSize(657, 430);
     info_.setInfoOption(true);
@@ -141,28 +141,28 @@ void JoinerWindow::setTreeFolder(const QString& folder) {
 }
 
 void JoinerWindow::buildControls() {
-    mergeButton_ = button(this, "btnStartMerge", "Start", "Start to merge the files", {8, 24, 60, 30});
-    cancelMergeButton_ = button(this, "btnCancelMerge", "Cancel", "Cancel merge", {8, 24, 60, 30});
+    mergeButton_ = button(this, "mergeButton", "Start", "Start to merge the files", {8, 24, 60, 30});
+    cancelMergeButton_ = button(this, "cancelMergeButton", "Cancel", "Cancel merge", {8, 24, 60, 30});
     cancelMergeButton_->hide();
-    buildToolButtons(72, 633, "btnJoinerClose", [] { return QString::fromStdString(AppSettings::joinOutputPath); });
+    buildToolButtons(72, 633, "closeButton", [] { return QString::fromStdString(AppSettings::joinOutputPath); });
     outputFormatBox_ = new QComboBox(this);
-    outputFormatBox_->setObjectName("comboxJoinOutputFormat");
+    outputFormatBox_->setObjectName("outputFormatBox");
     outputFormatBox_->setToolTip("Select Output format");
     outputFormatBox_->addItems({"WAV", "MP3", "OGG", "WMA"});
     outputFormatBox_->setCurrentIndex(1);
     outputFormatBox_->setGeometry(540, 28, 90, 24);
-    outputFormatButton_ = button(this, "btnOutputFormat", "v", "Select output format", {632, 28, 18, 24});
+    outputFormatButton_ = button(this, "outputFormatButton", "v", "Select output format", {632, 28, 18, 24});
     connect(outputFormatButton_, &QPushButton::clicked, outputFormatBox_, &QComboBox::showPopup);
     connect(mergeButton_, &QPushButton::clicked, this, &JoinerWindow::startMerging);
     connect(cancelMergeButton_, &QPushButton::clicked, this, &JoinerWindow::cancelMerging);
     buildLists();
 
-    playButton_ = button(this, "btnPlay", "Play", "Play the selected file", {8, 396, 50, 27});
-    stopButton_ = button(this, "btnStop", "Stop", "Stop playing", {62, 396, 50, 27});
+    playButton_ = button(this, "playButton", "Play", "Play the selected file", {8, 396, 50, 27});
+    stopButton_ = button(this, "stopButton", "Stop", "Stop playing", {62, 396, 50, 27});
     connect(playButton_, &QPushButton::clicked, this, &JoinerWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &JoinerWindow::stop);
     infoBox_ = new InfoBox(*this, this);
-    infoBox_->setObjectName("pbInfo");
+    infoBox_->setObjectName("infoBox");
     infoBox_->setGeometry(170, 396, 478, InfoHeight);
 }
 
@@ -171,12 +171,12 @@ void JoinerWindow::buildLists() {
     panes->setGeometry(8, 60, 641, 330);
     auto* upper = new QSplitter(Qt::Horizontal, panes);
     folderTree_ = new FolderTree(upper);
-    folderTree_->setObjectName("STV");
+    folderTree_->setObjectName("folderTree");
     connect(folderTree_, &QTreeView::clicked, this, &JoinerWindow::listSelectedFolder);
     connect(folderTree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &JoinerWindow::listSelectedFolder);
     folderList_ = new QTreeWidget(upper);
-    folderList_->setObjectName("lvFolderList");
+    folderList_->setObjectName("folderList");
     folderList_->setRootIsDecorated(false);
     folderList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     folderList_->setDragEnabled(true);
@@ -189,8 +189,8 @@ void JoinerWindow::buildLists() {
     upper->setSizes({209, 432});
 
     auto* lower = new QWidget(panes);
-    const char* names[] = {"btnAdd",   "btnAddAll", "btnRemove", "btnRemoveAll",
-                           "btnFirst", "btnLast",   "btnUp",     "btnDown"};
+    const char* names[] = {"addButton",   "addAllButton", "removeButton", "removeAllButton",
+                           "firstButton", "lastButton",   "upButton",     "downButton"};
     const char* texts[] = {"Add", "Add all", "Remove", "Remove all", "First", "Last", "Up", "Down"};
     const char* hints[] = {"Add selected audio files",
                            "Add all audio files in the folder",
@@ -210,7 +210,7 @@ void JoinerWindow::buildLists() {
         connect(*buttons[i], &QPushButton::clicked, this, handlers[i]);
     }
     joinList_ = new JoinListView(*this, lower);
-    joinList_->setObjectName("lvJoinList");
+    joinList_->setObjectName("joinList");
     joinList_->setGeometry(0, 28, 641, 130);
     joinList_->setRootIsDecorated(false);
     joinList_->setSelectionMode(QAbstractItemView::ExtendedSelection);

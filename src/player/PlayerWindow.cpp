@@ -78,7 +78,7 @@ QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientati
 } // namespace
 
 PlayerWindow::PlayerWindow(QWidget* parent) : QWidget(parent) {
-    setObjectName("frmPlayer");
+    setObjectName("playerWindow");
     setWindowTitle("Zelvo MP3 Player");
     resize(717, 550);
     setMinimumSize(200, 50);
@@ -108,15 +108,15 @@ void PlayerWindow::setWindows(OptionsDialog* options, ConfirmDialog* confirm, Cu
 
 void PlayerWindow::buildControls() {
     auto* title = new QLabel("Zelvo MP3 Zovozu Darozu", this);
-    title->setObjectName("lbTitle");
+    title->setObjectName("titleLabel");
     title->setGeometry(8, 2, 400, 20);
-    closeButton_ = makeButton(this, "btnPlayerClose", "x", "Close", {693, 2, 20, 18});
+    closeButton_ = makeButton(this, "closeButton", "x", "Close", {693, 2, 20, 18});
     connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
 
-    cutterButton_ = makeButton(this, "btnSplitter", "Zovozu", "MP3 Zovozu", {6, 24, 60, 37});
-    joinerButton_ = makeButton(this, "btnJoiner", "Darozu", "MP3 Darozu", {67, 24, 60, 37});
-    optionsButton_ = makeButton(this, "btnOptions", "Options", "Options", {128, 24, 60, 37});
-    helpButton_ = makeButton(this, "btnHelp", "Help", "Help", {189, 24, 60, 37});
+    cutterButton_ = makeButton(this, "cutterButton", "Zovozu", "MP3 Zovozu", {6, 24, 60, 37});
+    joinerButton_ = makeButton(this, "joinerButton", "Darozu", "MP3 Darozu", {67, 24, 60, 37});
+    optionsButton_ = makeButton(this, "optionsButton", "Options", "Options", {128, 24, 60, 37});
+    helpButton_ = makeButton(this, "helpButton", "Help", "Help", {189, 24, 60, 37});
     connect(cutterButton_, &QPushButton::clicked, this, &PlayerWindow::openCutter);
     connect(joinerButton_, &QPushButton::clicked, this, &PlayerWindow::openJoiner);
     connect(optionsButton_, &QPushButton::clicked, this, &PlayerWindow::openOptions);
@@ -129,32 +129,32 @@ void PlayerWindow::buildControls() {
     levelDisplay_->setObjectName("AD");
     levelDisplay_->setGeometry(0, 0, 255, 113);
 
-    volumeSlider_ = makeSlider(this, "tbPlaybackVolume", Qt::Vertical, 0, 65535, {275, 73, 9, 105});
+    volumeSlider_ = makeSlider(this, "volumeSlider", Qt::Vertical, 0, 65535, {275, 73, 9, 105});
     volumeSlider_->setToolTip("Adjust playback volume");
     volumeSlider_->setValue(65535);
     connect(volumeSlider_, &QSlider::valueChanged, this, &PlayerWindow::setVolumeFromSlider);
-    muteButton_ = makeButton(this, "btnMute", "M", "Mute playback volume", {289, 167, 14, 14});
+    muteButton_ = makeButton(this, "muteButton", "M", "Mute playback volume", {289, 167, 14, 14});
     muteButton_->setCheckable(true);
     connect(muteButton_, &QPushButton::clicked, this, &PlayerWindow::toggleMute);
     buildEqualizer();
     buildPlayList();
 
-    progressSlider_ = makeSlider(this, "tbPlaybackProgress", Qt::Horizontal, 0, 1000, {10, 491, 698, 14});
+    progressSlider_ = makeSlider(this, "progressSlider", Qt::Horizontal, 0, 1000, {10, 491, 698, 14});
     progressSlider_->setPageStep(10);
     progressSlider_->setEnabled(false);
     progressSlider_->installEventFilter(this);
 
-    playButton_ = makeButton(this, "btnPlay", ">", "Play the selected file", {11, 507, 34, 34});
-    stopButton_ = makeButton(this, "btnStop", "[]", "Stop playing", {47, 512, 27, 25});
-    pauseButton_ = makeButton(this, "btnPause", "||", "Pause playing", {76, 512, 24, 25});
-    mailButton_ = makeButton(this, "btnMail", "@", "Share selected file by email", {102, 511, 28, 26});
+    playButton_ = makeButton(this, "playButton", ">", "Play the selected file", {11, 507, 34, 34});
+    stopButton_ = makeButton(this, "stopButton", "[]", "Stop playing", {47, 512, 27, 25});
+    pauseButton_ = makeButton(this, "pauseButton", "||", "Pause playing", {76, 512, 24, 25});
+    mailButton_ = makeButton(this, "mailButton", "@", "Share selected file by email", {102, 511, 28, 26});
     connect(playButton_, &QPushButton::clicked, this, &PlayerWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &PlayerWindow::stop);
     connect(pauseButton_, &QPushButton::clicked, this, &PlayerWindow::pause);
     fileInfoLabel_ = new QLabel(this);
-    fileInfoLabel_->setObjectName("Label1");
+    fileInfoLabel_->setObjectName("fileInfoLabel");
     fileInfoLabel_->setGeometry(317, 518, 390, 20);
-    levelDisplayButton_ = makeButton(this, "Button1", "", "", {-200, -200, 10, 10});
+    levelDisplayButton_ = makeButton(this, "levelDisplayButton", "", "", {-200, -200, 10, 10});
 
     auto* space = new QShortcut(Qt::Key_Space, this);
     connect(space, &QShortcut::activated, this, &PlayerWindow::pause);
@@ -162,7 +162,7 @@ void PlayerWindow::buildControls() {
 }
 
 void PlayerWindow::buildEqualizer() {
-    equalizerButton_ = makeButton(this, "btnUseEQ", "EQ", "Use EQ", {336, 110, 15, 14});
+    equalizerButton_ = makeButton(this, "equalizerButton", "EQ", "Use EQ", {336, 110, 15, 14});
     equalizerButton_->setCheckable(true);
     equalizerButton_->setChecked(true);
     connect(equalizerButton_, &QPushButton::clicked, this, &PlayerWindow::toggleEqualizer);
@@ -177,14 +177,14 @@ void PlayerWindow::buildEqualizer() {
         equalizerSliders_[static_cast<size_t>(n)] = band;
     }
     equalizerPresetBox_ = new QComboBox(this);
-    equalizerPresetBox_->setObjectName("comboxEQMode");
+    equalizerPresetBox_->setObjectName("equalizerPresetBox");
     equalizerPresetBox_->setToolTip("Select EQ mode");
     equalizerPresetBox_->addItems({"Pop", "Disco", "Background", "Movie", "News", "Flat", "Custom"});
     equalizerPresetBox_->setCurrentIndex(PresetFlat);
     equalizerPresetBox_->setGeometry(588, 32, 110, 22);
     equalizerPresetBox_->setFocusPolicy(Qt::NoFocus);
     connect(equalizerPresetBox_, &QComboBox::currentIndexChanged, this, &PlayerWindow::applyEqualizerPreset);
-    equalizerModeButton_ = makeButton(this, "btnEQMode", "v", "Select EQ mode", {679, 34, 18, 18});
+    equalizerModeButton_ = makeButton(this, "equalizerModeButton", "v", "Select EQ mode", {679, 34, 18, 18});
     connect(equalizerModeButton_, &QPushButton::clicked, equalizerPresetBox_, &QComboBox::showPopup);
 }
 
@@ -193,7 +193,7 @@ void PlayerWindow::buildPlayList() {
     plFileBack->setObjectName("plFileBack");
     plFileBack->setGeometry(7, 191, 703, 293);
     folderTree_ = new FolderTree(plFileBack);
-    folderTree_->setObjectName("STV");
+    folderTree_->setObjectName("folderTree");
     folderTree_->canChangeFolder = [this] { return playingRow_ == -1 && convertingRow_ == -1; };
     folderTree_->onChangeRefused = [this] { showFolderChangeRefused(); };
     connect(folderTree_, &QTreeView::clicked, this, &PlayerWindow::listSelectedFolder);
@@ -208,7 +208,7 @@ void PlayerWindow::buildPlayList() {
     });
 
     playList_ = new QTreeWidget(plFileBack);
-    playList_->setObjectName("lvPlayList");
+    playList_->setObjectName("playList");
     playList_->setRootIsDecorated(false);
     playList_->setUniformRowHeights(true);
     playList_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -233,21 +233,21 @@ void PlayerWindow::buildPlayList() {
 
 void PlayerWindow::buildMenu() {
     contextMenu_ = new QMenu(this);
-    contextMenu_->setObjectName("popMenuConvert");
+    contextMenu_->setObjectName("contextMenu");
     auto item = [this](const char* name, const char* text) {
         QAction* action = contextMenu_->addAction(text);
         action->setObjectName(name);
         action->setEnabled(false);
         return action;
     };
-    convertToWavAction_ = item("muConverttoWAV", "Convert to WAV");
-    convertToMp3Action_ = item("muConverttoMP3", "Convert to MP3");
-    convertToOggAction_ = item("muConverttoOGG", "Convert to OGG");
-    convertToWmaAction_ = item("muConverttoWMA", "Convert to WMA");
-    cancelConversionAction_ = item("muCancelConvertion", "Cancel");
-    mailAction_ = item("muMail", "Email");
-    renameAction_ = item("muRename", "Rename");
-    deleteAction_ = item("muDelete", "Delete");
+    convertToWavAction_ = item("convertToWavAction", "Convert to WAV");
+    convertToMp3Action_ = item("convertToMp3Action", "Convert to MP3");
+    convertToOggAction_ = item("convertToOggAction", "Convert to OGG");
+    convertToWmaAction_ = item("convertToWmaAction", "Convert to WMA");
+    cancelConversionAction_ = item("cancelConversionAction", "Cancel");
+    mailAction_ = item("mailAction", "Email");
+    renameAction_ = item("renameAction", "Rename");
+    deleteAction_ = item("deleteAction", "Delete");
     playList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(playList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         enableMenuActions();

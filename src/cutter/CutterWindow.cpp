@@ -678,7 +678,7 @@ void CutterWindow::createOutputFile(const QString& path) {
 bool CutterWindow::event(QEvent* event) {
     if (event->type() == WorkerEvent::typeOf(WM_CUT_PROGRESS)) {
         const auto* progress = static_cast<WorkerEvent*>(event);
-        cutProgress(progress->wParam, progress->lParam);
+        cutProgress(progress->item, progress->percent);
         return true;
     }
     return JobWindow::event(event);

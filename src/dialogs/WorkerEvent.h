@@ -13,8 +13,8 @@ public:
     // The Qt event type of a message number.
     static QEvent::Type typeOf(int message) { return static_cast<QEvent::Type>(QEvent::User + message); }
 
-    WorkerEvent(int message, int wParam, int lParam) : QEvent(typeOf(message)), wParam(wParam), lParam(lParam) {}
+    WorkerEvent(int message, int item, int percent) : QEvent(typeOf(message)), item(item), percent(percent) {}
 
-    const int wParam; // the item
-    const int lParam; // the percentage
+    const int item;    // the item
+    const int percent; // the percentage
 };

@@ -571,7 +571,7 @@ void JoinerWindow::cancelMerging() {
 bool JoinerWindow::event(QEvent* event) {
     if (event->type() == WorkerEvent::typeOf(WM_MERGE_PROGRESS)) {
         const auto* progress = static_cast<WorkerEvent*>(event);
-        mergeProgress(progress->wParam, progress->lParam);
+        mergeProgress(progress->item, progress->percent);
         return true;
     }
     return JobWindow::event(event);

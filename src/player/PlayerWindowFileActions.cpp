@@ -124,7 +124,7 @@ void PlayerWindow::startConversion(const QString& kind) {
 
 bool PlayerWindow::event(QEvent* event) {
     if (event->type() == WorkerEvent::typeOf(WM_CONVERT_PROGRESS)) {
-        convertProgress(static_cast<WorkerEvent*>(event)->lParam);
+        convertProgress(static_cast<WorkerEvent*>(event)->percent);
         return true;
     }
     return QWidget::event(event);

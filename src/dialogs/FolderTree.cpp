@@ -17,8 +17,7 @@ FolderTree::FolderTree(QWidget* parent) : QTreeView(parent), model_(new QFileSys
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
-QString FolderTree::selectedPath() const {
-    const QModelIndex index = currentIndex();
+QString FolderTree::pathOf(const QModelIndex& index) const {
     if (!index.isValid())
         return {};
     QString path = model_->filePath(index);
@@ -37,6 +36,8 @@ bool FolderTree::selectPath(const QString& folder) {
         return false;
     setCurrentIndex(index);
     scrollTo(index);
+    pickedPath_ = pathOf(index);
+    emit folderPicked();
     return true;
 }
 
@@ -48,25 +49,31 @@ bool FolderTree::refuses() {
     return true;
 }
 
+void FolderTree::pickCurrentUnlessRefused(const QModelIndex& before) {
+    const QModelIndex now = currentIndex();
+    if (now == before || !now.isValid())
+        return;
+    if (pathOf(now) != pickedPath_ && refuses()) {
+        setCurrentIndex(before);
+        return;
+    }
+    pickedPath_ = pathOf(now);
+    emit folderPicked();
+}
+
 void FolderTree::mousePressEvent(QMouseEvent* event) {
     const QModelIndex index = indexAt(event->position().toPoint());
     if (index.isValid() && index != currentIndex() && refuses())
         return;
+    const QModelIndex before = currentIndex();
     QTreeView::mousePressEvent(event);
+    pickCurrentUnlessRefused(before);
 }
 
+// Every key that moves the current row (arrows, pages, Home/End, Backspace, typing a
+// name) is checked after the view moved; a refused move goes back.
 void FolderTree::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-        if (refuses())
-            return;
-        break;
-    default: break;
-    }
+    const QModelIndex before = currentIndex();
     QTreeView::keyPressEvent(event);
+    pickCurrentUnlessRefused(before);
 }

@@ -173,8 +173,7 @@ void JoinerWindow::buildLists() {
     folderTree_ = new FolderTree(upper);
     folderTree_->setObjectName("folderTree");
     connect(folderTree_, &QTreeView::clicked, this, &JoinerWindow::listSelectedFolder);
-    connect(folderTree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &JoinerWindow::listSelectedFolder);
+    connect(folderTree_, &FolderTree::folderPicked, this, &JoinerWindow::listSelectedFolder);
     folderList_ = new QTreeWidget(upper);
     folderList_->setObjectName("folderList");
     folderList_->setRootIsDecorated(false);

@@ -12,7 +12,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
@@ -197,15 +196,7 @@ void PlayerWindow::buildPlayList() {
     folderTree_->canChangeFolder = [this] { return playingRow_ == -1 && convertingRow_ == -1; };
     folderTree_->onChangeRefused = [this] { showFolderChangeRefused(); };
     connect(folderTree_, &QTreeView::clicked, this, &PlayerWindow::listSelectedFolder);
-    connect(folderTree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        // A completed change of folder, by keys or by program.
-        if (playingRow_ != -1 || convertingRow_ != -1) {
-            if (folderTree_->selectedPath() != currentFolder_)
-                QMessageBox::information(this, windowTitle(), "Playing or Converting");
-            return;
-        }
-        listSelectedFolder();
-    });
+    connect(folderTree_, &FolderTree::folderPicked, this, &PlayerWindow::listSelectedFolder);
 
     playList_ = new QTreeWidget(plFileBack);
     playList_->setObjectName("playList");

@@ -113,6 +113,25 @@ private slots:
             show(music_);
     }
 
+    // The folder model moves the tree's current row on its own while it reads folders;
+    // only what the user picks (or the program selects) is listed.
+    void onlyAPickedFolderIsListed() {
+        window_->setTreeFolder(music_);
+        window_->listSelectedFolder();
+        const QStringList listed = column(window_->folderList_, 0);
+        QTemporaryDir other;
+        writeBytes(other.path() + "/other.mp3", 900);
+        window_->folderTree_->setCurrentIndex(window_->folderTree_->indexOf(other.path()));
+        QCoreApplication::processEvents();
+        QCOMPARE(window_->currentFolder_, music_);
+        QCOMPARE(window_->folderTree_->selectedPath(), music_);
+        QCOMPARE(column(window_->folderList_, 0), listed);
+        window_->setTreeFolder(other.path());
+        QCOMPARE(column(window_->folderList_, 0), QStringList({"other.mp3"}));
+        window_->setTreeFolder(music_);
+        QCOMPARE(window_->currentFolder_, music_);
+    }
+
     void listsTheFolderAndSortsBySize() {
         QStringList names = column(window_->folderList_, 0);
         names.sort();

@@ -229,6 +229,16 @@ private slots:
         QCOMPARE(player_->folderTree_->selectedPath(), music_ + "/");
         QCOMPARE(player_->currentFolder_, music_ + "/");
         QVERIFY(player_->playingRow_ >= 0);
+        // Keys that move the tree's row are refused the same way, and the row goes back.
+        const QModelIndex listed = player_->folderTree_->indexOf(music_);
+        for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_End, Qt::Key_S}) {
+            answerNextDialog(&message);
+            QTest::keyClick(player_->folderTree_, static_cast<Qt::Key>(key));
+            QCOMPARE(player_->folderTree_->currentIndex(), listed);
+            QCOMPARE(player_->folderTree_->selectedPath(), music_ + "/");
+            QCOMPARE(player_->currentFolder_, music_ + "/");
+        }
+        player_->folderTree_->expand(listed);
         player_->stop();
         // Once nothing plays, the same click lists the other folder.
         click();

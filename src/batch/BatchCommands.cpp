@@ -116,7 +116,7 @@ int convertOne(const std::string& file, const std::string& kind, const BatchOutp
     prepareOutputFormat(result, lame, kind);
     if (!open(input, file))
         return 1;
-    if (target == file)
+    if (!inputThatIsOutput(target, {file}).empty())
         return fail("Cannot convert \"" + file + "\" into itself");
     if (!create(result, target))
         return 1;
@@ -286,7 +286,7 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
                                             AppSettings::joinUseDate, *std::localtime(&now));
     const std::string target = uniqueOutputName(outputFolderOr(output, AppSettings::joinOutputPath), stem,
                                                 extensionOfKind(kind), output.overwrite || AppSettings::joinOverwrite);
-    if (std::find(files.begin(), files.end(), target) != files.end())
+    if (!inputThatIsOutput(target, files).empty())
         return fail("Cannot join into \"" + target + "\": it is one of the files to join");
     AudioFile input, result;
     Mp3EncoderSettings lame;

@@ -128,7 +128,10 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         const int index = static_cast<int>(i);
         if (failedSection)
             *failedSection = index;
-        job.createOutput(cutOutputName(job, index));
+        const std::string path = cutOutputName(job, index);
+        if (!inputThatIsOutput(path, {input.fileName()}).empty())
+            throw EngineError(EngineStatus::CreateFailed, "Cannot write \"" + path + "\": it is the file being cut");
+        job.createOutput(path);
         output.setInputFormat(input.sampleRate(), input.channels());
         SectionCopy copy(input, output, transform, control, index);
         if (!copy.copy(job.sections[i], job.fadeInMs, job.fadeOutMs))

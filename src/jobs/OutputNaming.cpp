@@ -13,6 +13,15 @@ std::string uniqueOutputName(const std::string& folder, const std::string& stem,
     return folder + name + "." + extension;
 }
 
+std::string inputThatIsOutput(const std::string& output, const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs) {
+        std::error_code ec;
+        if (std::filesystem::equivalent(output, input, ec))
+            return input;
+    }
+    return {};
+}
+
 std::string withoutNameBreakers(const std::string& text) {
     std::string kept;
     for (const char c : text)

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 // The naming rule of every new file: folder + stem + "." + extension; unless overwrite is
 // allowed, " New" is appended to the stem as long as a file of that name exists.
@@ -12,6 +13,10 @@ std::string uniqueOutputName(const std::string& folder, const std::string& stem,
 // the time, and the suffix, joined by blanks, trimmed; characters a file name cannot hold
 // are left out of prefix and suffix.
 std::string mergedFileStem(const std::string& prefix, const std::string& suffix, bool useDate, const std::tm& now);
+
+// The input that is the same file as output (the same device and inode, whatever the
+// path text: links, "..", another spelling of the folder), or "" when none is.
+std::string inputThatIsOutput(const std::string& output, const std::vector<std::string>& inputs);
 
 // Leaves out the characters \ / : * ? " < > | (and control characters).
 std::string withoutNameBreakers(const std::string& text);

@@ -544,7 +544,7 @@ void JoinerWindow::startMerge() {
     const std::string output =
         uniqueOutputName(AppSettings::joinOutputPath, stem, extensionOfKind(kind), AppSettings::joinOverwrite);
     // An input is never overwritten while it is being read.
-    if (std::find(paths.begin(), paths.end(), output) != paths.end()) {
+    if (!inputThatIsOutput(output, paths).empty()) {
         showMessage("Cannot merge into \"" + qs(output) + "\": it is one of the files to merge");
         return;
     }

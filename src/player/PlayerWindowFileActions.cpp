@@ -111,7 +111,7 @@ void PlayerWindow::startConversion(const QString& kind) {
     input_.openForRead(source);
     if (input_.errorCode() != 0)
         return failConversion(QString::fromStdString(input_.errorText()));
-    if (convertOutputFile_ == selectedFile_)
+    if (!inputThatIsOutput(convertOutputFile_.toStdString(), {source}).empty())
         return failConversion("Cannot convert \"" + selectedFile_ + "\" into itself");
     output_.createForWrite(convertOutputFile_.toStdString());
     if (output_.errorCode() != 0)

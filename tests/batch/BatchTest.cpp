@@ -168,3 +168,30 @@ TEST_F(Batch, JoinNamesLikeTheJoiner) {
     run("join " + shellQuoted(home_ / "song.wav") + " --to mp3", &status);
     EXPECT_EQ(status, 1);
 }
+
+// However the output's folder is spelt, and through links, a job never writes into one of
+// its own inputs: it fails, names the file, and leaves the input as it was.
+TEST_F(Batch, NoJobWritesOverItsOwnInput) {
+    fs::create_directories(home_ / "t2");
+    fs::copy_file(home_ / "song.wav", home_ / "t2/x.wav");
+    fs::create_symlink("x.wav", home_ / "t2/x-Splitted0.wav");
+    const std::string cd = "cd " + shellQuoted(home_.path()) + " && ";
+    struct Case {
+        const char* arguments;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"convert --to wav --overwrite --out \"$PWD/t2\" t2/x.wav", "x.wav"},
+        {"convert --to wav --overwrite --out out/../t2 t2/x.wav", "x.wav"},
+        {"cut t2/x.wav --at 1000 --overwrite --out \"$PWD/t2/\"", "x-Splitted0.wav\": it is the file being cut"},
+    };
+    const std::string original = readFileText(home_ / "song.wav");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        int status = -1;
+        run(c.arguments, &status, cd);
+        EXPECT_EQ(status, 1);
+        EXPECT_NE(errors().find(c.named), std::string::npos) << errors();
+        EXPECT_EQ(readFileText(home_ / "t2/x.wav"), original);
+    }
+}

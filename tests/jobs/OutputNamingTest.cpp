@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "OutputNaming.h"
@@ -46,4 +48,26 @@ TEST(OutputNaming, PathParts) {
     EXPECT_EQ(stemOf("/music/noext"), "noext");
     EXPECT_EQ(stemOf("/music/.hidden"), ".hidden");
     EXPECT_EQ(folderOf("plain.wav"), "");
+}
+
+// Files are the same by identity, not by the text of their paths.
+TEST(OutputNaming, InputThatIsOutputComparesFilesNotPaths) {
+    TempFolder folder;
+    const std::string f = folder.path();
+    writeFileText(f + "a.mp3", "a");
+    writeFileText(f + "b.mp3", "b");
+    std::filesystem::create_directories(f + "sub");
+    std::filesystem::create_hard_link(f + "a.mp3", f + "hard.mp3");
+    std::filesystem::create_symlink(f + "a.mp3", f + "soft.mp3");
+    struct Case {
+        std::string output;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {f + "a.mp3", f + "a.mp3"},    {f + "sub/../a.mp3", f + "a.mp3"}, {f + "./hard.mp3", f + "a.mp3"},
+        {f + "soft.mp3", f + "a.mp3"}, {f + "b.mp3", f + "b.mp3"},        {f + "new.mp3", ""},
+        {f + "sub/a.mp3", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(inputThatIsOutput(c.output, {f + "a.mp3", f + "b.mp3"}), c.expected) << c.output;
 }

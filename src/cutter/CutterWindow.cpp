@@ -75,14 +75,6 @@ QImage handleImage(bool upper) {
     return image;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setGeometry(place);
-    return button;
-}
-
 QLineEdit* numberBox(QWidget* parent, const char* name, const QString& text, int digits, QRect place) {
     auto* box = new QLineEdit(text, parent);
     box->setObjectName(name);
@@ -127,8 +119,8 @@ CutterWindow::~CutterWindow() {
 }
 
 void CutterWindow::buildControls() {
-    cutButton_ = button(this, "cutButton", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
-    cancelCutButton_ = button(this, "cancelCutButton", "Cancel", "Cancel split", {8, 24, 60, 30});
+    cutButton_ = makeButton(this, "cutButton", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
+    cancelCutButton_ = makeButton(this, "cancelCutButton", "Cancel", "Cancel split", {8, 24, 60, 30});
     cancelCutButton_->hide();
     buildToolButtons(72, 556, "closeButton", [this] { return outputFolder(); });
     durationLabel_ = new QLabel(QString::fromStdString(AppSettings::formatMinSecMs(0)), this);
@@ -162,8 +154,8 @@ void CutterWindow::buildBar() {
     bar_->setHandleImages(handleImage(true), handleImage(false));
     bar_->setLineImages(filled(1, 54, QColor(200, 30, 30)), filled(1, 48, QColor(30, 30, 30)));
     bar_->setSectionImages(filled(1, 48, skippedColour), filled(1, 48, selectedColour));
-    stepBackwardButton_ = button(this, "stepBackwardButton", "<", "", {0, 84, 14, 42});
-    stepForwardButton_ = button(this, "stepForwardButton", ">", "", {566, 84, 14, 42});
+    stepBackwardButton_ = makeButton(this, "stepBackwardButton", "<", "", {0, 84, 14, 42});
+    stepForwardButton_ = makeButton(this, "stepForwardButton", ">", "", {566, 84, 14, 42});
     connect(stepBackwardButton_, &QPushButton::clicked, this, [this] { bar_->stepBackward(); });
     connect(stepForwardButton_, &QPushButton::clicked, this, [this] { bar_->stepForward(); });
 }
@@ -198,22 +190,22 @@ void CutterWindow::buildList() {
 
 void CutterWindow::buildToolColumn() {
     addPointButton_ =
-        button(this, "addPointButton", "Add", "Add the current playback time as a cutting point into the cutting list",
-               {414, 154, 76, 24});
+        makeButton(this, "addPointButton", "Add",
+                   "Add the current playback time as a cutting point into the cutting list", {414, 154, 76, 24});
     removeButton_ =
-        button(this, "removeButton", "Remove", "Remove the selected section from the list", {496, 154, 76, 24});
+        makeButton(this, "removeButton", "Remove", "Remove the selected section from the list", {496, 154, 76, 24});
     removeAllButton_ =
-        button(this, "removeAllButton", "Remove all", "Remove all sections from the list", {414, 182, 76, 24});
-    previewButton_ = button(this, "previewButton", "Preview", "Preview the selected section", {496, 182, 76, 24});
-    stopPreviewButton_ = button(this, "stopPreviewButton", "Stop", "Stop preview", {496, 182, 76, 24});
+        makeButton(this, "removeAllButton", "Remove all", "Remove all sections from the list", {414, 182, 76, 24});
+    previewButton_ = makeButton(this, "previewButton", "Preview", "Preview the selected section", {496, 182, 76, 24});
+    stopPreviewButton_ = makeButton(this, "stopPreviewButton", "Stop", "Stop preview", {496, 182, 76, 24});
     stopPreviewButton_->hide();
     goToMinutesBox_ = numberBox(this, "goToMinutesBox", "000", 3, {414, 214, 36, 22});
     goToSecondsBox_ = numberBox(this, "goToSecondsBox", "00", 2, {454, 214, 26, 22});
     goToMillisecondsBox_ = numberBox(this, "goToMillisecondsBox", "000", 3, {484, 214, 36, 22});
-    goToButton_ = button(this, "goToButton", "Go to", "Goto the time in the box", {524, 214, 48, 22});
-    fadeInButton_ = button(this, "fadeInButton", "Fade in", "Fade in disabled", {414, 246, 76, 24});
+    goToButton_ = makeButton(this, "goToButton", "Go to", "Goto the time in the box", {524, 214, 48, 22});
+    fadeInButton_ = makeButton(this, "fadeInButton", "Fade in", "Fade in disabled", {414, 246, 76, 24});
     fadeInBox_ = fadeBox(this, "fadeInBox", {494, 246, 56, 24});
-    fadeOutButton_ = button(this, "fadeOutButton", "Fade out", "Fade out disabled", {414, 276, 76, 24});
+    fadeOutButton_ = makeButton(this, "fadeOutButton", "Fade out", "Fade out disabled", {414, 276, 76, 24});
     fadeOutBox_ = fadeBox(this, "fadeOutBox", {494, 276, 56, 24});
     for (const int y : {250, 280})
         (new QLabel("ms", this))->move(554, y);
@@ -240,10 +232,10 @@ void CutterWindow::buildToolColumn() {
 }
 
 void CutterWindow::buildBottomRow() {
-    playButton_ = button(this, "playButton", "Play", "Play from the current position before adding time into the list",
-                         {7, 350, 50, 28});
-    stopButton_ = button(this, "stopButton", "Stop", "Stop", {60, 350, 50, 28});
-    pauseButton_ = button(this, "pauseButton", "Pause", "Pause", {113, 350, 50, 28});
+    playButton_ = makeButton(this, "playButton", "Play",
+                             "Play from the current position before adding time into the list", {7, 350, 50, 28});
+    stopButton_ = makeButton(this, "stopButton", "Stop", "Stop", {60, 350, 50, 28});
+    pauseButton_ = makeButton(this, "pauseButton", "Pause", "Pause", {113, 350, 50, 28});
     backToStartBox_ = new QCheckBox("Back to start", this);
     backToStartBox_->setObjectName("backToStartBox");
     backToStartBox_->setGeometry(168, 354, 100, 20);
@@ -268,10 +260,10 @@ void CutterWindow::buildBottomRow() {
          std::initializer_list<QWidget*>{backToStartBox_, slowSpeedButton_, normalSpeedButton_, fastSpeedButton_})
         control->setFocusPolicy(Qt::NoFocus);
     stepBackwardBox_ = numberBox(this, "stepBackwardBox", "2000", 5, {420, 353, 44, 22});
-    playBeforeButton_ = button(this, "playBeforeButton", "<<",
-                               "Play the time(ms) in the box before the current position", {466, 350, 30, 28});
-    playAfterButton_ = button(this, "playAfterButton", ">>", "Play the time(ms) in the box after the current position",
-                              {498, 350, 30, 28});
+    playBeforeButton_ = makeButton(this, "playBeforeButton", "<<",
+                                   "Play the time(ms) in the box before the current position", {466, 350, 30, 28});
+    playAfterButton_ = makeButton(this, "playAfterButton", ">>",
+                                  "Play the time(ms) in the box after the current position", {498, 350, 30, 28});
     stepForwardBox_ = numberBox(this, "stepForwardBox", "2000", 5, {530, 353, 44, 22});
     connect(playButton_, &QPushButton::clicked, this, &CutterWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &CutterWindow::stop);

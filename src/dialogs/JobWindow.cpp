@@ -1,5 +1,6 @@
 #include "JobWindow.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
 
 #include "AboutBox.h"
@@ -56,4 +57,21 @@ bool JobWindow::askToCancel(const QString& question) {
 void JobWindow::refreshPlayList() {
     if (refreshPlayList_)
         refreshPlayList_();
+}
+
+QPushButton* JobWindow::makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
+                                   QRect place) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    button->setGeometry(place);
+    return button;
+}
+
+void JobWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

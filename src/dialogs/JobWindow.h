@@ -26,6 +26,11 @@ public:
     QPushButton *folderButton_, *optionsButton_, *helpButton_, *aboutButton_, *closeButton_;
 
 protected:
+    // A push button of the window's fixed layout, with its object name and hint.
+    static QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
+                                   QRect place);
+    // Enter never starts a cut or a merge: it is taken here instead of pressing a default button.
+    void keyPressEvent(QKeyEvent* event) override;
     // Makes the tool row's buttons from the left edge x; outputFolder names the Folder button's folder.
     void buildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder);
     void showMessage(const QString& text);

@@ -97,14 +97,6 @@ namespace {
 constexpr int TextHeight = 16;
 constexpr int InfoHeight = 27;
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setGeometry(place);
-    return button;
-}
-
 int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -141,8 +133,8 @@ void JoinerWindow::setTreeFolder(const QString& folder) {
 }
 
 void JoinerWindow::buildControls() {
-    mergeButton_ = button(this, "mergeButton", "Start", "Start to merge the files", {8, 24, 60, 30});
-    cancelMergeButton_ = button(this, "cancelMergeButton", "Cancel", "Cancel merge", {8, 24, 60, 30});
+    mergeButton_ = makeButton(this, "mergeButton", "Start", "Start to merge the files", {8, 24, 60, 30});
+    cancelMergeButton_ = makeButton(this, "cancelMergeButton", "Cancel", "Cancel merge", {8, 24, 60, 30});
     cancelMergeButton_->hide();
     buildToolButtons(72, 633, "closeButton", [] { return QString::fromStdString(AppSettings::joinOutputPath); });
     outputFormatBox_ = new QComboBox(this);
@@ -151,14 +143,14 @@ void JoinerWindow::buildControls() {
     outputFormatBox_->addItems({"WAV", "MP3", "OGG", "WMA"});
     outputFormatBox_->setCurrentIndex(1);
     outputFormatBox_->setGeometry(540, 28, 90, 24);
-    outputFormatButton_ = button(this, "outputFormatButton", "v", "Select output format", {632, 28, 18, 24});
+    outputFormatButton_ = makeButton(this, "outputFormatButton", "v", "Select output format", {632, 28, 18, 24});
     connect(outputFormatButton_, &QPushButton::clicked, outputFormatBox_, &QComboBox::showPopup);
     connect(mergeButton_, &QPushButton::clicked, this, &JoinerWindow::startMerging);
     connect(cancelMergeButton_, &QPushButton::clicked, this, &JoinerWindow::cancelMerging);
     buildLists();
 
-    playButton_ = button(this, "playButton", "Play", "Play the selected file", {8, 396, 50, 27});
-    stopButton_ = button(this, "stopButton", "Stop", "Stop playing", {62, 396, 50, 27});
+    playButton_ = makeButton(this, "playButton", "Play", "Play the selected file", {8, 396, 50, 27});
+    stopButton_ = makeButton(this, "stopButton", "Stop", "Stop playing", {62, 396, 50, 27});
     connect(playButton_, &QPushButton::clicked, this, &JoinerWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &JoinerWindow::stop);
     infoBox_ = new InfoBox(*this, this);
@@ -205,7 +197,7 @@ void JoinerWindow::buildLists() {
         &JoinerWindow::addSelected, &JoinerWindow::addAll,     &JoinerWindow::removeSelected, &JoinerWindow::removeAll,
         &JoinerWindow::moveToFirst, &JoinerWindow::moveToLast, &JoinerWindow::moveUp,         &JoinerWindow::moveDown};
     for (int i = 0; i < 8; ++i) {
-        *buttons[i] = button(lower, names[i], texts[i], hints[i], {i * 78, 0, 74, 24});
+        *buttons[i] = makeButton(lower, names[i], texts[i], hints[i], {i * 78, 0, 74, 24});
         connect(*buttons[i], &QPushButton::clicked, this, handlers[i]);
     }
     joinList_ = new JoinListView(*this, lower);

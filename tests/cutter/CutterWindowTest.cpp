@@ -126,6 +126,21 @@ private slots:
         QCOMPARE(window_->sectionList_->topLevelItem(0)->text(2), QString("000 : 02 : 500"));
     }
 
+    // Enter in the section list, or anywhere in the window, writes nothing.
+    void enterNeverStartsACut() {
+        open(home_.path() + "/song.wav");
+        mark({2000});
+        window_->sectionList_->setFocus();
+        window_->sectionList_->setCurrentItem(window_->sectionList_->topLevelItem(0));
+        for (QWidget* target : {static_cast<QWidget*>(window_->sectionList_), static_cast<QWidget*>(window_.get())})
+            for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+                QTest::keyClick(target, key);
+        QCoreApplication::processEvents();
+        QVERIFY(!window_->cutting_);
+        QCOMPARE(filesIn(out_), QStringList());
+        QVERIFY(window_->isVisible());
+    }
+
     void threeSectionsWithTheMiddleUntickedGiveTwoFiles() {
         open(home_.path() + "/song.wav");
         mark({2000, 4000}, {1});

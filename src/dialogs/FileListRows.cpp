@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include <QFileInfo>
 #include <QTreeWidget>
 
 #include "AudioInfo.h"
@@ -30,4 +31,8 @@ QString durationTextOf(AudioInfo& info, const QString& path) {
     } catch (const EngineError&) {
         return QString::fromStdString(AppSettings::formatHmsColon(0));
     }
+}
+
+bool isListedAudioFile(const QFileInfo& entry) {
+    return entry.isFile() && !AppSettings::audioTypeOfFile(entry.fileName().toStdString()).empty();
 }

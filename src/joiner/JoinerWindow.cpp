@@ -269,7 +269,7 @@ void JoinerWindow::listCurrentFolder() {
             QDirIterator entries(currentFolder_, QDir::Files | QDir::Hidden | QDir::System);
             while (entries.hasNext() && !listingRestart_) {
                 entries.next();
-                if (!AppSettings::audioTypeOfFile(entries.fileName().toStdString()).empty()) {
+                if (isListedAudioFile(entries.fileInfo())) {
                     const JoinRow row = rowOfFile(entries.filePath());
                     auto* item = new QTreeWidgetItem(
                         folderList_, {entries.fileName(), qs(row.format), qs(row.duration), qs(row.size)});

@@ -351,10 +351,9 @@ void PlayerWindow::listCurrentFolder() {
         while (entries.hasNext()) {
             entries.next();
             const QFileInfo entry = entries.fileInfo();
-            const QString kind = qs(AppSettings::audioTypeOfFile(ss(entry.fileName())));
-            if (!kind.isEmpty() && !entry.isDir())
-                appendRow(entry.fileName(), kind, durationTextOf(info_, entry.filePath()),
-                          qs(AppSettings::formatFileSize(entry.size())), " ");
+            if (isListedAudioFile(entry))
+                appendRow(entry.fileName(), qs(AppSettings::audioTypeOfFile(ss(entry.fileName()))),
+                          durationTextOf(info_, entry.filePath()), qs(AppSettings::formatFileSize(entry.size())), " ");
             QCoreApplication::processEvents();
             if (listingRestart_) {
                 stopped = true;

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -78,6 +80,7 @@ private slots:
         QDir().mkpath(music_ + "e.wav");
         QDir().mkpath(merged_);
         makeTone((music_ + "a.MP3").toStdString(), 2, 44100, 2, "-c:a libmp3lame");
+        QCOMPARE(::mkfifo((music_ + "pipe.wav").toLocal8Bit().constData(), 0600), 0); // never opened
         AudioTags tags;
         tags.artist = "First Artist";
         tags.album = "First Album";

@@ -1,6 +1,6 @@
-#include <QComboBox>
+#include <sys/stat.h>
 
-#include "LevelDisplay.h"
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -15,6 +15,7 @@
 #include "EngineEvents.h"
 #include "ConfirmDialog.h"
 #include "FolderTree.h"
+#include "LevelDisplay.h"
 #include "AppSettings.h"
 #include "PlayerWindow.h"
 
@@ -89,6 +90,8 @@ private slots:
         makeTone((music_ + "/locked.ogg").toStdString(), 4, 44100, 2, "-c:a libvorbis");
         QFile::setPermissions(music_ + "/locked.ogg", QFile::ReadOwner | QFile::ReadGroup);
         writeBytes(music_ + "/d.txt", 10);
+        // A named pipe with an audio name: opening it would wait for a writer for good.
+        QCOMPARE(::mkfifo((music_ + "/p.mp3").toLocal8Bit().constData(), 0600), 0);
         writeBytes(music_ + "/broken.mp3", 9728);
         confirm_ = std::make_unique<ConfirmDialog>();
         player_ = std::make_unique<PlayerWindow>();

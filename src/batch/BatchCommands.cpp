@@ -144,15 +144,22 @@ int convertOne(const std::string& file, const std::string& kind, const BatchOutp
 } // namespace
 
 int64_t parseTime(const std::string& text) {
-    static const std::regex clock(R"((?:(\d+):)?(\d+)(?:\.(\d{1,3}))?)");
-    static const std::regex plain(R"(\d+)");
+    static const std::regex clock(R"((?:(\d{1,7}):)?(\d{1,9})(?:\.(\d{1,3}))?)");
+    static const std::regex plain(R"(\d{1,12})");
+    const std::string what = "Not a time: \"" + text + "\" ";
     std::smatch parts;
-    if (text.find_first_of(":.") == std::string::npos)
-        return std::regex_match(text, plain) ? std::stoll(text) : -1;
+    if (text.find_first_of(":.") == std::string::npos) {
+        if (std::regex_match(text, plain))
+            return std::stoll(text);
+        const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+        throw UsageError(what + (digits ? "(too large)" : "(m:ss.mmm or milliseconds)"));
+    }
     if (!std::regex_match(text, parts, clock))
-        return -1;
+        throw UsageError(what + "(m:ss.mmm or milliseconds)");
     const int64_t minutes = parts[1].matched ? std::stoll(parts[1]) : 0;
     const int64_t seconds = std::stoll(parts[2]);
+    if (parts[1].matched && seconds >= 60)
+        throw UsageError(what + "(the seconds after the minutes must be below 60)");
     std::string fraction = parts[3].matched ? parts[3].str() : "0";
     fraction.resize(3, '0');
     return minutes * 60000 + seconds * 1000 + std::stoll(fraction);
@@ -229,13 +236,18 @@ int cutCommand(const std::string& file, const std::vector<std::string>& times, c
     std::vector<int64_t> points{0, info.durationMs()};
     for (const std::string& time : times) {
         const int64_t at = parseTime(time);
-        if (at < 0)
-            return fail("Not a time: \"" + time + "\" (m:ss.mmm or milliseconds)");
-        if (at > 0 && at < info.durationMs())
-            points.push_back(at);
+        if (at >= info.durationMs())
+            throw UsageError("Cut point \"" + time + "\" is at or beyond the end of \"" + file + "\" (" +
+                             std::to_string(info.durationMs()) + " ms)");
+        points.push_back(at);
     }
     std::sort(points.begin(), points.end());
     points.erase(std::unique(points.begin(), points.end()), points.end());
+    const int sectionCount = static_cast<int>(points.size()) - 1;
+    for (const int section : skipped)
+        if (section < 0 || section >= sectionCount)
+            throw UsageError("--skip " + std::to_string(section) + " names no section: the points give " +
+                             std::to_string(sectionCount) + " sections, numbered from 0");
     CutJob job;
     for (size_t row = 0; row + 1 < points.size(); ++row)
         if (std::find(skipped.begin(), skipped.end(), static_cast<int>(row)) == skipped.end())
@@ -289,6 +301,11 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
     if (!inputThatIsOutput(target, files).empty())
         return fail("Cannot join into \"" + target + "\": it is one of the files to join");
     AudioFile input, result;
+    for (const std::string& file : files) {
+        if (!open(input, file))
+            return 1;
+        input.close();
+    }
     Mp3EncoderSettings lame;
     prepareOutputFormat(result, lame, kind);
     if (!create(result, target))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,12 @@
 // files named on the command line. Each returns the exit status: 0 when every job
 // succeeded, 1 when one failed (its message, naming the file and the cause, went to
 // standard error).
+
+// A value on the command line that cannot be used (exit status 2); the message says which
+// value and what is wrong with it.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
 
 // Set by Ctrl-C: the running job stops at its next block.
 extern std::atomic<bool> stopRequested;
@@ -23,5 +30,6 @@ int cutCommand(const std::string& file, const std::vector<std::string>& times, c
                int64_t fadeInMs, int64_t fadeOutMs, const BatchOutput& output);
 int joinCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output);
 
-// A time as m:ss.mmm, ss.mmm or plain milliseconds; -1 when it is not one.
+// A time as m:ss.mmm, ss.mmm or plain milliseconds (seconds below 60 after minutes);
+// raises UsageError naming the text when it is not one or is too large.
 int64_t parseTime(const std::string& text);

@@ -81,12 +81,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> files;
     bool json = false;
     auto* info = app.add_subcommand("info", "Format, duration, frames, rate and channels of files");
-    info->add_option("files", files, "Audio files")->required()->check(CLI::ExistingFile);
+    info->add_option("files", files, "Audio files")->required();
     info->add_flag("--json", json, "One JSON object per file");
 
     std::string to;
     auto* convert = app.add_subcommand("convert", "Convert files to another format");
-    convert->add_option("files", files, "Audio files")->required()->check(CLI::ExistingFile);
+    convert->add_option("files", files, "Audio files")->required();
     convert->add_option("--to", to, "wav, mp3, ogg or wma")->required()->check(kinds);
 
     std::string source;
@@ -94,14 +94,14 @@ int main(int argc, char** argv) {
     std::vector<int> skipped;
     int64_t fadeIn = 0, fadeOut = 0;
     auto* cut = app.add_subcommand("cut", "Cut a file into sections at the given times");
-    cut->add_option("file", source, "Audio file")->required()->check(CLI::ExistingFile);
+    cut->add_option("file", source, "Audio file")->required();
     cut->add_option("--at", times, "Cut point: m:ss.mmm or milliseconds (repeatable)")->required();
     cut->add_option("--skip", skipped, "Section to leave out, 0 for the first (repeatable)");
     cut->add_option("--fade-in", fadeIn, "Fade-in at each section's start, ms")->check(CLI::NonNegativeNumber);
     cut->add_option("--fade-out", fadeOut, "Fade-out at each section's end, ms")->check(CLI::NonNegativeNumber);
 
     auto* join = app.add_subcommand("join", "Join files into one, in the order given");
-    join->add_option("files", files, "Audio files")->required()->check(CLI::ExistingFile);
+    join->add_option("files", files, "Audio files")->required();
     join->add_option("--to", to, "wav, mp3, ogg or wma")->required()->check(kinds);
 
     for (auto* command : {convert, cut, join}) {
@@ -126,6 +126,9 @@ int main(int argc, char** argv) {
         if (*cut)
             return cutCommand(source, times, skipped, fadeIn, fadeOut, output);
         return joinCommand(files, kind(to), output);
+    } catch (const UsageError& error) {
+        std::cerr << error.what() << "\n";
+        return 2;
     } catch (const std::exception& error) {
         std::cerr << error.what() << "\n";
         return 1;

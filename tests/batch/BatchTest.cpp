@@ -104,7 +104,7 @@ TEST_F(Batch, ExitStatusesAndMessages) {
     run("convert --to flac " + shellQuoted(home_ / "song.wav"), &status);
     EXPECT_EQ(status, 2);
     run("cut " + shellQuoted(home_ / "song.wav") + " --at soon", &status);
-    EXPECT_EQ(status, 1);
+    EXPECT_EQ(status, 2);
     EXPECT_NE(errors().find("Not a time"), std::string::npos);
     run("frobnicate", &status);
     EXPECT_EQ(status, 2);
@@ -194,4 +194,46 @@ TEST_F(Batch, NoJobWritesOverItsOwnInput) {
         EXPECT_NE(errors().find(c.named), std::string::npos) << errors();
         EXPECT_EQ(readFileText(home_ / "t2/x.wav"), original);
     }
+}
+
+// Times and section numbers that cannot be used are usage errors (status 2) that name the
+// value; missing inputs are failed jobs (status 1) that name the file, and the command's
+// other files are still done.
+TEST_F(Batch, BadValuesAndMissingInputs) {
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string message;
+    };
+    const std::string song = shellQuoted(home_ / "song.wav"); // 6 s
+    const std::string missing = home_ / "missing.wav";
+    const Case cases[] = {
+        {"cut " + song + " --at 99:99:99", 2, "Not a time: \"99:99:99\""},
+        {"cut " + song + " --at -5", 2, "Not a time: \"-5\""},
+        {"cut " + song + " --at 1e3", 2, "Not a time: \"1e3\""},
+        {"cut " + song + " --at ''", 2, "Not a time: \"\""},
+        {"cut " + song + " --at 1:75", 2, "below 60"},
+        {"cut " + song + " --at 99999999999999999999", 2, "(too large)"},
+        {"cut " + song + " --at 6000", 2, "Cut point \"6000\" is at or beyond the end"},
+        {"cut " + song + " --at 0:09", 2, "Cut point \"0:09\" is at or beyond the end"},
+        {"cut " + song + " --at 1000 --skip 2", 2, "--skip 2 names no section"},
+        {"cut " + shellQuoted(missing) + " --at 1000", 1, missing},
+        {"info " + shellQuoted(missing), 1, missing},
+        {"join " + song + " " + shellQuoted(missing) + " --to wav --out " + shellQuoted(out_), 1, missing},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        int status = -1;
+        run(c.arguments, &status);
+        EXPECT_EQ(status, c.status);
+        EXPECT_NE(errors().find(c.message), std::string::npos) << errors();
+    }
+    // Nothing was written by the failed cuts, nor by the join whose second input is missing.
+    EXPECT_TRUE(fs::is_empty(out_));
+    int status = -1;
+    const std::string printed =
+        run("convert --to mp3 " + shellQuoted(missing) + " " + song + " --out " + shellQuoted(out_), &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(printed, out_ + "/song.mp3\n");
+    EXPECT_NE(errors().find(missing), std::string::npos);
 }

@@ -122,19 +122,13 @@ int convertOne(const std::string& file, const std::string& kind, const BatchOutp
         return 1;
     ProgressBar bar(stemOf(file));
     try {
-        if (runConvert(input, result, control(bar, 1)) == JobEnd::Stopped) {
-            std::filesystem::remove(target); // as the window does after a cancel
-            return fail("Stopped: \"" + target + "\" was not kept");
-        }
+        if (runConvert(input, result, control(bar, 1)) == JobEnd::Stopped)
+            return fail("Stopped: \"" + target + "\" was not written");
     } catch (const EngineError& error) {
-        result.close();
-        // A file whose tags alone failed has all its audio: it stays.
-        if (error.status() == EngineStatus::TagWriteFailed) {
+        // A file whose tags alone failed has all its audio: it stays. Any other failure
+        // left nothing under the target's name.
+        if (error.status() == EngineStatus::TagWriteFailed)
             std::cout << target << "\n";
-        } else {
-            std::error_code ec;
-            std::filesystem::remove(target, ec);
-        }
         return fail(error.what());
     }
     std::cout << target << "\n";

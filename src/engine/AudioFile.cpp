@@ -1,7 +1,11 @@
 #include "AudioFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
 
 #include "WmaProfiles.h"
 #include "internal/Decoder.h"
@@ -16,16 +20,42 @@ struct AudioFile::Impl {
     std::unique_ptr<Engine::IAudioWriter> writer;
     std::unique_ptr<Engine::FormatConverter> converter;
     int inputRate = 0, inputChannels = 0;
+    std::string partPath; // where the output is written until it is complete
 };
+
+namespace {
+
+// The hidden name an output is written under: in the output's folder, so that taking the
+// final name is one rename on the same file system.
+std::string partPathFor(const std::string& fileName) {
+    static std::atomic<unsigned> counter{0};
+    const auto slash = fileName.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
+    const std::string name = fileName.substr(folder.size());
+    return folder + "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(++counter) + ".part";
+}
+
+// The writers name the file they write; the user knows the output's own name.
+EngineError underOwnName(const EngineError& error, const std::string& partPath, const std::string& fileName) {
+    std::string message = error.what();
+    for (auto at = message.find(partPath); at != std::string::npos; at = message.find(partPath, at + fileName.size()))
+        message.replace(at, partPath.size(), fileName);
+    return EngineError(error.status(), message);
+}
+
+void removePart(std::string& partPath) {
+    std::error_code ec;
+    if (!partPath.empty())
+        std::filesystem::remove(partPath, ec);
+    partPath.clear();
+}
+
+} // namespace
 
 AudioFile::AudioFile() : impl_(std::make_unique<Impl>()) {}
 
 AudioFile::~AudioFile() {
-    try {
-        close();
-    } catch (const EngineError&) {
-        // A file being finished while the program ends: nobody is left to tell.
-    }
+    abandon();
 }
 
 bool AudioFile::isReading() const {
@@ -102,7 +132,7 @@ void AudioFile::setMp3Format(int rateHz, int bitRateKbps, int channels, const Mp
     format.sampleRate = rateHz;
     format.channels = channels;
     format.bitRateKbps = bitRateKbps;
-    format.Lame = encoder;
+    format.lame = encoder;
 }
 
 void AudioFile::setOggFormat(int rateHz, int channels, int, int, int, int16_t quality) {
@@ -136,7 +166,13 @@ void AudioFile::createForWrite(const std::string& fileName, int) {
                                                                std::to_string(format.sampleRate) + " Hz, " +
                                                                std::to_string(format.channels) +
                                                                " channels) is invalid");
-        impl_->writer = Engine::createWriter(fileName, format);
+        const std::string partPath = partPathFor(fileName);
+        try {
+            impl_->writer = Engine::createWriter(partPath, format);
+        } catch (const EngineError& error) {
+            throw underOwnName(error, partPath, fileName); // the writer leaves nothing behind
+        }
+        impl_->partPath = partPath;
         impl_->converter = std::make_unique<Engine::FormatConverter>(format.sampleRate, format.channels);
         if (impl_->inputRate > 0)
             impl_->converter->setInput(impl_->inputRate, impl_->inputChannels, *impl_->writer);
@@ -168,11 +204,13 @@ void AudioFile::writeBlock(const AudioBlock& block) {
     try {
         impl_->converter->convert(block.samples.data(), static_cast<int>(block.samples.size()) / channels,
                                   *impl_->writer);
-    } catch (const EngineError&) {
-        // The file stays as far as it got; the object is closed, so a later Close is harmless.
+    } catch (const EngineError& error) {
+        // The object is closed and its unfinished file removed, so a later close is harmless.
         impl_->writer.reset();
         impl_->converter.reset();
-        throw;
+        const std::string partPath = impl_->partPath;
+        removePart(impl_->partPath);
+        throw underOwnName(error, partPath, fileName_);
     }
 }
 
@@ -184,6 +222,28 @@ void AudioFile::close() {
     // Taken out first, so that the object is closed even when finishing fails.
     auto writer = std::move(impl_->writer);
     auto converter = std::move(impl_->converter);
-    converter->flush(*writer);
-    writer->finish();
+    const std::string partPath = impl_->partPath;
+    try {
+        converter->flush(*writer);
+        writer->finish();
+    } catch (const EngineError& error) {
+        writer.reset();
+        removePart(impl_->partPath);
+        throw underOwnName(error, partPath, fileName_);
+    }
+    std::error_code ec;
+    std::filesystem::rename(partPath, fileName_, ec);
+    if (ec) {
+        removePart(impl_->partPath);
+        throw EngineError(EngineStatus::WriteFailed, "Cannot write \"" + fileName_ + "\": " + ec.message());
+    }
+    impl_->partPath.clear();
+}
+
+void AudioFile::abandon() {
+    impl_->reader.reset();
+    impl_->inputRate = impl_->inputChannels = 0;
+    impl_->writer.reset();
+    impl_->converter.reset();
+    removePart(impl_->partPath);
 }

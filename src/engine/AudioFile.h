@@ -46,8 +46,14 @@ public:
     void writeBlock(const AudioBlock& block);
 
     // Closes an input, or finishes and closes an output (raises when finishing fails;
-    // the object is closed all the same). Harmless on a closed object.
+    // the object is closed all the same). Harmless on a closed object. An output is
+    // written to a hidden file beside its name (".name.<process>-<n>.part") and takes its
+    // name only here, complete: a failed, abandoned or killed job leaves no file under the
+    // output's name, and a file it replaces stays whole until then.
     void close();
+    // Closes an output without keeping it (its file is removed); also what destroying an
+    // object that still writes does. Closes an input too.
+    void abandon();
 
     bool isReading() const;
     bool isWriting() const;

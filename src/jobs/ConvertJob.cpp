@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "AbandonOnFailure.h"
 #include "AudioTags.h"
 
 JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& control) {
+    const AbandonOnFailure unfinished(output);
     const int readFrames = input.streamChannels() * input.streamSampleRate();
     output.setInputFormat(input.sampleRate(), input.channels());
     const AudioTags tags = readAudioTags(input.fileName());
@@ -25,9 +27,12 @@ JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& control
             break;
         }
     }
-    output.close();
     input.close();
-    if (end == JobEnd::Finished)
-        writeAudioTags(output.fileName(), tags);
+    if (end == JobEnd::Stopped) {
+        output.abandon(); // a stopped conversion keeps nothing, and replaces nothing
+        return end;
+    }
+    output.close();
+    writeAudioTags(output.fileName(), tags);
     return end;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "AbandonOnFailure.h"
 #include "JobTags.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
@@ -123,6 +124,7 @@ std::string cutOutputName(const CutJob& job, int index) {
 
 JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, const CutJob& job,
               const JobControl& control, int* failedSection) {
+    const AbandonOnFailure unfinished(output);
     const AudioTags tags = readAudioTags(input.fileName());
     for (size_t i = 0; i < job.sections.size(); ++i) {
         const int index = static_cast<int>(i);

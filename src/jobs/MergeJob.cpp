@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "AbandonOnFailure.h"
 #include "JobTags.h"
 #include "OutputNaming.h"
 
@@ -31,6 +32,7 @@ bool appendInput(AudioFile& input, AudioFile& output, int item, const JobControl
 
 JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths, const JobControl& control,
                 int* failedItem) {
+    const AbandonOnFailure unfinished(output);
     JobEnd end = JobEnd::Finished;
     const AudioTags firstTags = paths.empty() ? AudioTags{} : readAudioTags(paths.front());
     for (size_t i = 0; i < paths.size() && end == JobEnd::Finished; ++i) {

@@ -405,8 +405,19 @@ void PlayerWindow::sortPlayList() {
 
 void PlayerWindow::addFileRow(const QString& path) {
     const QFileInfo file(path);
-    appendRow(file.fileName(), qs(AppSettings::audioTypeOfFile(ss(path))), durationTextOf(info_, path),
-              qs(AppSettings::formatFileSize(file.size())), "");
+    const QString format = qs(AppSettings::audioTypeOfFile(ss(path)));
+    const QString duration = durationTextOf(info_, path);
+    const QString size = qs(AppSettings::formatFileSize(file.size()));
+    // A file written over a listed one takes over its row (and keeps the row's marker).
+    if (const int row = findRow(file.fileName()); row >= 0) {
+        QTreeWidgetItem* item = playList_->topLevelItem(row);
+        const QString marker = item->text(ColDuration).left(rowMarker(row));
+        item->setText(ColFormat, format);
+        item->setText(ColDuration, marker + duration);
+        item->setText(ColSize, size);
+        return;
+    }
+    appendRow(file.fileName(), format, duration, size, "");
 }
 
 int PlayerWindow::rowCount() const {

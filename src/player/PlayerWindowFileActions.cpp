@@ -153,11 +153,11 @@ void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, 
         failed = true;
         tagsOnly = false;
     }
-    // A cancelled or failed conversion leaves no half-written file; one whose tags alone
-    // failed has all its audio and stays.
-    if (convertCancelled_ || (failed && !tagsOnly)) {
-        QFile::remove(convertOutputFile_);
-    } else if (QFileInfo(convertOutputFile_).absolutePath() + "/" == currentFolder_) {
+    // A cancelled or failed conversion abandons its unfinished file, so nothing new is
+    // listed and a file it was to replace stays as it was; one whose tags alone failed has
+    // all its audio and is listed.
+    if (!convertCancelled_ && (!failed || tagsOnly) &&
+        QFileInfo(convertOutputFile_).absolutePath() + "/" == currentFolder_) {
         addFileRow(convertOutputFile_);
         sortPlayList();
     }

@@ -237,3 +237,44 @@ TEST_F(Batch, BadValuesAndMissingInputs) {
     EXPECT_EQ(printed, out_ + "/song.mp3\n");
     EXPECT_NE(errors().find(missing), std::string::npos);
 }
+
+namespace {
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+// An output takes its name only when it is complete: a killed job leaves no file under
+// that name (only its hidden part), and a failed --overwrite leaves the old file whole.
+TEST_F(Batch, OutputsTakeTheirNamesOnlyWhenComplete) {
+    writeWav16(home_ / "long.wav", 44100, 2, testSignal16(44100 * 240, 2, 44100));
+    int status = -1;
+    run("convert --to mp3 " + shellQuoted(home_ / "long.wav") + " --out " + shellQuoted(out_) +
+            " >/dev/null & pid=$!; "
+            "for i in $(seq 1 3000); do ls -a " +
+            shellQuoted(out_) +
+            " | grep -q '^\\.long\\.mp3\\..*\\.part$' && break; sleep 0.01; done; kill -9 $pid; wait $pid",
+        &status);
+    const std::vector<std::string> left = namesIn(out_);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(std::regex_match(left[0], std::regex(R"(\.long\.mp3\.\d+-\d+\.part)"))) << left[0];
+    fs::remove(out_ + "/" + left[0]);
+
+    // The old file stays as it was when the job that should replace it fails.
+    writeFileText(out_ + "/long.mp3", "the user's own file");
+    run("convert --to wav --overwrite " + shellQuoted(home_ / "long.wav") + " --out " + shellQuoted(out_), &status,
+        "trap '' XFSZ; ulimit -f 400; ");
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors().find(out_ + "/long.wav"), std::string::npos) << errors();
+    run("convert --to mp3 --overwrite " + shellQuoted(home_ / "long.wav") + " --out " + shellQuoted(out_), &status,
+        "trap '' XFSZ; ulimit -f 20; ");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(readFileText(out_ + "/long.mp3"), "the user's own file");
+    EXPECT_EQ(namesIn(out_), std::vector<std::string>{"long.mp3"});
+}

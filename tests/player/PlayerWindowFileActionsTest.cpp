@@ -56,6 +56,13 @@ private:
         QCOMPARE(player_->currentFolder_, music_);
     }
 
+    int rowsNamed(const QString& name) const {
+        int count = 0;
+        for (int row = 0; row < player_->rowCount(); ++row)
+            count += player_->rowFileName(row) == name ? 1 : 0;
+        return count;
+    }
+
     void convert(const QString& name, const QString& kind) {
         select(name);
         player_->convertSelected(kind);
@@ -144,6 +151,22 @@ private slots:
         QCoreApplication::postEvent(player_.get(), new WorkerEvent(WM_CONVERT_PROGRESS, 1, 50));
         QCoreApplication::processEvents();
         QCOMPARE(player_->playList_->topLevelItem(row)->text(4), QString());
+        // Cancelling a conversion that was to write over a file keeps that file as it was.
+        {
+            QFile old(converted_ + "long.ogg");
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write(QByteArray(700, 'x'));
+        }
+        AppSettings::convertOverwrite = true;
+        select("long.wav");
+        player_->convertSelected("OGG");
+        QTRY_COMPARE(player_->rowMarker(player_->convertingRow_), PlayerWindow::markerConverting);
+        player_->cancelConversion();
+        QTRY_VERIFY_WITH_TIMEOUT(player_->convertingRow_ == -1, 20000);
+        QCOMPARE(QDir(converted_).entryList(QDir::Files | QDir::Hidden), QStringList({"long.ogg"}));
+        QCOMPARE(QFileInfo(converted_ + "long.ogg").size(), qint64(700));
+        QFile::remove(converted_ + "long.ogg");
+        AppSettings::convertOverwrite = false;
         AppSettings::oggQuality = 399;
     }
 
@@ -164,6 +187,11 @@ private slots:
         convert("song.mp3", "WAV");
         QVERIFY(QFileInfo(music_ + "song.wav").size() != before);
         QCOMPARE(probe((music_ + "song.wav").toStdString()).channels, 2);
+        // The listed file that was written over keeps one row, with its new size.
+        QCOMPARE(rowsNamed("song.wav"), 1);
+        const int row = player_->findRow("song.wav");
+        QCOMPARE(player_->playList_->topLevelItem(row)->text(3),
+                 QString::fromStdString(AppSettings::formatFileSize(QFileInfo(music_ + "song.wav").size())));
         for (const QString name : {"song.wav", "song New.wav", "song New New.wav"})
             QFile::remove(music_ + name);
     }

@@ -132,7 +132,7 @@ private:
 struct LameCloser {
     void operator()(lame_global_flags* flags) const { lame_close(flags); }
 };
-using Lame = std::unique_ptr<lame_global_flags, LameCloser>;
+using LameHandle = std::unique_ptr<lame_global_flags, LameCloser>;
 
 // MP3 through LAME: CBR with the LAME Info tag, or VBR with the Xing/LAME header when
 // asked for. The tag frame is written over the first frame when the file is finished.
@@ -141,7 +141,7 @@ public:
     Mp3Writer(const std::string& path, const OutputFormat& format) : path_(path), channels_(format.channels) {
         lame_.reset(lame_init());
         lame_global_flags* gf = lame_.get();
-        const Mp3EncoderSettings& settings = format.Lame;
+        const Mp3EncoderSettings& settings = format.lame;
         lame_set_num_channels(gf, channels_);
         lame_set_in_samplerate(gf, format.sampleRate);
         lame_set_out_samplerate(gf, format.sampleRate);
@@ -205,7 +205,7 @@ private:
 
     std::string path_;
     int channels_;
-    Lame lame_;
+    LameHandle lame_;
     File file_;
     bool writeTag_ = false;
     std::vector<unsigned char> output_;

@@ -18,7 +18,7 @@ struct OutputFormat {
     int channels = 2;
     int bitsPerSample = 16;     // WAV: 8 or 16
     int bitRateKbps = 128;      // MP3 (constant bit rate) and WMA
-    Mp3EncoderSettings Lame;    // MP3 encoder settings
+    Mp3EncoderSettings lame;    // MP3 encoder settings
     double vorbisQuality = 0.6; // OGG: libvorbis's base quality, -0.1 .. 1.0
 };
 

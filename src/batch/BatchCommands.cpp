@@ -19,6 +19,7 @@
 #include "OutputNaming.h"
 
 std::atomic<bool> stopRequested{false};
+std::atomic<int> stopSignal{0};
 
 namespace {
 

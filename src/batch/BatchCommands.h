@@ -16,8 +16,10 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Set by Ctrl-C: the running job stops at its next block.
+// Set by Ctrl-C (SIGINT) and SIGTERM: the running job stops at its next block, and the
+// program ends with 128 + the signal's number.
 extern std::atomic<bool> stopRequested;
+extern std::atomic<int> stopSignal;
 
 struct BatchOutput {
     std::string folder;     // "" for the settings' folder

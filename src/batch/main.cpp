@@ -116,9 +116,12 @@ int main(int argc, char** argv) {
         const int status = app.exit(error);
         return status == 0 ? 0 : 2;
     }
-    std::signal(SIGINT, [](int) { stopRequested = true; });
-    try {
-        applyUserSettings(settings, flags);
+    for (const int signal : {SIGINT, SIGTERM})
+        std::signal(signal, [](int number) {
+            stopSignal = number;
+            stopRequested = true;
+        });
+    auto runCommand = [&] {
         if (*info)
             return infoCommand(files, json);
         if (*convert)
@@ -126,6 +129,11 @@ int main(int argc, char** argv) {
         if (*cut)
             return cutCommand(source, times, skipped, fadeIn, fadeOut, output);
         return joinCommand(files, kind(to), output);
+    };
+    try {
+        applyUserSettings(settings, flags);
+        const int status = runCommand();
+        return stopSignal != 0 ? 128 + stopSignal : status;
     } catch (const UsageError& error) {
         std::cerr << error.what() << "\n";
         return 2;

@@ -49,7 +49,11 @@ void raiseToAtLeast(std::atomic<int>& value, int candidate) {
 // Keeps SDL's audio subsystem initialised while any player needs it.
 class SdlAudio {
 public:
-    SdlAudio() : ok_(SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {}
+    // SDL's own SIGINT and SIGTERM handlers would swallow the signals the program handles.
+    SdlAudio() {
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        ok_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    }
     ~SdlAudio() {
         if (ok_)
             SDL_QuitSubSystem(SDL_INIT_AUDIO);

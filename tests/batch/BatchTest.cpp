@@ -278,3 +278,20 @@ TEST_F(Batch, OutputsTakeTheirNamesOnlyWhenComplete) {
     EXPECT_EQ(readFileText(out_ + "/long.mp3"), "the user's own file");
     EXPECT_EQ(namesIn(out_), std::vector<std::string>{"long.mp3"});
 }
+
+// SIGTERM and SIGINT stop the job at its next block: the unfinished file is removed and
+// the program ends with 128 + the signal's number.
+TEST_F(Batch, SignalsStopTheJobAndLeaveNothing) {
+    writeWav16(home_ / "long.wav", 44100, 2, testSignal16(44100 * 240, 2, 44100));
+    for (const auto& [signal, expected] : {std::pair{"TERM", 143}, std::pair{"INT", 130}}) {
+        SCOPED_TRACE(signal);
+        int status = -1;
+        const std::string printed =
+            run("convert --to mp3 " + shellQuoted(home_ / "long.wav") + " --out " + shellQuoted(out_) +
+                    " & pid=$!; for i in $(seq 1 3000); do ls -a " + shellQuoted(out_) +
+                    " | grep -q '\\.part$' && break; sleep 0.01; done; kill -" + signal + " $pid; wait $pid; echo $?",
+                &status);
+        EXPECT_EQ(printed, std::to_string(expected) + "\n");
+        EXPECT_TRUE(namesIn(out_).empty());
+    }
+}

@@ -18,6 +18,7 @@
 #include <QThread>
 #include <QTreeWidget>
 
+#include "PlaybackRead.h"
 #include "ConfirmDialog.h"
 #include "AppSettings.h"
 #include "PositionBar.h"
@@ -425,7 +426,8 @@ void CutterWindow::startPlayback() {
 void CutterWindow::feedNextBlock() {
     if (!file_.isReading())
         return;
-    AudioBlock block = file_.readBlock(blockFrames_);
+    AudioBlock block =
+        readBlockForPlayback(file_, blockFrames_, this, [this](const QString& text) { showMessage(text); });
     framesFed_ += block.frames();
     if (!block.empty() && speedPercent() != 100.0f)
         transform_.changeSpeed(block, speedPercent());

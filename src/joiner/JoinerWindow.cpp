@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 
+#include "PlaybackRead.h"
 #include "ConfirmDialog.h"
 #include "FileListRows.h"
 #include "FolderTree.h"
@@ -120,7 +121,8 @@ JoinerWindow::JoinerWindow(QWidget* parent) : JobWindow(parent) {
     connect(&infoTimer_, &QTimer::timeout, this, &JoinerWindow::scrollInfo);
     player_.onRequestOnLoadArray = [this](AudioPlayer&) {
         if (file_.isReading())
-            player_.queueBlock(file_.readBlock(blockFrames_));
+            player_.queueBlock(
+                readBlockForPlayback(file_, blockFrames_, this, [this](const QString& text) { showMessage(text); }));
     };
     player_.onEndArrayPlay = player_.onRequestOnLoadArray;
     player_.onEndPlay = [this](AudioPlayer&) { stopPlayback(); };

@@ -18,6 +18,7 @@
 #include <QSplitter>
 #include <QTreeWidget>
 
+#include "PlaybackRead.h"
 #include "LevelDisplay.h"
 #include "ConfirmDialog.h"
 #include "ConvertWorker.h"
@@ -550,7 +551,8 @@ void PlayerWindow::playFile(const QString& path) {
 void PlayerWindow::feedPlayer() {
     if (!file_.isReading())
         return;
-    player_.queueBlock(file_.readBlock(blockFrames_));
+    player_.queueBlock(
+        readBlockForPlayback(file_, blockFrames_, this, [this](const QString& text) { showMessage(text); }));
 }
 
 void PlayerWindow::stopPlayback() {

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
@@ -231,12 +232,32 @@ void PlayerWindow::deleteSelected() {
         --convertingRow_;
 }
 
+// The mail program runs beside the window; its end is reported only when it failed.
 void PlayerWindow::mailSelected() {
     const int row = selectedRow();
     if (row < 0)
         return;
     const std::vector<std::string> pairs{"to=", "subject=" + AppSettings::mailSubject, "body=" + AppSettings::mailBody,
                                          "attachment0=" + (currentFolder_ + rowFileName(row)).toStdString()};
-    if (AppSettings::sendMailWithAttachments(this, pairs) == 1)
-        showMessage("Cannot hand \"" + rowFileName(row) + "\" to an e-mail program: xdg-email was not found");
+    QStringList arguments;
+    for (const std::string& argument : AppSettings::mailArguments(pairs))
+        arguments << QString::fromStdString(argument);
+    const QString cannot = "Cannot hand \"" + rowFileName(row) + "\" to an e-mail program: ";
+    auto* mail = new QProcess(this);
+    connect(mail, &QProcess::errorOccurred, this, [this, mail, cannot](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        mail->deleteLater();
+        showMessage(cannot + "xdg-email was not found");
+    });
+    connect(mail, &QProcess::finished, this, [this, mail, cannot](int status, QProcess::ExitStatus exit) {
+        mail->deleteLater();
+        if (exit != QProcess::NormalExit)
+            showMessage(cannot + "xdg-email stopped unexpectedly");
+        else if (status == 3)
+            showMessage(cannot + "no e-mail program is set up on this desktop (xdg-email status 3)");
+        else if (status != 0)
+            showMessage(cannot + QString("xdg-email ended with status %1").arg(status));
+    });
+    mail->start("xdg-email", arguments);
 }

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "AudioFile.h"
+#include "EngineError.h"
 #include "WmaProfiles.h"
 #include "AudioFixtures.h"
 #include "TempFolder.h"
@@ -531,8 +532,11 @@ TEST(AudioFileReading, BadInputGivesAnErrorOrWhatIsDecodable) {
             continue;
         }
         ASSERT_EQ(file.errorCode(), 0) << file.errorText();
-        const int total = file.totalFrames();
+        const int counted = file.totalFrames();
         const std::vector<float> samples = readAll(file);
+        // Frames the decoder had to drop leave the file shorter than counted, never padded.
+        const int total = file.totalFrames();
+        EXPECT_LE(total, counted);
         EXPECT_EQ(static_cast<int>(samples.size()) / 2, total);
         EXPECT_GE(total / 44100.0, c.minSeconds);
         EXPECT_LE(total / 44100.0, c.maxSeconds);
@@ -547,6 +551,39 @@ TEST(AudioFileReading, BadInputGivesAnErrorOrWhatIsDecodable) {
         if (file.errorCode() == 0) {
             EXPECT_LT(file.totalFrames(), 4410) << name;
         }
+    }
+}
+
+// A file cut short while it is read gives an error that names it and where it ended,
+// never invented silence for the rest of its length.
+TEST(AudioFileReading, FileCutShortWhileReadingFailsWithoutPadding) {
+    TempFolder folder;
+    for (const char* kind : {"wav", "mp3", "ogg", "wma"}) {
+        SCOPED_TRACE(kind);
+        const std::string path = folder / (std::string("shrinks.") + kind);
+        makeNoisyTone(path, 8, 44100, 2, "");
+        AudioFile file;
+        file.openForRead(path);
+        ASSERT_EQ(file.errorCode(), 0) << file.errorText();
+        const int total = file.totalFrames();
+        file.readBlock(44100);
+        fs::resize_file(path, fs::file_size(path) / 3);
+        int read = 44100;
+        try {
+            for (AudioBlock block = file.readBlock(4410); !block.empty(); block = file.readBlock(4410)) {
+                ASSERT_TRUE(std::any_of(block.samples.begin(), block.samples.end(), [](float s) { return s != 0; }))
+                    << "a silent block at frame " << read;
+                read += block.frames();
+            }
+            ADD_FAILURE() << "read to the end: " << read << " of " << total << " frames";
+        } catch (const EngineError& error) {
+            const std::string message = error.what();
+            EXPECT_NE(message.find(path), std::string::npos) << message;
+            EXPECT_NE(message.find("ends at 0:0"), std::string::npos) << message;
+            EXPECT_LT(read, total * 2 / 3);
+        }
+        // Having failed, the file reads as ended, not as the same failure again.
+        EXPECT_TRUE(file.readBlock(4410).empty());
     }
 }
 

@@ -321,13 +321,27 @@ private slots:
         AppSettings::mailBody = "Hi";
         select("clip.wav");
         player_->mailSelected();
-        QCOMPARE(QString::fromStdString(readFileText(record)),
-                 "--subject\nShare with you\n--body\nHi\n--attach\n" + music_ + "clip.wav\n");
+        QTRY_COMPARE(QString::fromStdString(readFileText(record)),
+                     "--subject\nShare with you\n--body\nHi\n--attach\n" + music_ + "clip.wav\n");
         QVERIFY(answers_->texts.isEmpty());
-        // A mail program that is not there (status 1) is reported.
-        writeFileText(stand, "#!/bin/sh\nexit 1\n");
+
+        // The window goes on while the mail program runs: it is started, not waited for.
+        const std::string release = (bin_ + "release").toStdString();
+        writeFileText(stand, "#!/bin/sh\nwhile [ ! -e '" + release + "' ]; do sleep 0.05; done\nexit 3\n");
         player_->mailSelected();
-        QVERIFY(answers_->texts.last().contains("xdg-email"));
+        QVERIFY(answers_->texts.isEmpty());
+        writeFileText(release, "");
+        // Status 3, no mail program set up, is told; so is a program that is not there.
+        QTRY_COMPARE(answers_->texts.size(), 1);
+        QVERIFY(answers_->texts.last().contains("no e-mail program is set up"));
+        QVERIFY(answers_->texts.last().contains("clip.wav"));
+        QFile::remove(QString::fromStdString(stand));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin_.toUtf8());
+        player_->mailSelected();
+        qputenv("PATH", path);
+        QTRY_COMPARE(answers_->texts.size(), 2);
+        QVERIFY(answers_->texts.last().contains("xdg-email was not found"));
     }
 };
 

@@ -217,13 +217,13 @@ private slots:
         QModelIndex other;
         QTRY_VERIFY((other = player_->folderTree_->indexOf(music_ + "/sub")).isValid() &&
                     player_->folderTree_->visualRect(other).isValid());
-        QTest::qWait(200); // the tree's rows settle
-        player_->folderTree_->scrollTo(other);
         QString message;
         answerNextDialog(&message);
-        // Rows of the tree come and go as it reads folders: the place is found anew for each click.
+        // Rows of the tree come and go as it reads folders: the place is found anew for each
+        // click, and no event runs between finding it and clicking there.
         auto click = [this] {
             const QModelIndex sub = player_->folderTree_->indexOf(music_ + "/sub");
+            player_->folderTree_->scrollTo(sub);
             QTest::mouseClick(player_->folderTree_->viewport(), Qt::LeftButton, {},
                               player_->folderTree_->visualRect(sub).center());
         };

@@ -1,6 +1,7 @@
 #include "Decoder.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 
@@ -90,6 +91,15 @@ std::string codecText(const AVCodecParameters& codec) {
         return "PCM " + std::to_string(av_get_bits_per_sample(codec.codec_id)) + " bit";
     const AVCodecDescriptor* descriptor = avcodec_descriptor_get(codec.codec_id);
     return descriptor ? descriptor->long_name : "Unknown codec";
+}
+
+// A position as minutes, seconds and milliseconds: "3:07.250".
+std::string timeText(int64_t frame, int rate) {
+    const int64_t ms = rate > 0 ? frame * 1000 / rate : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", static_cast<long long>(ms / 60000),
+                  static_cast<long long>(ms / 1000 % 60), static_cast<long long>(ms % 1000));
+    return text;
 }
 
 std::string channelText(int channels) {
@@ -251,6 +261,7 @@ OpenResult Decoder::openStreams() {
     inputEnded_ = draining_ = placeByTimestamp_ = false;
     dropUntil_ = 0;
     consecutiveErrors_ = 0;
+    openedSize_ = format_->pb ? avio_size(format_->pb) : -1;
     return result;
 }
 
@@ -394,17 +405,35 @@ void Decoder::read(int frames, std::vector<float>& out) {
     const int64_t wanted = std::clamp<int64_t>(std::min<int64_t>(frames, info_.totalFrames - position_), 0, INT32_MAX);
     while (buffered() < wanted && decodeFrame()) {
     }
+    if (wanted > 0 && buffered() == 0)
+        endedEarly(position_);
     const int64_t taken = std::min(wanted, buffered());
     const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_);
     out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(taken * channels));
     bufferStart_ += static_cast<size_t>(taken * channels);
-    // A decoder that delivers less than the length says gets its end filled with silence.
-    out.insert(out.end(), static_cast<size_t>((wanted - taken) * channels), 0.0f);
-    position_ += wanted;
+    position_ += taken;
     if (bufferStart_ > (1u << 20) || bufferStart_ == buffer_.size()) {
         buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_));
         bufferStart_ = 0;
     }
+}
+
+// The decoder ran out before the counted length. A file cut short while it is read, or
+// one damaged past resynchronising, fails: nothing is made up for the rest. A decoder
+// that read to the file's end and only dropped broken frames (or a container that
+// counts coarsely, as ASF's milliseconds) ends where its audio ends.
+void Decoder::endedEarly(int64_t end) {
+    const int64_t sizeNow = format_->pb ? avio_size(format_->pb) : -1;
+    const bool cutShort = sizeNow >= 0 && openedSize_ >= 0 && sizeNow < openedSize_;
+    const bool damaged = consecutiveErrors_ > MaxConsecutiveErrors;
+    const std::string counted = timeText(info_.totalFrames, info_.sampleRate);
+    info_.totalFrames = end; // later reads find the end instead of failing again
+    if (!cutShort && !damaged)
+        return;
+    fail(EngineStatus::DecodeFailed, "it ends at " + timeText(end, info_.sampleRate) + ", before its length of " +
+                                         counted +
+                                         (cutShort ? " (the file was cut short while being read)"
+                                                   : " (it is damaged there and cannot be decoded further)"));
 }
 
 void Decoder::skipDecoded(int64_t frames) {

@@ -60,6 +60,7 @@ private:
     void rewind();
     bool seekByTimestamp(int64_t target, int64_t preroll);
     void skipDecoded(int64_t frames);
+    void endedEarly(int64_t end);
     int64_t buffered() const;
     [[noreturn]] void fail(EngineStatus status, const std::string& cause) const;
 
@@ -83,6 +84,7 @@ private:
     int64_t dropUntil_ = 0;                   // after a seek: decoded frames before this are dropped
     int64_t firstTimestamp_ = AV_NOPTS_VALUE; // timestamp (in frames) of the first decoded frame
     int consecutiveErrors_ = 0;
+    int64_t openedSize_ = -1; // bytes, when the file was opened
 };
 
 } // namespace Engine

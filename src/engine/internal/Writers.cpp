@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <vector>
+#include <sys/types.h>
 
 #include <lame/lame.h>
 
@@ -30,8 +31,8 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File createFile(const std::string& path) {
-    File file(std::fopen(path.c_str(), "wb"));
+File createFile(const std::string& path, const char* mode = "wb") {
+    File file(std::fopen(path.c_str(), mode));
     if (!file)
         throw EngineError(EngineStatus::CreateFailed,
                           "Cannot create " + quotedPath(path) + ": " + std::strerror(errno));
@@ -54,13 +55,47 @@ void closeFile(File& file, const std::string& path) {
         failWrite(path, std::strerror(errno));
 }
 
+void put16(std::vector<uint8_t>& out, uint16_t value) {
+    for (int i = 0; i < 2; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+void put32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+void put64(std::vector<uint8_t>& out, uint64_t value) {
+    for (int i = 0; i < 8; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+void putTag(std::vector<uint8_t>& out, const char* tag) {
+    out.insert(out.end(), tag, tag + 4);
+}
+
+// Moves the bytes after `from` forward by `by`, from the end back, so the header in
+// front can grow without a second copy of the data.
+void shiftTail(std::FILE* file, uint64_t from, uint64_t length, uint64_t by, const std::string& path) {
+    std::vector<uint8_t> chunk(1 << 20);
+    uint64_t remaining = length;
+    while (remaining > 0) {
+        const uint64_t size = std::min<uint64_t>(remaining, chunk.size());
+        const uint64_t at = from + remaining - size;
+        if (fseeko(file, static_cast<off_t>(at), SEEK_SET) != 0 || std::fread(chunk.data(), 1, size, file) != size)
+            failWrite(path, std::strerror(errno));
+        if (fseeko(file, static_cast<off_t>(at + by), SEEK_SET) != 0)
+            failWrite(path, std::strerror(errno));
+        writeBytes(file, chunk.data(), size, path);
+        remaining -= size;
+    }
+}
+
 // RIFF WAVE with PCM samples, unsigned 8-bit or signed 16-bit; the sizes in the header
-// are written when the file is finished.
+// are written when the file is finished. A file too large for RIFF's 32-bit sizes
+// becomes RF64: its data moves back to make room for the ds64 chunk.
 class WavWriter final : public IAudioWriter {
 public:
-    WavWriter(const std::string& path, const OutputFormat& format)
+    WavWriter(const std::string& path, const OutputFormat& format, uint64_t riffLimit)
         : path_(path), channels_(format.channels), rate_(format.sampleRate), bits_(format.bitsPerSample),
-          file_(createFile(path)) {
+          riffLimit_(riffLimit), file_(createFile(path, "w+b")) {
         writeHeader(0);
     }
 
@@ -87,43 +122,25 @@ public:
             const uint8_t pad = 0;
             writeBytes(file_.get(), &pad, 1, path_);
         }
+        const std::vector<uint8_t> header = wavHeader(dataBytes_, channels_, rate_, bits_, riffLimit_);
+        if (header.size() > PlainWavHeaderBytes)
+            shiftTail(file_.get(), PlainWavHeaderBytes, dataBytes_ + dataBytes_ % 2,
+                      header.size() - PlainWavHeaderBytes, path_);
         if (std::fseek(file_.get(), 0, SEEK_SET) != 0)
             failWrite(path_, std::strerror(errno));
-        writeHeader(dataBytes_);
+        writeBytes(file_.get(), header.data(), header.size(), path_);
         closeFile(file_, path_);
     }
 
 private:
     void writeHeader(uint64_t dataBytes) {
-        const uint32_t data = static_cast<uint32_t>(std::min<uint64_t>(dataBytes, 0xFFFFFFFFu - 44));
-        const uint32_t riff = 36 + data + (data % 2);
-        const uint16_t blockAlign = static_cast<uint16_t>(channels_ * bits_ / 8);
-        uint8_t header[44];
-        auto put32 = [&](int at, uint32_t v) {
-            for (int i = 0; i < 4; ++i)
-                header[at + i] = static_cast<uint8_t>(v >> (8 * i));
-        };
-        auto put16 = [&](int at, uint16_t v) {
-            header[at] = static_cast<uint8_t>(v);
-            header[at + 1] = static_cast<uint8_t>(v >> 8);
-        };
-        std::memcpy(header, "RIFF", 4);
-        put32(4, riff);
-        std::memcpy(header + 8, "WAVEfmt ", 8);
-        put32(16, 16);
-        put16(20, 1);
-        put16(22, static_cast<uint16_t>(channels_));
-        put32(24, static_cast<uint32_t>(rate_));
-        put32(28, static_cast<uint32_t>(rate_) * blockAlign);
-        put16(32, blockAlign);
-        put16(34, static_cast<uint16_t>(bits_));
-        std::memcpy(header + 36, "data", 4);
-        put32(40, data);
-        writeBytes(file_.get(), header, sizeof header, path_);
+        const std::vector<uint8_t> header = wavHeader(dataBytes, channels_, rate_, bits_, riffLimit_);
+        writeBytes(file_.get(), header.data(), header.size(), path_);
     }
 
     std::string path_;
     int channels_, rate_, bits_;
+    uint64_t riffLimit_;
     File file_;
     uint64_t dataBytes_ = 0;
     std::vector<uint8_t> scratch_;
@@ -356,10 +373,43 @@ private:
 
 } // namespace
 
+std::vector<uint8_t> wavHeader(uint64_t dataBytes, int channels, int rate, int bits, uint64_t riffLimit) {
+    const uint64_t padded = dataBytes + dataBytes % 2;
+    const auto blockAlign = static_cast<uint16_t>(channels * bits / 8);
+    const bool rf64 = 36 + padded > riffLimit;
+    std::vector<uint8_t> out;
+    putTag(out, rf64 ? "RF64" : "RIFF");
+    put32(out, rf64 ? 0xFFFFFFFFu : static_cast<uint32_t>(36 + padded));
+    putTag(out, "WAVE");
+    if (rf64) {
+        putTag(out, "ds64");
+        put32(out, 28);
+        put64(out, 72 + padded);
+        put64(out, dataBytes);
+        put64(out, blockAlign > 0 ? dataBytes / blockAlign : 0);
+        put32(out, 0);
+    }
+    putTag(out, "fmt ");
+    put32(out, 16);
+    put16(out, 1);
+    put16(out, static_cast<uint16_t>(channels));
+    put32(out, static_cast<uint32_t>(rate));
+    put32(out, static_cast<uint32_t>(rate) * blockAlign);
+    put16(out, blockAlign);
+    put16(out, static_cast<uint16_t>(bits));
+    putTag(out, "data");
+    put32(out, rf64 ? 0xFFFFFFFFu : static_cast<uint32_t>(dataBytes));
+    return out;
+}
+
+std::unique_ptr<IAudioWriter> createWavWriter(const std::string& path, const OutputFormat& format, uint64_t riffLimit) {
+    return std::make_unique<WavWriter>(path, format, riffLimit);
+}
+
 std::unique_ptr<IAudioWriter> createWriter(const std::string& path, const OutputFormat& format) {
     FFmpeg::quietLogging();
     switch (format.kind) {
-    case OutputFormat::Kind::Wav: return std::make_unique<WavWriter>(path, format);
+    case OutputFormat::Kind::Wav: return createWavWriter(path, format, RiffSizeLimit);
     case OutputFormat::Kind::Mp3: return std::make_unique<Mp3Writer>(path, format);
     case OutputFormat::Kind::Ogg:
     case OutputFormat::Kind::Wma: return std::make_unique<FFmpegWriter>(path, format);

@@ -3,8 +3,10 @@
 // The encoders behind AudioFile's output side. A writer takes interleaved float at
 // its own rate and channel count and owns its file from creation to Finish.
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Mp3EncoderSettings.h"
 
@@ -33,5 +35,14 @@ public:
 // Creates the file in the format; raises EngineError (CreateFailed, EncoderFailed)
 // and leaves no file behind when it cannot.
 std::unique_ptr<IAudioWriter> createWriter(const std::string& path, const OutputFormat& format);
+
+// WAV headers. RIFF's sizes are 32-bit: a file whose RIFF size would pass the limit is
+// written as RF64 (EBU Tech 3306) with its 64-bit sizes in a ds64 chunk.
+constexpr uint64_t RiffSizeLimit = 0xFFFFFFFFu;
+constexpr size_t PlainWavHeaderBytes = 44;
+std::vector<uint8_t> wavHeader(uint64_t dataBytes, int channels, int rate, int bits,
+                               uint64_t riffLimit = RiffSizeLimit);
+// A WAV writer with a lower size limit, so the RF64 path can be tried on small files.
+std::unique_ptr<IAudioWriter> createWavWriter(const std::string& path, const OutputFormat& format, uint64_t riffLimit);
 
 } // namespace Engine

@@ -19,11 +19,13 @@ struct Overrides {
 };
 
 // The user's settings (or those of another file), with the flags' values over them.
+// A settings file that cannot be read stops the command.
 void applyUserSettings(const std::string& settingsFile, const Overrides& flags) {
     Platform::fillSharedFolders();
     const std::string file = settingsFile.empty() ? settingsFilePath() : settingsFile;
     OptionValues values;
-    if (std::filesystem::exists(file))
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec))
         loadSettings(values, file, scheduleFilePath());
     else
         resetSettings(values);

@@ -317,6 +317,10 @@ void OptionsDialog::loadAtStartup() {
     OptionValues values;
     try {
         startupSettings(values);
+    } catch (const SettingsReadError&) {
+        keepUnreadSettingsFile_ = true;
+        valuesToControls(values);
+        throw;
     } catch (...) {
         valuesToControls(values);
         throw;
@@ -325,6 +329,8 @@ void OptionsDialog::loadAtStartup() {
 }
 
 void OptionsDialog::saveAtProgramEnd() {
+    if (keepUnreadSettingsFile_)
+        return;
     values_ = controlsToValues();
     saveSettings(values_, settingsFilePath(), scheduleFilePath());
 }
@@ -335,15 +341,19 @@ void OptionsDialog::showEvent(QShowEvent* event) {
     accepted_ = false;
 }
 
+// The settings take effect once they are saved; a failed save keeps the dialog open.
 void OptionsDialog::acceptChanges() {
-    accepted_ = true;
-    values_ = controlsToValues();
-    applySettings(values_);
+    const OptionValues values = controlsToValues();
     try {
-        saveSettings(values_, settingsFilePath(), scheduleFilePath());
+        saveSettings(values, settingsFilePath(), scheduleFilePath());
     } catch (const SettingsWriteError& error) {
         showMessage(QString::fromUtf8(error.what()));
+        return;
     }
+    keepUnreadSettingsFile_ = false;
+    accepted_ = true;
+    values_ = values;
+    applySettings(values_);
     accept();
 }
 

@@ -57,6 +57,9 @@ public:
 
     OptionValues values_;
     bool accepted_ = false;
+    // The settings file could not be read at start: it is not replaced at the end unless
+    // the user saved new settings with OK.
+    bool keepUnreadSettingsFile_ = false;
     OptionValues snapshot_;
     int scheduleSortColumn_ = 0;
     QString lastMessage_;

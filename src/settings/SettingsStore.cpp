@@ -1,12 +1,16 @@
 #include "SettingsStore.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <system_error>
 #include <variant>
+
+#include <unistd.h>
 
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION // the one place the library's template bodies are compiled
@@ -18,6 +22,9 @@ namespace fs = std::filesystem;
 using AppSettings::ScheduleEntry;
 
 SettingsWriteError::SettingsWriteError(const std::string& path) : std::runtime_error("Unable to write to " + path) {}
+
+SettingsReadError::SettingsReadError(const std::string& path, const std::string& cause)
+    : std::runtime_error("Unable to read " + path + ": " + cause) {}
 
 namespace {
 
@@ -145,6 +152,43 @@ OptionValues readDefaults() {
     return values;
 }
 
+constexpr uintmax_t MaxSettingsBytes = 1 << 20;
+
+// The text of a settings file; "" when it was read, otherwise what is wrong with it.
+// A missing file reads as empty.
+std::string readSettingsText(const std::string& path, std::string& text) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status))
+        return {};
+    if (!fs::is_regular_file(status))
+        return "it is not a file";
+    if (fs::file_size(path, ec) > MaxSettingsBytes)
+        return "it is larger than 1 MB, which no settings file is";
+    std::ifstream in(path, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.is_open() || in.bad())
+        return std::string("it cannot be read (") + std::strerror(errno) + ")";
+    if (text.find('\0') != std::string::npos)
+        return "it holds binary data, not settings";
+    return {};
+}
+
+// The file a save replaces: the target of a symbolic link, so the link stays.
+fs::path writeTarget(const std::string& path) {
+    std::error_code ec;
+    fs::path target = path;
+    for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
+        const fs::path next = fs::read_symlink(target, ec);
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
+fs::path temporaryPathFor(const fs::path& target) {
+    return target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + ".tmp");
+}
+
 class IniFile {
 public:
     IniFile() {
@@ -152,11 +196,21 @@ public:
         ini_.SetSpaces(false);
     }
 
-    // A file that is missing or cannot be parsed leaves the store empty.
+    // Keeps what can be read: a file that is missing, too large or cannot be parsed
+    // leaves the store empty. Used before a save, to keep keys of other programs.
     void load(const std::string& path) {
-        std::error_code ec;
-        if (fs::is_regular_file(path, ec) && ini_.LoadFile(path.c_str()) < 0)
-            ini_.Reset();
+        std::string text;
+        if (readSettingsText(path, text).empty())
+            ini_.LoadData(text.data(), text.size());
+    }
+
+    // Raises SettingsReadError when the file exists but cannot be taken as settings.
+    void loadStrictly(const std::string& path) {
+        std::string text;
+        if (const std::string problem = readSettingsText(path, text); !problem.empty())
+            throw SettingsReadError(path, problem);
+        if (ini_.LoadData(text.data(), text.size()) < 0)
+            throw SettingsReadError(path, "it cannot be parsed as settings");
     }
 
     long number(const char* section, const std::string& key, long fallback) const {
@@ -174,13 +228,18 @@ public:
     void eraseSection(const char* section) { ini_.Delete(section, nullptr); }
     void addSection(const char* section) { ini_.SetValue(section, nullptr, nullptr); }
 
-    // Written to a temporary file beside the target and renamed over it, so that a
-    // failed write (full disk, no permission) leaves the old file as it was.
+    // Written to a hidden temporary file beside the target and renamed over it, so that
+    // a failed write (full disk, no permission) leaves the old file as it was. A link is
+    // written through, and a file the user made read-only is never replaced.
     void saveAtomically(const std::string& path) const {
+        const fs::path target = writeTarget(path);
+        std::error_code ec;
+        const fs::file_status old = fs::status(target, ec);
+        if (fs::exists(old) && (old.permissions() & fs::perms::owner_write) == fs::perms::none)
+            throw SettingsWriteError(path);
         std::string text;
         ini_.Save(text, false);
-        const std::string temporary = path + ".tmp";
-        std::error_code ec;
+        const fs::path temporary = temporaryPathFor(target);
         {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
             out.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -190,7 +249,9 @@ public:
                 throw SettingsWriteError(path);
             }
         }
-        fs::rename(temporary, path, ec);
+        if (fs::exists(old))
+            fs::permissions(temporary, old.permissions(), ec);
+        fs::rename(temporary, target, ec);
         if (ec) {
             fs::remove(temporary, ec);
             throw SettingsWriteError(path);
@@ -403,7 +464,7 @@ void writeScheduleFile(const std::string& path, const std::vector<ScheduleEntry>
 
 void loadSettings(OptionValues& values, const std::string& settingsPath, const std::string& schedulePath) {
     IniFile ini;
-    ini.load(settingsPath);
+    ini.loadStrictly(settingsPath);
     values = readDefaults();
     readSection(ini, outputFormatSection(), values);
     readSection(ini, hotkeySection(), values);
@@ -511,7 +572,14 @@ void applySettings(const OptionValues& v) {
 void startupSettings(OptionValues& values) {
     std::error_code ec;
     if (fs::exists(settingsFilePath(), ec)) {
-        loadSettings(values, settingsFilePath(), scheduleFilePath());
+        // A file that cannot be read is told and left alone; the windows work with the defaults.
+        try {
+            loadSettings(values, settingsFilePath(), scheduleFilePath());
+        } catch (const SettingsReadError&) {
+            resetSettings(values);
+            applySettings(values);
+            throw;
+        }
         applySettings(values);
         return;
     }

@@ -17,12 +17,19 @@ public:
     explicit SettingsWriteError(const std::string& path);
 };
 
+// Raised when a settings file exists but cannot be read, is too large or is not settings.
+class SettingsReadError : public std::runtime_error {
+public:
+    SettingsReadError(const std::string& path, const std::string& cause);
+};
+
 // settingsFolder + settingsFileName, and settingsFolder + scheduleFileName.
 std::string settingsFilePath();
 std::string scheduleFilePath();
 
 // Reads every key (missing or unreadable ones give their read defaults), with the
-// schedule file between the Hotkey and AutoStop sections.
+// schedule file between the Hotkey and AutoStop sections. A file that exists but cannot
+// be read as settings raises SettingsReadError; a missing one gives the read defaults.
 void loadSettings(OptionValues& values, const std::string& settingsPath, const std::string& schedulePath);
 
 // Writes every value back to its key in the same order, atomically.
@@ -35,6 +42,8 @@ void resetSettings(OptionValues& values);
 void applySettings(const OptionValues& values);
 
 // Start-up: load the file if it exists, otherwise reset and save a new one; then apply.
+// A file that cannot be read raises SettingsReadError after the defaults were applied,
+// and is not replaced.
 void startupSettings(OptionValues& values);
 
 // Returns false (and leaves entries alone) when the file holds no entries.

@@ -156,6 +156,29 @@ TEST_F(Batch, CutGivesTheCuttersFilesByteForByte) {
         EXPECT_EQ(readFileText(out_ + "/" + name), readFileText(job.outputFolder + name)) << name;
 }
 
+TEST_F(Batch, SettingsFilesThatCannotBeUsedStopTheCommand) {
+    writeFileText(home_ / "binary.ini", std::string("[OutputFormat]\n\0\x7f", 17));
+    struct Case {
+        std::string settings;
+        int status;
+        std::string says;
+    };
+    const Case cases[] = {
+        {home_ / "binary.ini", 1, "Unable to read " + home_ / "binary.ini" + ": it holds binary data"},
+        {home_ / "missing.ini", 2, "File does not exist: " + home_ / "missing.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        int status = -1;
+        run("--settings " + shellQuoted(c.settings) + " convert --to mp3 --out " + shellQuoted(out_) + " " +
+                shellQuoted(home_ / "song.wav"),
+            &status);
+        EXPECT_EQ(status, c.status);
+        EXPECT_NE(errors().find(c.says), std::string::npos) << errors();
+        EXPECT_TRUE(fs::is_empty(out_));
+    }
+}
+
 TEST_F(Batch, JoinNamesLikeTheJoiner) {
     int status = -1;
     const std::string printed = run("join " + shellQuoted(home_ / "song.wav") + " " + shellQuoted(home_ / "tone.mp3") +

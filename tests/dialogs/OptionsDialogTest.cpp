@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -130,6 +132,34 @@ private slots:
         QVERIFY(fileText().contains("MP3BitRate=6\n"));
         QCOMPARE(AppSettings::wmaProfile, 15);
         QCOMPARE(AppSettings::mailSubject, std::string("Share"));
+    }
+
+    void okKeepsTheDialogOpenWhenTheSettingsCannotBeSaved() {
+        const QString path = QString::fromStdString(settingsFilePath());
+        const QString before = fileText();
+        const int profile = AppSettings::wmaProfile;
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
+        open();
+        options_->wmaFormatBox_->setCurrentIndex(7);
+        QString shown;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        options_->okButton_->click();
+        QCOMPARE(shown, "Unable to write to " + path);
+        QVERIFY(options_->isVisible());
+        QCOMPARE(fileText(), before);
+        QCOMPARE(AppSettings::wmaProfile, profile);
+
+        // Once the file can be written again, the same OK saves and closes.
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        options_->okButton_->click();
+        QVERIFY(!options_->isVisible());
+        QVERIFY(fileText().contains("WmaFormat=7\n"));
+        QCOMPARE(AppSettings::wmaProfile, 8);
     }
 
     void nameEditsKeepOutWhatAFileNameCannotHold() {

@@ -203,16 +203,12 @@ TEST_F(SettingsStore, UpDownValuesAreClampedToTheirRanges) {
     EXPECT_EQ(values.voxReleaseTime, 50);
 }
 
-TEST_F(SettingsStore, CorruptFilesGiveDefaultsAndNeverCrash) {
-    std::string junk;
-    for (int i = 0; i < 4096; ++i)
-        junk += static_cast<char>((i * 7919) % 256);
+// Damaged lines of a text file give their keys' defaults; the rest is read.
+TEST_F(SettingsStore, DamagedLinesGiveDefaultsAndNeverCrash) {
     const std::vector<std::string> files{
-        junk,
         "[OutputFormat]\nWavFreq=2\nMP3BitRate=",               // truncated line
         "[OutputFormat\nWavFreq=2\n",                           // broken section line
         "WavFreq=2\nWmaFormat=3\n",                             // keys without a section
-        "[OutputFormat]\nWavFreq=1\0\n[Mail]\nSubject=x\n"s,    // a NUL in the middle
         std::string("\xEF\xBB\xBF[OutputFormat]\nWavFreq=1\n"), // a byte order mark
     };
     const OptionValues defaults = [] {
@@ -227,9 +223,9 @@ TEST_F(SettingsStore, CorruptFilesGiveDefaultsAndNeverCrash) {
         EXPECT_EQ(values.mailSubject, "Share with you");
         EXPECT_TRUE(values.wavRateIndex == 5 || values.wavRateIndex == 1 || values.wavRateIndex == 2);
     }
-    EXPECT_EQ(loadText(files[1]).wavRateIndex, 2);
-    EXPECT_EQ(loadText(files[1]).mp3BitRateIndex, 6);
-    EXPECT_EQ(loadText(files[5]).wavRateIndex, 1);
+    EXPECT_EQ(loadText(files[0]).wavRateIndex, 2);
+    EXPECT_EQ(loadText(files[0]).mp3BitRateIndex, 6);
+    EXPECT_EQ(loadText(files[3]).wavRateIndex, 1);
 }
 
 TEST_F(SettingsStore, UnwritableTargetRaisesAndKeepsTheOldFile) {
@@ -256,7 +252,78 @@ TEST_F(SettingsStore, UnwritableTargetRaisesAndKeepsTheOldFile) {
     EXPECT_THROW(saveSettings(values, settingsFilePath(), scheduleFilePath()), SettingsWriteError);
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(readFileText(settingsFilePath()), before);
-    EXPECT_FALSE(fs::exists(settingsFilePath() + ".tmp"));
+    for (const auto& entry : fs::directory_iterator(folder_.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+}
+
+// The bits, not the user's rights: root is refused a read-only settings file too.
+TEST_F(SettingsStore, ReadOnlyFileIsNeverReplacedAndLinksAreWrittenThrough) {
+    OptionValues values;
+    saveSettings(values, settingsFilePath(), scheduleFilePath());
+    const std::string before = readFileText(settingsFilePath());
+    fs::permissions(settingsFilePath(), fs::perms::owner_read | fs::perms::group_read);
+    values.wavRateIndex = 0;
+    try {
+        saveSettings(values, settingsFilePath(), scheduleFilePath());
+        FAIL() << "a read-only settings file was replaced";
+    } catch (const SettingsWriteError& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write to " + settingsFilePath());
+    }
+    EXPECT_EQ(readFileText(settingsFilePath()), before);
+    EXPECT_EQ(fs::status(settingsFilePath()).permissions() & fs::perms::owner_write, fs::perms::none);
+
+    // A link to a file kept elsewhere (a dotfiles folder): the link stays, the file changes,
+    // and its permissions stay what they were.
+    fs::create_directories(folder_ / "dotfiles");
+    fs::permissions(settingsFilePath(), fs::perms::owner_read | fs::perms::owner_write);
+    fs::rename(settingsFilePath(), folder_ / "dotfiles/ZSCJCfg.ini");
+    fs::permissions(folder_ / "dotfiles/ZSCJCfg.ini", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("dotfiles/ZSCJCfg.ini", settingsFilePath());
+    values.wavRateIndex = 3;
+    saveSettings(values, settingsFilePath(), scheduleFilePath());
+    EXPECT_TRUE(fs::is_symlink(settingsFilePath()));
+    EXPECT_NE(readFileText(folder_ / "dotfiles/ZSCJCfg.ini"), before);
+    OptionValues read;
+    loadSettings(read, settingsFilePath(), scheduleFilePath());
+    EXPECT_EQ(read.wavRateIndex, 3);
+    EXPECT_EQ(fs::status(folder_ / "dotfiles/ZSCJCfg.ini").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(SettingsStore, FilesThatAreNotSettingsAreReportedAndLeftAlone) {
+    struct Case {
+        std::string text;
+        const char* cause;
+    };
+    std::string junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += static_cast<char>((i * 7919) % 256);
+    const Case cases[] = {
+        {junk, "binary data"},
+        {"[OutputFormat]\nWavFreq=1\0\n[Mail]\nSubject=x\n"s, "binary data"},
+        {"[OutputFormat]\n" + std::string(1100000, 'x') + "\n", "larger than 1 MB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cause);
+        writeFileText(settingsFilePath(), c.text);
+        OptionValues values;
+        try {
+            loadSettings(values, settingsFilePath(), scheduleFilePath());
+            FAIL() << "read without a word";
+        } catch (const SettingsReadError& error) {
+            EXPECT_EQ(std::string(error.what()).rfind("Unable to read " + settingsFilePath() + ": ", 0), 0u)
+                << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.cause), std::string::npos) << error.what();
+        }
+        // At start the defaults are used and the file is reported, not replaced by them.
+        EXPECT_THROW(startupSettings(values), SettingsReadError);
+        EXPECT_EQ(AppSettings::convertOutputPath, AppSettings::defaultConvertOutputPath);
+        EXPECT_EQ(readFileText(settingsFilePath()), c.text);
+    }
+    fs::remove(settingsFilePath());
+    fs::create_directory(settingsFilePath());
+    OptionValues values;
+    EXPECT_THROW(loadSettings(values, settingsFilePath(), scheduleFilePath()), SettingsReadError);
 }
 
 TEST_F(SettingsStore, UnwritableFolderForAnOrdinaryUser) {

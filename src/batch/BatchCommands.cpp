@@ -272,13 +272,16 @@ int cutCommand(const std::string& file, const std::vector<std::string>& times, c
         return 1;
     ProgressBar bar(stemOf(file));
     int status = 0;
+    int failedSection = -1;
     try {
-        if (runCut(input, result, transform, job, control(bar, static_cast<int>(job.sections.size()))) ==
-            JobEnd::Stopped)
+        if (runCut(input, result, transform, job, control(bar, static_cast<int>(job.sections.size())),
+                   &failedSection) == JobEnd::Stopped)
             status = fail("Stopped: the last section's file holds what was cut so far");
         result.close();
     } catch (const EngineError& error) {
         status = fail(error.what());
+        // The section being written was abandoned: only finished files are listed.
+        written.resize(std::min(written.size(), static_cast<size_t>(std::max(failedSection, 0))));
     }
     for (const std::string& path : written)
         std::cout << path << "\n";
@@ -311,8 +314,7 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
         if (runMerge(input, result, files, control(bar, static_cast<int>(files.size()))) == JobEnd::Stopped)
             status = fail("Stopped: \"" + target + "\" holds what was joined so far");
     } catch (const EngineError& error) {
-        result.close();
-        status = fail(error.what());
+        return fail(error.what()); // the merged file was abandoned: there is nothing to list
     }
     std::cout << target << "\n";
     return status;

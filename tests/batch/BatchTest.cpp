@@ -1,6 +1,8 @@
 #include <filesystem>
 #include <regex>
+#include <sstream>
 #include <string>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -300,6 +302,53 @@ TEST_F(Batch, OutputsTakeTheirNamesOnlyWhenComplete) {
     EXPECT_EQ(status, 1);
     EXPECT_EQ(readFileText(out_ + "/long.mp3"), "the user's own file");
     EXPECT_EQ(namesIn(out_), std::vector<std::string>{"long.mp3"});
+}
+
+// A small file system that fills: each job fails with status 1 and the cause, lists only
+// the files it finished, and leaves no part file behind.
+TEST_F(Batch, AFullDiskFailsTheJobAndLeavesNothingHalfWritten) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const std::string small = home_ / "small";
+    fs::create_directory(small);
+    int status = -1;
+    runCommand("mount -t tmpfs -o size=256k tmpfs " + shellQuoted(small) + " 2>/dev/null", &status);
+    if (status != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    struct Unmount {
+        std::string path;
+        ~Unmount() { runCommand("umount " + shellQuoted(path)); }
+    } unmount{small};
+
+    const std::string song = shellQuoted(home_ / "song.wav"); // 6 s, 1 MB as WAV
+    struct Case {
+        std::string arguments;
+        size_t listed; // files finished before the disk was full
+    };
+    const Case cases[] = {
+        {"convert --to wav " + song, 0},
+        {"cut " + song + " --at 0:01", 1}, // the first second fits, the rest does not
+        {"join --to wav " + song + " " + song, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const std::string printed = run(c.arguments + " --out " + shellQuoted(small), &status);
+        EXPECT_EQ(status, 1);
+        EXPECT_NE(errors().find("No space left on device"), std::string::npos) << errors();
+        std::vector<std::string> listed;
+        std::istringstream lines(printed);
+        for (std::string line; std::getline(lines, line);)
+            listed.push_back(line);
+        ASSERT_EQ(listed.size(), c.listed) << printed;
+        std::vector<std::string> expected;
+        for (const std::string& path : listed) {
+            EXPECT_NEAR(probe(path).duration, 1.0, 0.001);
+            expected.push_back(fs::path(path).filename().string());
+        }
+        EXPECT_EQ(namesIn(small), expected);
+        for (const std::string& path : listed)
+            fs::remove(path);
+    }
 }
 
 // SIGTERM and SIGINT stop the job at its next block: the unfinished file is removed and

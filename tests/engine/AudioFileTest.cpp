@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -408,6 +409,35 @@ TEST(AudioFileWriting, InputFormatMayChangeOnOneOutput) {
     const std::vector<float> samples = readAll(in);
     const size_t second = 44100 + 22050; // in the middle of the 22050 Hz mono part
     EXPECT_NEAR(samples[2 * second], samples[2 * second + 1], 1e-4);
+}
+
+// Part files of a killed writer go when a job next writes into their folder; those of a
+// process that still runs, and files that only look alike, stay.
+TEST(AudioFileWriting, StalePartFilesAreRemovedAtTheNextJobInTheirFolder) {
+    TempFolder folder;
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0); // a process id that no longer runs
+    const std::string dead = std::to_string(child);
+    const std::vector<std::string> stale{".song.mp3." + dead + "-1.part", ".a.b.wav." + dead + "-12.part"};
+    const std::vector<std::string> kept{".other.mp3.1-3.part", ".notes.part", "song.mp3." + dead + "-1.part",
+                                        ".song.mp3." + dead + "-x.part", ".song.mp3." + dead + ".part"};
+    for (const auto& name : stale)
+        writeFileText(folder / name, "unfinished");
+    for (const auto& name : kept)
+        writeFileText(folder / name, "keep");
+
+    AudioFile out;
+    out.setWavFormat(44100, 2, 16);
+    out.createForWrite(folder / "new.wav");
+    ASSERT_EQ(out.errorCode(), 0) << out.errorText();
+    out.close();
+    for (const auto& name : stale)
+        EXPECT_FALSE(fs::exists(folder / name)) << name;
+    for (const auto& name : kept)
+        EXPECT_TRUE(fs::exists(folder / name)) << name;
+    EXPECT_TRUE(fs::exists(folder / "new.wav"));
 }
 
 TEST(AudioFileWriting, CreateFailuresGiveAnErrorCodeAndWriteFailuresRaise) {

@@ -7,6 +7,7 @@
 #include "OptionsDialog.h"
 #include "PlayerWindow.h"
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "SpecialFolders.h"
 
 int main(int argc, char** argv) {
@@ -19,7 +20,10 @@ int main(int argc, char** argv) {
     if (theme.open(QIODevice::ReadOnly))
         app.setStyleSheet(QString::fromUtf8(theme.readAll()));
     AppSettings::defaultRecordOutputPath = Platform::homeFolder();
+    const TerminationSignals termination;
     AppWindows windows;
+    if (termination.exitStatus() != 0)
+        return termination.exitStatus();
     windows.playerWindow->show();
     const int status = app.exec();
     Application::guarded([&] { windows.optionsDialog->saveAtProgramEnd(); });

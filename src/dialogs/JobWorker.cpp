@@ -3,12 +3,37 @@
 #include <exception>
 
 #include <QCoreApplication>
+#include <QList>
 
 #include "EngineError.h"
 #include "WorkerEvent.h"
 
+namespace {
+QList<JobWorker*>& liveWorkers() {
+    static QList<JobWorker*> workers; // touched on the windows' thread only
+    return workers;
+}
+} // namespace
+
 JobWorker::JobWorker(QObject* window, int message) : window_(window), message_(message) {
     connect(this, &QThread::finished, this, &QObject::deleteLater);
+    liveWorkers().append(this);
+}
+
+JobWorker::~JobWorker() {
+    liveWorkers().removeOne(this);
+}
+
+void JobWorker::stopAll() {
+    for (JobWorker* worker : liveWorkers())
+        worker->requestInterruption();
+}
+
+int JobWorker::runningCount() {
+    int running = 0;
+    for (JobWorker* worker : liveWorkers())
+        running += worker->isRunning() ? 1 : 0;
+    return running;
 }
 
 void JobWorker::run() {

@@ -14,6 +14,12 @@ class JobWorker : public QThread {
 
 public:
     JobWorker(QObject* window, int message);
+    ~JobWorker() override;
+
+    // Every job of the program asked to stop at its next block (the program is ending),
+    // and how many have not ended yet. Called on the windows' thread.
+    static void stopAll();
+    static int runningCount();
 
 signals:
     // failedItem: the item the failure came with, -1 when none; tagsOnly: only the tags

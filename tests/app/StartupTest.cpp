@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -27,6 +29,17 @@ private:
     }
 
     QString settingsFile() const { return home_.path() + "/.config/Zelvo Mp3 Zovozu Darozu/ZSCJCfg.ini"; }
+
+    // Whether the process has its own handler for the signal (the kernel's SigCgt mask).
+    static bool catchesSignal(pid_t pid, int number) {
+        QFile status(QString("/proc/%1/status").arg(pid));
+        if (!status.open(QIODevice::ReadOnly))
+            return false;
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("SigCgt:"))
+                return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (number - 1)) & 1;
+        return false;
+    }
 
     static void stop(QProcess& process) {
         process.kill();
@@ -62,6 +75,32 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(first.state(), QProcess::Running);
         stop(first);
+    }
+
+    // SIGTERM and SIGINT end the program as a quit does, with 128 + the signal. A settings
+    // file it could not read at start is still as it was when it ends.
+    void signalsEndTheProgramAndAnUnreadableSettingsFileStays() {
+        QVERIFY(QDir().mkpath(QFileInfo(settingsFile()).path()));
+        const QByteArray unreadable("[OutputFormat]\n\0\x01\x02", 18);
+        for (const auto& [number, status] : {std::pair{SIGTERM, 143}, std::pair{SIGINT, 130}}) {
+            QFile file(settingsFile());
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(unreadable);
+            file.close();
+            QProcess program;
+            start(program, ZELVO_APP_PATH);
+            const auto pid = static_cast<pid_t>(program.processId());
+            QVERIFY(pid > 0);
+            QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(pid, number), 10000);
+            QCOMPARE(::kill(pid, number), 0);
+            QVERIFY(program.waitForFinished(10000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), status);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), unreadable);
+            file.close();
+        }
+        QFile::remove(settingsFile());
     }
 
     void copyUnderAnotherFileNameRunsBesideIt() {

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "FileNames.h"
 #include "AudioInfo.h"
 #include "AudioTags.h"
 #include "ConvertJob.h"
@@ -78,17 +79,34 @@ std::string outputFolderOr(const BatchOutput& output, const std::string& fallbac
     return output.folder.back() == '/' ? output.folder : output.folder + "/";
 }
 
+// A JSON string, valid UTF-8 whatever the text holds: a byte that is not part of a UTF-8
+// character is written as its Latin-1 reading, "\u00e9" for 0xE9.
 std::string jsonText(const std::string& text) {
+    static const char hex[] = "0123456789abcdef";
     std::string quoted = "\"";
-    for (const unsigned char c : text) {
+    for (size_t at = 0; at < text.size();) {
+        const auto c = static_cast<unsigned char>(text[at]);
+        const size_t length = Platform::utf8SequenceLength(text, at);
         if (c == '"' || c == '\\')
             quoted += std::string("\\") + static_cast<char>(c);
-        else if (c < 0x20)
-            quoted += "\\u00" + std::string(1, "0123456789abcdef"[c >> 4]) + "0123456789abcdef"[c & 15];
+        else if (c < 0x20 || length == 0)
+            quoted += std::string("\\u00") + hex[c >> 4] + hex[c & 15];
         else
-            quoted += static_cast<char>(c);
+            quoted.append(text, at, length);
+        at += std::max<size_t>(length, 1);
     }
     return quoted + "\"";
+}
+
+// The bytes of a name that is not UTF-8, so a script can find the file again.
+std::string nameBytesField(const std::string& name) {
+    if (Platform::isValidUtf8(name))
+        return {};
+    static const char hex[] = "0123456789abcdef";
+    std::string digits;
+    for (const unsigned char c : name)
+        digits += std::string{hex[c >> 4], hex[c & 15]};
+    return ",\"nameBytesHex\":\"" + digits + "\"";
 }
 
 bool open(AudioFile& input, const std::string& path) {
@@ -195,10 +213,10 @@ int infoCommand(const std::vector<std::string>& files, bool json) {
         }
         const AudioTags tags = readAudioTags(file);
         if (json) {
-            std::cout << "{\"file\":" << jsonText(file) << ",\"format\":" << jsonText(info.formatText())
-                      << ",\"durationMs\":" << info.durationMs() << ",\"frames\":" << info.totalFrames()
-                      << ",\"sampleRate\":" << info.sampleRate() << ",\"channels\":" << info.channels()
-                      << ",\"tags\":" << tagsAsJson(tags) << "}\n";
+            std::cout << "{\"file\":" << jsonText(file) << nameBytesField(file)
+                      << ",\"format\":" << jsonText(info.formatText()) << ",\"durationMs\":" << info.durationMs()
+                      << ",\"frames\":" << info.totalFrames() << ",\"sampleRate\":" << info.sampleRate()
+                      << ",\"channels\":" << info.channels() << ",\"tags\":" << tagsAsJson(tags) << "}\n";
         } else {
             std::cout << file << "\n  " << info.formatText() << "\n  " << info.durationMs() << " ms, "
                       << info.totalFrames() << " frames, " << info.sampleRate() << " Hz, " << info.channels()

@@ -19,6 +19,8 @@
 #include <QTreeWidget>
 
 #include "PlaybackRead.h"
+#include "FileNames.h"
+#include "OutputNaming.h"
 #include "ConfirmDialog.h"
 #include "AppSettings.h"
 #include "PositionBar.h"
@@ -41,7 +43,7 @@ signals:
 protected:
     void run() override {
         computePeaks(
-            path_.toStdString(), columns_,
+            Platform::pathBytes(path_), columns_,
             [this](int first, const std::vector<Peak>& peaks) { emit ready(first, peaks); },
             [this] { return isInterruptionRequested(); });
     }
@@ -283,7 +285,7 @@ void CutterWindow::showEvent(QShowEvent* event) {
 void CutterWindow::prepareOnShow() {
     int duration = 0;
     try {
-        info_.open(fileName.toStdString());
+        info_.open(Platform::pathBytes(fileName));
         player_.setFormat(info_.sampleRate(), info_.channels());
         duration = info_.durationMs();
     } catch (const EngineError& error) {
@@ -320,7 +322,7 @@ void CutterWindow::done(int result) {
 
 QString CutterWindow::outputFolder() const {
     if (AppSettings::splitToSourceFolder)
-        return QFileInfo(fileName).absolutePath() + "/";
+        return Platform::pathFromBytes(folderOf(Platform::pathBytes(fileName)));
     return QString::fromStdString(AppSettings::splitOutputPath);
 }
 
@@ -407,7 +409,7 @@ void CutterWindow::startPlayback() {
     player_.stop();
     file_.close();
     file_.setFileOption(true);
-    file_.openForRead(fileName.toStdString());
+    file_.openForRead(Platform::pathBytes(fileName));
     if (file_.errorCode() != 0 || file_.totalFrames() == 0) {
         player_.stop();
         file_.close();
@@ -634,10 +636,10 @@ void CutterWindow::runCutWorker() {
     }
     if (job.sections.empty())
         return;
-    const std::string source = fileName.toStdString();
+    const std::string source = Platform::pathBytes(fileName);
     job.kind = AppSettings::audioTypeOfFile(source);
-    job.baseName = QFileInfo(fileName).completeBaseName().toStdString();
-    job.outputFolder = outputFolder().toStdString();
+    job.baseName = stemOf(source);
+    job.outputFolder = Platform::pathBytes(outputFolder());
     input_.openForRead(source);
     if (input_.errorCode() != 0) {
         showMessage(QString::fromStdString(input_.errorText()));
@@ -654,7 +656,7 @@ void CutterWindow::runCutWorker() {
     job.overwrite = [] { return AppSettings::splitOverwrite; };
     job.createOutput = [this](const std::string& path) {
         QMetaObject::invokeMethod(
-            this, [this, path] { createOutputFile(QString::fromStdString(path)); }, Qt::BlockingQueuedConnection);
+            this, [this, path] { createOutputFile(Platform::pathFromBytes(path)); }, Qt::BlockingQueuedConnection);
         if (output_.errorCode() != 0)
             throw EngineError(static_cast<EngineStatus>(output_.errorCode()), output_.errorText());
     };
@@ -666,7 +668,7 @@ void CutterWindow::runCutWorker() {
 }
 
 void CutterWindow::createOutputFile(const QString& path) {
-    output_.createForWrite(path.toStdString());
+    output_.createForWrite(Platform::pathBytes(path));
 }
 
 bool CutterWindow::event(QEvent* event) {

@@ -1,13 +1,14 @@
 #include "FileListRows.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
-#include <QFileInfo>
 #include <QTreeWidget>
 
 #include "AudioInfo.h"
 #include "AppSettings.h"
+#include "FileNames.h"
 
 void sortFileList(QTreeWidget* list, int column, int sizeColumn) {
     auto key = [column, sizeColumn](const QTreeWidgetItem* item) {
@@ -26,13 +27,37 @@ void sortFileList(QTreeWidget* list, int column, int sizeColumn) {
 
 QString durationTextOf(AudioInfo& info, const QString& path) {
     try {
-        info.open(path.toStdString());
+        info.open(Platform::pathBytes(path));
         return QString::fromStdString(AppSettings::formatHmsColon(info.durationMs()));
     } catch (const EngineError&) {
         return QString::fromStdString(AppSettings::formatHmsColon(0));
     }
 }
 
-bool isListedAudioFile(const QFileInfo& entry) {
-    return entry.isFile() && !AppSettings::audioTypeOfFile(entry.fileName().toStdString()).empty();
+std::vector<ListedFile> listedAudioFiles(const QString& folder) {
+    namespace fs = std::filesystem;
+    std::vector<ListedFile> files;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(Platform::pathBytes(folder), ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        std::error_code statusError;
+        const std::string name = it->path().filename().string();
+        if (!it->is_regular_file(statusError) || AppSettings::audioTypeOfFile(name).empty())
+            continue;
+        const auto size = it->file_size(statusError);
+        files.push_back({Platform::pathFromBytes(name), Platform::pathFromBytes(it->path().string()),
+                         statusError ? 0 : static_cast<int64_t>(size)});
+    }
+    return files;
+}
+
+bool isRegularFile(const QString& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(Platform::pathBytes(path), ec);
+}
+
+int64_t fileSizeOf(const QString& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(Platform::pathBytes(path), ec);
+    return ec ? -1 : static_cast<int64_t>(size);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include <QString>
 
-class QFileInfo;
 class QTreeWidget;
 class AudioInfo;
 
@@ -12,9 +14,19 @@ class AudioInfo;
 // the size column by its unit first.
 void sortFileList(QTreeWidget* list, int column, int sizeColumn);
 
-// A folder entry the lists show: a regular file, or a link to one, with an audio file's
-// extension. Pipes, sockets and devices are never listed: opening a pipe waits for good.
-bool isListedAudioFile(const QFileInfo& entry);
+// The files of a folder the lists show: regular files, or links to one, with an audio
+// file's extension, in the order the folder holds them. Pipes, sockets and devices are
+// never listed (opening a pipe waits for good); names that are not UTF-8 are.
+struct ListedFile {
+    QString name, path;
+    int64_t size = 0;
+};
+std::vector<ListedFile> listedAudioFiles(const QString& folder);
+
+// Whether the path names a regular file (or a link to one).
+bool isRegularFile(const QString& path);
+// A file's size in bytes, -1 when it is not there.
+int64_t fileSizeOf(const QString& path);
 
 // The duration text of a file; a file whose information cannot be read is listed with 0.
 QString durationTextOf(AudioInfo& info, const QString& path);

@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include "PlaybackRead.h"
+#include "FileNames.h"
 #include "ConfirmDialog.h"
 #include "FileListRows.h"
 #include "FolderTree.h"
@@ -251,12 +252,11 @@ void JoinerWindow::listSelectedFolder() {
 }
 
 JoinRow JoinerWindow::rowOfFile(const QString& path) {
-    const QFileInfo file(path);
     JoinRow row;
-    row.caption = path.toStdString();
+    row.caption = Platform::pathBytes(path);
     row.format = AppSettings::audioTypeOfFile(row.caption);
     row.duration = durationTextOf(info_, path).toStdString();
-    row.size = AppSettings::formatFileSize(file.size());
+    row.size = AppSettings::formatFileSize(std::max<int64_t>(fileSizeOf(path), 0));
     return row;
 }
 
@@ -268,16 +268,14 @@ void JoinerWindow::listCurrentFolder() {
         currentFolder_ = tree;
         folderList_->clear();
         if (!currentFolder_.isEmpty()) {
-            QDirIterator entries(currentFolder_, QDir::Files | QDir::Hidden | QDir::System);
-            while (entries.hasNext() && !listingRestart_) {
-                entries.next();
-                if (isListedAudioFile(entries.fileInfo())) {
-                    const JoinRow row = rowOfFile(entries.filePath());
-                    auto* item = new QTreeWidgetItem(
-                        folderList_, {entries.fileName(), qs(row.format), qs(row.duration), qs(row.size)});
-                    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-                    item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-                }
+            for (const ListedFile& file : listedAudioFiles(currentFolder_)) {
+                if (listingRestart_)
+                    break;
+                const JoinRow row = rowOfFile(file.path);
+                auto* item =
+                    new QTreeWidgetItem(folderList_, {file.name, qs(row.format), qs(row.duration), qs(row.size)});
+                item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+                item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
                 QCoreApplication::processEvents();
             }
         }
@@ -312,8 +310,8 @@ JoinList JoinerWindow::joinRows() const {
     JoinList list;
     for (int i = 0; i < joinList_->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = joinList_->topLevelItem(i);
-        list.rows.push_back({item->text(0).toStdString(), item->text(1).toStdString(), item->text(2).toStdString(),
-                             item->text(3).toStdString(), item->text(4).toStdString(),
+        list.rows.push_back({Platform::pathBytes(item->text(0)), item->text(1).toStdString(),
+                             item->text(2).toStdString(), item->text(3).toStdString(), item->text(4).toStdString(),
                              item->checkState(0) == Qt::Checked, item->isSelected()});
     }
     return list;
@@ -323,8 +321,8 @@ void JoinerWindow::showJoinRows(const JoinList& list) {
     const QSignalBlocker blocker(joinList_);
     joinList_->clear();
     for (const JoinRow& row : list.rows) {
-        auto* item = new QTreeWidgetItem(
-            joinList_, {qs(row.caption), qs(row.format), qs(row.duration), qs(row.size), qs(row.status)});
+        auto* item = new QTreeWidgetItem(joinList_, {Platform::pathFromBytes(row.caption), qs(row.format),
+                                                     qs(row.duration), qs(row.size), qs(row.status)});
         item->setFlags((item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled) & ~Qt::ItemIsDropEnabled);
         item->setCheckState(0, row.ticked ? Qt::Checked : Qt::Unchecked);
         item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -375,8 +373,8 @@ void JoinerWindow::addFiles(const QStringList& paths) {
     changeJoinList(
         [&](JoinList& list) {
             for (const QString& path : paths)
-                if (!list.contains(path.toStdString()) && QFileInfo(path).isFile() &&
-                    !AppSettings::audioTypeOfFile(path.toStdString()).empty())
+                if (!list.contains(Platform::pathBytes(path)) && isRegularFile(path) &&
+                    !AppSettings::audioTypeOfFile(Platform::pathBytes(path)).empty())
                     list.add(rowOfFile(path));
         },
         true);
@@ -444,7 +442,7 @@ int JoinerWindow::infoCentre() const {
 
 void JoinerWindow::showFileInfo(const QString& path) {
     try {
-        info_.open(path.toStdString());
+        info_.open(Platform::pathBytes(path));
         infoLine1_ = qs(info_.formatText());
     } catch (const EngineError& error) {
         infoLine1_ = QString::fromUtf8(error.what());
@@ -468,7 +466,7 @@ void JoinerWindow::scrollInfo() {
 // ---- Playback ----
 
 void JoinerWindow::play() {
-    if (QFileInfo(selectedFile_).isFile())
+    if (isRegularFile(selectedFile_))
         playFile(selectedFile_);
 }
 
@@ -476,7 +474,7 @@ void JoinerWindow::playFile(const QString& path) {
     player_.stop();
     file_.close();
     file_.setFileOption(true);
-    file_.openForRead(path.toStdString());
+    file_.openForRead(Platform::pathBytes(path));
     if (file_.errorCode() != 0 || file_.totalFrames() == 0) {
         stopPlayback();
         return;
@@ -522,7 +520,7 @@ void JoinerWindow::startMerge() {
     std::vector<std::string> paths;
     const JoinList list = joinRows();
     for (size_t i = 0; i < list.rows.size(); ++i) {
-        if (list.rows[i].ticked && QFileInfo(qs(list.rows[i].caption)).isFile()) {
+        if (list.rows[i].ticked && isRegularFile(Platform::pathFromBytes(list.rows[i].caption))) {
             paths.push_back(list.rows[i].caption);
             mergeRows_.push_back(static_cast<int>(i));
         }

@@ -24,6 +24,7 @@
 #include "ConvertWorker.h"
 #include "JoinerWindow.h"
 #include "FileListRows.h"
+#include "FileNames.h"
 #include "FolderTree.h"
 #include "AppSettings.h"
 #include "OptionsDialog.h"
@@ -47,11 +48,12 @@ const std::array<std::array<int, 12>, 6> presets{{
 constexpr int PresetCustom = 6;
 constexpr int PresetFlat = 5;
 
+// The window's texts are mostly file names and paths: they keep the file system's bytes.
 QString qs(const std::string& text) {
-    return QString::fromStdString(text);
+    return Platform::pathFromBytes(text);
 }
 std::string ss(const QString& text) {
-    return text.toStdString();
+    return Platform::pathBytes(text);
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
@@ -348,13 +350,9 @@ void PlayerWindow::listCurrentFolder() {
     playingRow_ = convertingRow_ = -1;
     bool stopped = false;
     if (!currentFolder_.isEmpty()) {
-        QDirIterator entries(currentFolder_, QDir::Files | QDir::Hidden | QDir::System);
-        while (entries.hasNext()) {
-            entries.next();
-            const QFileInfo entry = entries.fileInfo();
-            if (isListedAudioFile(entry))
-                appendRow(entry.fileName(), qs(AppSettings::audioTypeOfFile(ss(entry.fileName()))),
-                          durationTextOf(info_, entry.filePath()), qs(AppSettings::formatFileSize(entry.size())), " ");
+        for (const ListedFile& file : listedAudioFiles(currentFolder_)) {
+            appendRow(file.name, qs(AppSettings::audioTypeOfFile(Platform::pathBytes(file.name))),
+                      durationTextOf(info_, file.path), qs(AppSettings::formatFileSize(file.size)), " ");
             QCoreApplication::processEvents();
             if (listingRestart_) {
                 stopped = true;
@@ -405,12 +403,12 @@ void PlayerWindow::sortPlayList() {
 }
 
 void PlayerWindow::addFileRow(const QString& path) {
-    const QFileInfo file(path);
+    const QString name = path.mid(path.lastIndexOf('/') + 1);
     const QString format = qs(AppSettings::audioTypeOfFile(ss(path)));
     const QString duration = durationTextOf(info_, path);
-    const QString size = qs(AppSettings::formatFileSize(file.size()));
+    const QString size = qs(AppSettings::formatFileSize(std::max<int64_t>(fileSizeOf(path), 0)));
     // A file written over a listed one takes over its row (and keeps the row's marker).
-    if (const int row = findRow(file.fileName()); row >= 0) {
+    if (const int row = findRow(name); row >= 0) {
         QTreeWidgetItem* item = playList_->topLevelItem(row);
         const QString marker = item->text(ColDuration).left(rowMarker(row));
         item->setText(ColFormat, format);
@@ -418,7 +416,7 @@ void PlayerWindow::addFileRow(const QString& path) {
         item->setText(ColSize, size);
         return;
     }
-    appendRow(file.fileName(), format, duration, size, "");
+    appendRow(name, format, duration, size, "");
 }
 
 int PlayerWindow::rowCount() const {

@@ -1,4 +1,6 @@
 // The main window's conversion and file actions: convert, cancel, rename, delete, e-mail.
+#include <filesystem>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,8 @@
 
 #include "ConfirmDialog.h"
 #include "ConvertWorker.h"
+#include "FileListRows.h"
+#include "FileNames.h"
 #include "AppSettings.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
@@ -102,9 +106,9 @@ void PlayerWindow::startConversion(const QString& kind) {
     output_.setFileOption(true);
     input_.close();
     output_.close();
-    const std::string source = selectedFile_.toStdString();
+    const std::string source = Platform::pathBytes(selectedFile_);
     const std::string folder = AppSettings::convertToSourceFolder ? folderOf(source) : AppSettings::convertOutputPath;
-    convertOutputFile_ = QString::fromStdString(
+    convertOutputFile_ = Platform::pathFromBytes(
         uniqueOutputName(folder, stemOf(source), extensionOfKind(kind.toStdString()), AppSettings::convertOverwrite));
     prepareOutputFormat(output_, mp3Encoder_, kind.toStdString());
     // A source that cannot be read, or an output that cannot be made: nothing runs, the
@@ -112,9 +116,9 @@ void PlayerWindow::startConversion(const QString& kind) {
     input_.openForRead(source);
     if (input_.errorCode() != 0)
         return failConversion(QString::fromStdString(input_.errorText()));
-    if (!inputThatIsOutput(convertOutputFile_.toStdString(), {source}).empty())
+    if (!inputThatIsOutput(Platform::pathBytes(convertOutputFile_), {source}).empty())
         return failConversion("Cannot convert \"" + selectedFile_ + "\" into itself");
-    output_.createForWrite(convertOutputFile_.toStdString());
+    output_.createForWrite(Platform::pathBytes(convertOutputFile_));
     if (output_.errorCode() != 0)
         return failConversion(QString::fromStdString(output_.errorText()));
     output_.setInputFormat(input_.streamSampleRate(), input_.streamChannels());
@@ -158,7 +162,7 @@ void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, 
     // listed and a file it was to replace stays as it was; one whose tags alone failed has
     // all its audio and is listed.
     if (!convertCancelled_ && (!failed || tagsOnly) &&
-        QFileInfo(convertOutputFile_).absolutePath() + "/" == currentFolder_) {
+        convertOutputFile_.left(convertOutputFile_.lastIndexOf('/') + 1) == currentFolder_) {
         addFileRow(convertOutputFile_);
         sortPlayList();
     }
@@ -202,13 +206,16 @@ bool PlayerWindow::renameRow(int row, const QString& newText) {
     name += extension(oldName);
     if (name == oldName)
         return true;
-    if (QFileInfo::exists(currentFolder_ + name)) {
+    const std::string from = Platform::pathBytes(currentFolder_ + oldName);
+    const std::string to = Platform::pathBytes(currentFolder_ + name);
+    std::error_code ec;
+    if (std::filesystem::symlink_status(to, ec).type() != std::filesystem::file_type::not_found) {
         showMessage("Cannot rename \"" + oldName + "\": a file named \"" + name + "\" exists already");
         return false;
     }
-    QFile file(currentFolder_ + oldName);
-    if (!file.rename(currentFolder_ + name)) {
-        showMessage("Cannot rename \"" + oldName + "\": " + file.errorString());
+    std::filesystem::rename(from, to, ec);
+    if (ec) {
+        showMessage("Cannot rename \"" + oldName + "\": " + QString::fromStdString(ec.message()));
         return false;
     }
     item->setText(ColName, name);
@@ -219,9 +226,11 @@ void PlayerWindow::deleteSelected() {
     const int row = selectedRow();
     if (row < 0 || !isRowBeingEdited(row))
         return;
-    QFile file(currentFolder_ + rowFileName(row));
-    if (!file.remove()) {
-        showMessage("Cannot delete \"" + file.fileName() + "\": " + file.errorString());
+    const QString path = currentFolder_ + rowFileName(row);
+    std::error_code ec;
+    if (!std::filesystem::remove(Platform::pathBytes(path), ec)) {
+        showMessage("Cannot delete \"" + path +
+                    "\": " + QString::fromStdString(ec ? ec.message() : "it is not there any more"));
         return;
     }
     delete playList_->takeTopLevelItem(row);
@@ -238,7 +247,7 @@ void PlayerWindow::mailSelected() {
     if (row < 0)
         return;
     const std::vector<std::string> pairs{"to=", "subject=" + AppSettings::mailSubject, "body=" + AppSettings::mailBody,
-                                         "attachment0=" + (currentFolder_ + rowFileName(row)).toStdString()};
+                                         "attachment0=" + Platform::pathBytes(currentFolder_ + rowFileName(row))};
     QStringList arguments;
     for (const std::string& argument : AppSettings::mailArguments(pairs))
         arguments << QString::fromStdString(argument);

@@ -76,6 +76,28 @@ TEST_F(Batch, InfoAsTextAndJson) {
               std::string::npos);
 }
 
+// A file name in Latin-1: info --json stays valid UTF-8 JSON and gives the name's bytes;
+// the file converts under the same bytes.
+TEST_F(Batch, NamesThatAreNotUtf8) {
+    const std::string name = home_ / "caf\xe9.wav";
+    fs::copy_file(home_ / "song.wav", name);
+    int status = -1;
+    const std::string json = run("info --json " + shellQuoted(name), &status);
+    EXPECT_EQ(status, 0);
+    const std::string parsed =
+        runCommand("printf '%s' " + shellQuoted(json) +
+                       " | python3 -c 'import json,sys; d=json.loads(sys.stdin.buffer.read()"
+                       ".decode(\"utf-8\")); print(d[\"file\"][-8:], d[\"nameBytesHex\"][-16:])'",
+                   &status);
+    EXPECT_EQ(status, 0) << json;
+    EXPECT_EQ(parsed, "caf\xc3\xa9.wav 636166e92e776176\n"); // é read as Latin-1; c a f 0xE9 . w a v
+    EXPECT_EQ(run("info --json " + shellQuoted(home_ / "song.wav"), &status).find("nameBytesHex"), std::string::npos);
+
+    run("convert --to mp3 --out " + shellQuoted(out_) + " " + shellQuoted(name), &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_NEAR(probe(out_ + "/caf\xe9.mp3").duration, 6.0, 0.05);
+}
+
 TEST_F(Batch, AConversionWhoseTagsCannotBeWrittenKeepsItsAudio) {
     writeAudioTags(home_ / "song.wav", fullTags(true));
     int status = -1;

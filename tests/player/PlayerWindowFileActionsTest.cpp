@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <filesystem>
 #include <sys/resource.h>
 
 #include "AudioFixtures.h"
@@ -15,6 +16,7 @@
 #include "FolderTree.h"
 #include "AppSettings.h"
 #include "PlayerWindow.h"
+#include "FileNames.h"
 #include "TagFixtures.h"
 #include "TempFolder.h"
 #include "WorkerEvent.h"
@@ -309,6 +311,36 @@ private slots:
         QCOMPARE(player_->findRow("other.mp3"), -1);
         QCOMPARE(player_->playingRow_, player_->findRow("song.mp3"));
         player_->stop();
+    }
+
+    // A name that is not UTF-8 (Latin-1 "café") is listed, converted, renamed and deleted.
+    void aNameThatIsNotUtf8IsListedAndHandled() {
+        const std::string latin1 = music_.toStdString() + "caf\xe9.wav";
+        makeTone(latin1, 1, 22050, 1, "-c:a pcm_s16le");
+        relist();
+        const QString name = Platform::pathFromBytes("caf\xe9.wav");
+        QCOMPARE(rowsNamed(name), 1);
+        QCOMPARE(player_->playList_->topLevelItem(player_->findRow(name))->text(PlayerWindow::ColDuration).trimmed(),
+                 QString("00 : 00 : 01"));
+
+        AppSettings::convertToSourceFolder = false;
+        convert(name, "MP3");
+        QVERIFY(answers_->texts.isEmpty());
+        const std::string converted = converted_.toStdString() + "caf\xe9.mp3";
+        QVERIFY(std::filesystem::exists(converted));
+        QVERIFY(std::abs(probe(converted).duration - 1.0) < 0.05);
+
+        QVERIFY(player_->renameRow(player_->findRow(name), "caf\xc3\xa9 renamed.wav"));
+        QVERIFY(!std::filesystem::exists(latin1));
+        const QString renamed = QString::fromUtf8("caf\xc3\xa9 renamed.wav");
+        QVERIFY(QFile::exists(music_ + renamed));
+        QVERIFY(player_->renameRow(player_->findRow(renamed), name));
+        QVERIFY(std::filesystem::exists(latin1));
+        select(name);
+        player_->deleteSelected();
+        QVERIFY(!std::filesystem::exists(latin1));
+        QCOMPARE(rowsNamed(name), 0);
+        std::filesystem::remove(converted);
     }
 
     void emailHandsTheFileToTheMailProgram() {

@@ -8,7 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <utility>
 #include <unistd.h>
 
 #include "WmaProfiles.h"
@@ -25,6 +27,7 @@ struct AudioFile::Impl {
     std::unique_ptr<Engine::FormatConverter> converter;
     int inputRate = 0, inputChannels = 0;
     std::string partPath; // where the output is written until it is complete
+    AudioTags tags;       // written into the part file when it is complete
 };
 
 namespace {
@@ -266,6 +269,7 @@ void AudioFile::close() {
     auto writer = std::move(impl_->writer);
     auto converter = std::move(impl_->converter);
     const std::string partPath = impl_->partPath;
+    const AudioTags tags = std::exchange(impl_->tags, AudioTags{});
     try {
         converter->flush(*writer);
         writer->finish();
@@ -274,6 +278,12 @@ void AudioFile::close() {
         removePart(impl_->partPath);
         throw underOwnName(error, partPath, fileName_);
     }
+    std::optional<EngineError> tagFailure;
+    try {
+        writeAudioTagsAs(partPath, fileName_, tags);
+    } catch (const EngineError& error) {
+        tagFailure = underOwnName(error, partPath, fileName_);
+    }
     std::error_code ec;
     std::filesystem::rename(partPath, fileName_, ec);
     if (ec) {
@@ -281,9 +291,16 @@ void AudioFile::close() {
         throw EngineError(EngineStatus::WriteFailed, "Cannot write \"" + fileName_ + "\": " + ec.message());
     }
     impl_->partPath.clear();
+    if (tagFailure)
+        throw *tagFailure;
+}
+
+void AudioFile::setTags(const AudioTags& tags) {
+    impl_->tags = tags;
 }
 
 void AudioFile::abandon() {
+    impl_->tags = AudioTags{};
     impl_->reader.reset();
     impl_->inputRate = impl_->inputChannels = 0;
     impl_->writer.reset();

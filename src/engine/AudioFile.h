@@ -5,6 +5,7 @@
 #include <string>
 
 #include "AudioBlock.h"
+#include "AudioTags.h"
 #include "Mp3EncoderSettings.h"
 #include "EngineError.h"
 
@@ -51,6 +52,9 @@ public:
     // name only here, complete: a failed, abandoned or killed job leaves no file under the
     // output's name, and a file it replaces stays whole until then.
     void close();
+    // Tags the next close writes into the output before it takes its name. When only the
+    // tags fail, the output is kept (its audio is whole) and close raises TagWriteFailed.
+    void setTags(const AudioTags& tags);
     // Closes an output without keeping it (its file is removed); also what destroying an
     // object that still writes does. Closes an input too.
     void abandon();

@@ -352,9 +352,13 @@ AudioTags readAudioTags(const std::string& fileName) {
 }
 
 void writeAudioTags(const std::string& fileName, const AudioTags& tags) {
+    writeAudioTagsAs(fileName, fileName, tags);
+}
+
+void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, const AudioTags& tags) {
     if (tags.empty())
         return;
-    const TagKind kind = kindOf(fileName);
+    const TagKind kind = kindOf(kindName);
     if (kind == TagKind::None)
         tagFailure(fileName, "it is not a WAV, MP3, OGG or WMA file");
     if (kind == TagKind::Wav)

@@ -37,3 +37,5 @@ AudioTags readAudioTags(const std::string& fileName);
 // written, raises EngineError (TagWriteFailed) naming the file and the cause; the file
 // keeps its audio as it was.
 void writeAudioTags(const std::string& fileName, const AudioTags& tags);
+// The same for a file whose kind is that of another name (an output under its part name).
+void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, const AudioTags& tags);

@@ -32,7 +32,7 @@ JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& control
         output.abandon(); // a stopped conversion keeps nothing, and replaces nothing
         return end;
     }
+    output.setTags(tags);
     output.close();
-    writeAudioTags(output.fileName(), tags);
     return end;
 }

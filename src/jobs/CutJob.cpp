@@ -138,8 +138,8 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         SectionCopy copy(input, output, transform, control, index);
         if (!copy.copy(job.sections[i], job.fadeInMs, job.fadeOutMs))
             return JobEnd::Stopped;
+        output.setTags(sectionTags(tags, job.baseName, index + 1));
         output.close();
-        writeAudioTags(output.fileName(), sectionTags(tags, job.baseName, index + 1));
     }
     if (failedSection)
         *failedSection = -1;

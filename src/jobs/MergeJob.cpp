@@ -47,8 +47,8 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
     }
     if (failedItem)
         *failedItem = -1;
-    output.close();
     if (end == JobEnd::Finished)
-        writeAudioTags(output.fileName(), mergedTags(firstTags, stemOf(output.fileName())));
+        output.setTags(mergedTags(firstTags, stemOf(output.fileName())));
+    output.close();
     return end;
 }

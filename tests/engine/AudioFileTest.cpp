@@ -17,6 +17,7 @@
 #include "EngineError.h"
 #include "WmaProfiles.h"
 #include "AudioFixtures.h"
+#include "TagFixtures.h"
 #include "TempFolder.h"
 
 namespace fs = std::filesystem;
@@ -438,6 +439,38 @@ TEST(AudioFileWriting, StalePartFilesAreRemovedAtTheNextJobInTheirFolder) {
     for (const auto& name : kept)
         EXPECT_TRUE(fs::exists(folder / name)) << name;
     EXPECT_TRUE(fs::exists(folder / "new.wav"));
+}
+
+// Tags go into the output before it takes its name: the finished file has them, and the
+// folder holds nothing else.
+TEST(AudioFileWriting, TagsAreWrittenBeforeTheOutputTakesItsName) {
+    TempFolder folder;
+    const AudioTags tags = fullTags(false);
+    const std::pair<const char*, std::function<void(AudioFile&)>> outputs[] = {
+        {"tagged.wav", [](AudioFile& f) { f.setWavFormat(44100, 2, 16); }},
+        {"tagged.mp3", [](AudioFile& f) { f.setMp3Format(44100, 128, 2, Mp3EncoderSettings{}); }},
+        {"tagged.ogg", [](AudioFile& f) { f.setOggFormat(44100, 2); }},
+        {"tagged.wma", [](AudioFile& f) { f.setWmaProfile(15); }},
+    };
+    for (const auto& [name, prepare] : outputs) {
+        SCOPED_TRACE(name);
+        AudioFile out;
+        prepare(out);
+        out.createForWrite(folder / name);
+        ASSERT_EQ(out.errorCode(), 0) << out.errorText();
+        AudioBlock block;
+        block.channels = 2;
+        block.samples = sine(44100, 44100, 2, 440);
+        out.writeBlock(block);
+        out.setTags(tags);
+        out.close();
+        EXPECT_EQ(fieldsProbedWrong(folder / name, tags), "");
+    }
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"tagged.mp3", "tagged.ogg", "tagged.wav", "tagged.wma"}));
 }
 
 TEST(AudioFileWriting, CreateFailuresGiveAnErrorCodeAndWriteFailuresRaise) {

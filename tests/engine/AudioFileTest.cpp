@@ -386,6 +386,69 @@ TEST(AudioFileWriting, AllSixtyWmaProfilesEncodeAndDecode) {
     }
 }
 
+// A 5.1 source at 0.7 in every channel comes down to stereo without a clipped sample,
+// with ffmpeg's weights between the channels (the same shape, scaled).
+TEST(AudioFileReading, DownmixNeverClipsAndKeepsTheChannelWeights) {
+    TempFolder folder;
+    runCommand("ffmpeg -v error -y -f lavfi -i "
+               "\"aevalsrc=0.7*sin(2*PI*440*t)|0.7*sin(2*PI*550*t)|0.7*sin(2*PI*660*t)|0.7*sin(2*PI*60*t)|"
+               "0.7*sin(2*PI*880*t)|0.7*sin(2*PI*990*t):c=5.1:s=44100:d=2\" -c:a pcm_f32le " +
+               shellQuoted(folder / "six.wav") + " -ac 2 -c:a pcm_f32le " + shellQuoted(folder / "ffmpeg.wav"));
+    AudioFile file;
+    file.openForRead(folder / "six.wav");
+    ASSERT_EQ(file.errorCode(), 0) << file.errorText();
+    ASSERT_EQ(file.channels(), 2);
+    const std::vector<float> ours = readAll(file);
+    const std::vector<float> reference = decodeWithFfmpeg(folder / "ffmpeg.wav");
+    ASSERT_EQ(ours.size(), reference.size());
+    float peak = 0, referencePeak = 0;
+    for (size_t i = 0; i < ours.size(); ++i) {
+        peak = std::max(peak, std::fabs(ours[i]));
+        referencePeak = std::max(referencePeak, std::fabs(reference[i]));
+    }
+    EXPECT_LE(peak, 1.0f);
+    EXPECT_GT(referencePeak, 1.0f) << "the plain matrix would clip";
+    const float scale = peak / referencePeak;
+    float worst = 0;
+    for (size_t i = 0; i < ours.size(); ++i)
+        worst = std::max(worst, std::fabs(ours[i] - reference[i] * scale));
+    EXPECT_LT(worst, 1e-3f);
+}
+
+// Tones above the new Nyquist frequency are filtered out, not folded back as aliases;
+// the pass band keeps its level.
+TEST(AudioFileWriting, ResamplingLeavesNoAliases) {
+    TempFolder folder;
+    struct Case {
+        double frequency;
+        double minDb, maxDb; // the output's level against the input's
+    };
+    const Case cases[] = {{1000, -0.1, 0.1},  {9000, -0.2, 0.1},  {11400, -999, -80},
+                          {12000, -999, -80}, {15000, -999, -80}, {20000, -999, -80}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frequency);
+        const std::vector<float> tone = sine(44100 * 2, 44100, 1, c.frequency);
+        AudioFile out;
+        out.setWavFormat(22050, 1, 16);
+        out.createForWrite(folder / "down.wav");
+        out.setInputFormat(44100, 1);
+        AudioBlock block;
+        block.channels = 1;
+        block.samples = tone;
+        out.writeBlock(block);
+        out.close();
+        const std::vector<float> down = decodeWithFfmpeg(folder / "down.wav");
+        ASSERT_NEAR(static_cast<double>(down.size()), 22050.0 * 2, 1);
+        // The middle second: away from the filter's run-in at both ends.
+        double energy = 0;
+        for (size_t i = 22050 / 2; i < 22050 * 3 / 2; ++i)
+            energy += static_cast<double>(down[i]) * down[i];
+        const double db = 10 * std::log10(std::max(energy / 22050, 1e-30) / (0.5 * 0.5 / 2));
+        EXPECT_GE(db, c.minDb);
+        EXPECT_LE(db, c.maxDb);
+    }
+}
+
 TEST(AudioFileWriting, InputFormatMayChangeOnOneOutput) {
     TempFolder folder;
     AudioFile out;

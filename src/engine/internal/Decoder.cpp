@@ -356,8 +356,10 @@ void Decoder::appendFrame(const AVFrame& frame) {
         SwrContext* context = nullptr;
         AVChannelLayout out = layout(channels);
         AVChannelLayout in = frame.ch_layout;
+        // A downmix keeps ffmpeg's channel weights, scaled so that no output can clip.
         if (swr_alloc_set_opts2(&context, &out, AV_SAMPLE_FMT_FLT, frame.sample_rate, &in,
                                 static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr) < 0 ||
+            (in.nb_channels > channels && av_opt_set_double(context, "rematrix_maxval", 1.0, 0) < 0) ||
             swr_init(context) < 0) {
             swr_free(&context);
             fail(EngineStatus::DecodeFailed, "its sample format cannot be converted");

@@ -18,9 +18,11 @@ void FormatConverter::setInput(int rate, int channels, IAudioWriter& sink) {
         return;
     SwrContext* context = nullptr;
     AVChannelLayout layout = FFmpeg::layout(outChannels_);
+    // The SoX resampler: its steep filter keeps what lies above the new Nyquist frequency
+    // from folding back as aliases (libswresample's own filter lets it through at -23 dB).
     if (swr_alloc_set_opts2(&context, &layout, AV_SAMPLE_FMT_FLT, outRate_, &layout, AV_SAMPLE_FMT_FLT, rate, 0,
                             nullptr) < 0 ||
-        swr_init(context) < 0) {
+        av_opt_set(context, "resampler", "soxr", 0) < 0 || swr_init(context) < 0) {
         swr_free(&context);
         throw EngineError(EngineStatus::InvalidFormat,
                           "Cannot convert " + std::to_string(rate) + " Hz to " + std::to_string(outRate_) + " Hz");

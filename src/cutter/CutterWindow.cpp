@@ -425,14 +425,36 @@ void CutterWindow::startPlayback() {
         file_.close();
 }
 
+// The next block of the file; a preview reads to its section's end and no further.
+AudioBlock CutterWindow::nextSourceBlock() {
+    const int64_t left = previewing_ ? previewEndFrame_ - (startFrame_ + framesFed_) : blockFrames_;
+    AudioBlock block;
+    block.channels = file_.channels();
+    if (left > 0)
+        block = readBlockForPlayback(file_, static_cast<int>(std::min<int64_t>(blockFrames_, left)), this,
+                                     [this](const QString& text) { showMessage(text); });
+    framesFed_ += block.frames();
+    return block;
+}
+
+// With a speed change, the processor holds audio back: at first it is read on until it
+// gives some, and at the end what it still holds is played before the player is told the
+// input ended.
 void CutterWindow::feedNextBlock() {
     if (!file_.isReading())
         return;
-    AudioBlock block =
-        readBlockForPlayback(file_, blockFrames_, this, [this](const QString& text) { showMessage(text); });
-    framesFed_ += block.frames();
-    if (!block.empty() && speedPercent() != 100.0f)
-        transform_.changeSpeed(block, speedPercent());
+    AudioBlock block = nextSourceBlock();
+    if (speedPercent() != 100.0f) {
+        while (!block.empty()) {
+            transform_.changeSpeed(block, speedPercent());
+            if (!block.empty())
+                break;
+            block = nextSourceBlock();
+        }
+        if (block.empty())
+            if (const AudioBlock tail = transform_.flushSpeed(); !tail.empty())
+                player_.queueBlock(tail);
+    }
     player_.queueBlock(block);
 }
 

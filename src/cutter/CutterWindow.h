@@ -107,6 +107,7 @@ private:
     void prepareOnShow();
     void startPlayback();
     void feedNextBlock();
+    AudioBlock nextSourceBlock();
     void stopPlayback();
     void showPlayedPosition(int currentSamples);
     void playbackEnded();

@@ -84,6 +84,19 @@ void AudioTransform::setSpeedSampleRate(int rateHz) {
     speed_.reset();
 }
 
+AudioBlock AudioTransform::flushSpeed() {
+    AudioBlock tail;
+    tail.channels = speedChannels_;
+    if (!speed_)
+        return tail;
+    speed_->flush();
+    tail.samples.resize(static_cast<size_t>(speed_->numSamples()) * speedChannels_);
+    const unsigned received = speed_->receiveSamples(tail.samples.data(), speed_->numSamples());
+    tail.samples.resize(static_cast<size_t>(received) * speedChannels_);
+    speed_.reset();
+    return tail;
+}
+
 void AudioTransform::changeSpeed(AudioBlock& block, float percent) {
     if (block.channels <= 0 || percent <= 0)
         return;

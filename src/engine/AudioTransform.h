@@ -35,6 +35,9 @@ public:
     // Tempo change with the pitch kept: 50.0 plays at half speed, 150.0 at one and a half.
     // The audio the block leaves in the processor comes out with the next blocks.
     void changeSpeed(AudioBlock& block, float percent);
+    // At the input's end: what the processor still holds, so the end is heard too; the
+    // processor starts afresh afterwards.
+    AudioBlock flushSpeed();
     // The rate of the blocks changeSpeed gets (44100 until set); clears its state.
     void setSpeedSampleRate(int rateHz);
 

@@ -272,6 +272,44 @@ private slots:
         QCOMPARE(window_->bar_->position_, int64_t{2800}); // the preview does not move the bar
     }
 
+    // At 1.5 times the speed a section plays whole, its last moments included: the
+    // device gets the section's length over the speed, and nothing after the section.
+    void fastPreviewPlaysTheSectionToItsEnd() {
+        const QString capture = home_.path() + "/device.raw";
+        // A window of its own: a player keeps the sound output it first opened.
+        auto freshWindow = [this] {
+            window_ = std::make_unique<CutterWindow>();
+            window_->setWindows(nullptr, confirm_.get(), [this] { ++refreshes_; });
+        };
+        qputenv("SDL_AUDIODRIVER", "disk");
+        qputenv("SDL_DISKAUDIOFILE", capture.toUtf8());
+        freshWindow();
+        open(home_.path() + "/song.wav");
+        mark({2000, 2800});
+        window_->fastSpeedButton_->setChecked(true);
+        window_->sectionList_->setCurrentItem(window_->sectionList_->topLevelItem(1));
+        window_->startPreview();
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->previewing_, 10000);
+        window_.reset(); // the device is closed and its file complete
+        qputenv("SDL_AUDIODRIVER", "dummy");
+        freshWindow();
+
+        QFile file(capture);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const auto* samples = reinterpret_cast<const float*>(bytes.constData());
+        const qsizetype count = bytes.size() / qsizetype(sizeof(float));
+        qsizetype first = 0, last = count - 1;
+        while (first < count && std::fabs(samples[first]) < 1e-3f)
+            ++first;
+        while (last > first && std::fabs(samples[last]) < 1e-3f)
+            --last;
+        const double heardFrames = double(last - first) / 2;
+        const double sectionFrames = 0.8 * 44100 / 1.5;
+        QVERIFY2(heardFrames > sectionFrames - 882, qPrintable(QString::number(heardFrames)));
+        QVERIFY2(heardFrames < sectionFrames + 2048, qPrintable(QString::number(heardFrames)));
+    }
+
     void goToCorrectsTheSecondsBox() {
         open(home_.path() + "/long.wav");
         window_->goToMinutesBox_->setText("001");

@@ -9,6 +9,7 @@
 
 #include "BatchCommands.h"
 #include "AppSettings.h"
+#include "OutputFormat.h"
 #include "SettingsStore.h"
 #include "SpecialFolders.h"
 
@@ -49,6 +50,18 @@ void applyUserSettings(const std::string& settingsFile, const Overrides& flags) 
         wavFreqHz = mp3FreqHz = oggFreqHz = flags.rate;
     if (flags.channels > 0)
         wavChannelCount = mp3ChannelCount = oggChannelCount = flags.channels;
+}
+
+// MP3 output at a rate or bit rate MP3 does not have takes the nearest it has, and says so.
+void useValidMp3Format() {
+    using namespace AppSettings;
+    const Mp3Choice valid = nearestMp3Format(mp3FreqHz, mp3BitRateKbps);
+    if (valid.rateHz != mp3FreqHz || valid.bitRateKbps != mp3BitRateKbps)
+        std::cerr << "Warning: MP3 has no " << mp3BitRateKbps << " kbps at " << mp3FreqHz
+                  << " Hz; MP3 output is written at " << valid.bitRateKbps << " kbps, " << valid.rateHz << " Hz\n";
+    mp3FreqHz = valid.rateHz;
+    mp3BitRateKbps = valid.bitRateKbps;
+    mp3MaxBitRateKbps = nearestMp3Format(mp3FreqHz, mp3MaxBitRateKbps).bitRateKbps;
 }
 
 std::string kind(std::string text) {
@@ -134,6 +147,9 @@ int main(int argc, char** argv) {
     };
     try {
         applyUserSettings(settings, flags);
+        const std::string outputKind = *cut ? AppSettings::audioTypeOfFile(source) : kind(to);
+        if (!*info && outputKind == "MP3")
+            useValidMp3Format();
         const int status = runCommand();
         return stopSignal != 0 ? 128 + stopSignal : status;
     } catch (const UsageError& error) {

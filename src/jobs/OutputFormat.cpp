@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <iterator>
 
 #include "AppSettings.h"
 
@@ -29,6 +31,28 @@ bool prepareOutputFormat(AudioFile& output, Mp3EncoderSettings& encoder, const s
         return false;
     }
     return true;
+}
+
+namespace {
+
+template <size_t N>
+int nearestOf(const int (&values)[N], int wanted) {
+    return *std::min_element(std::begin(values), std::end(values),
+                             [wanted](int a, int b) { return std::abs(a - wanted) < std::abs(b - wanted); });
+}
+
+} // namespace
+
+Mp3Choice nearestMp3Format(int rateHz, int bitRateKbps) {
+    static const int rates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
+    static const int mpeg1[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const int mpeg2[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    static const int mpeg25[] = {8, 16, 24, 32, 40, 48, 56, 64};
+    const int rate = nearestOf(rates, rateHz);
+    const int bitRate = rate >= 32000   ? nearestOf(mpeg1, bitRateKbps)
+                        : rate >= 16000 ? nearestOf(mpeg2, bitRateKbps)
+                                        : nearestOf(mpeg25, bitRateKbps);
+    return {rate, bitRate};
 }
 
 const char* outputKindOfIndex(int index) {

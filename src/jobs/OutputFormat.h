@@ -10,6 +10,14 @@
 // false, preparing nothing, for any other kind.
 bool prepareOutputFormat(AudioFile& output, Mp3EncoderSettings& encoder, const std::string& kind);
 
+// MP3 knows nine sample rates, and each MPEG version its own bit rates (LAME writes at
+// most 64 kbps at 8 to 12 kHz). The valid rate and bit rate nearest to those asked for.
+struct Mp3Choice {
+    int rateHz;
+    int bitRateKbps;
+};
+Mp3Choice nearestMp3Format(int rateHz, int bitRateKbps);
+
 // The kinds in the order of the joiner's format list, and their file extensions.
 const char* outputKindOfIndex(int index);
 std::string extensionOfKind(const std::string& kind); // "mp3" for "MP3"

@@ -246,6 +246,40 @@ TEST_F(Batch, NoJobWritesOverItsOwnInput) {
 // Times and section numbers that cannot be used are usage errors (status 2) that name the
 // value; missing inputs are failed jobs (status 1) that name the file, and the command's
 // other files are still done.
+// A rate or bit rate MP3 does not have becomes the nearest it has, with a warning; other
+// kinds take the rate as it is.
+TEST_F(Batch, OutputFormatsMp3CannotWriteAreNamedAndReplaced) {
+    struct Case {
+        std::string flags, to;
+        int rate;
+        int64_t kbps; // 0: not checked
+        const char* warning;
+    };
+    const Case cases[] = {
+        {"--rate 96000 --mp3-bitrate 128", "mp3", 48000, 0, "MP3 output is written at 128 kbps, 48000 Hz"},
+        {"--rate 8000 --mp3-bitrate 320", "mp3", 8000, 64, "MP3 has no 320 kbps at 8000 Hz"},
+        {"--rate 22050 --mp3-bitrate 192", "mp3", 22050, 160, "written at 160 kbps, 22050 Hz"},
+        {"--rate 44100 --mp3-bitrate 192", "mp3", 44100, 192, nullptr},
+        {"--rate 96000", "wav", 96000, 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.flags + " " + c.to);
+        int status = -1;
+        run(c.flags + " convert --overwrite --to " + c.to + " --out " + shellQuoted(out_) + " " +
+                shellQuoted(home_ / "song.wav"),
+            &status);
+        EXPECT_EQ(status, 0) << errors();
+        if (c.warning)
+            EXPECT_NE(errors().find(c.warning), std::string::npos) << errors();
+        else
+            EXPECT_EQ(errors().find("Warning"), std::string::npos) << errors();
+        const ProbedStream probed = probe(out_ + "/song." + c.to);
+        EXPECT_EQ(probed.sampleRate, c.rate);
+        if (c.kbps > 0)
+            EXPECT_NEAR(probed.bitRate, c.kbps * 1000, 2000);
+    }
+}
+
 TEST_F(Batch, BadValuesAndMissingInputs) {
     struct Case {
         std::string arguments;

@@ -225,7 +225,11 @@ struct AudioPlayer::Impl : std::enable_shared_from_this<Impl> {
     void serve() {
         std::unique_lock lock(mutex);
         while (!quit) {
-            wake.wait_for(lock, ServiceInterval);
+            // Idle, it sleeps until play or quit; playing, it looks after the ring.
+            if (playing)
+                wake.wait_for(lock, ServiceInterval);
+            else
+                wake.wait(lock, [this] { return quit || playing; });
             if (quit || !playing)
                 continue;
             transfer();
@@ -356,12 +360,11 @@ void AudioPlayer::stop() {
     p.pendingStart = 0;
     p.blockEnds.clear();
     p.endAt = -1;
+    // A stopped player keeps no device: an open one, even paused, wakes its thread for
+    // every buffer. Its callback takes no lock, so closing here cannot wait on this one.
     if (p.device != 0) {
-        SDL_PauseAudioDevice(p.device, 1);
-        // With the callback held off, the ring can be emptied from this side.
-        SDL_LockAudioDevice(p.device);
+        p.closeDevice();
         p.ring->clear();
-        SDL_UnlockAudioDevice(p.device);
     }
 }
 

@@ -4,8 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -336,6 +338,34 @@ TEST_F(DiskOutput, DestroyedPlayerDeliversNothing) {
     }
     loop_.runFor(100ms);
     EXPECT_EQ(events, 0);
+}
+
+// The voluntary context switches of this process's threads so far.
+long voluntarySwitches() {
+    long total = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::istringstream status(readFileText(task.path() / "status"));
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0)
+                total += std::stol(line.substr(line.find(':') + 1));
+    }
+    return total;
+}
+
+// Players that do not play sleep: the program's three, one of them after playing,
+// wake the process fewer than ten times in a second.
+TEST_F(DiskOutput, IdlePlayersDoNotWakeTheProgram) {
+    AudioPlayer first, second, third;
+    first.setFormat(44100, 2);
+    const std::vector<float> signal = sine(4410, 44100, 440);
+    Pump pump{first, signal, 4410};
+    pump.attach();
+    first.play();
+    ASSERT_TRUE(loop_.runUntil([&] { return pump.endPlays > 0; }, 5s));
+    first.stop();
+    const long before = voluntarySwitches();
+    std::this_thread::sleep_for(1s);
+    EXPECT_LT(voluntarySwitches() - before, 10 + 1); // the sleep itself is one
 }
 
 TEST(AudioPlayer, NoSoundOutputGivesAPlayErrorAndNoEvents) {

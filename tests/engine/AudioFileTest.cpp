@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "AudioFile.h"
+#include "AudioInfo.h"
 #include "EngineError.h"
 #include "WmaProfiles.h"
 #include "AudioFixtures.h"
@@ -582,6 +583,51 @@ TEST(AudioFileWriting, CreateFailuresGiveAnErrorCodeAndWriteFailuresRaise) {
         setrlimit(RLIMIT_FSIZE, &saved);
         EXPECT_NE(message.find(name), std::string::npos) << message;
         EXPECT_FALSE(file.isWriting());
+    }
+}
+
+// Ogg beyond one Vorbis stream: a chain of two recordings one after the other is read
+// whole, a later link of another rate and channel count in the first link's format; Opus
+// without its pre-skip. Lengths as ffmpeg decodes them, the same from AudioInfo.
+TEST(AudioFileReading, ChainedOggAndOpusAreReadWhole) {
+    TempFolder folder;
+    makeTone(folder / "a.ogg", 4, 44100, 2, "-c:a libvorbis");
+    makeTone(folder / "b.ogg", 3, 44100, 2, "-c:a libvorbis");
+    makeTone(folder / "mono22.ogg", 2, 22050, 1, "-c:a libvorbis");
+    makeTone(folder / "voice.opus", 4, 48000, 2, "-c:a libopus");
+    writeFileText(folder / "chain.ogg", readFileText(folder / "a.ogg") + readFileText(folder / "b.ogg"));
+    writeFileText(folder / "mixed.ogg", readFileText(folder / "a.ogg") + readFileText(folder / "mono22.ogg"));
+    struct Case {
+        const char* name;
+        int channels;
+        double seconds; // about; the exact count is ffmpeg's where it can decode the file alike
+        bool likeFfmpeg;
+    };
+    const Case cases[] = {
+        {"chain.ogg", 2, 7, true},
+        {"mixed.ogg", 2, 6, false}, // ffmpeg's own decode changes format in the middle
+        {"voice.opus", 2, 4, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AudioFile file;
+        file.openForRead(folder / c.name);
+        ASSERT_EQ(file.errorCode(), 0) << file.errorText();
+        EXPECT_EQ(file.channels(), c.channels);
+        const int total = file.totalFrames();
+        const std::vector<float> samples = readAll(file);
+        EXPECT_EQ(static_cast<int>(samples.size()) / c.channels, total);
+        EXPECT_NEAR(total / static_cast<double>(file.sampleRate()), c.seconds, 0.02);
+        if (c.likeFfmpeg)
+            EXPECT_EQ(static_cast<size_t>(total), decodeWithFfmpeg(folder / c.name).size() / c.channels);
+        AudioInfo info;
+        info.open(folder / c.name);
+        EXPECT_EQ(info.totalFrames(), total);
+        // The second link is sound, not silence.
+        double energy = 0;
+        for (size_t i = samples.size() - static_cast<size_t>(file.sampleRate()) * c.channels; i < samples.size(); ++i)
+            energy += samples[i] * samples[i];
+        EXPECT_GT(energy, 100.0);
     }
 }
 

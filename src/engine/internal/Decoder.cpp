@@ -34,6 +34,32 @@ bool isOgg(const AVFormatContext& format) {
     return std::string(format.iformat->name) == "ogg";
 }
 
+// Whether the file's last Ogg page belongs to another logical stream than its first: a
+// chained file (several recordings one after another), whose length the container
+// gives for its last link only. Reads the first and the last 64 KB.
+bool isChainedOgg(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    auto serialAt = [](const std::string& bytes, size_t page) {
+        uint32_t serial = 0;
+        for (int i = 3; i >= 0; --i)
+            serial = serial << 8 | static_cast<unsigned char>(bytes[page + 14 + i]);
+        return serial;
+    };
+    std::string head(64, '\0'), tail(65536, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    std::fseek(file, 0, SEEK_END);
+    const long size = std::ftell(file);
+    std::fseek(file, std::max(0L, size - static_cast<long>(tail.size())), SEEK_SET);
+    tail.resize(std::fread(tail.data(), 1, tail.size(), file));
+    std::fclose(file);
+    const size_t last = tail.rfind("OggS");
+    if (head.size() < 18 || head.compare(0, 4, "OggS") != 0 || last == std::string::npos || last + 18 > tail.size())
+        return false;
+    return serialAt(head, 0) != serialAt(tail, last);
+}
+
 // The WAV container places packets of compressed codecs (ADPCM) only roughly in time.
 bool placesFramesExactly(const AVFormatContext& format, const AVStream& stream) {
     return isPcm(stream.codecpar->codec_id) || std::string(format.iformat->name) != "wav";
@@ -190,8 +216,12 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
     int64_t counted = 0;
     if (isPcm(stream->codecpar->codec_id))
         counted = countPcmFrames(*format, *stream);
-    else if (isOgg(*format) && stream->duration > 0)
-        counted = framesOf(stream->duration, stream->time_base, stream->codecpar->sample_rate);
+    else if (isOgg(*format) && stream->duration > 0 && !isChainedOgg(path))
+        // The pages' granules, less what an Opus decoder drops at the start (its pre-skip).
+        counted = framesOf(stream->duration, stream->time_base, stream->codecpar->sample_rate) -
+                  std::max(stream->codecpar->initial_padding, 0);
+    else if (isOgg(*format))
+        counted = -1; // a chain: counted by decoding
     else
         counted = countPacketFrames(*format, *stream);
     info.totalIsExact = counted >= 0;
@@ -204,7 +234,15 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
 
 OpenResult probeFile(const std::string& path, StreamInfo& info) {
     InputFormat format;
-    return probeWith(path, format, info);
+    const OpenResult result = probeWith(path, format, info);
+    if (result.status != EngineStatus::Ok || info.totalIsExact)
+        return result;
+    // Nothing but decoding tells the length: the decoder counts it as it opens.
+    OpenResult decoded;
+    if (const auto decoder = Decoder::open(path, decoded))
+        info.totalFrames = decoder->info().totalFrames;
+    info.totalIsExact = decoded.status == EngineStatus::Ok;
+    return result;
 }
 
 Decoder::Decoder(std::string path) : path_(std::move(path)), packet_(makePacket()), frame_(makeFrame()) {}
@@ -356,8 +394,9 @@ void Decoder::appendFrame(const AVFrame& frame) {
         SwrContext* context = nullptr;
         AVChannelLayout out = layout(channels);
         AVChannelLayout in = frame.ch_layout;
-        // A downmix keeps ffmpeg's channel weights, scaled so that no output can clip.
-        if (swr_alloc_set_opts2(&context, &out, AV_SAMPLE_FMT_FLT, frame.sample_rate, &in,
+        // A downmix keeps ffmpeg's channel weights, scaled so that no output can clip. A
+        // chained file's later link of another rate is brought to the first link's.
+        if (swr_alloc_set_opts2(&context, &out, AV_SAMPLE_FMT_FLT, info_.sampleRate, &in,
                                 static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0, nullptr) < 0 ||
             (in.nb_channels > channels && av_opt_set_double(context, "rematrix_maxval", 1.0, 0) < 0) ||
             swr_init(context) < 0) {
@@ -383,9 +422,10 @@ void Decoder::appendFrame(const AVFrame& frame) {
     }
 
     const size_t oldSize = buffer_.size();
-    buffer_.resize(oldSize + static_cast<size_t>(frame.nb_samples) * channels);
+    const int capacity = std::max(swr_get_out_samples(converter_.get(), frame.nb_samples), 0);
+    buffer_.resize(oldSize + static_cast<size_t>(capacity) * channels);
     uint8_t* out = reinterpret_cast<uint8_t*>(buffer_.data() + oldSize);
-    const int converted = swr_convert(converter_.get(), &out, frame.nb_samples,
+    const int converted = swr_convert(converter_.get(), &out, capacity,
                                       const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
     buffer_.resize(oldSize + static_cast<size_t>(std::max(converted, 0)) * channels);
     decodedEnd_ = start + std::max(converted, 0);

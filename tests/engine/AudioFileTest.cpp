@@ -47,8 +47,11 @@ const Source sources[] = {
     {"id3.mp3", 44100, 2, "-c:a libmp3lame -b:a 96k -id3v2_version 3 -metadata title=Song", true},
     {"vorbis.ogg", 44100, 2, "-c:a libvorbis -q:a 5", true},
     {"vorbis-mono.ogg", 32000, 1, "-c:a libvorbis -q:a 3", true},
-    {"wma2.wma", 44100, 2, "-c:a wmav2 -b:a 128k", false},
-    {"wma1.wma", 22050, 1, "-c:a wmav1 -b:a 32k", false},
+    {"wma2.wma", 44100, 2, "-c:a wmav2 -b:a 128k", true},
+    {"wma1.wma", 22050, 1, "-c:a wmav1 -b:a 32k", true},
+    {"wma2-8k.wma", 8000, 1, "-c:a wmav2 -b:a 32k", true},
+    {"wma2-48k.wma", 48000, 2, "-c:a wmav2 -b:a 128k", true},
+    {"wma1-32k.wma", 32000, 2, "-c:a wmav1 -b:a 64k", true},
 };
 
 class AudioFileSources : public ::testing::Test {
@@ -123,7 +126,9 @@ TEST_F(AudioFileSources, SeekIsSampleAccurate) {
             const int expected = std::min(2000, total - n);
             ASSERT_EQ(block.frames(), expected);
             const float* want = whole.data() + static_cast<size_t>(n) * channels;
-            EXPECT_LT(maxDifference(block.samples.data(), want, block.samples.size()), 1e-3f);
+            // WMA fills some bands with noise from a generator whose state a seek cannot restore.
+            const float tolerance = std::string(source.codec).find("wmav") != std::string::npos ? 5e-3f : 1e-3f;
+            EXPECT_LT(maxDifference(block.samples.data(), want, block.samples.size()), tolerance);
         }
         // Past the end, and before the start.
         EXPECT_EQ(file.seek(total + 100), total);

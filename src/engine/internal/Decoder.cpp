@@ -34,6 +34,10 @@ bool isOgg(const AVFormatContext& format) {
     return std::string(format.iformat->name) == "ogg";
 }
 
+bool isAsf(const AVFormatContext& format) {
+    return std::string(format.iformat->name) == "asf";
+}
+
 // Whether the file's last Ogg page belongs to another logical stream than its first: a
 // chained file (several recordings one after another), whose length the container
 // gives for its last link only. Reads the first and the last 64 KB.
@@ -220,8 +224,8 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
         // The pages' granules, less what an Opus decoder drops at the start (its pre-skip).
         counted = framesOf(stream->duration, stream->time_base, stream->codecpar->sample_rate) -
                   std::max(stream->codecpar->initial_padding, 0);
-    else if (isOgg(*format))
-        counted = -1; // a chain: counted by decoding
+    else if (isOgg(*format) || isAsf(*format))
+        counted = -1; // a chain, or ASF's packet times in whole milliseconds: counted by decoding
     else
         counted = countPacketFrames(*format, *stream);
     info.totalIsExact = counted >= 0;
@@ -462,8 +466,7 @@ void Decoder::read(int frames, std::vector<float>& out) {
 
 // The decoder ran out before the counted length. A file cut short while it is read, or
 // one damaged past resynchronising, fails: nothing is made up for the rest. A decoder
-// that read to the file's end and only dropped broken frames (or a container that
-// counts coarsely, as ASF's milliseconds) ends where its audio ends.
+// that read to the file's end and only dropped broken frames ends where its audio ends.
 void Decoder::endedEarly(int64_t end) {
     const int64_t sizeNow = format_->pb ? avio_size(format_->pb) : -1;
     const bool cutShort = sizeNow >= 0 && openedSize_ >= 0 && sizeNow < openedSize_;

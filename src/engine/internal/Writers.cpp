@@ -293,6 +293,12 @@ public:
         if (av_frame_get_buffer(frame_.get(), 0) < 0)
             refuse("out of memory");
         packet_ = FFmpeg::makePacket();
+        // The WMA decoder gives nothing for the first frame it decodes: a frame of silence
+        // ahead of the audio takes that place, so the audio starts at its first frame.
+        if (!ogg) {
+            const std::vector<float> silence(static_cast<size_t>(frameSize_) * channels_, 0.0f);
+            sendFrame(silence.data(), frameSize_);
+        }
         createdFile_.keep();
     }
 

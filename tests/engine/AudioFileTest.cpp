@@ -500,6 +500,47 @@ TEST(AudioFileWriting, WmaStartsWithTheSourcesFirstFrame) {
     }
 }
 
+// At bit rates too low for LAME's own Info tag the file gets one of ours: ffmpeg decodes
+// exactly the frames written, lined up with them.
+TEST(AudioFileWriting, LowBitRateMp3IsGaplessToo) {
+    TempFolder folder;
+    struct Case {
+        int rate, channels, kbps;
+    };
+    for (const Case c : {Case{44100, 1, 32}, Case{44100, 2, 48}, Case{48000, 2, 40}, Case{22050, 1, 8},
+                         Case{16000, 2, 24}, Case{8000, 1, 8}, Case{11025, 2, 16}, Case{44100, 2, 128}}) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz " + std::to_string(c.channels) + " ch " + std::to_string(c.kbps) +
+                     " kbps");
+        const int frames = c.rate * 3 / 2 + 321;
+        AudioBlock block;
+        block.channels = c.channels;
+        block.samples = sine(frames, c.rate, c.channels, 330);
+        AudioFile out;
+        Mp3EncoderSettings cbr;
+        out.setMp3Format(c.rate, c.kbps, c.channels, cbr);
+        out.createForWrite(folder / "low.mp3");
+        ASSERT_EQ(out.errorCode(), 0) << out.errorText();
+        out.setInputFormat(c.rate, c.channels);
+        out.writeBlock(block);
+        out.close();
+        EXPECT_TRUE(readMp3Frames(folder / "low.mp3").hasVbrHeader);
+        std::string errors;
+        const std::vector<float> decoded = decodeWithFfmpeg(folder / "low.mp3", &errors);
+        EXPECT_EQ(errors, "");
+        ASSERT_EQ(decoded.size(), block.samples.size());
+        double both = 0, source = 0, result = 0;
+        for (size_t i = 0; i < decoded.size(); ++i) {
+            both += block.samples[i] * decoded[i];
+            source += block.samples[i] * block.samples[i];
+            result += decoded[i] * decoded[i];
+        }
+        EXPECT_GT(both / std::sqrt(source * result), 0.95);
+        AudioFile back;
+        back.openForRead(folder / "low.mp3");
+        EXPECT_EQ(back.totalFrames(), frames);
+    }
+}
+
 TEST(AudioFileWriting, InputFormatMayChangeOnOneOutput) {
     TempFolder folder;
     AudioFile out;

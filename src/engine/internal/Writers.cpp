@@ -146,6 +146,80 @@ private:
     std::vector<uint8_t> scratch_;
 };
 
+// An Info frame for a CBR MP3 that LAME left without one (its frames are too small for the
+// tag at low bit rates): a frame of the file's MPEG version, rate and mode, at the lowest
+// bit rate that holds the Xing fields and the LAME tag with the encoder delay and
+// padding, so that gapless decoders play exactly the encoded audio.
+struct Mp3Stream {
+    int sampleRate, channels, audioFrames, delay, padding;
+    uint64_t audioBytes;
+};
+
+uint16_t lameTagCrc(const uint8_t* data, size_t size) {
+    uint16_t crc = 0;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
+std::vector<uint8_t> mp3InfoFrame(const Mp3Stream& stream) {
+    static const int mpeg1Rates[] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const int mpeg2Rates[] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    const int rate = stream.sampleRate;
+    const bool mpeg1 = rate >= 32000, mpeg25 = rate < 16000;
+    const int versionBits = mpeg1 ? 3 : mpeg25 ? 0 : 2;
+    const int base = mpeg1 ? 32000 : mpeg25 ? 8000 : 16000;
+    const int rateIndex = rate == base ? 2 : (rate == base * 441 / 320 ? 0 : 1);
+    const size_t sideInfo = mpeg1 ? (stream.channels == 1 ? 17 : 32) : (stream.channels == 1 ? 9 : 17);
+    const size_t needed = 4 + sideInfo + 120 + 36;
+    int bitRateIndex = 1;
+    size_t frameBytes = 0;
+    for (; bitRateIndex < 15; ++bitRateIndex) {
+        const int kbps = (mpeg1 ? mpeg1Rates : mpeg2Rates)[bitRateIndex];
+        frameBytes = static_cast<size_t>((mpeg1 ? 144000 : 72000) * kbps / rate);
+        if (frameBytes >= needed)
+            break;
+    }
+    std::vector<uint8_t> frame(frameBytes, 0);
+    frame[0] = 0xFF;
+    frame[1] = static_cast<uint8_t>(0xE0 | versionBits << 3 | 1 << 1 | 1);
+    frame[2] = static_cast<uint8_t>(bitRateIndex << 4 | rateIndex << 2);
+    frame[3] = static_cast<uint8_t>((stream.channels == 1 ? 3 : 1) << 6);
+    size_t at = 4 + sideInfo;
+    auto put = [&](uint64_t value, int bytes) {
+        for (int i = bytes - 1; i >= 0; --i)
+            frame[at++] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    auto text = [&](const char* chars, size_t count) {
+        std::memcpy(frame.data() + at, chars, count);
+        at += count;
+    };
+    const uint64_t fileBytes = stream.audioBytes + frameBytes;
+    text("Info", 4);
+    put(0x0F, 4); // frames, bytes, seek table and quality follow
+    put(static_cast<uint64_t>(stream.audioFrames), 4);
+    put(fileBytes, 4);
+    for (int i = 0; i < 100; ++i)
+        put(static_cast<uint64_t>(i * 256 / 100), 1); // constant bit rate: a straight line
+    put(0, 4);
+    const size_t lameStart = at;
+    text("LAME3.100", 9);
+    put(0x01, 1);                // tag revision 0, constant bit rate
+    at += 1 + 4 + 2 + 2 + 1 + 1; // lowpass, peak, replay gains, flags, bit rate
+    put(static_cast<uint64_t>(std::clamp(stream.delay, 0, 4095)) << 12 |
+            static_cast<uint64_t>(std::clamp(stream.padding, 0, 4095)),
+        3);
+    at += 1 + 1 + 2; // misc, mp3 gain, preset
+    put(fileBytes, 4);
+    put(0, 2); // music CRC, not kept
+    const uint16_t crc = lameTagCrc(frame.data(), lameStart + 34);
+    put(crc, 2);
+    return frame;
+}
+
 struct LameCloser {
     void operator()(lame_global_flags* flags) const { lame_close(flags); }
 };
@@ -167,7 +241,7 @@ public:
         if (settings.constantBitRate) {
             lame_set_VBR(gf, vbr_off);
             lame_set_brate(gf, format.bitRateKbps);
-            writeTag_ = true;
+            writeTag_ = constantBitRate_ = true;
         } else {
             lame_set_VBR(gf, vbr_default);
             lame_set_VBR_quality(gf, static_cast<float>(std::clamp<int>(settings.vbrQuality, 0, 9)));
@@ -178,7 +252,7 @@ public:
         if (lame_init_params(gf) < 0)
             throw EngineError(EngineStatus::EncoderFailed,
                               "Cannot create " + quotedPath(path) + ": the MP3 encoder refuses this format");
-        file_ = createFile(path);
+        file_ = createFile(path, "w+b");
     }
 
     void write(const float* samples, int frames) override {
@@ -205,6 +279,8 @@ public:
                 if (std::fseek(file_.get(), 0, SEEK_SET) != 0)
                     failWrite(path_, std::strerror(errno));
                 writeBytes(file_.get(), tag.data(), size, path_);
+            } else if (constantBitRate_) {
+                prependInfoFrame();
             }
         }
         closeFile(file_, path_);
@@ -213,11 +289,23 @@ public:
 private:
     int capacity() const { return static_cast<int>(output_.size()); }
 
+    void prependInfoFrame() {
+        lame_global_flags* gf = lame_.get();
+        const std::vector<uint8_t> frame =
+            mp3InfoFrame({lame_get_out_samplerate(gf), channels_, lame_get_frameNum(gf), lame_get_encoder_delay(gf),
+                          lame_get_encoder_padding(gf), bytesWritten_});
+        shiftTail(file_.get(), 0, bytesWritten_, frame.size(), path_);
+        if (std::fseek(file_.get(), 0, SEEK_SET) != 0)
+            failWrite(path_, std::strerror(errno));
+        writeBytes(file_.get(), frame.data(), frame.size(), path_);
+    }
+
     void emit(int size) {
         if (size < 0)
             throw EngineError(EngineStatus::EncoderFailed,
                               "Cannot write " + quotedPath(path_) + ": the MP3 encoder failed");
         writeBytes(file_.get(), output_.data(), static_cast<size_t>(size), path_);
+        bytesWritten_ += static_cast<uint64_t>(size);
     }
 
     std::string path_;
@@ -225,6 +313,8 @@ private:
     LameHandle lame_;
     File file_;
     bool writeTag_ = false;
+    bool constantBitRate_ = false;
+    uint64_t bytesWritten_ = 0;
     std::vector<unsigned char> output_;
 };
 

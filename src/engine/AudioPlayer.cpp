@@ -184,8 +184,10 @@ struct AudioPlayer::Impl : std::enable_shared_from_this<Impl> {
         std::fill(out + got, out + samples, 0.0f);
         const int frames = static_cast<int>(got) / ch;
         coefficients.read(bands);
-        if (equalizerOn.load(std::memory_order_relaxed))
+        if (equalizerOn.load(std::memory_order_relaxed)) {
             equalizerState.process(bands, out, frames);
+            Engine::softLimit(out, frames * ch);
+        }
         const float gain =
             muted.load(std::memory_order_relaxed) ? 0.0f : volume.load(std::memory_order_relaxed) / 65535.0f;
         float peaks[2] = {0, 0};
@@ -285,12 +287,7 @@ struct AudioPlayer::Impl : std::enable_shared_from_this<Impl> {
         });
     }
 
-    void publishEqualizer() {
-        std::array<Engine::Biquad, Engine::EqualizerBandCount> designed;
-        for (size_t i = 0; i < designed.size(); ++i)
-            designed[i] = Engine::designPeaking(Engine::EqualizerFrequencies[i], gainsDb[i], rate);
-        coefficients.publish(designed);
-    }
+    void publishEqualizer() { coefficients.publish(Engine::designGraphic(gainsDb, rate)); }
 };
 
 AudioPlayer::AudioPlayer() : impl_(std::make_shared<Impl>(*this)) {

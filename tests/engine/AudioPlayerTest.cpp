@@ -164,7 +164,8 @@ TEST_F(DiskOutput, QueuedSinePlaysWithVolumeMuteAndEqualiser) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<float> signal = sine(rate, rate, c.frequency);
+        // Quiet enough that a 12 dB boost stays below the limiter's knee.
+        const std::vector<float> signal = sine(rate, rate, c.frequency, 0.1);
         {
             AudioPlayer player;
             player.setFormat(rate, 2);
@@ -286,6 +287,30 @@ TEST_F(DiskOutput, EventSequenceOfAFileQueuedBlockByBlock) {
     EXPECT_GE(timerCounts.size(), 15u); // about every 50 ms for 1.5 s
     EXPECT_TRUE(std::is_sorted(timerCounts.begin(), timerCounts.end()));
     EXPECT_GT(timerCounts.back(), file.totalFrames() / 2);
+}
+
+// A strong boost of a loud tone comes out below full scale, not clipped.
+TEST_F(DiskOutput, BoostedLoudToneNeverClips) {
+    const int rate = 44100;
+    const std::vector<float> signal = sine(rate, rate, 1000, 0.8);
+    {
+        AudioPlayer player;
+        player.setFormat(rate, 2);
+        player.setEqualizerEnabled(true);
+        std::vector<float> bands(12, 12.0f);
+        player.setEqualizerBands(bands);
+        Pump pump{player, signal, 7320};
+        pump.attach();
+        player.play();
+        ASSERT_TRUE(loop_.runUntil([&] { return pump.endPlays > 0; }, 5s));
+    }
+    const std::vector<float> out = captured();
+    ASSERT_GE(out.size(), signal.size());
+    float peak = 0;
+    for (const float sample : out)
+        peak = std::max(peak, std::fabs(sample));
+    EXPECT_LE(peak, 1.0f);
+    EXPECT_GT(peak, 0.95f); // and still loud
 }
 
 TEST_F(DiskOutput, StopInTheMiddleEndsTheEventsAndTellsWhatPlayed) {

@@ -1,6 +1,8 @@
 #include "Equalizer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <complex>
 
 namespace Engine {
 
@@ -20,6 +22,83 @@ Biquad designPeaking(double frequency, double gainDb, int sampleRate) {
     biquad.a2 = static_cast<float>((1 - alpha / a) / a0);
     biquad.active = gainDb != 0;
     return biquad;
+}
+
+double responseDb(const Biquad& f, double frequency, int sampleRate) {
+    if (!f.active)
+        return 0;
+    const std::complex<double> z = std::polar(1.0, -2 * M_PI * frequency / sampleRate); // z^-1
+    const double b0 = f.b0, b1 = f.b1, b2 = f.b2, a1 = f.a1, a2 = f.a2;
+    const std::complex<double> h = (b0 + b1 * z + b2 * z * z) / (1.0 + a1 * z + a2 * z * z);
+    return 20 * std::log10(std::abs(h));
+}
+
+namespace {
+
+using Matrix = std::array<std::array<double, EqualizerBandCount>, EqualizerBandCount>;
+using Vector = std::array<double, EqualizerBandCount>;
+
+// Solves a x = b for the first n unknowns by Gaussian elimination with pivoting.
+Vector solve(Matrix a, Vector b, int n) {
+    for (int col = 0; col < n; ++col) {
+        int pivot = col;
+        for (int row = col + 1; row < n; ++row)
+            if (std::fabs(a[row][col]) > std::fabs(a[pivot][col]))
+                pivot = row;
+        std::swap(a[col], a[pivot]);
+        std::swap(b[col], b[pivot]);
+        for (int row = col + 1; row < n; ++row) {
+            const double factor = a[row][col] / a[col][col];
+            for (int k = col; k < n; ++k)
+                a[row][k] -= factor * a[col][k];
+            b[row] -= factor * b[col];
+        }
+    }
+    Vector x{};
+    for (int row = n - 1; row >= 0; --row) {
+        double sum = b[row];
+        for (int k = row + 1; k < n; ++k)
+            sum -= a[row][k] * x[k];
+        x[row] = sum / a[row][row];
+    }
+    return x;
+}
+
+} // namespace
+
+std::array<Biquad, EqualizerBandCount> designGraphic(const EqualizerLevels& levelsDb, int sampleRate) {
+    int usable = 0; // the bands below the limit designPeaking keeps
+    while (usable < EqualizerBandCount && designPeaking(EqualizerFrequencies[usable], 1, sampleRate).active)
+        ++usable;
+    // How much each band, at 1 dB, moves every centre: the overlap the gains are solved with.
+    Matrix overlap{};
+    for (int band = 0; band < usable; ++band) {
+        const Biquad unit = designPeaking(EqualizerFrequencies[band], 1, sampleRate);
+        for (int centre = 0; centre < usable; ++centre)
+            overlap[centre][band] = responseDb(unit, EqualizerFrequencies[centre], sampleRate);
+    }
+    Vector gains{};
+    for (int band = 0; band < usable; ++band)
+        gains[band] = levelsDb[band];
+    std::array<Biquad, EqualizerBandCount> designed{};
+    // The filters' shape changes a little with their gain: a few corrections meet the levels.
+    for (int pass = 0; pass < 6; ++pass) {
+        for (int band = 0; band < usable; ++band)
+            designed[band] = designPeaking(EqualizerFrequencies[band], gains[band], sampleRate);
+        Vector missing{};
+        for (int centre = 0; centre < usable; ++centre) {
+            double level = 0;
+            for (int band = 0; band < usable; ++band)
+                level += responseDb(designed[band], EqualizerFrequencies[centre], sampleRate);
+            missing[centre] = levelsDb[centre] - level;
+        }
+        const Vector step = solve(overlap, missing, usable);
+        for (int band = 0; band < usable; ++band)
+            gains[band] = std::clamp(gains[band] + step[band], -40.0, 40.0);
+    }
+    for (int band = 0; band < usable; ++band)
+        designed[band] = designPeaking(EqualizerFrequencies[band], gains[band], sampleRate);
+    return designed;
 }
 
 void EqualizerCoefficients::publish(const std::array<Biquad, EqualizerBandCount>& bands) {
@@ -54,6 +133,15 @@ bool EqualizerCoefficients::read(std::array<Biquad, EqualizerBandCount>& bands) 
         return false;
     bands = copy;
     return true;
+}
+
+void softLimit(float* samples, int count) {
+    constexpr float Knee = 0.9f, Room = 1.0f - Knee;
+    for (int i = 0; i < count; ++i) {
+        const float level = std::fabs(samples[i]);
+        if (level > Knee)
+            samples[i] = std::copysign(Knee + Room * std::tanh((level - Knee) / Room), samples[i]);
+    }
 }
 
 void EqualizerState::reset(int channels) {

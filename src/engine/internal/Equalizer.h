@@ -22,6 +22,15 @@ struct Biquad {
 // A peaking filter of the gain (dB) at the frequency, for the sample rate.
 Biquad designPeaking(double frequency, double gainDb, int sampleRate);
 
+// The magnitude response of a filter at a frequency, in dB.
+double responseDb(const Biquad& filter, double frequency, int sampleRate);
+
+// The twelve bands as a graphic equaliser: neighbouring bands overlap, so each band's
+// own gain is solved for so that the whole cascade meets every slider at its band's
+// centre. Bands the sample rate cannot carry stay flat.
+using EqualizerLevels = std::array<float, EqualizerBandCount>;
+std::array<Biquad, EqualizerBandCount> designGraphic(const EqualizerLevels& levelsDb, int sampleRate);
+
 // The coefficients as published by the control thread (a sequence lock over atomics).
 class EqualizerCoefficients {
 public:
@@ -35,6 +44,10 @@ private:
     std::array<std::array<std::atomic<float>, 5>, EqualizerBandCount> values_{};
     std::array<std::atomic<bool>, EqualizerBandCount> active_{};
 };
+
+// Above 0.9 of full scale, samples bend smoothly towards full scale and never past it:
+// a strong boost does not clip. Below, they are left as they are.
+void softLimit(float* samples, int count);
 
 // The audio thread's side: filter state per band and channel.
 class EqualizerState {

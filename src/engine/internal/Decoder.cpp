@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 
@@ -69,6 +70,26 @@ bool placesFramesExactly(const AVFormatContext& format, const AVStream& stream) 
     return isPcm(stream.codecpar->codec_id) || std::string(format.iformat->name) != "wav";
 }
 
+// The container a file's first bytes name beyond doubt (WAV, RF64, Ogg, ASF), so that
+// FFmpeg need not try every format on its data; nullptr leaves the guess to FFmpeg.
+const AVInputFormat* containerByMagic(const std::string& path) {
+    char head[16] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return nullptr;
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    static const unsigned char asf[] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11};
+    if (got >= 12 && (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0) &&
+        std::memcmp(head + 8, "WAVE", 4) == 0)
+        return av_find_input_format("wav");
+    if (got >= 4 && std::memcmp(head, "OggS", 4) == 0)
+        return av_find_input_format("ogg");
+    if (got >= 8 && std::memcmp(head, asf, sizeof asf) == 0)
+        return av_find_input_format("asf");
+    return nullptr;
+}
+
 // Opens the container and finds its audio stream.
 OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*& stream) {
     quietLogging();
@@ -76,7 +97,15 @@ OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*
     if (fs::is_directory(path, ec))
         return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": it is a folder"};
     AVFormatContext* context = nullptr;
-    if (const int error = avformat_open_input(&context, path.c_str(), nullptr, nullptr); error < 0)
+    // FFmpeg looks into a WAV file's PCM data for other codecs carried in it (S/PDIF),
+    // reading up to its probe size, several MB, at every open: a few KB tell it as well.
+    const AVInputFormat* known = containerByMagic(path);
+    AVDictionary* options = nullptr;
+    if (known && std::string(known->name) == "wav")
+        av_dict_set(&options, "probesize", "8192", 0);
+    const int opened = avformat_open_input(&context, path.c_str(), known, &options);
+    av_dict_free(&options);
+    if (const int error = opened; error < 0)
         return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": " + errorText(error)};
     format.reset(context);
     // A header claiming thousands of channels or a rate of millions makes the decoders ask
@@ -87,7 +116,12 @@ OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*
             return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": " +
                                                 std::to_string(codec.ch_layout.nb_channels) + " channels at " +
                                                 std::to_string(codec.sample_rate) + " Hz is not a format it can play"};
-    if (const int error = avformat_find_stream_info(context, nullptr); error < 0)
+    // A lone PCM stream's header says all there is: probing it would only read (about
+    // 25 ms a file, most of a folder's listing).
+    const bool headerSaysAll = context->nb_streams == 1 && isPcm(context->streams[0]->codecpar->codec_id) &&
+                               context->streams[0]->codecpar->sample_rate > 0 &&
+                               context->streams[0]->codecpar->ch_layout.nb_channels > 0;
+    if (const int error = headerSaysAll ? 0 : avformat_find_stream_info(context, nullptr); error < 0)
         return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": " + errorText(error)};
     const int index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
     if (index < 0)

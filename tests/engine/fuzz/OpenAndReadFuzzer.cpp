@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the engine's readers as a file of each of the four kinds:
 // reading the tags, opening, reading to the end and seeking must never crash, hang or
-// leak.
+// leak, and a file never delivers more than the length it promised.
 
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include "AudioFile.h"
 #include "AudioInfo.h"
 #include "AudioTags.h"
+#include "EngineError.h"
 
 namespace {
 
@@ -28,16 +29,25 @@ void exercise(const std::string& path) {
     file.openForRead(path);
     if (file.errorCode() != 0)
         return;
-    const int total = file.totalFrames();
+    const int promised = file.totalFrames();
     int read = 0;
-    for (AudioBlock block = file.readBlock(4096); !block.empty() && read <= total; block = file.readBlock(4096))
-        read += block.frames();
-    if (read != total)
-        __builtin_trap(); // the length promised is the length delivered
-    file.seek(total / 2);
-    file.readBlock(1000);
-    file.seek(1);
-    file.readBlock(10);
+    try {
+        for (AudioBlock block = file.readBlock(4096); !block.empty() && read <= promised; block = file.readBlock(4096))
+            read += block.frames();
+    } catch (const EngineError&) {
+        return; // damaged past resynchronising: told, not padded
+    }
+    // Never more than promised; where the decoder had to drop broken frames the length
+    // becomes what was delivered, never padded.
+    if (read > promised || read != file.totalFrames())
+        __builtin_trap();
+    try {
+        file.seek(read / 2);
+        file.readBlock(1000);
+        file.seek(1);
+        file.readBlock(10);
+    } catch (const EngineError&) {
+    }
 }
 
 } // namespace

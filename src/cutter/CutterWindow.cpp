@@ -722,13 +722,7 @@ void CutterWindow::cutFinished(bool failed, const QString& workerFailure, int fa
     setCutControls(false);
     stopPreviewButton_->setVisible(previewing_);
     previewButton_->setVisible(!previewing_);
-    QString failure;
-    try {
-        input_.close();
-        output_.close();
-    } catch (const EngineError& error) {
-        failure = QString::fromUtf8(error.what());
-    }
+    QString failure = closeJobFiles(input_, output_);
     if (failed) {
         if (failedSection >= 0 && failedSection < static_cast<int>(rowMap_.size()))
             setRowStatus(rowMap_[static_cast<size_t>(failedSection)], "Failed");

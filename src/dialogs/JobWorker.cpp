@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QList>
 
+#include "AudioFile.h"
 #include "EngineError.h"
 #include "WorkerEvent.h"
 
@@ -45,6 +46,16 @@ void JobWorker::run() {
     } catch (const std::exception& error) {
         emit ended(true, QString::fromUtf8(error.what()), failedItem_, false);
     }
+}
+
+QString closeJobFiles(AudioFile& input, AudioFile& output) {
+    try {
+        input.close();
+        output.close();
+    } catch (const EngineError& error) {
+        return QString::fromUtf8(error.what());
+    }
+    return {};
 }
 
 JobControl JobWorker::control() {

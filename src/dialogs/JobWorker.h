@@ -5,6 +5,12 @@
 
 #include "JobControl.h"
 
+class AudioFile;
+
+// After a job: closes its input and its output, and gives the message of a failure to
+// finish the output ("" when there was none).
+QString closeJobFiles(AudioFile& input, AudioFile& output);
+
 // The thread of a window's job: runs Work, posts each progress report to the window as
 // a worker message, and stops between blocks when asked (requestInterruption). When the
 // work is over (done, stopped or failed) it signals Ended, which the window connects

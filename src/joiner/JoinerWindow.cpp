@@ -590,11 +590,8 @@ void JoinerWindow::mergeFinished(bool failed, const QString& failure, int failed
     setMergeControls(false);
     showSummary();
     QString problem = failure;
-    try {
-        input_.close();
-        output_.close();
-    } catch (const EngineError& error) {
-        problem = QString::fromUtf8(error.what());
+    if (const QString closing = closeJobFiles(input_, output_); !closing.isEmpty()) {
+        problem = closing;
         failed = true;
     }
     if (failed) {

@@ -150,11 +150,8 @@ void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, 
     }
     convertingRow_ = -1;
     QString problem = failure;
-    try {
-        input_.close();
-        output_.close();
-    } catch (const EngineError& error) {
-        problem = QString::fromUtf8(error.what());
+    if (const QString closing = closeJobFiles(input_, output_); !closing.isEmpty()) {
+        problem = closing;
         failed = true;
         tagsOnly = false;
     }

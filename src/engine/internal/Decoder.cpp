@@ -72,13 +72,7 @@ bool placesFramesExactly(const AVFormatContext& format, const AVStream& stream) 
 
 // The container a file's first bytes name beyond doubt (WAV, RF64, Ogg, ASF), so that
 // FFmpeg need not try every format on its data; nullptr leaves the guess to FFmpeg.
-const AVInputFormat* containerByMagic(const std::string& path) {
-    char head[16] = {};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return nullptr;
-    const size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
+const AVInputFormat* containerByMagic(const char (&head)[16], size_t got) {
     static const unsigned char asf[] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11};
     if (got >= 12 && (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0) &&
         std::memcmp(head + 8, "WAVE", 4) == 0)
@@ -90,6 +84,18 @@ const AVInputFormat* containerByMagic(const std::string& path) {
     return nullptr;
 }
 
+// The size of an ID3v2 tag at the file's start (0 when there is none). The engine reads
+// tags with TagLib; FFmpeg is spared the tag, which may hold a picture of hundreds of MB.
+int64_t leadingId3Bytes(const char (&head)[16], size_t got) {
+    const auto byte = [&](int i) { return static_cast<unsigned char>(head[i]); };
+    if (got < 10 || std::memcmp(head, "ID3", 3) != 0 || byte(3) == 0xFF || byte(4) == 0xFF ||
+        ((byte(6) | byte(7) | byte(8) | byte(9)) & 0x80) != 0)
+        return 0;
+    const int64_t size = int64_t{byte(6)} << 21 | byte(7) << 14 | byte(8) << 7 | byte(9);
+    const bool footer = (byte(5) & 0x10) != 0;
+    return 10 + size + (footer ? 10 : 0);
+}
+
 // Opens the container and finds its audio stream.
 OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*& stream) {
     quietLogging();
@@ -99,10 +105,18 @@ OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*
     AVFormatContext* context = nullptr;
     // FFmpeg looks into a WAV file's PCM data for other codecs carried in it (S/PDIF),
     // reading up to its probe size, several MB, at every open: a few KB tell it as well.
-    const AVInputFormat* known = containerByMagic(path);
+    char head[16] = {};
+    size_t got = 0;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        got = std::fread(head, 1, sizeof head, file);
+        std::fclose(file);
+    }
+    const AVInputFormat* known = containerByMagic(head, got);
     AVDictionary* options = nullptr;
     if (known && std::string(known->name) == "wav")
         av_dict_set(&options, "probesize", "8192", 0);
+    if (const int64_t id3 = leadingId3Bytes(head, got); id3 > 0)
+        av_dict_set_int(&options, "skip_initial_bytes", id3, 0);
     const int opened = avformat_open_input(&context, path.c_str(), known, &options);
     av_dict_free(&options);
     if (const int error = opened; error < 0)

@@ -267,7 +267,11 @@ int cutCommand(const std::string& file, const std::vector<std::string>& times, c
             job.sections.push_back({points[row], points[row + 1] - points[row]});
     if (job.sections.empty())
         return fail("Nothing to cut in \"" + file + "\": every section is left out");
-    job.kind = AppSettings::audioTypeOfFile(file);
+    const std::string sourceKind = AppSettings::audioTypeOfFile(file);
+    job.kind = cutOutputKind(sourceKind);
+    if (job.kind != sourceKind && !job.kind.empty())
+        std::cerr << "Note: the sections of \"" << file << "\" are written as " << job.kind
+                  << " (lossless): the program reads " << sourceKind << " but does not write it\n";
     job.baseName = stemOf(file);
     job.outputFolder =
         outputFolderOr(output, AppSettings::splitToSourceFolder ? folderOf(file) : AppSettings::splitOutputPath);
@@ -278,7 +282,7 @@ int cutCommand(const std::string& file, const std::vector<std::string>& times, c
     Mp3EncoderSettings lame;
     AudioTransform transform;
     if (!prepareOutputFormat(result, lame, job.kind))
-        return fail("Cannot cut \"" + file + "\": it is not a WAV, MP3, OGG or WMA file");
+        return fail("Cannot cut \"" + file + "\": it is not a file of a kind the program reads");
     std::vector<std::string> written;
     job.createOutput = [&](const std::string& path) {
         result.createForWrite(path);

@@ -16,7 +16,7 @@
 namespace {
 
 struct Overrides {
-    int mp3BitRate = 0, mp3Vbr = -1, oggQuality = -1, wmaProfile = 0, rate = 0, channels = 0;
+    int mp3BitRate = 0, mp3Vbr = -1, oggQuality = -1, wmaProfile = 0, flacLevel = -1, rate = 0, channels = 0;
 };
 
 // The user's settings (or those of another file), with the flags' values over them.
@@ -46,10 +46,12 @@ void applyUserSettings(const std::string& settingsFile, const Overrides& flags) 
         oggQuality = flags.oggQuality * 100 + 99;
     if (flags.wmaProfile > 0)
         wmaProfile = flags.wmaProfile;
+    if (flags.flacLevel >= 0)
+        flacLevel = flags.flacLevel;
     if (flags.rate > 0)
-        wavFreqHz = mp3FreqHz = oggFreqHz = flags.rate;
+        wavFreqHz = mp3FreqHz = oggFreqHz = flacFreqHz = flags.rate;
     if (flags.channels > 0)
-        wavChannelCount = mp3ChannelCount = oggChannelCount = flags.channels;
+        wavChannelCount = mp3ChannelCount = oggChannelCount = flacChannelCount = flags.channels;
 }
 
 // MP3 output at a rate or bit rate MP3 does not have takes the nearest it has, and says so.
@@ -74,8 +76,8 @@ std::string kind(std::string text) {
 
 int main(int argc, char** argv) {
     const QCoreApplication qt(argc, argv); // for the special folders
-    CLI::App app{"Cuts, joins, converts and describes WAV, MP3, OGG and WMA files, with the settings of "
-                 "Zelvo MP3 Zovozu Darozu.",
+    CLI::App app{"Cuts, joins, converts and describes WAV, MP3, OGG, WMA, FLAC, Opus, M4A and AIFF files "
+                 "(writing WAV, MP3, OGG, WMA and FLAC), with the settings of Zelvo MP3 Zovozu Darozu.",
                  "zelvo-mp3-batch"};
     app.require_subcommand(1);
     std::string settings;
@@ -88,10 +90,12 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0, 9));
     app.add_option("--ogg-quality", flags.oggQuality, "OGG quality step (0 .. 9)")->check(CLI::Range(0, 9));
     app.add_option("--wma-profile", flags.wmaProfile, "WMA profile (1 .. 60)")->check(CLI::Range(1, 60));
-    app.add_option("--rate", flags.rate, "Sample rate of WAV, MP3 and OGG output in Hz")
+    app.add_option("--flac-level", flags.flacLevel, "FLAC compression level (0 fastest .. 8 smallest)")
+        ->check(CLI::Range(0, 8));
+    app.add_option("--rate", flags.rate, "Sample rate of WAV, MP3, OGG and FLAC output in Hz")
         ->check(CLI::Range(8000, 96000));
-    app.add_option("--channels", flags.channels, "Channels of WAV, MP3 and OGG output")->check(CLI::Range(1, 2));
-    const auto kinds = CLI::IsMember({"wav", "mp3", "ogg", "wma"}, CLI::ignore_case);
+    app.add_option("--channels", flags.channels, "Channels of WAV, MP3, OGG and FLAC output")->check(CLI::Range(1, 2));
+    const auto kinds = CLI::IsMember({"wav", "mp3", "ogg", "wma", "flac"}, CLI::ignore_case);
 
     std::vector<std::string> files;
     bool json = false;
@@ -102,7 +106,7 @@ int main(int argc, char** argv) {
     std::string to;
     auto* convert = app.add_subcommand("convert", "Convert files to another format");
     convert->add_option("files", files, "Audio files")->required();
-    convert->add_option("--to", to, "wav, mp3, ogg or wma")->required()->check(kinds);
+    convert->add_option("--to", to, "wav, mp3, ogg, wma or flac")->required()->check(kinds);
 
     std::string source;
     std::vector<std::string> times;
@@ -117,7 +121,7 @@ int main(int argc, char** argv) {
 
     auto* join = app.add_subcommand("join", "Join files into one, in the order given");
     join->add_option("files", files, "Audio files")->required();
-    join->add_option("--to", to, "wav, mp3, ogg or wma")->required()->check(kinds);
+    join->add_option("--to", to, "wav, mp3, ogg, wma or flac")->required()->check(kinds);
 
     for (auto* command : {convert, cut, join}) {
         command->add_option("--out", output.folder, "Output folder (else the settings' one)")
@@ -147,7 +151,7 @@ int main(int argc, char** argv) {
     };
     try {
         applyUserSettings(settings, flags);
-        const std::string outputKind = *cut ? AppSettings::audioTypeOfFile(source) : kind(to);
+        const std::string outputKind = *cut ? cutOutputKind(AppSettings::audioTypeOfFile(source)) : kind(to);
         if (!*info && outputKind == "MP3")
             useValidMp3Format();
         const int status = runCommand();

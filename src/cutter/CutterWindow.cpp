@@ -659,7 +659,9 @@ void CutterWindow::runCutWorker() {
     if (job.sections.empty())
         return;
     const std::string source = Platform::pathBytes(fileName);
-    job.kind = AppSettings::audioTypeOfFile(source);
+    const std::string sourceKind = AppSettings::audioTypeOfFile(source);
+    job.kind = cutOutputKind(sourceKind);
+    doneText_ = job.kind == sourceKind ? "Done" : QString("Done (as %1)").arg(QString::fromStdString(job.kind));
     job.baseName = stemOf(source);
     job.outputFolder = Platform::pathBytes(outputFolder());
     input_.openForRead(source);
@@ -669,7 +671,7 @@ void CutterWindow::runCutWorker() {
     }
     if (!prepareOutputFormat(output_, mp3Encoder_, job.kind)) {
         input_.close();
-        showMessage("Cannot cut \"" + fileName + "\": it is not a WAV, MP3, OGG or WMA file");
+        showMessage("Cannot cut \"" + fileName + "\": it is not a file of a kind the program reads");
         return;
     }
     setCutControls(true);
@@ -708,7 +710,7 @@ void CutterWindow::cutProgress(int index, int percent) {
     const int row = rowMap_[static_cast<size_t>(index)];
     if (percent >= 100) {
         cuttingRow_ = -1;
-        setRowStatus(row, "Done");
+        setRowStatus(row, doneText_);
     } else {
         cuttingRow_ = row;
         setRowStatus(row, QString("Cutting: %1 % done").arg(percent));

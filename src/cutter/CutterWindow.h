@@ -70,6 +70,7 @@ public:
     bool cutting_ = false, cutCancelled_ = false, closeAfterCut_ = false;
     std::vector<int> rowMap_;
     int cuttingRow_ = -1;
+    QString doneText_ = "Done"; // a section's status once written: names the kind when it is not the source's
     bool rebuilding_ = false;
 
     // Controls.

@@ -149,6 +149,14 @@ QWidget* OptionsDialog::buildFormatPages() {
     page("OGG", {{"Frequency:", oggRateBox_}, {"Channels:", oggChannelsBox_}, {"Quality:", oggQualityBox_}});
     wmaFormatBox_ = list("wmaFormatBox", wmaFormats());
     page("WMA", {{"Format:", wmaFormatBox_}});
+    flacRateBox_ = list("flacRateBox", wavFrequencies());
+    flacChannelsBox_ = list("flacChannelsBox", channels());
+    flacSampleSizeBox_ = list("flacSampleSizeBox", flacSampleSizes());
+    flacLevelBox_ = list("flacLevelBox", flacLevels());
+    page("FLAC", {{"Frequency:", flacRateBox_},
+                  {"Channels:", flacChannelsBox_},
+                  {"Sample Size:", flacSampleSizeBox_},
+                  {"Compression Level:", flacLevelBox_}});
 
     using V = OptionValues;
     lists_ = {{wavRateBox_, &V::wavRateIndex},
@@ -163,7 +171,11 @@ QWidget* OptionsDialog::buildFormatPages() {
               {oggRateBox_, &V::oggRateIndex},
               {oggChannelsBox_, &V::oggChannelsIndex},
               {oggQualityBox_, &V::oggQualityIndex},
-              {wmaFormatBox_, &V::wmaProfileIndex}};
+              {wmaFormatBox_, &V::wmaProfileIndex},
+              {flacRateBox_, &V::flacRateIndex},
+              {flacChannelsBox_, &V::flacChannelsIndex},
+              {flacSampleSizeBox_, &V::flacSampleSizeIndex},
+              {flacLevelBox_, &V::flacLevelIndex}};
     checks_ = {{vbrEnableBox_, &V::mp3VbrEnabled}, {vbrHeaderBox_, &V::mp3VbrHeader}};
     return formatPages_;
 }

@@ -67,7 +67,7 @@ public:
     QTabWidget *pages_, *formatPages_, *savePages_;
     QComboBox *wavRateBox_, *wavChannelsBox_, *wavSampleSizeBox_, *mp3RateBox_, *mp3ChannelsBox_, *mp3BitRateBox_,
         *mp3EncoderQualityBox_, *mp3MaxBitRateBox_, *mp3VbrQualityBox_, *oggRateBox_, *oggChannelsBox_, *oggQualityBox_,
-        *wmaFormatBox_;
+        *flacRateBox_, *flacChannelsBox_, *flacSampleSizeBox_, *flacLevelBox_, *wmaFormatBox_;
     QCheckBox *vbrEnableBox_, *vbrHeaderBox_, *joinUseDateBox_;
     QLabel *maxBitRateLabel_, *vbrQualityLabel_;
     QLineEdit *convertFolderEdit_, *cutFolderEdit_, *joinFolderEdit_, *joinPrefixEdit_, *joinSuffixEdit_;

@@ -189,6 +189,16 @@ void AudioFile::setOggFormat(int rateHz, int channels, int, int, int, int16_t qu
     format.vorbisQuality = std::clamp((quality - 99) / 1000.0, -0.1, 1.0);
 }
 
+void AudioFile::setFlacFormat(int rateHz, int channels, int bitsPerSample, int level) {
+    OutputFormat& format = impl_->prepared;
+    format = {};
+    format.kind = OutputFormat::Kind::Flac;
+    format.sampleRate = rateHz;
+    format.channels = channels;
+    format.bitsPerSample = bitsPerSample > 16 ? 24 : 16;
+    format.flacLevel = std::clamp(level, 0, 8);
+}
+
 void AudioFile::setWmaProfile(int profile) {
     const WmaProfiles::Profile wma = WmaProfiles::profile(profile);
     OutputFormat& format = impl_->prepared;

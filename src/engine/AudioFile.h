@@ -42,6 +42,8 @@ public:
     // quality: the options' value 99..999; libvorbis's quality is (quality - 99) / 1000.
     void setOggFormat(int rateHz, int channels, int = 128, int = 0, int = 0, int16_t quality = 699);
     void setWmaProfile(int profile);
+    // FLAC of 16 or 24 bits; level 0 (fastest) .. 8 (smallest), 5 as the flac tool.
+    void setFlacFormat(int rateHz, int channels, int bitsPerSample, int level);
     void createForWrite(const std::string& fileName, int = 0);
     void setInputFormat(int rateHz, int channels);
     void writeBlock(const AudioBlock& block);

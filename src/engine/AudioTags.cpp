@@ -5,11 +5,15 @@
 #include <memory>
 #include <mutex>
 
+#include <taglib/aifffile.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
+#include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
@@ -23,20 +27,19 @@ namespace {
 
 using Engine::TagFileStream;
 
-enum class TagKind { None, Wav, Mp3, Ogg, Wma };
+enum class TagKind { None, Wav, Mp3, Ogg, Wma, Flac, Opus, Mp4, Aiff };
 
 TagKind kindOf(const std::string& fileName) {
     std::string extension = std::filesystem::path(fileName).extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension == ".wav")
-        return TagKind::Wav;
-    if (extension == ".mp3")
-        return TagKind::Mp3;
-    if (extension == ".ogg")
-        return TagKind::Ogg;
-    if (extension == ".wma")
-        return TagKind::Wma;
+    static const std::pair<const char*, TagKind> kinds[] = {
+        {".wav", TagKind::Wav}, {".mp3", TagKind::Mp3},   {".ogg", TagKind::Ogg},
+        {".wma", TagKind::Wma}, {".flac", TagKind::Flac}, {".opus", TagKind::Opus},
+        {".m4a", TagKind::Mp4}, {".aiff", TagKind::Aiff}, {".aif", TagKind::Aiff}};
+    for (const auto& [name, kind] : kinds)
+        if (extension == name)
+            return kind;
     return TagKind::None;
 }
 
@@ -60,6 +63,11 @@ std::unique_ptr<TagLib::File> openTagFile(TagKind kind, TagFileStream& stream) {
         return std::make_unique<TagLib::MPEG::File>(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
     case TagKind::Ogg: return std::make_unique<TagLib::Ogg::Vorbis::File>(&stream, false);
     case TagKind::Wma: return std::make_unique<TagLib::ASF::File>(&stream, false);
+    case TagKind::Flac:
+        return std::make_unique<TagLib::FLAC::File>(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    case TagKind::Opus: return std::make_unique<TagLib::Ogg::Opus::File>(&stream, false);
+    case TagKind::Mp4: return std::make_unique<TagLib::MP4::File>(&stream, false);
+    case TagKind::Aiff: return std::make_unique<TagLib::RIFF::AIFF::File>(&stream, false);
     case TagKind::None: break;
     }
     return nullptr;
@@ -144,24 +152,33 @@ void setId3Cover(TagLib::ID3v2::Tag* tag, const CoverPicture& cover) {
     tag->addFrame(frame.release());
 }
 
-CoverPicture xiphCover(TagLib::Ogg::XiphComment* comment) {
+CoverPicture flacCover(const TagLib::List<TagLib::FLAC::Picture*>& list) {
     std::vector<std::pair<bool, CoverPicture>> pictures;
-    for (const TagLib::FLAC::Picture* picture :
-         comment ? comment->pictureList() : TagLib::List<TagLib::FLAC::Picture*>())
+    for (const TagLib::FLAC::Picture* picture : list)
         pictures.emplace_back(picture->type() == TagLib::FLAC::Picture::FrontCover,
                               CoverPicture{utf8(picture->mimeType()), fromBytes(picture->data())});
     return frontOrFirst(pictures);
 }
 
-void setXiphCover(TagLib::Ogg::XiphComment* comment, const CoverPicture& cover) {
-    comment->removeAllPictures();
+CoverPicture xiphCover(TagLib::Ogg::XiphComment* comment) {
+    return flacCover(comment ? comment->pictureList() : TagLib::List<TagLib::FLAC::Picture*>());
+}
+
+// A FLAC picture block (also what Vorbis comments carry) for the cover; null when there is none.
+std::unique_ptr<TagLib::FLAC::Picture> flacPicture(const CoverPicture& cover) {
     if (cover.data.empty())
-        return;
+        return nullptr;
     auto picture = std::make_unique<TagLib::FLAC::Picture>();
     picture->setType(TagLib::FLAC::Picture::FrontCover);
     picture->setMimeType(text(cover.mimeType));
     picture->setData(bytes(cover.data));
-    comment->addPicture(picture.release());
+    return picture;
+}
+
+void setXiphCover(TagLib::Ogg::XiphComment* comment, const CoverPicture& cover) {
+    comment->removeAllPictures();
+    if (auto picture = flacPicture(cover))
+        comment->addPicture(picture.release());
 }
 
 CoverPicture asfCover(TagLib::ASF::Tag* tag) {
@@ -185,6 +202,20 @@ void setAsfCover(TagLib::ASF::Tag* tag, const CoverPicture& cover) {
     tag->setAttribute("WM/Picture", TagLib::ASF::Attribute(picture));
 }
 
+CoverPicture mp4Cover(TagLib::MP4::Tag* tag) {
+    if (!tag || !tag->contains("covr"))
+        return {};
+    const TagLib::MP4::CoverArtList covers = tag->item("covr").toCoverArtList();
+    if (covers.isEmpty())
+        return {};
+    const TagLib::MP4::CoverArt& cover = covers.front();
+    const char* mimeType = cover.format() == TagLib::MP4::CoverArt::PNG   ? "image/png"
+                           : cover.format() == TagLib::MP4::CoverArt::BMP ? "image/bmp"
+                           : cover.format() == TagLib::MP4::CoverArt::GIF ? "image/gif"
+                                                                          : "image/jpeg";
+    return {mimeType, fromBytes(cover.data())};
+}
+
 CoverPicture coverOf(TagKind kind, TagLib::File& file) {
     switch (kind) {
     case TagKind::Wav: {
@@ -197,6 +228,13 @@ CoverPicture coverOf(TagKind kind, TagLib::File& file) {
     }
     case TagKind::Ogg: return xiphCover(static_cast<TagLib::Ogg::Vorbis::File&>(file).tag());
     case TagKind::Wma: return asfCover(static_cast<TagLib::ASF::File&>(file).tag());
+    case TagKind::Flac: return flacCover(static_cast<TagLib::FLAC::File&>(file).pictureList());
+    case TagKind::Opus: return xiphCover(static_cast<TagLib::Ogg::Opus::File&>(file).tag());
+    case TagKind::Mp4: return mp4Cover(static_cast<TagLib::MP4::File&>(file).tag());
+    case TagKind::Aiff: {
+        auto& aiff = static_cast<TagLib::RIFF::AIFF::File&>(file);
+        return aiff.hasID3v2Tag() ? id3Cover(aiff.tag()) : CoverPicture{};
+    }
     case TagKind::None: break;
     }
     return {};
@@ -221,7 +259,17 @@ bool saveTags(TagKind kind, TagLib::File& file, const AudioTags& tags) {
         setXiphCover(static_cast<TagLib::Ogg::Vorbis::File&>(file).tag(), tags.cover);
         return file.save();
     case TagKind::Wma: setAsfCover(static_cast<TagLib::ASF::File&>(file).tag(), tags.cover); return file.save();
-    case TagKind::None: break;
+    case TagKind::Flac: {
+        auto& flac = static_cast<TagLib::FLAC::File&>(file);
+        flac.removePictures();
+        if (auto picture = flacPicture(tags.cover))
+            flac.addPicture(picture.release());
+        return flac.save();
+    }
+    case TagKind::Opus:
+    case TagKind::Mp4:
+    case TagKind::Aiff:
+    case TagKind::None: break; // read only: the program writes none of these
     }
     return false;
 }
@@ -359,8 +407,8 @@ void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, 
     if (tags.empty())
         return;
     const TagKind kind = kindOf(kindName);
-    if (kind == TagKind::None)
-        tagFailure(fileName, "it is not a WAV, MP3, OGG or WMA file");
+    if (kind == TagKind::None || kind == TagKind::Opus || kind == TagKind::Mp4 || kind == TagKind::Aiff)
+        tagFailure(fileName, "it is not a WAV, MP3, OGG, WMA or FLAC file");
     if (kind == TagKind::Wav)
         writeAfterAudio(fileName, tags);
     else

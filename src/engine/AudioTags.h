@@ -25,15 +25,15 @@ struct AudioTags {
     bool operator==(const AudioTags&) const = default;
 };
 
-// The tags of a WAV, MP3, OGG or WMA file, told apart by its extension: ID3v2 (else
-// ID3v1) in MP3, Vorbis comments in OGG, ASF attributes in WMA, the ID3 chunk (else
-// RIFF INFO) in WAV. Empty for a file that has none or cannot be read: tags never
-// keep the audio from being used.
+// The tags of a WAV, MP3, OGG, WMA, FLAC, Opus, M4A or AIFF file, told apart by its
+// extension: ID3v2 (else ID3v1) in MP3, Vorbis comments in OGG, Opus and FLAC, ASF
+// attributes in WMA, MP4 items in M4A, the ID3 chunk (else RIFF INFO) in WAV and AIFF. Empty for a file that has none
+// or cannot be read: tags never keep the audio from being used.
 AudioTags readAudioTags(const std::string& fileName);
 
-// Writes tags into a finished, closed file, replacing those it had: ID3v2.3 in MP3,
-// Vorbis comments in OGG, ASF attributes in WMA, RIFF INFO and an ID3 chunk in WAV;
-// the cover in all four. Empty tags leave the file untouched. When the tags cannot be
+// Writes tags into a finished, closed file of a kind the program writes, replacing those
+// it had: ID3v2.3 in MP3, Vorbis comments in OGG and FLAC, ASF attributes in WMA, RIFF
+// INFO and an ID3 chunk in WAV; the cover in all five. Empty tags leave the file untouched. When the tags cannot be
 // written, raises EngineError (TagWriteFailed) naming the file and the cause; the file
 // keeps its audio as it was.
 void writeAudioTags(const std::string& fileName, const AudioTags& tags);

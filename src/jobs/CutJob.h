@@ -19,7 +19,7 @@ struct CutJob {
     int64_t fadeInMs = 0;
     int64_t fadeOutMs = 0;
     std::string outputFolder; // ends in "/"
-    std::string kind;         // "WAV", "MP3", "OGG" or "WMA": the output's format and extension
+    std::string kind;         // "WAV", "MP3", "OGG", "WMA" or "FLAC": the output's format and extension
     std::string baseName;     // the source's name without folder and extension
     // Asked once per section: may an existing file of the section's name be overwritten?
     std::function<bool()> overwrite;

@@ -27,6 +27,8 @@ bool prepareOutputFormat(AudioFile& output, Mp3EncoderSettings& encoder, const s
         output.setOggFormat(oggFreqHz, oggChannelCount, 128, 0, 0, static_cast<int16_t>(oggQuality));
     } else if (kind == "WMA") {
         output.setWmaProfile(wmaProfile);
+    } else if (kind == "FLAC") {
+        output.setFlacFormat(flacFreqHz, flacChannelCount, flacBitsPerSample, flacLevel);
     } else {
         return false;
     }
@@ -55,9 +57,16 @@ Mp3Choice nearestMp3Format(int rateHz, int bitRateKbps) {
     return {rate, bitRate};
 }
 
+std::string cutOutputKind(const std::string& sourceKind) {
+    for (const char* kind : {"WAV", "MP3", "OGG", "WMA", "FLAC"})
+        if (sourceKind == kind)
+            return sourceKind;
+    return sourceKind.empty() ? "" : "FLAC";
+}
+
 const char* outputKindOfIndex(int index) {
-    static const char* const kinds[] = {"WAV", "MP3", "OGG", "WMA"};
-    return kinds[std::clamp(index, 0, 3)];
+    static const char* const kinds[] = {"WAV", "MP3", "OGG", "WMA", "FLAC"};
+    return kinds[std::clamp(index, 0, 4)];
 }
 
 std::string extensionOfKind(const std::string& kind) {

@@ -143,7 +143,7 @@ void JoinerWindow::buildControls() {
     outputFormatBox_ = new QComboBox(this);
     outputFormatBox_->setObjectName("outputFormatBox");
     outputFormatBox_->setToolTip("Select Output format");
-    outputFormatBox_->addItems({"WAV", "MP3", "OGG", "WMA"});
+    outputFormatBox_->addItems({"WAV", "MP3", "OGG", "WMA", "FLAC"});
     outputFormatBox_->setCurrentIndex(1);
     outputFormatBox_->setGeometry(540, 28, 90, 24);
     outputFormatButton_ = makeButton(this, "outputFormatButton", "v", "Select output format", {632, 28, 18, 24});

@@ -238,6 +238,7 @@ void PlayerWindow::buildMenu() {
     convertToMp3Action_ = item("convertToMp3Action", "Convert to MP3");
     convertToOggAction_ = item("convertToOggAction", "Convert to OGG");
     convertToWmaAction_ = item("convertToWmaAction", "Convert to WMA");
+    convertToFlacAction_ = item("convertToFlacAction", "Convert to FLAC");
     cancelConversionAction_ = item("cancelConversionAction", "Cancel");
     mailAction_ = item("mailAction", "Email");
     renameAction_ = item("renameAction", "Rename");
@@ -251,6 +252,7 @@ void PlayerWindow::buildMenu() {
     connect(convertToMp3Action_, &QAction::triggered, this, [this] { convertSelected("MP3"); });
     connect(convertToOggAction_, &QAction::triggered, this, [this] { convertSelected("OGG"); });
     connect(convertToWmaAction_, &QAction::triggered, this, [this] { convertSelected("WMA"); });
+    connect(convertToFlacAction_, &QAction::triggered, this, [this] { convertSelected("FLAC"); });
     connect(cancelConversionAction_, &QAction::triggered, this, &PlayerWindow::cancelConversion);
     connect(mailAction_, &QAction::triggered, this, &PlayerWindow::mailSelected);
     connect(renameAction_, &QAction::triggered, this, &PlayerWindow::renameSelected);

@@ -123,7 +123,7 @@ public:
     LevelDisplay* levelDisplay_;
     QMenu* contextMenu_;
     QAction *convertToWavAction_, *convertToMp3Action_, *convertToOggAction_, *convertToWmaAction_,
-        *cancelConversionAction_, *mailAction_, *renameAction_, *deleteAction_;
+        *convertToFlacAction_, *cancelConversionAction_, *mailAction_, *renameAction_, *deleteAction_;
 
     // Engine objects.
     AudioPlayer player_;

@@ -69,8 +69,8 @@ void PlayerWindow::showMessage(const QString& text) {
 
 void PlayerWindow::enableMenuActions() {
     const int row = selectedRow();
-    const std::array<QAction*, 4> converts{convertToWavAction_, convertToMp3Action_, convertToOggAction_,
-                                           convertToWmaAction_};
+    const std::array<QAction*, 5> converts{convertToWavAction_, convertToMp3Action_, convertToOggAction_,
+                                           convertToWmaAction_, convertToFlacAction_};
     for (QAction* action : contextMenu_->actions())
         action->setEnabled(false);
     if (row < 0)
@@ -78,7 +78,7 @@ void PlayerWindow::enableMenuActions() {
     selectedFile_ = currentFolder_ + rowFileName(row);
     const int marker = rowMarker(row);
     const QString format = playList_->topLevelItem(row)->text(ColFormat);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < static_cast<int>(converts.size()); ++i)
         converts[static_cast<size_t>(i)]->setEnabled(convertingRow_ == -1 && format != outputKindOfIndex(i));
     cancelConversionAction_->setEnabled(marker == markerConverting);
     renameAction_->setEnabled(marker == MarkerIdle);

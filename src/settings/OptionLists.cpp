@@ -64,6 +64,17 @@ const std::vector<std::string>& wavSampleSizes() {
     return items;
 }
 
+const std::vector<std::string>& flacSampleSizes() {
+    static const std::vector<std::string> items{"16 bit", "24 bit"};
+    return items;
+}
+
+const std::vector<std::string>& flacLevels() {
+    static const std::vector<std::string> items{"0 (best speed)",   "1", "2", "3", "4", "5", "6", "7",
+                                                "8 (smallest file)"};
+    return items;
+}
+
 const std::vector<std::string>& mp3BitRates() {
     static const std::vector<std::string> items{"320 kbps", "256 kbps", "224 kbps", "192 kbps", "160 kbps",
                                                 "128 kbps", "112 kbps", "96 kbps",  "80 kbps"};

@@ -12,6 +12,8 @@ const std::vector<std::string>& wavFrequencies();
 const std::vector<std::string>& mp3OggFrequencies();
 const std::vector<std::string>& channels();
 const std::vector<std::string>& wavSampleSizes();
+const std::vector<std::string>& flacSampleSizes();
+const std::vector<std::string>& flacLevels();
 const std::vector<std::string>& mp3BitRates();
 const std::vector<std::string>& mp3Qualities();
 const std::vector<std::string>& oggQualities();

@@ -27,6 +27,10 @@ struct OptionValues {
     int oggChannelsIndex = 1;
     int oggQualityIndex = 6;
     int wmaProfileIndex = 0;
+    int flacRateIndex = 5;
+    int flacChannelsIndex = 1;
+    int flacSampleSizeIndex = 0;
+    int flacLevelIndex = 5;
 
     // Recorder hot keys (hidden page).
     int startKey1ModifierIndex = 1;

@@ -76,7 +76,11 @@ const Section& outputFormatSection() {
                                   ListKey{"OggFreq", &V::oggRateIndex, size(mp3OggFrequencies())},
                                   ListKey{"OggChannels", &V::oggChannelsIndex, size(channels())},
                                   ListKey{"OggBitRate", &V::oggQualityIndex, size(oggQualities())},
-                                  ListKey{"WmaFormat", &V::wmaProfileIndex, size(wmaFormats())}}};
+                                  ListKey{"WmaFormat", &V::wmaProfileIndex, size(wmaFormats())},
+                                  ListKey{"FlacFreq", &V::flacRateIndex, size(wavFrequencies())},
+                                  ListKey{"FlacChannels", &V::flacChannelsIndex, size(channels())},
+                                  ListKey{"FlacSampleSize", &V::flacSampleSizeIndex, size(flacSampleSizes())},
+                                  ListKey{"FlacLevel", &V::flacLevelIndex, size(flacLevels())}}};
     return section;
 }
 
@@ -529,6 +533,10 @@ void applySettings(const OptionValues& v) {
     oggChannelCount = channelCount(v.oggChannelsIndex);
     oggQuality = v.oggQualityIndex * 100 + 99;
     wmaProfile = v.wmaProfileIndex + 1;
+    flacFreqHz = hz(wavFrequencies(), v.flacRateIndex);
+    flacChannelCount = channelCount(v.flacChannelsIndex);
+    flacBitsPerSample = numberBeforeSuffix(entry(flacSampleSizes(), v.flacSampleSizeIndex), 4);
+    flacLevel = std::clamp(v.flacLevelIndex, 0, 8);
 
     startHotkey1 = applyHotkey(v.startKey1Used, v.startKey1ModifierIndex, v.startKey1Index);
     startHotkey2 = applyHotkey(v.startKey2Used, v.startKey2ModifierIndex, v.startKey2Index);

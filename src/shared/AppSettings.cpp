@@ -32,6 +32,10 @@ int32_t oggFreqHz = 44100;
 int32_t oggChannelCount = 2;
 int32_t oggQuality = 699;
 int32_t wmaProfile = 15;
+int32_t flacFreqHz = 44100;
+int32_t flacChannelCount = 2;
+int32_t flacBitsPerSample = 16;
+int32_t flacLevel = 5;
 
 std::string convertOutputPath;
 bool convertToSourceFolder = false;
@@ -107,10 +111,10 @@ std::string audioTypeOfFile(const std::string& fileName) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return "";
     const std::string ext = upper(fileName.substr(dot));
-    for (const char* kind : {"WAV", "MP3", "WMA", "OGG"})
+    for (const char* kind : {"WAV", "MP3", "WMA", "OGG", "FLAC", "OPUS", "M4A", "AIFF"})
         if (ext == std::string(".") + kind)
             return kind;
-    return "";
+    return ext == ".AIF" ? "AIFF" : "";
 }
 
 std::string formatFileSize(int64_t bytes) {

@@ -60,6 +60,10 @@ extern int32_t oggFreqHz;
 extern int32_t oggChannelCount;
 extern int32_t oggQuality;
 extern int32_t wmaProfile;
+extern int32_t flacFreqHz;
+extern int32_t flacChannelCount;
+extern int32_t flacBitsPerSample;
+extern int32_t flacLevel;
 
 // Output placement and naming.
 extern std::string convertOutputPath;
@@ -100,7 +104,8 @@ extern bool voxNewTrack;
 extern bool voxEnabled;
 extern std::vector<ScheduleEntry> scheduleEntries;
 
-// "WAV", "MP3", "WMA" or "OGG" from the extension (any letter case); otherwise "".
+// "WAV", "MP3", "WMA", "OGG", "FLAC", "OPUS", "M4A" or "AIFF" (also .aif) from the
+// extension (any letter case); otherwise "". The engine reads all of them.
 std::string audioTypeOfFile(const std::string& fileName);
 
 // "   0 Bytes", " 120.5 KB", "   4.7 MB": integer part grouped by "," and padded to four.

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -125,7 +127,7 @@ TEST_F(Batch, ExitStatusesAndMessages) {
     run("info " + shellQuoted(home_ / "junk.mp3"), &status);
     EXPECT_EQ(status, 1);
     EXPECT_NE(errors().find("junk.mp3"), std::string::npos);
-    run("convert --to flac " + shellQuoted(home_ / "song.wav"), &status);
+    run("convert --to opus " + shellQuoted(home_ / "song.wav"), &status);
     EXPECT_EQ(status, 2);
     run("cut " + shellQuoted(home_ / "song.wav") + " --at soon", &status);
     EXPECT_EQ(status, 2);
@@ -150,6 +152,47 @@ TEST_F(Batch, ConvertNamesLikeTheConverter) {
     const ProbedStream probed = probe(out_ + "/song.mp3");
     EXPECT_EQ(probed.channels, 1);
     EXPECT_NEAR(static_cast<double>(probed.bitRate), 64000, 2000);
+}
+
+// Kinds that are read but not written are cut into FLAC, losslessly and saying so; FLAC
+// is written by every command.
+TEST_F(Batch, ReadOnlyKindsAreCutIntoFlacAndFlacIsWritten) {
+    int status = -1;
+    struct Case {
+        const char* name;
+        const char* codec;
+        bool noted;
+    };
+    const Case cases[] = {{"take.m4a", "-c:a aac", true},
+                          {"take.aiff", "-c:a pcm_s16be", true},
+                          {"take.flac", "-c:a flac -sample_fmt s16", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(out_);
+        fs::create_directories(out_);
+        makeTone(home_ / c.name, 5, 44100, 2, c.codec);
+        const std::string printed =
+            run("cut " + shellQuoted(home_ / c.name) + " --at 2000 --out " + shellQuoted(out_), &status);
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(printed, out_ + "/take-Splitted0.flac\n" + out_ + "/take-Splitted1.flac\n");
+        EXPECT_EQ(errors().find("are written as FLAC (lossless)") != std::string::npos, c.noted) << errors();
+        // The first section is the source's first two seconds, sample for sample.
+        const std::vector<float> source = decodeWithFfmpeg(home_ / c.name);
+        const std::vector<float> first = decodeWithFfmpeg(out_ + "/take-Splitted0.flac");
+        ASSERT_EQ(first.size(), 2u * 88200);
+        float worst = 0;
+        for (size_t i = 0; i < first.size(); ++i)
+            worst = std::max(worst, std::fabs(first[i] - source[i]));
+        // Within the rounding to 16 bits (the AAC decoder's output is float); exact otherwise.
+        EXPECT_LE(worst, c.codec == std::string("-c:a aac") ? 0.5f / 32768 : 0.0f) << worst * 32768;
+        EXPECT_EQ(probe(out_ + "/take-Splitted1.flac").durationTs, 3 * 44100);
+    }
+    const std::string files = shellQuoted(home_ / "take.m4a") + " " + shellQuoted(home_ / "song.wav");
+    EXPECT_EQ(run("--flac-level 8 join --to flac " + files + " --out " + shellQuoted(out_), &status).empty(), false);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(run("convert --to FLAC " + shellQuoted(home_ / "song.wav") + " --out " + shellQuoted(out_), &status),
+              out_ + "/song.flac\n");
+    EXPECT_EQ(decodeWithFfmpeg(out_ + "/song.flac"), decodeWithFfmpeg(home_ / "song.wav"));
 }
 
 TEST_F(Batch, CutGivesTheCuttersFilesByteForByte) {

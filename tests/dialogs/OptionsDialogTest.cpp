@@ -227,7 +227,11 @@ private slots:
         open();
         options_->mp3BitRateBox_->setCurrentText("80 kbps");
         options_->mp3ChannelsBox_->setCurrentText("Mono");
+        options_->flacRateBox_->setCurrentText("22050 Hz");
+        options_->flacSampleSizeBox_->setCurrentText("24 bit");
+        options_->flacLevelBox_->setCurrentText("8 (smallest file)");
         options_->okButton_->click();
+        QVERIFY(fileText().contains("FlacFreq=2\nFlacChannels=1\nFlacSampleSize=1\nFlacLevel=8\n"));
         TempFolder folder;
         makeTone(folder / "in.wav", 2, 44100, 2, "-c:a pcm_s16le");
         AudioFile in, out;
@@ -239,6 +243,15 @@ private slots:
         const ProbedStream probed = probe(folder / "out.mp3");
         QCOMPARE(probed.channels, 1);
         QVERIFY(std::abs(probed.bitRate - 80000) < 2000);
+        AudioFile again, flac;
+        again.openForRead(folder / "in.wav");
+        prepareOutputFormat(flac, lame, "FLAC");
+        flac.createForWrite(folder / "out.flac");
+        runConvert(again, flac, {});
+        QCOMPARE(probe(folder / "out.flac").sampleRate, 22050);
+        QCOMPARE(runCommand("ffprobe -v error -show_entries stream=bits_per_raw_sample -of csv=p=0 " +
+                            shellQuoted(folder / "out.flac")),
+                 std::string("24\n"));
         if (const QByteArray shots = qgetenv("ZELVO_SCREENSHOT_DIR"); !shots.isEmpty()) {
             open();
             options_->pages_->setCurrentIndex(0);

@@ -18,7 +18,8 @@ struct KindCase {
     const char* codec;
 };
 const KindCase kinds[] = {
-    {"wav", "-c:a pcm_s16le"}, {"mp3", "-c:a libmp3lame"}, {"ogg", "-c:a libvorbis"}, {"wma", "-c:a wmav2"}};
+    {"wav", "-c:a pcm_s16le"}, {"mp3", "-c:a libmp3lame"}, {"ogg", "-c:a libvorbis"},
+    {"wma", "-c:a wmav2"},     {"flac", "-c:a flac"}};
 
 int framesOf(const std::string& path) {
     AudioFile file;
@@ -88,6 +89,10 @@ TEST(AudioTags, TagsOfOtherProgramsAreRead) {
         {"id3v2.mp3", "-c:a libmp3lame"},
         {"vorbis.ogg", "-c:a libvorbis"},
         {"asf.wma", "-c:a wmav2"},
+        {"vorbis.flac", "-c:a flac"},
+        {"vorbis.opus", "-c:a libopus"},
+        {"mp4.m4a", "-c:a aac"},
+        {"id3.aiff", "-c:a pcm_s16be -write_id3v2 1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,6 +102,20 @@ TEST(AudioTags, TagsOfOtherProgramsAreRead) {
         EXPECT_EQ(tags.title, "Tuned");
         EXPECT_EQ(tags.artist, "Someone");
         EXPECT_TRUE(tags.cover.data.empty());
+    }
+    // Covers as the ffmpeg tool attaches them: a FLAC picture block, an MP4 "covr" item.
+    const std::string cover = makeCoverPicture();
+    writeFileText(folder / "cover.png", cover);
+    for (const char* name : {"covered.flac", "covered.m4a"}) {
+        SCOPED_TRACE(name);
+        const std::string path = folder / name;
+        makeTone(folder / "plain.wav", 0.5, 44100, 1, "-c:a pcm_s16le");
+        runCommand("ffmpeg -v error -y -i " + shellQuoted(folder / "plain.wav") + " -i " +
+                   shellQuoted(folder / "cover.png") + " -map 0 -map 1 -c:v copy -disposition:v attached_pic " +
+                   shellQuoted(path));
+        const CoverPicture read = readAudioTags(path).cover;
+        EXPECT_EQ(read.mimeType, "image/png");
+        EXPECT_EQ(read.data, cover);
     }
     const std::string old = folder / "id3v1.mp3";
     makeTone(old, 0.5, 44100, 1, "-c:a libmp3lame -id3v2_version 0");
@@ -150,8 +169,8 @@ TEST(AudioTags, AFailedWriteNamesTheFileAndKeepsTheAudio) {
         }
     };
     expectFailure(folder / "missing.mp3", "No such file");
-    writeFileText(folder / "song.flac", "fLaC");
-    expectFailure(folder / "song.flac", "not a WAV, MP3, OGG or WMA file");
+    writeFileText(folder / "song.aiff", "FORM");
+    expectFailure(folder / "song.aiff", "not a WAV, MP3, OGG, WMA or FLAC file");
     writeFileText(folder / "fake.wma", std::string(3000, 'z'));
     expectFailure(folder / "fake.wma", "not understood");
 

@@ -108,6 +108,8 @@ private slots:
         AppSettings::oggChannelCount = 1;
         AppSettings::oggQuality = 399;
         AppSettings::wmaProfile = 14;
+        AppSettings::flacFreqHz = 22050;
+        AppSettings::flacChannelCount = 1;
     }
 
     void init() {
@@ -121,7 +123,8 @@ private slots:
         select("clip.wav");
         player_->enableMenuActions();
         QCOMPARE(enabled(*player_),
-                 QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA", "Email", "Rename", "Delete"}));
+                 QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA", "Convert to FLAC", "Email", "Rename",
+                              "Delete"}));
         player_->playList_->clearSelection();
         player_->enableMenuActions();
         QVERIFY(enabled(*player_).isEmpty());
@@ -209,7 +212,8 @@ private slots:
         };
         const Case cases[] = {{"MP3", "clip.mp3", "mp3", 44100, 2},
                               {"OGG", "clip.ogg", "vorbis", 32000, 1},
-                              {"WMA", "clip.wma", "wmav2", 44100, 2}};
+                              {"WMA", "clip.wma", "wmav2", 44100, 2},
+                              {"FLAC", "clip.flac", "flac", 22050, 1}};
         for (const auto& c : cases) {
             convert("clip.wav", c.kind);
             const ProbedStream probed = probe((converted_ + c.file).toStdString());

@@ -121,6 +121,21 @@ private slots:
         selectRow("a.MP3");
         emit player_->playList_->itemClicked(player_->playList_->currentItem(), 0);
         QCOMPARE(player_->fileInfoLabel_->text(), QString("MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"));
+
+        // The other kinds the engine reads are listed with their own formats.
+        QTemporaryDir more;
+        const std::pair<const char*, const char*> others[] = {
+            {"f.flac", "-c:a flac"}, {"m.m4a", "-c:a aac"}, {"o.opus", "-c:a libopus"}, {"s.aif", "-c:a pcm_s16be"}};
+        for (const auto& [name, codec] : others)
+            makeTone((more.path() + "/" + name).toStdString(), 3.2, 44100, 2, codec);
+        listFolder(more.path());
+        QCOMPARE(rowNames(*player_), QStringList({"f.flac", "m.m4a", "o.opus", "s.aif"}));
+        QStringList formats;
+        for (int i = 0; i < 4; ++i) {
+            formats << player_->playList_->topLevelItem(i)->text(PlayerWindow::ColFormat);
+            QCOMPARE(player_->playList_->topLevelItem(i)->text(PlayerWindow::ColDuration), QString("00 : 00 : 03"));
+        }
+        QCOMPARE(formats, QStringList({"FLAC", "M4A", "OPUS", "AIFF"}));
     }
 
     void sortsByEachColumnWithSizesByUnit() {

@@ -95,7 +95,7 @@ std::vector<int16_t> testSignal16(int frames, int channels, int rate) {
 
 ProbedStream probe(const std::string& path) {
     const std::string output =
-        runCommand("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels,bit_rate"
+        runCommand("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels,bit_rate,duration_ts"
                    ":format=duration -of default=noprint_wrappers=1 " +
                    shellQuoted(path));
     ProbedStream stream;
@@ -113,6 +113,8 @@ ProbedStream probe(const std::string& path) {
             stream.channels = std::atoi(value.c_str());
         else if (key == "duration")
             stream.duration = std::atof(value.c_str());
+        else if (key == "duration_ts")
+            stream.durationTs = std::atoll(value.c_str());
         else if (key == "bit_rate")
             stream.bitRate = std::atoll(value.c_str());
     }

@@ -27,6 +27,7 @@ struct ProbedStream {
     int channels = 0;
     double duration = 0; // seconds, as ffprobe reads it
     int64_t bitRate = 0;
+    int64_t durationTs = 0; // the stream's length in its time base, as the container states it
 };
 ProbedStream probe(const std::string& path);
 

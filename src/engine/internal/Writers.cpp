@@ -332,30 +332,54 @@ private:
     std::string path_;
 };
 
-// OGG Vorbis (libvorbis) and WMA (wmav2 in ASF) through FFmpeg.
+// What FFmpeg writes each kind with.
+struct FFmpegTarget {
+    const char* container;
+    const char* encoder;
+    AVSampleFormat sampleFormat;
+};
+
+FFmpegTarget targetOf(const OutputFormat& format) {
+    switch (format.kind) {
+    case OutputFormat::Kind::Ogg: return {"ogg", "libvorbis", AV_SAMPLE_FMT_FLTP};
+    case OutputFormat::Kind::Flac:
+        return {"flac", "flac", format.bitsPerSample > 16 ? AV_SAMPLE_FMT_S32 : AV_SAMPLE_FMT_S16};
+    default: return {"asf", "wmav2", AV_SAMPLE_FMT_FLTP};
+    }
+}
+
+// Float samples as whole numbers of bits bits, rounded and held to the range.
+int32_t quantized(float sample, int bits) {
+    const float scale = static_cast<float>(int64_t{1} << (bits - 1));
+    const auto top = static_cast<long>(scale) - 1;
+    return static_cast<int32_t>(std::clamp(std::lrintf(sample * scale), -top - 1, top));
+}
+
+// OGG Vorbis (libvorbis), WMA (wmav2 in ASF) and FLAC through FFmpeg.
 class FFmpegWriter final : public IAudioWriter {
 public:
-    FFmpegWriter(const std::string& path, const OutputFormat& format) : path_(path), channels_(format.channels) {
-        const bool ogg = format.kind == OutputFormat::Kind::Ogg;
-        const char* container = ogg ? "ogg" : "asf";
-        const char* encoderName = ogg ? "libvorbis" : "wmav2";
+    FFmpegWriter(const std::string& path, const OutputFormat& format)
+        : path_(path), channels_(format.channels), bits_(format.bitsPerSample), target_(targetOf(format)) {
         AVFormatContext* context = nullptr;
-        if (avformat_alloc_output_context2(&context, nullptr, container, path.c_str()) < 0)
+        if (avformat_alloc_output_context2(&context, nullptr, target_.container, path.c_str()) < 0)
             refuse("the container cannot be made");
         format_.reset(context);
-        const AVCodec* encoder = avcodec_find_encoder_by_name(encoderName);
+        const AVCodec* encoder = avcodec_find_encoder_by_name(target_.encoder);
         if (!encoder)
-            refuse(std::string("the encoder ") + encoderName + " is missing");
+            refuse(std::string("the encoder ") + target_.encoder + " is missing");
         stream_ = avformat_new_stream(context, nullptr);
         codec_.reset(avcodec_alloc_context3(encoder));
         AVCodecContext& c = *codec_;
         c.sample_rate = format.sampleRate;
         c.ch_layout = FFmpeg::layout(channels_);
-        c.sample_fmt = AV_SAMPLE_FMT_FLTP;
+        c.sample_fmt = target_.sampleFormat;
         c.time_base = {1, format.sampleRate};
-        if (ogg) {
+        if (format.kind == OutputFormat::Kind::Ogg) {
             c.flags |= AV_CODEC_FLAG_QSCALE;
             c.global_quality = static_cast<int>(std::lround(format.vorbisQuality * 10.0 * FF_QP2LAMBDA));
+        } else if (format.kind == OutputFormat::Kind::Flac) {
+            c.compression_level = format.flacLevel;
+            c.bits_per_raw_sample = bits_;
         } else {
             c.bit_rate = static_cast<int64_t>(format.bitRateKbps) * 1000;
         }
@@ -376,7 +400,7 @@ public:
         if (const int error = avformat_write_header(context, nullptr); error < 0)
             refuse(FFmpeg::errorText(error));
         frame_ = FFmpeg::makeFrame();
-        frame_->format = AV_SAMPLE_FMT_FLTP;
+        frame_->format = target_.sampleFormat;
         frame_->nb_samples = frameSize_;
         frame_->sample_rate = format.sampleRate;
         av_channel_layout_copy(&frame_->ch_layout, &c.ch_layout);
@@ -385,7 +409,7 @@ public:
         packet_ = FFmpeg::makePacket();
         // The WMA decoder gives nothing for the first frame it decodes: a frame of silence
         // ahead of the audio takes that place, so the audio starts at its first frame.
-        if (!ogg) {
+        if (format.kind == OutputFormat::Kind::Wma) {
             const std::vector<float> silence(static_cast<size_t>(frameSize_) * channels_, 0.0f);
             sendFrame(silence.data(), frameSize_);
         }
@@ -429,14 +453,30 @@ private:
         if (av_frame_make_writable(frame_.get()) < 0)
             failWrite(path_, "out of memory");
         frame_->nb_samples = frames;
-        for (int ch = 0; ch < channels_; ++ch) {
-            auto* plane = reinterpret_cast<float*>(frame_->extended_data[ch]);
-            for (int i = 0; i < frames; ++i)
-                plane[i] = interleaved[static_cast<size_t>(i) * channels_ + ch];
-        }
+        fillFrame(interleaved, frames);
         frame_->pts = samplesSent_;
         samplesSent_ += frames;
         encode(frame_.get());
+    }
+
+    void fillFrame(const float* interleaved, int frames) {
+        const size_t count = static_cast<size_t>(frames) * channels_;
+        if (target_.sampleFormat == AV_SAMPLE_FMT_S16) {
+            auto* out = reinterpret_cast<int16_t*>(frame_->data[0]);
+            for (size_t i = 0; i < count; ++i)
+                out[i] = static_cast<int16_t>(quantized(interleaved[i], 16));
+        } else if (target_.sampleFormat == AV_SAMPLE_FMT_S32) {
+            // FFmpeg's 24-bit FLAC takes the samples in the top bits of 32.
+            auto* out = reinterpret_cast<int32_t*>(frame_->data[0]);
+            for (size_t i = 0; i < count; ++i)
+                out[i] = static_cast<int32_t>(static_cast<uint32_t>(quantized(interleaved[i], 24)) << 8);
+        } else {
+            for (int ch = 0; ch < channels_; ++ch) {
+                auto* plane = reinterpret_cast<float*>(frame_->extended_data[ch]);
+                for (int i = 0; i < frames; ++i)
+                    plane[i] = interleaved[static_cast<size_t>(i) * channels_ + ch];
+            }
+        }
     }
 
     void encode(AVFrame* frame) {
@@ -456,6 +496,8 @@ private:
     RemoveOnFailure createdFile_;
     std::string path_;
     int channels_;
+    int bits_;
+    FFmpegTarget target_;
     FFmpeg::OutputFormat format_;
     FFmpeg::CodecContext codec_;
     FFmpeg::Frame frame_;
@@ -508,7 +550,8 @@ std::unique_ptr<IAudioWriter> createWriter(const std::string& path, const Output
     case OutputFormat::Kind::Wav: return createWavWriter(path, format, RiffSizeLimit);
     case OutputFormat::Kind::Mp3: return std::make_unique<Mp3Writer>(path, format);
     case OutputFormat::Kind::Ogg:
-    case OutputFormat::Kind::Wma: return std::make_unique<FFmpegWriter>(path, format);
+    case OutputFormat::Kind::Wma:
+    case OutputFormat::Kind::Flac: return std::make_unique<FFmpegWriter>(path, format);
     case OutputFormat::Kind::None: break;
     }
     throw EngineError(EngineStatus::InvalidFormat,

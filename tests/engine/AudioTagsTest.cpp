@@ -17,9 +17,11 @@ struct KindCase {
     const char* extension;
     const char* codec;
 };
-const KindCase kinds[] = {
-    {"wav", "-c:a pcm_s16le"}, {"mp3", "-c:a libmp3lame"}, {"ogg", "-c:a libvorbis"},
-    {"wma", "-c:a wmav2"},     {"flac", "-c:a flac"}};
+const KindCase kinds[] = {{"wav", "-c:a pcm_s16le"},
+                          {"mp3", "-c:a libmp3lame"},
+                          {"ogg", "-c:a libvorbis"},
+                          {"wma", "-c:a wmav2"},
+                          {"flac", "-c:a flac"}};
 
 int framesOf(const std::string& path) {
     AudioFile file;
@@ -85,14 +87,10 @@ TEST(AudioTags, TagsOfOtherProgramsAreRead) {
         const char* name;
         const char* options;
     } cases[] = {
-        {"info.wav", "-c:a pcm_s16le"},
-        {"id3v2.mp3", "-c:a libmp3lame"},
-        {"vorbis.ogg", "-c:a libvorbis"},
-        {"asf.wma", "-c:a wmav2"},
-        {"vorbis.flac", "-c:a flac"},
-        {"vorbis.opus", "-c:a libopus"},
-        {"mp4.m4a", "-c:a aac"},
-        {"id3.aiff", "-c:a pcm_s16be -write_id3v2 1"},
+        {"info.wav", "-c:a pcm_s16le"},   {"id3v2.mp3", "-c:a libmp3lame"},
+        {"vorbis.ogg", "-c:a libvorbis"}, {"asf.wma", "-c:a wmav2"},
+        {"vorbis.flac", "-c:a flac"},     {"vorbis.opus", "-c:a libopus"},
+        {"mp4.m4a", "-c:a aac"},          {"id3.aiff", "-c:a pcm_s16be -write_id3v2 1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -122,9 +122,8 @@ private slots:
         relist();
         select("clip.wav");
         player_->enableMenuActions();
-        QCOMPARE(enabled(*player_),
-                 QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA", "Convert to FLAC", "Email", "Rename",
-                              "Delete"}));
+        QCOMPARE(enabled(*player_), QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA",
+                                                 "Convert to FLAC", "Email", "Rename", "Delete"}));
         player_->playList_->clearSelection();
         player_->enableMenuActions();
         QVERIFY(enabled(*player_).isEmpty());

@@ -94,10 +94,10 @@ std::vector<int16_t> testSignal16(int frames, int channels, int rate) {
 }
 
 ProbedStream probe(const std::string& path) {
-    const std::string output =
-        runCommand("ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels,bit_rate,duration_ts"
-                   ":format=duration -of default=noprint_wrappers=1 " +
-                   shellQuoted(path));
+    const std::string output = runCommand(
+        "ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels,bit_rate,duration_ts"
+        ":format=duration -of default=noprint_wrappers=1 " +
+        shellQuoted(path));
     ProbedStream stream;
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {

@@ -268,12 +268,13 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
     int64_t counted = 0;
     if (isPcm(stream->codecpar->codec_id))
         counted = countPcmFrames(*format, *stream);
-    else if (isOgg(*format) && stream->duration > 0 && !isChainedOgg(path))
+    else if (isOgg(*format) && stream->duration > 0 && stream->start_time == 0 && !isChainedOgg(path))
         // The pages' granules, less what an Opus decoder drops at the start (its pre-skip).
+        // A stream whose granules start later (cut from a longer one) is counted by decoding.
         counted = framesOf(stream->duration, stream->time_base, stream->codecpar->sample_rate) -
                   std::max(stream->codecpar->initial_padding, 0);
     else if (isOgg(*format) || isAsf(*format))
-        counted = -1; // a chain, or ASF's packet times in whole milliseconds: counted by decoding
+        counted = -1; // a chain, a late start, or ASF's times in whole milliseconds: counted by decoding
     else
         counted = countPacketFrames(*format, *stream);
     info.totalIsExact = counted >= 0;

@@ -21,7 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int BlocksAhead = 3;
 constexpr int RingSeconds = 8;
-constexpr int VisualFrames = 8192;
+constexpr int VisualFrames = 16384;
 constexpr auto TimerInterval = std::chrono::milliseconds(50);
 constexpr auto ServiceInterval = std::chrono::milliseconds(5);
 

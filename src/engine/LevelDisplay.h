@@ -22,8 +22,8 @@ public:
     explicit LevelDisplay(QWidget* parent = nullptr);
     ~LevelDisplay() override;
 
-    // The sample count the player is asked for.
-    int fftWindowsSize = 1024;
+    // The sample count the player is asked for: the longest window the bars are taken from.
+    int fftWindowsSize = 16384;
     // The rate of the samples shown (for the bars' frequencies).
     void setSampleRate(int rateHz) { sampleRate_ = rateHz > 0 ? rateHz : 44100; }
 

@@ -56,6 +56,30 @@ private slots:
         }
     }
 
+    // Low tones too light their own bar, not a smear of neighbours (and at most the next
+    // one, for a tone on the edge between two); high bars follow the latest samples.
+    void aToneLightsOnlyItsOwnBar() {
+        LevelDisplay display;
+        display.setSampleRate(44100);
+        const double ratio = std::pow(16000.0 / 40.0, 1.0 / LevelDisplay::BarCount);
+        for (const double frequency : {50.0, 100.0, 180.0, 250.0, 700.0, 1000.0, 5000.0, 12000.0}) {
+            for (const double shift : {1.0, std::sqrt(ratio)}) { // inside a bar, on its edge
+                const double f = frequency * shift;
+                display.showData(tone(f, display.fftWindowsSize, 44100));
+                QStringList lit;
+                for (int bar = 0; bar < LevelDisplay::BarCount; ++bar)
+                    if (display.levels()[static_cast<size_t>(bar)] > 0.02f)
+                        lit << QString::number(bar);
+                QVERIFY2(lit.size() <= 2 && lit.contains(QString::number(barOf(f))),
+                         qPrintable(QString("%1 Hz lights bars %2").arg(f).arg(lit.join(" "))));
+            }
+        }
+        AudioBlock late = tone(8000, display.fftWindowsSize, 44100);
+        std::fill(late.samples.begin(), late.samples.end() - 2048, 0.0f);
+        display.showData(late);
+        QVERIFY(display.levels()[static_cast<size_t>(barOf(8000))] > 0.85f);
+    }
+
     void emptyBlockClearsThePicture() {
         LevelDisplay display;
         display.resize(255, 113);
@@ -71,7 +95,7 @@ private slots:
     void peaksFallAfterTheSoundStops() {
         LevelDisplay display;
         display.resize(255, 113);
-        display.showData(tone(1000, 1024, 44100));
+        display.showData(tone(1000, display.fftWindowsSize, 44100));
         const QRect bar = display.barRect(barOf(1000));
         const QImage loud = display.grab().toImage();
         display.showData(AudioBlock{std::vector<float>(2048, 0.0f), 2});

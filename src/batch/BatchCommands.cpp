@@ -10,10 +10,13 @@
 #include <unistd.h>
 
 #include "FileNames.h"
+#include "Utf8Text.h"
 #include "AudioInfo.h"
 #include "AudioTags.h"
 #include "ConvertJob.h"
+#include "CueSheet.h"
 #include "CutJob.h"
+#include "CutPlan.h"
 #include "AppSettings.h"
 #include "MergeJob.h"
 #include "OutputFormat.h"
@@ -86,7 +89,7 @@ std::string jsonText(const std::string& text) {
     std::string quoted = "\"";
     for (size_t at = 0; at < text.size();) {
         const auto c = static_cast<unsigned char>(text[at]);
-        const size_t length = Platform::utf8SequenceLength(text, at);
+        const size_t length = Utf8::sequenceLength(text, at);
         if (c == '"' || c == '\\')
             quoted += std::string("\\") + static_cast<char>(c);
         else if (c < 0x20 || length == 0)
@@ -100,7 +103,7 @@ std::string jsonText(const std::string& text) {
 
 // The bytes of a name that is not UTF-8, so a script can find the file again.
 std::string nameBytesField(const std::string& name) {
-    if (Platform::isValidUtf8(name))
+    if (Utf8::isValid(name))
         return {};
     static const char hex[] = "0123456789abcdef";
     std::string digits;
@@ -237,34 +240,129 @@ int convertCommand(const std::vector<std::string>& files, const std::string& kin
     return status;
 }
 
-int cutCommand(const std::string& file, const std::vector<std::string>& times, const std::vector<int>& skipped,
-               int64_t fadeInMs, int64_t fadeOutMs, const BatchOutput& output) {
+namespace {
+
+// A plan that could not be made: the message says why.
+class PlanFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::vector<Silence> silencesOf(const std::string& file, const SilenceOptions& options) {
+    AudioFile input;
+    input.openForRead(file);
+    if (input.errorCode() != 0)
+        throw PlanFailure(input.errorText());
+    ProgressBar bar(stemOf(file) + " (silences)");
+    std::vector<Silence> found;
+    if (findSilences(input, options, control(bar, 1), found) == JobEnd::Stopped)
+        throw PlanFailure("Stopped while looking for silences in \"" + file + "\"");
+    return found;
+}
+
+SilenceOptions silenceOptionsOf(const CutRequest& request) {
+    SilenceOptions options;
+    options.thresholdDb = request.thresholdDb;
+    options.minSilenceMs = std::llround(request.minSilenceSeconds * 1000);
+    options.minSectionMs = std::llround(request.minSectionSeconds * 1000);
+    options.trim = request.trim;
+    return options;
+}
+
+CutPlan plannedFromTimes(const std::string& file, const std::vector<std::string>& times, int64_t durationMs) {
+    std::vector<int64_t> points{0};
+    for (const std::string& time : times) {
+        const int64_t at = parseTime(time);
+        if (at >= durationMs)
+            throw UsageError("Cut point \"" + time + "\" is at or beyond the end of \"" + file + "\" (" +
+                             std::to_string(durationMs) + " ms)");
+        points.push_back(at);
+    }
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    CutPlan plan;
+    for (const int64_t at : points)
+        plan.push_back({at, true, {}, {}});
+    return plan;
+}
+
+// The plan the request asks for, with the CUE sheet's album fields in album.
+CutPlan requestedPlan(const std::string& file, const CutRequest& request, int64_t durationMs, AudioTags& album) {
+    const int ways = (!request.times.empty() ? 1 : 0) + (request.silence ? 1 : 0) + (!request.every.empty() ? 1 : 0) +
+                     (request.parts > 0 ? 1 : 0) + (!request.cueSheet.empty() ? 1 : 0);
+    if (ways != 1)
+        throw UsageError("cut needs one of --at, --silence, --every, --parts and --cue");
+    if (!request.times.empty())
+        return plannedFromTimes(file, request.times, durationMs);
+    if (!request.cueSheet.empty()) {
+        CueSheet sheet = readCueSheet(request.cueSheet, file, durationMs);
+        album = sheet.album;
+        return sheet.sections;
+    }
+    const SilenceOptions options = silenceOptionsOf(request);
+    if (request.silence)
+        return planFromSilences(silencesOf(file, options), durationMs, options);
+    CutPlan plan = request.parts > 0 ? planParts(durationMs, request.parts)
+                                     : planEvery(durationMs, std::max<int64_t>(1, parseTime(request.every)));
+    if (request.snapSeconds > 0)
+        plan = snappedToSilences(plan, silencesOf(file, options), std::llround(request.snapSeconds * 1000));
+    return plan;
+}
+
+int64_t endOfRow(const CutPlan& plan, size_t row, int64_t durationMs) {
+    return row + 1 < plan.size() ? plan[row + 1].start : durationMs;
+}
+
+void printPlan(const CutPlan& plan, int64_t durationMs, bool json) {
+    for (size_t row = 0; row < plan.size(); ++row) {
+        const PlannedSection& section = plan[row];
+        const int64_t end = endOfRow(plan, row, durationMs);
+        if (json)
+            std::cout << "{\"section\":" << row << ",\"startMs\":" << section.start << ",\"endMs\":" << end
+                      << ",\"use\":" << (section.use ? "true" : "false") << ",\"title\":" << jsonText(section.title)
+                      << ",\"artist\":" << jsonText(section.artist) << "}\n";
+        else
+            std::cout << row << "\t" << AppSettings::formatMinSecMs(section.start) << "\t"
+                      << AppSettings::formatMinSecMs(end) << "\t" << (section.use ? "cut" : "skip")
+                      << (section.title.empty() ? "" : "\t" + section.title) << "\n";
+    }
+}
+
+} // namespace
+
+int cutCommand(const std::string& file, const CutRequest& request, const BatchOutput& output) {
     AudioInfo info;
     try {
         info.open(file);
     } catch (const EngineError& error) {
         return fail(error.what());
     }
-    // The cut points as the cutter holds them: the start, the points, the end.
-    std::vector<int64_t> points{0, info.durationMs()};
-    for (const std::string& time : times) {
-        const int64_t at = parseTime(time);
-        if (at >= info.durationMs())
-            throw UsageError("Cut point \"" + time + "\" is at or beyond the end of \"" + file + "\" (" +
-                             std::to_string(info.durationMs()) + " ms)");
-        points.push_back(at);
+    CutJob job;
+    CutPlan plan;
+    try {
+        plan = requestedPlan(file, request, info.durationMs(), job.album);
+    } catch (const PlanFailure& error) {
+        return fail(error.what());
+    } catch (const CueSheetError& error) {
+        return fail(error.what());
+    } catch (const EngineError& error) {
+        return fail(error.what());
     }
-    std::sort(points.begin(), points.end());
-    points.erase(std::unique(points.begin(), points.end()), points.end());
-    const int sectionCount = static_cast<int>(points.size()) - 1;
-    for (const int section : skipped)
+    const int sectionCount = static_cast<int>(plan.size());
+    for (const int section : request.skipped) {
         if (section < 0 || section >= sectionCount)
             throw UsageError("--skip " + std::to_string(section) + " names no section: the points give " +
                              std::to_string(sectionCount) + " sections, numbered from 0");
-    CutJob job;
-    for (size_t row = 0; row + 1 < points.size(); ++row)
-        if (std::find(skipped.begin(), skipped.end(), static_cast<int>(row)) == skipped.end())
-            job.sections.push_back({points[row], points[row + 1] - points[row]});
+        plan[static_cast<size_t>(section)].use = false;
+    }
+    if (request.listOnly) {
+        printPlan(plan, info.durationMs(), request.json);
+        return 0;
+    }
+    for (size_t row = 0; row < plan.size(); ++row)
+        if (plan[row].use)
+            job.sections.push_back({plan[row].start, endOfRow(plan, row, info.durationMs()) - plan[row].start,
+                                    plan[row].title, plan[row].artist});
     if (job.sections.empty())
         return fail("Nothing to cut in \"" + file + "\": every section is left out");
     const std::string sourceKind = AppSettings::audioTypeOfFile(file);
@@ -275,8 +373,8 @@ int cutCommand(const std::string& file, const std::vector<std::string>& times, c
     job.baseName = stemOf(file);
     job.outputFolder =
         outputFolderOr(output, AppSettings::splitToSourceFolder ? folderOf(file) : AppSettings::splitOutputPath);
-    job.fadeInMs = fadeInMs;
-    job.fadeOutMs = fadeOutMs;
+    job.fadeInMs = request.fadeInMs;
+    job.fadeOutMs = request.fadeOutMs;
     job.overwrite = [&output] { return output.overwrite || AppSettings::splitOverwrite; };
     AudioFile input, result;
     Mp3EncoderSettings lame;

@@ -28,8 +28,25 @@ struct BatchOutput {
 
 int infoCommand(const std::vector<std::string>& files, bool json);
 int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output);
-int cutCommand(const std::string& file, const std::vector<std::string>& times, const std::vector<int>& skipped,
-               int64_t fadeInMs, int64_t fadeOutMs, const BatchOutput& output);
+// Where a cut's points come from: given times, or found at silences, at equal lengths or
+// in a CUE sheet; one way only.
+struct CutRequest {
+    std::vector<std::string> times;
+    bool silence = false;
+    double thresholdDb = -40;
+    double minSilenceSeconds = 1.0;
+    double minSectionSeconds = 0;
+    bool trim = false;
+    std::string every; // a time
+    int parts = 0;
+    double snapSeconds = 0;   // --every and --parts: to the nearest silence this near
+    std::string cueSheet;     // a file
+    std::vector<int> skipped; // rows left out
+    int64_t fadeInMs = 0, fadeOutMs = 0;
+    bool listOnly = false; // print the sections instead of cutting
+    bool json = false;
+};
+int cutCommand(const std::string& file, const CutRequest& request, const BatchOutput& output);
 int joinCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output);
 
 // A time as m:ss.mmm, ss.mmm or plain milliseconds (seconds below 60 after minutes);

@@ -109,15 +109,33 @@ int main(int argc, char** argv) {
     convert->add_option("--to", to, "wav, mp3, ogg, wma or flac")->required()->check(kinds);
 
     std::string source;
-    std::vector<std::string> times;
-    std::vector<int> skipped;
-    int64_t fadeIn = 0, fadeOut = 0;
-    auto* cut = app.add_subcommand("cut", "Cut a file into sections at the given times");
+    CutRequest request;
+    auto* cut = app.add_subcommand("cut", "Cut a file into sections: at given times, at its silences, into "
+                                          "equal parts or by a CUE sheet");
     cut->add_option("file", source, "Audio file")->required();
-    cut->add_option("--at", times, "Cut point: m:ss.mmm or milliseconds (repeatable)")->required();
-    cut->add_option("--skip", skipped, "Section to leave out, 0 for the first (repeatable)");
-    cut->add_option("--fade-in", fadeIn, "Fade-in at each section's start, ms")->check(CLI::NonNegativeNumber);
-    cut->add_option("--fade-out", fadeOut, "Fade-out at each section's end, ms")->check(CLI::NonNegativeNumber);
+    cut->add_option("--at", request.times, "Cut point: m:ss.mmm or milliseconds (repeatable)");
+    cut->add_flag("--silence", request.silence, "Cut at the middle of every silence");
+    cut->add_option("--threshold", request.thresholdDb, "Silence below this level, dBFS (default -40)")
+        ->check(CLI::Range(-120.0, 0.0));
+    cut->add_option("--min-silence", request.minSilenceSeconds, "Shortest silence, seconds (default 1)")
+        ->check(CLI::Range(0.01, 3600.0));
+    cut->add_option("--min-section", request.minSectionSeconds, "Shortest section, seconds (default 0)")
+        ->check(CLI::Range(0.0, 86400.0));
+    cut->add_flag("--trim", request.trim, "Leave the silences out instead of cutting at their middles");
+    cut->add_option("--every", request.every, "Cut every m:ss");
+    cut->add_option("--parts", request.parts, "Cut into this many equal parts")->check(CLI::Range(2, 10000));
+    cut->add_option("--snap", request.snapSeconds,
+                    "With --every or --parts: move each cut to a silence this "
+                    "many seconds near")
+        ->check(CLI::Range(0.0, 3600.0));
+    cut->add_option("--cue", request.cueSheet, "Cut at the tracks of a CUE sheet, titled as it says");
+    cut->add_option("--skip", request.skipped, "Section to leave out, 0 for the first (repeatable)");
+    cut->add_option("--fade-in", request.fadeInMs, "Fade-in at each section's start, ms")
+        ->check(CLI::NonNegativeNumber);
+    cut->add_option("--fade-out", request.fadeOutMs, "Fade-out at each section's end, ms")
+        ->check(CLI::NonNegativeNumber);
+    cut->add_flag("--list-only", request.listOnly, "Print the sections instead of cutting");
+    cut->add_flag("--json", request.json, "With --list-only: one JSON object per section");
 
     auto* join = app.add_subcommand("join", "Join files into one, in the order given");
     join->add_option("files", files, "Audio files")->required();
@@ -146,7 +164,7 @@ int main(int argc, char** argv) {
         if (*convert)
             return convertCommand(files, kind(to), output);
         if (*cut)
-            return cutCommand(source, times, skipped, fadeIn, fadeOut, output);
+            return cutCommand(source, request, output);
         return joinCommand(files, kind(to), output);
     };
     try {

@@ -138,7 +138,8 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         SectionCopy copy(input, output, transform, control, index);
         if (!copy.copy(job.sections[i], job.fadeInMs, job.fadeOutMs))
             return JobEnd::Stopped;
-        output.setTags(sectionTags(tags, job.baseName, index + 1));
+        const CutSection& section = job.sections[i];
+        output.setTags(sectionTags(tags, job.baseName, index + 1, {section.title, section.artist, job.album}));
         output.close();
     }
     if (failedSection)

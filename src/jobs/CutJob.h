@@ -10,8 +10,9 @@
 #include "JobControl.h"
 
 struct CutSection {
-    int64_t start = 0;  // ms from the start of the file
-    int64_t length = 0; // ms
+    int64_t start = 0;         // ms from the start of the file
+    int64_t length = 0;        // ms
+    std::string title, artist; // for the tags; empty: the numbered title, the source's artist
 };
 
 struct CutJob {
@@ -21,6 +22,7 @@ struct CutJob {
     std::string outputFolder; // ends in "/"
     std::string kind;         // "WAV", "MP3", "OGG", "WMA" or "FLAC": the output's format and extension
     std::string baseName;     // the source's name without folder and extension
+    AudioTags album;          // album fields given for every section (a CUE sheet's)
     // Asked once per section: may an existing file of the section's name be overwritten?
     std::function<bool()> overwrite;
     // Creates the output file of a section (the window does it on its own thread);

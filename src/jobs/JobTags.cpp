@@ -1,11 +1,21 @@
 #include "JobTags.h"
 
-AudioTags sectionTags(const AudioTags& source, const std::string& sourceName, int number) {
-    if (source.empty())
+AudioTags sectionTags(const AudioTags& source, const std::string& sourceName, int number, const GivenTags& given) {
+    const bool givenAny = !given.title.empty() || !given.artist.empty() || !given.album.empty();
+    if (source.empty() && !givenAny)
         return {};
     AudioTags section = source;
     section.title = (source.title.empty() ? sourceName : source.title) + " (" + std::to_string(number) + ")";
     section.track = std::to_string(number);
+    for (auto [field, value] : {std::pair{&AudioTags::album, &given.album.album},
+                                {&AudioTags::artist, &given.album.artist},
+                                {&AudioTags::albumArtist, &given.album.albumArtist},
+                                {&AudioTags::date, &given.album.date},
+                                {&AudioTags::genre, &given.album.genre},
+                                {&AudioTags::title, &given.title},
+                                {&AudioTags::artist, &given.artist}})
+        if (!value->empty())
+            section.*field = *value;
     return section;
 }
 

@@ -14,10 +14,6 @@
 
 namespace Platform {
 
-// The length of the valid UTF-8 sequence at text[at], 0 when the byte there starts none.
-size_t utf8SequenceLength(const std::string& text, size_t at);
-bool isValidUtf8(const std::string& text);
-
 QString pathFromBytes(const std::string& bytes);
 std::string pathBytes(const QString& path);
 

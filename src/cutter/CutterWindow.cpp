@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QThread>
 #include <QTreeWidget>
@@ -26,6 +27,7 @@
 #include "PositionBar.h"
 #include "OutputFormat.h"
 #include "CutWorker.h"
+#include "CutPointMenu.h"
 #include "WorkerEvent.h"
 
 // Computes the open file's waveform away from the window's thread.
@@ -169,26 +171,42 @@ void CutterWindow::buildList() {
     sectionList_->setGeometry(7, 154, 400, 186);
     sectionList_->setRootIsDecorated(false);
     sectionList_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    sectionList_->setHeaderLabels({"Use", "Start", "End", "Duration", "Status"});
+    sectionList_->setHeaderLabels({"Use", "Start", "End", "Duration", "Status", "Title"});
+    // Only the titles are edited: with F2, or a double click on one.
+    sectionList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* editTitle = new QShortcut(QKeySequence(Qt::Key_F2), sectionList_, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(editTitle, &QShortcut::activated, this, [this] {
+        if (QTreeWidgetItem* item = sectionList_->currentItem())
+            sectionList_->editItem(item, ColTitle);
+    });
     sectionList_->header()->setSectionsClickable(false);
     QFont small = sectionList_->font();
     small.setPointSize(8);
     sectionList_->setFont(small);
-    const int widths[] = {36, 90, 90, 90, 150};
-    for (int column = 0; column < 5; ++column)
+    const int widths[] = {36, 90, 90, 90, 150, 150};
+    for (int column = 0; column < 6; ++column)
         sectionList_->setColumnWidth(column, widths[column]);
     // A tick box changed: its section's use flag follows at once.
     connect(sectionList_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
         const int row = sectionList_->indexOfTopLevelItem(item);
-        if (rebuilding_ || column != 0 || row < 0 || row >= static_cast<int>(bar_->points_.size()))
+        if (rebuilding_ || row < 0 || row >= static_cast<int>(bar_->points_.size()))
+            return;
+        if (column == ColTitle)
+            return titleEdited(row, item->text(ColTitle));
+        if (column != ColUse)
             return;
         bar_->points_[static_cast<size_t>(row)].use = item->checkState(0) == Qt::Checked;
+        showTitles();
         bar_->update();
     });
     connect(sectionList_, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* item) { bar_->selectSection(sectionList_->indexOfTopLevelItem(item)); });
-    connect(sectionList_, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) { bar_->gotoSection(sectionList_->indexOfTopLevelItem(item)); });
+    connect(sectionList_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int column) {
+        if (column == ColTitle)
+            sectionList_->editItem(item, ColTitle);
+        else
+            bar_->gotoSection(sectionList_->indexOfTopLevelItem(item));
+    });
 }
 
 void CutterWindow::buildToolColumn() {
@@ -224,6 +242,10 @@ void CutterWindow::buildToolColumn() {
     connect(goToButton_, &QPushButton::clicked, this, &CutterWindow::goToTypedTime);
     connect(fadeInButton_, &QPushButton::pressed, this, &CutterWindow::toggleFadeIn);
     connect(fadeOutButton_, &QPushButton::pressed, this, &CutterWindow::toggleFadeOut);
+    pointMenu_ = new CutPointMenu({this, [this] { return fileName; }, [this] { return bar_->maximum_; },
+                                   [this] { return currentPlan(); }, [this](const CutPlan& plan) { applyPlan(plan); },
+                                   [this](const QString& text) { showMessage(text); }});
+    pointMenu_->button()->setGeometry(414, 306, 158, 24);
     connect(goToSecondsBox_, &QLineEdit::textChanged, this, [this](const QString& text) {
         bool number = false;
         const int seconds = text.toInt(&number);
@@ -300,6 +322,11 @@ void CutterWindow::prepareOnShow() {
     if (duration > 0)
         bar_->points_.push_back({duration, true});
     bar_->selectSection(-1);
+    const std::string source = Platform::pathBytes(fileName);
+    sourceTitle_ = readAudioTags(source).title;
+    if (sourceTitle_.empty())
+        sourceTitle_ = stemOf(source);
+    pointMenu_->reset();
     rebuildSectionList();
     cutting_ = false;
     startWaveform();
@@ -369,12 +396,65 @@ void CutterWindow::rebuildSectionList() {
             sectionList_, {"", QString::fromStdString(formatMinSecMs(points[i].time)),
                            QString::fromStdString(formatMinSecMs(points[i + 1].time)),
                            QString::fromStdString(formatMinSecMs(points[i + 1].time - points[i].time)), ""});
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(0, points[i].use ? Qt::Checked : Qt::Unchecked);
-        for (int column = 1; column < 5; ++column)
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
+        item->setCheckState(ColUse, points[i].use ? Qt::Checked : Qt::Unchecked);
+        for (int column = ColStart; column <= ColStatus; ++column)
             item->setTextAlignment(column, Qt::AlignCenter);
     }
+    showTitles();
     rebuilding_ = false;
+}
+
+// A ticked section without a title of its own shows the numbered one it gets, in the
+// colour of a placeholder.
+void CutterWindow::showTitles() {
+    const bool wasRebuilding = std::exchange(rebuilding_, true);
+    const CutPoints& points = bar_->points_;
+    int number = 0;
+    for (int row = 0; row < sectionList_->topLevelItemCount(); ++row) {
+        const CutPoint& point = points[static_cast<size_t>(row)];
+        number += point.use ? 1 : 0;
+        QTreeWidgetItem* item = sectionList_->topLevelItem(row);
+        const bool own = !point.title.empty();
+        item->setText(ColTitle, own ? QString::fromStdString(point.title) : point.use ? defaultTitle(number) : "");
+        item->setForeground(ColTitle, own ? sectionList_->palette().text() : sectionList_->palette().placeholderText());
+    }
+    rebuilding_ = wasRebuilding;
+}
+
+QString CutterWindow::defaultTitle(int number) const {
+    return QString::fromStdString(sourceTitle_) + QString(" (%1)").arg(number);
+}
+
+void CutterWindow::titleEdited(int row, const QString& text) {
+    std::string& title = bar_->points_[static_cast<size_t>(row)].title;
+    const QString typed = text.trimmed();
+    // Typing the default title back is leaving it to the default.
+    title = typed.isEmpty() || typed.startsWith(QString::fromStdString(sourceTitle_) + " (") ? std::string()
+                                                                                             : typed.toStdString();
+    QMetaObject::invokeMethod(this, &CutterWindow::showTitles, Qt::QueuedConnection);
+}
+
+CutPlan CutterWindow::currentPlan() const {
+    CutPlan plan;
+    const CutPoints& points = bar_->points_;
+    for (size_t i = 0; i + 1 < points.size(); ++i)
+        plan.push_back({points[i].time, points[i].use, points[i].title, points[i].artist});
+    return plan;
+}
+
+void CutterWindow::applyPlan(const CutPlan& plan) {
+    if (bar_->points_.size() < 2)
+        return;
+    CutPoints points;
+    for (const PlannedSection& section : plan)
+        if (section.start < bar_->maximum_ && (points.empty() || section.start > points.back().time))
+            points.push_back({section.start, section.use, section.title, section.artist});
+    points.push_back({bar_->maximum_, true, {}, {}});
+    bar_->points_ = std::move(points);
+    bar_->selectSection(-1);
+    rebuildSectionList();
+    bar_->update();
 }
 
 void CutterWindow::addCutPointAtPosition() {
@@ -572,7 +652,7 @@ void CutterWindow::setPreviewControls(bool previewing) {
     previewButton_->setVisible(!previewing);
     for (QWidget* control :
          std::initializer_list<QWidget*>{addPointButton_, removeButton_, removeAllButton_, goToButton_, goToMinutesBox_,
-                                         goToMillisecondsBox_, goToSecondsBox_})
+                                         goToMillisecondsBox_, goToSecondsBox_, pointMenu_->button()})
         control->setEnabled(!previewing);
 }
 
@@ -640,7 +720,7 @@ void CutterWindow::setCutControls(bool cutting) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              addPointButton_, previewButton_, stopPreviewButton_, playButton_, stopButton_, pauseButton_,
              playBeforeButton_, playAfterButton_, removeButton_, removeAllButton_, goToButton_, goToMinutesBox_,
-             goToMillisecondsBox_, goToSecondsBox_, backToStartBox_, sectionList_})
+             goToMillisecondsBox_, goToSecondsBox_, backToStartBox_, sectionList_, pointMenu_->button()})
         control->setEnabled(!cutting);
 }
 
@@ -653,7 +733,8 @@ void CutterWindow::runCutWorker() {
     for (size_t i = 0; i + 1 < points.size(); ++i) {
         if (!points[i].use)
             continue;
-        job.sections.push_back({points[i].time, points[i + 1].time - points[i].time});
+        job.sections.push_back(
+            {points[i].time, points[i + 1].time - points[i].time, points[i].title, points[i].artist});
         rowMap_.push_back(static_cast<int>(i));
     }
     if (job.sections.empty())
@@ -663,6 +744,7 @@ void CutterWindow::runCutWorker() {
     job.kind = cutOutputKind(sourceKind);
     doneText_ = job.kind == sourceKind ? "Done" : QString("Done (as %1)").arg(QString::fromStdString(job.kind));
     job.baseName = stemOf(source);
+    job.album = pointMenu_->album();
     job.outputFolder = Platform::pathBytes(outputFolder());
     input_.openForRead(source);
     if (input_.errorCode() != 0) {

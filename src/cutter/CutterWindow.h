@@ -12,6 +12,7 @@
 #include "AudioInfo.h"
 #include "AudioPlayer.h"
 #include "AudioTransform.h"
+#include "CutPlan.h"
 #include "JobWindow.h"
 #include "Waveform.h"
 
@@ -24,6 +25,7 @@ class QSpinBox;
 class QTreeWidget;
 class PositionBar;
 class CutWorker;
+class CutPointMenu;
 class WaveformWorker;
 class ConfirmDialog;
 class OptionsDialog;
@@ -57,6 +59,13 @@ public:
     void toggleFadeOut();
     void applySpeedChoice();
     void rebuildSectionList();
+    // The cut list as a plan (every section with its tick and title), and a plan shown
+    // as the cut list.
+    CutPlan currentPlan() const;
+    void applyPlan(const CutPlan& plan);
+
+    // The section list's columns.
+    enum Column { ColUse, ColStart, ColEnd, ColDuration, ColStatus, ColTitle };
 
     // Window state.
     int rangeStart_ = 0, rangeEnd_ = 0;
@@ -86,6 +95,7 @@ public:
     QSpinBox *fadeInBox_, *fadeOutBox_;
     QCheckBox* backToStartBox_;
     QRadioButton *slowSpeedButton_, *normalSpeedButton_, *fastSpeedButton_;
+    CutPointMenu* pointMenu_;
 
     // Engine objects.
     AudioInfo info_;
@@ -126,7 +136,11 @@ private:
     void drawWaveform(int firstColumn, const std::vector<Peak>& peaks);
     float speedPercent() const;
     QString outputFolder() const;
+    QString defaultTitle(int number) const;
+    void showTitles();
+    void titleEdited(int row, const QString& text);
 
+    std::string sourceTitle_; // the source's title tag, or its name: the default titles' stem
     QImage waveform_;
     std::vector<Peak> peaks_;
     QPointer<WaveformWorker> waveformThread_;

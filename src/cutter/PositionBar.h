@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <QImage>
@@ -9,10 +10,12 @@
 
 class QLabel;
 
-// A cut point: a time on the file's time line, and whether the section starting there is cut.
+// A cut point: a time on the file's time line, whether the section starting there is cut,
+// and that section's own title and artist for its tags (empty: the usual ones).
 struct CutPoint {
     int64_t time = 0; // ms
     bool use = true;
+    std::string title, artist;
 
     bool operator==(const CutPoint&) const = default;
 };

@@ -195,6 +195,54 @@ TEST_F(Batch, ReadOnlyKindsAreCutIntoFlacAndFlacIsWritten) {
     EXPECT_EQ(decodeWithFfmpeg(out_ + "/song.flac"), decodeWithFfmpeg(home_ / "song.wav"));
 }
 
+// The ways of finding points: listed before anything is written, cut as listed, a CUE
+// sheet's titles in the sections' tags; one way at a time.
+TEST_F(Batch, CutPointsFoundAtSilencesPartsAndCueSheets) {
+    int status = -1;
+    const std::string file = home_ / "talk.wav";
+    runCommand("ffmpeg -v error -y -f lavfi -i \"aevalsrc='if(lt(t,2)+gte(t,3.5), 0.5*sin(2*PI*440*t), 0)'"
+               ":s=44100:d=6\" -ac 2 -metadata artist=Speaker " +
+               shellQuoted(file));
+    EXPECT_EQ(run("cut " + shellQuoted(file) + " --silence --list-only", &status),
+              "0\t000 : 00 : 000\t000 : 02 : 750\tcut\n1\t000 : 02 : 750\t000 : 06 : 000\tcut\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(run("cut " + shellQuoted(file) + " --silence --trim --list-only --json --skip 2", &status),
+              "{\"section\":0,\"startMs\":0,\"endMs\":2000,\"use\":true,\"title\":\"\",\"artist\":\"\"}\n"
+              "{\"section\":1,\"startMs\":2000,\"endMs\":3500,\"use\":false,\"title\":\"\",\"artist\":\"\"}\n"
+              "{\"section\":2,\"startMs\":3500,\"endMs\":6000,\"use\":false,\"title\":\"\",\"artist\":\"\"}\n");
+    EXPECT_EQ(run("cut " + shellQuoted(file) + " --parts 3 --snap 1 --list-only", &status),
+              "0\t000 : 00 : 000\t000 : 02 : 750\tcut\n1\t000 : 02 : 750\t000 : 04 : 000\tcut\n"
+              "2\t000 : 04 : 000\t000 : 06 : 000\tcut\n");
+    EXPECT_TRUE(fs::is_empty(out_));
+
+    writeFileText(home_ / "talk.cue", "PERFORMER \"Band\"\nTITLE \"Live\"\nFILE \"talk.flac\" WAVE\n"
+                                      "TRACK 01 AUDIO\nTITLE \"Hello\"\nINDEX 01 00:00:00\n"
+                                      "TRACK 02 AUDIO\nTITLE \"Bye\"\nPERFORMER \"Guest\"\nINDEX 01 00:03:00\n");
+    EXPECT_EQ(run("cut " + shellQuoted(file) + " --cue " + shellQuoted(home_ / "talk.cue") + " --out " + shellQuoted(out_),
+                  &status),
+              out_ + "/talk-Splitted0.wav\n" + out_ + "/talk-Splitted1.wav\n");
+    EXPECT_EQ(status, 0);
+    const auto first = probeTags(out_ + "/talk-Splitted0.wav");
+    EXPECT_EQ(first.at("title"), "Hello");
+    EXPECT_EQ(first.at("artist"), "Band");
+    EXPECT_EQ(first.at("album"), "Live");
+    EXPECT_EQ(first.at("track"), "1");
+    const auto second = probeTags(out_ + "/talk-Splitted1.wav");
+    EXPECT_EQ(second.at("title"), "Bye");
+    EXPECT_EQ(second.at("artist"), "Guest");
+    EXPECT_NEAR(probe(out_ + "/talk-Splitted1.wav").duration, 3.0, 0.001);
+
+    writeFileText(home_ / "bad.cue", "FILE \"talk.wav\" WAVE\nTRACK 01 AUDIO\nINDEX 01 0:0\n");
+    run("cut " + shellQuoted(file) + " --cue " + shellQuoted(home_ / "bad.cue"), &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors().find("bad.cue\": line 3: INDEX needs a time"), std::string::npos) << errors();
+    for (const std::string& ways : {std::string("--silence --parts 2"), std::string("")}) {
+        run("cut " + shellQuoted(file) + " " + ways, &status);
+        EXPECT_EQ(status, 2) << ways;
+        EXPECT_NE(errors().find("cut needs one of --at, --silence, --every, --parts and --cue"), std::string::npos);
+    }
+}
+
 TEST_F(Batch, CutGivesTheCuttersFilesByteForByte) {
     int status = -1;
     const std::string printed =

@@ -1,0 +1,282 @@
+#include "CutPointMenu.h"
+
+#include <cmath>
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QSpinBox>
+
+#include "AudioFile.h"
+#include "FileNames.h"
+
+SilenceSearch::SilenceSearch(QString fileName, SilenceOptions options, QObject* parent)
+    : QThread(parent), fileName_(std::move(fileName)), options_(options) {}
+
+void SilenceSearch::run() {
+    AudioFile input;
+    input.openForRead(Platform::pathBytes(fileName_));
+    if (input.errorCode() != 0) {
+        failure_ = QString::fromStdString(input.errorText());
+        return;
+    }
+    JobControl control;
+    control.progress = [this](int, int percent) { emit progressed(percent); };
+    control.stopRequested = [this] { return isInterruptionRequested(); };
+    try {
+        stopped_ = ::findSilences(input, options_, control, found_) == JobEnd::Stopped;
+    } catch (const EngineError& error) {
+        failure_ = QString::fromUtf8(error.what());
+    }
+}
+
+namespace {
+
+QDoubleSpinBox* secondsBox(const char* name, double minimum, double maximum, double value, const char* suffix) {
+    auto* box = new QDoubleSpinBox;
+    box->setObjectName(name);
+    box->setRange(minimum, maximum);
+    box->setDecimals(2);
+    box->setValue(value);
+    box->setSuffix(suffix);
+    return box;
+}
+
+// A dialog of rows, with OK and Cancel; runs accepted when OK is clicked.
+QDialog* optionsDialog(QWidget* parent, const char* name, const QString& title,
+                       const std::vector<std::pair<QString, QWidget*>>& rows, std::function<void()> accepted) {
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName(name);
+    dialog->setWindowTitle(title);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto* form = new QFormLayout(dialog);
+    for (const auto& [label, control] : rows)
+        label.isEmpty() ? form->addRow(control) : form->addRow(label, control);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    QObject::connect(dialog, &QDialog::accepted, dialog, std::move(accepted));
+    dialog->open();
+    return dialog;
+}
+
+QWidget* row(std::initializer_list<QWidget*> controls) {
+    auto* widget = new QWidget;
+    auto* layout = new QHBoxLayout(widget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* control : controls)
+        layout->addWidget(control);
+    return widget;
+}
+
+} // namespace
+
+CutPointMenu::CutPointMenu(Window window) : QObject(window.widget), window_(std::move(window)) {
+    button_ = new QPushButton("Find points", window_.widget);
+    button_->setObjectName("findPointsButton");
+    button_->setToolTip("Find cut points at silences, at equal lengths or in a CUE sheet");
+    menu_ = new QMenu(button_);
+    menu_->setObjectName("findPointsMenu");
+    silenceAction_ = menu_->addAction("At silences...");
+    lengthAction_ = menu_->addAction("By length or count...");
+    cueAction_ = menu_->addAction("From a CUE sheet...");
+    menu_->addSeparator();
+    saveAction_ = menu_->addAction("Save the cut list as a CUE sheet...");
+    undoAction_ = menu_->addAction("Undo found points");
+    undoAction_->setEnabled(false);
+    button_->setMenu(menu_);
+    connect(silenceAction_, &QAction::triggered, this, &CutPointMenu::askSilenceOptions);
+    connect(lengthAction_, &QAction::triggered, this, &CutPointMenu::askLengths);
+    connect(cueAction_, &QAction::triggered, this, &CutPointMenu::askCueSheet);
+    connect(saveAction_, &QAction::triggered, this, &CutPointMenu::askSaveName);
+    connect(undoAction_, &QAction::triggered, this, &CutPointMenu::undo);
+}
+
+CutPointMenu::~CutPointMenu() {
+    stopSearch();
+}
+
+void CutPointMenu::stopSearch() {
+    if (!search_)
+        return;
+    SilenceSearch* search = search_;
+    search_ = nullptr; // what it found is not wanted
+    search->disconnect(this);
+    search->requestInterruption();
+    search->wait();
+    delete search;
+    if (progress_)
+        progress_->close();
+}
+
+void CutPointMenu::askSilenceOptions() {
+    auto* threshold = secondsBox("thresholdBox", -120, 0, -40, " dBFS");
+    threshold->setDecimals(1);
+    auto* shortestSilence = secondsBox("minSilenceBox", 0.01, 3600, 1.0, " s");
+    auto* shortestSection = secondsBox("minSectionBox", 0, 86400, 0, " s");
+    auto* middle = new QRadioButton("Cut at the middle of each silence");
+    middle->setObjectName("cutAtMiddleButton");
+    middle->setChecked(true);
+    auto* trim = new QRadioButton("Leave the silences out (unticked sections)");
+    trim->setObjectName("trimButton");
+    dialog_ = optionsDialog(window_.widget, "silenceDialog", "Cut points at silences",
+                            {{"Silence below:", threshold},
+                             {"Shortest silence:", shortestSilence},
+                             {"Shortest section:", shortestSection},
+                             {"", middle},
+                             {"", trim}},
+                            [=, this] {
+                                SilenceOptions options;
+                                options.thresholdDb = threshold->value();
+                                options.minSilenceMs = std::llround(shortestSilence->value() * 1000);
+                                options.minSectionMs = std::llround(shortestSection->value() * 1000);
+                                options.trim = trim->isChecked();
+                                findSilences(options);
+                            });
+}
+
+void CutPointMenu::askLengths() {
+    auto* byLength = new QRadioButton("Sections of");
+    byLength->setObjectName("byLengthButton");
+    byLength->setChecked(true);
+    auto* minutes = new QSpinBox;
+    minutes->setObjectName("lengthMinutesBox");
+    minutes->setRange(0, 9999);
+    minutes->setValue(10);
+    minutes->setSuffix(" min");
+    auto* seconds = new QSpinBox;
+    seconds->setObjectName("lengthSecondsBox");
+    seconds->setRange(0, 59);
+    seconds->setSuffix(" s");
+    auto* byCount = new QRadioButton("Equal sections:");
+    byCount->setObjectName("byCountButton");
+    auto* count = new QSpinBox;
+    count->setObjectName("partsBox");
+    count->setRange(2, 1000);
+    auto* snap = new QCheckBox("Move each cut to the nearest silence within");
+    snap->setObjectName("snapBox");
+    auto* within = secondsBox("snapSecondsBox", 0.1, 600, 5, " s");
+    dialog_ = optionsDialog(
+        window_.widget, "lengthDialog", "Cut points by length or count",
+        {{"", row({byLength, minutes, seconds})}, {"", row({byCount, count})}, {"", row({snap, within})}}, [=, this] {
+            const int64_t length = (int64_t{minutes->value()} * 60 + seconds->value()) * 1000;
+            const int64_t snapMs = snap->isChecked() ? std::llround(within->value() * 1000) : 0;
+            findLengths(byLength->isChecked() ? std::max<int64_t>(length, 1000) : 0,
+                        byCount->isChecked() ? count->value() : 0, snapMs);
+        });
+}
+
+QString CutPointMenu::besideTheFile(const QString& extension) const {
+    const QFileInfo file(window_.fileName());
+    return file.path() + "/" + file.completeBaseName() + extension;
+}
+
+void CutPointMenu::askCueSheet() {
+    const QString beside = besideTheFile(".cue");
+    const QString start = QFileInfo::exists(beside) ? beside : QFileInfo(window_.fileName()).path();
+    const QString path = QFileDialog::getOpenFileName(window_.widget, "Open a CUE sheet", start,
+                                                      "CUE sheets (*.cue *.CUE);;All files (*)");
+    if (!path.isEmpty())
+        loadCueSheet(path);
+}
+
+void CutPointMenu::askSaveName() {
+    const QString path =
+        QFileDialog::getSaveFileName(window_.widget, "Save the cut list", besideTheFile(".cue"), "CUE sheets (*.cue)");
+    if (!path.isEmpty())
+        saveCutList(path);
+}
+
+void CutPointMenu::searchThen(const SilenceOptions& options, std::function<void(const std::vector<Silence>&)> then) {
+    if (search_)
+        return;
+    search_ = new SilenceSearch(window_.fileName(), options, this);
+    progress_ = new QProgressDialog("Looking for silences...", "Cancel", 0, 100, window_.widget);
+    progress_->setObjectName("silenceProgress");
+    progress_->setAttribute(Qt::WA_DeleteOnClose);
+    progress_->setMinimumDuration(500);
+    connect(search_, &SilenceSearch::progressed, progress_, &QProgressDialog::setValue);
+    connect(progress_, &QProgressDialog::canceled, search_, &QThread::requestInterruption);
+    connect(search_, &QThread::finished, this, [this, then = std::move(then)] {
+        SilenceSearch* search = search_;
+        search_ = nullptr;
+        search->deleteLater();
+        if (progress_)
+            progress_->close();
+        if (!search->failure().isEmpty())
+            window_.showMessage(search->failure());
+        else if (!search->stopped())
+            then(search->found());
+    });
+    search_->start();
+}
+
+void CutPointMenu::findSilences(const SilenceOptions& options) {
+    searchThen(options, [this, options](const std::vector<Silence>& silences) {
+        apply(planFromSilences(silences, window_.durationMs(), options), {});
+    });
+}
+
+void CutPointMenu::findLengths(int64_t lengthMs, int parts, int64_t snapWithinMs) {
+    const int64_t duration = window_.durationMs();
+    const CutPlan plan = parts > 0 ? planParts(duration, parts) : planEvery(duration, lengthMs);
+    if (snapWithinMs <= 0)
+        return apply(plan, {});
+    searchThen(SilenceOptions{}, [this, plan, snapWithinMs](const std::vector<Silence>& silences) {
+        apply(snappedToSilences(plan, silences, snapWithinMs), {});
+    });
+}
+
+void CutPointMenu::loadCueSheet(const QString& path) {
+    try {
+        const CueSheet sheet =
+            readCueSheet(Platform::pathBytes(path), Platform::pathBytes(window_.fileName()), window_.durationMs());
+        apply(sheet.sections, sheet.album);
+    } catch (const CueSheetError& error) {
+        window_.showMessage(QString::fromUtf8(error.what()));
+    }
+}
+
+bool CutPointMenu::saveCutList(const QString& path) {
+    QSaveFile file(path);
+    const std::string text = cueSheetText(Platform::pathBytes(window_.fileName()), window_.plan());
+    if (file.open(QIODevice::WriteOnly) &&
+        file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) && file.commit())
+        return true;
+    window_.showMessage("Cannot save the cut list as \"" + path + "\": " + file.errorString());
+    return false;
+}
+
+void CutPointMenu::apply(const CutPlan& plan, const AudioTags& album) {
+    undoPlan_ = window_.plan();
+    undoAlbum_ = album_;
+    album_ = album;
+    undoAction_->setEnabled(true);
+    window_.apply(plan);
+}
+
+void CutPointMenu::undo() {
+    if (!undoAction_->isEnabled())
+        return;
+    album_ = undoAlbum_;
+    undoAction_->setEnabled(false);
+    window_.apply(undoPlan_);
+}
+
+void CutPointMenu::reset() {
+    stopSearch();
+    album_ = {};
+    undoPlan_.clear();
+    undoAction_->setEnabled(false);
+}

@@ -112,8 +112,9 @@ std::string nameBytesField(const std::string& name) {
     return ",\"nameBytesHex\":\"" + digits + "\"";
 }
 
-bool open(AudioFile& input, const std::string& path) {
-    input.openForRead(path);
+// streaming: the file is read once from start to end (see AudioFile::openForStreaming).
+bool open(AudioFile& input, const std::string& path, bool streaming = false) {
+    streaming ? input.openForStreaming(path) : input.openForRead(path);
     if (input.errorCode() == 0)
         return true;
     fail(input.errorText());
@@ -136,7 +137,7 @@ int convertOne(const std::string& file, const std::string& kind, const BatchOutp
     AudioFile input, result;
     Mp3EncoderSettings lame;
     prepareOutputFormat(result, lame, kind);
-    if (!open(input, file))
+    if (!open(input, file, true))
         return 1;
     if (!inputThatIsOutput(target, {file}).empty())
         return fail("Cannot convert \"" + file + "\" into itself");
@@ -420,7 +421,7 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
         return fail("Cannot join into \"" + target + "\": it is one of the files to join");
     AudioFile input, result;
     for (const std::string& file : files) {
-        if (!open(input, file))
+        if (!open(input, file, true))
             return 1;
         input.close();
     }

@@ -116,10 +116,20 @@ void AudioFile::throwNotOpen(const char* operation) const {
 }
 
 void AudioFile::openForRead(const std::string& fileName, int, int) {
+    openWith(fileName, false);
+}
+
+void AudioFile::openForStreaming(const std::string& fileName) {
+    openWith(fileName, true);
+}
+
+void AudioFile::openWith(const std::string& fileName, bool countWhileReading) {
     close();
     fileName_ = fileName;
     Engine::OpenResult result;
-    impl_->reader = Engine::Decoder::open(fileName, result);
+    using Counting = Engine::Decoder::Counting;
+    impl_->reader =
+        Engine::Decoder::open(fileName, result, countWhileReading ? Counting::WhileReading : Counting::WhenOpening);
     errorCode_ = static_cast<int>(result.status);
     errorText_ = result.error;
 }

@@ -24,6 +24,10 @@ public:
 
     // Reading.
     void openForRead(const std::string& fileName, int = 0, int = 1);
+    // The same for a reader that goes once from the start to the end (a conversion, a
+    // join): a length only decoding tells (WMA, chained Ogg) is counted as it reads, so
+    // totalFrames is an estimate until the end is read.
+    void openForStreaming(const std::string& fileName);
     int errorCode() const { return errorCode_; }
     const std::string& errorText() const { return errorText_; }
     int totalFrames() const;
@@ -68,6 +72,7 @@ public:
 private:
     struct Impl;
     [[noreturn]] void throwNotOpen(const char* operation) const;
+    void openWith(const std::string& fileName, bool countWhileReading);
 
     std::unique_ptr<Impl> impl_;
     std::string fileName_;

@@ -38,7 +38,7 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
     for (size_t i = 0; i < paths.size() && end == JobEnd::Finished; ++i) {
         if (failedItem)
             *failedItem = static_cast<int>(i);
-        input.openForRead(paths[i]);
+        input.openForStreaming(paths[i]);
         if (input.errorCode() != 0)
             throw EngineError(static_cast<EngineStatus>(input.errorCode()), input.errorText());
         if (!appendInput(input, output, static_cast<int>(i), control))

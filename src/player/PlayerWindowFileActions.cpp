@@ -113,7 +113,7 @@ void PlayerWindow::startConversion(const QString& kind) {
     prepareOutputFormat(output_, mp3Encoder_, kind.toStdString());
     // A source that cannot be read, or an output that cannot be made: nothing runs, the
     // row stays idle, and the user learns why.
-    input_.openForRead(source);
+    input_.openForStreaming(source);
     if (input_.errorCode() != 0)
         return failConversion(QString::fromStdString(input_.errorText()));
     if (!inputThatIsOutput(Platform::pathBytes(convertOutputFile_), {source}).empty())

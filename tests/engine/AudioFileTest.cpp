@@ -121,6 +121,11 @@ TEST_F(AudioFileSources, TotalSamplesIsWhatReadBlockDelivers) {
         // And the same audio as ffmpeg decodes.
         const size_t common = std::min(samples.size(), reference.size());
         EXPECT_LT(maxDifference(samples.data(), reference.data(), common), 1e-4f);
+        // Read once through, counting as it goes: the same frames, and the same length after.
+        AudioFile streamed;
+        streamed.openForStreaming(pathOf(source));
+        EXPECT_EQ(readAll(streamed, 3000), samples);
+        EXPECT_EQ(streamed.totalFrames(), total);
     }
 }
 

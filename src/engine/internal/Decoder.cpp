@@ -302,7 +302,7 @@ Decoder::Decoder(std::string path) : path_(std::move(path)), packet_(makePacket(
 
 Decoder::~Decoder() = default;
 
-std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& result) {
+std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& result, Counting counting) {
     std::unique_ptr<Decoder> decoder(new Decoder(path));
     {
         InputFormat probe;
@@ -313,7 +313,7 @@ std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& resu
     if (result.status != EngineStatus::Ok)
         return nullptr;
     try {
-        if (!decoder->info_.totalIsExact) {
+        if (!decoder->info_.totalIsExact && counting == Counting::WhenOpening) {
             // The packets do not tell the length: count it by decoding once.
             decoder->info_.totalFrames = INT64_MAX;
             decoder->skipDecoded(INT64_MAX);
@@ -497,11 +497,16 @@ void Decoder::appendFrame(const AVFrame& frame) {
 
 void Decoder::read(int frames, std::vector<float>& out) {
     const int channels = info_.channels;
-    const int64_t wanted = std::clamp<int64_t>(std::min<int64_t>(frames, info_.totalFrames - position_), 0, INT32_MAX);
+    const int64_t limit = info_.totalIsExact ? info_.totalFrames : INT64_MAX;
+    const int64_t wanted = std::clamp<int64_t>(std::min<int64_t>(frames, limit - position_), 0, INT32_MAX);
     while (buffered() < wanted && decodeFrame()) {
     }
-    if (wanted > 0 && buffered() == 0)
+    if (wanted > 0 && buffered() == 0 && !info_.totalIsExact) {
+        info_.totalFrames = position_; // counted to the end
+        info_.totalIsExact = true;
+    } else if (wanted > 0 && buffered() == 0) {
         endedEarly(position_);
+    }
     const int64_t taken = std::min(wanted, buffered());
     const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_);
     out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(taken * channels));

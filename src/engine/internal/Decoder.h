@@ -35,15 +35,22 @@ OpenResult probeFile(const std::string& path, StreamInfo& info);
 
 class Decoder {
 public:
+    // How a length that only decoding tells (WMA, chained Ogg) is found: by a decoding pass
+    // as the file opens, or, for a reader that goes once from start to end, as it reads
+    // (until then info().totalFrames is the container's estimate).
+    enum class Counting { WhenOpening, WhileReading };
+
     // Opens the file for decoding; nullptr with the reason in result when it cannot.
-    static std::unique_ptr<Decoder> open(const std::string& path, OpenResult& result);
+    static std::unique_ptr<Decoder> open(const std::string& path, OpenResult& result,
+                                         Counting counting = Counting::WhenOpening);
     ~Decoder();
 
     const StreamInfo& info() const { return info_; }
     int64_t position() const { return position_; }
 
     // Appends up to frames frames at the read position to out; fewer only at the end.
-    // The input delivers exactly Info().totalFrames frames from start to end.
+    // The input delivers exactly Info().totalFrames frames from start to end (counted
+    // while reading: as many as it decodes, and totalFrames then becomes that).
     void read(int frames, std::vector<float>& out);
 
     // The next Read starts with frame n (clamped to the input's length).

@@ -91,6 +91,15 @@ void shiftTail(std::FILE* file, uint64_t from, uint64_t length, uint64_t by, con
 // RIFF WAVE with PCM samples, unsigned 8-bit or signed 16-bit; the sizes in the header
 // are written when the file is finished. A file too large for RIFF's 32-bit sizes
 // becomes RF64: its data moves back to make room for the ds64 chunk.
+// A sample as 16 bits, rounded to the nearest (ties to even, as lrintf) and held to the
+// range: adding 1.5 * 2^23 leaves the float's rounding to the FPU's own, so the loop
+// needs no library call and vectorises.
+inline int16_t roundedToInt16(float sample) {
+    constexpr float Shift = 12582912.0f;
+    const float scaled = std::clamp(sample * 32768.0f, -32768.0f, 32767.0f);
+    return static_cast<int16_t>(static_cast<int32_t>((scaled + Shift) - Shift));
+}
+
 class WavWriter final : public IAudioWriter {
 public:
     WavWriter(const std::string& path, const OutputFormat& format, uint64_t riffLimit)
@@ -107,10 +116,9 @@ public:
                 scratch_[i] = static_cast<uint8_t>(std::clamp(std::lrintf(samples[i] * 128.0f) + 128L, 0L, 255L));
         } else {
             for (size_t i = 0; i < count; ++i) {
-                const auto value =
-                    static_cast<int16_t>(std::clamp(std::lrintf(samples[i] * 32768.0f), -32768L, 32767L));
+                const auto value = static_cast<uint16_t>(roundedToInt16(samples[i]));
                 scratch_[2 * i] = static_cast<uint8_t>(value & 0xFF);
-                scratch_[2 * i + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
+                scratch_[2 * i + 1] = static_cast<uint8_t>(value >> 8);
             }
         }
         writeBytes(file_.get(), scratch_.data(), scratch_.size(), path_);
@@ -348,11 +356,10 @@ FFmpegTarget targetOf(const OutputFormat& format) {
     }
 }
 
-// Float samples as whole numbers of bits bits, rounded and held to the range.
-int32_t quantized(float sample, int bits) {
-    const float scale = static_cast<float>(int64_t{1} << (bits - 1));
-    const auto top = static_cast<long>(scale) - 1;
-    return static_cast<int32_t>(std::clamp(std::lrintf(sample * scale), -top - 1, top));
+// A sample as 24 bits, rounded and held to the range.
+int32_t roundedToInt24(float sample) {
+    constexpr float Scale = 8388608.0f;
+    return static_cast<int32_t>(std::clamp(std::lrintf(sample * Scale), -8388608L, 8388607L));
 }
 
 // OGG Vorbis (libvorbis), WMA (wmav2 in ASF) and FLAC through FFmpeg.
@@ -464,12 +471,12 @@ private:
         if (target_.sampleFormat == AV_SAMPLE_FMT_S16) {
             auto* out = reinterpret_cast<int16_t*>(frame_->data[0]);
             for (size_t i = 0; i < count; ++i)
-                out[i] = static_cast<int16_t>(quantized(interleaved[i], 16));
+                out[i] = roundedToInt16(interleaved[i]);
         } else if (target_.sampleFormat == AV_SAMPLE_FMT_S32) {
             // FFmpeg's 24-bit FLAC takes the samples in the top bits of 32.
             auto* out = reinterpret_cast<int32_t*>(frame_->data[0]);
             for (size_t i = 0; i < count; ++i)
-                out[i] = static_cast<int32_t>(static_cast<uint32_t>(quantized(interleaved[i], 24)) << 8);
+                out[i] = static_cast<int32_t>(static_cast<uint32_t>(roundedToInt24(interleaved[i])) << 8);
         } else {
             for (int ch = 0; ch < channels_; ++ch) {
                 auto* plane = reinterpret_cast<float*>(frame_->extended_data[ch]);

@@ -7,6 +7,11 @@
 #include "FolderChooserDialog.h"
 #include "PlayerWindow.h"
 #include "CutterWindow.h"
+#include "FileListRows.h"
+#include "LaunchRequest.h"
+
+#include <QApplication>
+#include <QFileInfo>
 
 AppWindows::AppWindows() {
     playerWindow = std::make_unique<PlayerWindow>();
@@ -24,3 +29,44 @@ AppWindows::AppWindows() {
 }
 
 AppWindows::~AppWindows() = default;
+
+namespace {
+
+// The files given, a folder's audio files in name order in its place.
+QStringList audioFilesOf(const QStringList& paths) {
+    QStringList files;
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            files << path;
+            continue;
+        }
+        QStringList inFolder;
+        for (const ListedFile& file : listedAudioFiles(path))
+            inFolder << file.path;
+        inFolder.sort(Qt::CaseInsensitive);
+        files << inFolder;
+    }
+    return files;
+}
+
+void raise(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+void AppWindows::carryOut(const LaunchRequest& request) {
+    raise(playerWindow.get());
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return raise(modal);
+    if (request.empty())
+        return;
+    if (request.join) {
+        joinerWindow->addFiles(audioFilesOf(request.paths));
+        return playerWindow->openJoiner();
+    }
+    if (playerWindow->showPath(request.paths.front()) && request.cut)
+        playerWindow->openCutter();
+}

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+struct LaunchRequest;
+
 class PlayerWindow;
 class OptionsDialog;
 class FolderChooserDialog;
@@ -15,6 +17,11 @@ class JoinerWindow;
 struct AppWindows {
     AppWindows();
     ~AppWindows();
+
+    // Raises the program and does what a start asked: lists a folder or a file's folder
+    // (selecting the file), opens the cutter or the joiner. While the cutter or the joiner
+    // is open, only raises it.
+    void carryOut(const LaunchRequest& request);
 
     std::unique_ptr<PlayerWindow> playerWindow;
     std::unique_ptr<OptionsDialog> optionsDialog;

@@ -18,6 +18,7 @@ std::function<void(const QString&)> Application::reportError = showErrorBox;
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationDisplayName(title);
+    setApplicationVersion(ZELVO_VERSION);
     routeEngineEventsToTheWindows();
 }
 

@@ -1,9 +1,13 @@
+#include <iostream>
+
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include "AppWindows.h"
 #include "Application.h"
 #include "AppSettings.h"
+#include "LaunchRequest.h"
 #include "OptionsDialog.h"
 #include "PlayerWindow.h"
 #include "SingleInstance.h"
@@ -12,9 +16,17 @@
 
 int main(int argc, char** argv) {
     Application app(argc, argv);
-    const SingleInstanceGuard guard(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-    if (!guard.isFirstInstance())
-        return 0;
+    const LaunchRequest request = launchRequestOf(app);
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    const SingleInstanceGuard guard(name);
+    if (!guard.isFirstInstance()) {
+        // The running copy raises itself and does what this start was asked to.
+        if (InstanceChannel::send(name, request.arguments()))
+            return 0;
+        std::cerr << "Zelvo MP3 Zovozu Darozu is running but does not answer\n";
+        return 1;
+    }
+    InstanceChannel channel(name);
 
     QFile theme(":/Theme.qss");
     if (theme.open(QIODevice::ReadOnly))
@@ -25,6 +37,12 @@ int main(int argc, char** argv) {
     if (termination.exitStatus() != 0)
         return termination.exitStatus();
     windows.playerWindow->show();
+    // Requests are carried out from the event loop: the cutter and the joiner run their own.
+    QObject::connect(&channel, &InstanceChannel::received, &app, [&windows](const QStringList& arguments) {
+        QTimer::singleShot(0, [&windows, later = launchRequestFrom(arguments)] { windows.carryOut(later); });
+    });
+    if (!request.empty())
+        QTimer::singleShot(0, [&windows, request] { windows.carryOut(request); });
     const int status = app.exec();
     Application::guarded([&] { windows.optionsDialog->saveAtProgramEnd(); });
     return status;

@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
                  "(writing WAV, MP3, OGG, WMA and FLAC), with the settings of Zelvo MP3 Zovozu Darozu.",
                  "zelvo-mp3-batch"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("zelvo-mp3-batch ") + ZELVO_VERSION);
     std::string settings;
     Overrides flags;
     BatchOutput output;

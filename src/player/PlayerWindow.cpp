@@ -325,6 +325,24 @@ void PlayerWindow::listSelectedFolder() {
     }
 }
 
+bool PlayerWindow::showPath(const QString& path) {
+    const QFileInfo target(path);
+    const QString folder = target.isDir() ? target.absoluteFilePath() : target.absolutePath();
+    const bool listed = folderTree_->selectPath(folder);
+    const int row = target.isDir() ? -1 : findRow(target.fileName());
+    if (listed && row >= 0) {
+        playList_->setCurrentItem(playList_->topLevelItem(row));
+        showSelectedRow();
+    }
+    if (listed && (target.isDir() || row >= 0))
+        return true;
+    if (confirm_)
+        confirm_->ask(target.exists() ? "Cannot show \"" + path + "\": it is not an audio file the program reads"
+                                      : "Cannot show \"" + path + "\": there is no such file or folder",
+                      true);
+    return false;
+}
+
 void PlayerWindow::appendRow(const QString& name, const QString& format, const QString& duration, const QString& size,
                              const QString& status) {
     auto* item = new QTreeWidgetItem(playList_, {name, format, duration, size, status});

@@ -56,6 +56,10 @@ public:
 
     // The handlers a user reaches.
     void listSelectedFolder();
+    // A folder or file from outside (the command line, a later start): the folder is
+    // listed; a file's folder is listed and its row selected. False, after saying why,
+    // when there is no such folder or listed file.
+    bool showPath(const QString& path);
     void play();
     void pause();
     void stop();

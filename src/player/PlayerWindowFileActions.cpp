@@ -2,16 +2,19 @@
 #include <filesystem>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include "ConfirmDialog.h"
+#include "Utf8Text.h"
 #include "ConvertWorker.h"
 #include "FileListRows.h"
 #include "FileNames.h"
@@ -219,16 +222,44 @@ bool PlayerWindow::renameRow(int row, const QString& newText) {
     return true;
 }
 
+namespace {
+
+// The file into the desktop's Trash. Qt creates the home Trash only inside an existing
+// data folder (and otherwise moves the file beside the working folder): that folder is
+// made first. A name that is not UTF-8 cannot be handed to Qt's Trash at all.
+bool moveToTrash(const QString& path) {
+    if (!Utf8::isValid(Platform::pathBytes(path)))
+        return false;
+    QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash");
+    return QFile::moveToTrash(path);
+}
+
+} // namespace
+
 void PlayerWindow::deleteSelected() {
     const int row = selectedRow();
     if (row < 0 || !isRowBeingEdited(row))
         return;
     const QString path = currentFolder_ + rowFileName(row);
-    std::error_code ec;
-    if (!std::filesystem::remove(Platform::pathBytes(path), ec)) {
-        showMessage("Cannot delete \"" + path +
-                    "\": " + QString::fromStdString(ec ? ec.message() : "it is not there any more"));
+    // To the Trash, after asking; where the file system has none, for good after asking again.
+    auto yes = [this](const QString& question) {
+        return confirm_ && confirm_->ask(question, false) == ConfirmDialog::ResultYes;
+    };
+    if (!yes("Move \"" + rowFileName(row) + "\" to the Trash?"))
         return;
+    std::error_code ec;
+    if (!std::filesystem::exists(Platform::pathBytes(path), ec)) {
+        showMessage("Cannot delete \"" + path + "\": it is not there any more");
+        return;
+    }
+    if (!moveToTrash(path)) {
+        if (!yes("\"" + rowFileName(row) + "\" cannot be moved to the Trash here. Remove it for good?"))
+            return;
+        if (!std::filesystem::remove(Platform::pathBytes(path), ec)) {
+            showMessage("Cannot delete \"" + path +
+                        "\": " + QString::fromStdString(ec ? ec.message() : "it is not there any more"));
+            return;
+        }
     }
     delete playList_->takeTopLevelItem(row);
     // The rows below moved up: the playing and converting rows follow their files.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "AppWindows.h"
@@ -15,6 +16,8 @@
 #include "FolderChooserDialog.h"
 #include "PlayerWindow.h"
 #include "CutterWindow.h"
+#include "DialogAnswers.h"
+#include "LaunchRequest.h"
 
 namespace {
 
@@ -117,6 +120,46 @@ private slots:
         QVERIFY(windows.joinerWindow != nullptr);
         QVERIFY(!AppSettings::convertOutputPath.empty());
         qputenv("XDG_CONFIG_HOME", (home_.path() + "/.config").toUtf8());
+    }
+
+    // What a start was asked to do from outside: a file listed and selected in its folder,
+    // files and a folder's audio files in the joiner's list; a path that is not there said so.
+    void startsAskedFromOutsideAreCarriedOut() {
+        const QString music = home_.path() + "/outside";
+        QVERIFY(QDir().mkpath(music + "/album"));
+        for (const QString& name : {"/b.wav", "/album/2.wav", "/album/1.wav"}) {
+            QFile file(music + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        const LaunchRequest join = launchRequestFrom({"--join", music + "/b.wav", music + "/album"});
+        QVERIFY(join.join && !join.cut);
+        QCOMPARE(launchRequestFrom(join.arguments()).paths, join.paths);
+        QCOMPARE(launchRequestFrom({"--cut", "x.mp3"}).paths, QStringList({QDir::current().absoluteFilePath("x.mp3")}));
+
+        AppWindows windows;
+        DialogAnswers answers;
+        windows.carryOut(launchRequestFrom({music + "/b.wav"}));
+        QVERIFY(windows.playerWindow->isVisible());
+        QCOMPARE(windows.playerWindow->currentFolder_, music + "/");
+        QCOMPARE(windows.playerWindow->playList_->currentItem()->text(PlayerWindow::ColName), QString("b.wav"));
+
+        QStringList joined;
+        QTimer whenShown; // the joiner runs modally: it is read and closed once it shows
+        connect(&whenShown, &QTimer::timeout, [&] {
+            if (!windows.joinerWindow->isVisible())
+                return;
+            whenShown.stop();
+            for (int row = 0; row < windows.joinerWindow->joinList_->topLevelItemCount(); ++row)
+                joined << windows.joinerWindow->joinList_->topLevelItem(row)->text(0);
+            windows.joinerWindow->close();
+        });
+        whenShown.start(20);
+        windows.carryOut(join);
+        QCOMPARE(joined, QStringList({music + "/b.wav", music + "/album/1.wav", music + "/album/2.wav"}));
+
+        windows.carryOut(launchRequestFrom({music + "/missing.wav"}));
+        QTRY_COMPARE(answers.texts,
+                     QStringList({"Cannot show \"" + music + "/missing.wav\": there is no such file or folder"}));
     }
 };
 

@@ -22,9 +22,9 @@ private:
         return env;
     }
 
-    void start(QProcess& process, const QString& program) {
+    void start(QProcess& process, const QString& program, const QStringList& arguments = {}) {
         process.setProcessEnvironment(environment());
-        process.start(program, {});
+        process.start(program, arguments);
         QVERIFY(process.waitForStarted());
     }
 
@@ -68,13 +68,45 @@ private slots:
         for (const char* folder : {"Converted files", "Cut files", "Merged files"})
             QVERIFY(QDir(home_.path() + "/Documents/Zelvo Mp3 Zovozu Darozu/" + folder).exists());
 
-        QProcess second;
-        start(second, ZELVO_APP_PATH);
-        QVERIFY(second.waitForFinished(5000));
-        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(second.exitCode(), 0);
-        QCOMPARE(first.state(), QProcess::Running);
+        // Later starts hand their files to the first copy and leave.
+        for (const QStringList& arguments :
+             {QStringList{}, QStringList{home_.path()}, QStringList{"--join", "a.wav"}}) {
+            QProcess second;
+            start(second, ZELVO_APP_PATH, arguments);
+            QVERIFY(second.waitForFinished(5000));
+            QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(second.exitCode(), 0);
+            QCOMPARE(first.state(), QProcess::Running);
+        }
         stop(first);
+        QFile::remove(home_.path() + "/run/zelvo-mp3.socket"); // the killed copy's, so the next one shows
+        // With nobody to hand them to (a copy that hangs holds the lock), a start says so.
+        QProcess hung;
+        start(hung, ZELVO_APP_PATH);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home_.path() + "/run/zelvo-mp3.socket"), 10000);
+        QCOMPARE(::kill(static_cast<pid_t>(hung.processId()), SIGSTOP), 0);
+        QProcess refused;
+        start(refused, ZELVO_APP_PATH, {home_.path()});
+        QVERIFY(refused.waitForFinished(20000));
+        QCOMPARE(refused.exitCode(), 1);
+        QVERIFY(refused.readAllStandardError().contains("is running but does not answer"));
+        ::kill(static_cast<pid_t>(hung.processId()), SIGCONT);
+        stop(hung);
+    }
+
+    void versionsAndHelp() {
+        for (const auto& [program, text] : {std::pair{QString(ZELVO_APP_PATH), QString("zelvo-mp3 3.5.0")},
+                                            std::pair{QString(ZELVO_BATCH_PATH), QString("zelvo-mp3-batch 3.5.0")}}) {
+            QProcess process;
+            start(process, program, {"--version"});
+            QVERIFY(process.waitForFinished(10000));
+            QCOMPARE(process.exitCode(), 0);
+            QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()).trimmed(), text);
+        }
+        QProcess help;
+        start(help, ZELVO_APP_PATH, {"--help"});
+        QVERIFY(help.waitForFinished(10000));
+        QVERIFY(help.readAllStandardOutput().contains("--cut <FILE>"));
     }
 
     // SIGTERM and SIGINT end the program as a quit does, with 128 + the signal. A settings
@@ -126,6 +158,11 @@ private slots:
         QProcess next;
         start(next, ZELVO_APP_PATH);
         QVERIFY(!next.waitForFinished(1500));
+        // Its socket replaced the crashed copy's: a later start reaches it.
+        QProcess later;
+        start(later, ZELVO_APP_PATH, {home_.path()});
+        QVERIFY(later.waitForFinished(10000));
+        QCOMPARE(later.exitCode(), 0);
         stop(next);
     }
 };

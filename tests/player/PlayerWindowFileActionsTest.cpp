@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
@@ -309,8 +310,15 @@ private slots:
         player_->play();
         QVERIFY(!player_->isRowBeingEdited(player_->findRow("song.mp3")));
         select("other.mp3");
+        player_->deleteSelected(); // asked, and the answer is no: nothing happens
+        QVERIFY(QFile::exists(music_ + "other.mp3"));
+        QCOMPARE(answers_->texts.last(), QString("Move \"other.mp3\" to the Trash?"));
+        answers_->setYes(true);
         player_->deleteSelected(); // "other.mp3" sorts above "song.mp3"
+        answers_->setYes(false);
         QVERIFY(!QFile::exists(music_ + "other.mp3"));
+        QVERIFY(QFile::exists(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                              "/Trash/files/other.mp3"));
         QCOMPARE(player_->findRow("other.mp3"), -1);
         QCOMPARE(player_->playingRow_, player_->findRow("song.mp3"));
         player_->stop();
@@ -340,7 +348,11 @@ private slots:
         QVERIFY(player_->renameRow(player_->findRow(renamed), name));
         QVERIFY(std::filesystem::exists(latin1));
         select(name);
+        answers_->setYes(true);
         player_->deleteSelected();
+        answers_->setYes(false);
+        // The desktop's Trash takes only UTF-8 names: this one is removed for good, after asking so.
+        QVERIFY(answers_->texts.last().endsWith("cannot be moved to the Trash here. Remove it for good?"));
         QVERIFY(!std::filesystem::exists(latin1));
         QCOMPARE(rowsNamed(name), 0);
         std::filesystem::remove(converted);

@@ -218,9 +218,10 @@ TEST_F(Batch, CutPointsFoundAtSilencesPartsAndCueSheets) {
     writeFileText(home_ / "talk.cue", "PERFORMER \"Band\"\nTITLE \"Live\"\nFILE \"talk.flac\" WAVE\n"
                                       "TRACK 01 AUDIO\nTITLE \"Hello\"\nINDEX 01 00:00:00\n"
                                       "TRACK 02 AUDIO\nTITLE \"Bye\"\nPERFORMER \"Guest\"\nINDEX 01 00:03:00\n");
-    EXPECT_EQ(run("cut " + shellQuoted(file) + " --cue " + shellQuoted(home_ / "talk.cue") + " --out " + shellQuoted(out_),
-                  &status),
-              out_ + "/talk-Splitted0.wav\n" + out_ + "/talk-Splitted1.wav\n");
+    EXPECT_EQ(
+        run("cut " + shellQuoted(file) + " --cue " + shellQuoted(home_ / "talk.cue") + " --out " + shellQuoted(out_),
+            &status),
+        out_ + "/talk-Splitted0.wav\n" + out_ + "/talk-Splitted1.wav\n");
     EXPECT_EQ(status, 0);
     const auto first = probeTags(out_ + "/talk-Splitted0.wav");
     EXPECT_EQ(first.at("title"), "Hello");

@@ -11,7 +11,6 @@
 #include "LaunchRequest.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 AppWindows::AppWindows() {
     playerWindow = std::make_unique<PlayerWindow>();
@@ -32,23 +31,6 @@ AppWindows::~AppWindows() = default;
 
 namespace {
 
-// The files given, a folder's audio files in name order in its place.
-QStringList audioFilesOf(const QStringList& paths) {
-    QStringList files;
-    for (const QString& path : paths) {
-        if (!QFileInfo(path).isDir()) {
-            files << path;
-            continue;
-        }
-        QStringList inFolder;
-        for (const ListedFile& file : listedAudioFiles(path))
-            inFolder << file.path;
-        inFolder.sort(Qt::CaseInsensitive);
-        files << inFolder;
-    }
-    return files;
-}
-
 void raise(QWidget* window) {
     window->show();
     window->raise();
@@ -64,7 +46,7 @@ void AppWindows::carryOut(const LaunchRequest& request) {
     if (request.empty())
         return;
     if (request.join) {
-        joinerWindow->addFiles(audioFilesOf(request.paths));
+        joinerWindow->addFiles(audioFilesIn(request.paths));
         return playerWindow->openJoiner();
     }
     if (playerWindow->showPath(request.paths.front()) && request.cut)

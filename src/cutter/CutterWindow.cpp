@@ -5,6 +5,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -20,6 +22,7 @@
 #include <QTreeWidget>
 
 #include "PlaybackRead.h"
+#include "FileListRows.h"
 #include "FileNames.h"
 #include "OutputNaming.h"
 #include "ConfirmDialog.h"
@@ -104,6 +107,7 @@ QSpinBox* fadeBox(QWidget* parent, const char* name, QRect place) {
 CutterWindow::CutterWindow(QWidget* parent) : JobWindow(parent) {
     setObjectName("cutterWindow");
     setWindowTitle("Zelvo MP3 Zovozu");
+    setAcceptDrops(true);
     setFixedSize(580, 400);
     info_.setInfoOption(true);
     input_.setFileOption(true);
@@ -301,6 +305,32 @@ void CutterWindow::buildBottomRow() {
 
 void CutterWindow::showEvent(QShowEvent* event) {
     JobWindow::showEvent(event);
+    prepareOnShow();
+}
+
+// An audio file dropped from a file manager is opened in place of the one shown.
+QString CutterWindow::droppedAudioFile(const QMimeData& data) const {
+    if (cutting_)
+        return {};
+    for (const QString& path : localPathsOf(data))
+        if (isRegularFile(path) && !AppSettings::audioTypeOfFile(Platform::pathBytes(path)).empty())
+            return path;
+    return {};
+}
+
+void CutterWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedAudioFile(*event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void CutterWindow::dropEvent(QDropEvent* event) {
+    const QString file = droppedAudioFile(*event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    stopPreviewIfRunning();
+    stopPlayback();
+    fileName = file;
     prepareOnShow();
 }
 

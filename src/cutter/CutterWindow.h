@@ -17,6 +17,7 @@
 #include "Waveform.h"
 
 class QCheckBox;
+class QMimeData;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -106,6 +107,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void done(int result) override;
     bool event(QEvent* event) override;
 
@@ -116,6 +119,7 @@ private:
     void buildToolColumn();
     void buildBottomRow();
     void prepareOnShow();
+    QString droppedAudioFile(const QMimeData& data) const;
     void startPlayback();
     void feedNextBlock();
     AudioBlock nextSourceBlock();

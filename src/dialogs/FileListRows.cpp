@@ -4,7 +4,10 @@
 #include <filesystem>
 #include <vector>
 
+#include <QFileInfo>
+#include <QMimeData>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include "AudioInfo.h"
 #include "AppSettings.h"
@@ -49,6 +52,30 @@ std::vector<ListedFile> listedAudioFiles(const QString& folder) {
                          statusError ? 0 : static_cast<int64_t>(size)});
     }
     return files;
+}
+
+QStringList audioFilesIn(const QStringList& paths) {
+    QStringList files;
+    for (const QString& path : paths) {
+        if (!QFileInfo(path).isDir()) {
+            files << path;
+            continue;
+        }
+        QStringList inFolder;
+        for (const ListedFile& file : listedAudioFiles(path))
+            inFolder << file.path;
+        inFolder.sort(Qt::CaseInsensitive);
+        files << inFolder;
+    }
+    return files;
+}
+
+QStringList localPathsOf(const QMimeData& data) {
+    QStringList paths;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
 }
 
 bool isRegularFile(const QString& path) {

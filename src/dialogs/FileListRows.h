@@ -4,7 +4,9 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
+class QMimeData;
 class QTreeWidget;
 class AudioInfo;
 
@@ -22,6 +24,12 @@ struct ListedFile {
     int64_t size = 0;
 };
 std::vector<ListedFile> listedAudioFiles(const QString& folder);
+
+// The files given, a folder's audio files in name order in its place (what a drop or a
+// command line gives a list).
+QStringList audioFilesIn(const QStringList& paths);
+// The local files and folders a drag from a file manager carries.
+QStringList localPathsOf(const QMimeData& data);
 
 // Whether the path names a regular file (or a link to one).
 bool isRegularFile(const QString& path);

@@ -54,11 +54,7 @@ protected:
         } else if (event->source() == window_.folderList_) {
             window_.addSelected();
         } else {
-            QStringList paths;
-            for (const QUrl& url : event->mimeData()->urls())
-                if (url.isLocalFile())
-                    paths << url.toLocalFile();
-            window_.addFiles(paths);
+            window_.addFiles(audioFilesIn(localPathsOf(*event->mimeData())));
         }
         event->acceptProposedAction();
     }

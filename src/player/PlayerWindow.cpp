@@ -8,7 +8,9 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDirIterator>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -145,6 +147,9 @@ void PlayerWindow::buildControls() {
     progressSlider_->setPageStep(10);
     progressSlider_->setEnabled(false);
     progressSlider_->installEventFilter(this);
+    // Files and folders dropped from a file manager are shown as if given on the command line.
+    playList_->setAcceptDrops(true);
+    playList_->viewport()->installEventFilter(this);
 
     playButton_ = makeButton(this, "playButton", ">", "Play the selected file", {11, 507, 34, 34});
     stopButton_ = makeButton(this, "stopButton", "[]", "Stop playing", {47, 512, 27, 25});
@@ -305,7 +310,24 @@ void PlayerWindow::closeEvent(QCloseEvent* event) {
 bool PlayerWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == progressSlider_ && event->type() == QEvent::MouseButtonRelease)
         QMetaObject::invokeMethod(this, &PlayerWindow::seekToReleasedPosition, Qt::QueuedConnection);
+    if (watched == playList_->viewport() && acceptsDrop(event))
+        return true;
     return QWidget::eventFilter(watched, event);
+}
+
+bool PlayerWindow::acceptsDrop(QEvent* event) {
+    const auto type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return false;
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QStringList paths = localPathsOf(*drop->mimeData());
+    if (paths.isEmpty())
+        return false;
+    drop->acceptProposedAction();
+    if (type == QEvent::Drop)
+        QMetaObject::invokeMethod(
+            this, [this, path = paths.front()] { showPath(path); }, Qt::QueuedConnection);
+    return true;
 }
 
 void PlayerWindow::showFolderChangeRefused() {

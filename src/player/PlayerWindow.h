@@ -141,6 +141,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool acceptsDrop(QEvent* event);
 
 private:
     void buildControls();

@@ -14,6 +14,7 @@
 
 #include "AudioFile.h"
 #include "AudioFixtures.h"
+#include "Drops.h"
 #include "AudioTags.h"
 #include "EngineEvents.h"
 #include "DialogAnswers.h"
@@ -308,6 +309,15 @@ private slots:
         const double sectionFrames = 0.8 * 44100 / 1.5;
         QVERIFY2(heardFrames > sectionFrames - 882, qPrintable(QString::number(heardFrames)));
         QVERIFY2(heardFrames < sectionFrames + 2048, qPrintable(QString::number(heardFrames)));
+    }
+
+    void aDroppedAudioFileIsOpenedInstead() {
+        open(home_.path() + "/song.wav");
+        QVERIFY(!dropPaths(window_.get(), {home_.path() + "/cuts"})); // a folder is not taken
+        QVERIFY(dropPaths(window_.get(), {home_.path() + "/short.wav"}));
+        QCOMPARE(window_->fileName, home_.path() + "/short.wav");
+        QCOMPARE(window_->bar_->maximum_, int64_t{2500});
+        QCOMPARE(window_->sectionList_->topLevelItemCount(), 1);
     }
 
     void goToCorrectsTheSecondsBox() {

@@ -13,6 +13,7 @@
 #include "EngineEvents.h"
 #include "JoinerWindow.h"
 #include "DialogAnswers.h"
+#include "Drops.h"
 #include "FolderTree.h"
 #include "AppSettings.h"
 
@@ -150,6 +151,22 @@ private slots:
         window_->setTreeFolder(music_);
         window_->listSelectedFolder();
         QCOMPARE(window_->currentFolder_, music_);
+    }
+
+    // From a file manager: files, and a folder's audio files in name order in its place.
+    void filesAndFoldersDroppedFromOutside() {
+        window_->removeAll();
+        const QString folder = music_ + "dropped/";
+        QVERIFY(QDir().mkpath(folder));
+        for (const char* name : {"b.wav", "A.wav", "notes.txt"})
+            writeBytes(folder + name, 100);
+        QVERIFY(dropPaths(window_->joinList_->viewport(), {music_ + "b.mp3", folder}));
+        QStringList names;
+        for (int row = 0; row < window_->joinList_->topLevelItemCount(); ++row)
+            names << window_->joinList_->topLevelItem(row)->text(0);
+        QCOMPARE(names, QStringList({music_ + "b.mp3", folder + "A.wav", folder + "b.wav"}));
+        QDir(folder).removeRecursively();
+        window_->removeAll();
     }
 
     void addAllTwiceAddsEachFileOnce() {

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include "AudioFixtures.h"
+#include "Drops.h"
 #include "EngineEvents.h"
 #include "ConfirmDialog.h"
 #include "FolderTree.h"
@@ -261,6 +262,15 @@ private slots:
         // Once nothing plays, the same click lists the other folder.
         click();
         QCOMPARE(player_->currentFolder_, music_ + "/sub/");
+    }
+
+    void aDroppedFolderOrFileIsShown() {
+        QVERIFY(dropPaths(player_->playList_->viewport(), {music_ + "/c.Wma"}));
+        QTRY_COMPARE(player_->currentFolder_, music_ + "/");
+        QTRY_VERIFY(player_->playList_->currentItem() &&
+                    player_->playList_->currentItem()->text(PlayerWindow::ColName) == "c.Wma");
+        QVERIFY(dropPaths(player_->playList_->viewport(), {home_.path()}));
+        QTRY_COMPARE(player_->currentFolder_, home_.path() + "/");
     }
 
     void anotherFolderPickedDuringAListingWins() {

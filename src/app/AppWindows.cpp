@@ -9,6 +9,7 @@
 #include "CutterWindow.h"
 #include "FileListRows.h"
 #include "LaunchRequest.h"
+#include "MprisService.h"
 
 #include <QApplication>
 
@@ -25,6 +26,7 @@ AppWindows::AppWindows() {
     playerWindow->setWindows(optionsDialog.get(), confirmDialog.get(), cutterWindow.get(), joinerWindow.get());
     cutterWindow->setWindows(optionsDialog.get(), confirmDialog.get(), [this] { playerWindow->refreshPlayList(); });
     joinerWindow->setWindows(optionsDialog.get(), confirmDialog.get(), [this] { playerWindow->refreshPlayList(); });
+    mediaControls = std::make_unique<MprisService>(*playerWindow);
 }
 
 AppWindows::~AppWindows() = default;

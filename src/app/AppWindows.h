@@ -10,6 +10,7 @@ class FolderChooserDialog;
 class ConfirmDialog;
 class CutterWindow;
 class JoinerWindow;
+class MprisService;
 
 // Every window of the program, created once in a fixed order: the main window first
 // (it fills the shared folders), then the options dialog (it loads the settings,
@@ -29,4 +30,6 @@ struct AppWindows {
     std::unique_ptr<ConfirmDialog> confirmDialog;
     std::unique_ptr<CutterWindow> cutterWindow;
     std::unique_ptr<JoinerWindow> joinerWindow;
+    // The desktop's media keys and sound menu; declared last, so it goes before the player.
+    std::unique_ptr<MprisService> mediaControls;
 };

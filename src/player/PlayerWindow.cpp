@@ -558,11 +558,16 @@ void PlayerWindow::play() {
     playingRow_ = playList_->indexOfTopLevelItem(selected.first());
     setRowMarker(playingRow_, markerPlaying);
     playFile(currentFolder_ + selected.first()->text(ColName));
+    if (onPlaybackChange)
+        onPlaybackChange();
 }
 
 int PlayerWindow::seekToProgress() {
-    const int64_t frame = std::llround(static_cast<double>(progressSlider_->value()) * file_.totalFrames() / 1000.0);
-    return file_.seek(static_cast<int>(frame));
+    return file_.seek(static_cast<int>(progressFrame()));
+}
+
+int64_t PlayerWindow::progressFrame() const {
+    return std::llround(static_cast<double>(progressSlider_->value()) * file_.totalFrames() / 1000.0);
 }
 
 void PlayerWindow::playFile(const QString& path) {
@@ -607,6 +612,8 @@ void PlayerWindow::stopPlayback() {
             item->setText(ColStatus, "");
         playingRow_ = -1;
     }
+    if (onPlaybackChange)
+        onPlaybackChange();
 }
 
 void PlayerWindow::stop() {
@@ -622,6 +629,8 @@ void PlayerWindow::pause() {
         pausePlayback();
     else
         resumePlayback();
+    if (onPlaybackChange)
+        onPlaybackChange();
 }
 
 void PlayerWindow::pausePlayback() {
@@ -646,12 +655,21 @@ bool PlayerWindow::progressHeld() const {
 }
 
 void PlayerWindow::seekToReleasedPosition() {
+    if (file_.isReading())
+        seekToFrame(progressFrame());
+}
+
+void PlayerWindow::seekToFrame(int64_t frame) {
     if (playingRow_ == -1 || !file_.isReading())
         return;
     player_.stop();
-    playBase_ = seekToProgress();
+    playBase_ = file_.seek(static_cast<int>(std::clamp<int64_t>(frame, 0, file_.totalFrames())));
     player_.play();
     feedPlayer();
+}
+
+int64_t PlayerWindow::playedFrame() const {
+    return playingRow_ == -1 ? 0 : playBase_ + (paused_ ? 0 : player_.playedFrames());
 }
 
 void PlayerWindow::showPlayedPosition(int currentSamples) {

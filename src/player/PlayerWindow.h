@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 
@@ -68,6 +69,11 @@ public:
     void openOptions();
     void openHelp();
     void seekToReleasedPosition();
+    // For the desktop's media controls: a move to a frame of the playing file, the frame
+    // being heard, and who is told when playback starts, pauses or stops.
+    void seekToFrame(int64_t frame);
+    int64_t playedFrame() const;
+    std::function<void()> onPlaybackChange;
     void toggleMute();
     void toggleEqualizer();
     void applyEqualizerPreset();
@@ -168,6 +174,7 @@ private:
     void setVolumeFromSlider(int position);
     void applyEqualizerSliders();
     int seekToProgress();
+    int64_t progressFrame() const;
     int selectedRow() const;
     void installRenameEditor();
     void showMessage(const QString& text);

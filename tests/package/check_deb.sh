@@ -11,7 +11,7 @@ trap 'rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"
 for file in usr/bin/zelvo-mp3 usr/bin/zelvo-mp3-batch usr/share/applications/zelvo-mp3.desktop \
             usr/share/icons/hicolor/scalable/apps/zelvo-mp3.svg usr/share/zelvo-mp3/ZMP3CJHelp.html \
-            usr/share/doc/zelvo-mp3/LICENSES.txt; do
+            usr/share/doc/zelvo-mp3/LICENSES.txt usr/share/metainfo/zelvo-mp3.metainfo.xml; do
   [ -e "$root/$file" ] || { echo "missing from $deb: $file"; exit 1; }
 done
 depends="$(dpkg-deb -f "$deb" Depends)"
@@ -19,4 +19,6 @@ for library in libqt6widgets6 libavcodec libmp3lame0 libsdl2; do
   echo "$depends" | grep -q "$library" || { echo "$deb does not depend on $library: $depends"; exit 1; }
 done
 "$root/usr/bin/zelvo-mp3-batch" --help > /dev/null
+desktop-file-validate "$root/usr/share/applications/zelvo-mp3.desktop"
+appstreamcli validate --no-net --explain "$root/usr/share/metainfo/zelvo-mp3.metainfo.xml"
 echo "$deb holds the programs, the desktop entry, the icon, the guide and the licences"

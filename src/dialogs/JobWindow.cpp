@@ -5,6 +5,7 @@
 
 #include "AboutBox.h"
 #include "ConfirmDialog.h"
+#include "FileNames.h"
 #include "OptionsDialog.h"
 #include "ShellOpen.h"
 #include "SpecialFolders.h"
@@ -34,14 +35,19 @@ void JobWindow::buildToolButtons(int x, int closeX, const char* closeName, std::
     closeButton_->setToolTip("Close");
     closeButton_->setGeometry(closeX, 2, 20, 18);
     connect(folderButton_, &QPushButton::clicked, this,
-            [outputFolder] { Platform::shellOpen(outputFolder().toStdString()); });
+            [this, outputFolder] { openWithDesktop(Platform::pathBytes(outputFolder())); });
     connect(optionsButton_, &QPushButton::clicked, this, [this] {
         if (options_)
             options_->exec();
     });
-    connect(helpButton_, &QPushButton::clicked, this, [] { Platform::shellOpen(Platform::helpDocumentPath()); });
+    connect(helpButton_, &QPushButton::clicked, this, [this] { openWithDesktop(Platform::helpDocumentPath()); });
     connect(aboutButton_, &QPushButton::clicked, this, [this] { showAboutBox(this); });
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void JobWindow::openWithDesktop(const std::string& path) {
+    if (!Platform::shellOpen(path))
+        showMessage(Platform::pathFromBytes(Platform::shellOpenFailure(path)));
 }
 
 void JobWindow::showMessage(const QString& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QDialog>
 
@@ -34,6 +35,8 @@ protected:
     // Makes the tool row's buttons from the left edge x; outputFolder names the Folder button's folder.
     void buildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder);
     void showMessage(const QString& text);
+    // Opens a folder or document with the desktop's program, or says why it could not.
+    void openWithDesktop(const std::string& path);
     // Asks the question of a running job; true when the user answers Yes.
     bool askToCancel(const QString& question);
     void refreshPlayList();

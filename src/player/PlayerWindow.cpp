@@ -541,7 +541,9 @@ void PlayerWindow::openOptions() {
 }
 
 void PlayerWindow::openHelp() {
-    Platform::shellOpen(Platform::helpDocumentPath());
+    const std::string help = Platform::helpDocumentPath();
+    if (!Platform::shellOpen(help))
+        showMessage(Platform::pathFromBytes(Platform::shellOpenFailure(help)));
 }
 
 // ---- Playback ----

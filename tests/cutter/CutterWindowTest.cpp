@@ -320,6 +320,21 @@ private slots:
         QCOMPARE(window_->sectionList_->topLevelItemCount(), 1);
     }
 
+    // With no program of the desktop to start, Help and Folder say so.
+    void helpAndFolderSayWhenNothingCanShowThem() {
+        open(home_.path() + "/song.wav");
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", home_.path().toUtf8() + "/cuts");
+        window_->helpButton_->click();
+        window_->folderButton_->click();
+        qputenv("PATH", path);
+        QTRY_COMPARE(answers_->texts.size(), 2);
+        QVERIFY2(answers_->texts[0].endsWith("ZMP3CJHelp.html\": no file manager or browser of the desktop could be "
+                                             "started"),
+                 qPrintable(answers_->texts[0]));
+        QVERIFY(answers_->texts[1].startsWith("Cannot open \"" + out_));
+    }
+
     void goToCorrectsTheSecondsBox() {
         open(home_.path() + "/long.wav");
         window_->goToMinutesBox_->setText("001");

@@ -288,7 +288,8 @@ QWidget* OptionsDialog::buildSavePages() {
 // ---- The working copy ----
 
 OptionValues OptionsDialog::controlsToValues() const {
-    OptionValues values = values_; // the values without a control stay as they are
+    OptionValues values = values_;               // the values without a control stay as they are
+    values.lastFolder = AppSettings::lastFolder; // what the main window listed last
     for (const auto& [box, field] : lists_)
         values.*field = box->currentIndex();
     for (const auto& [check, field] : checks_)

@@ -285,7 +285,9 @@ void PlayerWindow::prepareOnShow() {
     volumeReady_ = true;
     initVolume();
     folderTree_->setFocus();
-    if (folderTree_->selectedPath().isEmpty())
+    // The folder listed last time, else the home folder.
+    if (folderTree_->selectedPath().isEmpty() &&
+        (AppSettings::lastFolder.empty() || !folderTree_->selectPath(Platform::pathFromBytes(AppSettings::lastFolder))))
         folderTree_->selectPath(qs(Platform::homeFolder()));
     listSelectedFolder();
 }
@@ -388,6 +390,7 @@ void PlayerWindow::listCurrentFolder() {
     const QString playingFile = playingRow_ >= 0 ? rowFileName(playingRow_) : QString();
     const QString convertingFile = convertingRow_ >= 0 ? rowFileName(convertingRow_) : QString();
     currentFolder_ = tree;
+    AppSettings::lastFolder = Platform::pathBytes(currentFolder_);
     playList_->clear();
     playingRow_ = convertingRow_ = -1;
     bool stopped = false;

@@ -81,6 +81,9 @@ struct OptionValues {
     std::string mailSubject;
     std::vector<std::string> mailBodyLines; // the memo's lines
 
+    // Not in the dialog: the folder the main window listed last, for the next start.
+    std::string lastFolder;
+
     // Schedule page (hidden); an entry's Use is its row's tick box.
     std::vector<AppSettings::ScheduleEntry> schedule;
 

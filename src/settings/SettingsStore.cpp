@@ -145,6 +145,12 @@ const Section& mailSection() {
 
 constexpr const char* bodyKey = "Body";
 
+// What the program keeps of its windows between runs.
+const Section& desktopSection() {
+    static const Section section{"Desktop", {TextKey{"LastFolder", &OptionValues::lastFolder}}};
+    return section;
+}
+
 // The values a file without any keys gives.
 OptionValues readDefaults() {
     OptionValues values;
@@ -478,6 +484,7 @@ void loadSettings(OptionValues& values, const std::string& settingsPath, const s
     readSection(ini, outputPathSection(), values);
     readSection(ini, mailSection(), values);
     values.mailBodyLines = decodeBody(ini.text(mailSection().name, bodyKey, ""));
+    readSection(ini, desktopSection(), values);
 }
 
 void saveSettings(const OptionValues& values, const std::string& settingsPath, const std::string& schedulePath) {
@@ -491,6 +498,7 @@ void saveSettings(const OptionValues& values, const std::string& settingsPath, c
     writeSection(ini, outputPathSection(), values);
     writeSection(ini, mailSection(), values);
     ini.setText(mailSection().name, bodyKey, encodeBody(values.mailBodyLines));
+    writeSection(ini, desktopSection(), values);
     ini.saveAtomically(settingsPath);
 }
 
@@ -575,6 +583,7 @@ void applySettings(const OptionValues& v) {
 
     mailSubject = trim(v.mailSubject);
     mailBody = trim(joinLines(v.mailBodyLines));
+    lastFolder = v.lastFolder;
 }
 
 void startupSettings(OptionValues& values) {

@@ -37,6 +37,7 @@ int32_t flacChannelCount = 2;
 int32_t flacBitsPerSample = 16;
 int32_t flacLevel = 5;
 
+std::string lastFolder;
 std::string convertOutputPath;
 bool convertToSourceFolder = false;
 bool convertOverwrite = false;

@@ -84,6 +84,9 @@ extern std::string mailSubject;
 extern std::string mailBody;
 extern std::array<int32_t, 12> equalizerPositions;
 
+// The folder the main window listed last ("" before any), kept for the next start.
+extern std::string lastFolder;
+
 // Recorder settings: applied and kept, nothing in this program acts on them.
 extern std::string recordOutputPath;
 extern std::string recordPreName;

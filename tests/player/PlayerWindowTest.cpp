@@ -264,6 +264,20 @@ private slots:
         QCOMPARE(player_->currentFolder_, music_ + "/sub/");
     }
 
+    // The next start lists the folder listed last, or the home folder when it has gone.
+    void theNextStartListsTheLastFolder() {
+        listFolder(music_);
+        QCOMPARE(QString::fromStdString(AppSettings::lastFolder), music_ + "/");
+        for (const QString& last : {music_, home_.path() + "/gone"}) {
+            AppSettings::lastFolder = last.toStdString();
+            PlayerWindow next;
+            next.setWindows(nullptr, confirm_.get(), nullptr, nullptr);
+            next.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&next));
+            QCOMPARE(next.currentFolder_, last == music_ ? music_ + "/" : home_.path() + "/");
+        }
+    }
+
     void aDroppedFolderOrFileIsShown() {
         QVERIFY(dropPaths(player_->playList_->viewport(), {music_ + "/c.Wma"}));
         QTRY_COMPARE(player_->currentFolder_, music_ + "/");

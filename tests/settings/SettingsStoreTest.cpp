@@ -54,7 +54,7 @@ TEST_F(SettingsStore, MissingFileIsWrittenWithResetValuesInSectionOrder) {
 
     const std::string text = readFileText(settingsFilePath());
     EXPECT_EQ(sectionsInOrder(text),
-              (std::vector<std::string>{"OutputFormat", "Hotkey", "AutoStop", "VOX", "OutputPath", "Mail"}));
+              (std::vector<std::string>{"OutputFormat", "Hotkey", "AutoStop", "VOX", "OutputPath", "Mail", "Desktop"}));
     EXPECT_NE(text.find("WmaFormat=14\n"), std::string::npos);
     EXPECT_NE(text.find("Subject=Share\n"), std::string::npos);
     EXPECT_NE(text.find("Body=48692C0D0A\n"), std::string::npos);
@@ -185,6 +185,7 @@ TEST_F(SettingsStore, SaveAndLoadRoundTripIncludingLongBodyAndUtf8) {
     values.mailSubject = "Grüße";
     values.mailBodyLines.assign(40, std::string(100, 'x'));
     values.mailBodyLines.push_back("Ende ✓");
+    values.lastFolder = "/home/me/Musik/Über/";
     values.schedule = {ScheduleEntry{true, 1, 2, 3, 4, 5, 6, 24, 12, 0, 0}, ScheduleEntry{}};
     saveSettings(values, settingsFilePath(), scheduleFilePath());
 

@@ -293,6 +293,8 @@ CutPlan requestedPlan(const std::string& file, const CutRequest& request, int64_
                      (request.parts > 0 ? 1 : 0) + (!request.cueSheet.empty() ? 1 : 0);
     if (ways != 1)
         throw UsageError("cut needs one of --at, --silence, --every, --parts and --cue");
+    if (request.snapSeconds > 0 && request.every.empty() && request.parts == 0)
+        throw UsageError("--snap goes with --every or --parts");
     if (!request.times.empty())
         return plannedFromTimes(file, request.times, durationMs);
     if (!request.cueSheet.empty()) {

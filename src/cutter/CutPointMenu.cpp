@@ -205,6 +205,7 @@ void CutPointMenu::searchThen(const SilenceOptions& options, std::function<void(
     progress_ = new QProgressDialog("Looking for silences...", "Cancel", 0, 100, window_.widget);
     progress_->setObjectName("silenceProgress");
     progress_->setAttribute(Qt::WA_DeleteOnClose);
+    progress_->setWindowModality(Qt::WindowModal); // nothing else changes the list meanwhile
     progress_->setMinimumDuration(500);
     connect(search_, &SilenceSearch::progressed, progress_, &QProgressDialog::setValue);
     connect(progress_, &QProgressDialog::canceled, search_, &QThread::requestInterruption);

@@ -457,11 +457,13 @@ QString CutterWindow::defaultTitle(int number) const {
 }
 
 void CutterWindow::titleEdited(int row, const QString& text) {
-    std::string& title = bar_->points_[static_cast<size_t>(row)].title;
+    const CutPoints& points = bar_->points_;
+    const int number = static_cast<int>(
+        std::count_if(points.begin(), points.begin() + row + 1, [](const CutPoint& point) { return point.use; }));
     const QString typed = text.trimmed();
-    // Typing the default title back is leaving it to the default.
-    title = typed.isEmpty() || typed.startsWith(QString::fromStdString(sourceTitle_) + " (") ? std::string()
-                                                                                             : typed.toStdString();
+    // Typing the section's default title back is leaving it to the default.
+    bar_->points_[static_cast<size_t>(row)].title =
+        typed.isEmpty() || typed == defaultTitle(number) ? std::string() : typed.toStdString();
     QMetaObject::invokeMethod(this, &CutterWindow::showTitles, Qt::QueuedConnection);
 }
 

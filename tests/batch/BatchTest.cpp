@@ -237,6 +237,9 @@ TEST_F(Batch, CutPointsFoundAtSilencesPartsAndCueSheets) {
     run("cut " + shellQuoted(file) + " --cue " + shellQuoted(home_ / "bad.cue"), &status);
     EXPECT_EQ(status, 1);
     EXPECT_NE(errors().find("bad.cue\": line 3: INDEX needs a time"), std::string::npos) << errors();
+    run("cut " + shellQuoted(file) + " --silence --snap 2", &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(errors().find("--snap goes with --every or --parts"), std::string::npos);
     for (const std::string& ways : {std::string("--silence --parts 2"), std::string("")}) {
         run("cut " + shellQuoted(file) + " " + ways, &status);
         EXPECT_EQ(status, 2) << ways;

@@ -141,7 +141,12 @@ private slots:
         menu().loadCueSheet(sheet);
         QCOMPARE(startsOf(window_->currentPlan()), (std::vector<int64_t>{0, 2747}));
         QCOMPARE(window_->sectionList_->topLevelItem(1)->text(CutterWindow::ColTitle), QString("Guest"));
-        // A title typed into the list replaces the sheet's.
+        // A title typed into the list replaces the sheet's; the numbered one typed back is the default.
+        window_->sectionList_->topLevelItem(1)->setText(CutterWindow::ColTitle, "Talk (2)");
+        QTRY_COMPARE(window_->currentPlan()[1].title, std::string());
+        window_->sectionList_->topLevelItem(1)->setText(CutterWindow::ColTitle, "Talk (live)");
+        QTRY_COMPARE(window_->currentPlan()[1].title, std::string("Talk (live)"));
+        window_->sectionList_->topLevelItem(1)->setText(CutterWindow::ColTitle, "Guest");
         window_->sectionList_->topLevelItem(0)->setText(CutterWindow::ColTitle, "Welcome");
         QTRY_COMPARE(window_->currentPlan()[0].title, std::string("Welcome"));
         window_->startCutting();

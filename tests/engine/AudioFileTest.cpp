@@ -771,6 +771,17 @@ TEST(AudioFileReading, ChainedOggAndOpusAreReadWhole) {
             energy += samples[i] * samples[i];
         EXPECT_GT(energy, 100.0);
     }
+    // A length counted by decoding is kept for the file only while the file stays as it was.
+    const std::string changing = folder / "changing.ogg";
+    writeFileText(changing, readFileText(folder / "chain.ogg"));
+    AudioInfo counted;
+    counted.open(changing);
+    EXPECT_NEAR(counted.totalFrames(), 7 * 44100, 1000);
+    writeFileText(changing, readFileText(folder / "mixed.ogg"));
+    AudioFile changed;
+    changed.openForRead(changing);
+    EXPECT_EQ(static_cast<size_t>(changed.totalFrames()), readAll(changed).size() / 2);
+    EXPECT_NEAR(changed.totalFrames(), 6 * 44100, 1000);
 }
 
 TEST(AudioFileReading, OperationsOnAClosedObjectRaise) {

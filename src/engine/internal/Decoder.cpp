@@ -5,6 +5,9 @@
 #include <cstring>
 #include <cmath>
 #include <filesystem>
+#include <map>
+#include <mutex>
+#include <optional>
 
 extern "C" {
 #include <libavutil/intreadwrite.h>
@@ -283,6 +286,58 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
     return result;
 }
 
+// Lengths found by decoding, by file: a file listed and then played, cut or converted is
+// decoded for its length once. A file whose size or time changed is counted again.
+class CountedLengths {
+public:
+    static CountedLengths& instance() {
+        static CountedLengths lengths;
+        return lengths;
+    }
+
+    std::optional<int64_t> find(const std::string& path) {
+        const std::optional<Stamp> stamp = stampOf(path);
+        const std::lock_guard lock(mutex_);
+        const auto found = lengths_.find(path);
+        if (!stamp || found == lengths_.end() || !(found->second.stamp == *stamp))
+            return std::nullopt;
+        return found->second.frames;
+    }
+
+    void store(const std::string& path, int64_t frames) {
+        const std::optional<Stamp> stamp = stampOf(path);
+        if (!stamp)
+            return;
+        const std::lock_guard lock(mutex_);
+        if (lengths_.size() >= MaxFiles)
+            lengths_.clear();
+        lengths_[path] = {*stamp, frames};
+    }
+
+private:
+    static constexpr size_t MaxFiles = 4096;
+    struct Stamp {
+        uintmax_t size;
+        int64_t modified;
+        bool operator==(const Stamp&) const = default;
+    };
+    struct Entry {
+        Stamp stamp;
+        int64_t frames;
+    };
+    static std::optional<Stamp> stampOf(const std::string& path) {
+        std::error_code sizeError, timeError;
+        const uintmax_t size = std::filesystem::file_size(path, sizeError);
+        const auto modified = std::filesystem::last_write_time(path, timeError);
+        if (sizeError || timeError)
+            return std::nullopt;
+        return Stamp{size, static_cast<int64_t>(modified.time_since_epoch().count())};
+    }
+
+    std::mutex mutex_;
+    std::map<std::string, Entry> lengths_;
+};
+
 } // namespace
 
 OpenResult probeFile(const std::string& path, StreamInfo& info) {
@@ -313,14 +368,8 @@ std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& resu
     if (result.status != EngineStatus::Ok)
         return nullptr;
     try {
-        if (!decoder->info_.totalIsExact && counting == Counting::WhenOpening) {
-            // The packets do not tell the length: count it by decoding once.
-            decoder->info_.totalFrames = INT64_MAX;
-            decoder->skipDecoded(INT64_MAX);
-            decoder->info_.totalFrames = decoder->decodedEnd_;
-            decoder->info_.totalIsExact = true;
-            decoder->rewind();
-        }
+        if (!decoder->info_.totalIsExact && counting == Counting::WhenOpening)
+            decoder->countLength();
         // The first frame tells where the timestamps start; seeking relies on it.
         decoder->decodeFrame();
     } catch (const EngineError& error) {
@@ -504,6 +553,7 @@ void Decoder::read(int frames, std::vector<float>& out) {
     if (wanted > 0 && buffered() == 0 && !info_.totalIsExact) {
         info_.totalFrames = position_; // counted to the end
         info_.totalIsExact = true;
+        CountedLengths::instance().store(path_, position_);
     } else if (wanted > 0 && buffered() == 0) {
         endedEarly(position_);
     }
@@ -533,6 +583,20 @@ void Decoder::endedEarly(int64_t end) {
                                          counted +
                                          (cutShort ? " (the file was cut short while being read)"
                                                    : " (it is damaged there and cannot be decoded further)"));
+}
+
+// The packets do not tell the length: it is counted by decoding once per file.
+void Decoder::countLength() {
+    if (const std::optional<int64_t> known = CountedLengths::instance().find(path_)) {
+        info_.totalFrames = *known;
+    } else {
+        info_.totalFrames = INT64_MAX;
+        skipDecoded(INT64_MAX);
+        info_.totalFrames = decodedEnd_;
+        CountedLengths::instance().store(path_, decodedEnd_);
+        rewind();
+    }
+    info_.totalIsExact = true;
 }
 
 void Decoder::skipDecoded(int64_t frames) {

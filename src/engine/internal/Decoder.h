@@ -67,6 +67,7 @@ private:
     void rewind();
     bool seekByTimestamp(int64_t target, int64_t preroll);
     void skipDecoded(int64_t frames);
+    void countLength();
     void endedEarly(int64_t end);
     int64_t buffered() const;
     [[noreturn]] void fail(EngineStatus status, const std::string& cause) const;

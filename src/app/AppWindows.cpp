@@ -4,7 +4,6 @@
 #include "ConfirmDialog.h"
 #include "JoinerWindow.h"
 #include "OptionsDialog.h"
-#include "FolderChooserDialog.h"
 #include "PlayerWindow.h"
 #include "CutterWindow.h"
 #include "FileListRows.h"
@@ -18,8 +17,6 @@ AppWindows::AppWindows() {
     optionsDialog = std::make_unique<OptionsDialog>();
     // A settings file that cannot be written is reported; the other windows still come up.
     Application::guarded([this] { optionsDialog->loadAtStartup(); });
-    folderChooser = std::make_unique<FolderChooserDialog>();
-    optionsDialog->setPathChooser(folderChooser.get());
     confirmDialog = std::make_unique<ConfirmDialog>();
     cutterWindow = std::make_unique<CutterWindow>();
     joinerWindow = std::make_unique<JoinerWindow>();

@@ -6,7 +6,6 @@ struct LaunchRequest;
 
 class PlayerWindow;
 class OptionsDialog;
-class FolderChooserDialog;
 class ConfirmDialog;
 class CutterWindow;
 class JoinerWindow;
@@ -26,7 +25,6 @@ struct AppWindows {
 
     std::unique_ptr<PlayerWindow> playerWindow;
     std::unique_ptr<OptionsDialog> optionsDialog;
-    std::unique_ptr<FolderChooserDialog> folderChooser;
     std::unique_ptr<ConfirmDialog> confirmDialog;
     std::unique_ptr<CutterWindow> cutterWindow;
     std::unique_ptr<JoinerWindow> joinerWindow;

@@ -2,15 +2,15 @@
 
 #include <functional>
 
-#include <QTreeView>
-
-class QFileSystemModel;
+#include <QTreeWidget>
 
 // A tree of the file system's folders (no files), as the main window, the joiner and
-// the path chooser show it. A guard can refuse moving to another folder. The picked folder
-// changes only by the user's clicks and keys or by selectPath: the model's own moves of the
-// current row while it loads folders do not change it.
-class FolderTree : public QTreeView {
+// the path chooser show it. Its top entries are the places a user starts from: the home
+// folder, the music folder and the mounted drives (the root file system first). A
+// folder's subfolders are read when it opens and read again each time it opens.
+// A guard can refuse moving to another folder. The picked folder changes only by the
+// user's clicks and keys or by selectPath.
+class FolderTree : public QTreeWidget {
     Q_OBJECT
 
 public:
@@ -20,8 +20,17 @@ public:
     QString selectedPath() const { return pickedPath_; }
     // Selects the folder and scrolls to it; false when there is no such folder.
     bool selectPath(const QString& folder);
-    // The tree's item of a folder (invalid when there is none).
-    QModelIndex indexOf(const QString& folder) const;
+    // The tree's item of a folder, reading the folders on the way (invalid when there is none).
+    QModelIndex indexOf(const QString& folder);
+
+    struct Place {
+        QString name;
+        QString path;
+        QString iconName;
+    };
+    // The top entries: home, music (when it exists apart from home), the root file
+    // system and the drives mounted under /media, /mnt or /run/media.
+    static QList<Place> places();
 
     // Asked before the user moves to another folder; returning false keeps the selection.
     std::function<bool()> canChangeFolder;
@@ -37,11 +46,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void addPlaces();
+    // Brings an item's children in line with its folder's subfolders, keeping the
+    // items (and what is open below them) of folders that are still there.
+    void readSubfolders(QTreeWidgetItem* item);
+    QTreeWidgetItem* childNamed(QTreeWidgetItem* item, const QString& name);
+    QTreeWidgetItem* itemOf(const QString& folder);
     bool refuses();
     // After a click or key: picks the new current folder, or goes back when the guard refuses.
     void pickCurrentUnlessRefused(const QModelIndex& before);
     QString pathOf(const QModelIndex& index) const;
     QString pickedPath_;
-
-    QFileSystemModel* model_;
 };

@@ -21,7 +21,7 @@
 
 #include "OptionLists.h"
 #include "OutputNaming.h"
-#include "FolderChooserDialog.h"
+#include "FolderChooser.h"
 #include "SettingsStore.h"
 
 namespace {
@@ -392,11 +392,7 @@ void OptionsDialog::showMessage(const QString& text) {
 }
 
 void OptionsDialog::chooseOutputFolder(QLineEdit* target) {
-    if (!folderChooser_)
-        return;
-    folderChooser_->chosenPath_.clear();
-    folderChooser_->exec();
-    const QString folder = folderChooser_->chosenPath_;
+    const QString folder = FolderChooser::choose(this, target->text());
     if (folder.isEmpty())
         return;
     // A folder is taken only when a file can be made in it.

@@ -16,7 +16,6 @@ class QPushButton;
 class QRadioButton;
 class QTabWidget;
 class QTreeWidget;
-class FolderChooserDialog;
 
 // The options dialog: output formats, output folders and naming. Its controls edit the
 // working copy of the settings (Values); OK applies and saves it, Cancel or closing puts
@@ -28,8 +27,6 @@ class OptionsDialog : public QDialog {
 
 public:
     explicit OptionsDialog(QWidget* parent = nullptr);
-
-    void setPathChooser(FolderChooserDialog* chooser) { folderChooser_ = chooser; }
 
     // Start-up: loads the settings file, or writes a new one with the reset values;
     // then applies. Raises SettingsWriteError when the new file cannot be written.
@@ -91,7 +88,6 @@ private:
     void showScheduleRows(const std::vector<AppSettings::ScheduleEntry>& entries);
     void showMessage(const QString& text);
 
-    FolderChooserDialog* folderChooser_ = nullptr;
     // The controls' bindings to the working copy.
     std::vector<std::pair<QComboBox*, int OptionValues::*>> lists_;
     std::vector<std::pair<QAbstractButton*, bool OptionValues::*>> checks_;

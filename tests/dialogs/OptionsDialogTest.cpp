@@ -20,7 +20,7 @@
 #include "AppSettings.h"
 #include "OptionsDialog.h"
 #include "OutputFormat.h"
-#include "FolderChooserDialog.h"
+#include "DialogAnswers.h"
 #include "SettingsStore.h"
 #include "TempFolder.h"
 
@@ -29,7 +29,6 @@ class OptionsDialogTest : public QObject {
 
 private:
     QTemporaryDir home_;
-    std::unique_ptr<FolderChooserDialog> chooser_;
     std::unique_ptr<OptionsDialog> options_;
 
     void open() {
@@ -49,9 +48,7 @@ private slots:
             QDir().mkpath(QString::fromStdString(*folder));
         }
         AppSettings::defaultRecordOutputPath = home_.path().toStdString() + "/";
-        chooser_ = std::make_unique<FolderChooserDialog>();
         options_ = std::make_unique<OptionsDialog>();
-        options_->setPathChooser(chooser_.get());
         options_->loadAtStartup();
     }
 
@@ -181,21 +178,21 @@ private slots:
 
     void outputFolderMustTakeAFile() {
         QTemporaryDir good;
-        chooser_->folderTree_->selectPath(good.path());
-        QTimer::singleShot(0, chooser_.get(), [this] { chooser_->okButton_->click(); });
+        chooseFolderWhenAsked(good.path());
         options_->chooseOutputFolder(options_->cutFolderEdit_);
         QCOMPARE(options_->cutFolderEdit_->text(), good.path() + "/");
         QCOMPARE(QDir(good.path()).entryList(QDir::Files), QStringList()); // the probe went again
 
         // A folder in which not even root can make a file.
-        QVERIFY(chooser_->folderTree_->selectPath("/proc"));
-        QTimer::singleShot(0, chooser_.get(), [this] { chooser_->okButton_->click(); });
-        QTimer::singleShot(100, [] {
-            if (QWidget* box = QApplication::activeModalWidget())
-                box->close();
-        });
+        chooseFolderWhenAsked("/proc");
+        closeMessageBoxWhenShown();
         options_->chooseOutputFolder(options_->cutFolderEdit_);
         QCOMPARE(options_->lastMessage_, QString("The path can't set as output path"));
+        QCOMPARE(options_->cutFolderEdit_->text(), good.path() + "/");
+
+        // Cancelling keeps the folder.
+        chooseFolderWhenAsked({});
+        options_->chooseOutputFolder(options_->cutFolderEdit_);
         QCOMPARE(options_->cutFolderEdit_->text(), good.path() + "/");
     }
 

@@ -3,10 +3,14 @@
 // Answers the program's confirm dialogs in window tests, where nobody clicks.
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+
+#include <memory>
 
 #include "ConfirmDialog.h"
 
@@ -34,3 +38,36 @@ private:
     bool yes_;
     QTimer timer_;
 };
+
+// Calls answer on the next modal widget of type Dialog once it shows. Gives up after a
+// few seconds, so that a test whose dialog never came fails instead of waiting.
+template <typename Dialog, typename Answer>
+void answerNextModal(Answer answer) {
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    auto tries = std::make_shared<int>(250);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer, tries] {
+        auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        if (dialog && dialog->isVisible())
+            answer(dialog);
+        else if (--*tries > 0)
+            return;
+        timer->deleteLater();
+    });
+    timer->start();
+}
+
+// Answers the next folder dialog: chooses folder in it, or cancels when folder is empty.
+inline void chooseFolderWhenAsked(const QString& folder) {
+    answerNextModal<QFileDialog>([folder](QFileDialog* dialog) {
+        if (folder.isEmpty())
+            return dialog->reject();
+        dialog->setDirectory(folder);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+// Closes the next message box.
+inline void closeMessageBoxWhenShown() {
+    answerNextModal<QMessageBox>([](QMessageBox* box) { box->close(); });
+}

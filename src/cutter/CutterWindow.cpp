@@ -19,6 +19,7 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QThread>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include "PlaybackRead.h"
@@ -134,12 +135,13 @@ void CutterWindow::buildControls() {
     buildToolButtons(72, 556, "closeButton", [this] { return outputFolder(); });
     durationLabel_ = new QLabel(QString::fromStdString(AppSettings::formatMinSecMs(0)), this);
     durationLabel_->setObjectName("durationLabel");
-    durationLabel_->setGeometry(340, 22, 232, 34);
+    durationLabel_->setGeometry(412, 22, 160, 34);
     QFont big = durationLabel_->font();
     big.setPointSize(18);
     big.setBold(true);
     durationLabel_->setFont(big);
     durationLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    buildRecentFiles({330, 24, 80, 30}, AppSettings::recentCutFiles, [this](const QString& path) { openFile(path); });
     connect(cutButton_, &QPushButton::clicked, this, &CutterWindow::startCutting);
     connect(cancelCutButton_, &QPushButton::clicked, this, &CutterWindow::cancelCutting);
     buildBar();
@@ -328,9 +330,15 @@ void CutterWindow::dropEvent(QDropEvent* event) {
     if (file.isEmpty())
         return;
     event->acceptProposedAction();
+    openFile(file);
+}
+
+void CutterWindow::openFile(const QString& path) {
+    if (cutting_)
+        return;
     stopPreviewIfRunning();
     stopPlayback();
-    fileName = file;
+    fileName = path;
     prepareOnShow();
 }
 
@@ -340,6 +348,7 @@ void CutterWindow::prepareOnShow() {
         info_.open(Platform::pathBytes(fileName));
         player_.setFormat(info_.sampleRate(), info_.channels());
         duration = info_.durationMs();
+        rememberRecent(fileName);
     } catch (const EngineError& error) {
         showMessage(QString::fromUtf8(error.what()));
     }
@@ -752,7 +761,7 @@ void CutterWindow::setCutControls(bool cutting) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              addPointButton_, previewButton_, stopPreviewButton_, playButton_, stopButton_, pauseButton_,
              playBeforeButton_, playAfterButton_, removeButton_, removeAllButton_, goToButton_, goToMinutesBox_,
-             goToMillisecondsBox_, goToSecondsBox_, backToStartBox_, sectionList_, pointMenu_->button()})
+             goToMillisecondsBox_, goToSecondsBox_, backToStartBox_, sectionList_, pointMenu_->button(), recentButton_})
         control->setEnabled(!cutting);
 }
 

@@ -120,6 +120,8 @@ private:
     void buildBottomRow();
     void prepareOnShow();
     QString droppedAudioFile(const QMimeData& data) const;
+    // Opens another file in place of the one shown (not while cutting).
+    void openFile(const QString& path);
     void startPlayback();
     void feedNextBlock();
     AudioBlock nextSourceBlock();

@@ -1,9 +1,14 @@
 #include "JobWindow.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 
 #include "AboutBox.h"
+#include "AppSettings.h"
 #include "ConfirmDialog.h"
 #include "FileNames.h"
 #include "OptionsDialog.h"
@@ -43,6 +48,44 @@ void JobWindow::buildToolButtons(int x, int closeX, const char* closeName, std::
     connect(helpButton_, &QPushButton::clicked, this, [this] { openWithDesktop(Platform::helpDocumentPath()); });
     connect(aboutButton_, &QPushButton::clicked, this, [this] { showAboutBox(this); });
     connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void JobWindow::buildRecentFiles(QRect place, std::vector<std::string>& list,
+                                 std::function<void(const QString&)> open) {
+    recentList_ = &list;
+    recentButton_ = new QToolButton(this);
+    recentButton_->setObjectName("recentButton");
+    recentButton_->setText(tr("Recent files"));
+    recentButton_->setToolTip(tr("Open a file used lately"));
+    recentButton_->setPopupMode(QToolButton::InstantPopup);
+    recentButton_->setGeometry(place);
+    auto* menu = new QMenu(recentButton_);
+    menu->setObjectName("recentMenu");
+    menu->setToolTipsVisible(true);
+    recentButton_->setMenu(menu);
+    connect(menu, &QMenu::aboutToShow, this, [this, open] { fillRecentMenu(open); });
+    fillRecentMenu(open);
+}
+
+void JobWindow::fillRecentMenu(const std::function<void(const QString&)>& open) {
+    QMenu* menu = recentButton_->menu();
+    menu->clear();
+    for (const std::string& bytes : *recentList_) {
+        const QString path = Platform::pathFromBytes(bytes);
+        if (!QFileInfo(path).isFile())
+            continue;
+        const QString shown = fontMetrics().elidedText(QDir::toNativeSeparators(path), Qt::ElideMiddle, 480);
+        QAction* action = menu->addAction(QString(shown).replace('&', "&&"));
+        action->setToolTip(path);
+        connect(action, &QAction::triggered, this, [open, path] { open(path); });
+    }
+    if (menu->isEmpty())
+        menu->addAction(tr("No recent files"))->setEnabled(false);
+}
+
+void JobWindow::rememberRecent(const QString& path) {
+    if (recentList_)
+        AppSettings::rememberRecentFile(*recentList_, Platform::pathBytes(QFileInfo(path).absoluteFilePath()));
 }
 
 void JobWindow::openWithDesktop(const std::string& path) {

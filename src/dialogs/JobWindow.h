@@ -2,10 +2,12 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 
 class QPushButton;
+class QToolButton;
 class ConfirmDialog;
 class OptionsDialog;
 
@@ -25,6 +27,7 @@ public:
     QString lastMessage_;
 
     QPushButton *folderButton_, *optionsButton_, *helpButton_, *aboutButton_, *closeButton_;
+    QToolButton* recentButton_ = nullptr;
 
 protected:
     // A push button of the window's fixed layout, with its object name and hint.
@@ -34,6 +37,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // Makes the tool row's buttons from the left edge x; outputFolder names the Folder button's folder.
     void buildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder);
+    // The "Recent files" button: its menu lists the files of list that are still there,
+    // newest first, and choosing one calls open with its path.
+    void buildRecentFiles(QRect place, std::vector<std::string>& list, std::function<void(const QString&)> open);
+    // Puts a file first in the window's recent files.
+    void rememberRecent(const QString& path);
     void showMessage(const QString& text);
     // Opens a folder or document with the desktop's program, or says why it could not.
     void openWithDesktop(const std::string& path);
@@ -45,4 +53,6 @@ private:
     OptionsDialog* options_ = nullptr;
     ConfirmDialog* confirm_ = nullptr;
     std::function<void()> refreshPlayList_;
+    std::vector<std::string>* recentList_ = nullptr;
+    void fillRecentMenu(const std::function<void(const QString&)>& open);
 };

@@ -290,6 +290,8 @@ QWidget* OptionsDialog::buildSavePages() {
 OptionValues OptionsDialog::controlsToValues() const {
     OptionValues values = values_;               // the values without a control stay as they are
     values.lastFolder = AppSettings::lastFolder; // what the main window listed last
+    values.recentCutFiles = AppSettings::recentCutFiles;
+    values.recentJoinFiles = AppSettings::recentJoinFiles;
     for (const auto& [box, field] : lists_)
         values.*field = box->currentIndex();
     for (const auto& [check, field] : checks_)

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -144,6 +145,8 @@ void JoinerWindow::buildControls() {
     outputFormatBox_->setGeometry(540, 28, 90, 24);
     outputFormatButton_ = makeButton(this, "outputFormatButton", "v", "Select output format", {632, 28, 18, 24});
     connect(outputFormatButton_, &QPushButton::clicked, outputFormatBox_, &QComboBox::showPopup);
+    buildRecentFiles({330, 24, 80, 30}, AppSettings::recentJoinFiles,
+                     [this](const QString& path) { addFiles({path}); });
     connect(mergeButton_, &QPushButton::clicked, this, &JoinerWindow::startMerging);
     connect(cancelMergeButton_, &QPushButton::clicked, this, &JoinerWindow::cancelMerging);
     buildLists();
@@ -370,8 +373,10 @@ void JoinerWindow::addFiles(const QStringList& paths) {
         [&](JoinList& list) {
             for (const QString& path : paths)
                 if (!list.contains(Platform::pathBytes(path)) && isRegularFile(path) &&
-                    !AppSettings::audioTypeOfFile(Platform::pathBytes(path)).empty())
+                    !AppSettings::audioTypeOfFile(Platform::pathBytes(path)).empty()) {
                     list.add(rowOfFile(path));
+                    rememberRecent(path);
+                }
         },
         true);
 }
@@ -502,10 +507,10 @@ void JoinerWindow::startMerging() {
 void JoinerWindow::setMergeControls(bool merging) {
     cancelMergeButton_->setVisible(merging);
     mergeButton_->setVisible(!merging);
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{addButton_, addAllButton_, downButton_, firstButton_, lastButton_,
-                                         removeButton_, removeAllButton_, upButton_, playButton_, stopButton_,
-                                         joinList_, folderList_, folderTree_, outputFormatBox_, outputFormatButton_})
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             addButton_, addAllButton_, downButton_, firstButton_, lastButton_, removeButton_, removeAllButton_,
+             upButton_, playButton_, stopButton_, joinList_, folderList_, folderTree_, outputFormatBox_,
+             outputFormatButton_, recentButton_})
         control->setEnabled(!merging);
 }
 

@@ -83,6 +83,9 @@ struct OptionValues {
 
     // Not in the dialog: the folder the main window listed last, for the next start.
     std::string lastFolder;
+    // Not in the dialog: the cutter's and the joiner's recent files, newest first.
+    std::vector<std::string> recentCutFiles;
+    std::vector<std::string> recentJoinFiles;
 
     // Schedule page (hidden); an entry's Use is its row's tick box.
     std::vector<AppSettings::ScheduleEntry> schedule;

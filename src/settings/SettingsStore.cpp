@@ -48,7 +48,14 @@ struct TextKey {
     const char* key;
     std::string OptionValues::*field;
 };
-using Binding = std::variant<ListKey, RangeKey, BoolKey, TextKey>;
+// Numbered keys ("Name1", "Name2", ...) holding a list of texts; the first missing or
+// empty key ends it.
+struct TextListKey {
+    const char* key;
+    std::vector<std::string> OptionValues::*field;
+    int maxCount;
+};
+using Binding = std::variant<ListKey, RangeKey, BoolKey, TextKey, TextListKey>;
 
 struct Section {
     const char* name;
@@ -147,7 +154,11 @@ constexpr const char* bodyKey = "Body";
 
 // What the program keeps of its windows between runs.
 const Section& desktopSection() {
-    static const Section section{"Desktop", {TextKey{"LastFolder", &OptionValues::lastFolder}}};
+    using V = OptionValues;
+    static const Section section{"Desktop",
+                                 {TextKey{"LastFolder", &V::lastFolder},
+                                  TextListKey{"RecentCut", &V::recentCutFiles, AppSettings::RecentFileCount},
+                                  TextListKey{"RecentJoin", &V::recentJoinFiles, AppSettings::RecentFileCount}}};
     return section;
 }
 
@@ -236,6 +247,7 @@ public:
         ini_.SetValue(section, key, value.c_str());
     }
     void eraseSection(const char* section) { ini_.Delete(section, nullptr); }
+    void eraseKey(const char* section, const char* key) { ini_.Delete(section, key); }
     void addSection(const char* section) { ini_.SetValue(section, nullptr, nullptr); }
 
     // Written to a hidden temporary file beside the target and renamed over it, so that
@@ -290,6 +302,14 @@ void readSection(const IniFile& ini, const Section& section, OptionValues& value
                     field = std::clamp(clampToInt(ini.number(section.name, b.key, field)), b.minValue, b.maxValue);
                 } else if constexpr (std::is_same_v<B, BoolKey>) {
                     field = ini.number(section.name, b.key, field ? 1 : 0) != 0;
+                } else if constexpr (std::is_same_v<B, TextListKey>) {
+                    field.clear();
+                    for (int n = 1; n <= b.maxCount; ++n) {
+                        std::string text = ini.text(section.name, (b.key + std::to_string(n)).c_str(), "");
+                        if (text.empty())
+                            break;
+                        field.push_back(std::move(text));
+                    }
                 } else {
                     field = ini.text(section.name, b.key, field);
                 }
@@ -305,12 +325,22 @@ void writeSection(IniFile& ini, const Section& section, const OptionValues& valu
             [&](const auto& b) {
                 using B = std::decay_t<decltype(b)>;
                 const auto& field = values.*(b.field);
-                if constexpr (std::is_same_v<B, TextKey>)
+                if constexpr (std::is_same_v<B, TextKey>) {
                     ini.setText(section.name, b.key, field);
-                else if constexpr (std::is_same_v<B, BoolKey>)
+                } else if constexpr (std::is_same_v<B, TextListKey>) {
+                    for (int n = 1; n <= b.maxCount; ++n) {
+                        const std::string key = b.key + std::to_string(n);
+                        const size_t at = static_cast<size_t>(n - 1);
+                        if (at < field.size())
+                            ini.setText(section.name, key.c_str(), field[at]);
+                        else
+                            ini.eraseKey(section.name, key.c_str());
+                    }
+                } else if constexpr (std::is_same_v<B, BoolKey>) {
                     ini.setNumber(section.name, b.key, field ? 1 : 0);
-                else
+                } else {
                     ini.setNumber(section.name, b.key, field);
+                }
             },
             binding);
     }
@@ -584,6 +614,8 @@ void applySettings(const OptionValues& v) {
     mailSubject = trim(v.mailSubject);
     mailBody = trim(joinLines(v.mailBodyLines));
     lastFolder = v.lastFolder;
+    recentCutFiles = v.recentCutFiles;
+    recentJoinFiles = v.recentJoinFiles;
 }
 
 void startupSettings(OptionValues& values) {

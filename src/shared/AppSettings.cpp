@@ -38,6 +38,15 @@ int32_t flacBitsPerSample = 16;
 int32_t flacLevel = 5;
 
 std::string lastFolder;
+std::vector<std::string> recentCutFiles;
+std::vector<std::string> recentJoinFiles;
+
+void rememberRecentFile(std::vector<std::string>& list, const std::string& path) {
+    std::erase(list, path);
+    list.insert(list.begin(), path);
+    if (list.size() > static_cast<size_t>(RecentFileCount))
+        list.resize(RecentFileCount);
+}
 std::string convertOutputPath;
 bool convertToSourceFolder = false;
 bool convertOverwrite = false;

@@ -86,6 +86,12 @@ extern std::array<int32_t, 12> equalizerPositions;
 
 // The folder the main window listed last ("" before any), kept for the next start.
 extern std::string lastFolder;
+// The files opened last in the cutter and added last to the joiner, newest first.
+constexpr int RecentFileCount = 10;
+extern std::vector<std::string> recentCutFiles;
+extern std::vector<std::string> recentJoinFiles;
+// Puts path first in a recent list (once) and keeps the list to RecentFileCount.
+void rememberRecentFile(std::vector<std::string>& list, const std::string& path);
 
 // Recorder settings: applied and kept, nothing in this program acts on them.
 extern std::string recordOutputPath;

@@ -8,6 +8,8 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QMenu>
+#include <QToolButton>
 #include <QtTest>
 
 #include <tuple>
@@ -318,6 +320,17 @@ private slots:
         QCOMPARE(window_->fileName, home_.path() + "/short.wav");
         QCOMPARE(window_->bar_->maximum_, int64_t{2500});
         QCOMPARE(window_->sectionList_->topLevelItemCount(), 1);
+
+        // Both are in the recent files, newest first; choosing one opens it again.
+        QMenu* recent = window_->recentButton_->menu();
+        emit recent->aboutToShow();
+        QStringList shown;
+        for (QAction* action : recent->actions())
+            shown << action->toolTip();
+        QCOMPARE(shown.mid(0, 2), (QStringList{home_.path() + "/short.wav", home_.path() + "/song.wav"}));
+        recent->actions().at(1)->trigger();
+        QCOMPARE(window_->fileName, home_.path() + "/song.wav");
+        QCOMPARE(QString::fromStdString(AppSettings::recentCutFiles.front()), home_.path() + "/song.wav");
     }
 
     // With no program of the desktop to start, Help and Folder say so.

@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <QMenu>
+#include <QToolButton>
 #include <QtTest>
 
 #include "AudioFixtures.h"
@@ -166,6 +168,17 @@ private slots:
             names << window_->joinList_->topLevelItem(row)->text(0);
         QCOMPARE(names, QStringList({music_ + "b.mp3", folder + "A.wav", folder + "b.wav"}));
         QDir(folder).removeRecursively();
+        window_->removeAll();
+
+        // The recent files list the added files that are still there, newest first;
+        // choosing one adds it again.
+        QMenu* recent = window_->recentButton_->menu();
+        emit recent->aboutToShow();
+        QCOMPARE(recent->actions().first()->toolTip(), music_ + "b.mp3");
+        for (QAction* action : recent->actions())
+            QVERIFY(!action->toolTip().startsWith(folder));
+        recent->actions().first()->trigger();
+        QCOMPARE(window_->joinList_->topLevelItemCount(), 1);
         window_->removeAll();
     }
 

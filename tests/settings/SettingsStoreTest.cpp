@@ -186,6 +186,8 @@ TEST_F(SettingsStore, SaveAndLoadRoundTripIncludingLongBodyAndUtf8) {
     values.mailBodyLines.assign(40, std::string(100, 'x'));
     values.mailBodyLines.push_back("Ende ✓");
     values.lastFolder = "/home/me/Musik/Über/";
+    values.recentCutFiles = {"/m/a b.mp3", "/m/Über.ogg"};
+    values.recentJoinFiles.assign(AppSettings::RecentFileCount, "/m/x.wav");
     values.schedule = {ScheduleEntry{true, 1, 2, 3, 4, 5, 6, 24, 12, 0, 0}, ScheduleEntry{}};
     saveSettings(values, settingsFilePath(), scheduleFilePath());
 
@@ -193,6 +195,13 @@ TEST_F(SettingsStore, SaveAndLoadRoundTripIncludingLongBodyAndUtf8) {
     loadSettings(loaded, settingsFilePath(), scheduleFilePath());
     EXPECT_EQ(loaded, values);
     EXPECT_GT(readFileText(settingsFilePath()).size(), 8000u);
+
+    // A shorter list leaves no keys of the longer one behind; the first empty key ends a list.
+    values.recentCutFiles = {"/m/only.mp3"};
+    saveSettings(values, settingsFilePath(), scheduleFilePath());
+    EXPECT_EQ(readFileText(settingsFilePath()).find("RecentCut2"), std::string::npos);
+    EXPECT_EQ(loadText("[Desktop]\nRecentCut1=/a.mp3\nRecentCut2=\nRecentCut3=/c.mp3\n").recentCutFiles,
+              std::vector<std::string>{"/a.mp3"});
 }
 
 TEST_F(SettingsStore, UpDownValuesAreClampedToTheirRanges) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -107,6 +108,20 @@ TEST(AppSettings, IndentAndTrimmedCountCarryRowMarkers) {
     EXPECT_EQ(trimmedCount("\t x \n"), 4);
     EXPECT_EQ(trimmedCount(""), 0);
     EXPECT_EQ(trim("   "), "");
+}
+
+TEST(AppSettings, RecentFilesPutTheNewestFirstOnceAndKeepTen) {
+    std::vector<std::string> list;
+    for (int n = 0; n < 12; ++n)
+        AppSettings::rememberRecentFile(list, "/f" + std::to_string(n));
+    ASSERT_EQ(list.size(), 10u);
+    EXPECT_EQ(list.front(), "/f11");
+    EXPECT_EQ(list.back(), "/f2");
+    AppSettings::rememberRecentFile(list, "/f5");
+    EXPECT_EQ(list.size(), 10u);
+    EXPECT_EQ(list[0], "/f5");
+    EXPECT_EQ(list[1], "/f11");
+    EXPECT_EQ(std::count(list.begin(), list.end(), "/f5"), 1);
 }
 
 TEST(AppSettings, MailArgumentsFromNameValuePairs) {

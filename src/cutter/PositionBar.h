@@ -15,7 +15,7 @@ class QLabel;
 struct CutPoint {
     int64_t time = 0; // ms
     bool use = true;
-    std::string title, artist;
+    std::string title = {}, artist = {};
 
     bool operator==(const CutPoint&) const = default;
 };

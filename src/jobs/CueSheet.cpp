@@ -257,7 +257,7 @@ std::string cueSheetText(const std::string& audioName, const CutPlan& sections) 
     std::string text = "FILE " + quoted(name) + " " + fileTypeOf(name) + "\n";
     for (size_t i = 0; i < sections.size(); ++i) {
         const PlannedSection& section = sections[i];
-        char number[8];
+        char number[24];
         std::snprintf(number, sizeof number, "%02zu", i + 1);
         text += std::string("  TRACK ") + number + " AUDIO\n";
         if (!section.title.empty())

@@ -760,8 +760,9 @@ TEST(AudioFileReading, ChainedOggAndOpusAreReadWhole) {
         const std::vector<float> samples = readAll(file);
         EXPECT_EQ(static_cast<int>(samples.size()) / c.channels, total);
         EXPECT_NEAR(total / static_cast<double>(file.sampleRate()), c.seconds, 0.05);
-        if (c.likeFfmpeg)
+        if (c.likeFfmpeg) {
             EXPECT_EQ(static_cast<size_t>(total), decodeWithFfmpeg(folder / c.name).size() / c.channels);
+        }
         AudioInfo info;
         info.open(folder / c.name);
         EXPECT_EQ(info.totalFrames(), total);

@@ -62,9 +62,11 @@ TEST(Equalizer, SoftLimitNeverPassesFullScaleAndLeavesQuietSamples) {
     Engine::softLimit(samples.data(), static_cast<int>(samples.size()));
     for (size_t i = 0; i < samples.size(); ++i) {
         EXPECT_LE(std::fabs(samples[i]), 1.0f);
-        if (std::fabs(before[i]) <= 0.9f)
+        if (std::fabs(before[i]) <= 0.9f) {
             EXPECT_EQ(samples[i], before[i]);
-        if (i > 0)
+        }
+        if (i > 0) {
             EXPECT_GE(samples[i], samples[i - 1]); // no fold-back: louder stays louder
+        }
     }
 }

@@ -1,0 +1,401 @@
+#include "Mp3FrameCopy.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "EngineError.h"
+#include "internal/PartFile.h"
+
+using namespace Engine::Parts;
+
+namespace {
+
+// Samples a layer III decoder gives late: the delay of its filter bank.
+constexpr int DecoderDelay = 529;
+constexpr int MaxTagField = 4095; // the LAME tag's 12-bit delay and padding
+constexpr int XingBytes = 120;    // "Xing", flags, frames, bytes, TOC, quality
+constexpr int LameBytes = 36;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+[[noreturn]] void failReading(const std::string& path, const std::string& cause) {
+    throw EngineError(EngineStatus::OpenFailed, "Cannot read \"" + path + "\": " + cause);
+}
+
+// One frame header's fields (layer III only).
+struct Header {
+    int version = 0; // 1, 2 or 25
+    int bitRateIndex = 0;
+    int sampleRate = 0;
+    int channels = 0;
+    int size = 0;
+    int samplesPerFrame = 0;
+    int sideInfo = 0;
+    bool crc = false;
+
+    int dataStart() const { return 4 + (crc ? 2 : 0) + sideInfo; }
+};
+
+constexpr std::array<int, 15> Mpeg1Rates{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+constexpr std::array<int, 15> Mpeg2Rates{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+
+int frameBytes(int version, int kbps, int rate, int padding) {
+    return (version == 1 ? 144000 : 72000) * kbps / rate + padding;
+}
+
+// The header at bytes, or nothing when they do not start a layer III frame.
+std::optional<Header> parseHeader(const uint8_t* b) {
+    const uint32_t h = uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+    const int versionBits = (h >> 19) & 3, layerBits = (h >> 17) & 3;
+    const int rateIndex = (h >> 12) & 15, freqIndex = (h >> 10) & 3;
+    if ((h & 0xFFE00000u) != 0xFFE00000u || versionBits == 1 || layerBits != 1 || rateIndex == 0 ||
+        rateIndex == 15 || freqIndex == 3)
+        return std::nullopt;
+    Header header;
+    header.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
+    const int base = std::array<int, 3>{44100, 48000, 32000}[static_cast<size_t>(freqIndex)];
+    header.sampleRate = header.version == 1 ? base : header.version == 2 ? base / 2 : base / 4;
+    header.bitRateIndex = rateIndex;
+    header.channels = ((h >> 6) & 3) == 3 ? 1 : 2;
+    const auto& rates = header.version == 1 ? Mpeg1Rates : Mpeg2Rates;
+    header.size = frameBytes(header.version, rates[static_cast<size_t>(rateIndex)], header.sampleRate, (h >> 9) & 1);
+    header.samplesPerFrame = header.version == 1 ? 1152 : 576;
+    header.sideInfo = header.version == 1 ? (header.channels == 1 ? 17 : 32) : (header.channels == 1 ? 9 : 17);
+    header.crc = ((h >> 16) & 1) == 0;
+    return header;
+}
+
+uint32_t bigEndian32(const uint8_t* b) {
+    return uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
+}
+
+void putBigEndian32(uint8_t* b, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        b[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+
+// Reads a file from front to back with short looks ahead.
+class FrameReader {
+public:
+    explicit FrameReader(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "rb")) {
+        if (!file_)
+            failReading(path, std::strerror(errno));
+        std::setvbuf(file_.get(), nullptr, _IOFBF, 1 << 20);
+    }
+    // Up to count bytes at offset (fewer at the end of the file).
+    size_t read(int64_t offset, uint8_t* into, size_t count) {
+        if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0)
+            failReading(path_, std::strerror(errno));
+        const size_t got = std::fread(into, 1, count, file_.get());
+        if (std::ferror(file_.get()))
+            failReading(path_, std::strerror(errno));
+        return got;
+    }
+
+private:
+    std::string path_;
+    File file_;
+};
+
+// Where the audio starts: after any ID3v2 tags.
+int64_t afterId3v2(FrameReader& reader) {
+    int64_t offset = 0;
+    uint8_t b[10];
+    while (reader.read(offset, b, 10) == 10 && std::memcmp(b, "ID3", 3) == 0) {
+        const int64_t size = (b[6] & 0x7F) << 21 | (b[7] & 0x7F) << 14 | (b[8] & 0x7F) << 7 | (b[9] & 0x7F);
+        offset += 10 + size + ((b[5] & 0x10) ? 10 : 0);
+    }
+    return offset;
+}
+
+// The first offset from start where a frame is followed by another of the same kind.
+int64_t firstFrame(FrameReader& reader, int64_t start, const std::string& path) {
+    std::vector<uint8_t> bytes(65536 + 4);
+    const size_t got = reader.read(start, bytes.data(), bytes.size());
+    for (size_t at = 0; at + 4 <= got; ++at) {
+        const auto header = parseHeader(&bytes[at]);
+        if (!header)
+            continue;
+        uint8_t next[4];
+        if (reader.read(start + static_cast<int64_t>(at) + header->size, next, 4) < 4)
+            continue;
+        const auto following = parseHeader(next);
+        if (following && following->version == header->version && following->sampleRate == header->sampleRate)
+            return start + static_cast<int64_t>(at);
+    }
+    failReading(path, "it holds no MPEG layer III frames");
+}
+
+// Takes the gapless fields of an Info, Xing (or VBRI) tag in the first frame; true when
+// the frame is such a tag and no audio.
+bool readTagFrame(const std::vector<uint8_t>& frame, const Header& header, Mp3FrameIndex& index) {
+    const size_t at = static_cast<size_t>(header.dataStart());
+    if (frame.size() >= 4 + 32 + 4 && std::memcmp(&frame[4 + 32], "VBRI", 4) == 0)
+        return true;
+    if (frame.size() < at + 8 || (std::memcmp(&frame[at], "Xing", 4) != 0 && std::memcmp(&frame[at], "Info", 4) != 0))
+        return false;
+    const uint32_t flags = bigEndian32(&frame[at + 4]);
+    size_t lame = at + 8;
+    for (const uint32_t flag : {1u, 2u})
+        lame += (flags & flag) ? 4 : 0;
+    lame += (flags & 4) ? 100 : 0;
+    lame += (flags & 8) ? 4 : 0;
+    if (frame.size() >= lame + LameBytes && (std::memcmp(&frame[lame], "LAME", 4) == 0 ||
+                                             std::memcmp(&frame[lame], "Lavf", 4) == 0 ||
+                                             std::memcmp(&frame[lame], "Lavc", 4) == 0)) {
+        const uint32_t fields = uint32_t{frame[lame + 21]} << 16 | uint32_t{frame[lame + 22]} << 8 | frame[lame + 23];
+        index.gapless = true;
+        index.encoderDelay = static_cast<int>(fields >> 12);
+        index.encoderPadding = static_cast<int>(fields & 0xFFF);
+        index.lameFields.assign(frame.begin() + static_cast<long>(lame), frame.begin() + static_cast<long>(lame) + LameBytes);
+    }
+    return true;
+}
+
+int mainDataBegin(const uint8_t* frame, const Header& header) {
+    const uint8_t* side = frame + 4 + (header.crc ? 2 : 0);
+    return header.version == 1 ? (side[0] << 1 | side[1] >> 7) : side[0];
+}
+
+} // namespace
+
+int64_t Mp3FrameIndex::skippedSamples() const {
+    return gapless ? encoderDelay + DecoderDelay : 0;
+}
+
+int64_t Mp3FrameIndex::totalSamples() const {
+    const int64_t raw = static_cast<int64_t>(frames.size()) * samplesPerFrame;
+    const int64_t end = gapless ? std::min(raw, raw - encoderPadding + DecoderDelay) : raw;
+    return std::max<int64_t>(0, end - skippedSamples());
+}
+
+Mp3FrameIndex indexMp3Frames(const std::string& path) {
+    FrameReader reader(path);
+    Mp3FrameIndex index;
+    int64_t offset = firstFrame(reader, afterId3v2(reader), path);
+    std::vector<uint8_t> frame;
+    std::optional<Header> kind; // the first frame's, which every other must share
+    for (;;) {
+        uint8_t head[4];
+        if (reader.read(offset, head, 4) < 4)
+            break;
+        const auto header = parseHeader(head);
+        if (!header || (kind && (header->version != kind->version || header->sampleRate != kind->sampleRate ||
+                                 header->channels != kind->channels)))
+            break; // the end of the stream: a trailing tag or something else
+        frame.resize(static_cast<size_t>(header->size));
+        if (reader.read(offset, frame.data(), frame.size()) < frame.size())
+            break; // a frame cut short at the end
+        const bool isTag = !kind && readTagFrame(frame, *header, index);
+        if (!isTag) {
+            if (index.frames.empty()) {
+                index.firstHeader = bigEndian32(frame.data());
+                index.version = header->version;
+                index.sampleRate = header->sampleRate;
+                index.channels = header->channels;
+                index.samplesPerFrame = header->samplesPerFrame;
+            }
+            index.sameBitRate = index.sameBitRate && header->bitRateIndex == static_cast<int>((index.firstHeader >> 12) & 15);
+            index.frames.push_back({offset, header->size, mainDataBegin(frame.data(), *header),
+                                    header->size - header->dataStart()});
+        }
+        kind = header;
+        offset += header->size;
+    }
+    if (index.frames.empty())
+        failReading(path, "it holds no MPEG layer III frames");
+    return index;
+}
+
+namespace {
+
+// The first frame to copy for a range whose first sample is in frame target. The two
+// granules before that frame must decode whole, as their overlap and the filter bank's
+// state carry into it: one MPEG-1 frame (two granules) or two MPEG-2 frames. So must
+// every later frame, whose main data may begin up to 511 (MPEG-1) or 255 bytes before
+// its own area: the copy starts at the frame whose area holds the earliest such byte.
+size_t firstFrameToCopy(const Mp3FrameIndex& index, size_t target) {
+    const size_t before = index.version == 1 ? 1 : 2;
+    if (target <= before)
+        return 0;
+    const size_t decodedWhole = target - before;
+    const int64_t maxBackstep = index.version == 1 ? 511 : 255;
+    // Byte positions in the main data: 0 where frame decodedWhole's own area starts.
+    int64_t area = 0, earliest = 0;
+    for (size_t j = decodedWhole; j < index.frames.size() && area - maxBackstep < earliest; ++j) {
+        earliest = std::min(earliest, area - index.frames[j].mainDataBegin);
+        area += index.frames[j].mainDataSize;
+    }
+    size_t from = decodedWhole;
+    for (int64_t start = 0; from > 0 && start > earliest;)
+        start -= index.frames[--from].mainDataSize;
+    return from;
+}
+
+} // namespace
+
+std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t first, int64_t end) {
+    end = std::min(end, index.totalSamples());
+    if (first < 0 || first >= end)
+        return std::nullopt;
+    const int64_t perFrame = index.samplesPerFrame;
+    const int64_t rawFirst = first + index.skippedSamples(), rawEnd = end + index.skippedSamples();
+    const size_t target = static_cast<size_t>(rawFirst / perFrame);
+    const size_t from = firstFrameToCopy(index, target);
+    Mp3CopyRange range;
+    range.firstFrame = from;
+    range.endFrame = static_cast<size_t>((rawEnd - 1) / perFrame) + 1;
+    // A range within one frame needs both ends trimmed from the same frame, which
+    // FFmpeg's decoding does not do (the end's trim ends the start's).
+    if (range.endFrame - 1 == target)
+        return std::nullopt;
+    const int64_t delay = rawFirst - static_cast<int64_t>(from) * perFrame - DecoderDelay;
+    const int64_t padding = static_cast<int64_t>(range.endFrame) * perFrame + DecoderDelay - rawEnd;
+    if (delay < 0 || delay > MaxTagField || padding < 0 || padding > MaxTagField)
+        return std::nullopt;
+    range.delay = static_cast<int>(delay);
+    range.padding = static_cast<int>(padding);
+    return range;
+}
+
+uint16_t lameCrc16(const uint8_t* data, size_t size, uint16_t crc) {
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
+namespace {
+
+// The header of the tag's frame: the stream's, without CRC or padding, at the stream's
+// bit rate when the tag fits (so that a CBR file stays all of one size), else the
+// lowest that holds it.
+std::pair<uint32_t, int> tagFrameHeader(const Mp3FrameIndex& index, int needed) {
+    const auto& rates = index.version == 1 ? Mpeg1Rates : Mpeg2Rates;
+    const int streamRate = static_cast<int>((index.firstHeader >> 12) & 15);
+    auto bytesAt = [&](int rateIndex) {
+        return frameBytes(index.version, rates[static_cast<size_t>(rateIndex)], index.sampleRate, 0);
+    };
+    int chosen = index.sameBitRate && bytesAt(streamRate) >= needed ? streamRate : 14;
+    if (chosen != streamRate)
+        for (int rateIndex = 1; rateIndex <= 14; ++rateIndex)
+            if (bytesAt(rateIndex) >= needed) {
+                chosen = rateIndex;
+                break;
+            }
+    const uint32_t header = (index.firstHeader & ~(0xFu << 12) & ~(1u << 9)) | (1u << 16) |
+                            static_cast<uint32_t>(chosen) << 12;
+    return {header, bytesAt(chosen)};
+}
+
+} // namespace
+
+std::vector<uint8_t> mp3InfoFrame(const Mp3FrameIndex& index, const std::vector<int>& frameSizes, int delay,
+                                  int padding, uint16_t musicCrc) {
+    const int sideInfo = index.version == 1 ? (index.channels == 1 ? 17 : 32) : (index.channels == 1 ? 9 : 17);
+    const size_t xing = 4 + static_cast<size_t>(sideInfo);
+    const auto [header, size] = tagFrameHeader(index, static_cast<int>(xing) + XingBytes + LameBytes);
+    std::vector<uint8_t> frame(static_cast<size_t>(size), 0);
+    putBigEndian32(frame.data(), header);
+    std::memcpy(&frame[xing], index.sameBitRate ? "Info" : "Xing", 4);
+    putBigEndian32(&frame[xing + 4], 0xF); // frames, bytes, TOC and quality follow
+    putBigEndian32(&frame[xing + 8], static_cast<uint32_t>(frameSizes.size()));
+    int64_t total = size;
+    for (const int bytes : frameSizes)
+        total += bytes;
+    putBigEndian32(&frame[xing + 12], static_cast<uint32_t>(total));
+    // The TOC: where each hundredth of the duration starts, in 256ths of the bytes.
+    int64_t before = size;
+    size_t counted = 0;
+    for (size_t percent = 0; percent < 100; ++percent) {
+        const size_t at = percent * frameSizes.size() / 100;
+        for (; counted < at; ++counted)
+            before += frameSizes[counted];
+        frame[xing + 16 + percent] = static_cast<uint8_t>(std::min<int64_t>(255, before * 256 / total));
+    }
+    uint8_t* lame = &frame[xing + XingBytes];
+    if (index.lameFields.size() == LameBytes) {
+        std::memcpy(lame, index.lameFields.data(), LameBytes);
+        std::memset(lame + 11, 0, 8); // the source's ReplayGain is not the section's
+    } else {
+        std::memcpy(lame, "LAME3.100", 9);
+        lame[9] = index.sameBitRate ? 1 : 4; // tag revision 0; CBR or VBR
+    }
+    lame[21] = static_cast<uint8_t>(delay >> 4);
+    lame[22] = static_cast<uint8_t>((delay & 15) << 4 | padding >> 8);
+    lame[23] = static_cast<uint8_t>(padding & 0xFF);
+    putBigEndian32(lame + 28, static_cast<uint32_t>(total));
+    lame[32] = static_cast<uint8_t>(musicCrc >> 8);
+    lame[33] = static_cast<uint8_t>(musicCrc & 0xFF);
+    const uint16_t tagCrc = lameCrc16(frame.data(), static_cast<size_t>(lame + 34 - frame.data()));
+    lame[34] = static_cast<uint8_t>(tagCrc >> 8);
+    lame[35] = static_cast<uint8_t>(tagCrc & 0xFF);
+    return frame;
+}
+
+namespace {
+
+[[noreturn]] void failWriting(const std::string& fileName, const std::string& cause) {
+    throw EngineError(EngineStatus::WriteFailed, "Cannot write \"" + fileName + "\": " + cause);
+}
+
+// Copies the range's frames after room for the tag's frame, which is written last
+// (its fields need the frames' CRC).
+void writeFrames(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
+                 const std::string& partPath, const std::string& fileName) {
+    std::vector<int> sizes;
+    for (size_t i = range.firstFrame; i < range.endFrame; ++i)
+        sizes.push_back(index.frames[i].size);
+    const size_t tagSize = mp3InfoFrame(index, sizes, range.delay, range.padding, 0).size();
+    File out(std::fopen(partPath.c_str(), "wbx"));
+    if (!out)
+        throw EngineError(EngineStatus::CreateFailed, "Cannot create \"" + fileName + "\": " + std::strerror(errno));
+    FrameReader reader(source);
+    std::vector<uint8_t> buffer(1 << 20);
+    int64_t offset = index.frames[range.firstFrame].offset;
+    const int64_t end = index.frames[range.endFrame - 1].offset + index.frames[range.endFrame - 1].size;
+    uint16_t crc = 0;
+    if (std::fseek(out.get(), static_cast<long>(tagSize), SEEK_SET) != 0)
+        failWriting(fileName, std::strerror(errno));
+    while (offset < end) {
+        const size_t count = static_cast<size_t>(std::min<int64_t>(end - offset, static_cast<int64_t>(buffer.size())));
+        if (reader.read(offset, buffer.data(), count) < count)
+            failReading(source, "it ended while being copied");
+        crc = lameCrc16(buffer.data(), count, crc);
+        if (std::fwrite(buffer.data(), 1, count, out.get()) != count)
+            failWriting(fileName, std::strerror(errno));
+        offset += static_cast<int64_t>(count);
+    }
+    const std::vector<uint8_t> tag = mp3InfoFrame(index, sizes, range.delay, range.padding, crc);
+    if (std::fseek(out.get(), 0, SEEK_SET) != 0 || std::fwrite(tag.data(), 1, tag.size(), out.get()) != tag.size() ||
+        std::fflush(out.get()) != 0)
+        failWriting(fileName, std::strerror(errno));
+    if (std::fclose(out.release()) != 0)
+        failWriting(fileName, std::strerror(errno));
+}
+
+} // namespace
+
+void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
+                  const std::string& fileName, const AudioTags& tags) {
+    if (range.firstFrame >= range.endFrame || range.endFrame > index.frames.size())
+        throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no frames to copy");
+    std::string partPath = partPathFor(fileName);
+    removeStaleParts(partPath.substr(0, partPath.find_last_of('/') + 1));
+    try {
+        writeFrames(source, index, range, partPath, fileName);
+    } catch (...) {
+        removePart(partPath);
+        throw;
+    }
+    commitPart(partPath, fileName, tags);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+// Cutting MP3 without decoding and encoding again: the compressed frames of a range are
+// copied, starting a few frames early so that the decoder has the bit reservoir and the
+// overlap of the frames before, and a new Info tag (Xing layout with LAME's extension)
+// tells a gapless decoder how many samples to drop at each end. Decoded, such a file
+// gives exactly the source's samples of the range, bit for bit.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "AudioTags.h"
+
+// The MPEG audio layer III frames of a file, with the gapless information of its own
+// Info or Xing tag. Sample positions count the samples a gapless decoder gives.
+struct Mp3FrameIndex {
+    struct Frame {
+        int64_t offset = 0;    // of its header in the file
+        int size = 0;          // bytes, header included
+        int mainDataBegin = 0; // bytes its main data starts before its own main data area
+        int mainDataSize = 0;  // bytes of its own main data area
+    };
+
+    uint32_t firstHeader = 0; // the first audio frame's header
+    int version = 1;          // 1: MPEG-1; 2: MPEG-2; 25: MPEG-2.5
+    int sampleRate = 0;
+    int channels = 0;
+    int samplesPerFrame = 0;
+    bool sameBitRate = true;  // every frame of one bit rate (CBR)
+    bool gapless = false;     // the file's tag gave the encoder delay and padding
+    int encoderDelay = 0;
+    int encoderPadding = 0;
+    std::vector<uint8_t> lameFields; // the source tag's LAME extension (36 bytes), or empty
+    std::vector<Frame> frames;       // the audio frames (the tag's frame left out)
+
+    // Samples of the frames' decoding dropped before the first sample given.
+    int64_t skippedSamples() const;
+    // The samples a gapless decoder gives.
+    int64_t totalSamples() const;
+};
+
+// Reads the frames of an MP3 file; raises EngineError when it cannot be read or is not
+// one layer III stream of one version, rate and channel count (free-format frames too).
+Mp3FrameIndex indexMp3Frames(const std::string& path);
+
+// The frames that hold samples [first, end) and the delay and padding of their tag.
+struct Mp3CopyRange {
+    size_t firstFrame = 0, endFrame = 0;
+    int delay = 0, padding = 0;
+};
+// The copy of samples [first, end), or nothing when the frames needed before the first
+// sample do not fit the tag's 12-bit delay (very low bit rates), or the range lies
+// within one frame, or it is empty.
+std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t first, int64_t end);
+
+// Writes the frames of the range with their new tag as fileName (complete or not at
+// all), tagged with tags; raises EngineError when reading or writing fails.
+void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
+                  const std::string& fileName, const AudioTags& tags);
+
+// The Info tag's frame for frames of the given sizes (exposed for the tests).
+std::vector<uint8_t> mp3InfoFrame(const Mp3FrameIndex& index, const std::vector<int>& frameSizes, int delay,
+                                  int padding, uint16_t musicCrc);
+// CRC-16 as LAME's tag uses it (polynomial 0x8005, reflected, starting at 0).
+uint16_t lameCrc16(const uint8_t* data, size_t size, uint16_t crc = 0);

@@ -1,0 +1,85 @@
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "AudioFile.h"
+#include "AudioFixtures.h"
+#include "EngineError.h"
+#include "Mp3FrameCopy.h"
+#include "TempFolder.h"
+
+namespace {
+
+struct Source {
+    const char* name;
+    int rate;
+    int channels;
+    const char* options;
+};
+
+// The kinds of MP3 a user cuts: CBR, VBR, a low-rate mono stream, 48 kHz and MPEG-2.
+const Source Sources[] = {
+    {"cbr128", 44100, 2, "-c:a libmp3lame -b:a 128k"},
+    {"vbr", 44100, 2, "-c:a libmp3lame -q:a 2"},
+    {"mono32", 44100, 1, "-c:a libmp3lame -b:a 32k"},
+    {"rate48k", 48000, 2, "-c:a libmp3lame -b:a 192k"},
+    {"mpeg2", 24000, 2, "-c:a libmp3lame -b:a 64k"},
+};
+
+std::vector<float> samplesOf(const std::vector<float>& decoded, int channels, int64_t first, int64_t end) {
+    return {decoded.begin() + first * channels, decoded.begin() + end * channels};
+}
+
+} // namespace
+
+// A copied range decoded by ffmpeg is the same range of the source's own decode, bit for
+// bit, with exactly its number of samples; where the frames before it do not fit the
+// tag's delay, no copy is offered.
+TEST(Mp3FrameCopy, CopiedRangesDecodeToTheSourcesOwnSamples) {
+    TempFolder folder;
+    for (const Source& source : Sources) {
+        SCOPED_TRACE(source.name);
+        const std::string path = folder / (std::string(source.name) + ".mp3");
+        makeNoisyTone(path, 6.0, source.rate, source.channels, source.options);
+        const std::vector<float> whole = decodeWithFfmpeg(path);
+        const Mp3FrameIndex index = indexMp3Frames(path);
+        ASSERT_EQ(index.sampleRate, source.rate);
+        ASSERT_EQ(index.channels, source.channels);
+        ASSERT_TRUE(index.gapless);
+        const int64_t total = index.totalSamples();
+        ASSERT_EQ(total * source.channels, static_cast<int64_t>(whole.size()));
+
+        const int64_t rate = source.rate;
+        // A range within one frame is not copied: FFmpeg cannot trim both its ends.
+        const int64_t inOneFrame = index.samplesPerFrame * 100 - index.skippedSamples();
+        EXPECT_FALSE(planMp3Copy(index, inOneFrame + 10, inOneFrame + 20));
+        EXPECT_FALSE(planMp3Copy(index, rate, rate));
+        const std::pair<int64_t, int64_t> ranges[] = {
+            {0, rate}, {12345, 2 * rate + 17}, {3 * rate + 1, 4 * rate}, {total - 5000, total}, {total / 2, total / 2 + 1200}};
+        int copied = 0;
+        for (const auto& [first, end] : ranges) {
+            SCOPED_TRACE(std::to_string(first) + ".." + std::to_string(end));
+            const auto range = planMp3Copy(index, first, end);
+            if (!range)
+                continue;
+            ++copied;
+            const std::string out = folder / "section.mp3";
+            writeMp3Copy(path, index, *range, out, {});
+            std::string errors;
+            const std::vector<float> section = decodeWithFfmpeg(out, &errors);
+            EXPECT_EQ(static_cast<int64_t>(section.size()), (end - first) * source.channels);
+            EXPECT_TRUE(section == samplesOf(whole, source.channels, first, end));
+            EXPECT_EQ(indexMp3Frames(out).totalSamples(), end - first);
+            // ffprobe takes the duration from the tag's frame count, as for a file LAME wrote.
+            const int64_t frames = static_cast<int64_t>(range->endFrame - range->firstFrame);
+            EXPECT_NEAR(probe(out).duration, static_cast<double>(frames * index.samplesPerFrame) / rate, 0.0005);
+        }
+        if (std::string(source.name) != "mono32")
+            EXPECT_EQ(copied, 5);
+        else
+            EXPECT_GE(copied, 1);
+    }
+}

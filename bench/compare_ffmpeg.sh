@@ -64,6 +64,8 @@ job "ogg>wav" "convert --to wav $w/in.ogg" "-i $w/in.ogg -c:a pcm_s16le $w/f.wav
 job "wma>wav" "convert --to wav $w/in.wma" "-i $w/in.wma -c:a pcm_s16le $w/f.wav"
 job "cut 60m mp3" "--mp3-bitrate 128 cut $w/long.mp3 --at 20:00 --at 40:00" \
   "-i $w/long.mp3 -f segment -segment_times 1200,2400 -c:a libmp3lame -b:a 128k -compression_level 5 $w/seg%d.mp3"
+job "copy-cut 60m" "cut --copy $w/long.mp3 --at 20:00 --at 40:00" \
+  "-i $w/long.mp3 -f segment -segment_times 1200,2400 -c copy $w/seg%d.mp3"
 job "join 6x10m" "--mp3-bitrate 128 join $w/part1.mp3 $w/part2.mp3 $w/part3.mp3 $w/part4.mp3 $w/part5.mp3 $w/part6.mp3 --to mp3" \
   "-i concat:$w/part1.mp3|$w/part2.mp3|$w/part3.mp3|$w/part4.mp3|$w/part5.mp3|$w/part6.mp3 -c:a libmp3lame -b:a 128k -compression_level 5 $w/joined.mp3"
 job "silence 60m" "cut $w/long.mp3 --silence --list-only" "-i $w/long.mp3 -af silencedetect=n=-40dB:d=1 -f null -"

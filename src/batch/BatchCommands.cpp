@@ -378,6 +378,13 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
         outputFolderOr(output, AppSettings::splitToSourceFolder ? folderOf(file) : AppSettings::splitOutputPath);
     job.fadeInMs = request.fadeInMs;
     job.fadeOutMs = request.fadeOutMs;
+    job.keepEncoding = request.copy || AppSettings::splitKeepsEncoding;
+    job.reencoded = [&file](int section, const std::string& why) {
+        std::cerr << "Note: "
+                  << (section < 0 ? "the sections of \"" + file + "\" are"
+                                  : "section " + std::to_string(section) + " of \"" + file + "\" is")
+                  << " encoded again: " << why << "\n";
+    };
     job.overwrite = [&output] { return output.overwrite || AppSettings::splitOverwrite; };
     AudioFile input, result;
     Mp3EncoderSettings lame;
@@ -391,6 +398,7 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
             throw EngineError(static_cast<EngineStatus>(result.errorCode()), result.errorText());
         written.push_back(path);
     };
+    job.copied = [&](int, const std::string& path) { written.push_back(path); };
     if (!open(input, file))
         return 1;
     ProgressBar bar(stemOf(file));

@@ -43,6 +43,7 @@ struct CutRequest {
     std::string cueSheet;     // a file
     std::vector<int> skipped; // rows left out
     int64_t fadeInMs = 0, fadeOutMs = 0;
+    bool copy = false;     // keep the source's encoding where it can be copied
     bool listOnly = false; // print the sections instead of cutting
     bool json = false;
 };

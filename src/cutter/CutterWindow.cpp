@@ -801,6 +801,10 @@ void CutterWindow::runCutWorker() {
     job.fadeInMs = fadeInEnabled_ ? fadeInBox_->value() : 0;
     job.fadeOutMs = fadeOutEnabled_ ? fadeOutBox_->value() : 0;
     job.overwrite = [] { return AppSettings::splitOverwrite; };
+    sectionDoneTexts_.assign(job.sections.size(), doneText_);
+    sectionNotes_.assign(job.sections.size(), QString());
+    if (AppSettings::splitKeepsEncoding)
+        keepEncodingOf(job);
     job.createOutput = [this](const std::string& path) {
         QMetaObject::invokeMethod(
             this, [this, path] { createOutputFile(Platform::pathFromBytes(path)); }, Qt::BlockingQueuedConnection);
@@ -812,6 +816,29 @@ void CutterWindow::runCutWorker() {
     worker_ = new CutWorker(this, input_, output_, std::move(job));
     connect(worker_, &JobWorker::ended, this, &CutterWindow::cutFinished, Qt::QueuedConnection);
     worker_->start(QThread::NormalPriority);
+}
+
+void CutterWindow::keepEncodingOf(CutJob& job) {
+    job.keepEncoding = true;
+    job.reencoded = [this](int section, const std::string& why) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, section, why = QString::fromStdString(why)] { noteSection(section, "Done (re-encoded)", why); },
+            Qt::QueuedConnection);
+    };
+    job.copied = [this](int section, const std::string&) {
+        QMetaObject::invokeMethod(
+            this, [this, section] { noteSection(section, "Done (copied)", {}); }, Qt::QueuedConnection);
+    };
+}
+
+// Section -1 stands for all of them.
+void CutterWindow::noteSection(int section, const QString& status, const QString& why) {
+    for (size_t i = 0; i < sectionDoneTexts_.size(); ++i)
+        if (section < 0 || static_cast<size_t>(section) == i) {
+            sectionDoneTexts_[i] = status;
+            sectionNotes_[i] = why;
+        }
 }
 
 void CutterWindow::createOutputFile(const QString& path) {
@@ -833,7 +860,9 @@ void CutterWindow::cutProgress(int index, int percent) {
     const int row = rowMap_[static_cast<size_t>(index)];
     if (percent >= 100) {
         cuttingRow_ = -1;
-        setRowStatus(row, doneText_);
+        setRowStatus(row, sectionDoneTexts_.at(static_cast<size_t>(index)));
+        if (QTreeWidgetItem* item = sectionList_->topLevelItem(row))
+            item->setToolTip(4, sectionNotes_.at(static_cast<size_t>(index)));
     } else {
         cuttingRow_ = row;
         setRowStatus(row, QString("Cutting: %1 % done").arg(percent));

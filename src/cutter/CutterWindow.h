@@ -27,6 +27,7 @@ class QTreeWidget;
 class PositionBar;
 class CutWorker;
 class CutPointMenu;
+struct CutJob;
 class WaveformWorker;
 class ConfirmDialog;
 class OptionsDialog;
@@ -81,6 +82,8 @@ public:
     std::vector<int> rowMap_;
     int cuttingRow_ = -1;
     QString doneText_ = "Done"; // a section's status once written: names the kind when it is not the source's
+    // Per section of the running cut: its status once written and why it was encoded again.
+    std::vector<QString> sectionDoneTexts_, sectionNotes_;
     bool rebuilding_ = false;
 
     // Controls.
@@ -134,6 +137,9 @@ private:
     void setCutControls(bool cutting);
     void runCutWorker();
     void createOutputFile(const QString& path);
+    // The cut keeps the source's encoding where it can; the rows say which sections were copied.
+    void keepEncodingOf(CutJob& job);
+    void noteSection(int section, const QString& status, const QString& why);
     void cutProgress(int index, int percent);
     void cutFinished(bool failed, const QString& failure, int failedSection);
     void setRowStatus(int row, const QString& status);

@@ -229,8 +229,13 @@ QWidget* OptionsDialog::buildSavePages() {
     QRadioButton* splitWhere[2];
     buildSavePage(convertFolderEdit_, convertFolderButton_, convertWhere, convertAddNewButton_, convertOverwriteButton_,
                   "convertFolderEdit", "convertFolderButton");
-    buildSavePage(cutFolderEdit_, cutFolderButton_, splitWhere, cutAddNewButton_, cutOverwriteButton_, "cutFolderEdit",
-                  "cutFolderButton");
+    QWidget* cut = buildSavePage(cutFolderEdit_, cutFolderButton_, splitWhere, cutAddNewButton_, cutOverwriteButton_,
+                                 "cutFolderEdit", "cutFolderButton");
+    cutKeepEncodingBox_ = new QCheckBox("Keep the source's encoding (no re-encoding)");
+    cutKeepEncodingBox_->setObjectName("cutKeepEncodingBox");
+    cutKeepEncodingBox_->setToolTip(
+        "MP3 sections without fades are copied frame by frame: lossless, exact to the sample and fast");
+    static_cast<QGridLayout*>(cut->layout())->addWidget(cutKeepEncodingBox_, 9, 0, 1, 3);
     QWidget* join = buildSavePage(joinFolderEdit_, joinFolderButton_, nullptr, joinAddNewButton_, joinOverwriteButton_,
                                   "joinFolderEdit", "joinFolderButton");
     savePages_->setTabText(0, "Converter");
@@ -272,6 +277,7 @@ QWidget* OptionsDialog::buildSavePages() {
 
     using V = OptionValues;
     checks_.push_back({joinUseDateBox_, &V::joinUsesDate});
+    checks_.push_back({cutKeepEncodingBox_, &V::cutKeepsEncoding});
     texts_ = {{convertFolderEdit_, &V::convertFolder},
               {cutFolderEdit_, &V::cutFolder},
               {joinFolderEdit_, &V::joinFolder},

@@ -55,8 +55,8 @@ std::optional<Header> parseHeader(const uint8_t* b) {
     const uint32_t h = uint32_t{b[0]} << 24 | uint32_t{b[1]} << 16 | uint32_t{b[2]} << 8 | b[3];
     const int versionBits = (h >> 19) & 3, layerBits = (h >> 17) & 3;
     const int rateIndex = (h >> 12) & 15, freqIndex = (h >> 10) & 3;
-    if ((h & 0xFFE00000u) != 0xFFE00000u || versionBits == 1 || layerBits != 1 || rateIndex == 0 ||
-        rateIndex == 15 || freqIndex == 3)
+    if ((h & 0xFFE00000u) != 0xFFE00000u || versionBits == 1 || layerBits != 1 || rateIndex == 0 || rateIndex == 15 ||
+        freqIndex == 3)
         return std::nullopt;
     Header header;
     header.version = versionBits == 3 ? 1 : versionBits == 2 ? 2 : 25;
@@ -81,16 +81,32 @@ void putBigEndian32(uint8_t* b, uint32_t value) {
         b[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
 }
 
-// Reads a file from front to back with short looks ahead.
+// Reads a file from front to back through a window of 1 MB, with short looks ahead.
 class FrameReader {
 public:
     explicit FrameReader(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "rb")) {
         if (!file_)
             failReading(path, std::strerror(errno));
-        std::setvbuf(file_.get(), nullptr, _IOFBF, 1 << 20);
     }
     // Up to count bytes at offset (fewer at the end of the file).
     size_t read(int64_t offset, uint8_t* into, size_t count) {
+        if (count > Window)
+            return readDirect(offset, into, count);
+        if (offset < windowStart_ || offset + static_cast<int64_t>(count) > windowStart_ + windowSize_) {
+            window_.resize(Window);
+            windowStart_ = offset;
+            windowSize_ = static_cast<int64_t>(readDirect(offset, window_.data(), Window));
+        }
+        const int64_t available =
+            std::clamp<int64_t>(windowStart_ + windowSize_ - offset, 0, static_cast<int64_t>(count));
+        std::memcpy(into, window_.data() + (offset - windowStart_), static_cast<size_t>(available));
+        return static_cast<size_t>(available);
+    }
+
+private:
+    static constexpr size_t Window = 1 << 20;
+
+    size_t readDirect(int64_t offset, uint8_t* into, size_t count) {
         if (std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET) != 0)
             failReading(path_, std::strerror(errno));
         const size_t got = std::fread(into, 1, count, file_.get());
@@ -99,9 +115,10 @@ public:
         return got;
     }
 
-private:
     std::string path_;
     File file_;
+    std::vector<uint8_t> window_;
+    int64_t windowStart_ = 0, windowSize_ = 0;
 };
 
 // Where the audio starts: after any ID3v2 tags.
@@ -147,14 +164,15 @@ bool readTagFrame(const std::vector<uint8_t>& frame, const Header& header, Mp3Fr
         lame += (flags & flag) ? 4 : 0;
     lame += (flags & 4) ? 100 : 0;
     lame += (flags & 8) ? 4 : 0;
-    if (frame.size() >= lame + LameBytes && (std::memcmp(&frame[lame], "LAME", 4) == 0 ||
-                                             std::memcmp(&frame[lame], "Lavf", 4) == 0 ||
-                                             std::memcmp(&frame[lame], "Lavc", 4) == 0)) {
+    if (frame.size() >= lame + LameBytes &&
+        (std::memcmp(&frame[lame], "LAME", 4) == 0 || std::memcmp(&frame[lame], "Lavf", 4) == 0 ||
+         std::memcmp(&frame[lame], "Lavc", 4) == 0)) {
         const uint32_t fields = uint32_t{frame[lame + 21]} << 16 | uint32_t{frame[lame + 22]} << 8 | frame[lame + 23];
         index.gapless = true;
         index.encoderDelay = static_cast<int>(fields >> 12);
         index.encoderPadding = static_cast<int>(fields & 0xFFF);
-        index.lameFields.assign(frame.begin() + static_cast<long>(lame), frame.begin() + static_cast<long>(lame) + LameBytes);
+        index.lameFields.assign(frame.begin() + static_cast<long>(lame),
+                                frame.begin() + static_cast<long>(lame) + LameBytes);
     }
     return true;
 }
@@ -202,9 +220,10 @@ Mp3FrameIndex indexMp3Frames(const std::string& path) {
                 index.channels = header->channels;
                 index.samplesPerFrame = header->samplesPerFrame;
             }
-            index.sameBitRate = index.sameBitRate && header->bitRateIndex == static_cast<int>((index.firstHeader >> 12) & 15);
-            index.frames.push_back({offset, header->size, mainDataBegin(frame.data(), *header),
-                                    header->size - header->dataStart()});
+            index.sameBitRate =
+                index.sameBitRate && header->bitRateIndex == static_cast<int>((index.firstHeader >> 12) & 15);
+            index.frames.push_back(
+                {offset, header->size, mainDataBegin(frame.data(), *header), header->size - header->dataStart()});
         }
         kind = header;
         offset += header->size;
@@ -266,11 +285,18 @@ std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t firs
 }
 
 uint16_t lameCrc16(const uint8_t* data, size_t size, uint16_t crc) {
-    for (size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
-    }
+    static const std::array<uint16_t, 256> table = [] {
+        std::array<uint16_t, 256> entries{};
+        for (unsigned byte = 0; byte < 256; ++byte) {
+            unsigned value = byte;
+            for (int bit = 0; bit < 8; ++bit)
+                value = (value & 1) ? (value >> 1) ^ 0xA001 : value >> 1;
+            entries[byte] = static_cast<uint16_t>(value);
+        }
+        return entries;
+    }();
+    for (size_t i = 0; i < size; ++i)
+        crc = static_cast<uint16_t>((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
     return crc;
 }
 
@@ -292,8 +318,8 @@ std::pair<uint32_t, int> tagFrameHeader(const Mp3FrameIndex& index, int needed) 
                 chosen = rateIndex;
                 break;
             }
-    const uint32_t header = (index.firstHeader & ~(0xFu << 12) & ~(1u << 9)) | (1u << 16) |
-                            static_cast<uint32_t>(chosen) << 12;
+    const uint32_t header =
+        (index.firstHeader & ~(0xFu << 12) & ~(1u << 9)) | (1u << 16) | static_cast<uint32_t>(chosen) << 12;
     return {header, bytesAt(chosen)};
 }
 
@@ -348,24 +374,38 @@ namespace {
     throw EngineError(EngineStatus::WriteFailed, "Cannot write \"" + fileName + "\": " + cause);
 }
 
-// Copies the range's frames after room for the tag's frame, which is written last
-// (its fields need the frames' CRC).
-void writeFrames(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
-                 const std::string& partPath, const std::string& fileName) {
+// The file is made in an order that never moves the frames: the tag's frame first (with
+// blank fields), then the ID3v2 tag is put before it while the file is small, then the
+// frames are appended, and last the tag's frame is filled in (its fields need the
+// frames' CRC).
+// A failure of the tags alone is given back: the audio is kept, as for encoded files.
+std::optional<EngineError> writeFrames(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
+                                       const std::string& partPath, const std::string& fileName,
+                                       const AudioTags& tags) {
     std::vector<int> sizes;
     for (size_t i = range.firstFrame; i < range.endFrame; ++i)
         sizes.push_back(index.frames[i].size);
-    const size_t tagSize = mp3InfoFrame(index, sizes, range.delay, range.padding, 0).size();
+    const std::vector<uint8_t> blank = mp3InfoFrame(index, sizes, range.delay, range.padding, 0);
     File out(std::fopen(partPath.c_str(), "wbx"));
     if (!out)
         throw EngineError(EngineStatus::CreateFailed, "Cannot create \"" + fileName + "\": " + std::strerror(errno));
+    if (std::fwrite(blank.data(), 1, blank.size(), out.get()) != blank.size() || std::fclose(out.release()) != 0)
+        failWriting(fileName, std::strerror(errno));
+    std::optional<EngineError> tagFailure;
+    try {
+        writeAudioTagsAs(partPath, fileName, tags);
+    } catch (const EngineError& error) {
+        tagFailure = underOwnName(error, partPath, fileName);
+    }
+    out.reset(std::fopen(partPath.c_str(), "r+b"));
+    if (!out || std::fseek(out.get(), 0, SEEK_END) != 0)
+        failWriting(fileName, std::strerror(errno));
+    const long tagAt = std::ftell(out.get()) - static_cast<long>(blank.size());
     FrameReader reader(source);
     std::vector<uint8_t> buffer(1 << 20);
     int64_t offset = index.frames[range.firstFrame].offset;
     const int64_t end = index.frames[range.endFrame - 1].offset + index.frames[range.endFrame - 1].size;
     uint16_t crc = 0;
-    if (std::fseek(out.get(), static_cast<long>(tagSize), SEEK_SET) != 0)
-        failWriting(fileName, std::strerror(errno));
     while (offset < end) {
         const size_t count = static_cast<size_t>(std::min<int64_t>(end - offset, static_cast<int64_t>(buffer.size())));
         if (reader.read(offset, buffer.data(), count) < count)
@@ -376,11 +416,12 @@ void writeFrames(const std::string& source, const Mp3FrameIndex& index, const Mp
         offset += static_cast<int64_t>(count);
     }
     const std::vector<uint8_t> tag = mp3InfoFrame(index, sizes, range.delay, range.padding, crc);
-    if (std::fseek(out.get(), 0, SEEK_SET) != 0 || std::fwrite(tag.data(), 1, tag.size(), out.get()) != tag.size() ||
-        std::fflush(out.get()) != 0)
+    if (std::fseek(out.get(), tagAt, SEEK_SET) != 0 ||
+        std::fwrite(tag.data(), 1, tag.size(), out.get()) != tag.size() || std::fflush(out.get()) != 0)
         failWriting(fileName, std::strerror(errno));
     if (std::fclose(out.release()) != 0)
         failWriting(fileName, std::strerror(errno));
+    return tagFailure;
 }
 
 } // namespace
@@ -391,11 +432,14 @@ void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const M
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no frames to copy");
     std::string partPath = partPathFor(fileName);
     removeStaleParts(partPath.substr(0, partPath.find_last_of('/') + 1));
+    std::optional<EngineError> tagFailure;
     try {
-        writeFrames(source, index, range, partPath, fileName);
+        tagFailure = writeFrames(source, index, range, partPath, fileName, tags);
     } catch (...) {
         removePart(partPath);
         throw;
     }
-    commitPart(partPath, fileName, tags);
+    commitPart(partPath, fileName, {});
+    if (tagFailure)
+        throw *tagFailure;
 }

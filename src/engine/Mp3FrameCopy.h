@@ -28,8 +28,8 @@ struct Mp3FrameIndex {
     int sampleRate = 0;
     int channels = 0;
     int samplesPerFrame = 0;
-    bool sameBitRate = true;  // every frame of one bit rate (CBR)
-    bool gapless = false;     // the file's tag gave the encoder delay and padding
+    bool sameBitRate = true; // every frame of one bit rate (CBR)
+    bool gapless = false;    // the file's tag gave the encoder delay and padding
     int encoderDelay = 0;
     int encoderPadding = 0;
     std::vector<uint8_t> lameFields; // the source tag's LAME extension (36 bytes), or empty

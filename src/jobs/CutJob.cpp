@@ -4,10 +4,24 @@
 
 #include "AbandonOnFailure.h"
 #include "JobTags.h"
+#include "AppSettings.h"
+#include "Mp3FrameCopy.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
 
 namespace {
+
+// A section runs from its start's frame to its end's, so that neighbouring sections meet
+// without a frame lost or doubled; one that ends at the file's end takes all frames to
+// the end (the duration in whole milliseconds falls short of it).
+std::pair<int64_t, int64_t> sectionFrames(const AudioFile& input, const CutSection& section) {
+    const int rate = input.sampleRate();
+    const int64_t total = input.totalFrames();
+    const int64_t first = section.start * rate / 1000;
+    const int64_t endMs = section.start + section.length;
+    const int64_t end = endMs >= total * 1000 / rate ? total : endMs * rate / 1000;
+    return {first, std::max(end, first)};
+}
 
 // One section's copy: the progress sub-ranges of the engine's own reports, the fades and
 // the blocks between them.
@@ -35,13 +49,8 @@ public:
         const int64_t length = std::max<int64_t>(section.length, 1);
         fadeInMs = std::clamp<int64_t>(fadeInMs, 0, length);
         fadeOutMs = std::clamp<int64_t>(fadeOutMs, 0, length - fadeInMs);
-        // A section runs from its start's frame to its end's, so that neighbouring sections
-        // meet without a frame lost or doubled; one that ends at the file's end takes all
-        // frames to the end (the duration in whole milliseconds falls short of it).
-        const int64_t total = input_.totalFrames();
-        const int64_t endFrame =
-            section.start + section.length >= total * 1000 / rate ? total : frames(section.start + section.length);
-        const int64_t sectionFrames = std::max<int64_t>(endFrame - frames(section.start), 0);
+        const auto [firstFrame, endFrame] = sectionFrames(input_, section);
+        const int64_t sectionFrames = endFrame - firstFrame;
         const int64_t fadeInFrames = std::min(frames(fadeInMs), sectionFrames);
         const int64_t fadeOutFrames = std::min(frames(fadeOutMs), sectionFrames - fadeInFrames);
         const int fadeInShare = static_cast<int>(fadeInMs * 100 / length);
@@ -49,7 +58,7 @@ public:
         const int64_t blockFrames = int64_t{input_.streamChannels()} * input_.streamSampleRate();
         const int64_t middleFrames = sectionFrames - fadeInFrames - fadeOutFrames;
 
-        input_.seek(static_cast<int>(frames(section.start)));
+        input_.seek(static_cast<int>(firstFrame));
         if (fadeInFrames > 0)
             fadedPart(static_cast<int>(fadeInFrames), 0, fadeInShare, 0.0f, 100.0f);
         for (int64_t blockNumber = 1; blockNumber <= middleFrames / blockFrames; ++blockNumber) {
@@ -114,7 +123,37 @@ private:
     int last_ = -1;
 };
 
+// The frames of the input, when every section may be copied from them.
+std::optional<Mp3FrameIndex> framesToCopy(const AudioFile& input, const CutJob& job) {
+    if (!job.keepEncoding)
+        return std::nullopt;
+    if (const std::string refusal = keepEncodingRefusal(input, job); !refusal.empty()) {
+        if (job.reencoded)
+            job.reencoded(-1, refusal);
+        return std::nullopt;
+    }
+    Mp3FrameIndex index = indexMp3Frames(input.fileName());
+    if (index.totalSamples() != input.totalFrames()) {
+        if (job.reencoded)
+            job.reencoded(-1, "its frames do not hold the samples it decodes to");
+        return std::nullopt;
+    }
+    return index;
+}
+
 } // namespace
+
+std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job) {
+    if (job.kind != "MP3")
+        return "the program copies the frames of MP3 files only";
+    if (job.fadeInMs > 0 || job.fadeOutMs > 0)
+        return "the sections fade in or out";
+    if (AppSettings::mp3FreqHz != input.sampleRate() || AppSettings::mp3ChannelCount != input.channels())
+        return "the output format (" + std::to_string(AppSettings::mp3FreqHz) + " Hz, " +
+               std::to_string(AppSettings::mp3ChannelCount) + " channels) is not the source's (" +
+               std::to_string(input.sampleRate()) + " Hz, " + std::to_string(input.channels()) + " channels)";
+    return {};
+}
 
 std::string cutOutputName(const CutJob& job, int index) {
     const bool overwrite = job.overwrite && job.overwrite();
@@ -126,6 +165,7 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
               const JobControl& control, int* failedSection) {
     const AbandonOnFailure unfinished(output);
     const AudioTags tags = readAudioTags(input.fileName());
+    const std::optional<Mp3FrameIndex> copyFrom = framesToCopy(input, job);
     for (size_t i = 0; i < job.sections.size(); ++i) {
         const int index = static_cast<int>(i);
         if (failedSection)
@@ -133,13 +173,28 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         const std::string path = cutOutputName(job, index);
         if (!inputThatIsOutput(path, {input.fileName()}).empty())
             throw EngineError(EngineStatus::CreateFailed, "Cannot write \"" + path + "\": it is the file being cut");
+        const CutSection& section = job.sections[i];
+        const AudioTags sectionTagSet =
+            sectionTags(tags, job.baseName, index + 1, {section.title, section.artist, job.album});
+        if (copyFrom) {
+            const auto [first, end] = sectionFrames(input, section);
+            if (const auto range = planMp3Copy(*copyFrom, first, end)) {
+                writeMp3Copy(input.fileName(), *copyFrom, *range, path, sectionTagSet);
+                if (job.copied)
+                    job.copied(index, path);
+                control.report(index, 100);
+                continue;
+            }
+            if (job.reencoded)
+                job.reencoded(index, "it is shorter than one MP3 frame, or its start needs more frames before it "
+                                     "than an MP3 tag can skip");
+        }
         job.createOutput(path);
         output.setInputFormat(input.sampleRate(), input.channels());
         SectionCopy copy(input, output, transform, control, index);
         if (!copy.copy(job.sections[i], job.fadeInMs, job.fadeOutMs))
             return JobEnd::Stopped;
-        const CutSection& section = job.sections[i];
-        output.setTags(sectionTags(tags, job.baseName, index + 1, {section.title, section.artist, job.album}));
+        output.setTags(sectionTagSet);
         output.close();
     }
     if (failedSection)

@@ -10,9 +10,9 @@
 #include "JobControl.h"
 
 struct CutSection {
-    int64_t start = 0;         // ms from the start of the file
-    int64_t length = 0;        // ms
-    std::string title, artist; // for the tags; empty: the numbered title, the source's artist
+    int64_t start = 0;                   // ms from the start of the file
+    int64_t length = 0;                  // ms
+    std::string title = {}, artist = {}; // for the tags; empty: the numbered title, the source's artist
 };
 
 struct CutJob {
@@ -23,12 +23,21 @@ struct CutJob {
     std::string kind;         // "WAV", "MP3", "OGG", "WMA" or "FLAC": the output's format and extension
     std::string baseName;     // the source's name without folder and extension
     AudioTags album;          // album fields given for every section (a CUE sheet's)
+    // Copy the source's compressed frames instead of decoding and encoding (MP3 without
+    // fades, at the source's rate and channels); where a section cannot be copied it is
+    // encoded, and reencoded is told why.
+    bool keepEncoding = false;
+    std::function<void(int section, const std::string& why)> reencoded; // section -1: all of them
+    std::function<void(int section, const std::string& path)> copied;   // a section's file was copied
     // Asked once per section: may an existing file of the section's name be overwritten?
     std::function<bool()> overwrite;
     // Creates the output file of a section (the window does it on its own thread);
     // raises EngineError when it cannot.
     std::function<void(const std::string& path)> createOutput;
 };
+
+// Why no section of the opened input can keep its encoding ("" when they can).
+std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job);
 
 // A section's file name: folder + base + "-Splitted" + index, " New" as often as needed.
 std::string cutOutputName(const CutJob& job, int index);

@@ -66,6 +66,7 @@ struct OptionValues {
     std::string cutFolder;
     bool cutToChosenFolder = true;
     bool cutAddsNew = true;
+    bool cutKeepsEncoding = false;
     std::string joinFolder;
     std::string joinPrefix = "Merged";
     std::string joinSuffix;

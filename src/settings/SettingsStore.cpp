@@ -137,11 +137,12 @@ const Section& outputPathSection() {
         {TextKey{"ConvertOutputPath", &V::convertFolder}, BoolKey{"ConvertSaveToAppointed", &V::convertToChosenFolder},
          BoolKey{"ConvertAddNew", &V::convertAddsNew}, TextKey{"SplitOutputPath", &V::cutFolder},
          BoolKey{"SplitSaveToAppointed", &V::cutToChosenFolder}, BoolKey{"SplitAddNew", &V::cutAddsNew},
-         TextKey{"JoinOutputPath", &V::joinFolder}, TextKey{"JoinPreName", &V::joinPrefix},
-         TextKey{"JoinPosName", &V::joinSuffix}, BoolKey{"JoinUseDate", &V::joinUsesDate},
-         BoolKey{"JoinAddNew", &V::joinAddsNew}, TextKey{"OutputPath", &V::recordFolder},
-         TextKey{"PreName", &V::recordPrefix}, TextKey{"PosName", &V::recordSuffix},
-         BoolKey{"UseDate", &V::recordUsesDate}, BoolKey{"AddNew", &V::recordAddsNew}}};
+         BoolKey{"SplitKeepEncoding", &V::cutKeepsEncoding}, TextKey{"JoinOutputPath", &V::joinFolder},
+         TextKey{"JoinPreName", &V::joinPrefix}, TextKey{"JoinPosName", &V::joinSuffix},
+         BoolKey{"JoinUseDate", &V::joinUsesDate}, BoolKey{"JoinAddNew", &V::joinAddsNew},
+         TextKey{"OutputPath", &V::recordFolder}, TextKey{"PreName", &V::recordPrefix},
+         TextKey{"PosName", &V::recordSuffix}, BoolKey{"UseDate", &V::recordUsesDate},
+         BoolKey{"AddNew", &V::recordAddsNew}}};
     return section;
 }
 
@@ -600,6 +601,7 @@ void applySettings(const OptionValues& v) {
     splitOutputPath = withTrailingSlash(trim(v.cutFolder));
     splitToSourceFolder = !v.cutToChosenFolder;
     splitOverwrite = !v.cutAddsNew;
+    splitKeepsEncoding = v.cutKeepsEncoding;
     joinOutputPath = withTrailingSlash(trim(v.joinFolder));
     joinPreName = trim(v.joinPrefix);
     joinPosName = trim(v.joinSuffix);

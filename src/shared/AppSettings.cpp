@@ -53,6 +53,7 @@ bool convertOverwrite = false;
 std::string splitOutputPath;
 bool splitToSourceFolder = false;
 bool splitOverwrite = false;
+bool splitKeepsEncoding = false;
 std::string joinOutputPath;
 std::string joinPreName = "Merged";
 std::string joinPosName;

@@ -72,6 +72,7 @@ extern bool convertOverwrite;
 extern std::string splitOutputPath;
 extern bool splitToSourceFolder;
 extern bool splitOverwrite;
+extern bool splitKeepsEncoding; // sections copied without re-encoding where the source allows it
 extern std::string joinOutputPath;
 extern std::string joinPreName;
 extern std::string joinPosName;

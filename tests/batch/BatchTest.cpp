@@ -370,8 +370,9 @@ TEST_F(Batch, OutputFormatsMp3CannotWriteAreNamedAndReplaced) {
             EXPECT_EQ(errors().find("Warning"), std::string::npos) << errors();
         const ProbedStream probed = probe(out_ + "/song." + c.to);
         EXPECT_EQ(probed.sampleRate, c.rate);
-        if (c.kbps > 0)
+        if (c.kbps > 0) {
             EXPECT_NEAR(probed.bitRate, c.kbps * 1000, 2000);
+        }
     }
 }
 

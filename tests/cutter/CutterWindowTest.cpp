@@ -172,6 +172,26 @@ private slots:
                               "song-Splitted1 New New.wav", "song-Splitted1 New.wav", "song-Splitted1.wav"}));
     }
 
+    // With the source's encoding kept, MP3 sections are copied; a fade encodes them again
+    // and the rows say why.
+    void keptEncodingShowsWhichSectionsWereCopied() {
+        AppSettings::splitKeepsEncoding = true;
+        AppSettings::mp3FreqHz = 44100;
+        AppSettings::mp3ChannelCount = 2;
+        open(home_.path() + "/long.mp3");
+        mark({20000});
+        runCut();
+        QCOMPARE(statuses(*window_), QStringList({"Done (copied)", "Done (copied)"}));
+        QCOMPARE(probe((out_ + "long-Splitted0.mp3").toStdString()).codec, std::string("mp3"));
+
+        QTest::mouseClick(window_->fadeInButton_, Qt::LeftButton);
+        runCut();
+        QCOMPARE(statuses(*window_), QStringList({"Done (re-encoded)", "Done (re-encoded)"}));
+        QCOMPARE(window_->sectionList_->topLevelItem(0)->toolTip(4), QString("the sections fade in or out"));
+        QTest::mouseClick(window_->fadeInButton_, Qt::LeftButton);
+        AppSettings::splitKeepsEncoding = false;
+    }
+
     void cancelInTheSecondSectionLeavesItsPartAndNoMore() {
         open(home_.path() + "/long.mp3"); // encoding MP3 takes long enough to cancel in the middle
         mark({5000, 85000});

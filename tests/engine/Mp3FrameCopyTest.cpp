@@ -22,10 +22,8 @@ struct Source {
 
 // The kinds of MP3 a user cuts: CBR, VBR, a low-rate mono stream, 48 kHz and MPEG-2.
 const Source Sources[] = {
-    {"cbr128", 44100, 2, "-c:a libmp3lame -b:a 128k"},
-    {"vbr", 44100, 2, "-c:a libmp3lame -q:a 2"},
-    {"mono32", 44100, 1, "-c:a libmp3lame -b:a 32k"},
-    {"rate48k", 48000, 2, "-c:a libmp3lame -b:a 192k"},
+    {"cbr128", 44100, 2, "-c:a libmp3lame -b:a 128k"}, {"vbr", 44100, 2, "-c:a libmp3lame -q:a 2"},
+    {"mono32", 44100, 1, "-c:a libmp3lame -b:a 32k"},  {"rate48k", 48000, 2, "-c:a libmp3lame -b:a 192k"},
     {"mpeg2", 24000, 2, "-c:a libmp3lame -b:a 64k"},
 };
 
@@ -57,8 +55,11 @@ TEST(Mp3FrameCopy, CopiedRangesDecodeToTheSourcesOwnSamples) {
         const int64_t inOneFrame = index.samplesPerFrame * 100 - index.skippedSamples();
         EXPECT_FALSE(planMp3Copy(index, inOneFrame + 10, inOneFrame + 20));
         EXPECT_FALSE(planMp3Copy(index, rate, rate));
-        const std::pair<int64_t, int64_t> ranges[] = {
-            {0, rate}, {12345, 2 * rate + 17}, {3 * rate + 1, 4 * rate}, {total - 5000, total}, {total / 2, total / 2 + 1200}};
+        const std::pair<int64_t, int64_t> ranges[] = {{0, rate},
+                                                      {12345, 2 * rate + 17},
+                                                      {3 * rate + 1, 4 * rate},
+                                                      {total - 5000, total},
+                                                      {total / 2, total / 2 + 1200}};
         int copied = 0;
         for (const auto& [first, end] : ranges) {
             SCOPED_TRACE(std::to_string(first) + ".." + std::to_string(end));

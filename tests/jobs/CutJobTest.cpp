@@ -251,3 +251,67 @@ TEST_F(CutJobTest, SectionsCarryTheSourceTagsTitledAndNumbered) {
         }
     }
 }
+
+// Keeping the encoding: MP3 sections are copied and decode to the source's own samples
+// (their tags as on encoded sections); a fade or another output format encodes them
+// again and says why, once.
+TEST_F(CutJobTest, KeptEncodingCopiesMp3SectionsOrSaysWhyNot) {
+    AppSettings::mp3FreqHz = 44100;
+    AppSettings::mp3ChannelCount = 2;
+    AppSettings::mp3VbrEnabled = false;
+    AppSettings::mp3BitRateKbps = 128;
+    const std::string source = folder_ / "live.mp3";
+    makeNoisyTone(source, 7.0, 44100, 2, "-c:a libmp3lame -b:a 160k -metadata artist=Band");
+    const std::vector<float> whole = decodeWithFfmpeg(source);
+    const int64_t total = static_cast<int64_t>(whole.size() / 2);
+
+    struct Case {
+        const char* name;
+        int64_t fadeInMs;
+        int rate;
+        std::string why; // "" when the sections are copied
+    };
+    const Case cases[] = {
+        {"copied", 0, 44100, ""},
+        {"faded", 20, 44100, "the sections fade in or out"},
+        {"resampled", 0, 32000, "the output format (32000 Hz, 2 channels) is not the source's (44100 Hz, 2 channels)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppSettings::mp3FreqHz = c.rate;
+        const std::string out = folder_ / c.name;
+        std::filesystem::create_directory(out);
+        CutJob job;
+        job.sections = {{0, 2500}, {2500, 1500}, {4000, 3000}};
+        job.outputFolder = out + "/";
+        job.baseName = "live";
+        job.fadeInMs = c.fadeInMs;
+        job.keepEncoding = true;
+        std::vector<std::string> notes, copied;
+        job.reencoded = [&](int section, const std::string& why) { notes.push_back(std::to_string(section) + why); };
+        job.copied = [&](int, const std::string& path) { copied.push_back(path); };
+        const CutRun run = cut(source, "MP3", job);
+        if (!c.why.empty()) {
+            EXPECT_EQ(notes, std::vector<std::string>{"-1" + c.why});
+            EXPECT_TRUE(copied.empty());
+            EXPECT_EQ(run.created.size(), 3u);
+            EXPECT_EQ(probe(run.created[0]).sampleRate, c.rate);
+            continue;
+        }
+        EXPECT_TRUE(notes.empty());
+        ASSERT_EQ(copied.size(), 3u);
+        EXPECT_TRUE(run.created.empty());
+        const int64_t bounds[] = {0, 2500 * 441 / 10, 4000 * 441 / 10, total};
+        for (size_t i = 0; i < 3; ++i) {
+            const std::vector<float> section = decodeWithFfmpeg(copied[i]);
+            const std::vector<float> expected(whole.begin() + bounds[i] * 2, whole.begin() + bounds[i + 1] * 2);
+            EXPECT_EQ(section.size(), expected.size());
+            EXPECT_TRUE(section == expected) << "section " << i;
+            const AudioTags tags = readAudioTags(copied[i]);
+            EXPECT_EQ(tags.artist, "Band");
+            EXPECT_EQ(tags.track, std::to_string(i + 1));
+        }
+        EXPECT_EQ(run.reports.back(), (std::pair<int, int>{2, 100}));
+    }
+    AppSettings::mp3FreqHz = 44100;
+}

@@ -187,6 +187,7 @@ TEST_F(SettingsStore, SaveAndLoadRoundTripIncludingLongBodyAndUtf8) {
     values.mailBodyLines.push_back("Ende ✓");
     values.lastFolder = "/home/me/Musik/Über/";
     values.recentCutFiles = {"/m/a b.mp3", "/m/Über.ogg"};
+    values.cutKeepsEncoding = true;
     values.recentJoinFiles.assign(AppSettings::RecentFileCount, "/m/x.wav");
     values.schedule = {ScheduleEntry{true, 1, 2, 3, 4, 5, 6, 24, 12, 0, 0}, ScheduleEntry{}};
     saveSettings(values, settingsFilePath(), scheduleFilePath());

@@ -35,9 +35,9 @@ private slots:
         QString startedAt;
         answerNextModal<QFileDialog>([&](QFileDialog* dialog) {
             title = dialog->windowTitle();
-            startedAt = dialog->directory().absolutePath();
-            dialog->setDirectory(folder);
-            static_cast<QDialog*>(dialog)->accept();
+            if (startedAt.isEmpty())
+                startedAt = dialog->directory().absolutePath();
+            typeFolderAndAccept(dialog, folder);
         });
         QCOMPARE(FolderChooser::choose(nullptr, temp.path()), folder + "/");
         QCOMPARE(title, QString("Path Select"));

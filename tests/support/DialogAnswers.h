@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
@@ -39,22 +41,39 @@ private:
     QTimer timer_;
 };
 
-// Calls answer on the next modal widget of type Dialog once it shows. Gives up after a
-// few seconds, so that a test whose dialog never came fails instead of waiting.
+// Calls answer on the next modal widget of type Dialog once it shows, and again while
+// it stays open (a dialog may not take an answer before it has loaded). Gives up after
+// half a minute without one, so that a test whose dialog never came fails instead of
+// waiting.
 template <typename Dialog, typename Answer>
 void answerNextModal(Answer answer) {
     auto* timer = new QTimer;
     timer->setInterval(20);
-    auto tries = std::make_shared<int>(250);
-    QObject::connect(timer, &QTimer::timeout, [timer, answer, tries] {
+    auto tries = std::make_shared<int>(1500);
+    struct Answered {
+        bool once = false;
+        QPointer<Dialog> dialog; // null again once that dialog is gone
+    };
+    auto answered = std::make_shared<Answered>();
+    QObject::connect(timer, &QTimer::timeout, [timer, answer, tries, answered] {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (dialog && dialog->isVisible())
+        const bool open = dialog && dialog->isVisible();
+        if (open && (!answered->once || answered->dialog == dialog)) {
+            answered->once = true;
+            answered->dialog = dialog;
             answer(dialog);
-        else if (--*tries > 0)
-            return;
-        timer->deleteLater();
+        } else if (answered->once || --*tries <= 0) {
+            timer->deleteLater(); // its dialog has closed (or another one came)
+        }
     });
     timer->start();
+}
+
+// Types the folder's path into a folder dialog's name box, as a user can, and accepts it.
+inline void typeFolderAndAccept(QFileDialog* dialog, const QString& folder) {
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+        name->setText(folder);
+    static_cast<QDialog*>(dialog)->accept();
 }
 
 // Answers the next folder dialog: chooses folder in it, or cancels when folder is empty.
@@ -62,8 +81,7 @@ inline void chooseFolderWhenAsked(const QString& folder) {
     answerNextModal<QFileDialog>([folder](QFileDialog* dialog) {
         if (folder.isEmpty())
             return dialog->reject();
-        dialog->setDirectory(folder);
-        static_cast<QDialog*>(dialog)->accept();
+        typeFolderAndAccept(dialog, folder);
     });
 }
 

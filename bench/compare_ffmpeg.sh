@@ -37,7 +37,7 @@ measure() {
 }
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-printf '%-12s %9s %9s %7s %10s %10s\n' job batch_s ffmpeg_s ratio batch_MB ffmpeg_MB
+printf '%-16s %9s %9s %7s %10s %10s\n' job batch_s ffmpeg_s ratio batch_MB ffmpeg_MB
 job() { # name, batch arguments, ffmpeg arguments
   local name="$1" b="$2" f="$3" bt=() ft=() bm=0 fm=0
   for ((i = 0; i < runs; i++)); do
@@ -52,7 +52,7 @@ job() { # name, batch arguments, ffmpeg arguments
   local bmed fmed
   bmed=$(printf '%s\n' "${bt[@]}" | median)
   fmed=$(printf '%s\n' "${ft[@]}" | median)
-  printf '%-12s %9.2f %9.2f %7.2f %10s %10s\n' "$name" "$bmed" "$fmed" "$(awk -v a="$bmed" -v b="$fmed" 'BEGIN { print a / b }')" "$bm" "$fm"
+  printf '%-16s %9.2f %9.2f %7.2f %10s %10s\n' "$name" "$bmed" "$fmed" "$(awk -v a="$bmed" -v b="$fmed" 'BEGIN { print a / b }')" "$bm" "$fm"
 }
 w="$work"
 job "wav>mp3" "--mp3-bitrate 128 convert --to mp3 $w/in.wav" "-i $w/in.wav -c:a libmp3lame -b:a 128k -compression_level 5 $w/f.mp3"
@@ -68,4 +68,7 @@ job "copy-cut 60m" "cut --copy $w/long.mp3 --at 20:00 --at 40:00" \
   "-i $w/long.mp3 -f segment -segment_times 1200,2400 -c copy $w/seg%d.mp3"
 job "join 6x10m" "--mp3-bitrate 128 join $w/part1.mp3 $w/part2.mp3 $w/part3.mp3 $w/part4.mp3 $w/part5.mp3 $w/part6.mp3 --to mp3" \
   "-i concat:$w/part1.mp3|$w/part2.mp3|$w/part3.mp3|$w/part4.mp3|$w/part5.mp3|$w/part6.mp3 -c:a libmp3lame -b:a 128k -compression_level 5 $w/joined.mp3"
+printf 'file %s\n' "$w"/part{1,2,3,4,5,6}.mp3 > "$w/parts.txt"
+job "copy-join 6x10m" "join --copy $w/part1.mp3 $w/part2.mp3 $w/part3.mp3 $w/part4.mp3 $w/part5.mp3 $w/part6.mp3 --to mp3" \
+  "-f concat -safe 0 -i $w/parts.txt -c copy $w/joined.mp3"
 job "silence 60m" "cut $w/long.mp3 --silence --list-only" "-i $w/long.mp3 -af silencedetect=n=-40dB:d=1 -f null -"

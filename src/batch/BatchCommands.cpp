@@ -419,7 +419,33 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
     return status;
 }
 
-int joinCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output) {
+namespace {
+
+// Joins by copy when the files allow it; false (after saying why) when they must be encoded.
+bool joinedByCopy(const std::vector<std::string>& files, const std::string& kind, const std::string& target,
+                  int& status) {
+    const CopyMerge merge = planCopyMerge(files, kind);
+    if (!merge.refusal.empty()) {
+        std::cerr << "Note: the files are encoded again: " << merge.refusal << "\n";
+        return false;
+    }
+    try {
+        ProgressBar bar(stemOf(target));
+        const int64_t junctionMs = runCopyMerge(merge, target, control(bar, static_cast<int>(files.size())));
+        if (junctionMs > 0)
+            std::cerr << "Note: " << junctionMs << " ms of encoder padding and delay stay at the " << files.size() - 1
+                      << " junctions\n";
+        std::cout << target << "\n";
+        status = 0;
+    } catch (const EngineError& error) {
+        status = fail(error.what());
+    }
+    return true;
+}
+
+} // namespace
+
+int joinCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output, bool copy) {
     if (files.size() < 2)
         return fail("Joining needs at least two files");
     const std::time_t now = std::time(nullptr);
@@ -435,6 +461,9 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
             return 1;
         input.close();
     }
+    int copyStatus = 0;
+    if ((copy || AppSettings::joinKeepsEncoding) && joinedByCopy(files, kind, target, copyStatus))
+        return copyStatus;
     Mp3EncoderSettings lame;
     prepareOutputFormat(result, lame, kind);
     if (!create(result, target))

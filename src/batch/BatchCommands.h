@@ -48,7 +48,9 @@ struct CutRequest {
     bool json = false;
 };
 int cutCommand(const std::string& file, const CutRequest& request, const BatchOutput& output);
-int joinCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output);
+// copy: join MP3 files by copying their frames where they allow it.
+int joinCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output,
+                bool copy = false);
 
 // A time as m:ss.mmm, ss.mmm or plain milliseconds (seconds below 60 after minutes);
 // raises UsageError naming the text when it is not one or is too large.

@@ -144,6 +144,10 @@ int main(int argc, char** argv) {
     auto* join = app.add_subcommand("join", "Join files into one, in the order given");
     join->add_option("files", files, "Audio files")->required();
     join->add_option("--to", to, "wav, mp3, ogg, wma or flac")->required()->check(kinds);
+    bool copyJoin = false;
+    join->add_flag("--copy", copyJoin,
+                   "Join MP3 files of one rate and channel count by copying their frames (lossless); other files "
+                   "are encoded and a note says why");
 
     for (auto* command : {convert, cut, join}) {
         command->add_option("--out", output.folder, "Output folder (else the settings' one)")
@@ -169,7 +173,7 @@ int main(int argc, char** argv) {
             return convertCommand(files, kind(to), output);
         if (*cut)
             return cutCommand(source, request, output);
-        return joinCommand(files, kind(to), output);
+        return joinCommand(files, kind(to), output, copyJoin);
     };
     try {
         applyUserSettings(settings, flags);

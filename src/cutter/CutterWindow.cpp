@@ -832,13 +832,19 @@ void CutterWindow::keepEncodingOf(CutJob& job) {
     };
 }
 
-// Section -1 stands for all of them.
+// Section -1 stands for all of them. The note may come after the section's progress.
 void CutterWindow::noteSection(int section, const QString& status, const QString& why) {
-    for (size_t i = 0; i < sectionDoneTexts_.size(); ++i)
-        if (section < 0 || static_cast<size_t>(section) == i) {
-            sectionDoneTexts_[i] = status;
-            sectionNotes_[i] = why;
+    for (size_t i = 0; i < sectionDoneTexts_.size() && i < rowMap_.size(); ++i) {
+        if (section >= 0 && static_cast<size_t>(section) != i)
+            continue;
+        QTreeWidgetItem* item = sectionList_->topLevelItem(rowMap_[i]);
+        if (item && item->text(4) == sectionDoneTexts_[i]) {
+            item->setText(4, status);
+            item->setToolTip(4, why);
         }
+        sectionDoneTexts_[i] = status;
+        sectionNotes_[i] = why;
+    }
 }
 
 void CutterWindow::createOutputFile(const QString& path) {

@@ -274,10 +274,15 @@ QWidget* OptionsDialog::buildSavePages() {
     name->addWidget(joinSuffixEdit_);
     grid->addWidget(new QLabel("Name:"), 2, 0);
     grid->addLayout(name, 3, 0, 1, 3);
+    joinKeepEncodingBox_ = new QCheckBox("Keep the source's encoding (no re-encoding)");
+    joinKeepEncodingBox_->setObjectName("joinKeepEncodingBox");
+    joinKeepEncodingBox_->setToolTip("MP3 files of one rate and channel count are joined by copying their frames");
+    grid->addWidget(joinKeepEncodingBox_, 9, 0, 1, 3);
 
     using V = OptionValues;
     checks_.push_back({joinUseDateBox_, &V::joinUsesDate});
     checks_.push_back({cutKeepEncodingBox_, &V::cutKeepsEncoding});
+    checks_.push_back({joinKeepEncodingBox_, &V::joinKeepsEncoding});
     texts_ = {{convertFolderEdit_, &V::convertFolder},
               {cutFolderEdit_, &V::cutFolder},
               {joinFolderEdit_, &V::joinFolder},

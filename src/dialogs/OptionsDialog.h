@@ -72,7 +72,7 @@ public:
     QRadioButton *convertToFolderButton_, *convertToSourceFolderButton_, *convertAddNewButton_,
         *convertOverwriteButton_;
     QRadioButton *cutToFolderButton_, *cutToSourceFolderButton_, *cutAddNewButton_, *cutOverwriteButton_;
-    QCheckBox* cutKeepEncodingBox_;
+    QCheckBox *cutKeepEncodingBox_, *joinKeepEncodingBox_;
     QRadioButton *joinAddNewButton_, *joinOverwriteButton_;
     QTreeWidget* scheduleList_;
     QPushButton *defaultButton_, *okButton_, *cancelButton_;

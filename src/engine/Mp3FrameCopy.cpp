@@ -374,18 +374,42 @@ namespace {
     throw EngineError(EngineStatus::WriteFailed, "Cannot write \"" + fileName + "\": " + cause);
 }
 
+// Frames [first, end) of one file.
+struct FrameRun {
+    const std::string& source;
+    const Mp3FrameIndex& index;
+    size_t first, end;
+};
+
+void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::string& fileName) {
+    FrameReader reader(run.source);
+    std::vector<uint8_t> buffer(1 << 20);
+    int64_t offset = run.index.frames[run.first].offset;
+    const int64_t end = run.index.frames[run.end - 1].offset + run.index.frames[run.end - 1].size;
+    while (offset < end) {
+        const size_t count = static_cast<size_t>(std::min<int64_t>(end - offset, static_cast<int64_t>(buffer.size())));
+        if (reader.read(offset, buffer.data(), count) < count)
+            failReading(run.source, "it ended while being copied");
+        crc = lameCrc16(buffer.data(), count, crc);
+        if (std::fwrite(buffer.data(), 1, count, out) != count)
+            failWriting(fileName, std::strerror(errno));
+        offset += static_cast<int64_t>(count);
+    }
+}
+
 // The file is made in an order that never moves the frames: the tag's frame first (with
 // blank fields), then the ID3v2 tag is put before it while the file is small, then the
 // frames are appended, and last the tag's frame is filled in (its fields need the
-// frames' CRC).
+// frames' CRC). kind gives the tag frame's header and LAME fields.
 // A failure of the tags alone is given back: the audio is kept, as for encoded files.
-std::optional<EngineError> writeFrames(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
-                                       const std::string& partPath, const std::string& fileName,
+std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const Mp3FrameIndex& kind, int delay,
+                                       int padding, const std::string& partPath, const std::string& fileName,
                                        const AudioTags& tags) {
     std::vector<int> sizes;
-    for (size_t i = range.firstFrame; i < range.endFrame; ++i)
-        sizes.push_back(index.frames[i].size);
-    const std::vector<uint8_t> blank = mp3InfoFrame(index, sizes, range.delay, range.padding, 0);
+    for (const FrameRun& run : runs)
+        for (size_t i = run.first; i < run.end; ++i)
+            sizes.push_back(run.index.frames[i].size);
+    const std::vector<uint8_t> blank = mp3InfoFrame(kind, sizes, delay, padding, 0);
     File out(std::fopen(partPath.c_str(), "wbx"));
     if (!out)
         throw EngineError(EngineStatus::CreateFailed, "Cannot create \"" + fileName + "\": " + std::strerror(errno));
@@ -401,21 +425,10 @@ std::optional<EngineError> writeFrames(const std::string& source, const Mp3Frame
     if (!out || std::fseek(out.get(), 0, SEEK_END) != 0)
         failWriting(fileName, std::strerror(errno));
     const long tagAt = std::ftell(out.get()) - static_cast<long>(blank.size());
-    FrameReader reader(source);
-    std::vector<uint8_t> buffer(1 << 20);
-    int64_t offset = index.frames[range.firstFrame].offset;
-    const int64_t end = index.frames[range.endFrame - 1].offset + index.frames[range.endFrame - 1].size;
     uint16_t crc = 0;
-    while (offset < end) {
-        const size_t count = static_cast<size_t>(std::min<int64_t>(end - offset, static_cast<int64_t>(buffer.size())));
-        if (reader.read(offset, buffer.data(), count) < count)
-            failReading(source, "it ended while being copied");
-        crc = lameCrc16(buffer.data(), count, crc);
-        if (std::fwrite(buffer.data(), 1, count, out.get()) != count)
-            failWriting(fileName, std::strerror(errno));
-        offset += static_cast<int64_t>(count);
-    }
-    const std::vector<uint8_t> tag = mp3InfoFrame(index, sizes, range.delay, range.padding, crc);
+    for (const FrameRun& run : runs)
+        copyRun(run, out.get(), crc, fileName);
+    const std::vector<uint8_t> tag = mp3InfoFrame(kind, sizes, delay, padding, crc);
     if (std::fseek(out.get(), tagAt, SEEK_SET) != 0 ||
         std::fwrite(tag.data(), 1, tag.size(), out.get()) != tag.size() || std::fflush(out.get()) != 0)
         failWriting(fileName, std::strerror(errno));
@@ -424,17 +437,14 @@ std::optional<EngineError> writeFrames(const std::string& source, const Mp3Frame
     return tagFailure;
 }
 
-} // namespace
-
-void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
-                  const std::string& fileName, const AudioTags& tags) {
-    if (range.firstFrame >= range.endFrame || range.endFrame > index.frames.size())
-        throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no frames to copy");
+// Writes the runs as fileName, complete or not at all.
+void writeCopyFile(const std::vector<FrameRun>& runs, const Mp3FrameIndex& kind, int delay, int padding,
+                   const std::string& fileName, const AudioTags& tags) {
     std::string partPath = partPathFor(fileName);
     removeStaleParts(partPath.substr(0, partPath.find_last_of('/') + 1));
     std::optional<EngineError> tagFailure;
     try {
-        tagFailure = writeFrames(source, index, range, partPath, fileName, tags);
+        tagFailure = writeFrames(runs, kind, delay, padding, partPath, fileName, tags);
     } catch (...) {
         removePart(partPath);
         throw;
@@ -442,4 +452,54 @@ void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const M
     commitPart(partPath, fileName, {});
     if (tagFailure)
         throw *tagFailure;
+}
+
+} // namespace
+
+void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
+                  const std::string& fileName, const AudioTags& tags) {
+    if (range.firstFrame >= range.endFrame || range.endFrame > index.frames.size())
+        throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no frames to copy");
+    writeCopyFile({{source, index, range.firstFrame, range.endFrame}}, index, range.delay, range.padding, fileName,
+                  tags);
+}
+
+std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts) {
+    for (const Mp3JoinPart& part : parts) {
+        const Mp3FrameIndex& first = parts.front().index;
+        if (!part.index.gapless)
+            return "\"" + part.path + "\" does not tell its encoder delay and padding";
+        if (part.index.version != first.version || part.index.sampleRate != first.sampleRate ||
+            part.index.channels != first.channels)
+            return "\"" + part.path + "\" (" + std::to_string(part.index.sampleRate) + " Hz, " +
+                   std::to_string(part.index.channels) + " channels) is not of the first file's kind (" +
+                   std::to_string(first.sampleRate) + " Hz, " + std::to_string(first.channels) + " channels)";
+    }
+    return {};
+}
+
+int64_t writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::string& fileName, const AudioTags& tags) {
+    if (parts.empty())
+        throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no files to join");
+    if (const std::string refusal = mp3JoinRefusal(parts); !refusal.empty())
+        throw EngineError(EngineStatus::InvalidFormat, "Cannot join into \"" + fileName + "\": " + refusal);
+    Mp3FrameIndex kind = parts.front().index;
+    std::vector<FrameRun> runs;
+    int64_t junctionSamples = 0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const Mp3FrameIndex& index = parts[i].index;
+        const int64_t perFrame = index.samplesPerFrame;
+        size_t end = index.frames.size();
+        if (i + 1 < parts.size()) {
+            // Frames after the last one that gives a sample of this file hold only padding.
+            const int64_t realEnd = index.skippedSamples() + index.totalSamples();
+            end = std::min(end, static_cast<size_t>((realEnd - 1) / perFrame) + 1);
+            junctionSamples += static_cast<int64_t>(end) * perFrame - realEnd + parts[i + 1].index.skippedSamples();
+        }
+        kind.sameBitRate =
+            kind.sameBitRate && index.sameBitRate && ((index.firstHeader ^ kind.firstHeader) & (0xFu << 12)) == 0;
+        runs.push_back({parts[i].path, index, 0, end});
+    }
+    writeCopyFile(runs, kind, kind.encoderDelay, parts.back().index.encoderPadding, fileName, tags);
+    return junctionSamples;
 }

@@ -60,6 +60,21 @@ std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t firs
 void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
                   const std::string& fileName, const AudioTags& tags);
 
+// Whole MP3 files joined by copying their frames, under one new tag with the first
+// file's encoder delay and the last one's padding. At each junction the padding of the
+// file before and the delay of the file after stay as short silences (frames that hold
+// only padding are left out).
+struct Mp3JoinPart {
+    std::string path;
+    Mp3FrameIndex index;
+};
+// Why the files cannot be joined by copying ("" when they can): each must tell its
+// encoder delay and padding, and all be of one MPEG version, rate and channel count.
+std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts);
+// Writes the join as fileName (complete or not at all) and gives the number of samples
+// of padding and delay left at the junctions; raises EngineError when it cannot.
+int64_t writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::string& fileName, const AudioTags& tags);
+
 // The Info tag's frame for frames of the given sizes (exposed for the tests).
 std::vector<uint8_t> mp3InfoFrame(const Mp3FrameIndex& index, const std::vector<int>& frameSizes, int delay,
                                   int padding, uint16_t musicCrc);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "AbandonOnFailure.h"
+#include "AppSettings.h"
 #include "JobTags.h"
 #include "OutputNaming.h"
 
@@ -29,6 +30,34 @@ bool appendInput(AudioFile& input, AudioFile& output, int item, const JobControl
 }
 
 } // namespace
+
+CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string& kind) {
+    CopyMerge merge;
+    if (kind != "MP3")
+        return {"the program copies the frames of MP3 files only", {}};
+    try {
+        for (const std::string& path : paths)
+            merge.parts.push_back({path, indexMp3Frames(path)});
+    } catch (const EngineError& error) {
+        return {error.what(), {}};
+    }
+    merge.refusal = mp3JoinRefusal(merge.parts);
+    const Mp3FrameIndex& first = merge.parts.front().index;
+    if (merge.refusal.empty() &&
+        (AppSettings::mp3FreqHz != first.sampleRate || AppSettings::mp3ChannelCount != first.channels))
+        merge.refusal = "the output format (" + std::to_string(AppSettings::mp3FreqHz) + " Hz, " +
+                        std::to_string(AppSettings::mp3ChannelCount) + " channels) is not the files' (" +
+                        std::to_string(first.sampleRate) + " Hz, " + std::to_string(first.channels) + " channels)";
+    return merge;
+}
+
+int64_t runCopyMerge(const CopyMerge& merge, const std::string& fileName, const JobControl& control) {
+    const AudioTags tags = mergedTags(readAudioTags(merge.parts.front().path), stemOf(fileName));
+    const int64_t junctions = writeMp3Join(merge.parts, fileName, tags);
+    for (size_t i = 0; i < merge.parts.size(); ++i)
+        control.report(static_cast<int>(i), 100);
+    return junctions * 1000 / merge.parts.front().index.sampleRate;
+}
 
 JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths, const JobControl& control,
                 int* failedItem) {

@@ -550,8 +550,28 @@ void JoinerWindow::startMerge() {
     setMergeControls(true);
     merging_ = true;
     worker_ = new MergeWorker(this, input_, std::move(paths), output_);
+    mergeDoneText_ = "Done";
+    mergeNote_.clear();
+    if (AppSettings::joinKeepsEncoding)
+        worker_->keepEncoding(kind, [this](bool copied, const std::string& note) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, copied, note = qs(note)] { noteMerge(copied ? "Done (copied)" : "Done (re-encoded)", note); },
+                Qt::QueuedConnection);
+        });
     connect(worker_, &JobWorker::ended, this, &JoinerWindow::mergeFinished, Qt::QueuedConnection);
     worker_->start(QThread::NormalPriority);
+}
+
+// The note may come after the progress of rows already done.
+void JoinerWindow::noteMerge(const QString& doneText, const QString& note) {
+    mergeDoneText_ = doneText;
+    mergeNote_ = note;
+    for (const int row : mergeRows_)
+        if (QTreeWidgetItem* item = joinList_->topLevelItem(row); item && item->text(4) == "Done") {
+            item->setText(4, doneText);
+            item->setToolTip(4, note);
+        }
 }
 
 void JoinerWindow::cancelMerging() {
@@ -575,7 +595,8 @@ void JoinerWindow::mergeProgress(int index, int percent) {
     QTreeWidgetItem* item = joinList_->topLevelItem(mergeRows_[static_cast<size_t>(index)]);
     if (percent >= 100) {
         mergingRow_ = -1;
-        item->setText(4, "Done");
+        item->setText(4, mergeDoneText_);
+        item->setToolTip(4, mergeNote_);
         return;
     }
     mergingRow_ = mergeRows_[static_cast<size_t>(index)];

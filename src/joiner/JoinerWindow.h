@@ -77,6 +77,9 @@ public:
     int64_t infoShownAt_ = 0;
     int blockFrames_ = 0;
     QString mergedFile_;
+    QString mergeDoneText_ = "Done", mergeNote_; // the rows' status once joined, and why
+    void noteMerge(const QString& doneText, const QString& note);
+
     // The clock the merged file's name is made from.
     std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
 

@@ -6,6 +6,23 @@
 MergeWorker::MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths, AudioFile& output)
     : JobWorker(window, WM_MERGE_PROGRESS), input_(input), output_(output), paths_(std::move(paths)) {}
 
+void MergeWorker::keepEncoding(std::string kind, std::function<void(bool, const std::string&)> copied) {
+    keptKind_ = std::move(kind);
+    copied_ = std::move(copied);
+}
+
 void MergeWorker::work() {
+    if (!keptKind_.empty()) {
+        const CopyMerge merge = planCopyMerge(paths_, keptKind_);
+        if (merge.refusal.empty()) {
+            const std::string target = output_.fileName();
+            output_.abandon();
+            failedItem_ = -1;
+            const int64_t junctionMs = runCopyMerge(merge, target, control());
+            copied_(true, std::to_string(junctionMs) + " ms of encoder padding and delay stay at the junctions");
+            return;
+        }
+        copied_(false, merge.refusal);
+    }
     runMerge(input_, output_, paths_, control(), &failedItem_);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,11 @@ class MergeWorker : public JobWorker {
 public:
     MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths, AudioFile& output);
 
+    // Joins MP3 inputs by copying their frames where they allow it (the created output
+    // is then dropped); copied(true, note) or copied(false, why) tells which, before the
+    // progress. kind is the output's kind.
+    void keepEncoding(std::string kind, std::function<void(bool copied, const std::string& note)> copied);
+
 protected:
     void work() override;
 
@@ -21,4 +27,6 @@ private:
     AudioFile& input_;
     AudioFile& output_;
     std::vector<std::string> paths_;
+    std::string keptKind_; // "" when the inputs are decoded and encoded
+    std::function<void(bool, const std::string&)> copied_;
 };

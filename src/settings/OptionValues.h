@@ -67,6 +67,7 @@ struct OptionValues {
     bool cutToChosenFolder = true;
     bool cutAddsNew = true;
     bool cutKeepsEncoding = false;
+    bool joinKeepsEncoding = false;
     std::string joinFolder;
     std::string joinPrefix = "Merged";
     std::string joinSuffix;

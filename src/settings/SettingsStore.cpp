@@ -140,9 +140,9 @@ const Section& outputPathSection() {
          BoolKey{"SplitKeepEncoding", &V::cutKeepsEncoding}, TextKey{"JoinOutputPath", &V::joinFolder},
          TextKey{"JoinPreName", &V::joinPrefix}, TextKey{"JoinPosName", &V::joinSuffix},
          BoolKey{"JoinUseDate", &V::joinUsesDate}, BoolKey{"JoinAddNew", &V::joinAddsNew},
-         TextKey{"OutputPath", &V::recordFolder}, TextKey{"PreName", &V::recordPrefix},
-         TextKey{"PosName", &V::recordSuffix}, BoolKey{"UseDate", &V::recordUsesDate},
-         BoolKey{"AddNew", &V::recordAddsNew}}};
+         BoolKey{"JoinKeepEncoding", &V::joinKeepsEncoding}, TextKey{"OutputPath", &V::recordFolder},
+         TextKey{"PreName", &V::recordPrefix}, TextKey{"PosName", &V::recordSuffix},
+         BoolKey{"UseDate", &V::recordUsesDate}, BoolKey{"AddNew", &V::recordAddsNew}}};
     return section;
 }
 
@@ -602,6 +602,7 @@ void applySettings(const OptionValues& v) {
     splitToSourceFolder = !v.cutToChosenFolder;
     splitOverwrite = !v.cutAddsNew;
     splitKeepsEncoding = v.cutKeepsEncoding;
+    joinKeepsEncoding = v.joinKeepsEncoding;
     joinOutputPath = withTrailingSlash(trim(v.joinFolder));
     joinPreName = trim(v.joinPrefix);
     joinPosName = trim(v.joinSuffix);

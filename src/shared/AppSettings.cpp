@@ -54,6 +54,7 @@ std::string splitOutputPath;
 bool splitToSourceFolder = false;
 bool splitOverwrite = false;
 bool splitKeepsEncoding = false;
+bool joinKeepsEncoding = false;
 std::string joinOutputPath;
 std::string joinPreName = "Merged";
 std::string joinPosName;

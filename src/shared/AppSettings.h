@@ -73,6 +73,7 @@ extern std::string splitOutputPath;
 extern bool splitToSourceFolder;
 extern bool splitOverwrite;
 extern bool splitKeepsEncoding; // sections copied without re-encoding where the source allows it
+extern bool joinKeepsEncoding;  // files joined by copying their frames where they allow it
 extern std::string joinOutputPath;
 extern std::string joinPreName;
 extern std::string joinPosName;

@@ -311,6 +311,37 @@ TEST_F(Batch, JoinNamesLikeTheJoiner) {
     EXPECT_EQ(status, 1);
 }
 
+// --copy cuts MP3 sections and joins them back without encoding; what cannot be copied
+// is encoded and a note says why.
+TEST_F(Batch, CopyCutsAndJoinsMp3AndSaysWhenItCannot) {
+    int status = -1;
+    const std::string tone = shellQuoted(home_ / "tone.mp3");
+    const std::string cut = run("cut --copy " + tone + " --at 1000 --out " + shellQuoted(out_), &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_EQ(cut, out_ + "/tone-Splitted0.mp3\n" + out_ + "/tone-Splitted1.mp3\n");
+    EXPECT_EQ(errors().find("Note"), std::string::npos) << errors();
+    const std::vector<float> whole = decodeWithFfmpeg(home_ / "tone.mp3");
+    const std::vector<float> first = decodeWithFfmpeg(out_ + "/tone-Splitted0.mp3");
+    EXPECT_EQ(first.size(), 44100u * 2);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), whole.begin()));
+
+    const std::string joined =
+        run("join --copy --to mp3 --out " + shellQuoted(out_) + " " + shellQuoted(out_ + "/tone-Splitted0.mp3") + " " +
+                shellQuoted(out_ + "/tone-Splitted1.mp3"),
+            &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_NE(errors().find("ms of encoder padding and delay stay at the 1 junctions"), std::string::npos) << errors();
+    EXPECT_NEAR(probe(joined.substr(0, joined.size() - 1)).duration, 3.0, 0.2);
+
+    run("cut --copy " + tone + " --at 1000 --fade-in 10 --overwrite --out " + shellQuoted(out_), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(errors().find("\" are encoded again: the sections fade in or out"), std::string::npos) << errors();
+    run("join --copy --to mp3 --out " + shellQuoted(out_) + " " + tone + " " + shellQuoted(home_ / "song.wav"),
+        &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(errors().find("Note: the files are encoded again: Cannot read"), std::string::npos) << errors();
+}
+
 // However the output's folder is spelt, and through links, a job never writes into one of
 // its own inputs: it fails, names the file, and leaves the input as it was.
 TEST_F(Batch, NoJobWritesOverItsOwnInput) {

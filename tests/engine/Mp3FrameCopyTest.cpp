@@ -84,3 +84,42 @@ TEST(Mp3FrameCopy, CopiedRangesDecodeToTheSourcesOwnSamples) {
             EXPECT_GE(copied, 1);
     }
 }
+
+// Sections copied out of a file and joined back by copy: the joined decode starts with
+// the first section's samples and ends with the last one's, bit for bit; only the
+// padding and delay at each junction come between (a copied section's delay holds the
+// frames before its start: at most 4095 samples, plus the decoder's 529 and a frame of
+// padding). Files of another
+// rate, or that do not tell their delay, are not joined by copy.
+TEST(Mp3FrameCopy, CopiedSectionsJoinBackByCopy) {
+    TempFolder folder;
+    const std::string source = folder / "source.mp3";
+    makeNoisyTone(source, 6.0, 44100, 2, "-c:a libmp3lame -b:a 128k");
+    const std::vector<float> whole = decodeWithFfmpeg(source);
+    const Mp3FrameIndex index = indexMp3Frames(source);
+    const int64_t bounds[] = {0, 70000, 150001, index.totalSamples()};
+    std::vector<Mp3JoinPart> parts;
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = folder / ("part" + std::to_string(i) + ".mp3");
+        writeMp3Copy(source, index, *planMp3Copy(index, bounds[i], bounds[i + 1]), path, {});
+        parts.push_back({path, indexMp3Frames(path)});
+    }
+    ASSERT_EQ(mp3JoinRefusal(parts), "");
+    const std::string joined = folder / "joined.mp3";
+    const int64_t junctions = writeMp3Join(parts, joined, {});
+    EXPECT_GT(junctions, 0);
+    EXPECT_LE(junctions, 2 * (4095 + 529 + 1152 + 529));
+    const std::vector<float> decoded = decodeWithFfmpeg(joined);
+    ASSERT_EQ(static_cast<int64_t>(decoded.size()), (index.totalSamples() + junctions) * 2);
+    EXPECT_TRUE(std::equal(whole.begin(), whole.begin() + bounds[1] * 2, decoded.begin()));
+    EXPECT_TRUE(std::equal(whole.end() - (bounds[3] - bounds[2]) * 2, whole.end(),
+                           decoded.end() - (bounds[3] - bounds[2]) * 2));
+
+    const std::string other = folder / "other.mp3", plain = folder / "plain.mp3";
+    makeNoisyTone(other, 1.0, 48000, 2, "-c:a libmp3lame -b:a 128k");
+    makeNoisyTone(plain, 1.0, 44100, 2, "-c:a libmp3lame -b:a 128k -write_xing 0");
+    EXPECT_EQ(mp3JoinRefusal({parts[0], {other, indexMp3Frames(other)}}),
+              "\"" + other + "\" (48000 Hz, 2 channels) is not of the first file's kind (44100 Hz, 2 channels)");
+    EXPECT_EQ(mp3JoinRefusal({parts[0], {plain, indexMp3Frames(plain)}}),
+              "\"" + plain + "\" does not tell its encoder delay and padding");
+}

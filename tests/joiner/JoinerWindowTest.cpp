@@ -194,6 +194,30 @@ private slots:
         QCOMPARE(window_->joinList_->topLevelItemCount(), 4);
     }
 
+    // With the encoding kept, MP3 files are joined by copy and a WMA among them makes the
+    // join encode again; the rows say which, and why.
+    void keptEncodingJoinsMp3ByCopy() {
+        AppSettings::joinKeepsEncoding = true;
+        AppSettings::mp3FreqHz = 44100;
+        AppSettings::mp3ChannelCount = 2;
+        window_->outputFormatBox_->setCurrentIndex(1);
+        join({"a.MP3", "b.mp3"});
+        runMerge();
+        QCOMPARE(column(window_->joinList_, 4), QStringList({"Done (copied)", "Done (copied)"}));
+        QVERIFY(window_->joinList_->topLevelItem(0)->toolTip(4).endsWith(
+            "ms of encoder padding and delay stay at the junctions"));
+        QCOMPARE(probe(window_->mergedFile_.toStdString()).codec, std::string("mp3"));
+        QCOMPARE(readAudioTags(window_->mergedFile_.toStdString()).artist, std::string("First Artist"));
+
+        join({"a.MP3", "c.Wma"});
+        runMerge();
+        QCOMPARE(column(window_->joinList_, 4), QStringList({"Done (re-encoded)", "Done (re-encoded)"}));
+        QVERIFY(window_->joinList_->topLevelItem(1)->toolTip(4).contains("c.Wma"));
+        AppSettings::joinKeepsEncoding = false;
+        for (const QString& file : filesIn(merged_))
+            QFile::remove(merged_ + file);
+    }
+
     void mergesTheTickedRowsInOrder() {
         join({"a.MP3", "c.Wma", "b.mp3"});
         window_->joinList_->topLevelItem(1)->setCheckState(0, Qt::Unchecked);

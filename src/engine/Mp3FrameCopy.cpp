@@ -285,18 +285,30 @@ std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t firs
 }
 
 uint16_t lameCrc16(const uint8_t* data, size_t size, uint16_t crc) {
-    static const std::array<uint16_t, 256> table = [] {
-        std::array<uint16_t, 256> entries{};
+    // Eight tables: table[k][b] is the CRC of byte b followed by k zero bytes, so that
+    // eight bytes are taken at a time.
+    static const auto tables = [] {
+        std::array<std::array<uint16_t, 256>, 8> t{};
         for (unsigned byte = 0; byte < 256; ++byte) {
             unsigned value = byte;
             for (int bit = 0; bit < 8; ++bit)
                 value = (value & 1) ? (value >> 1) ^ 0xA001 : value >> 1;
-            entries[byte] = static_cast<uint16_t>(value);
+            t[0][byte] = static_cast<uint16_t>(value);
         }
-        return entries;
+        for (size_t k = 1; k < 8; ++k)
+            for (unsigned byte = 0; byte < 256; ++byte)
+                t[k][byte] = static_cast<uint16_t>((t[k - 1][byte] >> 8) ^ t[0][t[k - 1][byte] & 0xFF]);
+        return t;
     }();
-    for (size_t i = 0; i < size; ++i)
-        crc = static_cast<uint16_t>((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const unsigned b0 = (data[i] ^ crc) & 0xFF, b1 = (data[i + 1] ^ (crc >> 8)) & 0xFF;
+        crc = static_cast<uint16_t>(tables[7][b0] ^ tables[6][b1] ^ tables[5][data[i + 2]] ^ tables[4][data[i + 3]] ^
+                                    tables[3][data[i + 4]] ^ tables[2][data[i + 5]] ^ tables[1][data[i + 6]] ^
+                                    tables[0][data[i + 7]]);
+    }
+    for (; i < size; ++i)
+        crc = static_cast<uint16_t>((crc >> 8) ^ tables[0][(crc ^ data[i]) & 0xFF]);
     return crc;
 }
 

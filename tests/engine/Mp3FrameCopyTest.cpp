@@ -123,3 +123,18 @@ TEST(Mp3FrameCopy, CopiedSectionsJoinBackByCopy) {
     EXPECT_EQ(mp3JoinRefusal({parts[0], {plain, indexMp3Frames(plain)}}),
               "\"" + plain + "\" does not tell its encoder delay and padding");
 }
+
+// LAME's tag CRC is CRC-16/ARC: its check value, and the same sum however the bytes are
+// split into pieces.
+TEST(Mp3FrameCopy, TagCrcIsCrc16Arc) {
+    const std::string check = "123456789";
+    EXPECT_EQ(lameCrc16(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0xBB3D);
+    std::vector<uint8_t> bytes(1000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 13);
+    const uint16_t whole = lameCrc16(bytes.data(), bytes.size());
+    for (const size_t split : {1u, 7u, 8u, 9u, 500u, 999u}) {
+        const uint16_t first = lameCrc16(bytes.data(), split);
+        EXPECT_EQ(lameCrc16(bytes.data() + split, bytes.size() - split, first), whole) << split;
+    }
+}

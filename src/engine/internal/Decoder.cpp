@@ -263,6 +263,21 @@ void describe(const AVFormatContext& format, const AVStream& stream, StreamInfo&
         info.formatText += ", " + std::to_string((info.bitRate + 500) / 1000) + " kbps";
 }
 
+// What an earlier open of the file counted, while the file stays as it was.
+std::optional<int64_t> lengthCountedBefore(const std::string& path);
+void keepCountedLength(const std::string& path, int64_t frames);
+
+// The packets' frames, counted once per file: a file listed and then cut or played is
+// read through once.
+int64_t countedPacketFrames(const std::string& path, AVFormatContext& format, const AVStream& stream) {
+    if (const std::optional<int64_t> known = lengthCountedBefore(path))
+        return *known;
+    const int64_t counted = countPacketFrames(format, stream);
+    if (counted >= 0)
+        keepCountedLength(path, counted);
+    return counted;
+}
+
 OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& info) {
     AVStream* stream = nullptr;
     OpenResult result = openContainer(path, format, stream);
@@ -279,15 +294,15 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
     else if (isOgg(*format) || isAsf(*format))
         counted = -1; // a chain, a late start, or ASF's times in whole milliseconds: counted by decoding
     else
-        counted = countPacketFrames(*format, *stream);
+        counted = countedPacketFrames(path, *format, *stream);
     info.totalIsExact = counted >= 0;
     info.totalFrames = counted >= 0 ? counted : estimatedFrames(*format, *stream);
     describe(*format, *stream, info);
     return result;
 }
 
-// Lengths found by decoding, by file: a file listed and then played, cut or converted is
-// decoded for its length once. A file whose size or time changed is counted again.
+// Lengths found by decoding or by counting packets, by file: a file listed and then
+// played, cut or converted is counted once. A file whose size or time changed is counted again.
 class CountedLengths {
 public:
     static CountedLengths& instance() {
@@ -337,6 +352,14 @@ private:
     std::mutex mutex_;
     std::map<std::string, Entry> lengths_;
 };
+
+std::optional<int64_t> lengthCountedBefore(const std::string& path) {
+    return CountedLengths::instance().find(path);
+}
+
+void keepCountedLength(const std::string& path, int64_t frames) {
+    CountedLengths::instance().store(path, frames);
+}
 
 } // namespace
 

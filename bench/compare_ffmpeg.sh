@@ -72,3 +72,25 @@ printf 'file %s\n' "$w"/part{1,2,3,4,5,6}.mp3 > "$w/parts.txt"
 job "copy-join 6x10m" "join --copy $w/part1.mp3 $w/part2.mp3 $w/part3.mp3 $w/part4.mp3 $w/part5.mp3 $w/part6.mp3 --to mp3" \
   "-f concat -safe 0 -i $w/parts.txt -c copy $w/joined.mp3"
 job "silence 60m" "cut $w/long.mp3 --silence --list-only" "-i $w/long.mp3 -af silencedetect=n=-40dB:d=1 -f null -"
+
+# Many files at once: 16 three-minute WAV files to MP3, the batch tool on every core
+# against a serial loop of ffmpeg and against two ffmpeg at a time (xargs -P2).
+for i in $(seq 1 16); do ffmpeg -v error -i "$w/in.wav" -t 180 -c:a pcm_s16le "$w/many$i.wav"; done
+encode_one='ffmpeg -v error -y -i "$1" -c:a libmp3lame -b:a 128k -compression_level 5 "$0/$(basename "$1" .wav).mp3"'
+many() { # name, shell command run against the batch tool
+  local name="$1" command="$2" bt=() ft=() s m
+  for ((i = 0; i < runs; i++)); do
+    rm -rf "$work/out" && mkdir -p "$work/out"
+    read -r s m < <(measure "$batch" --settings "$work/settings.ini" --mp3-bitrate 128 --rate 44100 --channels 2 \
+      convert --to mp3 "$w"/many*.wav --out "$work/out" --overwrite)
+    bt+=("$s")
+    read -r s m < <(measure sh -c "$command")
+    ft+=("$s")
+  done
+  local bmed fmed
+  bmed=$(printf '%s\n' "${bt[@]}" | median)
+  fmed=$(printf '%s\n' "${ft[@]}" | median)
+  printf '%-16s %9.2f %9.2f %7.2f\n' "$name" "$bmed" "$fmed" "$(awk -v a="$bmed" -v b="$fmed" 'BEGIN { print a / b }')"
+}
+many "16 files serial" "for f in $w/many*.wav; do sh -c '$encode_one' $w/out \"\$f\"; done"
+many "16 files -P2" "ls $w/many*.wav | xargs -P2 -n1 sh -c '$encode_one' $w/out"

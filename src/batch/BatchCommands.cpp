@@ -21,46 +21,13 @@
 #include "MergeJob.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
+#include "ParallelJobs.h"
+#include "ProgressBar.h"
 
 std::atomic<bool> stopRequested{false};
 std::atomic<int> stopSignal{0};
 
 namespace {
-
-// A progress bar with the percentage and the time left, on a terminal only.
-class ProgressBar {
-public:
-    explicit ProgressBar(std::string label) : label_(std::move(label)), shown_(isatty(STDERR_FILENO) != 0) {}
-    ~ProgressBar() {
-        if (shown_ && drawn_)
-            std::fprintf(stderr, "\n");
-    }
-
-    void show(double fraction) {
-        if (!shown_)
-            return;
-        const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
-        if (percent == last_)
-            return;
-        last_ = percent;
-        drawn_ = true;
-        const double elapsed = std::difftime(std::time(nullptr), start_);
-        const long left = fraction > 0.01 ? static_cast<long>(elapsed / fraction - elapsed) : -1;
-        const int filled = percent * 30 / 100;
-        std::fprintf(
-            stderr, "\r%-24.24s [%s%s] %3d%% %s", label_.c_str(), std::string(filled, '#').c_str(),
-            std::string(30 - filled, '.').c_str(), percent,
-            left >= 0 ? (std::to_string(left / 60) + ":" + AppSettings::zeroPad(left % 60, 2) + " left").c_str() : "");
-        std::fflush(stderr);
-    }
-
-private:
-    std::string label_;
-    bool shown_;
-    bool drawn_ = false;
-    int last_ = -1;
-    std::time_t start_ = std::time(nullptr);
-};
 
 JobControl control(ProgressBar& bar, int items) {
     JobControl control;
@@ -129,32 +96,53 @@ bool create(AudioFile& output, const std::string& path) {
     return false;
 }
 
-int convertOne(const std::string& file, const std::string& kind, const BatchOutput& output) {
-    const std::string folder =
-        outputFolderOr(output, AppSettings::convertToSourceFolder ? folderOf(file) : AppSettings::convertOutputPath);
-    const std::string target = uniqueOutputName(folder, stemOf(file), extensionOfKind(kind),
-                                                output.overwrite || AppSettings::convertOverwrite);
+// The target of each file, named as the converter names them one after another: a name
+// taken by an earlier file of the same run gets " New" too.
+std::vector<std::string> convertTargets(const std::vector<std::string>& files, const std::string& kind,
+                                        const BatchOutput& output) {
+    std::vector<std::string> targets;
+    const bool overwrite = output.overwrite || AppSettings::convertOverwrite;
+    for (const std::string& file : files) {
+        const std::string folder = outputFolderOr(
+            output, AppSettings::convertToSourceFolder ? folderOf(file) : AppSettings::convertOutputPath);
+        std::string stem = stemOf(file), target = uniqueOutputName(folder, stem, extensionOfKind(kind), overwrite);
+        while (!overwrite && std::find(targets.begin(), targets.end(), target) != targets.end())
+            target = uniqueOutputName(folder, stem += " New", extensionOfKind(kind), false);
+        targets.push_back(target);
+    }
+    return targets;
+}
+
+int convertOne(const std::string& file, const std::string& kind, const std::string& target, JobReport& report) {
+    auto failWith = [&report](const std::string& message) {
+        report.err << message << "\n";
+        return 1;
+    };
     AudioFile input, result;
     Mp3EncoderSettings lame;
     prepareOutputFormat(result, lame, kind);
-    if (!open(input, file, true))
-        return 1;
+    input.openForStreaming(file);
+    if (input.errorCode() != 0)
+        return failWith(input.errorText());
     if (!inputThatIsOutput(target, {file}).empty())
-        return fail("Cannot convert \"" + file + "\" into itself");
-    if (!create(result, target))
-        return 1;
-    ProgressBar bar(stemOf(file));
+        return failWith("Cannot convert \"" + file + "\" into itself");
+    result.createForWrite(target);
+    if (result.errorCode() != 0)
+        return failWith(result.errorText());
+    JobControl control;
+    control.progress = [&report](int, int percent) { report.permille = percent * 10; };
+    control.stopRequested = [] { return stopRequested.load(); };
     try {
-        if (runConvert(input, result, control(bar, 1)) == JobEnd::Stopped)
-            return fail("Stopped: \"" + target + "\" was not written");
+        if (runConvert(input, result, control) == JobEnd::Stopped)
+            return failWith("Stopped: \"" + target + "\" was not written");
     } catch (const EngineError& error) {
         // A file whose tags alone failed has all its audio: it stays. Any other failure
         // left nothing under the target's name.
         if (error.status() == EngineStatus::TagWriteFailed)
-            std::cout << target << "\n";
-        return fail(error.what());
+            report.out << target << "\n";
+        return failWith(error.what());
     }
-    std::cout << target << "\n";
+    report.out << target << "\n";
     return 0;
 }
 
@@ -231,14 +219,17 @@ int infoCommand(const std::vector<std::string>& files, bool json) {
     return status;
 }
 
-int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output) {
-    int status = 0;
-    for (const std::string& file : files) {
-        if (stopRequested)
-            return 1;
-        status = std::max(status, convertOne(file, kind, output));
-    }
-    return status;
+int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output,
+                   unsigned jobs) {
+    const std::vector<std::string> targets = convertTargets(files, kind, output);
+    // Two files into one name (with overwriting) go one after the other, the last one staying.
+    std::vector<std::string> sorted = targets;
+    std::sort(sorted.begin(), sorted.end());
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+        jobs = 1;
+    const std::string label = files.size() == 1 ? stemOf(files.front()) : std::to_string(files.size()) + " files";
+    return runInParallel(files.size(), jobs == 0 ? coreCount() : jobs, label,
+                         [&](size_t i, JobReport& report) { return convertOne(files[i], kind, targets[i], report); });
 }
 
 namespace {

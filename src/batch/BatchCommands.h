@@ -27,7 +27,9 @@ struct BatchOutput {
 };
 
 int infoCommand(const std::vector<std::string>& files, bool json);
-int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output);
+// jobs: files converted at once (0: one per core).
+int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output,
+                   unsigned jobs = 0);
 // Where a cut's points come from: given times, or found at silences, at equal lengths or
 // in a CUE sheet; one way only.
 struct CutRequest {

@@ -108,6 +108,9 @@ int main(int argc, char** argv) {
     auto* convert = app.add_subcommand("convert", "Convert files to another format");
     convert->add_option("files", files, "Audio files")->required();
     convert->add_option("--to", to, "wav, mp3, ogg, wma or flac")->required()->check(kinds);
+    unsigned jobs = 0;
+    convert->add_option("-j,--jobs", jobs, "Files converted at once (default: one per core)")
+        ->check(CLI::Range(1u, 256u));
 
     std::string source;
     CutRequest request;
@@ -170,7 +173,7 @@ int main(int argc, char** argv) {
         if (*info)
             return infoCommand(files, json);
         if (*convert)
-            return convertCommand(files, kind(to), output);
+            return convertCommand(files, kind(to), output, jobs);
         if (*cut)
             return cutCommand(source, request, output);
         return joinCommand(files, kind(to), output, copyJoin);

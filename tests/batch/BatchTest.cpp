@@ -1,3 +1,4 @@
+#include <fstream>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -152,6 +153,31 @@ TEST_F(Batch, ConvertNamesLikeTheConverter) {
     const ProbedStream probed = probe(out_ + "/song.mp3");
     EXPECT_EQ(probed.channels, 1);
     EXPECT_NEAR(static_cast<double>(probed.bitRate), 64000, 2000);
+}
+
+// Many files are converted at once (-j): printed in the order given, each whole, and
+// files of one name from two folders get two names, as one after the other would.
+TEST_F(Batch, ConvertsFilesAtOnceInTheirOrder) {
+    fs::create_directories(home_ / "a");
+    fs::create_directories(home_ / "b");
+    std::string inputs, expected;
+    const std::vector<std::string> files{"a/x.wav", "b/x.wav", "a/y.wav", "b/z.wav", "a/broken.wav"};
+    for (const std::string& file : files) {
+        if (file == "a/broken.wav")
+            std::ofstream(home_ / file) << "not audio";
+        else
+            writeWav16(home_ / file, 44100, 2, testSignal16(44100 * 2, 2, 44100));
+        inputs += " " + shellQuoted(home_ / file);
+    }
+    int status = -1;
+    const std::string printed = run("convert --to ogg -j 3 --out " + shellQuoted(out_) + inputs, &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(printed, out_ + "/x.ogg\n" + out_ + "/x New.ogg\n" + out_ + "/y.ogg\n" + out_ + "/z.ogg\n");
+    EXPECT_NE(errors().find("broken.wav"), std::string::npos) << errors();
+    for (const char* name : {"x.ogg", "x New.ogg", "y.ogg", "z.ogg"})
+        EXPECT_NEAR(probe(out_ + "/" + name).duration, 2.0, 0.01) << name;
+    run("convert --to ogg -j 0" + inputs, &status);
+    EXPECT_EQ(status, 2);
 }
 
 // Kinds that are read but not written are cut into FLAC, losslessly and saying so; FLAC

@@ -246,8 +246,15 @@ void CutterWindow::buildToolColumn() {
     connect(previewButton_, &QPushButton::clicked, this, &CutterWindow::startPreview);
     connect(stopPreviewButton_, &QPushButton::clicked, this, &CutterWindow::stopPreview);
     connect(goToButton_, &QPushButton::clicked, this, &CutterWindow::goToTypedTime);
-    connect(fadeInButton_, &QPushButton::pressed, this, &CutterWindow::toggleFadeIn);
-    connect(fadeOutButton_, &QPushButton::pressed, this, &CutterWindow::toggleFadeOut);
+    // The buttons' own checked state is the fade's: a click (or Space) flips it once.
+    connect(fadeInButton_, &QPushButton::toggled, this, [this](bool on) {
+        fadeInEnabled_ = on;
+        setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, "Fade in enabled", "Fade in disabled");
+    });
+    connect(fadeOutButton_, &QPushButton::toggled, this, [this](bool on) {
+        fadeOutEnabled_ = on;
+        setFade(fadeOutEnabled_, fadeOutButton_, fadeOutBox_, "Fade out enabled", "Fade out disabled");
+    });
     pointMenu_ = new CutPointMenu({this, [this] { return fileName; }, [this] { return bar_->maximum_; },
                                    [this] { return currentPlan(); }, [this](const CutPlan& plan) { applyPlan(plan); },
                                    [this](const QString& text) { showMessage(text); }});
@@ -730,22 +737,17 @@ void CutterWindow::goToTypedTime() {
 }
 
 void CutterWindow::setFade(bool& enabled, QPushButton* button, QSpinBox* box, const char* onHint, const char* offHint) {
-    box->setEnabled(enabled);
-    QPalette colours = box->palette();
-    colours.setColor(QPalette::Text, enabled ? QColor(Qt::black) : QColor(128, 128, 128));
-    box->setPalette(colours);
+    box->setEnabled(enabled); // greyed by the style when off
     button->setChecked(enabled);
     button->setToolTip(enabled ? onHint : offHint);
 }
 
 void CutterWindow::toggleFadeIn() {
-    fadeInEnabled_ = !fadeInEnabled_;
-    setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, "Fade in enabled", "Fade in disabled");
+    fadeInButton_->toggle();
 }
 
 void CutterWindow::toggleFadeOut() {
-    fadeOutEnabled_ = !fadeOutEnabled_;
-    setFade(fadeOutEnabled_, fadeOutButton_, fadeOutBox_, "Fade out enabled", "Fade out disabled");
+    fadeOutButton_->toggle();
 }
 
 // ---- Cutting ----

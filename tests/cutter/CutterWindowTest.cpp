@@ -245,17 +245,24 @@ private slots:
         window_->toggleFadeOut();
     }
 
-    void fadeToggleSetsHintsAndBox() {
+    // A real click flips a fade once, and the button shows what the fade is.
+    void fadeButtonsShowTheirFadeThroughClicks() {
         open(home_.path() + "/song.wav");
-        QCOMPARE(window_->fadeInButton_->toolTip(), QString("Fade in disabled"));
-        QVERIFY(!window_->fadeInBox_->isEnabled());
-        window_->toggleFadeIn();
-        QCOMPARE(window_->fadeInButton_->toolTip(), QString("Fade in enabled"));
-        QVERIFY(window_->fadeInBox_->isEnabled());
-        window_->toggleFadeIn();
-        QCOMPARE(window_->fadeInButton_->toolTip(), QString("Fade in disabled"));
-        QCOMPARE(window_->fadeInBox_->palette().color(QPalette::Text), QColor(128, 128, 128));
-        QCOMPARE(window_->fadeOutButton_->toolTip(), QString("Fade out disabled"));
+        for (const auto& [button, box, name] : {std::tuple{window_->fadeInButton_, window_->fadeInBox_, "in"},
+                                               std::tuple{window_->fadeOutButton_, window_->fadeOutBox_, "out"}}) {
+            const QString off = QString("Fade %1 disabled").arg(name), on = QString("Fade %1 enabled").arg(name);
+            QCOMPARE(button->toolTip(), off);
+            QVERIFY(!box->isEnabled());
+            QTest::mouseClick(button, Qt::LeftButton);
+            QVERIFY(button->isChecked());
+            QCOMPARE(button->toolTip(), on);
+            QVERIFY(box->isEnabled());
+            QTest::mouseClick(button, Qt::LeftButton);
+            QVERIFY(!button->isChecked());
+            QCOMPARE(button->toolTip(), off);
+            QVERIFY(!box->isEnabled());
+        }
+        QVERIFY(!window_->fadeInEnabled_ && !window_->fadeOutEnabled_);
     }
 
     void playAfterThePositionReturnsToWhereItStarted() {

@@ -599,15 +599,16 @@ void CutterWindow::stopPlayback() {
 void CutterWindow::showPlayedPosition(int currentSamples) {
     // The frames played are counted after the speed change: in source frames they are
     // that many times the speed. (The level values of the event are not positions.)
+    // The position is the sample being heard, not the last one read ahead for the output.
     const int64_t played = static_cast<int64_t>(currentSamples * speedPercent() / 100.0f);
-    const int64_t readMs = player_.samplesToMs(static_cast<int>(startFrame_ + framesFed_));
+    const int64_t heardMs = player_.samplesToMs(static_cast<int>(startFrame_ + played));
     if (previewing_) {
-        setRowStatus(previewRow_, "Previewing: " + QString::fromStdString(AppSettings::formatMinSecMs(readMs)));
+        setRowStatus(previewRow_, "Previewing: " + QString::fromStdString(AppSettings::formatMinSecMs(heardMs)));
         if (played + startFrame_ >= previewEndFrame_)
             stopPreview();
         return;
     }
-    bar_->setPosition(readMs);
+    bar_->setPosition(heardMs);
     if (bar_->position_ >= rangeEnd_)
         stopPlayback();
 }

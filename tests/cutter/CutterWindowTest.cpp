@@ -249,7 +249,7 @@ private slots:
     void fadeButtonsShowTheirFadeThroughClicks() {
         open(home_.path() + "/song.wav");
         for (const auto& [button, box, name] : {std::tuple{window_->fadeInButton_, window_->fadeInBox_, "in"},
-                                               std::tuple{window_->fadeOutButton_, window_->fadeOutBox_, "out"}}) {
+                                                std::tuple{window_->fadeOutButton_, window_->fadeOutBox_, "out"}}) {
             const QString off = QString("Fade %1 disabled").arg(name), on = QString("Fade %1 enabled").arg(name);
             QCOMPARE(button->toolTip(), off);
             QVERIFY(!box->isEnabled());
@@ -263,6 +263,24 @@ private slots:
             QVERIFY(!box->isEnabled());
         }
         QVERIFY(!window_->fadeInEnabled_ && !window_->fadeOutEnabled_);
+    }
+
+    // While playing, the bar shows the sample being heard, behind what was read ahead for
+    // the output, and Add puts the point there.
+    void theBarAndNewPointsFollowWhatIsHeard() {
+        open(home_.path() + "/long.wav");
+        window_->bar_->setPosition(0);
+        QTest::mouseClick(window_->playButton_, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->bar_->position_ > 800, 10000);
+        QTest::mouseClick(window_->pauseButton_, Qt::LeftButton);
+        const int64_t heard = window_->bar_->position_;
+        const int64_t read = window_->player_.samplesToMs(static_cast<int>(window_->startFrame_ + window_->framesFed_));
+        QVERIFY2(heard < read && read - heard < 5000, qPrintable(QString("%1 heard, %2 read").arg(heard).arg(read)));
+        QTest::mouseClick(window_->addPointButton_, Qt::LeftButton);
+        QCOMPARE(window_->bar_->points_.size(), size_t{3});
+        QCOMPARE(window_->bar_->points_[1].time, heard);
+        QTest::mouseClick(window_->stopButton_, Qt::LeftButton);
+        window_->removeAll();
     }
 
     void playAfterThePositionReturnsToWhereItStarted() {

@@ -46,6 +46,10 @@ struct Header {
 constexpr std::array<int, 15> Mpeg1Rates{0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
 constexpr std::array<int, 15> Mpeg2Rates{0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
 
+int sideInfoBytes(int version, int channels) {
+    return version == 1 ? (channels == 1 ? 17 : 32) : (channels == 1 ? 9 : 17);
+}
+
 int frameBytes(int version, int kbps, int rate, int padding) {
     return (version == 1 ? 144000 : 72000) * kbps / rate + padding;
 }
@@ -67,7 +71,7 @@ std::optional<Header> parseHeader(const uint8_t* b) {
     const auto& rates = header.version == 1 ? Mpeg1Rates : Mpeg2Rates;
     header.size = frameBytes(header.version, rates[static_cast<size_t>(rateIndex)], header.sampleRate, (h >> 9) & 1);
     header.samplesPerFrame = header.version == 1 ? 1152 : 576;
-    header.sideInfo = header.version == 1 ? (header.channels == 1 ? 17 : 32) : (header.channels == 1 ? 9 : 17);
+    header.sideInfo = sideInfoBytes(header.version, header.channels);
     header.crc = ((h >> 16) & 1) == 0;
     return header;
 }
@@ -339,7 +343,7 @@ std::pair<uint32_t, int> tagFrameHeader(const Mp3FrameIndex& index, int needed) 
 
 std::vector<uint8_t> mp3InfoFrame(const Mp3FrameIndex& index, const std::vector<int>& frameSizes, int delay,
                                   int padding, uint16_t musicCrc) {
-    const int sideInfo = index.version == 1 ? (index.channels == 1 ? 17 : 32) : (index.channels == 1 ? 9 : 17);
+    const int sideInfo = sideInfoBytes(index.version, index.channels);
     const size_t xing = 4 + static_cast<size_t>(sideInfo);
     const auto [header, size] = tagFrameHeader(index, static_cast<int>(xing) + XingBytes + LameBytes);
     std::vector<uint8_t> frame(static_cast<size_t>(size), 0);

@@ -4,7 +4,6 @@
 
 #include "AbandonOnFailure.h"
 #include "JobTags.h"
-#include "AppSettings.h"
 #include "Mp3FrameCopy.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
@@ -144,15 +143,9 @@ std::optional<Mp3FrameIndex> framesToCopy(const AudioFile& input, const CutJob& 
 } // namespace
 
 std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job) {
-    if (job.kind != "MP3")
-        return "the program copies the frames of MP3 files only";
-    if (job.fadeInMs > 0 || job.fadeOutMs > 0)
+    if (job.kind == "MP3" && (job.fadeInMs > 0 || job.fadeOutMs > 0))
         return "the sections fade in or out";
-    if (AppSettings::mp3FreqHz != input.sampleRate() || AppSettings::mp3ChannelCount != input.channels())
-        return "the output format (" + std::to_string(AppSettings::mp3FreqHz) + " Hz, " +
-               std::to_string(AppSettings::mp3ChannelCount) + " channels) is not the source's (" +
-               std::to_string(input.sampleRate()) + " Hz, " + std::to_string(input.channels()) + " channels)";
-    return {};
+    return keptEncodingRefusal(job.kind, input.sampleRate(), input.channels(), "source's");
 }
 
 std::string cutOutputName(const CutJob& job, int index) {

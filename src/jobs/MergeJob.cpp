@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "AbandonOnFailure.h"
-#include "AppSettings.h"
+#include "OutputFormat.h"
 #include "JobTags.h"
 #include "OutputNaming.h"
 
@@ -34,7 +34,7 @@ bool appendInput(AudioFile& input, AudioFile& output, int item, const JobControl
 CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string& kind) {
     CopyMerge merge;
     if (kind != "MP3")
-        return {"the program copies the frames of MP3 files only", {}};
+        return {keptEncodingRefusal(kind, 0, 0, ""), {}};
     try {
         for (const std::string& path : paths)
             merge.parts.push_back({path, indexMp3Frames(path)});
@@ -43,11 +43,8 @@ CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string
     }
     merge.refusal = mp3JoinRefusal(merge.parts);
     const Mp3FrameIndex& first = merge.parts.front().index;
-    if (merge.refusal.empty() &&
-        (AppSettings::mp3FreqHz != first.sampleRate || AppSettings::mp3ChannelCount != first.channels))
-        merge.refusal = "the output format (" + std::to_string(AppSettings::mp3FreqHz) + " Hz, " +
-                        std::to_string(AppSettings::mp3ChannelCount) + " channels) is not the files' (" +
-                        std::to_string(first.sampleRate) + " Hz, " + std::to_string(first.channels) + " channels)";
+    if (merge.refusal.empty())
+        merge.refusal = keptEncodingRefusal(kind, first.sampleRate, first.channels, "files'");
     return merge;
 }
 

@@ -64,6 +64,19 @@ std::string cutOutputKind(const std::string& sourceKind) {
     return sourceKind.empty() ? "" : "FLAC";
 }
 
+std::string keptEncodingRefusal(const std::string& kind, int rateHz, int channels, const std::string& whose) {
+    using namespace AppSettings;
+    auto format = [](int rate, int count) {
+        return std::to_string(rate) + " Hz, " + std::to_string(count) + " channels";
+    };
+    if (kind != "MP3")
+        return "the program copies the frames of MP3 files only";
+    if (mp3FreqHz != rateHz || mp3ChannelCount != channels)
+        return "the output format (" + format(mp3FreqHz, mp3ChannelCount) + ") is not the " + whose + " (" +
+               format(rateHz, channels) + ")";
+    return {};
+}
+
 const char* outputKindOfIndex(int index) {
     static const char* const kinds[] = {"WAV", "MP3", "OGG", "WMA", "FLAC"};
     return kinds[std::clamp(index, 0, 4)];

@@ -23,6 +23,11 @@ Mp3Choice nearestMp3Format(int rateHz, int bitRateKbps);
 // "" for "".
 std::string cutOutputKind(const std::string& sourceKind);
 
+// Why output of the kind cannot keep the encoding of audio at rateHz and channels ("" when
+// it can): frames are copied into MP3 output of the same rate and channel count only.
+// whose names the audio in the message ("source's", "files'").
+std::string keptEncodingRefusal(const std::string& kind, int rateHz, int channels, const std::string& whose);
+
 // The kinds in the order of the joiner's format list, and their file extensions.
 const char* outputKindOfIndex(int index);
 std::string extensionOfKind(const std::string& kind); // "mp3" for "MP3"

@@ -148,6 +148,27 @@ void CutterWindow::buildControls() {
     buildList();
     buildToolColumn();
     buildBottomRow();
+    buildKeys();
+}
+
+// Keys that work anywhere in the window except where a box takes them for typing: Space
+// plays and pauses, M or Insert adds a cut point, Delete removes the selected section,
+// Left and Right move by the step boxes' times, Home and End go to the start and the end.
+void CutterWindow::buildKeys() {
+    auto key = [this](QKeySequence sequence, auto action) {
+        connect(new QShortcut(sequence, this), &QShortcut::activated, this, [this, action] {
+            if (!cutting_)
+                action();
+        });
+    };
+    key(Qt::Key_Space, [this] { file_.isReading() || paused_ ? pause() : play(); });
+    key(Qt::Key_M, [this] { addCutPointAtPosition(); });
+    key(Qt::Key_Insert, [this] { addCutPointAtPosition(); });
+    key(Qt::Key_Delete, [this] { removeSelected(); });
+    key(Qt::Key_Left, [this] { bar_->setPosition(bar_->position_ - stepBackwardBox_->text().toLongLong()); });
+    key(Qt::Key_Right, [this] { bar_->setPosition(bar_->position_ + stepForwardBox_->text().toLongLong()); });
+    key(Qt::Key_Home, [this] { bar_->setPosition(0); });
+    key(Qt::Key_End, [this] { bar_->setPosition(bar_->maximum_); });
 }
 
 void CutterWindow::buildBar() {

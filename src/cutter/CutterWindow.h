@@ -121,6 +121,7 @@ private:
     void buildList();
     void buildToolColumn();
     void buildBottomRow();
+    void buildKeys();
     void prepareOnShow();
     QString droppedAudioFile(const QMimeData& data) const;
     // Opens another file in place of the one shown (not while cutting).

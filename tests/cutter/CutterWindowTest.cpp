@@ -283,6 +283,48 @@ private slots:
         window_->removeAll();
     }
 
+    // The keys: Home/End, Left/Right by the step boxes, M and Insert add points, Delete
+    // removes the selected section, Space plays and pauses; a box being typed in keeps
+    // its keys.
+    void keysMoveAddRemoveAndPlay() {
+        open(home_.path() + "/long.wav");
+        QWidget* focus = window_->sectionList_;
+        focus->setFocus();
+        window_->stepForwardBox_->setText("1500");
+        window_->stepBackwardBox_->setText("500");
+        QTest::keyClick(focus, Qt::Key_End);
+        QCOMPARE(window_->bar_->position_, window_->bar_->maximum_);
+        QTest::keyClick(focus, Qt::Key_Home);
+        QTest::keyClick(focus, Qt::Key_Right);
+        QTest::keyClick(focus, Qt::Key_Right);
+        QTest::keyClick(focus, Qt::Key_Left);
+        QCOMPARE(window_->bar_->position_, int64_t{2500});
+        QTest::keyClick(focus, Qt::Key_M);
+        QTest::keyClick(focus, Qt::Key_Right);
+        QTest::keyClick(focus, Qt::Key_Insert);
+        QCOMPARE(window_->bar_->points_.size(), size_t{4});
+        QCOMPARE(window_->bar_->points_[2].time, int64_t{4000});
+        window_->sectionList_->setCurrentItem(window_->sectionList_->topLevelItem(1));
+        QTest::keyClick(focus, Qt::Key_Delete);
+        QCOMPARE(window_->bar_->points_.size(), size_t{3});
+
+        window_->goToSecondsBox_->setFocus();
+        window_->goToSecondsBox_->setText("12");
+        QTest::keyClick(window_->goToSecondsBox_, Qt::Key_Home);
+        QCOMPARE(window_->bar_->position_, int64_t{4000}); // the box took Home
+        QCOMPARE(window_->goToSecondsBox_->cursorPosition(), 0);
+
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->bar_->position_ > 4100, 10000);
+        QTest::keyClick(focus, Qt::Key_Space);
+        QVERIFY(window_->paused_);
+        QTest::keyClick(focus, Qt::Key_Space);
+        QVERIFY(!window_->paused_);
+        QTest::mouseClick(window_->stopButton_, Qt::LeftButton);
+        window_->removeAll();
+    }
+
     void playAfterThePositionReturnsToWhereItStarted() {
         open(home_.path() + "/song.wav");
         window_->bar_->setPosition(1000);

@@ -32,6 +32,7 @@
 #include "OutputFormat.h"
 #include "CutWorker.h"
 #include "CutPointMenu.h"
+#include "ThemedIcons.h"
 #include "WorkerEvent.h"
 
 // Computes the open file's waveform away from the window's thread.
@@ -188,6 +189,10 @@ void CutterWindow::buildBar() {
     bar_->setSectionImages(filled(1, 48, skippedColour), filled(1, 48, selectedColour));
     stepBackwardButton_ = makeButton(this, "stepBackwardButton", "<", "", {0, 84, 14, 42});
     stepForwardButton_ = makeButton(this, "stepForwardButton", ">", "", {566, 84, 14, 42});
+    stepBackwardButton_->setToolTip("Step backward");
+    stepForwardButton_->setToolTip("Step forward");
+    showThemedIcon(stepBackwardButton_, "go-previous", QStyle::SP_ArrowLeft);
+    showThemedIcon(stepForwardButton_, "go-next", QStyle::SP_ArrowRight);
     connect(stepBackwardButton_, &QPushButton::clicked, this, [this] { bar_->stepBackward(); });
     connect(stepForwardButton_, &QPushButton::clicked, this, [this] { bar_->stepForward(); });
 }
@@ -323,6 +328,8 @@ void CutterWindow::buildBottomRow() {
                                    "Play the time(ms) in the box before the current position", {466, 350, 30, 28});
     playAfterButton_ = makeButton(this, "playAfterButton", ">>",
                                   "Play the time(ms) in the box after the current position", {498, 350, 30, 28});
+    showThemedIcon(playBeforeButton_, "media-seek-backward", QStyle::SP_MediaSeekBackward);
+    showThemedIcon(playAfterButton_, "media-seek-forward", QStyle::SP_MediaSeekForward);
     stepForwardBox_ = numberBox(this, "stepForwardBox", "2000", 5, {530, 353, 44, 22});
     connect(playButton_, &QPushButton::clicked, this, &CutterWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &CutterWindow::stop);

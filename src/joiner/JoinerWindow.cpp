@@ -25,6 +25,7 @@
 #include "ConfirmDialog.h"
 #include "FileListRows.h"
 #include "FolderTree.h"
+#include "ThemedIcons.h"
 #include "AppSettings.h"
 #include "MergeWorker.h"
 #include "OutputFormat.h"
@@ -144,6 +145,7 @@ void JoinerWindow::buildControls() {
     outputFormatBox_->setCurrentIndex(1);
     outputFormatBox_->setGeometry(540, 28, 90, 24);
     outputFormatButton_ = makeButton(this, "outputFormatButton", "v", "Select output format", {632, 28, 18, 24});
+    showThemedIcon(outputFormatButton_, "go-down", QStyle::SP_ArrowDown);
     connect(outputFormatButton_, &QPushButton::clicked, outputFormatBox_, &QComboBox::showPopup);
     buildRecentFiles({330, 24, 80, 30}, AppSettings::recentJoinFiles,
                      [this](const QString& path) { addFiles({path}); });

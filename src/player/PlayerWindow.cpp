@@ -28,6 +28,7 @@
 #include "FileListRows.h"
 #include "FileNames.h"
 #include "FolderTree.h"
+#include "ThemedIcons.h"
 #include "AppSettings.h"
 #include "OptionsDialog.h"
 #include "ShellOpen.h"
@@ -155,6 +156,10 @@ void PlayerWindow::buildControls() {
     stopButton_ = makeButton(this, "stopButton", "[]", "Stop playing", {47, 512, 27, 25});
     pauseButton_ = makeButton(this, "pauseButton", "||", "Pause playing", {76, 512, 24, 25});
     mailButton_ = makeButton(this, "mailButton", "@", "Share selected file by email", {102, 511, 28, 26});
+    showThemedIcon(playButton_, "media-playback-start", QStyle::SP_MediaPlay);
+    showThemedIcon(stopButton_, "media-playback-stop", QStyle::SP_MediaStop);
+    showThemedIcon(pauseButton_, "media-playback-pause", QStyle::SP_MediaPause);
+    showThemedIcon(mailButton_, "mail-send", QStyle::SP_DialogOkButton);
     connect(playButton_, &QPushButton::clicked, this, &PlayerWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &PlayerWindow::stop);
     connect(pauseButton_, &QPushButton::clicked, this, &PlayerWindow::pause);
@@ -192,6 +197,7 @@ void PlayerWindow::buildEqualizer() {
     equalizerPresetBox_->setFocusPolicy(Qt::NoFocus);
     connect(equalizerPresetBox_, &QComboBox::currentIndexChanged, this, &PlayerWindow::applyEqualizerPreset);
     equalizerModeButton_ = makeButton(this, "equalizerModeButton", "v", "Select EQ mode", {679, 34, 18, 18});
+    showThemedIcon(equalizerModeButton_, "go-down", QStyle::SP_ArrowDown);
     connect(equalizerModeButton_, &QPushButton::clicked, equalizerPresetBox_, &QComboBox::showPopup);
 }
 

@@ -104,6 +104,21 @@ private slots:
         QVERIFY(AppSettings::settingsFolder.find(home_.path().toStdString()) == 0);
     }
 
+    // The sign buttons show icons; what they do stays as tooltip and accessible name.
+    void signButtonsShowIconsAndKeepTheirMeaning() {
+        const std::pair<QPushButton*, QString> buttons[] = {{player_->playButton_, "Play the selected file"},
+                                                            {player_->stopButton_, "Stop playing"},
+                                                            {player_->pauseButton_, "Pause playing"},
+                                                            {player_->mailButton_, "Share selected file by email"},
+                                                            {player_->equalizerModeButton_, "Select EQ mode"}};
+        for (const auto& [button, meaning] : buttons) {
+            QVERIFY2(!button->icon().isNull(), qPrintable(meaning));
+            QVERIFY(button->text().isEmpty());
+            QCOMPARE(button->toolTip(), meaning);
+            QCOMPARE(button->accessibleName(), meaning);
+        }
+    }
+
     void listsTheFoldersAudioFilesWithFormatDurationAndSize() {
         listFolder(music_);
         QCOMPARE(rowNames(*player_),

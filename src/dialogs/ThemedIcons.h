@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QStyle>
+
+class QAbstractButton;
+
+// Shows the desktop theme's icon on a button whose text is a sign (">", "||", "v"), or
+// the style's own icon where the theme has none; the sign's meaning stays as the
+// button's tooltip and accessible name, for screen readers and for the tests.
+void showThemedIcon(QAbstractButton* button, const char* themeName, QStyle::StandardPixmap fallback);

@@ -133,7 +133,7 @@ void CutterWindow::buildControls() {
     cutButton_ = makeButton(this, "cutButton", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
     cancelCutButton_ = makeButton(this, "cancelCutButton", "Cancel", "Cancel split", {8, 24, 60, 30});
     cancelCutButton_->hide();
-    buildToolButtons(72, 556, "closeButton", [this] { return outputFolder(); });
+    buildToolButtons(72, [this] { return outputFolder(); });
     durationLabel_ = new QLabel(QString::fromStdString(AppSettings::formatMinSecMs(0)), this);
     durationLabel_->setObjectName("durationLabel");
     durationLabel_->setGeometry(412, 22, 160, 34);

@@ -23,7 +23,7 @@ void JobWindow::setWindows(OptionsDialog* options, ConfirmDialog* confirm, std::
     refreshPlayList_ = std::move(refreshPlayList);
 }
 
-void JobWindow::buildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder) {
+void JobWindow::buildToolButtons(int x, std::function<QString()> outputFolder) {
     auto button = [this](const char* name, const char* text, const char* hint, int left) {
         auto* made = new QPushButton(text, this);
         made->setObjectName(name);
@@ -35,10 +35,6 @@ void JobWindow::buildToolButtons(int x, int closeX, const char* closeName, std::
     optionsButton_ = button("optionsButton", "Options", "Options", x + 64);
     helpButton_ = button("helpButton", "Help", "Help", x + 128);
     aboutButton_ = button("aboutButton", "About", "About", x + 192);
-    closeButton_ = new QPushButton("x", this);
-    closeButton_->setObjectName(closeName);
-    closeButton_->setToolTip("Close");
-    closeButton_->setGeometry(closeX, 2, 20, 18);
     connect(folderButton_, &QPushButton::clicked, this,
             [this, outputFolder] { openWithDesktop(Platform::pathBytes(outputFolder())); });
     connect(optionsButton_, &QPushButton::clicked, this, [this] {
@@ -47,7 +43,6 @@ void JobWindow::buildToolButtons(int x, int closeX, const char* closeName, std::
     });
     connect(helpButton_, &QPushButton::clicked, this, [this] { openWithDesktop(Platform::helpDocumentPath()); });
     connect(aboutButton_, &QPushButton::clicked, this, [this] { showAboutBox(this); });
-    connect(closeButton_, &QPushButton::clicked, this, &QDialog::close);
 }
 
 void JobWindow::buildRecentFiles(QRect place, std::vector<std::string>& list,

@@ -12,8 +12,8 @@ class ConfirmDialog;
 class OptionsDialog;
 
 // What the cutter and the joiner share: the windows they open, their messages, the
-// question whether to cancel a running job, and the tool row's Folder, Options, Help,
-// About and close buttons.
+// question whether to cancel a running job, and the tool row's Folder, Options, Help
+// and About buttons.
 class JobWindow : public QDialog {
     Q_OBJECT
 
@@ -26,7 +26,7 @@ public:
     // The last message the window showed (tests read it).
     QString lastMessage_;
 
-    QPushButton *folderButton_, *optionsButton_, *helpButton_, *aboutButton_, *closeButton_;
+    QPushButton *folderButton_, *optionsButton_, *helpButton_, *aboutButton_;
     QToolButton* recentButton_ = nullptr;
 
 protected:
@@ -35,8 +35,9 @@ protected:
                                    QRect place);
     // Enter never starts a cut or a merge: it is taken here instead of pressing a default button.
     void keyPressEvent(QKeyEvent* event) override;
-    // Makes the tool row's buttons from the left edge x; outputFolder names the Folder button's folder.
-    void buildToolButtons(int x, int closeX, const char* closeName, std::function<QString()> outputFolder);
+    // Makes the tool row's buttons from the left edge x; outputFolder names the Folder button's
+    // folder. The window is closed from its own frame, as every window of the desktop.
+    void buildToolButtons(int x, std::function<QString()> outputFolder);
     // The "Recent files" button: its menu lists the files of list that are still there,
     // newest first, and choosing one calls open with its path.
     void buildRecentFiles(QRect place, std::vector<std::string>& list, std::function<void(const QString&)> open);

@@ -137,7 +137,7 @@ void JoinerWindow::buildControls() {
     mergeButton_ = makeButton(this, "mergeButton", "Start", "Start to merge the files", {8, 24, 60, 30});
     cancelMergeButton_ = makeButton(this, "cancelMergeButton", "Cancel", "Cancel merge", {8, 24, 60, 30});
     cancelMergeButton_->hide();
-    buildToolButtons(72, 633, "closeButton", [] { return QString::fromStdString(AppSettings::joinOutputPath); });
+    buildToolButtons(72, [] { return QString::fromStdString(AppSettings::joinOutputPath); });
     outputFormatBox_ = new QComboBox(this);
     outputFormatBox_->setObjectName("outputFormatBox");
     outputFormatBox_->setToolTip("Select Output format");

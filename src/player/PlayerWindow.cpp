@@ -115,8 +115,6 @@ void PlayerWindow::buildControls() {
     auto* title = new QLabel("Zelvo MP3 Zovozu Darozu", this);
     title->setObjectName("titleLabel");
     title->setGeometry(8, 2, 400, 20);
-    closeButton_ = makeButton(this, "closeButton", "x", "Close", {693, 2, 20, 18});
-    connect(closeButton_, &QPushButton::clicked, this, &QWidget::close);
 
     cutterButton_ = makeButton(this, "cutterButton", "Zovozu", "MP3 Zovozu", {6, 24, 60, 37});
     joinerButton_ = makeButton(this, "joinerButton", "Darozu", "MP3 Darozu", {67, 24, 60, 37});

@@ -123,7 +123,7 @@ public:
     FolderTree* folderTree_;
     QTreeWidget* playList_;
     QLabel* fileInfoLabel_;
-    QPushButton *cutterButton_, *joinerButton_, *optionsButton_, *helpButton_, *closeButton_;
+    QPushButton *cutterButton_, *joinerButton_, *optionsButton_, *helpButton_;
     QPushButton *playButton_, *stopButton_, *pauseButton_, *mailButton_, *muteButton_, *equalizerButton_,
         *equalizerModeButton_, *levelDisplayButton_;
     QSlider* volumeSlider_;

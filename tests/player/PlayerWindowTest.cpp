@@ -117,6 +117,9 @@ private slots:
             QCOMPARE(button->toolTip(), meaning);
             QCOMPARE(button->accessibleName(), meaning);
         }
+        // The window is closed from the desktop's frame: no button of its own does it.
+        for (QPushButton* button : player_->findChildren<QPushButton*>())
+            QVERIFY2(button->text() != "x", qPrintable(button->objectName()));
     }
 
     void listsTheFoldersAudioFilesWithFormatDurationAndSize() {

@@ -16,7 +16,7 @@ packages=(
   libmp3lame-dev libsoundtouch-dev libsdl2-dev libkissfft-dev
   libsimpleini-dev libtag1-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg xdg-utils dbus-daemon dbus-bin desktop-file-utils appstream help2man lintian man-db
+  ffmpeg xdg-utils dbus-daemon dbus-bin desktop-file-utils appstream help2man lintian man-db libqt6svg6
 )
 
 install_dependencies() {

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include <QIcon>
 #include <QMessageBox>
 
 #include "EngineEvents.h"
@@ -17,8 +18,12 @@ void showErrorBox(const QString& text) {
 std::function<void(const QString&)> Application::reportError = showErrorBox;
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    Q_INIT_RESOURCE(Resources); // the theme and the icon, linked in from a static library
     setApplicationDisplayName(title);
     setApplicationVersion(ZELVO_VERSION);
+    // Every window has the program's icon: the installed theme's, else the one built in.
+    setWindowIcon(QIcon::fromTheme("zelvo-mp3", QIcon(":/zelvo-mp3.svg")));
+    setDesktopFileName("zelvo-mp3"); // the desktop matches the windows to the menu entry
     routeEngineEventsToTheWindows();
 }
 

@@ -81,6 +81,11 @@ private slots:
 
     void windowsFillTheSharedFoldersAndTheSettingsFile() {
         AppWindows windows;
+        QCOMPARE(QGuiApplication::desktopFileName(), QString("zelvo-mp3"));
+        for (QWidget* window : std::initializer_list<QWidget*>{windows.playerWindow.get(), windows.cutterWindow.get(),
+                                                               windows.joinerWindow.get(), windows.optionsDialog.get()})
+            QVERIFY2(!window->windowIcon().availableSizes().isEmpty() || !window->windowIcon().pixmap(32).isNull(),
+                     qPrintable(window->windowTitle()));
         QVERIFY(reported_.isEmpty());
         QCOMPARE(windows.playerWindow->windowTitle(), QString("Zelvo MP3 Player"));
         QCOMPARE(windows.optionsDialog->windowTitle(), QString("Zelvo MP3 Zovozu Darozu: Options"));

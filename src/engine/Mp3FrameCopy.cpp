@@ -8,8 +8,10 @@
 #include <memory>
 
 #include "EngineError.h"
+#include "internal/CFile.h"
 #include "internal/PartFile.h"
 
+using Engine::File;
 using namespace Engine::Parts;
 
 namespace {
@@ -19,11 +21,6 @@ constexpr int DecoderDelay = 529;
 constexpr int MaxTagField = 4095; // the LAME tag's 12-bit delay and padding
 constexpr int XingBytes = 120;    // "Xing", flags, frames, bytes, TOC, quality
 constexpr int LameBytes = 36;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 [[noreturn]] void failReading(const std::string& path, const std::string& cause) {
     throw EngineError(EngineStatus::OpenFailed, "Cannot read \"" + path + "\": " + cause);

@@ -1,5 +1,7 @@
 #include "Writers.h"
 
+#include "CFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -25,11 +27,6 @@ std::string quotedPath(const std::string& path) {
 [[noreturn]] void failWrite(const std::string& path, const std::string& cause) {
     throw EngineError(EngineStatus::WriteFailed, "Cannot write " + quotedPath(path) + ": " + cause);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 File createFile(const std::string& path, const char* mode = "wb") {
     File file(std::fopen(path.c_str(), mode));

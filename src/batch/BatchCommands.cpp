@@ -389,7 +389,12 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
             throw EngineError(static_cast<EngineStatus>(result.errorCode()), result.errorText());
         written.push_back(path);
     };
-    job.copied = [&](int, const std::string& path) { written.push_back(path); };
+    job.copied = [&](int section, const std::string& path, const std::string& note) {
+        written.push_back(path);
+        if (!note.empty())
+            std::cerr << "Note: section " << section << " of \"" << file << "\" is copied in whole packets: " << note
+                      << "\n";
+    };
     if (!open(input, file))
         return 1;
     ProgressBar bar(stemOf(file));

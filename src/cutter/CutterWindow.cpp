@@ -857,9 +857,13 @@ void CutterWindow::keepEncodingOf(CutJob& job) {
             [this, section, why = QString::fromStdString(why)] { noteSection(section, "Done (re-encoded)", why); },
             Qt::QueuedConnection);
     };
-    job.copied = [this](int section, const std::string&) {
+    job.copied = [this](int section, const std::string&, const std::string& note) {
         QMetaObject::invokeMethod(
-            this, [this, section] { noteSection(section, "Done (copied)", {}); }, Qt::QueuedConnection);
+            this,
+            [this, section, note = QString::fromStdString(note)] {
+                noteSection(section, "Done (copied)", note.isEmpty() ? note : "Copied in whole packets: " + note);
+            },
+            Qt::QueuedConnection);
     };
 }
 

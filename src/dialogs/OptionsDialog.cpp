@@ -234,7 +234,8 @@ QWidget* OptionsDialog::buildSavePages() {
     cutKeepEncodingBox_ = new QCheckBox("Keep the source's encoding (no re-encoding)");
     cutKeepEncodingBox_->setObjectName("cutKeepEncodingBox");
     cutKeepEncodingBox_->setToolTip(
-        "MP3 sections without fades are copied frame by frame: lossless, exact to the sample and fast");
+        "Sections without fades are copied: MP3 frame by frame, exact to the sample; OGG and WMA packet "
+        "by packet, exact to the packet. Lossless and fast");
     static_cast<QGridLayout*>(cut->layout())->addWidget(cutKeepEncodingBox_, 9, 0, 1, 3);
     QWidget* join = buildSavePage(joinFolderEdit_, joinFolderButton_, nullptr, joinAddNewButton_, joinOverwriteButton_,
                                   "joinFolderEdit", "joinFolderButton");

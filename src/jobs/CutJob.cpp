@@ -1,10 +1,12 @@
 #include "CutJob.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "AbandonOnFailure.h"
 #include "JobTags.h"
 #include "Mp3FrameCopy.h"
+#include "PacketCopy.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
 
@@ -122,28 +124,75 @@ private:
     int last_ = -1;
 };
 
-// The frames of the input, when every section may be copied from them.
-std::optional<Mp3FrameIndex> framesToCopy(const AudioFile& input, const CutJob& job) {
-    if (!job.keepEncoding)
-        return std::nullopt;
-    if (const std::string refusal = keepEncodingRefusal(input, job); !refusal.empty()) {
-        if (job.reencoded)
+// Writes sections of the input by copying its compressed frames or packets.
+class SectionCopier {
+public:
+    // The copier for the job's input, or nothing (the reason told to the job) when its
+    // sections are to be encoded.
+    static std::optional<SectionCopier> forJob(const AudioFile& input, const CutJob& job) {
+        if (!job.keepEncoding)
+            return std::nullopt;
+        std::string refusal = keepEncodingRefusal(input, job);
+        std::optional<SectionCopier> copier;
+        if (refusal.empty())
+            copier = SectionCopier(input, job.kind, refusal);
+        if (!refusal.empty() && job.reencoded)
             job.reencoded(-1, refusal);
-        return std::nullopt;
+        return refusal.empty() ? copier : std::nullopt;
     }
-    Mp3FrameIndex index = indexMp3Frames(input.fileName());
-    if (index.totalSamples() != input.totalFrames()) {
-        if (job.reencoded)
-            job.reencoded(-1, "its frames do not hold the samples it decodes to");
-        return std::nullopt;
+
+    // Writes samples [first, end) as path; false, with why set, when this one section
+    // cannot be copied. note tells how the copy's bounds differ from those asked for.
+    bool copy(int64_t first, int64_t end, const std::string& path, const AudioTags& tags, std::string& note,
+              std::string& why) const {
+        if (!frames_) {
+            const PacketCopyResult copied = writePacketCopy(source_, first, end, path, tags);
+            note = boundsNote(first - copied.firstSample, copied.endSample + copied.tailSamples - end);
+            return true;
+        }
+        const auto range = planMp3Copy(*frames_, first, end);
+        if (range)
+            writeMp3Copy(source_, *frames_, *range, path, tags);
+        else
+            why = "it is shorter than one MP3 frame, or its start needs more frames before it than an MP3 tag can skip";
+        return range.has_value();
     }
-    return index;
-}
+
+private:
+    SectionCopier(const AudioFile& input, const std::string& kind, std::string& refusal)
+        : source_(input.fileName()), rate_(input.sampleRate()) {
+        if (kind != "MP3") {
+            refusal = packetCopyRefusal(source_);
+            return;
+        }
+        frames_ = indexMp3Frames(source_);
+        if (frames_->totalSamples() != input.totalFrames())
+            refusal = "its frames do not hold the samples it decodes to";
+    }
+
+    std::string boundsNote(int64_t early, int64_t late) const {
+        auto ms = [this](int64_t samples) { return std::to_string((samples * 1000 + rate_ / 2) / rate_) + " ms"; };
+        if (early <= 0 && late <= 0)
+            return {};
+        std::string note = "it";
+        if (early > 0)
+            note += " starts " + ms(early) + " early";
+        if (early > 0 && late > 0)
+            note += " and";
+        if (late > 0)
+            note += " ends " + ms(late) + " late";
+        return note;
+    }
+
+    std::string source_;
+    int rate_ = 0;
+    std::optional<Mp3FrameIndex> frames_; // MP3; the other kinds are copied packet by packet
+};
 
 } // namespace
 
 std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job) {
-    if (job.kind == "MP3" && (job.fadeInMs > 0 || job.fadeOutMs > 0))
+    if (job.fadeInMs > 0 || job.fadeOutMs > 0)
         return "the sections fade in or out";
     return keptEncodingRefusal(job.kind, input.sampleRate(), input.channels(), "source's");
 }
@@ -158,7 +207,7 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
               const JobControl& control, int* failedSection) {
     const AbandonOnFailure unfinished(output);
     const AudioTags tags = readAudioTags(input.fileName());
-    const std::optional<Mp3FrameIndex> copyFrom = framesToCopy(input, job);
+    const std::optional<SectionCopier> copier = SectionCopier::forJob(input, job);
     for (size_t i = 0; i < job.sections.size(); ++i) {
         const int index = static_cast<int>(i);
         if (failedSection)
@@ -169,18 +218,17 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         const CutSection& section = job.sections[i];
         const AudioTags sectionTagSet =
             sectionTags(tags, job.baseName, index + 1, {section.title, section.artist, job.album});
-        if (copyFrom) {
+        if (copier) {
             const auto [first, end] = sectionFrames(input, section);
-            if (const auto range = planMp3Copy(*copyFrom, first, end)) {
-                writeMp3Copy(input.fileName(), *copyFrom, *range, path, sectionTagSet);
+            std::string note, why;
+            if (copier->copy(first, end, path, sectionTagSet, note, why)) {
                 if (job.copied)
-                    job.copied(index, path);
+                    job.copied(index, path, note);
                 control.report(index, 100);
                 continue;
             }
             if (job.reencoded)
-                job.reencoded(index, "it is shorter than one MP3 frame, or its start needs more frames before it "
-                                     "than an MP3 tag can skip");
+                job.reencoded(index, why);
         }
         job.createOutput(path);
         output.setInputFormat(input.sampleRate(), input.channels());

@@ -23,12 +23,15 @@ struct CutJob {
     std::string kind;         // "WAV", "MP3", "OGG", "WMA" or "FLAC": the output's format and extension
     std::string baseName;     // the source's name without folder and extension
     AudioTags album;          // album fields given for every section (a CUE sheet's)
-    // Copy the source's compressed frames instead of decoding and encoding (MP3 without
-    // fades, at the source's rate and channels); where a section cannot be copied it is
-    // encoded, and reencoded is told why.
+    // Copy the source's compressed frames or packets instead of decoding and encoding (MP3,
+    // Ogg Vorbis and WMA without fades, at the source's rate and channels); where a section
+    // cannot be copied it is encoded, and reencoded is told why.
     bool keepEncoding = false;
     std::function<void(int section, const std::string& why)> reencoded; // section -1: all of them
-    std::function<void(int section, const std::string& path)> copied;   // a section's file was copied
+    // A section's file was copied; note tells how far its bounds lie from those asked for
+    // when whole Ogg or WMA packets were copied ("it starts 12 ms early and ends 30 ms
+    // late"), "" when they are exact.
+    std::function<void(int section, const std::string& path, const std::string& note)> copied;
     // Asked once per section: may an existing file of the section's name be overwritten?
     std::function<bool()> overwrite;
     // Creates the output file of a section (the window does it on its own thread);

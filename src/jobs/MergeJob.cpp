@@ -34,7 +34,7 @@ bool appendInput(AudioFile& input, AudioFile& output, int item, const JobControl
 CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string& kind) {
     CopyMerge merge;
     if (kind != "MP3")
-        return {keptEncodingRefusal(kind, 0, 0, ""), {}};
+        return {"the program joins by copying the frames of MP3 files only", {}};
     try {
         for (const std::string& path : paths)
             merge.parts.push_back({path, indexMp3Frames(path)});

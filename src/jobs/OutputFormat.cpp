@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "AppSettings.h"
+#include "WmaProfiles.h"
 
 bool prepareOutputFormat(AudioFile& output, Mp3EncoderSettings& encoder, const std::string& kind) {
     using namespace AppSettings;
@@ -69,10 +70,22 @@ std::string keptEncodingRefusal(const std::string& kind, int rateHz, int channel
     auto format = [](int rate, int count) {
         return std::to_string(rate) + " Hz, " + std::to_string(count) + " channels";
     };
-    if (kind != "MP3")
-        return "the program copies the frames of MP3 files only";
-    if (mp3FreqHz != rateHz || mp3ChannelCount != channels)
-        return "the output format (" + format(mp3FreqHz, mp3ChannelCount) + ") is not the " + whose + " (" +
+    int outputRate = 0, outputChannels = 0;
+    if (kind == "MP3") {
+        outputRate = mp3FreqHz;
+        outputChannels = mp3ChannelCount;
+    } else if (kind == "OGG") {
+        outputRate = oggFreqHz;
+        outputChannels = oggChannelCount;
+    } else if (kind == "WMA") {
+        const WmaProfiles::Profile profile = WmaProfiles::profile(wmaProfile);
+        outputRate = profile.sampleRate;
+        outputChannels = profile.channels;
+    } else {
+        return "the program copies the frames of MP3, Ogg Vorbis and WMA files only";
+    }
+    if (outputRate != rateHz || outputChannels != channels)
+        return "the output format (" + format(outputRate, outputChannels) + ") is not the " + whose + " (" +
                format(rateHz, channels) + ")";
     return {};
 }

@@ -24,7 +24,8 @@ Mp3Choice nearestMp3Format(int rateHz, int bitRateKbps);
 std::string cutOutputKind(const std::string& sourceKind);
 
 // Why output of the kind cannot keep the encoding of audio at rateHz and channels ("" when
-// it can): frames are copied into MP3 output of the same rate and channel count only.
+// it can): MP3 frames and Ogg Vorbis and WMA packets are copied into output of their own
+// kind, rate and channel count only.
 // whose names the audio in the message ("source's", "files'").
 std::string keptEncodingRefusal(const std::string& kind, int rateHz, int channels, const std::string& whose);
 

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -289,7 +290,7 @@ TEST_F(CutJobTest, KeptEncodingCopiesMp3SectionsOrSaysWhyNot) {
         job.keepEncoding = true;
         std::vector<std::string> notes, copied;
         job.reencoded = [&](int section, const std::string& why) { notes.push_back(std::to_string(section) + why); };
-        job.copied = [&](int, const std::string& path) { copied.push_back(path); };
+        job.copied = [&](int, const std::string& path, const std::string&) { copied.push_back(path); };
         const CutRun run = cut(source, "MP3", job);
         if (!c.why.empty()) {
             EXPECT_EQ(notes, std::vector<std::string>{"-1" + c.why});
@@ -314,4 +315,64 @@ TEST_F(CutJobTest, KeptEncodingCopiesMp3SectionsOrSaysWhyNot) {
         EXPECT_EQ(run.reports.back(), (std::pair<int, int>{2, 100}));
     }
     AppSettings::mp3FreqHz = 44100;
+}
+
+// Ogg Vorbis and WMA sections are copied packet by packet: each holds its section's
+// samples from its packet bounds on, which the note tells; a WAV source is encoded, and
+// the reason said.
+TEST_F(CutJobTest, KeptEncodingCopiesOggAndWmaPackets) {
+    AppSettings::oggFreqHz = 44100;
+    AppSettings::oggChannelCount = 2;
+    AppSettings::wmaProfile = 15; // 44100 Hz, stereo
+    AppSettings::wavFreqHz = 44100;
+    AppSettings::wavChannelCount = 2;
+    struct Case {
+        const char* kind;
+        const char* options;
+        bool copied;
+    };
+    const Case cases[] = {{"OGG", "-c:a libvorbis -metadata artist=Band", true},
+                          {"WMA", "-c:a wmav2 -b:a 128k -metadata artist=Band", true},
+                          {"WAV", "-c:a pcm_s16le", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        const std::string source = folder_ / ("live." + extensionOfKind(c.kind));
+        makeNoisyTone(source, 4.0, 44100, 2, c.options);
+        const double sourceSeconds = static_cast<double>(decodeWithFfmpeg(source).size()) / 2 / 44100;
+        const std::string out = folder_ / c.kind;
+        std::filesystem::create_directory(out);
+        CutJob job;
+        job.sections = {{0, 1500}, {1500, 2500}};
+        job.outputFolder = out + "/";
+        job.baseName = "live";
+        job.keepEncoding = true;
+        std::vector<std::string> reasons, copied, notes;
+        job.reencoded = [&](int, const std::string& why) { reasons.push_back(why); };
+        job.copied = [&](int, const std::string& path, const std::string& note) {
+            copied.push_back(path);
+            notes.push_back(note);
+        };
+        const CutRun run = cut(source, c.kind, job);
+        if (!c.copied) {
+            EXPECT_EQ(reasons,
+                      std::vector<std::string>{"the program copies the frames of MP3, Ogg Vorbis and WMA files only"});
+            EXPECT_EQ(run.created.size(), 2u);
+            continue;
+        }
+        EXPECT_TRUE(reasons.empty());
+        ASSERT_EQ(copied.size(), 2u);
+        // The first section starts with the file: only its end can lie on a later packet bound.
+        EXPECT_EQ(notes[0].find("early"), std::string::npos) << notes[0];
+        for (size_t i = 0; i < 2; ++i) {
+            // The decoded length is the section's and the milliseconds the note names.
+            int early = 0, late = 0;
+            std::sscanf(notes[i].c_str(), "it starts %d ms early and ends %d ms late", &early, &late);
+            std::sscanf(notes[i].c_str(), "it ends %d ms late", &late);
+            // (the last section ends with the file, a few ms before 4 s in WMA).
+            const double seconds = static_cast<double>(decodeWithFfmpeg(copied[i]).size()) / 2 / 44100;
+            const double end = std::min((job.sections[i].start + job.sections[i].length) / 1000.0, sourceSeconds);
+            EXPECT_NEAR(seconds, end - job.sections[i].start / 1000.0 + (early + late) / 1000.0, 0.0015) << notes[i];
+            EXPECT_EQ(readAudioTags(copied[i]).track, std::to_string(i + 1));
+        }
+    }
 }

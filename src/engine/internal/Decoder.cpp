@@ -100,6 +100,8 @@ int64_t leadingId3Bytes(const char (&head)[16], size_t got) {
 }
 
 // Opens the container and finds its audio stream.
+} // namespace
+
 OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*& stream) {
     quietLogging();
     std::error_code ec;
@@ -155,6 +157,8 @@ OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*
             context->streams[i]->discard = AVDISCARD_ALL;
     return {};
 }
+
+namespace {
 
 std::string codecText(const AVCodecParameters& codec) {
     switch (codec.codec_id) {

@@ -30,6 +30,9 @@ struct OpenResult {
     std::string error;
 };
 
+// Opens the file's container and finds its audio stream (the others discarded).
+OpenResult openContainer(const std::string& path, FFmpeg::InputFormat& format, AVStream*& stream);
+
 // Reads the stream's description and length from headers and packets only.
 OpenResult probeFile(const std::string& path, StreamInfo& info);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 
@@ -9,16 +10,25 @@
 
 #include "AppSettings.h"
 
-// A progress bar with the percentage and the time left, on a terminal only.
+// A progress bar with the percentage and the time left, on a terminal only. A command run
+// from a command file reports its progress to the running program instead: with the
+// variable ReportVariable set, as a line of thousandths on ReportDescriptor.
 class ProgressBar {
 public:
-    explicit ProgressBar(std::string label) : label_(std::move(label)), shown_(isatty(STDERR_FILENO) != 0) {}
+    static constexpr int ReportDescriptor = 3;
+    static constexpr const char* ReportVariable = "ZELVO_BATCH_PROGRESS";
+
+    explicit ProgressBar(std::string label)
+        : label_(std::move(label)), reporting_(std::getenv(ReportVariable) != nullptr),
+          shown_(!reporting_ && isatty(STDERR_FILENO) != 0) {}
     ~ProgressBar() {
         if (shown_ && drawn_)
             std::fprintf(stderr, "\n");
     }
 
     void show(double fraction) {
+        if (reporting_)
+            return report(fraction);
         if (!shown_)
             return;
         const int percent = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100);
@@ -37,7 +47,17 @@ public:
     }
 
 private:
+    void report(double fraction) {
+        const int permille = static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 1000);
+        if (permille == last_)
+            return;
+        last_ = permille;
+        const std::string line = std::to_string(permille) + "\n";
+        [[maybe_unused]] const ssize_t written = write(ReportDescriptor, line.data(), line.size());
+    }
+
     std::string label_;
+    bool reporting_;
     bool shown_;
     bool drawn_ = false;
     int last_ = -1;

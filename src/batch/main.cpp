@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 
 #include "BatchCommands.h"
+#include "CommandFile.h"
 #include "AppSettings.h"
 #include "OutputFormat.h"
 #include "SettingsStore.h"
@@ -64,6 +65,18 @@ void useValidMp3Format() {
     mp3FreqHz = valid.rateHz;
     mp3BitRateKbps = valid.bitRateKbps;
     mp3MaxBitRateKbps = nearestMp3Format(mp3FreqHz, mp3MaxBitRateKbps).bitRateKbps;
+}
+
+// The options given before the command, which the commands of a command file run with too
+// (each of them takes a value: "--rate 48000" or "--rate=48000").
+std::vector<std::string> leadingOptions(int argc, char** argv) {
+    std::vector<std::string> options;
+    for (int i = 1; i < argc && std::string(argv[i]) != "run"; ++i) {
+        options.emplace_back(argv[i]);
+        if (options.back().find('=') == std::string::npos && i + 1 < argc)
+            options.emplace_back(argv[++i]);
+    }
+    return options;
 }
 
 std::string kind(std::string text) {
@@ -153,6 +166,13 @@ int main(int argc, char** argv) {
                    "Join MP3 files of one rate and channel count by copying their frames (lossless); other files "
                    "are encoded and a note says why");
 
+    std::string commandFile;
+    auto* run = app.add_subcommand("run", "Run the commands of a file, several at once: one per line, as on the "
+                                          "command line after the program's name (\"cut live.mp3 --every 5:00\"); "
+                                          "- reads them from standard input");
+    run->add_option("file", commandFile, "File of commands")->required();
+    run->add_option("-j,--jobs", jobs, "Commands run at once (default: one per core)")->check(CLI::Range(1u, 256u));
+
     for (auto* command : {convert, cut, join}) {
         command->add_option("--out", output.folder, "Output folder (else the settings' one)")
             ->check(CLI::ExistingDirectory);
@@ -177,12 +197,14 @@ int main(int argc, char** argv) {
             return convertCommand(files, kind(to), output, jobs);
         if (*cut)
             return cutCommand(source, request, output);
+        if (*run)
+            return runCommandFile(commandFile, leadingOptions(argc, argv), jobs);
         return joinCommand(files, kind(to), output, copyJoin);
     };
     try {
         applyUserSettings(settings, flags);
         const std::string outputKind = *cut ? cutOutputKind(AppSettings::audioTypeOfFile(source)) : kind(to);
-        if (!*info && outputKind == "MP3")
+        if (!*info && !*run && outputKind == "MP3")
             useValidMp3Format();
         const int status = runCommand();
         return stopSignal != 0 ? 128 + stopSignal : status;

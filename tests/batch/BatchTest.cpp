@@ -564,15 +564,49 @@ TEST_F(Batch, AFullDiskFailsTheJobAndLeavesNothingHalfWritten) {
 // the program ends with 128 + the signal's number.
 TEST_F(Batch, SignalsStopTheJobAndLeaveNothing) {
     writeWav16(home_ / "long.wav", 44100, 2, testSignal16(44100 * 240, 2, 44100));
-    for (const auto& [signal, expected] : {std::pair{"TERM", 143}, std::pair{"INT", 130}}) {
-        SCOPED_TRACE(signal);
-        int status = -1;
-        const std::string printed =
-            run("convert --to mp3 " + shellQuoted(home_ / "long.wav") + " --out " + shellQuoted(out_) +
-                    " & pid=$!; for i in $(seq 1 3000); do ls -a " + shellQuoted(out_) +
+    const std::string convert = "convert --to mp3 " + shellQuoted(home_ / "long.wav") + " --out " + shellQuoted(out_);
+    std::ofstream(home_ / "commands.txt") << convert << "\n" << convert << "\n";
+    // The same conversion run directly and from a command file, whose commands are stopped too.
+    for (const std::string& command : {convert, "run -j 1 " + shellQuoted(home_ / "commands.txt")}) {
+        for (const auto& [signal, expected] : {std::pair{"TERM", 143}, std::pair{"INT", 130}}) {
+            SCOPED_TRACE(command + " " + signal);
+            int status = -1;
+            const std::string printed = run(
+                command + " & pid=$!; for i in $(seq 1 3000); do ls -a " + shellQuoted(out_) +
                     " | grep -q '\\.part$' && break; sleep 0.01; done; kill -" + signal + " $pid; wait $pid; echo $?",
                 &status);
-        EXPECT_EQ(printed, std::to_string(expected) + "\n");
-        EXPECT_TRUE(namesIn(out_).empty());
+            EXPECT_EQ(printed, std::to_string(expected) + "\n");
+            EXPECT_TRUE(namesIn(out_).empty());
+        }
+    }
+}
+
+// A command file's commands run at once, with the options given before "run"; what they
+// print comes in the file's order, and a failed one sets the exit status. A file that
+// cannot be used runs none of its commands.
+TEST_F(Batch, RunsTheCommandsOfAFileAtOnceInTheirOrder) {
+    fs::copy_file(home_ / "song.wav", home_ / "live set.wav");
+    std::ofstream(home_ / "commands.txt") << "# two jobs and one that fails\n\n"
+                                          << "cut '" << (home_ / "live set.wav") << "' --at 2000 --out " << out_ << "\n"
+                                          << "convert " << (home_ / "song.wav") << " --to mp3 --out " << out_ << "\n"
+                                          << "info " << (home_ / "missing.wav") << "\n";
+    int status = -1;
+    const std::string printed = run("--rate 22050 run -j 2 " + shellQuoted(home_ / "commands.txt"), &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(printed, out_ + "/live set-Splitted0.wav\n" + out_ + "/live set-Splitted1.wav\n" + out_ + "/song.mp3\n");
+    EXPECT_NE(errors().find("missing.wav"), std::string::npos) << errors();
+    EXPECT_NE(errors().find("The command of line 5 ended with status 1"), std::string::npos) << errors();
+    EXPECT_EQ(probe(out_ + "/song.mp3").sampleRate, 22050);
+    EXPECT_NEAR(probe(out_ + "/live set-Splitted1.wav").duration, 4.0, 0.001);
+
+    const std::pair<const char*, const char*> unusable[] = {
+        {"cut 'open.wav --at 1000\n", "line 1: a quote is not closed"},
+        {"convert a.wav --to mp3\nplay a.wav\n", "line 2: \"play\" is not a command (convert, cut, join or info)"},
+    };
+    for (const auto& [text, message] : unusable) {
+        std::ofstream(home_ / "bad.txt") << text;
+        run("run " + shellQuoted(home_ / "bad.txt"), &status);
+        EXPECT_EQ(status, 2) << text;
+        EXPECT_NE(errors().find(message), std::string::npos) << errors();
     }
 }

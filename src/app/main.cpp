@@ -28,9 +28,6 @@ int main(int argc, char** argv) {
     }
     InstanceChannel channel(name);
 
-    QFile theme(":/Theme.qss");
-    if (theme.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromUtf8(theme.readAll()));
     AppSettings::defaultRecordOutputPath = Platform::homeFolder();
     const TerminationSignals termination;
     AppWindows windows;

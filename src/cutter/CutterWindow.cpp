@@ -4,6 +4,11 @@
 #include <atomic>
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QUndoStack>
+#include <QVBoxLayout>
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -13,7 +18,6 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -33,75 +37,70 @@
 #include "CutWorker.h"
 #include "CutPointMenu.h"
 #include "ThemedIcons.h"
+#include "WindowGeometry.h"
 #include "WorkerEvent.h"
 
-// Computes the open file's waveform away from the window's thread.
+// Computes the open file's peaks away from the window's thread.
 class WaveformWorker : public QThread {
     Q_OBJECT
 
 public:
-    WaveformWorker(QString path, int columns) : path_(std::move(path)), columns_(columns) {
+    explicit WaveformWorker(QString path) : path_(std::move(path)) {
         connect(this, &QThread::finished, this, &QObject::deleteLater);
     }
 
 signals:
-    void ready(int firstColumn, std::vector<Peak> peaks);
+    void opened(qint64 totalFrames);
+    void sketched(std::vector<Peak> sketch);
+    void ready(std::vector<Peak> basePeaks);
 
 protected:
     void run() override {
         computePeaks(
-            Platform::pathBytes(path_), columns_,
-            [this](int first, const std::vector<Peak>& peaks) { emit ready(first, peaks); },
+            Platform::pathBytes(path_), SketchColumns, [this](int64_t total) { emit opened(total); },
+            [this](std::vector<Peak> sketch) { emit sketched(std::move(sketch)); },
+            [this](std::vector<Peak> peaks) { emit ready(std::move(peaks)); },
             [this] { return isInterruptionRequested(); });
     }
 
 private:
+    static constexpr int SketchColumns = 1024;
     QString path_;
-    int columns_;
 };
 
 #include "CutterWindow.moc"
 
 namespace {
 
-constexpr int BarWidth = 566, barHeight = 85;
-const QColor waveColour(90, 120, 170), skippedColour(150, 150, 150), selectedColour(240, 180, 60);
-
-QImage filled(int width, int height, QColor colour) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(colour);
-    return image;
-}
-
-QImage handleImage(bool upper) {
-    QImage image(33, 16, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(QColor(53, 83, 137));
-    painter.setPen(Qt::NoPen);
-    const QPolygon arrow = upper ? QPolygon({{8, 1}, {25, 1}, {16, 15}}) : QPolygon({{16, 1}, {25, 15}, {8, 15}});
-    painter.drawPolygon(arrow);
-    return image;
-}
-
-QLineEdit* numberBox(QWidget* parent, const char* name, const QString& text, int digits, QRect place) {
+QLineEdit* numberBox(QWidget* parent, const char* name, const QString& text, int digits, const QString& what) {
     auto* box = new QLineEdit(text, parent);
     box->setObjectName(name);
     box->setMaxLength(digits);
     box->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), box));
-    box->setGeometry(place);
+    box->setAccessibleName(what);
+    box->setAlignment(Qt::AlignRight);
+    // Wide enough for its digits in the window's font, whatever its size.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QString(digits + 1, '0')) + 12);
+    box->setMaximumWidth(box->minimumWidth() + 16);
     return box;
 }
 
-QSpinBox* fadeBox(QWidget* parent, const char* name, QRect place) {
+QSpinBox* fadeBox(QWidget* parent, const char* name, const QString& what) {
     auto* box = new QSpinBox(parent);
     box->setObjectName(name);
     box->setRange(0, 99999);
     box->setValue(5000);
-    box->setGeometry(place);
+    box->setSuffix(" ms");
+    box->setAccessibleName(what);
     box->setEnabled(false);
     return box;
+}
+
+// A file's size and time of change: the same stamp is the same file's peaks.
+QString fileStamp(const QString& path) {
+    const QFileInfo file(path);
+    return file.absoluteFilePath() + "|" + QString::number(file.size()) + "|" +
+           QString::number(file.lastModified().toMSecsSinceEpoch());
 }
 
 } // namespace
@@ -110,12 +109,14 @@ CutterWindow::CutterWindow(QWidget* parent) : JobWindow(parent) {
     setObjectName("cutterWindow");
     setWindowTitle("Zelvo MP3 Zovozu");
     setAcceptDrops(true);
-    setFixedSize(580, 400);
+    setSizeGripEnabled(true);
     info_.setInfoOption(true);
     input_.setFileOption(true);
     output_.setFileOption(true);
     player_.setPlayerOption(10);
     buildControls();
+    resize(sizeHint().expandedTo(QSize(640, 440)));
+    keepGeometry(this, AppSettings::cutterGeometry);
     player_.onRequestOnLoadArray = [this](AudioPlayer&) { feedNextBlock(); };
     player_.onEndArrayPlay = [this](AudioPlayer&) { feedNextBlock(); };
     player_.onTimer = [this](AudioPlayer&, int current, int, int) { showPlayedPosition(current); };
@@ -130,31 +131,42 @@ CutterWindow::~CutterWindow() {
 }
 
 void CutterWindow::buildControls() {
-    cutButton_ = makeButton(this, "cutButton", "Split", "Start to cut the file(s)", {8, 24, 60, 30});
-    cancelCutButton_ = makeButton(this, "cancelCutButton", "Cancel", "Cancel split", {8, 24, 60, 30});
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    cutButton_ = makeButton(this, "cutButton", tr("Split"), tr("Start to cut the file(s)"));
+    cancelCutButton_ = makeButton(this, "cancelCutButton", tr("Cancel"), tr("Cancel split"));
     cancelCutButton_->hide();
-    buildToolButtons(72, [this] { return outputFolder(); });
+    top->addWidget(cutButton_);
+    top->addWidget(cancelCutButton_);
+    top->addLayout(buildToolButtons([this] { return outputFolder(); }));
+    top->addWidget(buildRecentFiles(AppSettings::recentCutFiles, [this](const QString& path) { openFile(path); }));
+    top->addStretch(1);
     durationLabel_ = new QLabel(QString::fromStdString(AppSettings::formatMinSecMs(0)), this);
     durationLabel_->setObjectName("durationLabel");
-    durationLabel_->setGeometry(412, 22, 160, 34);
     QFont big = durationLabel_->font();
-    big.setPointSize(18);
+    big.setPointSizeF(big.pointSizeF() * 2);
     big.setBold(true);
     durationLabel_->setFont(big);
     durationLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    buildRecentFiles({330, 24, 80, 30}, AppSettings::recentCutFiles, [this](const QString& path) { openFile(path); });
+    durationLabel_->setAccessibleName(tr("Position"));
+    top->addWidget(durationLabel_);
+    layout->addLayout(top);
     connect(cutButton_, &QPushButton::clicked, this, &CutterWindow::startCutting);
     connect(cancelCutButton_, &QPushButton::clicked, this, &CutterWindow::cancelCutting);
-    buildBar();
+    layout->addLayout(buildBar(), 2);
+    auto* middle = new QHBoxLayout;
     buildList();
-    buildToolColumn();
-    buildBottomRow();
+    middle->addWidget(sectionList_, 1);
+    middle->addLayout(buildToolColumn());
+    layout->addLayout(middle, 3);
+    layout->addLayout(buildBottomRow());
     buildKeys();
 }
 
 // Keys that work anywhere in the window except where a box takes them for typing: Space
 // plays and pauses, M or Insert adds a cut point, Delete removes the selected section,
-// Left and Right move by the step boxes' times, Home and End go to the start and the end.
+// Left and Right move by the step boxes' times, Home and End go to the start and the end,
+// + and - zoom the time line, Ctrl+Z and Ctrl+Shift+Z undo and redo cut point changes.
 void CutterWindow::buildKeys() {
     auto key = [this](QKeySequence sequence, auto action) {
         connect(new QShortcut(sequence, this), &QShortcut::activated, this, [this, action] {
@@ -170,40 +182,44 @@ void CutterWindow::buildKeys() {
     key(Qt::Key_Right, [this] { bar_->setPosition(bar_->position_ + stepForwardBox_->text().toLongLong()); });
     key(Qt::Key_Home, [this] { bar_->setPosition(0); });
     key(Qt::Key_End, [this] { bar_->setPosition(bar_->maximum_); });
+    key(Qt::Key_Plus, [this] { bar_->zoomIn(); });
+    key(Qt::Key_Equal, [this] { bar_->zoomIn(); });
+    key(Qt::Key_Minus, [this] { bar_->zoomOut(); });
+    key(QKeySequence::Undo, [this] { bar_->undoStack()->undo(); });
+    key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { bar_->undoStack()->redo(); });
+    key(QKeySequence::Redo, [this] { bar_->undoStack()->redo(); });
 }
 
-void CutterWindow::buildBar() {
+QLayout* CutterWindow::buildBar() {
+    auto* row = new QHBoxLayout;
     bar_ = new PositionBar(this);
     bar_->setObjectName("Bar");
-    bar_->setGeometry(7, 63, BarWidth, barHeight);
-    bar_->lower();
+    bar_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     bar_->onPositionChange = [this] {
         durationLabel_->setText(QString::fromStdString(AppSettings::formatMinSecMs(bar_->position_)));
-        durationLabel_->repaint();
     };
     bar_->onPointsChange = [this] { rebuildSectionList(); };
-    waveform_ = filled(BarWidth, barHeight, QColor(236, 236, 216));
-    bar_->setBackgroundImage(waveform_);
-    bar_->setHandleImages(handleImage(true), handleImage(false));
-    bar_->setLineImages(filled(1, 54, QColor(200, 30, 30)), filled(1, 48, QColor(30, 30, 30)));
-    bar_->setSectionImages(filled(1, 48, skippedColour), filled(1, 48, selectedColour));
-    stepBackwardButton_ = makeButton(this, "stepBackwardButton", "<", "", {0, 84, 14, 42});
-    stepForwardButton_ = makeButton(this, "stepForwardButton", ">", "", {566, 84, 14, 42});
-    stepBackwardButton_->setToolTip("Step backward");
-    stepForwardButton_->setToolTip("Step forward");
+    stepBackwardButton_ = makeButton(this, "stepBackwardButton", "<", tr("Step backward"));
+    stepForwardButton_ = makeButton(this, "stepForwardButton", ">", tr("Step forward"));
     showThemedIcon(stepBackwardButton_, "go-previous", QStyle::SP_ArrowLeft);
     showThemedIcon(stepForwardButton_, "go-next", QStyle::SP_ArrowRight);
+    for (QPushButton* step : {stepBackwardButton_, stepForwardButton_})
+        step->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    row->addWidget(stepBackwardButton_);
+    row->addWidget(bar_, 1);
+    row->addWidget(stepForwardButton_);
     connect(stepBackwardButton_, &QPushButton::clicked, this, [this] { bar_->stepBackward(); });
     connect(stepForwardButton_, &QPushButton::clicked, this, [this] { bar_->stepForward(); });
+    return row;
 }
 
 void CutterWindow::buildList() {
     sectionList_ = new QTreeWidget(this);
     sectionList_->setObjectName("sectionList");
-    sectionList_->setGeometry(7, 154, 400, 186);
+    sectionList_->setAccessibleName(tr("Sections"));
     sectionList_->setRootIsDecorated(false);
     sectionList_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    sectionList_->setHeaderLabels({"Use", "Start", "End", "Duration", "Status", "Title"});
+    sectionList_->setHeaderLabels({tr("Use"), tr("Start"), tr("End"), tr("Duration"), tr("Status"), tr("Title")});
     // Only the titles are edited: with F2, or a double click on one.
     sectionList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     auto* editTitle = new QShortcut(QKeySequence(Qt::Key_F2), sectionList_, nullptr, nullptr, Qt::WidgetShortcut);
@@ -212,12 +228,15 @@ void CutterWindow::buildList() {
             sectionList_->editItem(item, ColTitle);
     });
     sectionList_->header()->setSectionsClickable(false);
-    QFont small = sectionList_->font();
-    small.setPointSize(8);
-    sectionList_->setFont(small);
-    const int widths[] = {36, 90, 90, 90, 150, 150};
-    for (int column = 0; column < 6; ++column)
+    sectionList_->header()->setStretchLastSection(true);
+    // The times take the width their text needs in the window's font.
+    const int timeWidth =
+        sectionList_->fontMetrics().horizontalAdvance(QString::fromStdString(AppSettings::formatMinSecMs(0))) + 16;
+    const int widths[] = {sectionList_->fontMetrics().horizontalAdvance(tr("Use")) + 32, timeWidth, timeWidth,
+                          timeWidth, sectionList_->fontMetrics().horizontalAdvance(tr("Done (re-encoded)")) + 16};
+    for (int column = 0; column < 5; ++column)
         sectionList_->setColumnWidth(column, widths[column]);
+    sectionList_->setMinimumWidth(widths[0] + 3 * timeWidth);
     // A tick box changed: its section's use flag follows at once.
     connect(sectionList_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
         const int row = sectionList_->indexOfTopLevelItem(item);
@@ -241,27 +260,37 @@ void CutterWindow::buildList() {
     });
 }
 
-void CutterWindow::buildToolColumn() {
-    addPointButton_ =
-        makeButton(this, "addPointButton", "Add",
-                   "Add the current playback time as a cutting point into the cutting list", {414, 154, 76, 24});
-    removeButton_ =
-        makeButton(this, "removeButton", "Remove", "Remove the selected section from the list", {496, 154, 76, 24});
-    removeAllButton_ =
-        makeButton(this, "removeAllButton", "Remove all", "Remove all sections from the list", {414, 182, 76, 24});
-    previewButton_ = makeButton(this, "previewButton", "Preview", "Preview the selected section", {496, 182, 76, 24});
-    stopPreviewButton_ = makeButton(this, "stopPreviewButton", "Stop", "Stop preview", {496, 182, 76, 24});
+QLayout* CutterWindow::buildToolColumn() {
+    auto* column = new QGridLayout;
+    addPointButton_ = makeButton(this, "addPointButton", tr("Add"),
+                                 tr("Add the current playback time as a cutting point into the cutting list"));
+    removeButton_ = makeButton(this, "removeButton", tr("Remove"), tr("Remove the selected section from the list"));
+    removeAllButton_ = makeButton(this, "removeAllButton", tr("Remove all"), tr("Remove all sections from the list"));
+    previewButton_ = makeButton(this, "previewButton", tr("Preview"), tr("Preview the selected section"));
+    stopPreviewButton_ = makeButton(this, "stopPreviewButton", tr("Stop"), tr("Stop preview"));
     stopPreviewButton_->hide();
-    goToMinutesBox_ = numberBox(this, "goToMinutesBox", "000", 3, {414, 214, 36, 22});
-    goToSecondsBox_ = numberBox(this, "goToSecondsBox", "00", 2, {454, 214, 26, 22});
-    goToMillisecondsBox_ = numberBox(this, "goToMillisecondsBox", "000", 3, {484, 214, 36, 22});
-    goToButton_ = makeButton(this, "goToButton", "Go to", "Goto the time in the box", {524, 214, 48, 22});
-    fadeInButton_ = makeButton(this, "fadeInButton", "Fade in", "Fade in disabled", {414, 246, 76, 24});
-    fadeInBox_ = fadeBox(this, "fadeInBox", {494, 246, 56, 24});
-    fadeOutButton_ = makeButton(this, "fadeOutButton", "Fade out", "Fade out disabled", {414, 276, 76, 24});
-    fadeOutBox_ = fadeBox(this, "fadeOutBox", {494, 276, 56, 24});
-    for (const int y : {250, 280})
-        (new QLabel("ms", this))->move(554, y);
+    column->addWidget(addPointButton_, 0, 0);
+    column->addWidget(removeButton_, 0, 1);
+    column->addWidget(removeAllButton_, 1, 0);
+    column->addWidget(previewButton_, 1, 1);
+    column->addWidget(stopPreviewButton_, 1, 1);
+    auto* goTo = new QHBoxLayout;
+    goToMinutesBox_ = numberBox(this, "goToMinutesBox", "000", 3, tr("Minutes"));
+    goToSecondsBox_ = numberBox(this, "goToSecondsBox", "00", 2, tr("Seconds"));
+    goToMillisecondsBox_ = numberBox(this, "goToMillisecondsBox", "000", 3, tr("Milliseconds"));
+    goToButton_ = makeButton(this, "goToButton", tr("Go to"), tr("Goto the time in the box"));
+    for (QWidget* part : std::initializer_list<QWidget*>{goToMinutesBox_, goToSecondsBox_, goToMillisecondsBox_})
+        goTo->addWidget(part);
+    goTo->addWidget(goToButton_, 1);
+    column->addLayout(goTo, 2, 0, 1, 2);
+    fadeInButton_ = makeButton(this, "fadeInButton", tr("Fade in"), tr("Fade in disabled"));
+    fadeInBox_ = fadeBox(this, "fadeInBox", tr("Fade in length"));
+    fadeOutButton_ = makeButton(this, "fadeOutButton", tr("Fade out"), tr("Fade out disabled"));
+    fadeOutBox_ = fadeBox(this, "fadeOutBox", tr("Fade out length"));
+    column->addWidget(fadeInButton_, 3, 0);
+    column->addWidget(fadeInBox_, 3, 1);
+    column->addWidget(fadeOutButton_, 4, 0);
+    column->addWidget(fadeOutBox_, 4, 1);
     for (QPushButton* fade : {fadeInButton_, fadeOutButton_})
         fade->setCheckable(true);
     setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, "Fade in enabled", "Fade in disabled");
@@ -284,7 +313,14 @@ void CutterWindow::buildToolColumn() {
     pointMenu_ = new CutPointMenu({this, [this] { return fileName; }, [this] { return bar_->maximum_; },
                                    [this] { return currentPlan(); }, [this](const CutPlan& plan) { applyPlan(plan); },
                                    [this](const QString& text) { showMessage(text); }});
-    pointMenu_->button()->setGeometry(414, 306, 158, 24);
+    column->addWidget(pointMenu_->button(), 5, 0, 1, 2);
+    snapToFramesBox_ = new QCheckBox(tr("Snap to MP3 frames"), this);
+    snapToFramesBox_->setObjectName("snapToFramesBox");
+    snapToFramesBox_->setToolTip(tr("New and moved cut points go to the nearest MP3 frame boundary"));
+    snapToFramesBox_->setEnabled(false);
+    connect(snapToFramesBox_, &QCheckBox::toggled, this, &CutterWindow::snapToFrames);
+    column->addWidget(snapToFramesBox_, 6, 0, 1, 2);
+    column->setRowStretch(7, 1);
     connect(goToSecondsBox_, &QLineEdit::textChanged, this, [this](const QString& text) {
         bool number = false;
         const int seconds = text.toInt(&number);
@@ -293,49 +329,52 @@ void CutterWindow::buildToolColumn() {
         else if (seconds >= 60)
             goToSecondsBox_->setText("59");
     });
+    return column;
 }
 
-void CutterWindow::buildBottomRow() {
-    playButton_ = makeButton(this, "playButton", "Play",
-                             "Play from the current position before adding time into the list", {7, 350, 50, 28});
-    stopButton_ = makeButton(this, "stopButton", "Stop", "Stop", {60, 350, 50, 28});
-    pauseButton_ = makeButton(this, "pauseButton", "Pause", "Pause", {113, 350, 50, 28});
-    backToStartBox_ = new QCheckBox("Back to start", this);
+QLayout* CutterWindow::buildBottomRow() {
+    auto* row = new QHBoxLayout;
+    playButton_ = makeButton(this, "playButton", tr("Play"),
+                             tr("Play from the current position before adding time into the list"));
+    stopButton_ = makeButton(this, "stopButton", tr("Stop"), tr("Stop"));
+    pauseButton_ = makeButton(this, "pauseButton", tr("Pause"), tr("Pause"));
+    for (QPushButton* button : {playButton_, stopButton_, pauseButton_})
+        row->addWidget(button);
+    backToStartBox_ = new QCheckBox(tr("Back to start"), this);
     backToStartBox_->setObjectName("backToStartBox");
-    backToStartBox_->setGeometry(168, 354, 100, 20);
+    row->addWidget(backToStartBox_);
     slowSpeedButton_ = new QRadioButton("0.5 x", this);
     normalSpeedButton_ = new QRadioButton("1 x", this);
     fastSpeedButton_ = new QRadioButton("1.5 x", this);
-    slowSpeedButton_->setToolTip("0.5x speed");
-    normalSpeedButton_->setToolTip("Normal speed");
-    fastSpeedButton_->setToolTip("1.5x speed");
+    slowSpeedButton_->setToolTip(tr("0.5x speed"));
+    normalSpeedButton_->setToolTip(tr("Normal speed"));
+    fastSpeedButton_->setToolTip(tr("1.5x speed"));
     normalSpeedButton_->setChecked(true);
-    int x = 270;
     for (QRadioButton* speed : {slowSpeedButton_, normalSpeedButton_, fastSpeedButton_}) {
-        speed->setGeometry(x, 354, 52, 20);
-        x += 50;
+        row->addWidget(speed);
         connect(speed, &QRadioButton::clicked, this, &CutterWindow::applySpeedChoice);
     }
     slowSpeedButton_->setObjectName("slowSpeedButton");
     normalSpeedButton_->setObjectName("normalSpeedButton");
     fastSpeedButton_->setObjectName("fastSpeedButton");
-    // These never keep the keyboard.
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{backToStartBox_, slowSpeedButton_, normalSpeedButton_, fastSpeedButton_})
-        control->setFocusPolicy(Qt::NoFocus);
-    stepBackwardBox_ = numberBox(this, "stepBackwardBox", "2000", 5, {420, 353, 44, 22});
-    playBeforeButton_ = makeButton(this, "playBeforeButton", "<<",
-                                   "Play the time(ms) in the box before the current position", {466, 350, 30, 28});
-    playAfterButton_ = makeButton(this, "playAfterButton", ">>",
-                                  "Play the time(ms) in the box after the current position", {498, 350, 30, 28});
+    row->addStretch(1);
+    stepBackwardBox_ = numberBox(this, "stepBackwardBox", "2000", 5, tr("Milliseconds to play before the position"));
+    playBeforeButton_ =
+        makeButton(this, "playBeforeButton", "<<", tr("Play the time(ms) in the box before the current position"));
+    playAfterButton_ =
+        makeButton(this, "playAfterButton", ">>", tr("Play the time(ms) in the box after the current position"));
     showThemedIcon(playBeforeButton_, "media-seek-backward", QStyle::SP_MediaSeekBackward);
     showThemedIcon(playAfterButton_, "media-seek-forward", QStyle::SP_MediaSeekForward);
-    stepForwardBox_ = numberBox(this, "stepForwardBox", "2000", 5, {530, 353, 44, 22});
+    stepForwardBox_ = numberBox(this, "stepForwardBox", "2000", 5, tr("Milliseconds to play after the position"));
+    for (QWidget* part :
+         std::initializer_list<QWidget*>{stepBackwardBox_, playBeforeButton_, playAfterButton_, stepForwardBox_})
+        row->addWidget(part);
     connect(playButton_, &QPushButton::clicked, this, &CutterWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &CutterWindow::stop);
     connect(pauseButton_, &QPushButton::clicked, this, &CutterWindow::pause);
     connect(playBeforeButton_, &QPushButton::clicked, this, &CutterWindow::playBeforePosition);
     connect(playAfterButton_, &QPushButton::clicked, this, &CutterWindow::playAfterPosition);
+    return row;
 }
 
 // ---- Opening and closing ----
@@ -392,10 +431,13 @@ void CutterWindow::prepareOnShow() {
     bar_->setPosition(0);
     // Exactly the two end points; the first keeps its tick from an earlier file.
     const bool firstUse = bar_->points_.empty() ? true : bar_->points_.front().use;
-    bar_->points_ = {{0, firstUse}};
+    CutPoints points{{0, firstUse}};
     if (duration > 0)
-        bar_->points_.push_back({duration, true});
+        points.push_back({duration, true});
+    bar_->resetPoints(points);
     bar_->selectSection(-1);
+    snapToFramesBox_->setEnabled(AppSettings::audioTypeOfFile(Platform::pathBytes(fileName)) == "MP3");
+    snapToFrames(false);
     const std::string source = Platform::pathBytes(fileName);
     sourceTitle_ = readAudioTags(source).title;
     if (sourceTitle_.empty())
@@ -429,33 +471,71 @@ QString CutterWindow::outputFolder() const {
 
 // ---- The waveform ----
 
+// The peaks come in from the worker: a sketch of the whole file first, then the file's
+// own peaks from its start. A file shown again keeps the peaks it had.
 void CutterWindow::startWaveform() {
     if (waveformThread_)
         waveformThread_->requestInterruption();
     const int generation = ++waveformGeneration_;
-    peaks_.assign(BarWidth, Peak{});
-    drawWaveform(0, {});
-    auto* thread = new WaveformWorker(fileName, BarWidth);
-    connect(thread, &WaveformWorker::ready, this, [this, generation](int first, const std::vector<Peak>& peaks) {
-        if (generation == waveformGeneration_)
-            drawWaveform(first, peaks);
+    const QString stamp = fileStamp(fileName);
+    if (peaks_ && peaksFile_ == stamp && peaks_->complete()) {
+        bar_->setPeaks(peaks_.get(), info_.sampleRate());
+        return;
+    }
+    peaks_.reset();
+    peaksFile_ = stamp;
+    bar_->setPeaks(nullptr, info_.sampleRate());
+    auto* thread = new WaveformWorker(fileName);
+    auto current = [this, generation] { return generation == waveformGeneration_; };
+    connect(thread, &WaveformWorker::opened, this, [this, current](qint64 total) {
+        if (!current())
+            return;
+        peaks_ = std::make_shared<PeakLevels>(total);
+        bar_->setPeaks(peaks_.get(), info_.sampleRate());
+    });
+    connect(thread, &WaveformWorker::sketched, this, [this, current](std::vector<Peak> sketch) {
+        if (current() && peaks_) {
+            peaks_->setSketch(std::move(sketch));
+            bar_->peaksChanged();
+        }
+    });
+    connect(thread, &WaveformWorker::ready, this, [this, current](const std::vector<Peak>& peaks) {
+        if (current() && peaks_) {
+            peaks_->append(peaks);
+            bar_->peaksChanged();
+        }
     });
     waveformThread_ = thread;
     thread->start(QThread::LowPriority);
 }
 
-void CutterWindow::drawWaveform(int firstColumn, const std::vector<Peak>& peaks) {
-    std::copy(peaks.begin(), peaks.end(), peaks_.begin() + std::min<size_t>(firstColumn, peaks_.size()));
-    waveform_.fill(QColor(236, 236, 216));
-    QPainter painter(&waveform_);
-    painter.setPen(waveColour);
-    const int middle = 19 + 24, half = 23;
-    for (int x = 0; x < BarWidth; ++x) {
-        const Peak& peak = peaks_[static_cast<size_t>(x)];
-        painter.drawLine(x, middle - static_cast<int>(peak.high * half), x, middle - static_cast<int>(peak.low * half));
+// ---- Snapping to MP3 frames ----
+
+void CutterWindow::snapToFrames(bool on) {
+    frames_.reset();
+    if (on) {
+        try {
+            frames_ = indexMp3Frames(Platform::pathBytes(fileName));
+        } catch (const EngineError& error) {
+            showMessage(QString::fromUtf8(error.what()));
+        }
     }
-    painter.end();
-    bar_->setBackgroundImage(waveform_);
+    if (frames_)
+        bar_->setSnap([this](int64_t time) { return nearestFrameBound(time); });
+    else
+        bar_->setSnap(nullptr);
+    const QSignalBlocker quiet(snapToFramesBox_);
+    snapToFramesBox_->setChecked(frames_.has_value());
+}
+
+// The millisecond nearest to the frame boundary nearest to time, as the decoded samples
+// count it (the first frame's samples the encoder's delay hides come before 0).
+int64_t CutterWindow::nearestFrameBound(int64_t time) const {
+    const int64_t rate = frames_->sampleRate, perFrame = frames_->samplesPerFrame;
+    const int64_t skipped = frames_->skippedSamples();
+    const int64_t frame = (time * rate / 1000 + skipped + perFrame / 2) / perFrame;
+    const int64_t sample = std::max<int64_t>(frame * perFrame - skipped, 0);
+    return (sample * 1000 + rate / 2) / rate;
 }
 
 // ---- The section list ----
@@ -527,10 +607,8 @@ void CutterWindow::applyPlan(const CutPlan& plan) {
         if (section.start < bar_->maximum_ && (points.empty() || section.start > points.back().time))
             points.push_back({section.start, section.use, section.title, section.artist});
     points.push_back({bar_->maximum_, true, {}, {}});
-    bar_->points_ = std::move(points);
+    bar_->replacePoints(points);
     bar_->selectSection(-1);
-    rebuildSectionList();
-    bar_->update();
 }
 
 void CutterWindow::addCutPointAtPosition() {

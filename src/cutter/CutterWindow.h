@@ -4,7 +4,9 @@
 #include <functional>
 #include <vector>
 
-#include <QImage>
+#include <memory>
+#include <optional>
+
 #include <QPointer>
 
 #include "AudioFile.h"
@@ -14,9 +16,11 @@
 #include "AudioTransform.h"
 #include "CutPlan.h"
 #include "JobWindow.h"
+#include "Mp3FrameCopy.h"
 #include "Waveform.h"
 
 class QCheckBox;
+class QLayout;
 class QMimeData;
 class QLabel;
 class QLineEdit;
@@ -97,7 +101,7 @@ public:
     QPushButton *playBeforeButton_, *playAfterButton_;
     QLineEdit *goToMinutesBox_, *goToSecondsBox_, *goToMillisecondsBox_, *stepBackwardBox_, *stepForwardBox_;
     QSpinBox *fadeInBox_, *fadeOutBox_;
-    QCheckBox* backToStartBox_;
+    QCheckBox *backToStartBox_, *snapToFramesBox_;
     QRadioButton *slowSpeedButton_, *normalSpeedButton_, *fastSpeedButton_;
     CutPointMenu* pointMenu_;
 
@@ -117,10 +121,10 @@ protected:
 
 private:
     void buildControls();
-    void buildBar();
+    QLayout* buildBar();
     void buildList();
-    void buildToolColumn();
-    void buildBottomRow();
+    QLayout* buildToolColumn();
+    QLayout* buildBottomRow();
     void buildKeys();
     void prepareOnShow();
     QString droppedAudioFile(const QMimeData& data) const;
@@ -146,7 +150,8 @@ private:
     void setRowStatus(int row, const QString& status);
     bool readNumber(QLineEdit* box, const QString& what, int& value);
     void startWaveform();
-    void drawWaveform(int firstColumn, const std::vector<Peak>& peaks);
+    void snapToFrames(bool on);
+    int64_t nearestFrameBound(int64_t time) const;
     float speedPercent() const;
     QString outputFolder() const;
     QString defaultTitle(int number) const;
@@ -154,8 +159,10 @@ private:
     void titleEdited(int row, const QString& text);
 
     std::string sourceTitle_; // the source's title tag, or its name: the default titles' stem
-    QImage waveform_;
-    std::vector<Peak> peaks_;
+    // The open file's peaks, kept while the same file is shown again.
+    std::shared_ptr<PeakLevels> peaks_;
+    QString peaksFile_;
+    std::optional<Mp3FrameIndex> frames_; // the open MP3 file's frames, while snapping to them
     QPointer<WaveformWorker> waveformThread_;
     QPointer<CutWorker> worker_;
     int waveformGeneration_ = 0;

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-#include <QImage>
 #include <QWidget>
 
-class QLabel;
+class QScrollBar;
+class QUndoStack;
+class PeakLevels;
 
 // A cut point: a time on the file's time line, whether the section starting there is cut,
 // and that section's own title and artist for its tags (empty: the usual ones).
@@ -21,20 +22,23 @@ struct CutPoint {
 };
 using CutPoints = std::vector<CutPoint>;
 
-// The cutter's time line: the play position, the cut points, the unticked sections and
-// the highlighted one, over a picture of the file's waveform. The position moves by
-// dragging either handle; clicking elsewhere does nothing. Times are in milliseconds.
+// The cutter's time line: a time axis over the file's waveform, the play position, the
+// cut points, the unticked sections and the highlighted one (shaded so the waveform
+// shows through). A click sets the position, dragging moves it or a cut point; the wheel
+// (or zoomIn/zoomOut) zooms around the pointer down to single samples, and the scroll
+// bar under it, or Shift and the wheel, pans. Changes of the cut points go on an undo
+// stack. Times are in milliseconds.
 class PositionBar : public QWidget {
     Q_OBJECT
 
 public:
     explicit PositionBar(QWidget* parent = nullptr);
+    ~PositionBar() override;
 
-    // Pictures (the background is the waveform, 566 x 85; the others as the window gives them).
-    void setBackgroundImage(const QImage& image);
-    void setHandleImages(const QImage& upper, const QImage& lower);
-    void setLineImages(const QImage& line, const QImage& marker);
-    void setSectionImages(const QImage& skipped, const QImage& selected);
+    // The waveform drawn (not owned; nullptr for none) and the file's sample rate, which
+    // sets the deepest zoom. Call peaksChanged when more of it is computed.
+    void setPeaks(const PeakLevels* peaks, int sampleRate);
+    void peaksChanged();
 
     void setMax(int64_t duration);
     void setPosition(int64_t time);
@@ -42,16 +46,40 @@ public:
     void stepForward();
 
     // The point list: adding keeps it sorted and splits a section into two with its tick.
+    // Each change the user makes can be undone.
     void addPoint(int64_t time);
     void addCurrentPoint();
     void deletePoint(int index);
     void clearPoints();
+    void replacePoints(const CutPoints& points); // a whole new plan, as one change
+    void movePoint(int index, int64_t time);     // between its neighbours
+    void resetPoints(const CutPoints& points);   // a new file: no undo history
     void selectSection(int index);
     void gotoSection(int index);
+    QUndoStack* undoStack() const { return undoStack_; }
 
-    // Paint box column of a time, and time of a handle's left edge (halves to even).
+    // Where new and dragged points land (MP3 frame bounds, say); nothing: where asked.
+    void setSnap(std::function<int64_t(int64_t)> snap);
+
+    // The time shown: [viewStart(), viewStart() + viewLength()).
+    double viewStart() const { return viewStart_; }
+    double viewLength() const { return viewLength_; }
+    void zoomBy(double factor, double aroundTime);
+    void zoomIn();  // around the position
+    void zoomOut(); // around the position
+    void showAll();
+
+    // The column of a time and the time of a column (clamped to the file).
     int timeToX(int64_t time) const;
     int64_t xToTime(int x) const;
+    // Where the waveform is drawn, and the time axis above it.
+    QRect waveArea() const;
+    int axisHeight() const;
+    // The times the axis labels, for the view's zoom.
+    std::vector<int64_t> axisTicks() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
     int64_t minimum_ = 0;
     int64_t maximum_ = 0;
@@ -59,25 +87,47 @@ public:
     CutPoints points_;
     int selectedSection_ = -1;
     int64_t step_ = 0;
-    int lineColumn_ = 16;
 
     std::function<void()> onPositionChange;
     std::function<void()> onPointsChange;
 
-    QLabel* upperHandle_;
-    QLabel* lowerHandle_;
+    // Section colours, chosen to read on light and dark palettes, and the position's.
+    static QColor skippedColour();
+    static QColor selectedColour();
+    static QColor positionColour();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void placeHandles(int left);
+    friend class PointsChange;
+    void applyPoints(const CutPoints& points);
+    void recordChange(const CutPoints& before, const QString& what);
+    int pointNear(int x) const;
+    double waveWidth() const;
+    void setView(double start, double length);
+    void updateScrollBar();
+    void updateStep();
+    void paintAxis(QPainter& painter);
+    void paintWave(QPainter& painter, const QRect& area);
+    void paintSections(QPainter& painter, const QRect& area);
+    void paintPosition(QPainter& painter, const QRect& area);
     void positionChanged();
     void pointsChanged();
 
-    QImage background_, line_, marker_, skippedImage_, selectedImage_;
-    bool dragging_ = false;
-    int grabOffset_ = 0;
+    const PeakLevels* peaks_ = nullptr;
+    int sampleRate_ = 44100;
+    double viewStart_ = 0, viewLength_ = 0;
+    QScrollBar* scrollBar_;
+    QUndoStack* undoStack_;
+    std::function<int64_t(int64_t)> snap_;
+    int draggedPoint_ = -1; // index of the point being dragged, -1 for none
+    CutPoints beforeDrag_;
+    bool draggingPosition_ = false;
 };

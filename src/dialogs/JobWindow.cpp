@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
@@ -23,18 +24,17 @@ void JobWindow::setWindows(OptionsDialog* options, ConfirmDialog* confirm, std::
     refreshPlayList_ = std::move(refreshPlayList);
 }
 
-void JobWindow::buildToolButtons(int x, std::function<QString()> outputFolder) {
-    auto button = [this](const char* name, const char* text, const char* hint, int left) {
-        auto* made = new QPushButton(text, this);
-        made->setObjectName(name);
-        made->setToolTip(hint);
-        made->setGeometry(left, 24, 60, 30);
+QHBoxLayout* JobWindow::buildToolButtons(std::function<QString()> outputFolder) {
+    auto* row = new QHBoxLayout;
+    auto button = [this, row](const char* name, const QString& text, const QString& hint) {
+        QPushButton* made = makeButton(this, name, text, hint);
+        row->addWidget(made);
         return made;
     };
-    folderButton_ = button("folderButton", "Folder", "Open the output folder", x);
-    optionsButton_ = button("optionsButton", "Options", "Options", x + 64);
-    helpButton_ = button("helpButton", "Help", "Help", x + 128);
-    aboutButton_ = button("aboutButton", "About", "About", x + 192);
+    folderButton_ = button("folderButton", tr("Folder"), tr("Open the output folder"));
+    optionsButton_ = button("optionsButton", tr("Options"), tr("Options"));
+    helpButton_ = button("helpButton", tr("Help"), tr("Help"));
+    aboutButton_ = button("aboutButton", tr("About"), tr("About"));
     connect(folderButton_, &QPushButton::clicked, this,
             [this, outputFolder] { openWithDesktop(Platform::pathBytes(outputFolder())); });
     connect(optionsButton_, &QPushButton::clicked, this, [this] {
@@ -43,23 +43,25 @@ void JobWindow::buildToolButtons(int x, std::function<QString()> outputFolder) {
     });
     connect(helpButton_, &QPushButton::clicked, this, [this] { openWithDesktop(Platform::helpDocumentPath()); });
     connect(aboutButton_, &QPushButton::clicked, this, [this] { showAboutBox(this); });
+    return row;
 }
 
-void JobWindow::buildRecentFiles(QRect place, std::vector<std::string>& list,
-                                 std::function<void(const QString&)> open) {
+QToolButton* JobWindow::buildRecentFiles(std::vector<std::string>& list, std::function<void(const QString&)> open) {
     recentList_ = &list;
     recentButton_ = new QToolButton(this);
     recentButton_->setObjectName("recentButton");
     recentButton_->setText(tr("Recent files"));
     recentButton_->setToolTip(tr("Open a file used lately"));
     recentButton_->setPopupMode(QToolButton::InstantPopup);
-    recentButton_->setGeometry(place);
+    recentButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    recentButton_->setIcon(QIcon::fromTheme("document-open-recent"));
     auto* menu = new QMenu(recentButton_);
     menu->setObjectName("recentMenu");
     menu->setToolTipsVisible(true);
     recentButton_->setMenu(menu);
     connect(menu, &QMenu::aboutToShow, this, [this, open] { fillRecentMenu(open); });
     fillRecentMenu(open);
+    return recentButton_;
 }
 
 void JobWindow::fillRecentMenu(const std::function<void(const QString&)>& open) {
@@ -103,12 +105,12 @@ void JobWindow::refreshPlayList() {
         refreshPlayList_();
 }
 
-QPushButton* JobWindow::makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                                   QRect place) {
+QPushButton* JobWindow::makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
     button->setToolTip(hint);
-    button->setGeometry(place);
+    button->setAccessibleDescription(hint);
+    button->setAutoDefault(false);
     return button;
 }
 

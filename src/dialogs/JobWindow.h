@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+class QHBoxLayout;
 class QPushButton;
 class QToolButton;
 class ConfirmDialog;
@@ -30,17 +31,16 @@ public:
     QToolButton* recentButton_ = nullptr;
 
 protected:
-    // A push button of the window's fixed layout, with its object name and hint.
-    static QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                                   QRect place);
+    // A push button with its object name and hint (also its accessible description).
+    static QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint);
     // Enter never starts a cut or a merge: it is taken here instead of pressing a default button.
     void keyPressEvent(QKeyEvent* event) override;
-    // Makes the tool row's buttons from the left edge x; outputFolder names the Folder button's
-    // folder. The window is closed from its own frame, as every window of the desktop.
-    void buildToolButtons(int x, std::function<QString()> outputFolder);
+    // The tool row's buttons in a row; outputFolder names the Folder button's folder. The
+    // window is closed from its own frame, as every window of the desktop.
+    QHBoxLayout* buildToolButtons(std::function<QString()> outputFolder);
     // The "Recent files" button: its menu lists the files of list that are still there,
     // newest first, and choosing one calls open with its path.
-    void buildRecentFiles(QRect place, std::vector<std::string>& list, std::function<void(const QString&)> open);
+    QToolButton* buildRecentFiles(std::vector<std::string>& list, std::function<void(const QString&)> open);
     // Puts a file first in the window's recent files.
     void rememberRecent(const QString& path);
     void showMessage(const QString& text);

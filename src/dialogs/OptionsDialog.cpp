@@ -304,6 +304,10 @@ OptionValues OptionsDialog::controlsToValues() const {
     values.lastFolder = AppSettings::lastFolder; // what the main window listed last
     values.recentCutFiles = AppSettings::recentCutFiles;
     values.recentJoinFiles = AppSettings::recentJoinFiles;
+    values.playerGeometry = AppSettings::playerGeometry;
+    values.cutterGeometry = AppSettings::cutterGeometry;
+    values.joinerGeometry = AppSettings::joinerGeometry;
+    values.optionsGeometry = AppSettings::optionsGeometry;
     for (const auto& [box, field] : lists_)
         values.*field = box->currentIndex();
     for (const auto& [check, field] : checks_)

@@ -4,40 +4,122 @@
 
 #include "AudioFile.h"
 
-void computePeaks(const std::string& path, int columns,
-                  const std::function<void(int firstColumn, const std::vector<Peak>& peaks)>& ready,
-                  const std::function<bool()>& stop) {
+namespace {
+
+Peak envelopeOf(const AudioBlock& block) {
+    if (block.samples.empty())
+        return {};
+    const auto [low, high] = std::minmax_element(block.samples.begin(), block.samples.end());
+    return {*low, *high};
+}
+
+} // namespace
+
+PeakLevels::PeakLevels(int64_t totalFrames) : totalFrames_(std::max<int64_t>(totalFrames, 0)), levels_(1) {}
+
+int64_t PeakLevels::computedFrames() const {
+    return std::min(totalFrames_, static_cast<int64_t>(levels_[0].size()) * BaseFrames);
+}
+
+void PeakLevels::setSketch(std::vector<Peak> sketch) {
+    sketch_ = std::move(sketch);
+}
+
+void PeakLevels::append(const std::vector<Peak>& basePeaks) {
+    levels_[0].insert(levels_[0].end(), basePeaks.begin(), basePeaks.end());
+    // Each level gets the peaks whose Factor peaks below are all there.
+    for (size_t level = 1; levels_[level - 1].size() >= Factor; ++level) {
+        if (levels_.size() <= level)
+            levels_.emplace_back(); // before the references: it may move the levels
+        const std::vector<Peak>& below = levels_[level - 1];
+        std::vector<Peak>& here = levels_[level];
+        for (size_t i = here.size() * Factor; i + Factor <= below.size(); i += Factor) {
+            Peak peak = below[i];
+            for (size_t j = 1; j < Factor; ++j)
+                peak.include(below[i + j]);
+            here.push_back(peak);
+        }
+    }
+}
+
+Peak PeakLevels::sketchOf(int64_t first, int64_t end) const {
+    if (sketch_.empty() || totalFrames_ <= 0)
+        return {};
+    const auto count = static_cast<int64_t>(sketch_.size());
+    const int64_t from = std::clamp<int64_t>(first * count / totalFrames_, 0, count - 1);
+    const int64_t to = std::clamp<int64_t>((end * count + totalFrames_ - 1) / totalFrames_, from + 1, count);
+    Peak peak = sketch_[static_cast<size_t>(from)];
+    for (int64_t i = from + 1; i < to; ++i)
+        peak.include(sketch_[static_cast<size_t>(i)]);
+    return peak;
+}
+
+Peak PeakLevels::peakOf(int64_t first, int64_t end) const {
+    first = std::max<int64_t>(first, 0);
+    end = std::min(end, totalFrames_);
+    if (end <= first)
+        return {};
+    if (first >= computedFrames())
+        return sketchOf(first, end);
+    // The coarsest level whose peaks are no longer than the stretch: a few peaks to join.
+    int64_t span = BaseFrames;
+    size_t level = 0;
+    while (level + 1 < levels_.size() && span * Factor <= end - first) {
+        span *= Factor;
+        ++level;
+    }
+    const std::vector<Peak>& peaks = levels_[level];
+    const auto from = static_cast<size_t>(first / span);
+    const auto to = std::min(peaks.size(), static_cast<size_t>((end + span - 1) / span));
+    Peak peak = from < to ? peaks[from] : Peak{};
+    for (size_t i = from + 1; i < to; ++i)
+        peak.include(peaks[i]);
+    return peak;
+}
+
+std::vector<Peak> PeakLevels::columns(int64_t first, int64_t end, int count) const {
+    std::vector<Peak> out(static_cast<size_t>(std::max(count, 0)));
+    const double span = static_cast<double>(end - first) / std::max(count, 1);
+    for (int i = 0; i < count; ++i) {
+        const auto from = first + static_cast<int64_t>(span * i);
+        const auto to = std::max(from + 1, first + static_cast<int64_t>(span * (i + 1)));
+        out[static_cast<size_t>(i)] = peakOf(from, to);
+    }
+    return out;
+}
+
+void computePeaks(const std::string& path, int sketchColumns, const std::function<void(int64_t totalFrames)>& opened,
+                  const std::function<void(std::vector<Peak> sketch)>& sketch,
+                  const std::function<void(std::vector<Peak> basePeaks)>& ready, const std::function<bool()>& stop) {
     AudioFile file;
     file.openForRead(path);
-    if (file.errorCode() != 0 || columns <= 0 || file.totalFrames() == 0)
+    if (file.errorCode() != 0 || file.totalFrames() == 0)
         return;
     const int64_t total = file.totalFrames();
-    const int channels = file.channels();
-    const int batch = std::max(1, columns / 20);
-    std::vector<Peak> pending;
-    int first = 0;
-    int64_t frame = 0;
+    opened(total);
     try {
-        for (int column = 0; column < columns && !stop(); ++column) {
-            const int64_t end = total * (column + 1) / columns;
-            Peak peak;
-            while (frame < end) {
-                const AudioBlock block = file.readBlock(static_cast<int>(std::min<int64_t>(end - frame, 65536)));
-                if (block.empty()) {
-                    frame = end;
-                    break;
-                }
-                const auto [low, high] = std::minmax_element(block.samples.begin(), block.samples.end());
-                peak.low = std::min(peak.low, *low);
-                peak.high = std::max(peak.high, *high);
-                frame += block.samples.size() / static_cast<size_t>(channels);
+        std::vector<Peak> places;
+        for (int i = 0; i < sketchColumns && !stop(); ++i) {
+            file.seek(static_cast<int>(total * i / sketchColumns));
+            places.push_back(envelopeOf(file.readBlock(1152)));
+        }
+        sketch(std::move(places));
+        file.seek(0);
+        // About 1.5 s at 44.1 kHz at a time.
+        constexpr int BlockFrames = PeakLevels::BaseFrames * 1024;
+        const auto stride = static_cast<size_t>(PeakLevels::BaseFrames * file.channels());
+        while (!stop()) {
+            const AudioBlock block = file.readBlock(BlockFrames);
+            if (block.empty())
+                break;
+            std::vector<Peak> peaks;
+            for (size_t i = 0; i < block.samples.size(); i += stride) {
+                const auto end =
+                    block.samples.begin() + static_cast<ptrdiff_t>(std::min(i + stride, block.samples.size()));
+                const auto [low, high] = std::minmax_element(block.samples.begin() + static_cast<ptrdiff_t>(i), end);
+                peaks.push_back({*low, *high});
             }
-            pending.push_back(peak);
-            if (static_cast<int>(pending.size()) == batch || column + 1 == columns) {
-                ready(first, pending);
-                first = column + 1;
-                pending.clear();
-            }
+            ready(std::move(peaks));
         }
     } catch (const EngineError&) {
         // A file that breaks off while being read shows what was read.

@@ -1,17 +1,58 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-// The peak envelope of a file for the cutter's time line: for each of columns equal
-// stretches of the file, the lowest and highest sample of all channels. Columns are
-// handed over in batches as they are ready; stop() ends the work early. A file that
-// cannot be read gives no columns.
+// The peak envelope of a file for the cutter's time line: the lowest and highest sample
+// (of all channels) of stretches of frames.
 struct Peak {
     float low = 0, high = 0;
+
+    void include(const Peak& other) {
+        low = low < other.low ? low : other.low;
+        high = high > other.high ? high : other.high;
+    }
 };
 
-void computePeaks(const std::string& path, int columns,
-                  const std::function<void(int firstColumn, const std::vector<Peak>& peaks)>& ready,
-                  const std::function<bool()>& stop);
+// A file's peaks at several resolutions, so that any zoom is drawn from the level just
+// finer than a pixel without reading the file again: level 0 holds one peak per
+// BaseFrames frames, each next level one per Factor peaks of the one below. Peaks are
+// appended in the file's order as they are computed; until then a sketch (a few frames
+// read at evenly spaced places) stands for the part not computed yet.
+class PeakLevels {
+public:
+    static constexpr int BaseFrames = 64;
+    static constexpr int Factor = 4;
+
+    explicit PeakLevels(int64_t totalFrames = 0);
+
+    int64_t totalFrames() const { return totalFrames_; }
+    // Frames [0, computedFrames()) have their own peaks.
+    int64_t computedFrames() const;
+    bool complete() const { return computedFrames() >= totalFrames_; }
+
+    void setSketch(std::vector<Peak> sketch);
+    void append(const std::vector<Peak>& basePeaks);
+
+    // The envelope of frames [first, end) (empty stretches give a zero peak).
+    Peak peakOf(int64_t first, int64_t end) const;
+    // The envelope of count equal stretches of frames [first, end).
+    std::vector<Peak> columns(int64_t first, int64_t end, int count) const;
+
+private:
+    Peak sketchOf(int64_t first, int64_t end) const;
+
+    int64_t totalFrames_ = 0;
+    std::vector<std::vector<Peak>> levels_; // levels_[0]: one per BaseFrames frames
+    std::vector<Peak> sketch_;
+};
+
+// Computes the file's peaks on the calling thread: first a sketch of sketchColumns
+// places, handed to sketch, then the level-0 peaks in order, handed to ready in
+// batches. stop() ends the work early. A file that cannot be read gives nothing;
+// the length comes to opened first.
+void computePeaks(const std::string& path, int sketchColumns, const std::function<void(int64_t totalFrames)>& opened,
+                  const std::function<void(std::vector<Peak> sketch)>& sketch,
+                  const std::function<void(std::vector<Peak> basePeaks)>& ready, const std::function<bool()>& stop);

@@ -11,6 +11,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QPainter>
@@ -19,6 +20,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "PlaybackRead.h"
 #include "FileNames.h"
@@ -30,6 +32,7 @@
 #include "MergeWorker.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
+#include "WindowGeometry.h"
 #include "WorkerEvent.h"
 
 // The join list's view: takes files dropped from the folder list or a file manager, and
@@ -70,22 +73,26 @@ private:
     JoinerWindow& window_;
 };
 
-// The two-line information box under the lists.
+// The two-line information box under the lists: one line shows at a time, the second
+// scrolls up into view. Its height follows the window's font.
 class InfoBox : public QWidget {
 public:
     InfoBox(JoinerWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
-        QFont arial("Arial");
-        arial.setPixelSize(13);
-        setFont(arial);
+        setFixedHeight(fontMetrics().height() + 11);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setAccessibleName(tr("File information"));
     }
+
+    // From the first line's top to the second's.
+    int linePitch() const { return height() + 3; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        painter.setPen(QColor(53, 83, 137));
+        painter.setPen(palette().color(QPalette::WindowText));
         const int ascent = fontMetrics().ascent();
         painter.drawText(0, window_.infoTop_ + ascent, window_.infoLine1_);
-        painter.drawText(0, window_.infoTop_ + 30 + ascent, window_.infoLine2_);
+        painter.drawText(0, window_.infoTop_ + linePitch() + ascent, window_.infoLine2_);
     }
 
 private:
@@ -93,9 +100,6 @@ private:
 };
 
 namespace {
-
-constexpr int TextHeight = 16;
-constexpr int InfoHeight = 27;
 
 int64_t nowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -111,11 +115,13 @@ QString qs(const std::string& text) {
 JoinerWindow::JoinerWindow(QWidget* parent) : JobWindow(parent) {
     setObjectName("joinerWindow");
     setWindowTitle("Zelvo MP3 Darozu");
-    setFixedSize(657, 430);
+    setSizeGripEnabled(true);
     info_.setInfoOption(true);
     input_.setFileOption(true);
     output_.setFileOption(true);
     buildControls();
+    resize(sizeHint().expandedTo(QSize(700, 460)));
+    keepGeometry(this, AppSettings::joinerGeometry);
     infoTimer_.setInterval(30);
     connect(&infoTimer_, &QTimer::timeout, this, &JoinerWindow::scrollInfo);
     player_.onRequestOnLoadArray = [this](AudioPlayer&) {
@@ -134,37 +140,49 @@ void JoinerWindow::setTreeFolder(const QString& folder) {
 }
 
 void JoinerWindow::buildControls() {
-    mergeButton_ = makeButton(this, "mergeButton", "Start", "Start to merge the files", {8, 24, 60, 30});
-    cancelMergeButton_ = makeButton(this, "cancelMergeButton", "Cancel", "Cancel merge", {8, 24, 60, 30});
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    mergeButton_ = makeButton(this, "mergeButton", tr("Start"), tr("Start to merge the files"));
+    cancelMergeButton_ = makeButton(this, "cancelMergeButton", tr("Cancel"), tr("Cancel merge"));
     cancelMergeButton_->hide();
-    buildToolButtons(72, [] { return QString::fromStdString(AppSettings::joinOutputPath); });
+    top->addWidget(mergeButton_);
+    top->addWidget(cancelMergeButton_);
+    top->addLayout(buildToolButtons([] { return QString::fromStdString(AppSettings::joinOutputPath); }));
+    top->addWidget(buildRecentFiles(AppSettings::recentJoinFiles, [this](const QString& path) { addFiles({path}); }));
+    top->addStretch(1);
     outputFormatBox_ = new QComboBox(this);
     outputFormatBox_->setObjectName("outputFormatBox");
-    outputFormatBox_->setToolTip("Select Output format");
+    outputFormatBox_->setToolTip(tr("Select Output format"));
+    outputFormatBox_->setAccessibleName(tr("Output format"));
     outputFormatBox_->addItems({"WAV", "MP3", "OGG", "WMA", "FLAC"});
     outputFormatBox_->setCurrentIndex(1);
-    outputFormatBox_->setGeometry(540, 28, 90, 24);
-    outputFormatButton_ = makeButton(this, "outputFormatButton", "v", "Select output format", {632, 28, 18, 24});
+    outputFormatButton_ = makeButton(this, "outputFormatButton", "v", tr("Select output format"));
     showThemedIcon(outputFormatButton_, "go-down", QStyle::SP_ArrowDown);
     connect(outputFormatButton_, &QPushButton::clicked, outputFormatBox_, &QComboBox::showPopup);
-    buildRecentFiles({330, 24, 80, 30}, AppSettings::recentJoinFiles,
-                     [this](const QString& path) { addFiles({path}); });
+    top->addWidget(outputFormatBox_);
+    top->addWidget(outputFormatButton_);
+    layout->addLayout(top);
     connect(mergeButton_, &QPushButton::clicked, this, &JoinerWindow::startMerging);
     connect(cancelMergeButton_, &QPushButton::clicked, this, &JoinerWindow::cancelMerging);
-    buildLists();
+    layout->addWidget(buildLists(), 1);
 
-    playButton_ = makeButton(this, "playButton", "Play", "Play the selected file", {8, 396, 50, 27});
-    stopButton_ = makeButton(this, "stopButton", "Stop", "Stop playing", {62, 396, 50, 27});
+    auto* bottom = new QHBoxLayout;
+    playButton_ = makeButton(this, "playButton", tr("Play"), tr("Play the selected file"));
+    stopButton_ = makeButton(this, "stopButton", tr("Stop"), tr("Stop playing"));
     connect(playButton_, &QPushButton::clicked, this, &JoinerWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &JoinerWindow::stop);
     infoBox_ = new InfoBox(*this, this);
     infoBox_->setObjectName("infoBox");
-    infoBox_->setGeometry(170, 396, 478, InfoHeight);
+    bottom->addWidget(playButton_);
+    bottom->addWidget(stopButton_);
+    bottom->addSpacing(12);
+    bottom->addWidget(infoBox_, 1);
+    layout->addLayout(bottom);
 }
 
-void JoinerWindow::buildLists() {
+QWidget* JoinerWindow::buildLists() {
     auto* panes = new QSplitter(Qt::Vertical, this);
-    panes->setGeometry(8, 60, 641, 330);
+    panes->setChildrenCollapsible(false);
     auto* upper = new QSplitter(Qt::Horizontal, panes);
     folderTree_ = new FolderTree(upper);
     folderTree_->setObjectName("folderTree");
@@ -175,7 +193,8 @@ void JoinerWindow::buildLists() {
     folderList_->setRootIsDecorated(false);
     folderList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     folderList_->setDragEnabled(true);
-    folderList_->setHeaderLabels({"File name", "Format", "Duration", "Size"});
+    folderList_->setAccessibleName(tr("Files of the folder"));
+    folderList_->setHeaderLabels({tr("File name"), tr("Format"), tr("Duration"), tr("Size")});
     const int folderWidths[] = {200, 48, 86, 70};
     for (int column = 0; column < 4; ++column)
         folderList_->setColumnWidth(column, folderWidths[column]);
@@ -184,6 +203,9 @@ void JoinerWindow::buildLists() {
     upper->setSizes({209, 432});
 
     auto* lower = new QWidget(panes);
+    auto* lowerLayout = new QVBoxLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    auto* buttonRow = new QHBoxLayout;
     const char* names[] = {"addButton",   "addAllButton", "removeButton", "removeAllButton",
                            "firstButton", "lastButton",   "upButton",     "downButton"};
     const char* texts[] = {"Add", "Add all", "Remove", "Remove all", "First", "Last", "Up", "Down"};
@@ -201,15 +223,18 @@ void JoinerWindow::buildLists() {
         &JoinerWindow::addSelected, &JoinerWindow::addAll,     &JoinerWindow::removeSelected, &JoinerWindow::removeAll,
         &JoinerWindow::moveToFirst, &JoinerWindow::moveToLast, &JoinerWindow::moveUp,         &JoinerWindow::moveDown};
     for (int i = 0; i < 8; ++i) {
-        *buttons[i] = makeButton(lower, names[i], texts[i], hints[i], {i * 78, 0, 74, 24});
+        *buttons[i] = makeButton(lower, names[i], tr(texts[i]), tr(hints[i]));
+        buttonRow->addWidget(*buttons[i]);
         connect(*buttons[i], &QPushButton::clicked, this, handlers[i]);
     }
+    lowerLayout->addLayout(buttonRow);
     joinList_ = new JoinListView(*this, lower);
     joinList_->setObjectName("joinList");
-    joinList_->setGeometry(0, 28, 641, 130);
+    joinList_->setAccessibleName(tr("Files to join"));
+    lowerLayout->addWidget(joinList_, 1);
     joinList_->setRootIsDecorated(false);
     joinList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    joinList_->setHeaderLabels({"File name", "Format", "Duration", "Size", "Status"});
+    joinList_->setHeaderLabels({tr("File name"), tr("Format"), tr("Duration"), tr("Size"), tr("Status")});
     const int joinWidths[] = {270, 48, 86, 70, 150};
     for (int column = 0; column < 5; ++column)
         joinList_->setColumnWidth(column, joinWidths[column]);
@@ -217,6 +242,7 @@ void JoinerWindow::buildLists() {
     connect(joinList_, &QTreeWidget::itemPressed, this, &JoinerWindow::selectJoinRowUnderMouse);
     connect(joinList_, &QTreeWidget::itemChanged, this, [this] { showSummary(); });
     panes->setSizes({160, 170});
+    return panes;
 }
 
 // ---- Opening, closing ----
@@ -226,7 +252,7 @@ void JoinerWindow::showEvent(QShowEvent* event) {
     infoRow_ = -1;
     merging_ = false;
     showSummary();
-    infoTop_ = infoCentre() - 30;
+    infoTop_ = infoCentre() - infoLinePitch();
     listSelectedFolder();
 }
 
@@ -339,7 +365,7 @@ void JoinerWindow::changeJoinList(const std::function<void(JoinList&)>& change, 
     showJoinRows(list);
     if (refreshSummary) {
         showSummary();
-        infoTop_ = infoCentre() - 30; // the summary line shows at once
+        infoTop_ = infoCentre() - infoLinePitch(); // the summary line shows at once
         infoBox_->update();
     }
 }
@@ -439,8 +465,12 @@ void JoinerWindow::selectJoinRowUnderMouse() {
 
 // ---- The information box ----
 
+int JoinerWindow::infoLinePitch() const {
+    return infoBox_->linePitch();
+}
+
 int JoinerWindow::infoCentre() const {
-    return (InfoHeight - TextHeight) / 2;
+    return (infoBox_->height() - infoBox_->fontMetrics().height()) / 2;
 }
 
 void JoinerWindow::showFileInfo(const QString& path) {
@@ -461,7 +491,7 @@ void JoinerWindow::scrollInfo() {
         infoTop_ = infoCentre();
     else
         --infoTop_;
-    if (infoCentre() >= infoTop_ + 30)
+    if (infoCentre() >= infoTop_ + infoLinePitch())
         infoTimer_.stop();
     infoBox_->update();
 }

@@ -20,6 +20,7 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class FolderTree;
+class InfoBox;
 class MergeWorker;
 class ConfirmDialog;
 class OptionsDialog;
@@ -86,7 +87,7 @@ public:
     FolderTree* folderTree_;
     QTreeWidget* folderList_;
     QTreeWidget* joinList_; // a view that takes dropped files
-    QWidget* infoBox_;
+    InfoBox* infoBox_;
     QTimer infoTimer_;
     QComboBox* outputFormatBox_;
     QPushButton *mergeButton_, *cancelMergeButton_, *outputFormatButton_;
@@ -99,6 +100,10 @@ public:
     AudioInfo info_;
     Mp3EncoderSettings mp3Encoder_;
 
+    // The information box's first line's top when it is centred, and the step to its second line.
+    int infoCentre() const;
+    int infoLinePitch() const;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void done(int result) override;
@@ -106,7 +111,7 @@ protected:
 
 private:
     void buildControls();
-    void buildLists();
+    QWidget* buildLists();
     void showJoinRows(const JoinList& list);
     void changeJoinList(const std::function<void(JoinList&)>& change, bool refreshSummary);
     void showSummary();
@@ -119,7 +124,6 @@ private:
     void playFile(const QString& path);
     void stopPlayback();
     JoinRow rowOfFile(const QString& path);
-    int infoCentre() const;
 
     QPointer<MergeWorker> worker_;
 };

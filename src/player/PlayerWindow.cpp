@@ -10,6 +10,9 @@
 #include <QDirIterator>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QMimeData>
 #include <QHeaderView>
 #include <QLabel>
@@ -29,6 +32,7 @@
 #include "FileNames.h"
 #include "FolderTree.h"
 #include "ThemedIcons.h"
+#include "WindowGeometry.h"
 #include "AppSettings.h"
 #include "OptionsDialog.h"
 #include "ShellOpen.h"
@@ -59,22 +63,21 @@ std::string ss(const QString& text) {
     return Platform::pathBytes(text);
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint, QRect place) {
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
     button->setToolTip(hint);
-    button->setGeometry(place);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setAccessibleDescription(hint);
+    button->setAutoDefault(false);
     return button;
 }
 
-QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientation, int min, int max, QRect place) {
+QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientation, int min, int max,
+                    const QString& what) {
     auto* slider = new QSlider(orientation, parent);
     slider->setObjectName(name);
     slider->setRange(min, max);
-    slider->setGeometry(place);
-    // No track bar keeps the keyboard: the keys stay the window's (Space pauses).
-    slider->setFocusPolicy(Qt::NoFocus);
+    slider->setAccessibleName(what);
     if (orientation == Qt::Vertical)
         slider->setInvertedAppearance(true); // the lowest position at the top
     return slider;
@@ -85,14 +88,13 @@ QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientati
 PlayerWindow::PlayerWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("playerWindow");
     setWindowTitle("Zelvo MP3 Player");
-    resize(717, 550);
-    setMinimumSize(200, 50);
-    setMaximumSize(1024, 738);
     Platform::fillSharedFolders();
     info_.setInfoOption(true);
     input_.setFileOption(true);
     output_.setFileOption(true);
     buildControls();
+    resize(sizeHint().expandedTo(QSize(760, 560)));
+    keepGeometry(this, AppSettings::playerGeometry);
 
     player_.onRequestOnLoadArray = [this](AudioPlayer&) { feedPlayer(); };
     player_.onEndArrayPlay = [this](AudioPlayer&) { feedPlayer(); };
@@ -112,48 +114,59 @@ void PlayerWindow::setWindows(OptionsDialog* options, ConfirmDialog* confirm, Cu
 }
 
 void PlayerWindow::buildControls() {
-    auto* title = new QLabel("Zelvo MP3 Zovozu Darozu", this);
-    title->setObjectName("titleLabel");
-    title->setGeometry(8, 2, 400, 20);
-
-    cutterButton_ = makeButton(this, "cutterButton", "Zovozu", "MP3 Zovozu", {6, 24, 60, 37});
-    joinerButton_ = makeButton(this, "joinerButton", "Darozu", "MP3 Darozu", {67, 24, 60, 37});
-    optionsButton_ = makeButton(this, "optionsButton", "Options", "Options", {128, 24, 60, 37});
-    helpButton_ = makeButton(this, "helpButton", "Help", "Help", {189, 24, 60, 37});
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QHBoxLayout;
+    cutterButton_ = makeButton(this, "cutterButton", tr("Zovozu"), tr("MP3 Zovozu"));
+    joinerButton_ = makeButton(this, "joinerButton", tr("Darozu"), tr("MP3 Darozu"));
+    optionsButton_ = makeButton(this, "optionsButton", tr("Options"), tr("Options"));
+    helpButton_ = makeButton(this, "helpButton", tr("Help"), tr("Help"));
+    for (QPushButton* button : {cutterButton_, joinerButton_, optionsButton_, helpButton_})
+        top->addWidget(button);
+    top->addStretch(1);
     connect(cutterButton_, &QPushButton::clicked, this, &PlayerWindow::openCutter);
     connect(joinerButton_, &QPushButton::clicked, this, &PlayerWindow::openJoiner);
     connect(optionsButton_, &QPushButton::clicked, this, &PlayerWindow::openOptions);
     connect(helpButton_, &QPushButton::clicked, this, &PlayerWindow::openHelp);
+    layout->addLayout(top);
 
+    auto* middle = new QHBoxLayout;
     auto* plADBG = new QWidget(this);
     plADBG->setObjectName("plADBG");
-    plADBG->setGeometry(13, 69, 255, 113);
+    plADBG->setFixedSize(255, 113);
     levelDisplay_ = new LevelDisplay(plADBG);
     levelDisplay_->setObjectName("AD");
     levelDisplay_->setGeometry(0, 0, 255, 113);
-
-    volumeSlider_ = makeSlider(this, "volumeSlider", Qt::Vertical, 0, 65535, {275, 73, 9, 105});
-    volumeSlider_->setToolTip("Adjust playback volume");
+    middle->addWidget(plADBG);
+    volumeSlider_ = makeSlider(this, "volumeSlider", Qt::Vertical, 0, 65535, tr("Volume"));
+    volumeSlider_->setToolTip(tr("Adjust playback volume"));
     volumeSlider_->setValue(65535);
     connect(volumeSlider_, &QSlider::valueChanged, this, &PlayerWindow::setVolumeFromSlider);
-    muteButton_ = makeButton(this, "muteButton", "M", "Mute playback volume", {289, 167, 14, 14});
+    muteButton_ = makeButton(this, "muteButton", "M", tr("Mute playback volume"));
     muteButton_->setCheckable(true);
+    showThemedIcon(muteButton_, "audio-volume-muted", QStyle::SP_MediaVolumeMuted);
     connect(muteButton_, &QPushButton::clicked, this, &PlayerWindow::toggleMute);
-    buildEqualizer();
-    buildPlayList();
+    auto* volume = new QVBoxLayout;
+    volume->addWidget(volumeSlider_, 1, Qt::AlignHCenter);
+    volume->addWidget(muteButton_);
+    middle->addLayout(volume);
+    middle->addLayout(buildEqualizer(), 1);
+    layout->addLayout(middle);
+    layout->addWidget(buildPlayList(), 1);
 
-    progressSlider_ = makeSlider(this, "progressSlider", Qt::Horizontal, 0, 1000, {10, 491, 698, 14});
+    progressSlider_ = makeSlider(this, "progressSlider", Qt::Horizontal, 0, 1000, tr("Playback position"));
     progressSlider_->setPageStep(10);
     progressSlider_->setEnabled(false);
     progressSlider_->installEventFilter(this);
+    layout->addWidget(progressSlider_);
     // Files and folders dropped from a file manager are shown as if given on the command line.
     playList_->setAcceptDrops(true);
     playList_->viewport()->installEventFilter(this);
 
-    playButton_ = makeButton(this, "playButton", ">", "Play the selected file", {11, 507, 34, 34});
-    stopButton_ = makeButton(this, "stopButton", "[]", "Stop playing", {47, 512, 27, 25});
-    pauseButton_ = makeButton(this, "pauseButton", "||", "Pause playing", {76, 512, 24, 25});
-    mailButton_ = makeButton(this, "mailButton", "@", "Share selected file by email", {102, 511, 28, 26});
+    auto* bottom = new QHBoxLayout;
+    playButton_ = makeButton(this, "playButton", ">", tr("Play the selected file"));
+    stopButton_ = makeButton(this, "stopButton", "[]", tr("Stop playing"));
+    pauseButton_ = makeButton(this, "pauseButton", "||", tr("Pause playing"));
+    mailButton_ = makeButton(this, "mailButton", "@", tr("Share selected file by email"));
     showThemedIcon(playButton_, "media-playback-start", QStyle::SP_MediaPlay);
     showThemedIcon(stopButton_, "media-playback-stop", QStyle::SP_MediaStop);
     showThemedIcon(pauseButton_, "media-playback-pause", QStyle::SP_MediaPause);
@@ -161,50 +174,94 @@ void PlayerWindow::buildControls() {
     connect(playButton_, &QPushButton::clicked, this, &PlayerWindow::play);
     connect(stopButton_, &QPushButton::clicked, this, &PlayerWindow::stop);
     connect(pauseButton_, &QPushButton::clicked, this, &PlayerWindow::pause);
+    for (QPushButton* button : {playButton_, stopButton_, pauseButton_, mailButton_})
+        bottom->addWidget(button);
     fileInfoLabel_ = new QLabel(this);
     fileInfoLabel_->setObjectName("fileInfoLabel");
-    fileInfoLabel_->setGeometry(317, 518, 390, 20);
-    levelDisplayButton_ = makeButton(this, "levelDisplayButton", "", "", {-200, -200, 10, 10});
-
-    auto* space = new QShortcut(Qt::Key_Space, this);
-    connect(space, &QShortcut::activated, this, &PlayerWindow::pause);
+    fileInfoLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    bottom->addSpacing(12);
+    bottom->addWidget(fileInfoLabel_, 1);
+    layout->addLayout(bottom);
+    levelDisplayButton_ = makeButton(this, "levelDisplayButton", "", "");
+    levelDisplayButton_->hide();
+    buildKeys();
     buildMenu();
 }
 
-void PlayerWindow::buildEqualizer() {
-    equalizerButton_ = makeButton(this, "equalizerButton", "EQ", "Use EQ", {336, 110, 15, 14});
+// Space plays the selected file or pauses and resumes; Enter (or a double click) plays
+// the row; Delete deletes the selected file (asking first) and F2 renames it; the
+// media keys play, pause, and stop where the desktop sends them to the window.
+void PlayerWindow::buildKeys() {
+    auto key = [this](QKeySequence sequence, auto action, Qt::ShortcutContext context = Qt::WindowShortcut) {
+        auto* shortcut =
+            new QShortcut(sequence, context == Qt::WindowShortcut ? static_cast<QWidget*>(this) : playList_);
+        shortcut->setContext(context);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    key(Qt::Key_Space, [this] { playingRow_ == -1 ? play() : pause(); });
+    key(
+        Qt::Key_Return, [this] { play(); }, Qt::WidgetShortcut);
+    key(
+        Qt::Key_Enter, [this] { play(); }, Qt::WidgetShortcut);
+    key(
+        Qt::Key_Delete, [this] { deleteSelected(); }, Qt::WidgetShortcut);
+    key(
+        Qt::Key_F2, [this] { renameSelected(); }, Qt::WidgetShortcut);
+    key(Qt::Key_MediaPlay, [this] { playingRow_ == -1 ? play() : (paused_ ? pause() : void()); });
+    key(Qt::Key_MediaPause, [this] {
+        if (playingRow_ != -1 && !paused_)
+            pause();
+    });
+    key(Qt::Key_MediaTogglePlayPause, [this] { playingRow_ == -1 ? play() : pause(); });
+    key(Qt::Key_MediaStop, [this] { stop(); });
+    connect(playList_, &QTreeWidget::itemDoubleClicked, this, [this] { play(); });
+}
+
+QLayout* PlayerWindow::buildEqualizer() {
+    auto* equalizer = new QGridLayout;
+    equalizerButton_ = makeButton(this, "equalizerButton", "EQ", tr("Use EQ"));
     equalizerButton_->setCheckable(true);
     equalizerButton_->setChecked(true);
     connect(equalizerButton_, &QPushButton::clicked, this, &PlayerWindow::toggleEqualizer);
+    equalizer->addWidget(equalizerButton_, 1, 0, Qt::AlignVCenter);
     for (int n = 0; n < 12; ++n) {
         QSlider* band = makeSlider(this, qPrintable(QString("tbEQ%1").arg(n + 1)), Qt::Vertical, -15000, 15000,
-                                   {365 + 29 * n, 73, 7, 91});
+                                   tr("Equaliser band %1").arg(n + 1));
         band->setPageStep(2);
         band->setSingleStep(1);
         connect(band, &QSlider::sliderPressed, this, [this] { equalizerDragging_ = true; });
         connect(band, &QSlider::sliderReleased, this, [this] { equalizerDragging_ = false; });
         connect(band, &QSlider::valueChanged, this, &PlayerWindow::applyEqualizerSliders);
         equalizerSliders_[static_cast<size_t>(n)] = band;
+        equalizer->addWidget(band, 1, n + 1, Qt::AlignHCenter);
     }
     equalizerPresetBox_ = new QComboBox(this);
     equalizerPresetBox_->setObjectName("equalizerPresetBox");
-    equalizerPresetBox_->setToolTip("Select EQ mode");
-    equalizerPresetBox_->addItems({"Pop", "Disco", "Background", "Movie", "News", "Flat", "Custom"});
+    equalizerPresetBox_->setToolTip(tr("Select EQ mode"));
+    equalizerPresetBox_->setAccessibleName(tr("EQ mode"));
+    equalizerPresetBox_->addItems(
+        {tr("Pop"), tr("Disco"), tr("Background"), tr("Movie"), tr("News"), tr("Flat"), tr("Custom")});
     equalizerPresetBox_->setCurrentIndex(PresetFlat);
-    equalizerPresetBox_->setGeometry(588, 32, 110, 22);
-    equalizerPresetBox_->setFocusPolicy(Qt::NoFocus);
     connect(equalizerPresetBox_, &QComboBox::currentIndexChanged, this, &PlayerWindow::applyEqualizerPreset);
-    equalizerModeButton_ = makeButton(this, "equalizerModeButton", "v", "Select EQ mode", {679, 34, 18, 18});
+    equalizerModeButton_ = makeButton(this, "equalizerModeButton", "v", tr("Select EQ mode"));
     showThemedIcon(equalizerModeButton_, "go-down", QStyle::SP_ArrowDown);
     connect(equalizerModeButton_, &QPushButton::clicked, equalizerPresetBox_, &QComboBox::showPopup);
+    auto* mode = new QHBoxLayout;
+    mode->addStretch(1);
+    mode->addWidget(equalizerPresetBox_);
+    mode->addWidget(equalizerModeButton_);
+    equalizer->addLayout(mode, 0, 0, 1, 13);
+    equalizer->setRowStretch(1, 1);
+    return equalizer;
 }
 
-void PlayerWindow::buildPlayList() {
+QWidget* PlayerWindow::buildPlayList() {
     auto* plFileBack = new QSplitter(Qt::Horizontal, this);
     plFileBack->setObjectName("plFileBack");
-    plFileBack->setGeometry(7, 191, 703, 293);
+    plFileBack->setChildrenCollapsible(false);
     folderTree_ = new FolderTree(plFileBack);
     folderTree_->setObjectName("folderTree");
+    folderTree_->setAccessibleName(tr("Folders"));
     folderTree_->canChangeFolder = [this] { return playingRow_ == -1 && convertingRow_ == -1; };
     folderTree_->onChangeRefused = [this] { showFolderChangeRefused(); };
     connect(folderTree_, &QTreeView::clicked, this, &PlayerWindow::listSelectedFolder);
@@ -212,13 +269,17 @@ void PlayerWindow::buildPlayList() {
 
     playList_ = new QTreeWidget(plFileBack);
     playList_->setObjectName("playList");
+    playList_->setAccessibleName(tr("Files"));
     playList_->setRootIsDecorated(false);
     playList_->setUniformRowHeights(true);
     playList_->setSelectionMode(QAbstractItemView::SingleSelection);
     playList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     playList_->setAllColumnsShowFocus(true);
-    playList_->setHeaderLabels({"File name", "Format", "Duration", "Size", "Status"});
-    const int widths[] = {155, 48, 86, 70, 140};
+    playList_->setHeaderLabels({tr("File name"), tr("Format"), tr("Duration"), tr("Size"), tr("Status")});
+    const QFontMetrics metrics = playList_->fontMetrics();
+    const int widths[] = {metrics.horizontalAdvance(QString(24, 'n')), metrics.horizontalAdvance("FLAC") + 24,
+                          metrics.horizontalAdvance("000 : 00 : 000") + 24, metrics.horizontalAdvance("000.00 MB") + 24,
+                          metrics.horizontalAdvance(tr("Converting 100%")) + 24};
     for (int column = 0; column < 5; ++column)
         playList_->setColumnWidth(column, widths[column]);
     playList_->headerItem()->setTextAlignment(ColDuration, Qt::AlignRight | Qt::AlignVCenter);
@@ -231,7 +292,13 @@ void PlayerWindow::buildPlayList() {
         sortPlayList();
     });
     connect(playList_, &QTreeWidget::itemClicked, this, &PlayerWindow::showSelectedRow);
-    plFileBack->setSizes({193, 510});
+    // Moving through the rows with the keys shows each file's format as a click does.
+    connect(playList_, &QTreeWidget::currentItemChanged, this, [this] {
+        if (playList_->hasFocus())
+            showSelectedRow();
+    });
+    plFileBack->setSizes({220, 540});
+    return plFileBack;
 }
 
 void PlayerWindow::buildMenu() {
@@ -499,12 +566,13 @@ void PlayerWindow::setRowMarker(int row, int marker) {
 
 void PlayerWindow::paintRow(int row) {
     QTreeWidgetItem* item = playList_->topLevelItem(row);
+    // The playing row in bold, the converting one in italics, in the theme's own colours.
     const int marker = rowMarker(row);
-    const QColor colour = marker == markerPlaying      ? QColor(0xCC, 0xFF, 0xDD)
-                          : marker == markerConverting ? QColor(0xAA, 0xBB, 0xFF)
-                                                       : QColor(Qt::white);
+    QFont font = playList_->font();
+    font.setBold(marker == markerPlaying);
+    font.setItalic(marker == markerConverting);
     for (int column = 0; column < 5; ++column)
-        item->setBackground(column, colour);
+        item->setFont(column, font);
 }
 
 void PlayerWindow::showSelectedRow() {

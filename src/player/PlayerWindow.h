@@ -14,6 +14,7 @@
 #include "AudioPlayer.h"
 
 class QComboBox;
+class QLayout;
 class QLabel;
 class QMenu;
 class QAction;
@@ -151,8 +152,9 @@ protected:
 
 private:
     void buildControls();
-    void buildEqualizer();
-    void buildPlayList();
+    void buildKeys();
+    QLayout* buildEqualizer();
+    QWidget* buildPlayList();
     void buildMenu();
     void prepareOnShow();
     void showFolderChangeRefused();

@@ -88,6 +88,8 @@ struct OptionValues {
     // Not in the dialog: the cutter's and the joiner's recent files, newest first.
     std::vector<std::string> recentCutFiles;
     std::vector<std::string> recentJoinFiles;
+    // Not in the dialog: the windows' sizes and places.
+    std::string playerGeometry, cutterGeometry, joinerGeometry, optionsGeometry;
 
     // Schedule page (hidden); an entry's Use is its row's tick box.
     std::vector<AppSettings::ScheduleEntry> schedule;

@@ -163,6 +163,16 @@ const Section& desktopSection() {
     return section;
 }
 
+// The windows' sizes and places, in a section of their own: files written before it read
+// as windows at their default sizes.
+const Section& windowsSection() {
+    using V = OptionValues;
+    static const Section section{"Windows",
+                                 {TextKey{"Player", &V::playerGeometry}, TextKey{"Cutter", &V::cutterGeometry},
+                                  TextKey{"Joiner", &V::joinerGeometry}, TextKey{"Options", &V::optionsGeometry}}};
+    return section;
+}
+
 // The values a file without any keys gives.
 OptionValues readDefaults() {
     OptionValues values;
@@ -516,6 +526,7 @@ void loadSettings(OptionValues& values, const std::string& settingsPath, const s
     readSection(ini, mailSection(), values);
     values.mailBodyLines = decodeBody(ini.text(mailSection().name, bodyKey, ""));
     readSection(ini, desktopSection(), values);
+    readSection(ini, windowsSection(), values);
 }
 
 void saveSettings(const OptionValues& values, const std::string& settingsPath, const std::string& schedulePath) {
@@ -530,6 +541,7 @@ void saveSettings(const OptionValues& values, const std::string& settingsPath, c
     writeSection(ini, mailSection(), values);
     ini.setText(mailSection().name, bodyKey, encodeBody(values.mailBodyLines));
     writeSection(ini, desktopSection(), values);
+    writeSection(ini, windowsSection(), values);
     ini.saveAtomically(settingsPath);
 }
 
@@ -619,6 +631,10 @@ void applySettings(const OptionValues& v) {
     lastFolder = v.lastFolder;
     recentCutFiles = v.recentCutFiles;
     recentJoinFiles = v.recentJoinFiles;
+    playerGeometry = v.playerGeometry;
+    cutterGeometry = v.cutterGeometry;
+    joinerGeometry = v.joinerGeometry;
+    optionsGeometry = v.optionsGeometry;
 }
 
 void startupSettings(OptionValues& values) {

@@ -40,6 +40,7 @@ int32_t flacLevel = 5;
 std::string lastFolder;
 std::vector<std::string> recentCutFiles;
 std::vector<std::string> recentJoinFiles;
+std::string playerGeometry, cutterGeometry, joinerGeometry, optionsGeometry;
 
 void rememberRecentFile(std::vector<std::string>& list, const std::string& path) {
     std::erase(list, path);

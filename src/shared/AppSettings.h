@@ -92,6 +92,8 @@ extern std::string lastFolder;
 constexpr int RecentFileCount = 10;
 extern std::vector<std::string> recentCutFiles;
 extern std::vector<std::string> recentJoinFiles;
+// The windows' sizes and places (Qt's saved geometry in base64), "" before they were shown.
+extern std::string playerGeometry, cutterGeometry, joinerGeometry, optionsGeometry;
 // Puts path first in a recent list (once) and keeps the list to RecentFileCount.
 void rememberRecentFile(std::vector<std::string>& list, const std::string& path);
 

@@ -335,13 +335,13 @@ private slots:
         window_->joinList_->topLevelItem(2)->setSelected(true);
         window_->selectJoinRowUnderMouse();
         QCOMPARE(window_->infoLine1_, QString("Windows Media Audio 2, 22050 Hz, Mono, 128 kbps"));
-        QCOMPARE(window_->infoTop_, 5);
+        QCOMPARE(window_->infoTop_, window_->infoCentre());
         QCOMPARE(window_->selectedFile_, music_ + "c.Wma");
         if (const QByteArray folder = qgetenv("ZELVO_SCREENSHOT_DIR"); !folder.isEmpty())
             QVERIFY(window_->grab().save(QString::fromUtf8(folder) + "/joiner.png"));
         // After four seconds the box scrolls to the summary line and stops there.
         QTRY_VERIFY_WITH_TIMEOUT(!window_->infoTimer_.isActive(), 7000);
-        QCOMPARE(window_->infoTop_, 5 - 30);
+        QCOMPARE(window_->infoTop_, window_->infoCentre() - window_->infoLinePitch());
     }
 };
 

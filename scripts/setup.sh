@@ -17,6 +17,7 @@ packages=(
   libsimpleini-dev libtag1-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xdg-utils dbus-daemon dbus-bin desktop-file-utils appstream help2man lintian man-db libqt6svg6
+  qt6-l10n-tools qt6-tools-dev xvfb xauth
 )
 
 install_dependencies() {

@@ -1,8 +1,10 @@
 #include <iostream>
 
-#include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 #include "AppWindows.h"
 #include "Application.h"
@@ -14,8 +16,23 @@
 #include "TerminationSignals.h"
 #include "SpecialFolders.h"
 
+namespace {
+
+// The windows in the desktop's language where a translation of them is built in, and Qt's
+// own dialogs and buttons in it where Qt has one.
+void installTranslations(QCoreApplication& app, QTranslator& own, QTranslator& qt) {
+    if (own.load(QLocale(), "zelvo-mp3", "_", ":/translations"))
+        app.installTranslator(&own);
+    if (qt.load(QLocale(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        app.installTranslator(&qt);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     Application app(argc, argv);
+    QTranslator ownTexts, qtTexts;
+    installTranslations(app, ownTexts, qtTexts);
     const LaunchRequest request = launchRequestOf(app);
     const QString name = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
     const SingleInstanceGuard guard(name);

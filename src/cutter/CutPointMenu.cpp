@@ -83,17 +83,17 @@ QWidget* row(std::initializer_list<QWidget*> controls) {
 } // namespace
 
 CutPointMenu::CutPointMenu(Window window) : QObject(window.widget), window_(std::move(window)) {
-    button_ = new QPushButton("Find points", window_.widget);
+    button_ = new QPushButton(tr("Find points"), window_.widget);
     button_->setObjectName("findPointsButton");
-    button_->setToolTip("Find cut points at silences, at equal lengths or in a CUE sheet");
+    button_->setToolTip(tr("Find cut points at silences, at equal lengths or in a CUE sheet"));
     menu_ = new QMenu(button_);
     menu_->setObjectName("findPointsMenu");
-    silenceAction_ = menu_->addAction("At silences...");
-    lengthAction_ = menu_->addAction("By length or count...");
-    cueAction_ = menu_->addAction("From a CUE sheet...");
+    silenceAction_ = menu_->addAction(tr("At silences..."));
+    lengthAction_ = menu_->addAction(tr("By length or count..."));
+    cueAction_ = menu_->addAction(tr("From a CUE sheet..."));
     menu_->addSeparator();
-    saveAction_ = menu_->addAction("Save the cut list as a CUE sheet...");
-    undoAction_ = menu_->addAction("Undo found points");
+    saveAction_ = menu_->addAction(tr("Save the cut list as a CUE sheet..."));
+    undoAction_ = menu_->addAction(tr("Undo found points"));
     undoAction_->setEnabled(false);
     button_->setMenu(menu_);
     connect(silenceAction_, &QAction::triggered, this, &CutPointMenu::askSilenceOptions);
@@ -125,15 +125,15 @@ void CutPointMenu::askSilenceOptions() {
     threshold->setDecimals(1);
     auto* shortestSilence = secondsBox("minSilenceBox", 0.01, 3600, 1.0, " s");
     auto* shortestSection = secondsBox("minSectionBox", 0, 86400, 0, " s");
-    auto* middle = new QRadioButton("Cut at the middle of each silence");
+    auto* middle = new QRadioButton(tr("Cut at the middle of each silence"));
     middle->setObjectName("cutAtMiddleButton");
     middle->setChecked(true);
-    auto* trim = new QRadioButton("Leave the silences out (unticked sections)");
+    auto* trim = new QRadioButton(tr("Leave the silences out (unticked sections)"));
     trim->setObjectName("trimButton");
-    dialog_ = optionsDialog(window_.widget, "silenceDialog", "Cut points at silences",
-                            {{"Silence below:", threshold},
-                             {"Shortest silence:", shortestSilence},
-                             {"Shortest section:", shortestSection},
+    dialog_ = optionsDialog(window_.widget, "silenceDialog", tr("Cut points at silences"),
+                            {{tr("Silence below:"), threshold},
+                             {tr("Shortest silence:"), shortestSilence},
+                             {tr("Shortest section:"), shortestSection},
                              {"", middle},
                              {"", trim}},
                             [=, this] {
@@ -147,7 +147,7 @@ void CutPointMenu::askSilenceOptions() {
 }
 
 void CutPointMenu::askLengths() {
-    auto* byLength = new QRadioButton("Sections of");
+    auto* byLength = new QRadioButton(tr("Sections of"));
     byLength->setObjectName("byLengthButton");
     byLength->setChecked(true);
     auto* minutes = new QSpinBox;
@@ -159,16 +159,16 @@ void CutPointMenu::askLengths() {
     seconds->setObjectName("lengthSecondsBox");
     seconds->setRange(0, 59);
     seconds->setSuffix(" s");
-    auto* byCount = new QRadioButton("Equal sections:");
+    auto* byCount = new QRadioButton(tr("Equal sections:"));
     byCount->setObjectName("byCountButton");
     auto* count = new QSpinBox;
     count->setObjectName("partsBox");
     count->setRange(2, 1000);
-    auto* snap = new QCheckBox("Move each cut to the nearest silence within");
+    auto* snap = new QCheckBox(tr("Move each cut to the nearest silence within"));
     snap->setObjectName("snapBox");
     auto* within = secondsBox("snapSecondsBox", 0.1, 600, 5, " s");
     dialog_ = optionsDialog(
-        window_.widget, "lengthDialog", "Cut points by length or count",
+        window_.widget, "lengthDialog", tr("Cut points by length or count"),
         {{"", row({byLength, minutes, seconds})}, {"", row({byCount, count})}, {"", row({snap, within})}}, [=, this] {
             const int64_t length = (int64_t{minutes->value()} * 60 + seconds->value()) * 1000;
             const int64_t snapMs = snap->isChecked() ? std::llround(within->value() * 1000) : 0;
@@ -185,15 +185,15 @@ QString CutPointMenu::besideTheFile(const QString& extension) const {
 void CutPointMenu::askCueSheet() {
     const QString beside = besideTheFile(".cue");
     const QString start = QFileInfo::exists(beside) ? beside : QFileInfo(window_.fileName()).path();
-    const QString path = QFileDialog::getOpenFileName(window_.widget, "Open a CUE sheet", start,
+    const QString path = QFileDialog::getOpenFileName(window_.widget, tr("Open a CUE sheet"), start,
                                                       "CUE sheets (*.cue *.CUE);;All files (*)");
     if (!path.isEmpty())
         loadCueSheet(path);
 }
 
 void CutPointMenu::askSaveName() {
-    const QString path =
-        QFileDialog::getSaveFileName(window_.widget, "Save the cut list", besideTheFile(".cue"), "CUE sheets (*.cue)");
+    const QString path = QFileDialog::getSaveFileName(window_.widget, tr("Save the cut list"), besideTheFile(".cue"),
+                                                      tr("CUE sheets (*.cue)"));
     if (!path.isEmpty())
         saveCutList(path);
 }
@@ -202,7 +202,7 @@ void CutPointMenu::searchThen(const SilenceOptions& options, std::function<void(
     if (search_)
         return;
     search_ = new SilenceSearch(window_.fileName(), options, this);
-    progress_ = new QProgressDialog("Looking for silences...", "Cancel", 0, 100, window_.widget);
+    progress_ = new QProgressDialog(tr("Looking for silences..."), tr("Cancel"), 0, 100, window_.widget);
     progress_->setObjectName("silenceProgress");
     progress_->setAttribute(Qt::WA_DeleteOnClose);
     progress_->setWindowModality(Qt::WindowModal); // nothing else changes the list meanwhile
@@ -255,7 +255,7 @@ bool CutPointMenu::saveCutList(const QString& path) {
     if (file.open(QIODevice::WriteOnly) &&
         file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) && file.commit())
         return true;
-    window_.showMessage("Cannot save the cut list as \"" + path + "\": " + file.errorString());
+    window_.showMessage(tr("Cannot save the cut list as \"") + path + "\": " + file.errorString());
     return false;
 }
 

@@ -107,7 +107,7 @@ QString fileStamp(const QString& path) {
 
 CutterWindow::CutterWindow(QWidget* parent) : JobWindow(parent) {
     setObjectName("cutterWindow");
-    setWindowTitle("Zelvo MP3 Zovozu");
+    setWindowTitle(tr("Zelvo MP3 Zovozu"));
     setAcceptDrops(true);
     setSizeGripEnabled(true);
     info_.setInfoOption(true);
@@ -293,8 +293,9 @@ QLayout* CutterWindow::buildToolColumn() {
     column->addWidget(fadeOutBox_, 4, 1);
     for (QPushButton* fade : {fadeInButton_, fadeOutButton_})
         fade->setCheckable(true);
-    setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, "Fade in enabled", "Fade in disabled");
-    setFade(fadeOutEnabled_, fadeOutButton_, fadeOutBox_, "Fade out enabled", "Fade out disabled");
+    setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, QT_TR_NOOP("Fade in enabled"), QT_TR_NOOP("Fade in disabled"));
+    setFade(fadeOutEnabled_, fadeOutButton_, fadeOutBox_, QT_TR_NOOP("Fade out enabled"),
+            QT_TR_NOOP("Fade out disabled"));
     connect(addPointButton_, &QPushButton::clicked, this, &CutterWindow::addCutPointAtPosition);
     connect(removeButton_, &QPushButton::clicked, this, &CutterWindow::removeSelected);
     connect(removeAllButton_, &QPushButton::clicked, this, &CutterWindow::removeAll);
@@ -304,11 +305,13 @@ QLayout* CutterWindow::buildToolColumn() {
     // The buttons' own checked state is the fade's: a click (or Space) flips it once.
     connect(fadeInButton_, &QPushButton::toggled, this, [this](bool on) {
         fadeInEnabled_ = on;
-        setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, "Fade in enabled", "Fade in disabled");
+        setFade(fadeInEnabled_, fadeInButton_, fadeInBox_, QT_TR_NOOP("Fade in enabled"),
+                QT_TR_NOOP("Fade in disabled"));
     });
     connect(fadeOutButton_, &QPushButton::toggled, this, [this](bool on) {
         fadeOutEnabled_ = on;
-        setFade(fadeOutEnabled_, fadeOutButton_, fadeOutBox_, "Fade out enabled", "Fade out disabled");
+        setFade(fadeOutEnabled_, fadeOutButton_, fadeOutBox_, QT_TR_NOOP("Fade out enabled"),
+                QT_TR_NOOP("Fade out disabled"));
     });
     pointMenu_ = new CutPointMenu({this, [this] { return fileName; }, [this] { return bar_->maximum_; },
                                    [this] { return currentPlan(); }, [this](const CutPlan& plan) { applyPlan(plan); },
@@ -343,9 +346,9 @@ QLayout* CutterWindow::buildBottomRow() {
     backToStartBox_ = new QCheckBox(tr("Back to start"), this);
     backToStartBox_->setObjectName("backToStartBox");
     row->addWidget(backToStartBox_);
-    slowSpeedButton_ = new QRadioButton("0.5 x", this);
-    normalSpeedButton_ = new QRadioButton("1 x", this);
-    fastSpeedButton_ = new QRadioButton("1.5 x", this);
+    slowSpeedButton_ = new QRadioButton(tr("0.5 x"), this);
+    normalSpeedButton_ = new QRadioButton(tr("1 x"), this);
+    fastSpeedButton_ = new QRadioButton(tr("1.5 x"), this);
     slowSpeedButton_->setToolTip(tr("0.5x speed"));
     normalSpeedButton_->setToolTip(tr("Normal speed"));
     fastSpeedButton_->setToolTip(tr("1.5x speed"));
@@ -451,7 +454,7 @@ void CutterWindow::prepareOnShow() {
 // Every way of closing the window (its close button, Escape, close()) ends here.
 void CutterWindow::done(int result) {
     if (cutting_) {
-        if (askToCancel("Splitting in progress, do you want to cancel ?")) {
+        if (askToCancel(tr("Splitting in progress, do you want to cancel ?"))) {
             closeAfterCut_ = true;
             cancelCutting();
         }
@@ -709,7 +712,7 @@ void CutterWindow::showPlayedPosition(int currentSamples) {
     const int64_t played = static_cast<int64_t>(currentSamples * speedPercent() / 100.0f);
     const int64_t heardMs = player_.samplesToMs(static_cast<int>(startFrame_ + played));
     if (previewing_) {
-        setRowStatus(previewRow_, "Previewing: " + QString::fromStdString(AppSettings::formatMinSecMs(heardMs)));
+        setRowStatus(previewRow_, tr("Previewing: ") + QString::fromStdString(AppSettings::formatMinSecMs(heardMs)));
         if (played + startFrame_ >= previewEndFrame_)
             stopPreview();
         return;
@@ -771,7 +774,7 @@ bool CutterWindow::readNumber(QLineEdit* box, const QString& what, int& value) {
     bool number = false;
     value = box->text().toInt(&number);
     if (!number)
-        showMessage("Please enter a number of " + what + " first.");
+        showMessage(tr("Please enter a number of ") + what + " first.");
     return number;
 }
 
@@ -846,7 +849,7 @@ void CutterWindow::goToTypedTime() {
 void CutterWindow::setFade(bool& enabled, QPushButton* button, QSpinBox* box, const char* onHint, const char* offHint) {
     box->setEnabled(enabled); // greyed by the style when off
     button->setChecked(enabled);
-    button->setToolTip(enabled ? onHint : offHint);
+    button->setToolTip(tr(enabled ? onHint : offHint));
 }
 
 void CutterWindow::toggleFadeIn() {
@@ -892,7 +895,7 @@ void CutterWindow::runCutWorker() {
     const std::string source = Platform::pathBytes(fileName);
     const std::string sourceKind = AppSettings::audioTypeOfFile(source);
     job.kind = cutOutputKind(sourceKind);
-    doneText_ = job.kind == sourceKind ? "Done" : QString("Done (as %1)").arg(QString::fromStdString(job.kind));
+    doneText_ = job.kind == sourceKind ? tr("Done") : tr("Done (as %1)").arg(QString::fromStdString(job.kind));
     job.baseName = stemOf(source);
     job.album = pointMenu_->album();
     job.outputFolder = Platform::pathBytes(outputFolder());
@@ -903,7 +906,7 @@ void CutterWindow::runCutWorker() {
     }
     if (!prepareOutputFormat(output_, mp3Encoder_, job.kind)) {
         input_.close();
-        showMessage("Cannot cut \"" + fileName + "\": it is not a file of a kind the program reads");
+        showMessage(tr("Cannot cut \"") + fileName + "\": it is not a file of a kind the program reads");
         return;
     }
     setCutControls(true);
@@ -932,14 +935,15 @@ void CutterWindow::keepEncodingOf(CutJob& job) {
     job.reencoded = [this](int section, const std::string& why) {
         QMetaObject::invokeMethod(
             this,
-            [this, section, why = QString::fromStdString(why)] { noteSection(section, "Done (re-encoded)", why); },
+            [this, section, why = QString::fromStdString(why)] { noteSection(section, tr("Done (re-encoded)"), why); },
             Qt::QueuedConnection);
     };
     job.copied = [this](int section, const std::string&, const std::string& note) {
         QMetaObject::invokeMethod(
             this,
             [this, section, note = QString::fromStdString(note)] {
-                noteSection(section, "Done (copied)", note.isEmpty() ? note : "Copied in whole packets: " + note);
+                noteSection(section, tr("Done (copied)"),
+                            note.isEmpty() ? note : tr("Copied in whole packets: ") + note);
             },
             Qt::QueuedConnection);
     };
@@ -984,7 +988,7 @@ void CutterWindow::cutProgress(int index, int percent) {
             item->setToolTip(4, sectionNotes_.at(static_cast<size_t>(index)));
     } else {
         cuttingRow_ = row;
-        setRowStatus(row, QString("Cutting: %1 % done").arg(percent));
+        setRowStatus(row, tr("Cutting: %1 % done").arg(percent));
     }
 }
 
@@ -998,16 +1002,16 @@ void CutterWindow::cutFinished(bool failed, const QString& workerFailure, int fa
     QString failure = closeJobFiles(input_, output_);
     if (failed) {
         if (failedSection >= 0 && failedSection < static_cast<int>(rowMap_.size()))
-            setRowStatus(rowMap_[static_cast<size_t>(failedSection)], "Failed");
+            setRowStatus(rowMap_[static_cast<size_t>(failedSection)], tr("Failed"));
         failure = workerFailure;
     }
     if (!failure.isEmpty()) {
         showMessage(failure);
     } else if (cutCancelled_) {
         if (cuttingRow_ >= 0)
-            setRowStatus(cuttingRow_, "Canceled");
+            setRowStatus(cuttingRow_, tr("Canceled"));
     } else {
-        showMessage("Cut finished");
+        showMessage(tr("Cut finished"));
     }
     refreshPlayList();
     if (closeAfterCut_) {

@@ -67,7 +67,7 @@ PositionBar::PositionBar(QWidget* parent)
     : QWidget(parent), scrollBar_(new QScrollBar(Qt::Horizontal, this)), undoStack_(new QUndoStack(this)) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    setAccessibleName("Position");
+    setAccessibleName(tr("Position"));
     scrollBar_->setObjectName("barScrollBar");
     scrollBar_->hide();
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
@@ -280,7 +280,7 @@ void PositionBar::addPoint(int64_t time) {
     const size_t index = static_cast<size_t>(at - points_.begin());
     // Both halves of a split section keep its tick; a new end point is ticked.
     at->use = index == 0 || index + 1 == points_.size() ? true : points_[index - 1].use;
-    recordChange(before, "Add cut point");
+    recordChange(before, tr("Add cut point"));
     pointsChanged();
 }
 
@@ -293,7 +293,7 @@ void PositionBar::deletePoint(int index) {
         return;
     const CutPoints before = points_;
     points_.erase(points_.begin() + index);
-    recordChange(before, "Remove section");
+    recordChange(before, tr("Remove section"));
     pointsChanged();
 }
 
@@ -305,14 +305,14 @@ void PositionBar::clearPoints() {
     points_ = {first};
     if (maximum_ != first.time)
         points_.push_back({maximum_, true});
-    recordChange(before, "Remove all");
+    recordChange(before, tr("Remove all"));
     pointsChanged();
 }
 
 void PositionBar::replacePoints(const CutPoints& points) {
     const CutPoints before = points_;
     points_ = points;
-    recordChange(before, "New cut points");
+    recordChange(before, tr("New cut points"));
     pointsChanged();
 }
 
@@ -376,7 +376,7 @@ void PositionBar::mouseMoveEvent(QMouseEvent* event) {
 
 void PositionBar::mouseReleaseEvent(QMouseEvent* event) {
     if (draggedPoint_ >= 0)
-        recordChange(beforeDrag_, "Move cut point");
+        recordChange(beforeDrag_, tr("Move cut point"));
     draggedPoint_ = -1;
     draggingPosition_ = false;
     QWidget::mouseReleaseEvent(event);

@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include <QMessageBox>
 
-class QLabel;
 class QPushButton;
 
-// The small modal dialog of the program's messages and yes/no questions. It sizes
-// itself to its text each time it is shown.
-class ConfirmDialog : public QDialog {
+// The program's messages and yes/no questions: a message box of the desktop's theme,
+// centred on the window that asks.
+class ConfirmDialog : public QMessageBox {
     Q_OBJECT
 
 public:
@@ -16,22 +15,15 @@ public:
 
     explicit ConfirmDialog(QWidget* parent = nullptr);
 
-    void setMessageOnly(bool messageOnly) { messageOnly_ = messageOnly; }
-    void setMessage(const QString& text) { messageText_ = text; }
+    void setMessageOnly(bool messageOnly);
+    void setMessage(const QString& text) { setText(text); }
 
-    // Sets text and mode and shows the dialog modally; returns 6 or 7.
+    // Sets text and mode and shows the box modally; returns 6 or 7.
     int ask(const QString& text, bool messageOnly);
 
-    QLabel* messageLabel_;
     QPushButton* yesButton_;
     QPushButton* noButton_;
 
 protected:
     void showEvent(QShowEvent* event) override;
-
-private:
-    void prepareOnShow();
-
-    QString messageText_;
-    bool messageOnly_ = true;
 };

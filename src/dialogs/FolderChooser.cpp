@@ -1,11 +1,13 @@
 #include "FolderChooser.h"
 
 #include <QDir>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 
 QString FolderChooser::choose(QWidget* parent, const QString& start) {
-    QFileDialog dialog(parent, "Path Select", QFileInfo(start).isDir() ? start : QDir::homePath());
+    QFileDialog dialog(parent, QCoreApplication::translate("FolderChooser", "Path Select"),
+                       QFileInfo(start).isDir() ? start : QDir::homePath());
     dialog.setObjectName("folderChooser");
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);

@@ -1,5 +1,7 @@
 #include "OptionsDialog.h"
 
+#include "WindowGeometry.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -61,28 +63,29 @@ void filterNameKeys(QLineEdit* edit) {
 
 OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("optionsDialog");
-    setWindowTitle("Zelvo MP3 Zovozu Darozu: Options");
+    setWindowTitle(tr("Zelvo MP3 Zovozu Darozu: Options"));
+    keepGeometry(this, AppSettings::optionsGeometry);
     auto* layout = new QVBoxLayout(this);
     pages_ = new QTabWidget;
     pages_->setObjectName("pages");
-    pages_->addTab(buildFormatPages(), "Format");
-    pages_->addTab(buildSavePages(), "Save");
+    pages_->addTab(buildFormatPages(), tr("Format"));
+    pages_->addTab(buildSavePages(), tr("Save"));
     layout->addWidget(pages_);
     // The recorder's schedule list: kept, not shown.
     scheduleList_ = new QTreeWidget(this);
     scheduleList_->setObjectName("scheduleList");
-    scheduleList_->setHeaderLabels({"Use", "Start time", "Stop time", "Frequency"});
+    scheduleList_->setHeaderLabels({tr("Use"), tr("Start time"), tr("Stop time"), tr("Frequency")});
     scheduleList_->setRootIsDecorated(false);
     scheduleList_->hide();
     connect(scheduleList_->header(), &QHeaderView::sectionClicked, this, &OptionsDialog::sortSchedule);
 
     auto* buttons = new QHBoxLayout;
-    defaultButton_ = new QPushButton("&Default");
+    defaultButton_ = new QPushButton(tr("&Default"));
     defaultButton_->setObjectName("defaultButton");
-    defaultButton_->setToolTip("Set all setting to default");
-    okButton_ = new QPushButton("&Ok");
+    defaultButton_->setToolTip(tr("Set all setting to default"));
+    okButton_ = new QPushButton(tr("&Ok"));
     okButton_->setObjectName("okButton");
-    cancelButton_ = new QPushButton("&Cancel");
+    cancelButton_ = new QPushButton(tr("&Cancel"));
     cancelButton_->setObjectName("cancelButton");
     buttons->addWidget(defaultButton_);
     buttons->addStretch();
@@ -100,12 +103,12 @@ QWidget* OptionsDialog::buildFormatPages() {
     using namespace OptionLists;
     formatPages_ = new QTabWidget;
     formatPages_->setObjectName("formatPages");
-    auto page = [this](const char* title, const std::vector<std::pair<const char*, QWidget*>>& rows) {
+    auto page = [this](const QString& title, const std::vector<std::pair<QString, QWidget*>>& rows) {
         auto* widget = new QWidget;
         auto* grid = new QGridLayout(widget);
         int row = 0;
         for (const auto& [label, control] : rows) {
-            if (label)
+            if (!label.isEmpty())
                 grid->addWidget(new QLabel(label), row, 0);
             grid->addWidget(control, row++, 1);
         }
@@ -116,29 +119,31 @@ QWidget* OptionsDialog::buildFormatPages() {
     wavRateBox_ = list("wavRateBox", wavFrequencies());
     wavChannelsBox_ = list("wavChannelsBox", channels());
     wavSampleSizeBox_ = list("wavSampleSizeBox", wavSampleSizes());
-    page("WAV", {{"Frequency:", wavRateBox_}, {"Channels:", wavChannelsBox_}, {"Sampling Rate:", wavSampleSizeBox_}});
+    page("WAV", {{tr("Frequency:"), wavRateBox_},
+                 {tr("Channels:"), wavChannelsBox_},
+                 {tr("Sampling Rate:"), wavSampleSizeBox_}});
 
     mp3RateBox_ = list("mp3RateBox", mp3OggFrequencies());
     mp3ChannelsBox_ = list("mp3ChannelsBox", channels());
     mp3BitRateBox_ = list("mp3BitRateBox", mp3BitRates());
     mp3EncoderQualityBox_ = list("mp3EncoderQualityBox", mp3Qualities());
-    vbrEnableBox_ = new QCheckBox("VBR(Variable Bit Rate)");
+    vbrEnableBox_ = new QCheckBox(tr("VBR(Variable Bit Rate)"));
     vbrEnableBox_->setObjectName("vbrEnableBox");
     mp3MaxBitRateBox_ = list("mp3MaxBitRateBox", mp3BitRates());
     mp3VbrQualityBox_ = list("mp3VbrQualityBox", mp3Qualities());
-    vbrHeaderBox_ = new QCheckBox("Write VBR header");
+    vbrHeaderBox_ = new QCheckBox(tr("Write VBR header"));
     vbrHeaderBox_->setObjectName("vbrHeaderBox");
-    QGridLayout* mp3 = page("MP3", {{"Frequency:", mp3RateBox_},
-                                    {"Channels:", mp3ChannelsBox_},
-                                    {"Bit Rate:", mp3BitRateBox_},
-                                    {"Encoder Quality:", mp3EncoderQualityBox_},
+    QGridLayout* mp3 = page("MP3", {{tr("Frequency:"), mp3RateBox_},
+                                    {tr("Channels:"), mp3ChannelsBox_},
+                                    {tr("Bit Rate:"), mp3BitRateBox_},
+                                    {tr("Encoder Quality:"), mp3EncoderQualityBox_},
                                     {nullptr, vbrEnableBox_},
                                     {nullptr, mp3MaxBitRateBox_},
                                     {nullptr, mp3VbrQualityBox_},
                                     {nullptr, vbrHeaderBox_}});
-    maxBitRateLabel_ = new QLabel("Max Bit Rate:");
+    maxBitRateLabel_ = new QLabel(tr("Max Bit Rate:"));
     maxBitRateLabel_->setObjectName("maxBitRateLabel");
-    vbrQualityLabel_ = new QLabel("VBR Quality:");
+    vbrQualityLabel_ = new QLabel(tr("VBR Quality:"));
     vbrQualityLabel_->setObjectName("vbrQualityLabel");
     mp3->addWidget(maxBitRateLabel_, 5, 0);
     mp3->addWidget(vbrQualityLabel_, 6, 0);
@@ -146,17 +151,18 @@ QWidget* OptionsDialog::buildFormatPages() {
     oggRateBox_ = list("oggRateBox", mp3OggFrequencies());
     oggChannelsBox_ = list("oggChannelsBox", channels());
     oggQualityBox_ = list("oggQualityBox", oggQualities());
-    page("OGG", {{"Frequency:", oggRateBox_}, {"Channels:", oggChannelsBox_}, {"Quality:", oggQualityBox_}});
+    page("OGG",
+         {{tr("Frequency:"), oggRateBox_}, {tr("Channels:"), oggChannelsBox_}, {tr("Quality:"), oggQualityBox_}});
     wmaFormatBox_ = list("wmaFormatBox", wmaFormats());
-    page("WMA", {{"Format:", wmaFormatBox_}});
+    page("WMA", {{tr("Format:"), wmaFormatBox_}});
     flacRateBox_ = list("flacRateBox", wavFrequencies());
     flacChannelsBox_ = list("flacChannelsBox", channels());
     flacSampleSizeBox_ = list("flacSampleSizeBox", flacSampleSizes());
     flacLevelBox_ = list("flacLevelBox", flacLevels());
-    page("FLAC", {{"Frequency:", flacRateBox_},
-                  {"Channels:", flacChannelsBox_},
-                  {"Sample Size:", flacSampleSizeBox_},
-                  {"Compression Level:", flacLevelBox_}});
+    page("FLAC", {{tr("Frequency:"), flacRateBox_},
+                  {tr("Channels:"), flacChannelsBox_},
+                  {tr("Sample Size:"), flacSampleSizeBox_},
+                  {tr("Compression Level:"), flacLevelBox_}});
 
     using V = OptionValues;
     lists_ = {{wavRateBox_, &V::wavRateIndex},
@@ -194,9 +200,9 @@ QWidget* OptionsDialog::buildSavePage(QLineEdit*& path, QPushButton*& chooser, Q
     connect(chooser, &QPushButton::clicked, this, [this, target] { chooseOutputFolder(target); });
     int row = 0;
     if (where) {
-        grid->addWidget(new QLabel("Where to save:"), row++, 0, 1, 3);
-        where[0] = new QRadioButton("Always save to ");
-        where[1] = new QRadioButton("Save to original file path");
+        grid->addWidget(new QLabel(tr("Where to save:")), row++, 0, 1, 3);
+        where[0] = new QRadioButton(tr("Always save to "));
+        where[1] = new QRadioButton(tr("Save to original file path"));
         auto* group = new QButtonGroup(widget);
         group->addButton(where[0]);
         group->addButton(where[1]);
@@ -205,13 +211,13 @@ QWidget* OptionsDialog::buildSavePage(QLineEdit*& path, QPushButton*& chooser, Q
         grid->addWidget(chooser, row++, 2);
         grid->addWidget(where[1], row++, 0, 1, 3);
     } else {
-        grid->addWidget(new QLabel("Output path:"), row, 0);
+        grid->addWidget(new QLabel(tr("Output path:")), row, 0);
         grid->addWidget(path, row, 1);
         grid->addWidget(chooser, row++, 2);
     }
-    grid->addWidget(new QLabel("If same as an existed file:"), 10, 0, 1, 3);
-    addNew = new QRadioButton("Add \"New\" after filename");
-    overwrite = new QRadioButton("Overwrite the existed file");
+    grid->addWidget(new QLabel(tr("If same as an existed file:")), 10, 0, 1, 3);
+    addNew = new QRadioButton(tr("Add \"New\" after filename"));
+    overwrite = new QRadioButton(tr("Overwrite the existed file"));
     auto* group = new QButtonGroup(widget);
     group->addButton(addNew);
     group->addButton(overwrite);
@@ -231,17 +237,17 @@ QWidget* OptionsDialog::buildSavePages() {
                   "convertFolderEdit", "convertFolderButton");
     QWidget* cut = buildSavePage(cutFolderEdit_, cutFolderButton_, splitWhere, cutAddNewButton_, cutOverwriteButton_,
                                  "cutFolderEdit", "cutFolderButton");
-    cutKeepEncodingBox_ = new QCheckBox("Keep the source's encoding (no re-encoding)");
+    cutKeepEncodingBox_ = new QCheckBox(tr("Keep the source's encoding (no re-encoding)"));
     cutKeepEncodingBox_->setObjectName("cutKeepEncodingBox");
     cutKeepEncodingBox_->setToolTip(
-        "Sections without fades are copied: MP3 frame by frame, exact to the sample; OGG and WMA packet "
-        "by packet, exact to the packet. Lossless and fast");
+        tr("Sections without fades are copied: MP3 frame by frame, exact to the sample; OGG and WMA packet "
+           "by packet, exact to the packet. Lossless and fast"));
     static_cast<QGridLayout*>(cut->layout())->addWidget(cutKeepEncodingBox_, 9, 0, 1, 3);
     QWidget* join = buildSavePage(joinFolderEdit_, joinFolderButton_, nullptr, joinAddNewButton_, joinOverwriteButton_,
                                   "joinFolderEdit", "joinFolderButton");
-    savePages_->setTabText(0, "Converter");
-    savePages_->setTabText(1, "Zovozu");
-    savePages_->setTabText(2, "Joinner");
+    savePages_->setTabText(0, tr("Converter"));
+    savePages_->setTabText(1, tr("Zovozu"));
+    savePages_->setTabText(2, tr("Joinner"));
     convertToFolderButton_ = convertWhere[0];
     convertToSourceFolderButton_ = convertWhere[1];
     cutToFolderButton_ = splitWhere[0];
@@ -262,7 +268,7 @@ QWidget* OptionsDialog::buildSavePages() {
     auto* name = new QHBoxLayout;
     joinPrefixEdit_ = new QLineEdit;
     joinPrefixEdit_->setObjectName("joinPrefixEdit");
-    joinUseDateBox_ = new QCheckBox("Date");
+    joinUseDateBox_ = new QCheckBox(tr("Date"));
     joinUseDateBox_->setObjectName("joinUseDateBox");
     joinSuffixEdit_ = new QLineEdit;
     joinSuffixEdit_->setObjectName("joinSuffixEdit");
@@ -271,13 +277,13 @@ QWidget* OptionsDialog::buildSavePages() {
     name->addWidget(joinPrefixEdit_);
     name->addWidget(new QLabel("+"));
     name->addWidget(joinUseDateBox_);
-    name->addWidget(new QLabel("+ Time +"));
+    name->addWidget(new QLabel(tr("+ Time +")));
     name->addWidget(joinSuffixEdit_);
-    grid->addWidget(new QLabel("Name:"), 2, 0);
+    grid->addWidget(new QLabel(tr("Name:")), 2, 0);
     grid->addLayout(name, 3, 0, 1, 3);
-    joinKeepEncodingBox_ = new QCheckBox("Keep the source's encoding (no re-encoding)");
+    joinKeepEncodingBox_ = new QCheckBox(tr("Keep the source's encoding (no re-encoding)"));
     joinKeepEncodingBox_->setObjectName("joinKeepEncodingBox");
-    joinKeepEncodingBox_->setToolTip("MP3 files of one rate and channel count are joined by copying their frames");
+    joinKeepEncodingBox_->setToolTip(tr("MP3 files of one rate and channel count are joined by copying their frames"));
     grid->addWidget(joinKeepEncodingBox_, 9, 0, 1, 3);
 
     using V = OptionValues;
@@ -418,7 +424,7 @@ void OptionsDialog::chooseOutputFolder(QLineEdit* target) {
                           QString::number(QDateTime::currentMSecsSinceEpoch() % 1000);
     QFile file(probe);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-        showMessage("The path can't set as output path");
+        showMessage(tr("The path can't set as output path"));
         return;
     }
     file.close();
@@ -429,20 +435,23 @@ void OptionsDialog::chooseOutputFolder(QLineEdit* target) {
 // ---- The schedule list ----
 
 QString OptionsDialog::frequencyText(const AppSettings::ScheduleEntry& e) {
-    static const char* const weekdays[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                           "Friday", "Saturday", "Sunday"};
-    static const char* const months[] = {"January", "February", "March",     "April",   "May",      "June",
-                                         "July",    "August",   "September", "October", "November", "December"};
+    static const char* const weekdays[] = {QT_TR_NOOP("Monday"),   QT_TR_NOOP("Tuesday"), QT_TR_NOOP("Wednesday"),
+                                           QT_TR_NOOP("Thursday"), QT_TR_NOOP("Friday"),  QT_TR_NOOP("Saturday"),
+                                           QT_TR_NOOP("Sunday")};
+    static const char* const months[] = {QT_TR_NOOP("January"), QT_TR_NOOP("February"), QT_TR_NOOP("March"),
+                                         QT_TR_NOOP("April"),   QT_TR_NOOP("May"),      QT_TR_NOOP("June"),
+                                         QT_TR_NOOP("July"),    QT_TR_NOOP("August"),   QT_TR_NOOP("September"),
+                                         QT_TR_NOOP("October"), QT_TR_NOOP("November"), QT_TR_NOOP("December")};
     if (e.day == 0 && e.month == 0 && e.year == 0 && e.dayOfWeek == 0)
-        return "Every day";
+        return tr("Every day");
     if (e.day && e.month && e.year && e.dayOfWeek == 0)
-        return "Special date: " + QLocale().toString(QDate(e.year, e.month, e.day), QLocale::ShortFormat);
+        return tr("Special date: ") + QLocale().toString(QDate(e.year, e.month, e.day), QLocale::ShortFormat);
     if (!e.day && !e.month && !e.year && e.dayOfWeek >= 1 && e.dayOfWeek <= 7)
-        return QString("Every week: ") + weekdays[e.dayOfWeek - 1];
+        return tr("Every week: ") + tr(weekdays[e.dayOfWeek - 1]);
     if (!e.year && !e.month && e.day && !e.dayOfWeek)
-        return QString("Every month: %1").arg(e.day);
+        return tr("Every month: %1").arg(e.day);
     if (!e.year && e.month >= 1 && e.month <= 12 && e.day && !e.dayOfWeek)
-        return QString("Every year: %1 %2").arg(months[e.month - 1]).arg(e.day);
+        return tr("Every year: %1 %2").arg(tr(months[e.month - 1])).arg(e.day);
     return "";
 }
 

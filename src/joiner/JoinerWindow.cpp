@@ -80,7 +80,6 @@ public:
     InfoBox(JoinerWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
         setFixedHeight(fontMetrics().height() + 11);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        setAccessibleName(tr("File information"));
     }
 
     // From the first line's top to the second's.
@@ -114,7 +113,7 @@ QString qs(const std::string& text) {
 
 JoinerWindow::JoinerWindow(QWidget* parent) : JobWindow(parent) {
     setObjectName("joinerWindow");
-    setWindowTitle("Zelvo MP3 Darozu");
+    setWindowTitle(tr("Zelvo MP3 Darozu"));
     setSizeGripEnabled(true);
     info_.setInfoOption(true);
     input_.setFileOption(true);
@@ -173,6 +172,7 @@ void JoinerWindow::buildControls() {
     connect(stopButton_, &QPushButton::clicked, this, &JoinerWindow::stop);
     infoBox_ = new InfoBox(*this, this);
     infoBox_->setObjectName("infoBox");
+    infoBox_->setAccessibleName(tr("File information"));
     bottom->addWidget(playButton_);
     bottom->addWidget(stopButton_);
     bottom->addSpacing(12);
@@ -208,15 +208,16 @@ QWidget* JoinerWindow::buildLists() {
     auto* buttonRow = new QHBoxLayout;
     const char* names[] = {"addButton",   "addAllButton", "removeButton", "removeAllButton",
                            "firstButton", "lastButton",   "upButton",     "downButton"};
-    const char* texts[] = {"Add", "Add all", "Remove", "Remove all", "First", "Last", "Up", "Down"};
-    const char* hints[] = {"Add selected audio files",
-                           "Add all audio files in the folder",
-                           "Remove selected from list",
-                           "Remove all from list",
-                           "Move to first",
-                           "Move to last",
-                           "Move up",
-                           "Move down"};
+    const char* texts[] = {QT_TR_NOOP("Add"),   QT_TR_NOOP("Add all"), QT_TR_NOOP("Remove"), QT_TR_NOOP("Remove all"),
+                           QT_TR_NOOP("First"), QT_TR_NOOP("Last"),    QT_TR_NOOP("Up"),     QT_TR_NOOP("Down")};
+    const char* hints[] = {QT_TR_NOOP("Add selected audio files"),
+                           QT_TR_NOOP("Add all audio files in the folder"),
+                           QT_TR_NOOP("Remove selected from list"),
+                           QT_TR_NOOP("Remove all from list"),
+                           QT_TR_NOOP("Move to first"),
+                           QT_TR_NOOP("Move to last"),
+                           QT_TR_NOOP("Move up"),
+                           QT_TR_NOOP("Move down")};
     QPushButton** buttons[] = {&addButton_,   &addAllButton_, &removeButton_, &removeAllButton_,
                                &firstButton_, &lastButton_,   &upButton_,     &downButton_};
     void (JoinerWindow::*handlers[])() = {
@@ -258,7 +259,7 @@ void JoinerWindow::showEvent(QShowEvent* event) {
 
 void JoinerWindow::done(int result) {
     if (merging_) {
-        if (askToCancel("Merging in progress, do you want to cancel ?")) {
+        if (askToCancel(tr("Merging in progress, do you want to cancel ?"))) {
             closeAfterMerge_ = true;
             cancelMerging();
         }
@@ -570,7 +571,7 @@ void JoinerWindow::startMerge() {
         uniqueOutputName(AppSettings::joinOutputPath, stem, extensionOfKind(kind), AppSettings::joinOverwrite);
     // An input is never overwritten while it is being read.
     if (!inputThatIsOutput(output, paths).empty()) {
-        showMessage("Cannot merge into \"" + qs(output) + "\": it is one of the files to merge");
+        showMessage(tr("Cannot merge into \"") + qs(output) + "\": it is one of the files to merge");
         return;
     }
     output_.createForWrite(output);
@@ -582,13 +583,15 @@ void JoinerWindow::startMerge() {
     setMergeControls(true);
     merging_ = true;
     worker_ = new MergeWorker(this, input_, std::move(paths), output_);
-    mergeDoneText_ = "Done";
+    mergeDoneText_ = tr("Done");
     mergeNote_.clear();
     if (AppSettings::joinKeepsEncoding)
         worker_->keepEncoding(kind, [this](bool copied, const std::string& note) {
             QMetaObject::invokeMethod(
                 this,
-                [this, copied, note = qs(note)] { noteMerge(copied ? "Done (copied)" : "Done (re-encoded)", note); },
+                [this, copied, note = qs(note)] {
+                    noteMerge(copied ? tr("Done (copied)") : tr("Done (re-encoded)"), note);
+                },
                 Qt::QueuedConnection);
         });
     connect(worker_, &JobWorker::ended, this, &JoinerWindow::mergeFinished, Qt::QueuedConnection);
@@ -600,7 +603,7 @@ void JoinerWindow::noteMerge(const QString& doneText, const QString& note) {
     mergeDoneText_ = doneText;
     mergeNote_ = note;
     for (const int row : mergeRows_)
-        if (QTreeWidgetItem* item = joinList_->topLevelItem(row); item && item->text(4) == "Done") {
+        if (QTreeWidgetItem* item = joinList_->topLevelItem(row); item && item->text(4) == tr("Done")) {
             item->setText(4, doneText);
             item->setToolTip(4, note);
         }
@@ -632,9 +635,9 @@ void JoinerWindow::mergeProgress(int index, int percent) {
         return;
     }
     mergingRow_ = mergeRows_[static_cast<size_t>(index)];
-    item->setText(4, QString("Merging: %1 % done").arg(percent));
+    item->setText(4, tr("Merging: %1 % done").arg(percent));
     const double overall = static_cast<double>(index) / mergeCount_ * 100 + static_cast<double>(percent) / mergeCount_;
-    infoLine2_ = QString("Merging: %1 % done").arg(static_cast<int>(std::nearbyint(overall)));
+    infoLine2_ = tr("Merging: %1 % done").arg(static_cast<int>(std::nearbyint(overall)));
     infoBox_->update();
 }
 
@@ -650,13 +653,13 @@ void JoinerWindow::mergeFinished(bool failed, const QString& failure, int failed
     }
     if (failed) {
         if (failedItem >= 0 && failedItem < static_cast<int>(mergeRows_.size()))
-            joinList_->topLevelItem(mergeRows_[static_cast<size_t>(failedItem)])->setText(4, "Failed");
+            joinList_->topLevelItem(mergeRows_[static_cast<size_t>(failedItem)])->setText(4, tr("Failed"));
         showMessage(problem);
     } else if (mergeCancelled_) {
         if (mergingRow_ >= 0)
-            joinList_->topLevelItem(mergingRow_)->setText(4, "Canceled");
+            joinList_->topLevelItem(mergingRow_)->setText(4, tr("Canceled"));
     } else {
-        showMessage("Merge finished");
+        showMessage(tr("Merge finished"));
     }
     refreshPlayList();
     if (closeAfterMerge_) {

@@ -41,7 +41,8 @@
 
 namespace {
 
-const char* const folderChangeRefused = "You will not be able to change folder while playing or converting.";
+const char* const folderChangeRefused =
+    QT_TRANSLATE_NOOP("PlayerWindow", "You will not be able to change folder while playing or converting.");
 
 // Bar positions of the equaliser presets (band value in dB = -position / 1000).
 const std::array<std::array<int, 12>, 6> presets{{
@@ -87,7 +88,7 @@ QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientati
 
 PlayerWindow::PlayerWindow(QWidget* parent) : QWidget(parent) {
     setObjectName("playerWindow");
-    setWindowTitle("Zelvo MP3 Player");
+    setWindowTitle(tr("Zelvo MP3 Player"));
     Platform::fillSharedFolders();
     info_.setInfoOption(true);
     input_.setFileOption(true);
@@ -304,21 +305,21 @@ QWidget* PlayerWindow::buildPlayList() {
 void PlayerWindow::buildMenu() {
     contextMenu_ = new QMenu(this);
     contextMenu_->setObjectName("contextMenu");
-    auto item = [this](const char* name, const char* text) {
+    auto item = [this](const char* name, const QString& text) {
         QAction* action = contextMenu_->addAction(text);
         action->setObjectName(name);
         action->setEnabled(false);
         return action;
     };
-    convertToWavAction_ = item("convertToWavAction", "Convert to WAV");
-    convertToMp3Action_ = item("convertToMp3Action", "Convert to MP3");
-    convertToOggAction_ = item("convertToOggAction", "Convert to OGG");
-    convertToWmaAction_ = item("convertToWmaAction", "Convert to WMA");
-    convertToFlacAction_ = item("convertToFlacAction", "Convert to FLAC");
-    cancelConversionAction_ = item("cancelConversionAction", "Cancel");
-    mailAction_ = item("mailAction", "Email");
-    renameAction_ = item("renameAction", "Rename");
-    deleteAction_ = item("deleteAction", "Delete");
+    convertToWavAction_ = item("convertToWavAction", tr("Convert to WAV"));
+    convertToMp3Action_ = item("convertToMp3Action", tr("Convert to MP3"));
+    convertToOggAction_ = item("convertToOggAction", tr("Convert to OGG"));
+    convertToWmaAction_ = item("convertToWmaAction", tr("Convert to WMA"));
+    convertToFlacAction_ = item("convertToFlacAction", tr("Convert to FLAC"));
+    cancelConversionAction_ = item("cancelConversionAction", tr("Cancel"));
+    mailAction_ = item("mailAction", tr("Email"));
+    renameAction_ = item("renameAction", tr("Rename"));
+    deleteAction_ = item("deleteAction", tr("Delete"));
     playList_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(playList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         enableMenuActions();
@@ -366,7 +367,7 @@ void PlayerWindow::prepareOnShow() {
 void PlayerWindow::closeEvent(QCloseEvent* event) {
     if (convertingRow_ != -1) {
         if (!confirm_ ||
-            confirm_->ask("Converting in progress, do you want to cancel ?", false) != ConfirmDialog::ResultYes) {
+            confirm_->ask(tr("Converting in progress, do you want to cancel ?"), false) != ConfirmDialog::ResultYes) {
             event->ignore();
             return;
         }
@@ -405,7 +406,7 @@ bool PlayerWindow::acceptsDrop(QEvent* event) {
 
 void PlayerWindow::showFolderChangeRefused() {
     if (created_ && confirm_)
-        confirm_->ask(folderChangeRefused, true);
+        confirm_->ask(tr(folderChangeRefused), true);
 }
 
 // ---- Listing ----
@@ -432,8 +433,8 @@ bool PlayerWindow::showPath(const QString& path) {
     if (listed && (target.isDir() || row >= 0))
         return true;
     if (confirm_)
-        confirm_->ask(target.exists() ? "Cannot show \"" + path + "\": it is not an audio file the program reads"
-                                      : "Cannot show \"" + path + "\": there is no such file or folder",
+        confirm_->ask(target.exists() ? tr("Cannot show \"%1\": it is not an audio file the program reads").arg(path)
+                                      : tr("Cannot show \"%1\": there is no such file or folder").arg(path),
                       true);
     return false;
 }
@@ -593,7 +594,7 @@ void PlayerWindow::openCutter() {
     const QList<QTreeWidgetItem*> selected = playList_->selectedItems();
     if (selected.isEmpty()) {
         if (confirm_)
-            confirm_->ask("Please select an audio file", true);
+            confirm_->ask(tr("Please select an audio file"), true);
         return;
     }
     if (!cutter_)
@@ -759,7 +760,7 @@ void PlayerWindow::showPlayedPosition(int currentSamples) {
         progressSlider_->setValue(static_cast<int>(position));
     }
     if (QTreeWidgetItem* item = playList_->topLevelItem(playingRow_))
-        item->setText(ColStatus, "Playing " + qs(AppSettings::formatHmsColon(player_.samplesToMs(played))));
+        item->setText(ColStatus, tr("Playing ") + qs(AppSettings::formatHmsColon(player_.samplesToMs(played))));
 }
 
 // ---- Volume and equaliser ----

@@ -120,7 +120,7 @@ void PlayerWindow::startConversion(const QString& kind) {
     if (input_.errorCode() != 0)
         return failConversion(QString::fromStdString(input_.errorText()));
     if (!inputThatIsOutput(Platform::pathBytes(convertOutputFile_), {source}).empty())
-        return failConversion("Cannot convert \"" + selectedFile_ + "\" into itself");
+        return failConversion(tr("Cannot convert \"%1\" into itself").arg(selectedFile_));
     output_.createForWrite(Platform::pathBytes(convertOutputFile_));
     if (output_.errorCode() != 0)
         return failConversion(QString::fromStdString(output_.errorText()));
@@ -142,7 +142,7 @@ void PlayerWindow::convertProgress(int percent) {
     if (convertingRow_ == -1)
         return; // after the end
     setRowMarker(convertingRow_, markerConverting);
-    playList_->topLevelItem(convertingRow_)->setText(ColStatus, QString("Converting %1% done").arg(percent));
+    playList_->topLevelItem(convertingRow_)->setText(ColStatus, tr("Converting %1% done").arg(percent));
 }
 
 void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, bool tagsOnly) {
@@ -200,7 +200,7 @@ bool PlayerWindow::renameRow(int row, const QString& newText) {
     if (dot >= 0)
         name.truncate(dot);
     if (name.isEmpty() || name.contains('/') || name.contains('\\')) {
-        showMessage("Cannot rename \"" + oldName + "\": \"" + newText + "\" is not a file name");
+        showMessage(tr("Cannot rename \"") + oldName + "\": \"" + newText + "\" is not a file name");
         return false;
     }
     name += extension(oldName);
@@ -210,12 +210,12 @@ bool PlayerWindow::renameRow(int row, const QString& newText) {
     const std::string to = Platform::pathBytes(currentFolder_ + name);
     std::error_code ec;
     if (std::filesystem::symlink_status(to, ec).type() != std::filesystem::file_type::not_found) {
-        showMessage("Cannot rename \"" + oldName + "\": a file named \"" + name + "\" exists already");
+        showMessage(tr("Cannot rename \"") + oldName + "\": a file named \"" + name + "\" exists already");
         return false;
     }
     std::filesystem::rename(from, to, ec);
     if (ec) {
-        showMessage("Cannot rename \"" + oldName + "\": " + QString::fromStdString(ec.message()));
+        showMessage(tr("Cannot rename \"") + oldName + "\": " + QString::fromStdString(ec.message()));
         return false;
     }
     item->setText(ColName, name);
@@ -245,18 +245,18 @@ void PlayerWindow::deleteSelected() {
     auto yes = [this](const QString& question) {
         return confirm_ && confirm_->ask(question, false) == ConfirmDialog::ResultYes;
     };
-    if (!yes("Move \"" + rowFileName(row) + "\" to the Trash?"))
+    if (!yes(tr("Move \"%1\" to the Trash?").arg(rowFileName(row))))
         return;
     std::error_code ec;
     if (!std::filesystem::exists(Platform::pathBytes(path), ec)) {
-        showMessage("Cannot delete \"" + path + "\": it is not there any more");
+        showMessage(tr("Cannot delete \"") + path + "\": it is not there any more");
         return;
     }
     if (!moveToTrash(path)) {
         if (!yes("\"" + rowFileName(row) + "\" cannot be moved to the Trash here. Remove it for good?"))
             return;
         if (!std::filesystem::remove(Platform::pathBytes(path), ec)) {
-            showMessage("Cannot delete \"" + path +
+            showMessage(tr("Cannot delete \"") + path +
                         "\": " + QString::fromStdString(ec ? ec.message() : "it is not there any more"));
             return;
         }
@@ -279,7 +279,7 @@ void PlayerWindow::mailSelected() {
     QStringList arguments;
     for (const std::string& argument : AppSettings::mailArguments(pairs))
         arguments << QString::fromStdString(argument);
-    const QString cannot = "Cannot hand \"" + rowFileName(row) + "\" to an e-mail program: ";
+    const QString cannot = tr("Cannot hand \"%1\" to an e-mail program: ").arg(rowFileName(row));
     auto* mail = new QProcess(this);
     connect(mail, &QProcess::errorOccurred, this, [this, mail, cannot](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)

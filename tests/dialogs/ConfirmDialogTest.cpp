@@ -1,4 +1,3 @@
-#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -8,75 +7,64 @@
 class ConfirmDialogTest : public QObject {
     Q_OBJECT
 
-private:
-    // Shows the dialog without blocking, so that its layout can be read.
-    static void lay(ConfirmDialog& dialog, const QString& text, bool messageOnly) {
-        dialog.setMessageOnly(messageOnly);
-        dialog.setMessage(text);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    }
-
 private slots:
-    void shortMessageHasTheMinimumWidthAndOneCentredButton() {
+    // A message has one Ok button, a question Yes (the default) and No; the same box
+    // switches between them.
+    void messagesAndQuestionsHaveTheirButtons() {
         ConfirmDialog dialog;
-        lay(dialog, "Merge finished", true);
-        QCOMPARE(dialog.windowTitle(), QString("Message"));
-        QCOMPARE(dialog.width(), 220);
-        QCOMPARE(dialog.height(), dialog.messageLabel_->height() + 121);
-        QCOMPARE(dialog.noButton_->x(), (220 - 80) / 2);
-        QCOMPARE(dialog.noButton_->y(), dialog.height() - 46);
-        QCOMPARE(dialog.noButton_->text(), QString("&Ok"));
-        QVERIFY(dialog.yesButton_->isHidden());
-        QCOMPARE(dialog.messageLabel_->x(), (220 - dialog.messageLabel_->width()) / 2 - 2);
+        struct Case {
+            bool messageOnly;
+            const char* title;
+            bool yesShown;
+            const char* otherText;
+            QMessageBox::Icon icon;
+        };
+        const Case cases[] = {{true, "Message", false, "&Ok", QMessageBox::Information},
+                              {false, "Confirm", true, "&No", QMessageBox::Question},
+                              {true, "Message", false, "&Ok", QMessageBox::Information}};
+        for (const Case& c : cases) {
+            dialog.setMessageOnly(c.messageOnly);
+            dialog.setMessage("Splitting in progress, do you want to cancel ?");
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            QCOMPARE(dialog.windowTitle(), QString(c.title));
+            QCOMPARE(dialog.yesButton_->isVisible(), c.yesShown);
+            QCOMPARE(dialog.noButton_->text(), QString(c.otherText));
+            QCOMPARE(dialog.icon(), c.icon);
+            QCOMPARE(dialog.defaultButton(), c.yesShown ? dialog.yesButton_ : dialog.noButton_);
+            QCOMPARE(dialog.text(), QString("Splitting in progress, do you want to cancel ?"));
+            dialog.hide();
+        }
     }
 
-    void longQuestionIsFortyWiderThanItsTextWithTwoButtons() {
-        ConfirmDialog dialog;
-        const QString question = "Splitting in progress, do you want to cancel ? "
-                                 "This text is long enough to pass the minimum width.";
-        lay(dialog, question, false);
-        const int labelWidth = dialog.messageLabel_->width();
-        QVERIFY(labelWidth + 40 > 220);
-        QCOMPARE(dialog.windowTitle(), QString("Confirm"));
-        QCOMPARE(dialog.width(), labelWidth + 40);
-        QCOMPARE(dialog.messageLabel_->x(), (dialog.width() - labelWidth) / 2);
-        const int firstLeft = (dialog.width() - 2 * 80 - 10) / 2;
-        QCOMPARE(dialog.yesButton_->x(), firstLeft);
-        QCOMPARE(dialog.noButton_->x(), firstLeft + 90);
-        QCOMPARE(dialog.yesButton_->y(), dialog.height() - 46);
-        QCOMPARE(dialog.noButton_->y(), dialog.height() - 46);
-        QVERIFY(dialog.yesButton_->isVisible());
-        QCOMPARE(dialog.yesButton_->text(), QString("&Yes"));
-        QCOMPARE(dialog.noButton_->text(), QString("&No"));
-    }
-
-    void multiLineTextMakesTheDialogTaller() {
-        ConfirmDialog dialog;
-        lay(dialog, "One line", true);
-        const int oneLine = dialog.height();
-        dialog.hide();
-        lay(dialog, "One line\nTwo lines\nThree lines", true);
-        QVERIFY(dialog.height() > oneLine);
-        QCOMPARE(dialog.height(), dialog.messageLabel_->height() + 121);
-        QCOMPARE(dialog.noButton_->y(), dialog.height() - 46);
-        // Reused after a question: the message mode hides the Yes button again.
-        dialog.hide();
-        lay(dialog, "Question?", false);
-        QVERIFY(dialog.yesButton_->isVisible());
-        dialog.hide();
-        lay(dialog, "Message", true);
-        QVERIFY(dialog.yesButton_->isHidden());
-    }
-
-    void resultsAreSixForYesAndSevenForTheOtherButton() {
+    void resultsAreSixForYesAndSevenForTheOtherButtonOrEscape() {
         ConfirmDialog dialog;
         QTimer::singleShot(0, &dialog, [&] { dialog.yesButton_->click(); });
         QCOMPARE(dialog.ask("Cancel?", false), 6);
         QTimer::singleShot(0, &dialog, [&] { dialog.noButton_->click(); });
         QCOMPARE(dialog.ask("Cancel?", false), 7);
+        QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
+        QCOMPARE(dialog.ask("Cancel?", false), 7);
         QTimer::singleShot(0, &dialog, [&] { dialog.noButton_->click(); });
         QCOMPARE(dialog.ask("Cut finished", true), 7);
+    }
+
+    // The box shows over the middle of the window that asks.
+    void showsOverTheAskingWindow() {
+        QWidget window;
+        window.setGeometry(300, 200, 600, 400);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        ConfirmDialog dialog;
+        QPoint centre;
+        QTimer::singleShot(0, &dialog, [&] {
+            centre = dialog.geometry().center();
+            dialog.noButton_->click();
+        });
+        dialog.ask("Merge finished", true);
+        QVERIFY2((centre - window.frameGeometry().center()).manhattanLength() <= 4,
+                 qPrintable(QString("%1,%2").arg(centre.x()).arg(centre.y())));
     }
 };
 

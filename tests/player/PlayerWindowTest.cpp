@@ -47,7 +47,7 @@ void writeBytes(const QString& path, qint64 size) {
 void answerNextDialog(QString* text) {
     QTimer::singleShot(50, [text] {
         if (auto* dialog = qobject_cast<ConfirmDialog*>(QApplication::activeModalWidget())) {
-            *text = dialog->messageLabel_->text();
+            *text = dialog->text();
             dialog->noButton_->click();
         }
     });

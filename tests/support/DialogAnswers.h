@@ -33,7 +33,7 @@ private:
         auto* dialog = qobject_cast<ConfirmDialog*>(QApplication::activeModalWidget());
         if (!dialog || !dialog->isVisible())
             return;
-        texts << dialog->messageLabel_->text();
+        texts << dialog->text();
         (yes_ && dialog->yesButton_->isVisible() ? dialog->yesButton_ : dialog->noButton_)->click();
     }
 

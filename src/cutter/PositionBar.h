@@ -39,6 +39,7 @@ public:
     // sets the deepest zoom. Call peaksChanged when more of it is computed.
     void setPeaks(const PeakLevels* peaks, int sampleRate);
     void peaksChanged();
+    const PeakLevels* peaks() const { return peaks_; }
 
     void setMax(int64_t duration);
     void setPosition(int64_t time);

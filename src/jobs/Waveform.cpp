@@ -54,12 +54,38 @@ Peak PeakLevels::sketchOf(int64_t first, int64_t end) const {
     return peak;
 }
 
+void PeakLevels::gather(size_t level, int64_t first, int64_t end, Envelope& envelope) const {
+    if (end <= first)
+        return;
+    int64_t span = BaseFrames;
+    for (size_t i = 0; i < level; ++i)
+        span *= Factor;
+    const std::vector<Peak>& peaks = levels_[level];
+    if (level == 0) {
+        // The finest peaks: those the stretch touches.
+        const auto to = std::min(peaks.size(), static_cast<size_t>((end + span - 1) / span));
+        for (auto i = static_cast<size_t>(first / span); i < to; ++i)
+            envelope.add(peaks[i]);
+        return;
+    }
+    // The peaks of this level inside the stretch, and its ends from the level below.
+    const int64_t innerFirst = (first + span - 1) / span * span;
+    const int64_t innerEnd = std::min(end / span, static_cast<int64_t>(peaks.size())) * span;
+    if (innerFirst >= innerEnd)
+        return gather(level - 1, first, end, envelope);
+    gather(level - 1, first, innerFirst, envelope);
+    for (int64_t i = innerFirst / span; i < innerEnd / span; ++i)
+        envelope.add(peaks[static_cast<size_t>(i)]);
+    gather(level - 1, innerEnd, end, envelope);
+}
+
 Peak PeakLevels::peakOf(int64_t first, int64_t end) const {
     first = std::max<int64_t>(first, 0);
     end = std::min(end, totalFrames_);
     if (end <= first)
         return {};
-    if (first >= computedFrames())
+    const int64_t computed = computedFrames();
+    if (first >= computed)
         return sketchOf(first, end);
     // The coarsest level whose peaks are no longer than the stretch: a few peaks to join.
     int64_t span = BaseFrames;
@@ -68,13 +94,11 @@ Peak PeakLevels::peakOf(int64_t first, int64_t end) const {
         span *= Factor;
         ++level;
     }
-    const std::vector<Peak>& peaks = levels_[level];
-    const auto from = static_cast<size_t>(first / span);
-    const auto to = std::min(peaks.size(), static_cast<size_t>((end + span - 1) / span));
-    Peak peak = from < to ? peaks[from] : Peak{};
-    for (size_t i = from + 1; i < to; ++i)
-        peak.include(peaks[i]);
-    return peak;
+    Envelope envelope;
+    gather(level, first, std::min(end, computed), envelope);
+    if (end > computed)
+        envelope.add(sketchOf(computed, end));
+    return envelope.peak;
 }
 
 std::vector<Peak> PeakLevels::columns(int64_t first, int64_t end, int count) const {

@@ -32,6 +32,7 @@ public:
     // Frames [0, computedFrames()) have their own peaks.
     int64_t computedFrames() const;
     bool complete() const { return computedFrames() >= totalFrames_; }
+    bool sketched() const { return !sketch_.empty(); }
 
     void setSketch(std::vector<Peak> sketch);
     void append(const std::vector<Peak>& basePeaks);
@@ -42,7 +43,16 @@ public:
     std::vector<Peak> columns(int64_t first, int64_t end, int count) const;
 
 private:
+    struct Envelope {
+        Peak peak;
+        bool any = false;
+        void add(const Peak& more) {
+            any ? peak.include(more) : void(peak = more);
+            any = true;
+        }
+    };
     Peak sketchOf(int64_t first, int64_t end) const;
+    void gather(size_t level, int64_t first, int64_t end, Envelope& envelope) const;
 
     int64_t totalFrames_ = 0;
     std::vector<std::vector<Peak>> levels_; // levels_[0]: one per BaseFrames frames

@@ -10,6 +10,7 @@
 #include <QTreeWidget>
 #include <QMenu>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <tuple>
@@ -21,6 +22,7 @@
 #include "EngineEvents.h"
 #include "DialogAnswers.h"
 #include "AppSettings.h"
+#include "Mp3FrameCopy.h"
 #include "PositionBar.h"
 #include "CutterWindow.h"
 
@@ -322,6 +324,77 @@ private slots:
         QTest::keyClick(focus, Qt::Key_Space);
         QVERIFY(!window_->paused_);
         QTest::mouseClick(window_->stopButton_, Qt::LeftButton);
+        window_->removeAll();
+    }
+
+    // + and - zoom the time line around the position, Ctrl+Z and Ctrl+Shift+Z undo and
+    // redo cut point changes (a dragged point too); a new file starts a new history.
+    void zoomUndoAndDragThroughTheWindow() {
+        open(home_.path() + "/long.wav");
+        PositionBar* bar = window_->bar_;
+        QWidget* focus = window_->sectionList_;
+        focus->setFocus();
+        bar->setPosition(30000);
+        const double whole = bar->viewLength();
+        QTest::keyClick(focus, Qt::Key_Plus);
+        QTest::keyClick(focus, Qt::Key_Plus);
+        QCOMPARE(bar->viewLength(), whole / 4);
+        QVERIFY(bar->viewStart() <= 30000 && 30000 <= bar->viewStart() + bar->viewLength());
+        QTest::keyClick(focus, Qt::Key_Minus);
+        QCOMPARE(bar->viewLength(), whole / 2);
+        QTest::keyClick(focus, Qt::Key_M);
+        QCOMPARE(window_->sectionList_->topLevelItemCount(), 2);
+        // The point dragged with the mouse; the section list follows.
+        const int y = bar->waveArea().center().y();
+        QTest::mousePress(bar, Qt::LeftButton, {}, {bar->timeToX(30000), y});
+        QTest::mouseMove(bar, {bar->timeToX(40000), y});
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, {bar->timeToX(40000), y});
+        const int64_t dragged = bar->points_[1].time;
+        QVERIFY(std::abs(dragged - 40000) < 200);
+        QCOMPARE(window_->sectionList_->topLevelItem(1)->text(1),
+                 QString::fromStdString(AppSettings::formatMinSecMs(dragged)));
+        QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(bar->points_[1].time, int64_t{30000});
+        QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(window_->sectionList_->topLevelItemCount(), 1);
+        QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(bar->points_[1].time, dragged);
+        window_->removeAll();
+        QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(bar->points_.size(), size_t{3});
+        window_->close();
+        open(home_.path() + "/short.wav");
+        QCOMPARE(bar->undoStack()->count(), 0);
+        QCOMPARE(bar->viewLength(), static_cast<double>(bar->maximum_)); // a new file shows whole
+    }
+
+    // With an MP3 file "Snap to MP3 frames" puts new points on frame boundaries (the
+    // millisecond nearest to one); a WAV file has no frames to snap to.
+    void snapToMp3Frames() {
+        open(home_.path() + "/short.wav");
+        QVERIFY(!window_->snapToFramesBox_->isEnabled());
+        window_->close();
+        open(home_.path() + "/long.mp3");
+        QVERIFY(window_->snapToFramesBox_->isEnabled());
+        QTest::mouseClick(window_->snapToFramesBox_, Qt::LeftButton);
+        QVERIFY(window_->snapToFramesBox_->isChecked());
+        const Mp3FrameIndex frames = indexMp3Frames((home_.path() + "/long.mp3").toStdString());
+        for (const int64_t asked : {1000, 45013, 60000}) {
+            window_->bar_->setPosition(asked);
+            window_->addCutPointAtPosition();
+        }
+        for (size_t i = 1; i + 1 < window_->bar_->points_.size(); ++i) {
+            const int64_t time = window_->bar_->points_[i].time;
+            // Within half a millisecond of a frame's first sample, counted as decoded.
+            const double sample = time * 44.1 + frames.skippedSamples();
+            const double offFrame = std::remainder(sample, frames.samplesPerFrame);
+            QVERIFY2(std::abs(offFrame) <= 22.1, qPrintable(QString::number(time)));
+        }
+        QTest::mouseClick(window_->snapToFramesBox_, Qt::LeftButton);
+        window_->bar_->setPosition(2345);
+        window_->addCutPointAtPosition();
+        QCOMPARE(window_->bar_->points_[2].time, int64_t{2345}); // after the snapped one near 1 s
         window_->removeAll();
     }
 

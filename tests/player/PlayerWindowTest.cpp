@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QLineEdit>
 #include <QtTest>
 
 #include "AudioFixtures.h"
@@ -177,6 +178,62 @@ private slots:
             QCOMPARE(rowNames(*player_), c.order);
         }
         QCOMPARE(player_->playList_->topLevelItem(0)->text(PlayerWindow::ColSize), QString(" 512 KB"));
+    }
+
+    // In the list Enter and a double click play the row, Space pauses and resumes (and
+    // plays when nothing is playing), F2 opens the name for editing and Delete asks first;
+    // every control is reached with Tab.
+    void theKeyboardPlaysPausesRenamesAndDeletes() {
+        listFolder(music_);
+        player_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(player_.get()));
+        QTreeWidget* list = player_->playList_;
+        list->setFocus();
+        selectRow("a.MP3");
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(player_->playingRow_, player_->findRow("a.MP3"));
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(player_->paused_);
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(!player_->paused_);
+        player_->stop();
+        QTest::keyClick(list, Qt::Key_Space); // nothing playing: plays the selected row
+        QCOMPARE(player_->playingRow_, player_->findRow("a.MP3"));
+        player_->stop();
+        QTreeWidgetItem* c = list->topLevelItem(player_->findRow("c.Wma"));
+        // A double click as the desktop delivers it: a press and release, then the second press.
+        const QPoint onC = list->visualItemRect(c).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onC);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, onC);
+        QCOMPARE(player_->playingRow_, player_->findRow("c.Wma"));
+        player_->stop();
+
+        list->setFocus();
+        selectRow("b.mp3");
+        QTest::keyClick(list, Qt::Key_F2);
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        QVERIFY(editor && list->isAncestorOf(editor));
+        QCOMPARE(editor->text(), QString("b.mp3"));
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QString asked;
+        answerNextDialog(&asked); // No
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(asked, QString("Move \"b.mp3\" to the Trash?"));
+        QVERIFY(QFile::exists(music_ + "/b.mp3"));
+
+        // Tab goes round every control that takes the keyboard, the list and tree included.
+        QSet<QWidget*> reached;
+        player_->activateWindow(); // back from the question
+        QVERIFY(QTest::qWaitForWindowActive(player_.get()));
+        list->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
+        for (int i = 0; i < 60; ++i) {
+            reached.insert(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (QWidget* control : std::initializer_list<QWidget*>{player_->playButton_, player_->volumeSlider_,
+                                                                player_->folderTree_, list, player_->cutterButton_})
+            QVERIFY2(reached.contains(control), qPrintable(control->objectName()));
     }
 
     void playPauseSeekAndStopDriveThePlayer() {

@@ -1,0 +1,94 @@
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "AudioFixtures.h"
+#include "TempFolder.h"
+#include "Waveform.h"
+
+namespace {
+
+Peak bruteForce(const std::vector<Peak>& base, int64_t first, int64_t end) {
+    Peak peak{};
+    bool any = false;
+    for (int64_t frame = first; frame < end; frame += PeakLevels::BaseFrames) {
+        const Peak& p = base[static_cast<size_t>(frame / PeakLevels::BaseFrames)];
+        peak = any ? Peak{std::min(peak.low, p.low), std::max(peak.high, p.high)} : p;
+        any = true;
+    }
+    return peak;
+}
+
+} // namespace
+
+// Peaks appended in uneven batches give, for any stretch on peak bounds, the envelope of
+// the level-0 peaks it covers, whichever level they are read from; beyond the computed
+// part the sketch stands in.
+TEST(PeakLevels, EveryLevelGivesTheEnvelopeOfItsStretch) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> amplitude(-1, 1);
+    const int64_t total = 1000003;
+    std::vector<Peak> base((total + PeakLevels::BaseFrames - 1) / PeakLevels::BaseFrames);
+    for (Peak& peak : base) {
+        const float a = amplitude(random), b = amplitude(random);
+        peak = {std::min(a, b), std::max(a, b)};
+    }
+    PeakLevels levels(total);
+    levels.setSketch(std::vector<Peak>(100, Peak{-0.25f, 0.25f}));
+    const size_t half = base.size() / 2;
+    for (size_t at = 0; at < half;) {
+        const size_t batch = std::min<size_t>(half - at, 1 + random() % 3000);
+        levels.append({base.begin() + static_cast<ptrdiff_t>(at), base.begin() + static_cast<ptrdiff_t>(at + batch)});
+        at += batch;
+    }
+    EXPECT_EQ(levels.computedFrames(), static_cast<int64_t>(half) * PeakLevels::BaseFrames);
+    EXPECT_FALSE(levels.complete());
+    std::uniform_int_distribution<int64_t> place(0, static_cast<int64_t>(half) - 1);
+    for (int i = 0; i < 300; ++i) {
+        int64_t a = place(random) * PeakLevels::BaseFrames, b = place(random) * PeakLevels::BaseFrames;
+        if (a > b)
+            std::swap(a, b);
+        b += PeakLevels::BaseFrames;
+        const Peak got = levels.peakOf(a, b), want = bruteForce(base, a, b);
+        ASSERT_EQ(got.low, want.low) << a << ".." << b;
+        ASSERT_EQ(got.high, want.high) << a << ".." << b;
+    }
+    const Peak sketched = levels.peakOf(total - 1000, total);
+    EXPECT_EQ(sketched.high, 0.25f);
+    const std::vector<Peak> columns = levels.columns(0, total, 640);
+    ASSERT_EQ(columns.size(), 640u);
+    EXPECT_EQ(columns.back().high, 0.25f);
+    levels.append({base.begin() + static_cast<ptrdiff_t>(half), base.end()});
+    EXPECT_TRUE(levels.complete());
+    EXPECT_EQ(levels.peakOf(0, total).high, bruteForce(base, 0, total).high);
+}
+
+// A real file: the sketch comes first, then the level-0 peaks of all its frames, which
+// hold its samples' envelope.
+TEST(PeakLevels, ComputedFromAFile) {
+    TempFolder folder;
+    const std::string path = folder / "tone.mp3";
+    makeTone(path, 3.0, 44100, 2, "-c:a libmp3lame -b:a 128k");
+    int64_t total = 0;
+    std::vector<Peak> sketch, peaks;
+    bool sketchFirst = false;
+    computePeaks(
+        path, 64, [&](int64_t frames) { total = frames; },
+        [&](std::vector<Peak> s) {
+            sketch = std::move(s);
+            sketchFirst = peaks.empty();
+        },
+        [&](std::vector<Peak> p) { peaks.insert(peaks.end(), p.begin(), p.end()); }, [] { return false; });
+    const std::vector<float> decoded = decodeWithFfmpeg(path);
+    EXPECT_EQ(total * 2, static_cast<int64_t>(decoded.size()));
+    EXPECT_TRUE(sketchFirst);
+    EXPECT_EQ(sketch.size(), 64u);
+    EXPECT_EQ(static_cast<int64_t>(peaks.size()), (total + PeakLevels::BaseFrames - 1) / PeakLevels::BaseFrames);
+    PeakLevels levels(total);
+    levels.append(peaks);
+    const auto [low, high] = std::minmax_element(decoded.begin(), decoded.end());
+    EXPECT_EQ(levels.peakOf(0, total).low, *low);
+    EXPECT_EQ(levels.peakOf(0, total).high, *high);
+}

@@ -465,6 +465,8 @@ void PositionBar::paintWave(QPainter& painter, const QRect& area) {
 }
 
 void PositionBar::paintSections(QPainter& painter, const QRect& area) {
+    painter.save();
+    painter.setClipRect(area);
     for (size_t i = 0; i + 1 < points_.size(); ++i) {
         const int left = timeToX(points_[i].time), right = timeToX(points_[i + 1].time);
         const QRect section(left, area.top(), std::max(1, right - left), area.height());
@@ -479,6 +481,7 @@ void PositionBar::paintSections(QPainter& painter, const QRect& area) {
         if (x >= area.left() && x <= area.right())
             painter.drawLine(x, area.top(), x, area.bottom());
     }
+    painter.restore();
 }
 
 void PositionBar::paintPosition(QPainter& painter, const QRect& area) {

@@ -48,8 +48,8 @@ QPalette darkPalette() {
 }
 
 bool make(const QString& path, const char* source, const char* codec) {
-    const std::string command = "ffmpeg -v error -y -f lavfi -i '" + std::string(source) + "' -ac 2 " + codec + " '" +
-                                path.toStdString() + "'";
+    const std::string command =
+        "ffmpeg -v error -y -f lavfi -i '" + std::string(source) + "' -ac 2 " + codec + " '" + path.toStdString() + "'";
     return std::system(command.c_str()) == 0;
 }
 

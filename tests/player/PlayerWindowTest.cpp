@@ -199,7 +199,17 @@ private slots:
         player_->stop();
         QTest::keyClick(list, Qt::Key_Space); // nothing playing: plays the selected row
         QCOMPARE(player_->playingRow_, player_->findRow("a.MP3"));
-        player_->stop();
+        // The media keys, where they come to the window (keys without a text of their own).
+        auto mediaKey = [list](Qt::Key key) {
+            QTest::sendKeyEvent(QTest::Press, list, key, QString(), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, list, key, QString(), Qt::NoModifier);
+        };
+        mediaKey(Qt::Key_MediaTogglePlayPause);
+        QVERIFY(player_->paused_);
+        mediaKey(Qt::Key_MediaPlay);
+        QVERIFY(!player_->paused_);
+        mediaKey(Qt::Key_MediaStop);
+        QCOMPARE(player_->playingRow_, -1);
         QTreeWidgetItem* c = list->topLevelItem(player_->findRow("c.Wma"));
         // A double click as the desktop delivers it: a press and release, then the second press.
         const QPoint onC = list->visualItemRect(c).center();

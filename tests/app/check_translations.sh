@@ -6,7 +6,9 @@ lupdate="$1" sources="$2" kept="$3"
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
 "$lupdate" -silent -no-obsolete -locations none "$sources/src" -ts "$scratch/now.ts"
-if ! diff -u "$kept" "$scratch/now.ts" > "$scratch/diff"; then
+# The texts of each context, in any order (lupdate orders them by the files it reads).
+texts() { awk '/<name>/ { gsub(/ *<\/?name>/, ""); context = $0 } /<source>/ { print context "\t" $0 }' "$1" | sort; }
+if ! diff -u <(texts "$kept") <(texts "$scratch/now.ts") > "$scratch/diff"; then
   head -40 "$scratch/diff"
   echo "translations/zelvo-mp3.ts is not up to date: cmake --build build --target update_translations"
   exit 1

@@ -24,16 +24,18 @@ bool isWmaInAsf(const AVFormatContext& format, const AVStream& stream) {
     return std::string(format.iformat->name) == "asf" && (codec == AV_CODEC_ID_WMAV1 || codec == AV_CODEC_ID_WMAV2);
 }
 
-std::string refusalOf(const AVFormatContext& format, const AVStream& stream) {
-    if (isVorbisInOgg(format, stream) || isWmaInAsf(format, stream))
-        return {};
-    return "the program copies the packets of MP3, Ogg Vorbis and WMA files only";
-}
-
 struct Input {
     InputFormat format;
     AVStream* stream = nullptr;
 };
+
+std::string refusalOf(const Input& input, const std::string& path) {
+    if (isVorbisInOgg(*input.format, *input.stream))
+        return isChainedOgg(path) ? "it is a chain of Ogg streams, each with its own headers" : "";
+    if (isWmaInAsf(*input.format, *input.stream))
+        return {};
+    return "the program copies the packets of MP3, Ogg Vorbis and WMA files only";
+}
 
 Input openInput(const std::string& path) {
     Input input;
@@ -254,8 +256,7 @@ PacketCopyResult copyPackets(const std::string& source, Input& input, int64_t fi
 
 std::string packetCopyRefusal(const std::string& path) {
     try {
-        const Input input = openInput(path);
-        return refusalOf(*input.format, *input.stream);
+        return refusalOf(openInput(path), path);
     } catch (const EngineError& error) {
         return error.what();
     }
@@ -264,7 +265,7 @@ std::string packetCopyRefusal(const std::string& path) {
 PacketCopyResult writePacketCopy(const std::string& source, int64_t first, int64_t end, const std::string& fileName,
                                  const AudioTags& tags) {
     Input input = openInput(source);
-    if (const std::string refusal = refusalOf(*input.format, *input.stream); !refusal.empty())
+    if (const std::string refusal = refusalOf(input, source); !refusal.empty())
         throw EngineError(EngineStatus::InvalidFormat, "Cannot copy from \"" + source + "\": " + refusal);
     if (first < 0 || end <= first)
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": the range is empty");

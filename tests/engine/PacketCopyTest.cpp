@@ -74,6 +74,13 @@ TEST(PacketCopy, RefusesWhatItCannotCopy) {
     makeNoisyTone(flac, 1.0, 44100, 2, "-c:a flac");
     makeNoisyTone(ogg, 1.0, 44100, 2, "-c:a libvorbis");
     EXPECT_EQ(packetCopyRefusal(flac), "the program copies the packets of MP3, Ogg Vorbis and WMA files only");
+    // Two recordings one after the other, each with its own codebooks.
+    const std::string chain = folder / "chain.ogg", second = folder / "second.ogg";
+    makeNoisyTone(second, 1.0, 44100, 2, "-c:a libvorbis -q:a 8");
+    writeFileText(chain, readFileText(ogg) + readFileText(second));
+    EXPECT_EQ(packetCopyRefusal(chain), "it is a chain of Ogg streams, each with its own headers");
+    std::filesystem::remove(chain);
+    std::filesystem::remove(second);
     EXPECT_THROW(writePacketCopy(ogg, 44100 * 2, 44100 * 3, out, {}), EngineError);
     EXPECT_FALSE(std::filesystem::exists(out));
     const auto files = std::distance(std::filesystem::directory_iterator(folder.path()), {});

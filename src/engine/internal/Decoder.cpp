@@ -42,6 +42,8 @@ bool isAsf(const AVFormatContext& format) {
     return std::string(format.iformat->name) == "asf";
 }
 
+} // namespace
+
 // Whether the file's last Ogg page belongs to another logical stream than its first: a
 // chained file (several recordings one after another), whose length the container
 // gives for its last link only. Reads the first and the last 64 KB.
@@ -67,6 +69,8 @@ bool isChainedOgg(const std::string& path) {
         return false;
     return serialAt(head, 0) != serialAt(tail, last);
 }
+
+namespace {
 
 // The WAV container places packets of compressed codecs (ADPCM) only roughly in time.
 bool placesFramesExactly(const AVFormatContext& format, const AVStream& stream) {

@@ -30,6 +30,9 @@ struct OpenResult {
     std::string error;
 };
 
+// Whether an Ogg file is a chain of logical streams (several recordings one after another).
+bool isChainedOgg(const std::string& path);
+
 // Opens the file's container and finds its audio stream (the others discarded).
 OpenResult openContainer(const std::string& path, FFmpeg::InputFormat& format, AVStream*& stream);
 

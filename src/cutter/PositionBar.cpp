@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QUndoStack>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 
 #include "Waveform.h"
@@ -70,6 +71,11 @@ PositionBar::PositionBar(QWidget* parent)
     setAccessibleName(tr("Position"));
     scrollBar_->setObjectName("barScrollBar");
     scrollBar_->hide();
+    // The scroll bar along the bottom, under the waveform, when zoomed in.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(Margin, 0, Margin, 0);
+    layout->addStretch(1);
+    layout->addWidget(scrollBar_);
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
         if (maximum_ > 0)
             setView(static_cast<double>(value) / ScrollUnits * static_cast<double>(maximum_), viewLength_);
@@ -174,7 +180,7 @@ void PositionBar::updateScrollBar() {
     const bool zoomed = whole > 0 && viewLength_ < whole;
     if (zoomed != scrollBar_->isVisible()) {
         scrollBar_->setVisible(zoomed);
-        resizeEvent(nullptr);
+        layout()->activate(); // the waveform's height follows at once
     }
     if (!zoomed)
         return;
@@ -405,10 +411,7 @@ void PositionBar::keyPressEvent(QKeyEvent* event) {
 // ---- Painting ----
 
 void PositionBar::resizeEvent(QResizeEvent* event) {
-    if (event)
-        QWidget::resizeEvent(event);
-    const int barHeight = scrollBar_->sizeHint().height();
-    scrollBar_->setGeometry(Margin, height() - barHeight, std::max(1, width() - 2 * Margin), barHeight);
+    QWidget::resizeEvent(event);
     updateStep();
 }
 

@@ -131,13 +131,11 @@ void PlayerWindow::buildControls() {
     layout->addLayout(top);
 
     auto* middle = new QHBoxLayout;
-    auto* plADBG = new QWidget(this);
-    plADBG->setObjectName("plADBG");
-    plADBG->setFixedSize(255, 113);
-    levelDisplay_ = new LevelDisplay(plADBG);
+    levelDisplay_ = new LevelDisplay(this);
     levelDisplay_->setObjectName("AD");
-    levelDisplay_->setGeometry(0, 0, 255, 113);
-    middle->addWidget(plADBG);
+    levelDisplay_->setMinimumSize(255, 113); // its bars follow its size
+    levelDisplay_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    middle->addWidget(levelDisplay_);
     volumeSlider_ = makeSlider(this, "volumeSlider", Qt::Vertical, 0, 65535, tr("Volume"));
     volumeSlider_->setToolTip(tr("Adjust playback volume"));
     volumeSlider_->setValue(65535);
@@ -293,9 +291,10 @@ QWidget* PlayerWindow::buildPlayList() {
         sortPlayList();
     });
     connect(playList_, &QTreeWidget::itemClicked, this, &PlayerWindow::showSelectedRow);
-    // Moving through the rows with the keys shows each file's format as a click does.
+    // Moving through the rows with the keys shows each file's format as a click does (a
+    // click shows it through itemClicked, once).
     connect(playList_, &QTreeWidget::currentItemChanged, this, [this] {
-        if (playList_->hasFocus())
+        if (playList_->hasFocus() && QGuiApplication::mouseButtons() == Qt::NoButton)
             showSelectedRow();
     });
     plFileBack->setSizes({220, 540});

@@ -227,13 +227,13 @@ PacketCopyResult copyPackets(const std::string& source, Input& input, int64_t fi
         if (!copied) {
             const bool fromStreamStart = !held.empty() && held.front().index == 0;
             copied = PacketCopyResult{vorbis || !fromStreamStart ? placed.start : 0, 0};
-            if (vorbis && !held.empty()) {
+            if (!vorbis) {
+                for (const PlacedPacket& earlier : held)
+                    write(earlier, 0, earlier.length);
+            } else if (!held.empty()) {
                 write(held.back(), -held.back().length, held.back().length);
                 writer.endPage();
             }
-            for (const PlacedPacket& earlier : held)
-                if (!vorbis)
-                    write(earlier, 0, earlier.length);
         }
         const bool last = placed.start + placed.length >= end;
         const int64_t kept = vorbis && last ? end - placed.start : placed.length;

@@ -15,6 +15,7 @@
 #include "OptionsDialog.h"
 #include "ShellOpen.h"
 #include "SpecialFolders.h"
+#include "ThemedIcons.h"
 
 JobWindow::JobWindow(QWidget* parent) : QDialog(parent) {}
 
@@ -103,15 +104,6 @@ bool JobWindow::askToCancel(const QString& question) {
 void JobWindow::refreshPlayList() {
     if (refreshPlayList_)
         refreshPlayList_();
-}
-
-QPushButton* JobWindow::makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setAccessibleDescription(hint);
-    button->setAutoDefault(false);
-    return button;
 }
 
 void JobWindow::keyPressEvent(QKeyEvent* event) {

@@ -31,8 +31,6 @@ public:
     QToolButton* recentButton_ = nullptr;
 
 protected:
-    // A push button with its object name and hint (also its accessible description).
-    static QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint);
     // Enter never starts a cut or a merge: it is taken here instead of pressing a default button.
     void keyPressEvent(QKeyEvent* event) override;
     // The tool row's buttons in a row; outputFolder names the Folder button's folder. The

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QIcon>
+#include <QPushButton>
 
 void showThemedIcon(QAbstractButton* button, const char* themeName, QStyle::StandardPixmap fallback) {
     button->setIcon(QIcon::fromTheme(themeName, button->style()->standardIcon(fallback)));
@@ -9,4 +10,13 @@ void showThemedIcon(QAbstractButton* button, const char* themeName, QStyle::Stan
     button->setAccessibleName(meaning);
     button->setToolTip(meaning);
     button->setText({});
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    button->setAccessibleDescription(hint);
+    button->setAutoDefault(false);
+    return button;
 }

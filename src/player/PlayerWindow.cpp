@@ -64,15 +64,6 @@ std::string ss(const QString& text) {
     return Platform::pathBytes(text);
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setToolTip(hint);
-    button->setAccessibleDescription(hint);
-    button->setAutoDefault(false);
-    return button;
-}
-
 QSlider* makeSlider(QWidget* parent, const char* name, Qt::Orientation orientation, int min, int max,
                     const QString& what) {
     auto* slider = new QSlider(orientation, parent);

@@ -101,17 +101,6 @@ Peak PeakLevels::peakOf(int64_t first, int64_t end) const {
     return envelope.peak;
 }
 
-std::vector<Peak> PeakLevels::columns(int64_t first, int64_t end, int count) const {
-    std::vector<Peak> out(static_cast<size_t>(std::max(count, 0)));
-    const double span = static_cast<double>(end - first) / std::max(count, 1);
-    for (int i = 0; i < count; ++i) {
-        const auto from = first + static_cast<int64_t>(span * i);
-        const auto to = std::max(from + 1, first + static_cast<int64_t>(span * (i + 1)));
-        out[static_cast<size_t>(i)] = peakOf(from, to);
-    }
-    return out;
-}
-
 void computePeaks(const std::string& path, int sketchColumns, const std::function<void(int64_t totalFrames)>& opened,
                   const std::function<void(std::vector<Peak> sketch)>& sketch,
                   const std::function<void(std::vector<Peak> basePeaks)>& ready, const std::function<bool()>& stop) {

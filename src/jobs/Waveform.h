@@ -39,8 +39,6 @@ public:
 
     // The envelope of frames [first, end) (empty stretches give a zero peak).
     Peak peakOf(int64_t first, int64_t end) const;
-    // The envelope of count equal stretches of frames [first, end).
-    std::vector<Peak> columns(int64_t first, int64_t end, int count) const;
 
 private:
     struct Envelope {

@@ -57,9 +57,8 @@ TEST(PeakLevels, EveryLevelGivesTheEnvelopeOfItsStretch) {
     }
     const Peak sketched = levels.peakOf(total - 1000, total);
     EXPECT_EQ(sketched.high, 0.25f);
-    const std::vector<Peak> columns = levels.columns(0, total, 640);
-    ASSERT_EQ(columns.size(), 640u);
-    EXPECT_EQ(columns.back().high, 0.25f);
+    // A last column of 640 lies past the computed half: the sketch draws it.
+    EXPECT_EQ(levels.peakOf(total - total / 640, total).high, 0.25f);
     levels.append({base.begin() + static_cast<ptrdiff_t>(half), base.end()});
     EXPECT_TRUE(levels.complete());
     EXPECT_EQ(levels.peakOf(0, total).high, bruteForce(base, 0, total).high);

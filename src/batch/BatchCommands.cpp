@@ -353,30 +353,28 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
         printPlan(plan, info.durationMs(), request.json);
         return 0;
     }
-    for (size_t row = 0; row < plan.size(); ++row)
-        if (plan[row].use)
-            job.sections.push_back({plan[row].start, endOfRow(plan, row, info.durationMs()) - plan[row].start,
-                                    plan[row].title, plan[row].artist});
+    CutSettings settings = currentCutSettings();
+    settings.outputFolder = outputFolderOr(output, settings.toSourceFolder ? folderOf(file) : settings.outputFolder);
+    settings.toSourceFolder = false;
+    settings.overwrite = settings.overwrite || output.overwrite;
+    settings.keepEncoding = settings.keepEncoding || request.copy;
+    const AudioTags album = job.album;
+    job = makeCutJob(file, plan, info.durationMs(), settings);
+    job.album = album;
     if (job.sections.empty())
         return fail("Nothing to cut in \"" + file + "\": every section is left out");
     const std::string sourceKind = AppSettings::audioTypeOfFile(file);
-    job.kind = cutOutputKind(sourceKind);
     if (job.kind != sourceKind && !job.kind.empty())
         std::cerr << "Note: the sections of \"" << file << "\" are written as " << job.kind
                   << " (lossless): the program reads " << sourceKind << " but does not write it\n";
-    job.baseName = stemOf(file);
-    job.outputFolder =
-        outputFolderOr(output, AppSettings::splitToSourceFolder ? folderOf(file) : AppSettings::splitOutputPath);
     job.fadeInMs = request.fadeInMs;
     job.fadeOutMs = request.fadeOutMs;
-    job.keepEncoding = request.copy || AppSettings::splitKeepsEncoding;
     job.reencoded = [&file](int section, const std::string& why) {
         std::cerr << "Note: "
                   << (section < 0 ? "the sections of \"" + file + "\" are"
                                   : "section " + std::to_string(section) + " of \"" + file + "\" is")
                   << " encoded again: " << why << "\n";
     };
-    job.overwrite = [&output] { return output.overwrite || AppSettings::splitOverwrite; };
     AudioFile input, result;
     Mp3EncoderSettings lame;
     AudioTransform transform;

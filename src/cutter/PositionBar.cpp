@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QUndoStack>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -18,10 +17,6 @@ namespace {
 constexpr int Margin = 8;     // beside the waveform, so that the position shows at the ends
 constexpr int PointReach = 4; // pixels a press may be from a cut point to take it
 constexpr int ScrollUnits = 10000;
-
-bool earlier(const CutPoint& a, const CutPoint& b) {
-    return a.time < b.time;
-}
 
 // A label for a tick of the axis: minutes and seconds, with the milliseconds when the
 // ticks are closer than a second.
@@ -35,37 +30,8 @@ QString tickText(int64_t time, int64_t spacing) {
 
 } // namespace
 
-// One change of the cut points, as the user made it: undone and redone by putting the
-// points back as they were before and after it.
-class PointsChange : public QUndoCommand {
-public:
-    PointsChange(PositionBar& bar, CutPoints before, const QString& what)
-        : QUndoCommand(what), bar_(bar), before_(std::move(before)), after_(bar.points_) {}
-
-    void undo() override { bar_.applyPoints(keepingTicks(before_)); }
-    void redo() override {
-        if (!first_)
-            bar_.applyPoints(keepingTicks(after_));
-        first_ = false;
-    }
-
-private:
-    // Ticks, titles and artists changed in the list since stay with their points.
-    CutPoints keepingTicks(CutPoints points) const {
-        for (CutPoint& point : points)
-            for (const CutPoint& now : bar_.points_)
-                if (now.time == point.time)
-                    point = now;
-        return points;
-    }
-
-    PositionBar& bar_;
-    CutPoints before_, after_;
-    bool first_ = true;
-};
-
 PositionBar::PositionBar(QWidget* parent)
-    : QWidget(parent), scrollBar_(new QScrollBar(Qt::Horizontal, this)), undoStack_(new QUndoStack(this)) {
+    : QWidget(parent), scrollBar_(new QScrollBar(Qt::Horizontal, this)) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAccessibleName(tr("Position"));
@@ -77,8 +43,8 @@ PositionBar::PositionBar(QWidget* parent)
     layout->addStretch(1);
     layout->addWidget(scrollBar_);
     connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
-        if (maximum_ > 0)
-            setView(static_cast<double>(value) / ScrollUnits * static_cast<double>(maximum_), viewLength_);
+        if (maximum() > 0)
+            setView(static_cast<double>(value) / ScrollUnits * static_cast<double>(maximum()), viewLength_);
     });
 }
 
@@ -111,8 +77,24 @@ void PositionBar::peaksChanged() {
     update();
 }
 
-void PositionBar::setSnap(std::function<int64_t(int64_t)> snap) {
-    snap_ = std::move(snap);
+void PositionBar::setDocument(CutDocument* document) {
+    if (document_)
+        disconnect(document_, nullptr, this, nullptr);
+    document_ = document;
+    draggedPoint_ = -1;
+    draggingPosition_ = false;
+    if (document_) {
+        for (auto change : {&CutDocument::pointsChanged, &CutDocument::sectionsEdited})
+            connect(document_, change, this, qOverload<>(&QWidget::update));
+        connect(document_, &CutDocument::selectionChanged, this, qOverload<>(&QWidget::update));
+        connect(document_, &CutDocument::positionChanged, this, &PositionBar::followPosition);
+    }
+    showAll();
+}
+
+const CutPoints& PositionBar::points() const {
+    static const CutPoints none;
+    return document_ ? document_->points() : none;
 }
 
 // ---- The view ----
@@ -133,24 +115,22 @@ double PositionBar::waveWidth() const {
 int PositionBar::timeToX(int64_t time) const {
     if (viewLength_ <= 0)
         return Margin;
-    const double t =
-        std::clamp<double>(static_cast<double>(time), static_cast<double>(minimum_), static_cast<double>(maximum_));
+    const double t = std::clamp<double>(static_cast<double>(time), 0.0, static_cast<double>(maximum()));
     return Margin + static_cast<int>(std::lround((t - viewStart_) / viewLength_ * waveWidth()));
 }
 
 int64_t PositionBar::xToTime(int x) const {
     const double t = viewStart_ + static_cast<double>(x - Margin) / waveWidth() * viewLength_;
-    return std::clamp<int64_t>(std::llround(t), minimum_, std::max(minimum_, maximum_));
+    return std::clamp<int64_t>(std::llround(t), 0, maximum());
 }
 
 void PositionBar::setView(double start, double length) {
-    const double whole = static_cast<double>(std::max<int64_t>(maximum_ - minimum_, 0));
+    const double whole = static_cast<double>(maximum());
     // Down to one sample per column.
     const double shortest = std::min(whole, waveWidth() * 1000.0 / sampleRate_);
     viewLength_ = std::clamp(length, shortest, whole);
-    viewStart_ = std::clamp(start, static_cast<double>(minimum_), static_cast<double>(minimum_) + whole - viewLength_);
+    viewStart_ = std::clamp(start, 0.0, whole - viewLength_);
     updateScrollBar();
-    updateStep();
     update();
 }
 
@@ -164,19 +144,21 @@ void PositionBar::zoomBy(double factor, double aroundTime) {
 }
 
 void PositionBar::zoomIn() {
-    zoomBy(2.0, static_cast<double>(position_));
+    if (document_)
+        zoomBy(2.0, static_cast<double>(document_->position()));
 }
 
 void PositionBar::zoomOut() {
-    zoomBy(0.5, static_cast<double>(position_));
+    if (document_)
+        zoomBy(0.5, static_cast<double>(document_->position()));
 }
 
 void PositionBar::showAll() {
-    setView(static_cast<double>(minimum_), static_cast<double>(maximum_ - minimum_));
+    setView(0.0, static_cast<double>(maximum()));
 }
 
 void PositionBar::updateScrollBar() {
-    const double whole = static_cast<double>(maximum_ - minimum_);
+    const double whole = static_cast<double>(maximum());
     const bool zoomed = whole > 0 && viewLength_ < whole;
     if (zoomed != scrollBar_->isVisible()) {
         scrollBar_->setVisible(zoomed);
@@ -189,14 +171,11 @@ void PositionBar::updateScrollBar() {
     scrollBar_->setRange(0, ScrollUnits - page);
     scrollBar_->setPageStep(page);
     scrollBar_->setSingleStep(std::max(1, page / 10));
-    scrollBar_->setValue(static_cast<int>(std::lround((viewStart_ - minimum_) / whole * ScrollUnits)));
+    scrollBar_->setValue(static_cast<int>(std::lround(viewStart_ / whole * ScrollUnits)));
 }
 
-// The step buttons move by a tenth of a column's time (at least a millisecond).
-void PositionBar::updateStep() {
-    step_ = std::max<int64_t>(1, static_cast<int64_t>(viewLength_ / waveWidth() / 10));
-    if (maximum_ <= 0)
-        step_ = 0;
+int64_t PositionBar::step() const {
+    return maximum() <= 0 ? 0 : std::max<int64_t>(1, static_cast<int64_t>(viewLength_ / waveWidth() / 10));
 }
 
 std::vector<int64_t> PositionBar::axisTicks() const {
@@ -226,163 +205,59 @@ std::vector<int64_t> PositionBar::axisTicks() const {
 
 // ---- Position and points ----
 
-void PositionBar::positionChanged() {
-    if (onPositionChange)
-        onPositionChange();
-}
-
-void PositionBar::pointsChanged() {
-    if (onPointsChange)
-        onPointsChange();
-    update();
-}
-
-void PositionBar::setMax(int64_t duration) {
-    maximum_ = duration;
-    // The end points are the list's own, not a change to undo.
-    for (const int64_t end : {minimum_, maximum_})
-        if (std::none_of(points_.begin(), points_.end(), [end](const CutPoint& p) { return p.time == end; }))
-            points_.push_back({end, true});
-    std::sort(points_.begin(), points_.end(), earlier);
-    pointsChanged();
-    showAll();
-}
-
-void PositionBar::setPosition(int64_t time) {
-    position_ = std::clamp(time, minimum_, std::max(minimum_, maximum_));
-    // Playing past the view's end turns the page.
-    if (viewLength_ > 0 && (position_ < viewStart_ || position_ > viewStart_ + viewLength_))
-        setView(static_cast<double>(position_) - viewLength_ * 0.1, viewLength_);
-    positionChanged();
+// Playing past the view's end turns the page.
+void PositionBar::followPosition(int64_t time) {
+    if (viewLength_ > 0 && (time < viewStart_ || time > viewStart_ + viewLength_))
+        setView(static_cast<double>(time) - viewLength_ * 0.1, viewLength_);
     update();
 }
 
 void PositionBar::stepBackward() {
-    setPosition(position_ - step_);
+    if (document_)
+        document_->setPosition(document_->position() - step());
 }
+
 void PositionBar::stepForward() {
-    setPosition(position_ + step_);
-}
-
-void PositionBar::applyPoints(const CutPoints& points) {
-    points_ = points;
-    pointsChanged();
-}
-
-void PositionBar::recordChange(const CutPoints& before, const QString& what) {
-    if (before != points_)
-        undoStack_->push(new PointsChange(*this, before, what));
-}
-
-void PositionBar::addPoint(int64_t time) {
-    if (snap_)
-        time = std::clamp(snap_(time), minimum_, std::max(minimum_, maximum_));
-    if (std::any_of(points_.begin(), points_.end(), [time](const CutPoint& p) { return p.time == time; }))
-        return;
-    const CutPoints before = points_;
-    points_.push_back({time, true});
-    std::sort(points_.begin(), points_.end(), earlier);
-    const auto at = std::find_if(points_.begin(), points_.end(), [time](const CutPoint& p) { return p.time == time; });
-    const size_t index = static_cast<size_t>(at - points_.begin());
-    // Both halves of a split section keep its tick; a new end point is ticked.
-    at->use = index == 0 || index + 1 == points_.size() ? true : points_[index - 1].use;
-    recordChange(before, tr("Add cut point"));
-    pointsChanged();
-}
-
-void PositionBar::addCurrentPoint() {
-    addPoint(position_);
-}
-
-void PositionBar::deletePoint(int index) {
-    if (index <= 0 || index >= static_cast<int>(points_.size()) - 1)
-        return;
-    const CutPoints before = points_;
-    points_.erase(points_.begin() + index);
-    recordChange(before, tr("Remove section"));
-    pointsChanged();
-}
-
-void PositionBar::clearPoints() {
-    if (points_.empty())
-        return;
-    const CutPoints before = points_;
-    const CutPoint first = points_.front();
-    points_ = {first};
-    if (maximum_ != first.time)
-        points_.push_back({maximum_, true});
-    recordChange(before, tr("Remove all"));
-    pointsChanged();
-}
-
-void PositionBar::replacePoints(const CutPoints& points) {
-    const CutPoints before = points_;
-    points_ = points;
-    recordChange(before, tr("New cut points"));
-    pointsChanged();
-}
-
-void PositionBar::movePoint(int index, int64_t time) {
-    if (index <= 0 || index >= static_cast<int>(points_.size()) - 1)
-        return;
-    const auto i = static_cast<size_t>(index);
-    if (snap_)
-        time = snap_(time);
-    points_[i].time = std::clamp(time, points_[i - 1].time + 1, points_[i + 1].time - 1);
-    pointsChanged();
-}
-
-void PositionBar::resetPoints(const CutPoints& points) {
-    points_ = points;
-    undoStack_->clear();
-    pointsChanged();
-}
-
-void PositionBar::selectSection(int index) {
-    selectedSection_ = index;
-    update();
-}
-
-void PositionBar::gotoSection(int index) {
-    if (index >= 0 && index < static_cast<int>(points_.size()) - 1)
-        setPosition(points_[static_cast<size_t>(index)].time);
+    if (document_)
+        document_->setPosition(document_->position() + step());
 }
 
 // ---- The mouse and the keys ----
 
 int PositionBar::pointNear(int x) const {
-    for (size_t i = 1; i + 1 < points_.size(); ++i)
-        if (std::abs(timeToX(points_[i].time) - x) <= PointReach)
+    const CutPoints& points = this->points();
+    for (size_t i = 1; i + 1 < points.size(); ++i)
+        if (std::abs(timeToX(points[i].time) - x) <= PointReach)
             return static_cast<int>(i);
     return -1;
 }
 
 void PositionBar::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || maximum_ <= 0)
+    if (event->button() != Qt::LeftButton || maximum() <= 0)
         return QWidget::mousePressEvent(event);
     const int x = static_cast<int>(event->position().x());
     draggedPoint_ = pointNear(x);
     if (draggedPoint_ >= 0) {
-        beforeDrag_ = points_;
+        document_->beginMove();
         return;
     }
     draggingPosition_ = true;
-    setPosition(xToTime(x));
+    document_->setPosition(xToTime(x));
 }
 
 void PositionBar::mouseMoveEvent(QMouseEvent* event) {
     const int x = static_cast<int>(event->position().x());
-    if (draggedPoint_ >= 0)
-        movePoint(draggedPoint_, xToTime(x));
-    else if (draggingPosition_)
-        setPosition(xToTime(x));
+    if (draggedPoint_ >= 0 && document_)
+        document_->movePoint(draggedPoint_, xToTime(x));
+    else if (draggingPosition_ && document_)
+        document_->setPosition(xToTime(x));
     else
         setCursor(pointNear(x) >= 0 ? Qt::SizeHorCursor : Qt::ArrowCursor);
 }
 
 void PositionBar::mouseReleaseEvent(QMouseEvent* event) {
-    if (draggedPoint_ >= 0)
-        recordChange(beforeDrag_, tr("Move cut point"));
+    if (draggedPoint_ >= 0 && document_)
+        document_->endMove();
     draggedPoint_ = -1;
     draggingPosition_ = false;
     QWidget::mouseReleaseEvent(event);
@@ -412,7 +287,7 @@ void PositionBar::keyPressEvent(QKeyEvent* event) {
 
 void PositionBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    updateStep();
+    updateScrollBar();
 }
 
 void PositionBar::paintEvent(QPaintEvent*) {
@@ -425,7 +300,9 @@ void PositionBar::paintEvent(QPaintEvent*) {
     paintSections(painter, area);
     paintPosition(painter, area);
     if (hasFocus()) {
+        // A thin frame: the waveform stays visible inside it.
         painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
         painter.drawRect(area.adjusted(0, 0, -1, -1));
     }
 }
@@ -470,17 +347,19 @@ void PositionBar::paintWave(QPainter& painter, const QRect& area) {
 void PositionBar::paintSections(QPainter& painter, const QRect& area) {
     painter.save();
     painter.setClipRect(area);
-    for (size_t i = 0; i + 1 < points_.size(); ++i) {
-        const int left = timeToX(points_[i].time), right = timeToX(points_[i + 1].time);
+    const CutPoints& points = this->points();
+    const int selected = document_ ? document_->selectedSection() : -1;
+    for (size_t i = 0; i + 1 < points.size(); ++i) {
+        const int left = timeToX(points[i].time), right = timeToX(points[i + 1].time);
         const QRect section(left, area.top(), std::max(1, right - left), area.height());
-        if (!points_[i].use)
+        if (!points[i].use)
             painter.fillRect(section, skippedColour());
-        if (static_cast<int>(i) == selectedSection_)
+        if (static_cast<int>(i) == selected)
             painter.fillRect(section, selectedColour());
     }
     painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DashLine));
-    for (size_t i = 1; i + 1 < points_.size(); ++i) {
-        const int x = timeToX(points_[i].time);
+    for (size_t i = 1; i + 1 < points.size(); ++i) {
+        const int x = timeToX(points[i].time);
         if (x >= area.left() && x <= area.right())
             painter.drawLine(x, area.top(), x, area.bottom());
     }
@@ -488,11 +367,12 @@ void PositionBar::paintSections(QPainter& painter, const QRect& area) {
 }
 
 void PositionBar::paintPosition(QPainter& painter, const QRect& area) {
-    if (maximum_ <= 0)
+    if (maximum() <= 0 || !document_)
         return;
-    const int x = timeToX(position_);
+    const int x = timeToX(document_->position());
     if (x < area.left() - Margin || x > area.right() + Margin)
         return;
+    painter.save(); // the marker's brush must not fill what is drawn after it
     painter.setPen(QPen(positionColour(), 1));
     painter.drawLine(x, area.top(), x, area.bottom());
     painter.setRenderHint(QPainter::Antialiasing);
@@ -500,4 +380,5 @@ void PositionBar::paintPosition(QPainter& painter, const QRect& area) {
     const int top = area.top(), bottom = area.bottom();
     painter.drawPolygon(QPolygon({{x - 6, top}, {x + 6, top}, {x, top + 7}}));
     painter.drawPolygon(QPolygon({{x - 6, bottom}, {x + 6, bottom}, {x, bottom - 7}}));
+    painter.restore();
 }

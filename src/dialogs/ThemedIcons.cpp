@@ -1,6 +1,7 @@
 #include "ThemedIcons.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QIcon>
 #include <QPushButton>
 
@@ -19,4 +20,16 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
     button->setAccessibleDescription(hint);
     button->setAutoDefault(false);
     return button;
+}
+
+void addShortcut(QAbstractButton* button, const QKeySequence& keys) {
+    auto* action = new QAction(button);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    button->addAction(action);
+    QObject::connect(action, &QAction::triggered, button, [button] {
+        if (button->isEnabled() && button->isVisible())
+            button->click();
+    });
+    button->setToolTip(QString("%1 (%2)").arg(button->toolTip(), keys.toString(QKeySequence::NativeText)));
 }

@@ -3,6 +3,7 @@
 #include <QStyle>
 
 class QAbstractButton;
+class QKeySequence;
 class QPushButton;
 class QString;
 class QWidget;
@@ -15,3 +16,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, 
 // the style's own icon where the theme has none; the sign's meaning stays as the
 // button's tooltip and accessible name, for screen readers and for the tests.
 void showThemedIcon(QAbstractButton* button, const char* themeName, QStyle::StandardPixmap fallback);
+
+// A shortcut that presses the button wherever the focus is in its window (while the
+// button is shown and enabled); its tooltip names the keys.
+void addShortcut(QAbstractButton* button, const QKeySequence& keys);

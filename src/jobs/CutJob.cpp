@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "AbandonOnFailure.h"
+#include "AppSettings.h"
 #include "JobTags.h"
 #include "Mp3FrameCopy.h"
 #include "PacketCopy.h"
@@ -198,7 +199,7 @@ std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job) {
 }
 
 std::string cutOutputName(const CutJob& job, int index) {
-    const bool overwrite = job.overwrite && job.overwrite();
+    const bool overwrite = job.overwrite;
     return uniqueOutputName(job.outputFolder, job.baseName + "-Splitted" + std::to_string(index),
                             extensionOfKind(job.kind), overwrite);
 }
@@ -241,4 +242,26 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
     if (failedSection)
         *failedSection = -1;
     return JobEnd::Finished;
+}
+
+CutSettings currentCutSettings() {
+    return {AppSettings::splitOutputPath, AppSettings::splitToSourceFolder, AppSettings::splitOverwrite,
+            AppSettings::splitKeepsEncoding};
+}
+
+CutJob makeCutJob(const std::string& source, const CutPlan& plan, int64_t durationMs, const CutSettings& settings) {
+    CutJob job;
+    for (size_t row = 0; row < plan.size(); ++row) {
+        if (!plan[row].use)
+            continue;
+        const int64_t end = row + 1 < plan.size() ? plan[row + 1].start : durationMs;
+        job.sections.push_back({plan[row].start, end - plan[row].start, plan[row].title, plan[row].artist});
+        job.planRows.push_back(row);
+    }
+    job.kind = cutOutputKind(AppSettings::audioTypeOfFile(source));
+    job.baseName = stemOf(source);
+    job.outputFolder = settings.toSourceFolder ? folderOf(source) : settings.outputFolder;
+    job.overwrite = settings.overwrite;
+    job.keepEncoding = settings.keepEncoding;
+    return job;
 }

@@ -7,6 +7,7 @@
 
 #include "AudioFile.h"
 #include "AudioTransform.h"
+#include "CutPlan.h"
 #include "JobControl.h"
 
 struct CutSection {
@@ -32,12 +33,29 @@ struct CutJob {
     // when whole Ogg or WMA packets were copied ("it starts 12 ms early and ends 30 ms
     // late"), "" when they are exact.
     std::function<void(int section, const std::string& path, const std::string& note)> copied;
-    // Asked once per section: may an existing file of the section's name be overwritten?
-    std::function<bool()> overwrite;
+    bool overwrite = false; // may an existing file of a section's name be overwritten?
+    std::vector<size_t> planRows; // the plan row of each section
     // Creates the output file of a section (the window does it on its own thread);
     // raises EngineError when it cannot.
     std::function<void(const std::string& path)> createOutput;
 };
+
+// What a cut takes from the settings, as they were when it was prepared: a running cut
+// reads no program-wide setting.
+struct CutSettings {
+    std::string outputFolder;    // the folder of cut files (ends in "/")
+    bool toSourceFolder = false; // write beside the source instead
+    bool overwrite = false;
+    bool keepEncoding = false;
+};
+// The settings as last applied.
+CutSettings currentCutSettings();
+
+// The job that cuts the ticked sections of plan (on a source of durationMs): each
+// section to the next one's start or the end, written in the format the source's kind
+// gets, named after the source, into the settings' folder. The window or the batch
+// program adds the fades, the album and what it is told.
+CutJob makeCutJob(const std::string& source, const CutPlan& plan, int64_t durationMs, const CutSettings& settings);
 
 // Why no section of the opened input can keep its encoding ("" when they can).
 std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job);

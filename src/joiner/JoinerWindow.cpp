@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QToolButton>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -26,6 +27,7 @@
 #include "FileNames.h"
 #include "ConfirmDialog.h"
 #include "FileListRows.h"
+#include "AudioFileListModel.h"
 #include "FolderTree.h"
 #include "ThemedIcons.h"
 #include "AppSettings.h"
@@ -188,18 +190,25 @@ QWidget* JoinerWindow::buildLists() {
     folderTree_->setObjectName("folderTree");
     connect(folderTree_, &QTreeView::clicked, this, &JoinerWindow::listSelectedFolder);
     connect(folderTree_, &FolderTree::folderPicked, this, &JoinerWindow::listSelectedFolder);
-    folderList_ = new QTreeWidget(upper);
+    folderList_ = new QTreeView(upper);
     folderList_->setObjectName("folderList");
     folderList_->setRootIsDecorated(false);
+    folderList_->setUniformRowHeights(true);
     folderList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    folderList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    folderList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     folderList_->setDragEnabled(true);
     folderList_->setAccessibleName(tr("Files of the folder"));
-    folderList_->setHeaderLabels({tr("File name"), tr("Format"), tr("Duration"), tr("Size")});
+    folderFiles_ = new AudioFileListModel(this);
+    folderSorted_ = new NaturalSortProxy(this);
+    folderSorted_->setSourceModel(folderFiles_);
+    folderList_->setModel(folderSorted_);
+    folderList_->setColumnHidden(AudioFileListModel::Status, true);
     const int folderWidths[] = {200, 48, 86, 70};
     for (int column = 0; column < 4; ++column)
         folderList_->setColumnWidth(column, folderWidths[column]);
     connect(folderList_->header(), &QHeaderView::sectionClicked, this, &JoinerWindow::sortFolderList);
-    connect(folderList_, &QTreeWidget::itemClicked, this, &JoinerWindow::showSelectedFileInfo);
+    connect(folderList_, &QTreeView::clicked, this, &JoinerWindow::showSelectedFileInfo);
     upper->setSizes({209, 432});
 
     auto* lower = new QWidget(panes);
@@ -272,10 +281,6 @@ void JoinerWindow::done(int result) {
 // ---- The folder list ----
 
 void JoinerWindow::listSelectedFolder() {
-    if (listing_) {
-        listingRestart_ = true;
-        return;
-    }
     listCurrentFolder();
 }
 
@@ -288,47 +293,36 @@ JoinRow JoinerWindow::rowOfFile(const QString& path) {
     return row;
 }
 
+// A folder's files in name order, as a file manager lists them (the order the file
+// system returns them in is no order on Linux).
 void JoinerWindow::listCurrentFolder() {
-    listing_ = true;
-    sortColumn_ = 0;
     const QString tree = folderTree_->selectedPath();
-    if (tree != currentFolder_) {
-        currentFolder_ = tree;
-        folderList_->clear();
-        if (!currentFolder_.isEmpty()) {
-            for (const ListedFile& file : listedAudioFiles(currentFolder_)) {
-                if (listingRestart_)
-                    break;
-                const JoinRow row = rowOfFile(file.path);
-                auto* item =
-                    new QTreeWidgetItem(folderList_, {file.name, qs(row.format), qs(row.duration), qs(row.size)});
-                item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-                item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-                QCoreApplication::processEvents();
-            }
-        }
-    }
-    listing_ = false;
-    if (listingRestart_) {
-        listingRestart_ = false;
-        // The interrupted list is incomplete: the folder picked is listed whole, even
-        // when it is the same one.
-        currentFolder_.clear();
-        listSelectedFolder();
-    }
-    listingRestart_ = false;
+    if (tree == folderFiles_->folder() && !folderFiles_->isListing())
+        return;
+    folderFiles_->listFolder(tree);
+    sortFolderList(AudioFileListModel::Name);
 }
 
 void JoinerWindow::sortFolderList(int column) {
-    sortColumn_ = column;
-    sortFileList(folderList_, column, 3);
+    folderSorted_->sort(column, Qt::AscendingOrder);
+}
+
+// The folder list's files, the selected ones or all, in the order shown.
+QStringList JoinerWindow::folderFiles(bool selectedOnly) const {
+    QStringList paths;
+    for (int row = 0; row < folderSorted_->rowCount(); ++row) {
+        const QModelIndex index = folderSorted_->index(row, 0);
+        if (!selectedOnly || folderList_->selectionModel()->isRowSelected(row, {}))
+            paths << index.data(AudioFileListModel::PathRole).toString();
+    }
+    return paths;
 }
 
 void JoinerWindow::showSelectedFileInfo() {
-    const QList<QTreeWidgetItem*> selected = folderList_->selectedItems();
+    const QStringList selected = folderFiles(true);
     if (selected.size() != 1)
         return;
-    selectedFile_ = currentFolder_ + selected.first()->text(0);
+    selectedFile_ = selected.first();
     showFileInfo(selectedFile_);
 }
 
@@ -381,20 +375,11 @@ void JoinerWindow::showSummary() {
 }
 
 void JoinerWindow::addSelected() {
-    if (folderList_->selectedItems().isEmpty())
-        return;
-    QStringList paths;
-    for (int i = 0; i < folderList_->topLevelItemCount(); ++i)
-        if (folderList_->topLevelItem(i)->isSelected())
-            paths << currentFolder_ + folderList_->topLevelItem(i)->text(0);
-    addFiles(paths);
+    addFiles(folderFiles(true));
 }
 
 void JoinerWindow::addAll() {
-    QStringList paths;
-    for (int i = 0; i < folderList_->topLevelItemCount(); ++i)
-        paths << currentFolder_ + folderList_->topLevelItem(i)->text(0);
-    addFiles(paths);
+    addFiles(folderFiles(false));
 }
 
 void JoinerWindow::addFiles(const QStringList& paths) {

@@ -17,7 +17,10 @@
 
 class QComboBox;
 class QPushButton;
+class QTreeView;
 class QTreeWidget;
+class AudioFileListModel;
+class NaturalSortProxy;
 class QTreeWidgetItem;
 class FolderTree;
 class InfoBox;
@@ -64,9 +67,6 @@ public:
     JoinList joinRows() const;
     QString joinSummaryText() const;
 
-    QString currentFolder_;
-    int sortColumn_ = 0;
-    bool listing_ = false, listingRestart_ = false;
     QString selectedFile_;
     int infoRow_ = -1;
     std::vector<int> mergeRows_;
@@ -85,7 +85,9 @@ public:
     std::function<std::time_t()> now_ = [] { return std::time(nullptr); };
 
     FolderTree* folderTree_;
-    QTreeWidget* folderList_;
+    QTreeView* folderList_;
+    AudioFileListModel* folderFiles_;
+    NaturalSortProxy* folderSorted_;
     QTreeWidget* joinList_; // a view that takes dropped files
     InfoBox* infoBox_;
     QTimer infoTimer_;
@@ -124,6 +126,7 @@ private:
     void playFile(const QString& path);
     void stopPlayback();
     JoinRow rowOfFile(const QString& path);
+    QStringList folderFiles(bool selectedOnly) const;
 
     QPointer<MergeWorker> worker_;
 };

@@ -55,10 +55,10 @@ private:
     std::unique_ptr<DialogAnswers> answers_;
     std::unique_ptr<CutterWindow> window_;
 
-    CutPointMenu& menu() { return *window_->pointMenu_; }
+    CutPointMenu& menu() { return *ctl<QPushButton>("pointMenu"); }
 
     void open(const QString& file) {
-        window_->fileName = file;
+        window_->openFile(file);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -91,26 +91,26 @@ private slots:
     void silencesFromTheDialogAndUndo() {
         menu().silenceAction_->trigger();
         accept(menu());
-        QTRY_COMPARE(window_->sectionList_->topLevelItemCount(), 3);
-        const CutPlan plan = window_->currentPlan();
+        QTRY_COMPARE(sections()->rowCount(), 3);
+        const CutPlan plan = doc()->plan();
         QVERIFY(std::abs(plan[1].start - 2750) <= 10);
         QVERIFY(std::abs(plan[2].start - 7500) <= 10);
-        QCOMPARE(window_->sectionList_->topLevelItem(1)->text(CutterWindow::ColTitle), QString("Talk (2)"));
+        QCOMPARE(list()->topLevelItem(1)->text(CutterWindow::ColTitle), QString("Talk (2)"));
 
         // Leaving the silences out: unticked sections of their own, shaded on the bar.
         menu().silenceAction_->trigger();
         menu().dialog_->findChild<QRadioButton*>("trimButton")->setChecked(true);
         accept(menu());
-        QTRY_COMPARE(window_->sectionList_->topLevelItemCount(), 5);
+        QTRY_COMPARE(sections()->rowCount(), 5);
         std::vector<bool> ticks;
-        for (const PlannedSection& section : window_->currentPlan())
+        for (const PlannedSection& section : doc()->plan())
             ticks.push_back(section.use);
         QCOMPARE(ticks, (std::vector<bool>{true, false, true, false, true}));
-        QCOMPARE(window_->sectionList_->topLevelItem(2)->text(CutterWindow::ColTitle), QString("Talk (2)"));
-        QCOMPARE(window_->sectionList_->topLevelItem(1)->text(CutterWindow::ColTitle), QString());
+        QCOMPARE(list()->topLevelItem(2)->text(CutterWindow::ColTitle), QString("Talk (2)"));
+        QCOMPARE(list()->topLevelItem(1)->text(CutterWindow::ColTitle), QString());
 
         menu().undo();
-        QCOMPARE(window_->currentPlan(), plan);
+        QCOMPARE(doc()->plan(), plan);
         QVERIFY(!menu().undoAction_->isEnabled());
     }
 
@@ -119,14 +119,14 @@ private slots:
         menu().dialog_->findChild<QRadioButton*>("byCountButton")->setChecked(true);
         menu().dialog_->findChild<QSpinBox*>("partsBox")->setValue(4);
         accept(menu());
-        QCOMPARE(startsOf(window_->currentPlan()), (std::vector<int64_t>{0, 2500, 5000, 7500}));
+        QCOMPARE(startsOf(doc()->plan()), (std::vector<int64_t>{0, 2500, 5000, 7500}));
         menu().findLengths(3000, 0, 0);
-        QCOMPARE(startsOf(window_->currentPlan()), (std::vector<int64_t>{0, 3000, 6000, 9000}));
+        QCOMPARE(startsOf(doc()->plan()), (std::vector<int64_t>{0, 3000, 6000, 9000}));
         // 3 s is within a second of a silence's middle (2.75 s, 7.5 s); 6 s and 9 s are not.
         menu().findLengths(3000, 0, 1000);
         QVERIFY(menu().searching());
         QTRY_VERIFY(!menu().searching());
-        const CutPlan snapped = window_->currentPlan();
+        const CutPlan snapped = doc()->plan();
         QVERIFY(std::abs(snapped[1].start - 2750) <= 10);
         QCOMPARE(snapped[2].start, int64_t{6000});
         QCOMPARE(snapped[3].start, int64_t{9000});
@@ -139,18 +139,18 @@ private slots:
                       "TRACK 01 AUDIO\nTITLE \"Opening\"\nINDEX 01 00:00:00\n"
                       "TRACK 02 AUDIO\nTITLE \"Guest\"\nPERFORMER \"Visitor\"\nINDEX 01 00:02:56\n");
         menu().loadCueSheet(sheet);
-        QCOMPARE(startsOf(window_->currentPlan()), (std::vector<int64_t>{0, 2747}));
-        QCOMPARE(window_->sectionList_->topLevelItem(1)->text(CutterWindow::ColTitle), QString("Guest"));
+        QCOMPARE(startsOf(doc()->plan()), (std::vector<int64_t>{0, 2747}));
+        QCOMPARE(list()->topLevelItem(1)->text(CutterWindow::ColTitle), QString("Guest"));
         // A title typed into the list replaces the sheet's; the numbered one typed back is the default.
-        window_->sectionList_->topLevelItem(1)->setText(CutterWindow::ColTitle, "Talk (2)");
-        QTRY_COMPARE(window_->currentPlan()[1].title, std::string());
-        window_->sectionList_->topLevelItem(1)->setText(CutterWindow::ColTitle, "Talk (live)");
-        QTRY_COMPARE(window_->currentPlan()[1].title, std::string("Talk (live)"));
-        window_->sectionList_->topLevelItem(1)->setText(CutterWindow::ColTitle, "Guest");
-        window_->sectionList_->topLevelItem(0)->setText(CutterWindow::ColTitle, "Welcome");
-        QTRY_COMPARE(window_->currentPlan()[0].title, std::string("Welcome"));
-        window_->startCutting();
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->cutting_, 20000);
+        list()->topLevelItem(1)->setText(CutterWindow::ColTitle, "Talk (2)");
+        QTRY_COMPARE(doc()->plan()[1].title, std::string());
+        list()->topLevelItem(1)->setText(CutterWindow::ColTitle, "Talk (live)");
+        QTRY_COMPARE(doc()->plan()[1].title, std::string("Talk (live)"));
+        list()->topLevelItem(1)->setText(CutterWindow::ColTitle, "Guest");
+        list()->topLevelItem(0)->setText(CutterWindow::ColTitle, "Welcome");
+        QTRY_COMPARE(doc()->plan()[0].title, std::string("Welcome"));
+        click("cutButton");
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->isCutting(), 20000);
         const QString cuts = home_.path() + "/cuts/";
         const auto first = probeTags((cuts + "talk-Splitted0.wav").toStdString());
         QCOMPARE(QString::fromStdString(first.at("title")), QString("Welcome"));
@@ -163,7 +163,7 @@ private slots:
             QFile::remove(cuts + file);
 
         // A sheet it cannot use: the message names the sheet and the line; nothing changes.
-        const CutPlan before = window_->currentPlan();
+        const CutPlan before = doc()->plan();
         QTRY_COMPARE(answers_->texts, QStringList({"Cut finished"}));
         answers_->texts.clear();
         writeFileText((home_.path() + "/bad.cue").toStdString(), "FILE \"other.wav\" WAVE\n");
@@ -171,20 +171,20 @@ private slots:
         QTRY_COMPARE(answers_->texts.size(), 1);
         QVERIFY2(answers_->texts[0].contains("bad.cue\": line 1: the sheet is for \"other.wav\""),
                  qPrintable(answers_->texts[0]));
-        QCOMPARE(window_->currentPlan(), before);
+        QCOMPARE(doc()->plan(), before);
     }
 
     void aSavedListLoadsBackIdentical() {
         menu().findLengths(0, 3, 0);
-        window_->sectionList_->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
-        window_->sectionList_->topLevelItem(2)->setText(CutterWindow::ColTitle, "Ending");
-        QTRY_COMPARE(window_->currentPlan()[2].title, std::string("Ending"));
-        const CutPlan saved = window_->currentPlan();
+        sections()->setData(sections()->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
+        list()->topLevelItem(2)->setText(CutterWindow::ColTitle, "Ending");
+        QTRY_COMPARE(doc()->plan()[2].title, std::string("Ending"));
+        const CutPlan saved = doc()->plan();
         const QString path = home_.path() + "/saved.cue";
         QVERIFY(menu().saveCutList(path));
         menu().findLengths(0, 5, 0);
         menu().loadCueSheet(path);
-        QCOMPARE(window_->currentPlan(), saved);
+        QCOMPARE(doc()->plan(), saved);
         QVERIFY(!menu().saveCutList(home_.path() + "/missing/saved.cue"));
         QTRY_COMPARE(answers_->texts.size(), 1);
         QVERIFY(answers_->texts[0].startsWith("Cannot save the cut list as"));
@@ -202,7 +202,7 @@ private slots:
         SilenceOptions options;
         options.minSectionMs = 60000;
         menu().findSilences(options);
-        QTRY_VERIFY_WITH_TIMEOUT(window_->sectionList_->topLevelItemCount() > 10, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(sections()->rowCount() > 10, 60000);
         QVERIFY(window_->grab().save(QString::fromUtf8(folder) + "/cutter-silences.png"));
     }
 };

@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -7,7 +8,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QMenu>
 #include <QToolButton>
 #include <QUndoStack>
@@ -23,15 +24,19 @@
 #include "DialogAnswers.h"
 #include "AppSettings.h"
 #include "Mp3FrameCopy.h"
+#include "CutSectionModel.h"
+#include "PlaybackController.h"
 #include "PositionBar.h"
+#include "Waveform.h"
+#include "WindowProbe.h"
 #include "CutterWindow.h"
 
 namespace {
 
 QStringList statuses(const CutterWindow& window) {
     QStringList statuses;
-    for (int row = 0; row < window.sectionList_->topLevelItemCount(); ++row)
-        statuses << window.sectionList_->topLevelItem(row)->text(4);
+    for (int row = 0; row < rowCount(control<QTreeView>(window, "sectionList")); ++row)
+        statuses << cellText(control<QTreeView>(window, "sectionList"), row, 4);
     return statuses;
 }
 
@@ -52,8 +57,19 @@ private:
     std::unique_ptr<CutterWindow> window_;
     int refreshes_ = 0;
 
+    template <class Control>
+    Control* ctl(const char* name) {
+        return control<Control>(*window_, name);
+    }
+    void click(const char* name) { QTest::mouseClick(ctl<QPushButton>(name), Qt::LeftButton); }
+    QTreeView* list() { return ctl<QTreeView>("sectionList"); }
+    CutSectionModel* sections() { return static_cast<CutSectionModel*>(list()->model()); }
+    CutDocument* doc() { return sections()->document(); }
+    PositionBar* bar() { return ctl<PositionBar>("Bar"); }
+    PlaybackController* playback() { return window_->findChild<PlaybackController*>(); }
+
     void open(const QString& file) {
-        window_->fileName = file;
+        window_->openFile(file);
         window_->show();
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
     }
@@ -61,17 +77,17 @@ private:
     // Cut points at the times, then the given rows unticked.
     void mark(std::initializer_list<int64_t> times, std::initializer_list<int> unticked = {}) {
         for (const int64_t t : times) {
-            window_->bar_->setPosition(t);
-            window_->addCutPointAtPosition();
+            doc()->setPosition(t);
+            click("addPointButton");
         }
         for (const int row : unticked)
-            window_->sectionList_->topLevelItem(row)->setCheckState(0, Qt::Unchecked);
+            sections()->setData(sections()->index(row, 0), Qt::Unchecked, Qt::CheckStateRole);
     }
 
     void runCut() {
-        window_->startCutting();
-        QVERIFY(window_->cutting_);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->cutting_, 30000);
+        click("cutButton");
+        QVERIFY(window_->isCutting());
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->isCutting(), 30000);
     }
 
 private slots:
@@ -117,31 +133,55 @@ private slots:
 
     void opensOnOneTickedSectionOverTheFile() {
         open(home_.path() + "/song.wav");
-        QCOMPARE(window_->sectionList_->topLevelItemCount(), 1);
-        QTreeWidgetItem* row = window_->sectionList_->topLevelItem(0);
-        QCOMPARE(row->checkState(0), Qt::Checked);
-        QCOMPARE(row->text(1), QString("000 : 00 : 000"));
-        QCOMPARE(row->text(2), QString("000 : 06 : 000"));
-        QCOMPARE(row->text(4), QString());
-        QCOMPARE(window_->durationLabel_->text(), QString("000 : 00 : 000"));
+        QCOMPARE(sections()->rowCount(), 1);
+        QCOMPARE(sections()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QCOMPARE(cellText(list(), 0, 1), QString("000 : 00 : 000"));
+        QCOMPARE(cellText(list(), 0, 2), QString("000 : 06 : 000"));
+        QCOMPARE(cellText(list(), 0, 4), QString());
+        QCOMPARE(ctl<QLabel>("durationLabel")->text(), QString("000 : 00 : 000"));
         // A shorter file afterwards: one section to its end.
         window_->close();
         open(home_.path() + "/short.wav");
-        QCOMPARE(window_->sectionList_->topLevelItemCount(), 1);
-        QCOMPARE(window_->sectionList_->topLevelItem(0)->text(2), QString("000 : 02 : 500"));
+        QCOMPARE(sections()->rowCount(), 1);
+        QCOMPARE(cellText(list(), 0, 2), QString("000 : 02 : 500"));
+    }
+
+    // Nothing of one file carries over to the next: its ticks, fades, speed and history
+    // go with it, and the new file's one section is ticked and cut.
+    void aNewFileStartsAFreshDocument() {
+        open(home_.path() + "/song.wav");
+        mark({2000}, {0});
+        click("fadeInButton");
+        QTest::mouseClick(ctl<QRadioButton>("fastSpeedButton"), Qt::LeftButton);
+        click("stopButton");
+        QCOMPARE(doc()->speed(), 1.5);
+        QVERIFY(doc()->undoStack()->canUndo());
+        window_->close();
+        open(home_.path() + "/short.wav");
+        QCOMPARE(sections()->rowCount(), 1);
+        QCOMPARE(sections()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QVERIFY(!ctl<QPushButton>("fadeInButton")->isChecked() && !doc()->fadeIn().enabled);
+        QVERIFY(!ctl<QSpinBox>("fadeInBox")->isEnabled());
+        QVERIFY(ctl<QRadioButton>("normalSpeedButton")->isChecked());
+        QCOMPARE(doc()->speed(), 1.0);
+        QVERIFY(!doc()->undoStack()->canUndo());
+        // Split writes the one section (two sections are needed for a cut: add one).
+        mark({1000});
+        runCut();
+        QCOMPARE(filesIn(out_), QStringList({"short-Splitted0.wav", "short-Splitted1.wav"}));
     }
 
     // Enter in the section list, or anywhere in the window, writes nothing.
     void enterNeverStartsACut() {
         open(home_.path() + "/song.wav");
         mark({2000});
-        window_->sectionList_->setFocus();
-        window_->sectionList_->setCurrentItem(window_->sectionList_->topLevelItem(0));
-        for (QWidget* target : {static_cast<QWidget*>(window_->sectionList_), static_cast<QWidget*>(window_.get())})
+        list()->setFocus();
+        selectRow(list(), 0);
+        for (QWidget* target : {static_cast<QWidget*>(list()), static_cast<QWidget*>(window_.get())})
             for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
                 QTest::keyClick(target, key);
         QCoreApplication::processEvents();
-        QVERIFY(!window_->cutting_);
+        QVERIFY(!window_->isCutting());
         QCOMPARE(filesIn(out_), QStringList());
         QVERIFY(window_->isVisible());
     }
@@ -149,10 +189,9 @@ private slots:
     void threeSectionsWithTheMiddleUntickedGiveTwoFiles() {
         open(home_.path() + "/song.wav");
         mark({2000, 4000}, {1});
-        QCOMPARE(window_->bar_->points_[1].use, false);
+        QCOMPARE(doc()->points()[1].use, false);
         const int before = refreshes_;
         runCut();
-        QCOMPARE(window_->rowMap_, (std::vector<int>{0, 2}));
         QCOMPARE(statuses(*window_), QStringList({"Done", "", "Done"}));
         QCOMPARE(answers_->texts, QStringList({"Cut finished"}));
         QCOMPARE(filesIn(out_), QStringList({"song-Splitted0.wav", "song-Splitted1.wav"}));
@@ -186,21 +225,21 @@ private slots:
         QCOMPARE(statuses(*window_), QStringList({"Done (copied)", "Done (copied)"}));
         QCOMPARE(probe((out_ + "long-Splitted0.mp3").toStdString()).codec, std::string("mp3"));
 
-        QTest::mouseClick(window_->fadeInButton_, Qt::LeftButton);
+        QTest::mouseClick(ctl<QPushButton>("fadeInButton"), Qt::LeftButton);
         runCut();
         QCOMPARE(statuses(*window_), QStringList({"Done (re-encoded)", "Done (re-encoded)"}));
-        QCOMPARE(window_->sectionList_->topLevelItem(0)->toolTip(4), QString("the sections fade in or out"));
-        QTest::mouseClick(window_->fadeInButton_, Qt::LeftButton);
+        QCOMPARE(sections()->statusNote(0), QString("the sections fade in or out"));
+        QTest::mouseClick(ctl<QPushButton>("fadeInButton"), Qt::LeftButton);
         AppSettings::splitKeepsEncoding = false;
     }
 
     void cancelInTheSecondSectionLeavesItsPartAndNoMore() {
         open(home_.path() + "/long.mp3"); // encoding MP3 takes long enough to cancel in the middle
         mark({5000, 85000});
-        window_->startCutting();
-        QTRY_VERIFY_WITH_TIMEOUT(window_->sectionList_->topLevelItem(1)->text(4).startsWith("Cutting: "), 20000);
-        window_->cancelCutting();
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->cutting_, 20000);
+        click("cutButton");
+        QTRY_VERIFY_WITH_TIMEOUT(cellText(list(), 1, 4).startsWith("Cutting: "), 20000);
+        click("cancelCutButton");
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->isCutting(), 20000);
         QCOMPARE(statuses(*window_), QStringList({"Done", "Canceled", ""}));
         QVERIFY(answers_->texts.isEmpty());
         QCOMPARE(filesIn(out_), QStringList({"long-Splitted0.mp3", "long-Splitted1.mp3"}));
@@ -208,21 +247,20 @@ private slots:
         partial.openForRead((out_ + "long-Splitted1.mp3").toStdString());
         QCOMPARE(partial.errorCode(), 0);
         QVERIFY(partial.totalFrames() < 80 * 44100);
-        QVERIFY(window_->cutButton_->isVisible());
-        QVERIFY(window_->sectionList_->isEnabled());
+        QVERIFY(ctl<QPushButton>("cutButton")->isVisible());
+        QVERIFY(list()->isEnabled());
     }
 
     void closingDuringACutWaitsForTheWorker() {
         open(home_.path() + "/long.mp3");
         mark({80000});
         answers_->setYes(true);
-        window_->startCutting();
+        click("cutButton");
         window_->close();
         QCOMPARE(answers_->texts, QStringList({"Splitting in progress, do you want to cancel ?"}));
         QVERIFY(window_->isVisible()); // until the worker has stopped
         QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 20000);
-        QVERIFY(!window_->cutting_);
-        QVERIFY(!window_->closeAfterCut_);
+        QVERIFY(!window_->isCutting());
         QCOMPARE(answers_->texts.size(), 1); // no "Cut finished"
     }
 
@@ -231,10 +269,10 @@ private slots:
         AppSettings::mp3ChannelCount = 1;
         open(home_.path() + "/mono.mp3");
         mark({2000});
-        window_->toggleFadeIn();
-        window_->toggleFadeOut();
-        window_->fadeInBox_->setValue(500);
-        window_->fadeOutBox_->setValue(700);
+        click("fadeInButton");
+        click("fadeOutButton");
+        ctl<QSpinBox>("fadeInBox")->setValue(500);
+        ctl<QSpinBox>("fadeOutBox")->setValue(700);
         runCut();
         QCOMPARE(statuses(*window_), QStringList({"Done", "Done"}));
         for (const QString name : {"mono-Splitted0.mp3", "mono-Splitted1.mp3"}) {
@@ -243,15 +281,15 @@ private slots:
             QCOMPARE(QString::fromStdString(errors), QString());
         }
         QCOMPARE(probe((out_ + "mono-Splitted0.mp3").toStdString()).channels, 1);
-        window_->toggleFadeIn();
-        window_->toggleFadeOut();
+        click("fadeInButton");
+        click("fadeOutButton");
     }
 
     // A real click flips a fade once, and the button shows what the fade is.
     void fadeButtonsShowTheirFadeThroughClicks() {
         open(home_.path() + "/song.wav");
-        for (const auto& [button, box, name] : {std::tuple{window_->fadeInButton_, window_->fadeInBox_, "in"},
-                                                std::tuple{window_->fadeOutButton_, window_->fadeOutBox_, "out"}}) {
+        for (const auto& [button, box, name] : {std::tuple{ctl<QPushButton>("fadeInButton"), ctl<QSpinBox>("fadeInBox"), "in"},
+                                                std::tuple{ctl<QPushButton>("fadeOutButton"), ctl<QSpinBox>("fadeOutBox"), "out"}}) {
             const QString off = QString("Fade %1 disabled").arg(name), on = QString("Fade %1 enabled").arg(name);
             QCOMPARE(button->toolTip(), off);
             QVERIFY(!box->isEnabled());
@@ -264,25 +302,24 @@ private slots:
             QCOMPARE(button->toolTip(), off);
             QVERIFY(!box->isEnabled());
         }
-        QVERIFY(!window_->fadeInEnabled_ && !window_->fadeOutEnabled_);
+        QVERIFY(!doc()->fadeIn().enabled && !doc()->fadeOut().enabled);
     }
 
     // While playing, the bar shows the sample being heard, behind what was read ahead for
     // the output, and Add puts the point there.
     void theBarAndNewPointsFollowWhatIsHeard() {
         open(home_.path() + "/long.wav");
-        window_->bar_->setPosition(0);
-        QTest::mouseClick(window_->playButton_, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(window_->bar_->position_ > 800, 10000);
-        QTest::mouseClick(window_->pauseButton_, Qt::LeftButton);
-        const int64_t heard = window_->bar_->position_;
-        const int64_t read = window_->player_.samplesToMs(static_cast<int>(window_->startFrame_ + window_->framesFed_));
-        QVERIFY2(heard < read && read - heard < 5000, qPrintable(QString("%1 heard, %2 read").arg(heard).arg(read)));
-        QTest::mouseClick(window_->addPointButton_, Qt::LeftButton);
-        QCOMPARE(window_->bar_->points_.size(), size_t{3});
-        QCOMPARE(window_->bar_->points_[1].time, heard);
-        QTest::mouseClick(window_->stopButton_, Qt::LeftButton);
-        window_->removeAll();
+        doc()->setPosition(0);
+        QTest::mouseClick(ctl<QPushButton>("playButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(doc()->position() > 800, 10000);
+        QTest::mouseClick(ctl<QPushButton>("pauseButton"), Qt::LeftButton);
+        const int64_t heard = doc()->position();
+        QCOMPARE(heard, playback()->positionMs());
+        QTest::mouseClick(ctl<QPushButton>("addPointButton"), Qt::LeftButton);
+        QCOMPARE(doc()->points().size(), size_t{3});
+        QCOMPARE(doc()->points()[1].time, heard);
+        QTest::mouseClick(ctl<QPushButton>("stopButton"), Qt::LeftButton);
+        click("removeAllButton");
     }
 
     // The keys: Home/End, Left/Right by the step boxes, M and Insert add points, Delete
@@ -290,51 +327,115 @@ private slots:
     // its keys.
     void keysMoveAddRemoveAndPlay() {
         open(home_.path() + "/long.wav");
-        QWidget* focus = window_->sectionList_;
+        QWidget* focus = list();
         focus->setFocus();
-        window_->stepForwardBox_->setText("1500");
-        window_->stepBackwardBox_->setText("500");
+        ctl<QLineEdit>("stepForwardBox")->setText("1500");
+        ctl<QLineEdit>("stepBackwardBox")->setText("500");
         QTest::keyClick(focus, Qt::Key_End);
-        QCOMPARE(window_->bar_->position_, window_->bar_->maximum_);
+        QCOMPARE(doc()->position(), doc()->duration());
         QTest::keyClick(focus, Qt::Key_Home);
         QTest::keyClick(focus, Qt::Key_Right);
         QTest::keyClick(focus, Qt::Key_Right);
         QTest::keyClick(focus, Qt::Key_Left);
-        QCOMPARE(window_->bar_->position_, int64_t{2500});
+        QCOMPARE(doc()->position(), int64_t{2500});
         QTest::keyClick(focus, Qt::Key_M);
         QTest::keyClick(focus, Qt::Key_Right);
         QTest::keyClick(focus, Qt::Key_Insert);
-        QCOMPARE(window_->bar_->points_.size(), size_t{4});
-        QCOMPARE(window_->bar_->points_[2].time, int64_t{4000});
-        window_->sectionList_->setCurrentItem(window_->sectionList_->topLevelItem(1));
+        QCOMPARE(doc()->points().size(), size_t{4});
+        QCOMPARE(doc()->points()[2].time, int64_t{4000});
+        selectRow(list(), 1);
         QTest::keyClick(focus, Qt::Key_Delete);
-        QCOMPARE(window_->bar_->points_.size(), size_t{3});
+        QCOMPARE(doc()->points().size(), size_t{3});
 
-        window_->goToSecondsBox_->setFocus();
-        window_->goToSecondsBox_->setText("12");
-        QTest::keyClick(window_->goToSecondsBox_, Qt::Key_Home);
-        QCOMPARE(window_->bar_->position_, int64_t{4000}); // the box took Home
-        QCOMPARE(window_->goToSecondsBox_->cursorPosition(), 0);
+        ctl<QLineEdit>("goToSecondsBox")->setFocus();
+        ctl<QLineEdit>("goToSecondsBox")->setText("12");
+        QTest::keyClick(ctl<QLineEdit>("goToSecondsBox"), Qt::Key_Home);
+        QCOMPARE(doc()->position(), int64_t{4000}); // the box took Home
+        QCOMPARE(ctl<QLineEdit>("goToSecondsBox")->cursorPosition(), 0);
 
         focus->setFocus();
+        selectRow(list(), 0, CutSectionModel::Title); // Space on a tick would toggle it
         QTest::keyClick(focus, Qt::Key_Space);
-        QTRY_VERIFY_WITH_TIMEOUT(window_->bar_->position_ > 4100, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(doc()->position() > 4100, 10000);
         QTest::keyClick(focus, Qt::Key_Space);
-        QVERIFY(window_->paused_);
+        QVERIFY((playback()->state() == PlaybackController::State::Paused));
         QTest::keyClick(focus, Qt::Key_Space);
-        QVERIFY(!window_->paused_);
-        QTest::mouseClick(window_->stopButton_, Qt::LeftButton);
-        window_->removeAll();
+        QVERIFY(!(playback()->state() == PlaybackController::State::Paused));
+        QTest::mouseClick(ctl<QPushButton>("stopButton"), Qt::LeftButton);
+        click("removeAllButton");
+    }
+
+    // Space and Enter do what the focused control does: Tab to Split and Space presses it,
+    // Space on a section's tick toggles it, Space elsewhere in the list plays.
+    void spaceActsOnTheFocusedControl() {
+        open(home_.path() + "/song.wav");
+        mark({3000});
+        QPushButton* split = ctl<QPushButton>("cutButton");
+        window_->activateWindow();
+        ctl<QPushButton>("helpButton")->setFocus(); // the Tab before Split's... reached by Tab from the start
+        split->setFocus(Qt::TabFocusReason);
+        for (int tabs = 0; tabs < 40 && QApplication::focusWidget() != split; ++tabs)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), split);
+        QTest::keyClick(split, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->isCutting() && filesIn(out_).size() == 2, 30000);
+        QVERIFY(playback()->state() == PlaybackController::State::Stopped);
+
+        list()->setFocus();
+        selectRow(list(), 1, CutSectionModel::Use);
+        QTest::keyClick(list(), Qt::Key_Space);
+        QCOMPARE(doc()->points()[1].use, false);
+        QVERIFY(!playback()->isActive());
+        QTest::keyClick(list(), Qt::Key_Space);
+        QCOMPARE(doc()->points()[1].use, true);
+        selectRow(list(), 1, CutSectionModel::Start);
+        QTest::keyClick(list(), Qt::Key_Space);
+        QVERIFY(playback()->isActive());
+        QCOMPARE(doc()->points()[1].use, true);
+        click("stopButton");
+        click("removeAllButton");
+    }
+
+    // The waveform stays drawn with the keyboard focus and while a point is dragged: a
+    // thin frame marks the focus, never a fill over the bar.
+    void theWaveformKeepsItsColoursFocusedAndDragged() {
+        open(home_.path() + "/song.wav");
+        mark({3000});
+        PositionBar* bar = this->bar();
+        QTRY_VERIFY_WITH_TIMEOUT(bar->peaks() && bar->peaks()->complete(), 10000);
+        const QColor base = bar->palette().color(QPalette::Base);
+        // The share of the waveform's area that shows the base colour or the wave's.
+        auto waveShare = [&] {
+            const QImage image = bar->grab().toImage();
+            const QRect area = bar->waveArea().adjusted(2, 2, -2, -2);
+            int kept = 0, all = 0;
+            for (int y = area.top(); y <= area.bottom(); y += 3)
+                for (int x = area.left(); x <= area.right(); x += 3, ++all) {
+                    const QColor pixel = image.pixelColor(x, y);
+                    kept += pixel == base || std::abs(pixel.red() - pixel.green()) < 30 ? 1 : 0;
+                }
+            return double(kept) / all;
+        };
+        QVERIFY2(waveShare() > 0.8, "unfocused");
+        bar->setFocus();
+        QTRY_VERIFY(bar->hasFocus());
+        QVERIFY2(waveShare() > 0.8, "focused");
+        const int y = bar->waveArea().center().y();
+        QTest::mousePress(bar, Qt::LeftButton, {}, {bar->timeToX(3000), y});
+        QTest::mouseMove(bar, {bar->timeToX(3500), y});
+        QVERIFY2(waveShare() > 0.8, "dragging");
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, {bar->timeToX(3500), y});
+        click("removeAllButton");
     }
 
     // + and - zoom the time line around the position, Ctrl+Z and Ctrl+Shift+Z undo and
     // redo cut point changes (a dragged point too); a new file starts a new history.
     void zoomUndoAndDragThroughTheWindow() {
         open(home_.path() + "/long.wav");
-        PositionBar* bar = window_->bar_;
-        QWidget* focus = window_->sectionList_;
+        PositionBar* bar = this->bar();
+        QWidget* focus = list();
         focus->setFocus();
-        bar->setPosition(30000);
+        doc()->setPosition(30000);
         const double whole = bar->viewLength();
         QTest::keyClick(focus, Qt::Key_Plus);
         QTest::keyClick(focus, Qt::Key_Plus);
@@ -343,96 +444,96 @@ private slots:
         QTest::keyClick(focus, Qt::Key_Minus);
         QCOMPARE(bar->viewLength(), whole / 2);
         QTest::keyClick(focus, Qt::Key_M);
-        QCOMPARE(window_->sectionList_->topLevelItemCount(), 2);
+        QCOMPARE(sections()->rowCount(), 2);
         // The point dragged with the mouse; the section list follows.
         const int y = bar->waveArea().center().y();
         QTest::mousePress(bar, Qt::LeftButton, {}, {bar->timeToX(30000), y});
         QTest::mouseMove(bar, {bar->timeToX(40000), y});
         QTest::mouseRelease(bar, Qt::LeftButton, {}, {bar->timeToX(40000), y});
-        const int64_t dragged = bar->points_[1].time;
+        const int64_t dragged = doc()->points()[1].time;
         QVERIFY(std::abs(dragged - 40000) < 200);
-        QCOMPARE(window_->sectionList_->topLevelItem(1)->text(1),
+        QCOMPARE(cellText(list(), 1, 1),
                  QString::fromStdString(AppSettings::formatMinSecMs(dragged)));
         QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(bar->points_[1].time, int64_t{30000});
+        QCOMPARE(doc()->points()[1].time, int64_t{30000});
         QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(window_->sectionList_->topLevelItemCount(), 1);
+        QCOMPARE(sections()->rowCount(), 1);
         QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(bar->points_[1].time, dragged);
-        window_->removeAll();
+        QCOMPARE(doc()->points()[1].time, dragged);
+        click("removeAllButton");
         QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(bar->points_.size(), size_t{3});
+        QCOMPARE(doc()->points().size(), size_t{3});
         window_->close();
         open(home_.path() + "/short.wav");
-        QCOMPARE(bar->undoStack()->count(), 0);
-        QCOMPARE(bar->viewLength(), static_cast<double>(bar->maximum_)); // a new file shows whole
+        QCOMPARE(doc()->undoStack()->count(), 0);
+        QCOMPARE(bar->viewLength(), static_cast<double>(doc()->duration())); // a new file shows whole
     }
 
     // With an MP3 file "Snap to MP3 frames" puts new points on frame boundaries (the
     // millisecond nearest to one); a WAV file has no frames to snap to.
     void snapToMp3Frames() {
         open(home_.path() + "/short.wav");
-        QVERIFY(!window_->snapToFramesBox_->isEnabled());
+        QVERIFY(!ctl<QCheckBox>("snapToFramesBox")->isEnabled());
         window_->close();
         open(home_.path() + "/long.mp3");
-        QVERIFY(window_->snapToFramesBox_->isEnabled());
-        QTest::mouseClick(window_->snapToFramesBox_, Qt::LeftButton);
-        QVERIFY(window_->snapToFramesBox_->isChecked());
+        QVERIFY(ctl<QCheckBox>("snapToFramesBox")->isEnabled());
+        QTest::mouseClick(ctl<QCheckBox>("snapToFramesBox"), Qt::LeftButton);
+        QVERIFY(ctl<QCheckBox>("snapToFramesBox")->isChecked());
         const Mp3FrameIndex frames = indexMp3Frames((home_.path() + "/long.mp3").toStdString());
         for (const int64_t asked : {1000, 45013, 60000}) {
-            window_->bar_->setPosition(asked);
-            window_->addCutPointAtPosition();
+            doc()->setPosition(asked);
+            click("addPointButton");
         }
-        for (size_t i = 1; i + 1 < window_->bar_->points_.size(); ++i) {
-            const int64_t time = window_->bar_->points_[i].time;
+        for (size_t i = 1; i + 1 < doc()->points().size(); ++i) {
+            const int64_t time = doc()->points()[i].time;
             // Within half a millisecond of a frame's first sample, counted as decoded.
             const double sample = time * 44.1 + frames.skippedSamples();
             const double offFrame = std::remainder(sample, frames.samplesPerFrame);
             QVERIFY2(std::abs(offFrame) <= 22.1, qPrintable(QString::number(time)));
         }
-        QTest::mouseClick(window_->snapToFramesBox_, Qt::LeftButton);
-        window_->bar_->setPosition(2345);
-        window_->addCutPointAtPosition();
-        QCOMPARE(window_->bar_->points_[2].time, int64_t{2345}); // after the snapped one near 1 s
-        window_->removeAll();
+        QTest::mouseClick(ctl<QCheckBox>("snapToFramesBox"), Qt::LeftButton);
+        doc()->setPosition(2345);
+        click("addPointButton");
+        QCOMPARE(doc()->points()[2].time, int64_t{2345}); // after the snapped one near 1 s
+        click("removeAllButton");
     }
 
     void playAfterThePositionReturnsToWhereItStarted() {
         open(home_.path() + "/song.wav");
-        window_->bar_->setPosition(1000);
-        window_->stepForwardBox_->setText("600");
-        window_->playAfterPosition();
-        QTRY_VERIFY_WITH_TIMEOUT(window_->bar_->position_ > 1000, 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->playAfter_, 5000);
-        QCOMPARE(window_->bar_->position_, int64_t{1000});
+        doc()->setPosition(1000);
+        ctl<QLineEdit>("stepForwardBox")->setText("600");
+        click("playAfterButton");
+        QTRY_VERIFY_WITH_TIMEOUT(doc()->position() > 1000, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!playback()->isActive(), 5000);
+        QCOMPARE(doc()->position(), int64_t{1000});
         // Before the position, near the start: from 0, and the position stays.
-        window_->bar_->setPosition(300);
-        window_->playBeforePosition();
-        QCOMPARE(window_->rangeStart_, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->playBefore_, 5000);
-        QCOMPARE(window_->bar_->position_, int64_t{300});
+        doc()->setPosition(300);
+        click("playBeforeButton");
+        QCOMPARE(playback()->range().startMs, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!playback()->isActive(), 5000);
+        QCOMPARE(doc()->position(), int64_t{300});
         // An empty box does nothing and says why.
-        window_->stepForwardBox_->clear();
-        window_->playAfterPosition();
-        QVERIFY(!window_->playAfter_);
-        QVERIFY(window_->lastMessage_.contains("number"));
+        ctl<QLineEdit>("stepForwardBox")->clear();
+        click("playAfterButton");
+        QVERIFY(!playback()->isActive());
+        QVERIFY(answers_->texts.last().contains("number"));
     }
 
     void previewShowsItsStatusAndClearsIt() {
         open(home_.path() + "/song.wav");
         mark({2000, 2800});
-        window_->sectionList_->setCurrentItem(window_->sectionList_->topLevelItem(1));
-        window_->startPreview();
-        QVERIFY(window_->stopPreviewButton_->isVisible());
-        QVERIFY(!window_->addPointButton_->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(window_->sectionList_->topLevelItem(1)->text(4).startsWith("Previewing: 000 : 02"),
+        selectRow(list(), 1);
+        click("previewButton");
+        QVERIFY(ctl<QPushButton>("stopPreviewButton")->isVisible());
+        QVERIFY(!ctl<QPushButton>("addPointButton")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(cellText(list(), 1, 4).startsWith("Previewing: 000 : 02"),
                                  3000);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->previewing_, 5000);
-        QCOMPARE(window_->sectionList_->topLevelItem(1)->text(4), QString());
-        QVERIFY(window_->previewButton_->isVisible());
-        QVERIFY(window_->addPointButton_->isEnabled());
-        QCOMPARE(window_->bar_->position_, int64_t{2800}); // the preview does not move the bar
+        QTRY_VERIFY_WITH_TIMEOUT(!playback()->isActive(), 5000);
+        QCOMPARE(cellText(list(), 1, 4), QString());
+        QVERIFY(ctl<QPushButton>("previewButton")->isVisible());
+        QVERIFY(ctl<QPushButton>("addPointButton")->isEnabled());
+        QCOMPARE(doc()->position(), int64_t{2800}); // the preview does not move the bar
     }
 
     // At 1.5 times the speed a section plays whole, its last moments included: the
@@ -449,10 +550,10 @@ private slots:
         freshWindow();
         open(home_.path() + "/song.wav");
         mark({2000, 2800});
-        window_->fastSpeedButton_->setChecked(true);
-        window_->sectionList_->setCurrentItem(window_->sectionList_->topLevelItem(1));
-        window_->startPreview();
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->previewing_, 10000);
+        ctl<QRadioButton>("fastSpeedButton")->setChecked(true);
+        selectRow(list(), 1);
+        click("previewButton");
+        QTRY_VERIFY_WITH_TIMEOUT(!playback()->isActive(), 10000);
         window_.reset(); // the device is closed and its file complete
         qputenv("SDL_AUDIODRIVER", "dummy");
         freshWindow();
@@ -477,19 +578,19 @@ private slots:
         open(home_.path() + "/song.wav");
         QVERIFY(!dropPaths(window_.get(), {home_.path() + "/cuts"})); // a folder is not taken
         QVERIFY(dropPaths(window_.get(), {home_.path() + "/short.wav"}));
-        QCOMPARE(window_->fileName, home_.path() + "/short.wav");
-        QCOMPARE(window_->bar_->maximum_, int64_t{2500});
-        QCOMPARE(window_->sectionList_->topLevelItemCount(), 1);
+        QCOMPARE(window_->fileName(), home_.path() + "/short.wav");
+        QCOMPARE(doc()->duration(), int64_t{2500});
+        QCOMPARE(sections()->rowCount(), 1);
 
         // Both are in the recent files, newest first; choosing one opens it again.
-        QMenu* recent = window_->recentButton_->menu();
+        QMenu* recent = window_->findChild<QToolButton*>("recentButton")->menu();
         emit recent->aboutToShow();
         QStringList shown;
         for (QAction* action : recent->actions())
             shown << action->toolTip();
         QCOMPARE(shown.mid(0, 2), (QStringList{home_.path() + "/short.wav", home_.path() + "/song.wav"}));
         recent->actions().at(1)->trigger();
-        QCOMPARE(window_->fileName, home_.path() + "/song.wav");
+        QCOMPARE(window_->fileName(), home_.path() + "/song.wav");
         QCOMPARE(QString::fromStdString(AppSettings::recentCutFiles.front()), home_.path() + "/song.wav");
     }
 
@@ -498,8 +599,8 @@ private slots:
         open(home_.path() + "/song.wav");
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", home_.path().toUtf8() + "/cuts");
-        window_->helpButton_->click();
-        window_->folderButton_->click();
+        ctl<QPushButton>("helpButton")->click();
+        ctl<QPushButton>("folderButton")->click();
         qputenv("PATH", path);
         QTRY_COMPARE(answers_->texts.size(), 2);
         QVERIFY2(answers_->texts[0].endsWith("ZMP3CJHelp.html\": no file manager or browser of the desktop could be "
@@ -510,31 +611,31 @@ private slots:
 
     void goToCorrectsTheSecondsBox() {
         open(home_.path() + "/long.wav");
-        window_->goToMinutesBox_->setText("001");
-        window_->goToSecondsBox_->setText("75");
-        QCOMPARE(window_->goToSecondsBox_->text(), QString("59"));
-        window_->goToSecondsBox_->setText("x");
-        QCOMPARE(window_->goToSecondsBox_->text(), QString("00"));
-        window_->goToSecondsBox_->setText("07");
-        window_->goToMillisecondsBox_->setText("250");
-        window_->goToTypedTime();
-        QCOMPARE(window_->bar_->position_, int64_t{67250});
-        window_->goToMinutesBox_->setText("999");
-        window_->goToTypedTime();
-        QCOMPARE(window_->bar_->position_, window_->bar_->maximum_);
+        ctl<QLineEdit>("goToMinutesBox")->setText("001");
+        ctl<QLineEdit>("goToSecondsBox")->setText("75");
+        QCOMPARE(ctl<QLineEdit>("goToSecondsBox")->text(), QString("59"));
+        ctl<QLineEdit>("goToSecondsBox")->setText("x");
+        QCOMPARE(ctl<QLineEdit>("goToSecondsBox")->text(), QString("00"));
+        ctl<QLineEdit>("goToSecondsBox")->setText("07");
+        ctl<QLineEdit>("goToMillisecondsBox")->setText("250");
+        click("goToButton");
+        QCOMPARE(doc()->position(), int64_t{67250});
+        ctl<QLineEdit>("goToMinutesBox")->setText("999");
+        click("goToButton");
+        QCOMPARE(doc()->position(), doc()->duration());
     }
 
     void waveformIsDrawnUnderTheBar() {
         open(home_.path() + "/song.wav");
         // The waveform fills in from the file's peaks: the middle of the bar is drawn on.
-        const QPoint middle = window_->bar_->waveArea().center() - QPoint(40, 10);
-        const QColor base = window_->bar_->palette().color(QPalette::Base);
-        QTRY_VERIFY_WITH_TIMEOUT(window_->bar_->grab().toImage().pixelColor(middle) != base, 5000);
+        const QPoint middle = bar()->waveArea().center() - QPoint(40, 10);
+        const QColor base = bar()->palette().color(QPalette::Base);
+        QTRY_VERIFY_WITH_TIMEOUT(bar()->grab().toImage().pixelColor(middle) != base, 5000);
         if (const QByteArray folder = qgetenv("ZELVO_SCREENSHOT_DIR"); !folder.isEmpty()) {
             mark({2000, 4000}, {1});
-            window_->sectionList_->setCurrentItem(window_->sectionList_->topLevelItem(2));
-            window_->bar_->selectSection(2);
-            window_->bar_->setPosition(3700);
+            selectRow(list(), 2);
+            doc()->selectSection(2);
+            doc()->setPosition(3700);
             QTest::qWait(100);
             QVERIFY(window_->grab().save(QString::fromUtf8(folder) + "/cutter.png"));
         }

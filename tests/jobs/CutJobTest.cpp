@@ -162,7 +162,7 @@ TEST_F(CutJobTest, RepeatedCutsGetNewNames) {
     EXPECT_EQ(second.created,
               (std::vector<std::string>{folder_ / "s-Splitted0 New.wav", folder_ / "s-Splitted1 New.wav"}));
     EXPECT_EQ(third.created[1], folder_ / "s-Splitted1 New New.wav");
-    job.overwrite = [] { return true; };
+    job.overwrite = true;
     EXPECT_EQ(cut(folder_ / "s.wav", "WAV", job).created[0], folder_ / "s-Splitted0.wav");
 }
 

@@ -1,0 +1,82 @@
+#include "WaveformLoader.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include "FileNames.h"
+
+namespace {
+
+constexpr int SketchColumns = 1024;
+
+// A file's size and time of change: the same stamp is the same file's peaks.
+QString fileStamp(const QString& path) {
+    const QFileInfo file(path);
+    return file.absoluteFilePath() + "|" + QString::number(file.size()) + "|" +
+           QString::number(file.lastModified().toMSecsSinceEpoch());
+}
+
+} // namespace
+
+WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent) {}
+
+WaveformLoader::~WaveformLoader() {
+    stop();
+}
+
+void WaveformLoader::stop() {
+    ++generation_;
+    if (thread_) {
+        thread_->requestInterruption();
+        thread_->wait();
+    }
+}
+
+void WaveformLoader::load(const QString& path) {
+    const QString stamp = fileStamp(path);
+    if (peaks_ && stamp == stamp_ && peaks_->complete())
+        return emit changed();
+    stop();
+    peaks_.reset();
+    stamp_ = stamp;
+    emit changed();
+    const int generation = generation_;
+    QPointer<WaveformLoader> self(this);
+    // Each step reaches the loader on its own thread, and only while the file is the one loaded.
+    auto onLoaderThread = [self, generation](auto step) {
+        QMetaObject::invokeMethod(
+            self,
+            [self, generation, step = std::move(step)]() mutable {
+                if (self && self->generation_ == generation) {
+                    step(*self);
+                    emit self->changed();
+                }
+            },
+            Qt::QueuedConnection);
+    };
+    QThread* thread = QThread::create([bytes = Platform::pathBytes(path), onLoaderThread] {
+        computePeaks(
+            bytes, SketchColumns,
+            [&](int64_t total) {
+                onLoaderThread([total](WaveformLoader& loader) {
+                    loader.peaks_ = std::make_shared<PeakLevels>(total);
+                });
+            },
+            [&](std::vector<Peak> sketch) {
+                onLoaderThread([sketch = std::move(sketch)](WaveformLoader& loader) mutable {
+                    if (loader.peaks_)
+                        loader.peaks_->setSketch(std::move(sketch));
+                });
+            },
+            [&](std::vector<Peak> peaks) {
+                onLoaderThread([peaks = std::move(peaks)](WaveformLoader& loader) {
+                    if (loader.peaks_)
+                        loader.peaks_->append(peaks);
+                });
+            },
+            [] { return QThread::currentThread()->isInterruptionRequested(); });
+    });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    thread_ = thread;
+    thread->start(QThread::LowPriority);
+}

@@ -12,6 +12,7 @@
 
 #include "CutterWindow.h"
 #include "PositionBar.h"
+#include "Waveform.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -29,12 +30,12 @@ int main(int argc, char** argv) {
     CutterWindow cutter;
     QElapsedTimer clock;
     clock.start();
-    cutter.fileName = file;
+    cutter.openFile(file);
     cutter.show();
     double sketched = -1, complete = -1;
     while (complete < 0 && clock.elapsed() < 600000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const PeakLevels* peaks = cutter.bar_->peaks();
+        const PeakLevels* peaks = cutter.findChild<PositionBar*>("Bar")->peaks();
         if (sketched < 0 && peaks && peaks->sketched())
             sketched = clock.elapsed() / 1000.0;
         if (peaks && peaks->complete())

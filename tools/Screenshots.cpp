@@ -13,9 +13,10 @@
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "AppWindows.h"
+#include "CutSectionModel.h"
 #include "CutterWindow.h"
 #include "FolderTree.h"
 #include "JoinerWindow.h"
@@ -91,26 +92,29 @@ int main(int argc, char** argv) {
 
     AppWindows windows;
     windows.playerWindow->show();
-    windows.playerWindow->folderTree_->selectPath(music);
-    windows.playerWindow->listSelectedFolder();
+    windows.playerWindow->showPath(music);
+    for (int wait = 0; wait < 3000 && windows.playerWindow->findChild<QTreeView*>("playList")->model()->rowCount() < 3;
+         ++wait)
+        QTest::qWait(10);
     save(windows.playerWindow.get(), out + "/player" + suffix + ".png");
 
     CutterWindow& cutter = *windows.cutterWindow;
-    cutter.fileName = concert;
+    cutter.openFile(concert);
     cutter.show();
-    for (int wait = 0; wait < 3000 && !(cutter.bar_->peaks() && cutter.bar_->peaks()->complete()); ++wait)
+    auto* bar = cutter.findChild<PositionBar*>("Bar");
+    auto* sections = cutter.findChild<QTreeView*>("sectionList");
+    CutDocument* document = static_cast<CutSectionModel*>(sections->model())->document();
+    for (int wait = 0; wait < 3000 && !(bar->peaks() && bar->peaks()->complete()); ++wait)
         QTest::qWait(10);
-    for (const int64_t at : {43000, 83000}) {
-        cutter.bar_->setPosition(at);
-        cutter.addCutPointAtPosition();
-    }
-    cutter.sectionList_->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
-    cutter.bar_->setPosition(61500);
-    cutter.bar_->selectSection(2);
-    cutter.sectionList_->setCurrentItem(cutter.sectionList_->topLevelItem(2));
+    for (const int64_t at : {43000, 83000})
+        document->addPoint(at);
+    document->setTicked(1, false);
+    document->setPosition(61500);
+    document->selectSection(2);
+    sections->setCurrentIndex(sections->model()->index(2, 0));
     save(&cutter, out + "/cutter" + suffix + ".png");
     if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) {
-        cutter.bar_->zoomBy(3, 60000);
+        bar->zoomBy(3, 60000);
         save(&cutter, out + "/cutter-zoomed" + suffix + ".png");
     }
     cutter.close();

@@ -66,7 +66,7 @@ private slots:
         AppWindows windows;
         const QString song = home_.path() + "/song.wav";
         makeTone(song.toStdString(), 3, 44100, 2, "-c:a pcm_s16le");
-        windows.cutterWindow->fileName = song;
+        windows.cutterWindow->openFile(song);
         for (QWidget* window :
              std::initializer_list<QWidget*>{windows.playerWindow.get(), windows.cutterWindow.get(),
                                              windows.joinerWindow.get(), windows.optionsDialog.get()}) {

@@ -13,6 +13,29 @@
     </message>
 </context>
 <context>
+    <name>AudioFileListModel</name>
+    <message>
+        <source>File name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ConfirmDialog</name>
     <message>
         <source>&amp;Yes</source>
@@ -32,6 +55,41 @@
     </message>
     <message>
         <source>&amp;Ok</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CutDocument</name>
+    <message>
+        <source>Add cut point</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove section</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remove all</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New cut points</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tick section</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Untick section</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Title section</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Move cut point</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -131,11 +189,34 @@
     </message>
 </context>
 <context>
-    <name>CutterWindow</name>
+    <name>CutSectionModel</name>
     <message>
-        <source>Zelvo MP3 Zovozu</source>
+        <source>Use</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CutterControls</name>
     <message>
         <source>Split</source>
         <translation type="unfinished"></translation>
@@ -170,26 +251,6 @@
     </message>
     <message>
         <source>Use</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Start</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>End</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Duration</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Status</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Title</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -281,14 +342,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Fade in enabled</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Fade out enabled</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Snap to MP3 frames</source>
         <translation type="unfinished"></translation>
     </message>
@@ -317,19 +370,19 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>1 x</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>1.5 x</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>0.5x speed</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>1 x</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Normal speed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1.5 x</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -350,6 +403,33 @@
     </message>
     <message>
         <source>Milliseconds to play after the position</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CutterWindow</name>
+    <message>
+        <source>Zelvo MP3 Zovozu</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done (re-encoded)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fade in disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fade out disabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fade in enabled</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fade out enabled</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1116,26 +1196,6 @@
     <name>PositionBar</name>
     <message>
         <source>Position</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Add cut point</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Remove section</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Remove all</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>New cut points</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Move cut point</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -76,8 +76,8 @@ void CutDocument::addPoint(int64_t time) {
         return;
     const CutPoints before = points_;
     CutPoints points = points_;
-    const auto at = std::upper_bound(points.begin(), points.end(), time,
-                                     [](int64_t t, const CutPoint& p) { return t < p.time; });
+    const auto at =
+        std::upper_bound(points.begin(), points.end(), time, [](int64_t t, const CutPoint& p) { return t < p.time; });
     const bool inside = at != points.begin() && at != points.end();
     // Both halves of a split section keep its tick; a new end point is ticked.
     const bool use = inside ? std::prev(at)->use : true;
@@ -124,8 +124,8 @@ void CutDocument::setTicked(int row, bool ticked) {
 void CutDocument::setTitle(int row, const std::string& title) {
     if (row < 0 || row >= sectionCount())
         return;
-    const int number = static_cast<int>(std::count_if(points_.begin(), points_.begin() + row + 1,
-                                                      [](const CutPoint& point) { return point.use; }));
+    const int number = static_cast<int>(
+        std::count_if(points_.begin(), points_.begin() + row + 1, [](const CutPoint& point) { return point.use; }));
     const std::string own = title.empty() || title == defaultTitle(number) ? std::string() : title;
     if (points_[static_cast<size_t>(row)].title == own)
         return;
@@ -190,8 +190,8 @@ std::string CutDocument::titleOf(int row) const {
         return point.title;
     if (!point.use)
         return {};
-    const auto number = std::count_if(points_.begin(), points_.begin() + row + 1,
-                                      [](const CutPoint& p) { return p.use; });
+    const auto number =
+        std::count_if(points_.begin(), points_.begin() + row + 1, [](const CutPoint& p) { return p.use; });
     return defaultTitle(static_cast<int>(number));
 }
 

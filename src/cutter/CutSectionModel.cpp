@@ -78,8 +78,7 @@ QVariant CutSectionModel::data(const QModelIndex& index, int role) const {
         if (column == Use)
             return document_->points()[static_cast<size_t>(row)].use ? Qt::Checked : Qt::Unchecked;
         return {};
-    case Qt::TextAlignmentRole:
-        return column >= Start && column <= Status ? QVariant(Qt::AlignCenter) : QVariant();
+    case Qt::TextAlignmentRole: return column >= Start && column <= Status ? QVariant(Qt::AlignCenter) : QVariant();
     case Qt::ToolTipRole: return column == Status ? statusNote(row) : QVariant();
     case StatusRole: return status(row);
     case Qt::ForegroundRole:
@@ -117,7 +116,7 @@ Qt::ItemFlags CutSectionModel::flags(const QModelIndex& index) const {
 QVariant CutSectionModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    const char* const titles[] = {QT_TR_NOOP("Use"),    QT_TR_NOOP("Start"),  QT_TR_NOOP("End"),
+    const char* const titles[] = {QT_TR_NOOP("Use"),      QT_TR_NOOP("Start"),  QT_TR_NOOP("End"),
                                   QT_TR_NOOP("Duration"), QT_TR_NOOP("Status"), QT_TR_NOOP("Title")};
     return section >= 0 && section < ColumnCount ? tr(titles[section]) : QVariant();
 }

@@ -50,19 +50,20 @@ CutterWindow::CutterWindow(QWidget* parent)
     input_.setFileOption(true);
     output_.setFileOption(true);
     ui_->topRow->addLayout(buildToolButtons([this] { return outputFolder(); }));
-    ui_->topRow->addWidget(buildRecentFiles(AppSettings::recentCutFiles, [this](const QString& path) { openFile(path); }));
+    ui_->topRow->addWidget(
+        buildRecentFiles(AppSettings::recentCutFiles, [this](const QString& path) { openFile(path); }));
     ui_->topRow->addStretch(1);
     ui_->topRow->addWidget(ui_->positionLabel);
     ui_->sectionList->setModel(sections_);
     sizeSectionColumns(ui_->sectionList);
-    pointMenu_ = new CutPointMenu({this, [this] { return fileName_; },
-                                   [this] { return document_ ? document_->duration() : 0; },
-                                   [this] { return document_ ? document_->plan() : CutPlan{}; },
-                                   [this](const CutPlan& plan) {
-                                       if (document_)
-                                           document_->applyPlan(plan);
-                                   },
-                                   [this](const QString& text) { showMessage(text); }});
+    pointMenu_ =
+        new CutPointMenu({this, [this] { return fileName_; }, [this] { return document_ ? document_->duration() : 0; },
+                          [this] { return document_ ? document_->plan() : CutPlan{}; },
+                          [this](const CutPlan& plan) {
+                              if (document_)
+                                  document_->applyPlan(plan);
+                          },
+                          [this](const QString& text) { showMessage(text); }});
     ui_->toolColumn->addWidget(pointMenu_->button(), 5, 0, 1, 2);
     connectControls();
     connectPlayback();
@@ -88,14 +89,18 @@ void CutterWindow::connectControls() {
     connect(ui.stopPreviewButton, &QPushButton::clicked, this, &CutterWindow::stopPreview);
     connect(ui.goToButton, &QPushButton::clicked, this, &CutterWindow::goToTypedTime);
     // The buttons' own checked state is the fade's: a click (or Space) flips it once.
-    connect(ui.fadeInButton, &QPushButton::toggled, this,
-            [this](bool on) { document_->setFadeIn({on, ui_->fadeInBox->value()}); });
-    connect(ui.fadeOutButton, &QPushButton::toggled, this,
-            [this](bool on) { document_->setFadeOut({on, ui_->fadeOutBox->value()}); });
-    connect(ui.fadeInBox, &QSpinBox::valueChanged, this,
-            [this](int ms) { document_->setFadeIn({document_->fadeIn().enabled, ms}); });
-    connect(ui.fadeOutBox, &QSpinBox::valueChanged, this,
-            [this](int ms) { document_->setFadeOut({document_->fadeOut().enabled, ms}); });
+    connect(ui.fadeInButton, &QPushButton::toggled, this, [this](bool on) {
+        document_->setFadeIn({on, ui_->fadeInBox->value()});
+    });
+    connect(ui.fadeOutButton, &QPushButton::toggled, this, [this](bool on) {
+        document_->setFadeOut({on, ui_->fadeOutBox->value()});
+    });
+    connect(ui.fadeInBox, &QSpinBox::valueChanged, this, [this](int ms) {
+        document_->setFadeIn({document_->fadeIn().enabled, ms});
+    });
+    connect(ui.fadeOutBox, &QSpinBox::valueChanged, this, [this](int ms) {
+        document_->setFadeOut({document_->fadeOut().enabled, ms});
+    });
     connect(ui.snapToFramesBox, &QCheckBox::toggled, this, &CutterWindow::snapToFrames);
     connect(ui.goToSecondsBox, &QLineEdit::textChanged, this, [this](const QString& text) {
         bool number = false;
@@ -113,7 +118,9 @@ void CutterWindow::connectControls() {
     // The speed is the document's; choosing one plays at it from the position.
     for (QRadioButton* speed : {ui.slowSpeedButton, ui.normalSpeedButton, ui.fastSpeedButton}) {
         connect(speed, &QRadioButton::toggled, this, [this] {
-            document_->setSpeed(ui_->slowSpeedButton->isChecked() ? 0.5 : ui_->fastSpeedButton->isChecked() ? 1.5 : 1.0);
+            document_->setSpeed(ui_->slowSpeedButton->isChecked()   ? 0.5
+                                : ui_->fastSpeedButton->isChecked() ? 1.5
+                                                                    : 1.0);
         });
         connect(speed, &QRadioButton::clicked, this, &CutterWindow::applySpeedChoice);
     }
@@ -522,7 +529,8 @@ void CutterWindow::startCutting() {
     if (job.keepEncoding)
         keepEncodingOf(job);
     job.createOutput = [this](const std::string& path) {
-        QMetaObject::invokeMethod(this, [this, path] { output_.createForWrite(path); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, path] { output_.createForWrite(path); }, Qt::BlockingQueuedConnection);
         if (output_.errorCode() != 0)
             throw EngineError(static_cast<EngineStatus>(output_.errorCode()), output_.errorText());
     };

@@ -30,8 +30,7 @@ QString tickText(int64_t time, int64_t spacing) {
 
 } // namespace
 
-PositionBar::PositionBar(QWidget* parent)
-    : QWidget(parent), scrollBar_(new QScrollBar(Qt::Horizontal, this)) {
+PositionBar::PositionBar(QWidget* parent) : QWidget(parent), scrollBar_(new QScrollBar(Qt::Horizontal, this)) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAccessibleName(tr("Position"));

@@ -37,6 +37,7 @@ public:
     // The position moves by a tenth of a column's time (at least a millisecond).
     void stepBackward();
     void stepForward();
+    int64_t step() const;
 
     // The time shown: [viewStart(), viewStart() + viewLength()).
     double viewStart() const { return viewStart_; }
@@ -80,7 +81,6 @@ private:
     double waveWidth() const;
     void setView(double start, double length);
     void updateScrollBar();
-    int64_t step() const;
     void paintAxis(QPainter& painter);
     void paintWave(QPainter& painter, const QRect& area);
     void paintSections(QPainter& painter, const QRect& area);

@@ -58,9 +58,8 @@ void WaveformLoader::load(const QString& path) {
         computePeaks(
             bytes, SketchColumns,
             [&](int64_t total) {
-                onLoaderThread([total](WaveformLoader& loader) {
-                    loader.peaks_ = std::make_shared<PeakLevels>(total);
-                });
+                onLoaderThread(
+                    [total](WaveformLoader& loader) { loader.peaks_ = std::make_shared<PeakLevels>(total); });
             },
             [&](std::vector<Peak> sketch) {
                 onLoaderThread([sketch = std::move(sketch)](WaveformLoader& loader) mutable {

@@ -1,6 +1,5 @@
 #include "AudioFileListModel.h"
 
-#include <QCollator>
 #include <QFont>
 #include <QMimeData>
 #include <QThread>
@@ -64,7 +63,8 @@ void AudioFileListModel::listFolder(const QString& folder) {
         std::vector<AudioFileRow> batch;
         auto post = [&] {
             QMetaObject::invokeMethod(
-                model, [model, generation, rows = std::move(batch)]() mutable {
+                model,
+                [model, generation, rows = std::move(batch)]() mutable {
                     if (model)
                         model->append(generation, std::move(rows));
                 },
@@ -81,7 +81,8 @@ void AudioFileListModel::listFolder(const QString& folder) {
         }
         post();
         QMetaObject::invokeMethod(
-            model, [model, generation] {
+            model,
+            [model, generation] {
                 if (model)
                     model->listingDone(generation);
             },
@@ -256,14 +257,36 @@ QMimeData* AudioFileListModel::mimeData(const QModelIndexList& indexes) const {
     return data;
 }
 
+// Runs of digits compare by their value, the text between them without letter case (Qt's
+// collator offers a numeric mode only where it is built with ICU).
 bool naturallyBefore(const QString& a, const QString& b) {
-    static const QCollator collator = [] {
-        QCollator natural;
-        natural.setNumericMode(true);
-        natural.setCaseSensitivity(Qt::CaseInsensitive);
-        return natural;
-    }();
-    return collator.compare(a, b) < 0;
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype startA = i, startB = j;
+            while (i < a.size() && a[i].isDigit())
+                ++i;
+            while (j < b.size() && b[j].isDigit())
+                ++j;
+            QStringView digitsA = QStringView(a).mid(startA, i - startA),
+                        digitsB = QStringView(b).mid(startB, j - startB);
+            while (digitsA.size() > 1 && digitsA.front() == u'0')
+                digitsA = digitsA.mid(1);
+            while (digitsB.size() > 1 && digitsB.front() == u'0')
+                digitsB = digitsB.mid(1);
+            if (digitsA.size() != digitsB.size())
+                return digitsA.size() < digitsB.size();
+            if (const int order = digitsA.compare(digitsB); order != 0)
+                return order < 0;
+            continue;
+        }
+        const QChar x = a[i].toCaseFolded(), y = b[j].toCaseFolded();
+        if (x != y)
+            return QString::localeAwareCompare(QString(x), QString(y)) < 0;
+        ++i;
+        ++j;
+    }
+    return a.size() - i < b.size() - j;
 }
 
 NaturalSortProxy::NaturalSortProxy(QObject* parent) : QSortFilterProxyModel(parent) {

@@ -33,7 +33,7 @@ struct CutJob {
     // when whole Ogg or WMA packets were copied ("it starts 12 ms early and ends 30 ms
     // late"), "" when they are exact.
     std::function<void(int section, const std::string& path, const std::string& note)> copied;
-    bool overwrite = false; // may an existing file of a section's name be overwritten?
+    bool overwrite = false;       // may an existing file of a section's name be overwritten?
     std::vector<size_t> planRows; // the plan row of each section
     // Creates the output file of a section (the window does it on its own thread);
     // raises EngineError when it cannot.

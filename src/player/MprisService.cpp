@@ -15,7 +15,6 @@
 
 #include "AudioTags.h"
 #include "FileNames.h"
-#include "PlaybackController.h"
 #include "PlayerWindow.h"
 
 namespace {
@@ -41,17 +40,18 @@ QString writtenCover(const CoverPicture& cover) {
 
 } // namespace
 
-MprisService::MprisService(PlayerWindow& player) : player_(player), playback_(player.playback()) {
+MprisService::MprisService(PlayerWindow& player) : player_(player) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return; // no desktop session: nothing to offer media keys to
     new MprisRootAdaptor(this, *this);
     new MprisPlayerAdaptor(this, *this);
     registered_ = bus.registerObject(ObjectPath, this) && bus.registerService(ServiceName);
-    connect(&playback_, &PlaybackController::stateChanged, this, &MprisService::playbackChanged);
+    player_.onPlaybackChange = [this] { playbackChanged(); };
 }
 
 MprisService::~MprisService() {
+    player_.onPlaybackChange = nullptr;
     if (!registered_)
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -72,26 +72,23 @@ void MprisService::playbackChanged() {
 }
 
 QString MprisService::playbackStatus() const {
-    switch (playback_.state()) {
-    case PlaybackController::State::Playing: return "Playing";
-    case PlaybackController::State::Paused: return "Paused";
-    default: return "Stopped";
-    }
+    if (player_.playingRow_ == -1)
+        return "Stopped";
+    return player_.paused_ ? "Paused" : "Playing";
 }
 
 QVariantMap MprisService::metadata() const {
-    if (!playback_.isActive())
+    const int row = player_.playingRow_;
+    if (row == -1 || !player_.file_.isReading())
         return {{"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack"))}};
-    const QString path = playback_.file();
-    const QString name = path.mid(path.lastIndexOf('/') + 1);
+    const QString path = player_.currentFolder_ + player_.rowFileName(row);
     if (path == metadataOf_)
         return metadata_;
     const AudioTags tags = readAudioTags(Platform::pathBytes(path));
     QVariantMap map{
-        {"mpris:trackid", QVariant::fromValue(QDBusObjectPath(
-                              QString("/org/zelvo/mp3/track/%1").arg(qHash(path) & 0x7fffffff)))},
-        {"mpris:length", static_cast<qlonglong>(playback_.lengthFrames() * 1000000.0 / playback_.sampleRate())},
-        {"xesam:title", tags.title.empty() ? name : QString::fromStdString(tags.title)},
+        {"mpris:trackid", QVariant::fromValue(QDBusObjectPath(QString("/org/zelvo/mp3/track/%1").arg(row)))},
+        {"mpris:length", static_cast<qlonglong>(player_.file_.totalFrames() * 1000000.0 / player_.file_.sampleRate())},
+        {"xesam:title", tags.title.empty() ? player_.rowFileName(row) : QString::fromStdString(tags.title)},
         {"xesam:url", QUrl::fromLocalFile(path).toString()}};
     if (!tags.artist.empty())
         map.insert("xesam:artist", QStringList{QString::fromStdString(tags.artist)});
@@ -106,26 +103,33 @@ QVariantMap MprisService::metadata() const {
 }
 
 double MprisService::volume() const {
-    return playback_.volume() / 65535.0;
+    return (65535 - player_.volumeSlider_->value()) / 65535.0;
 }
 
 void MprisService::setVolume(double volume) {
-    playback_.setVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 65535)));
+    player_.volumeSlider_->setValue(65535 - static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 65535)));
 }
 
 qlonglong MprisService::positionUs() const {
-    if (!playback_.isActive())
+    if (player_.playingRow_ == -1 || !player_.file_.isReading())
         return 0;
-    return static_cast<qlonglong>(playback_.positionFrame() * 1000000.0 / playback_.sampleRate());
+    return static_cast<qlonglong>(player_.playedFrame() * 1000000.0 / player_.file_.sampleRate());
 }
 
 void MprisService::seekTo(qlonglong positionUs) {
-    if (playback_.isActive())
-        playback_.seekToFrame(std::llround(std::max<qlonglong>(positionUs, 0) * playback_.sampleRate() / 1e6));
+    if (player_.playingRow_ == -1 || !player_.file_.isReading())
+        return;
+    player_.seekToFrame(std::llround(std::max<qlonglong>(positionUs, 0) * player_.file_.sampleRate() / 1e6));
 }
 
 void MprisService::playNeighbour(int step) {
-    player_.playNeighbour(step);
+    QTreeWidget* list = player_.playList_;
+    const int from = player_.playingRow_ != -1 ? player_.playingRow_ : list->indexOfTopLevelItem(list->currentItem());
+    const int row = from + step;
+    if (row < 0 || row >= list->topLevelItemCount())
+        return;
+    list->setCurrentItem(list->topLevelItem(row));
+    player_.play();
 }
 
 MprisRootAdaptor::MprisRootAdaptor(QObject* object, MprisService& service)
@@ -151,24 +155,24 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(QObject* object, MprisService& service)
 
 void MprisPlayerAdaptor::Pause() {
     if (service_.playbackStatus() == "Playing")
-        service_.playback().pause();
+        service_.player().pause();
 }
 
 void MprisPlayerAdaptor::PlayPause() {
     if (service_.playbackStatus() == "Stopped")
         Play();
     else
-        service_.playback().togglePause();
+        service_.player().pause();
 }
 
 void MprisPlayerAdaptor::Stop() {
-    service_.playback().stop();
+    service_.player().stop();
 }
 
 void MprisPlayerAdaptor::Play() {
     const QString status = service_.playbackStatus();
     if (status == "Paused")
-        service_.playback().resume();
+        service_.player().pause();
     else if (status == "Stopped")
         service_.playNeighbour(0);
 }

@@ -6,14 +6,16 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include "AppSettings.h"
 #include "AudioFixtures.h"
 #include "ConfirmDialog.h"
 #include "CutPointMenu.h"
+#include "CutSectionModel.h"
 #include "CutterWindow.h"
+#include "WindowProbe.h"
 #include "DialogAnswers.h"
 #include "EngineEvents.h"
 #include "PositionBar.h"
@@ -49,13 +51,21 @@ class CutPointMenuTest : public QObject {
     Q_OBJECT
 
 private:
+    template <class Control>
+    Control* ctl(const char* name) {
+        return control<Control>(*window_, name);
+    }
+    void click(const char* name) { QTest::mouseClick(ctl<QPushButton>(name), Qt::LeftButton); }
+    QTreeView* list() { return ctl<QTreeView>("sectionList"); }
+    CutSectionModel* sections() { return static_cast<CutSectionModel*>(list()->model()); }
+    CutDocument* doc() { return sections()->document(); }
     QTemporaryDir home_;
     QString talk_;
     std::unique_ptr<ConfirmDialog> confirm_;
     std::unique_ptr<DialogAnswers> answers_;
     std::unique_ptr<CutterWindow> window_;
 
-    CutPointMenu& menu() { return *ctl<QPushButton>("pointMenu"); }
+    CutPointMenu& menu() { return *window_->findChild<CutPointMenu*>(); }
 
     void open(const QString& file) {
         window_->openFile(file);
@@ -95,7 +105,7 @@ private slots:
         const CutPlan plan = doc()->plan();
         QVERIFY(std::abs(plan[1].start - 2750) <= 10);
         QVERIFY(std::abs(plan[2].start - 7500) <= 10);
-        QCOMPARE(list()->topLevelItem(1)->text(CutterWindow::ColTitle), QString("Talk (2)"));
+        QCOMPARE(cellText(list(), 1, CutSectionModel::Title), QString("Talk (2)"));
 
         // Leaving the silences out: unticked sections of their own, shaded on the bar.
         menu().silenceAction_->trigger();
@@ -106,8 +116,8 @@ private slots:
         for (const PlannedSection& section : doc()->plan())
             ticks.push_back(section.use);
         QCOMPARE(ticks, (std::vector<bool>{true, false, true, false, true}));
-        QCOMPARE(list()->topLevelItem(2)->text(CutterWindow::ColTitle), QString("Talk (2)"));
-        QCOMPARE(list()->topLevelItem(1)->text(CutterWindow::ColTitle), QString());
+        QCOMPARE(cellText(list(), 2, CutSectionModel::Title), QString("Talk (2)"));
+        QCOMPARE(cellText(list(), 1, CutSectionModel::Title), QString());
 
         menu().undo();
         QCOMPARE(doc()->plan(), plan);
@@ -140,14 +150,14 @@ private slots:
                       "TRACK 02 AUDIO\nTITLE \"Guest\"\nPERFORMER \"Visitor\"\nINDEX 01 00:02:56\n");
         menu().loadCueSheet(sheet);
         QCOMPARE(startsOf(doc()->plan()), (std::vector<int64_t>{0, 2747}));
-        QCOMPARE(list()->topLevelItem(1)->text(CutterWindow::ColTitle), QString("Guest"));
+        QCOMPARE(cellText(list(), 1, CutSectionModel::Title), QString("Guest"));
         // A title typed into the list replaces the sheet's; the numbered one typed back is the default.
-        list()->topLevelItem(1)->setText(CutterWindow::ColTitle, "Talk (2)");
+        sections()->setData(sections()->index(1, CutSectionModel::Title), QString("Talk (2)"), Qt::EditRole);
         QTRY_COMPARE(doc()->plan()[1].title, std::string());
-        list()->topLevelItem(1)->setText(CutterWindow::ColTitle, "Talk (live)");
+        sections()->setData(sections()->index(1, CutSectionModel::Title), QString("Talk (live)"), Qt::EditRole);
         QTRY_COMPARE(doc()->plan()[1].title, std::string("Talk (live)"));
-        list()->topLevelItem(1)->setText(CutterWindow::ColTitle, "Guest");
-        list()->topLevelItem(0)->setText(CutterWindow::ColTitle, "Welcome");
+        sections()->setData(sections()->index(1, CutSectionModel::Title), QString("Guest"), Qt::EditRole);
+        sections()->setData(sections()->index(0, CutSectionModel::Title), QString("Welcome"), Qt::EditRole);
         QTRY_COMPARE(doc()->plan()[0].title, std::string("Welcome"));
         click("cutButton");
         QTRY_VERIFY_WITH_TIMEOUT(!window_->isCutting(), 20000);
@@ -177,7 +187,7 @@ private slots:
     void aSavedListLoadsBackIdentical() {
         menu().findLengths(0, 3, 0);
         sections()->setData(sections()->index(1, 0), Qt::Unchecked, Qt::CheckStateRole);
-        list()->topLevelItem(2)->setText(CutterWindow::ColTitle, "Ending");
+        sections()->setData(sections()->index(2, CutSectionModel::Title), QString("Ending"), Qt::EditRole);
         QTRY_COMPARE(doc()->plan()[2].title, std::string("Ending"));
         const CutPlan saved = doc()->plan();
         const QString path = home_.path() + "/saved.cue";

@@ -288,8 +288,9 @@ private slots:
     // A real click flips a fade once, and the button shows what the fade is.
     void fadeButtonsShowTheirFadeThroughClicks() {
         open(home_.path() + "/song.wav");
-        for (const auto& [button, box, name] : {std::tuple{ctl<QPushButton>("fadeInButton"), ctl<QSpinBox>("fadeInBox"), "in"},
-                                                std::tuple{ctl<QPushButton>("fadeOutButton"), ctl<QSpinBox>("fadeOutBox"), "out"}}) {
+        for (const auto& [button, box, name] :
+             {std::tuple{ctl<QPushButton>("fadeInButton"), ctl<QSpinBox>("fadeInBox"), "in"},
+              std::tuple{ctl<QPushButton>("fadeOutButton"), ctl<QSpinBox>("fadeOutBox"), "out"}}) {
             const QString off = QString("Fade %1 disabled").arg(name), on = QString("Fade %1 enabled").arg(name);
             QCOMPARE(button->toolTip(), off);
             QVERIFY(!box->isEnabled());
@@ -452,8 +453,7 @@ private slots:
         QTest::mouseRelease(bar, Qt::LeftButton, {}, {bar->timeToX(40000), y});
         const int64_t dragged = doc()->points()[1].time;
         QVERIFY(std::abs(dragged - 40000) < 200);
-        QCOMPARE(cellText(list(), 1, 1),
-                 QString::fromStdString(AppSettings::formatMinSecMs(dragged)));
+        QCOMPARE(cellText(list(), 1, 1), QString::fromStdString(AppSettings::formatMinSecMs(dragged)));
         QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(doc()->points()[1].time, int64_t{30000});
         QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
@@ -527,8 +527,7 @@ private slots:
         click("previewButton");
         QVERIFY(ctl<QPushButton>("stopPreviewButton")->isVisible());
         QVERIFY(!ctl<QPushButton>("addPointButton")->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(cellText(list(), 1, 4).startsWith("Previewing: 000 : 02"),
-                                 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(cellText(list(), 1, 4).startsWith("Previewing: 000 : 02"), 3000);
         QTRY_VERIFY_WITH_TIMEOUT(!playback()->isActive(), 5000);
         QCOMPARE(cellText(list(), 1, 4), QString());
         QVERIFY(ctl<QPushButton>("previewButton")->isVisible());

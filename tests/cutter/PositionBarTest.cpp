@@ -5,14 +5,15 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include "CutDocument.h"
 #include "PositionBar.h"
 #include "Waveform.h"
 
 namespace {
 
-std::vector<std::pair<int64_t, bool>> points_(const PositionBar& bar) {
+std::vector<std::pair<int64_t, bool>> points_(const CutDocument& document) {
     std::vector<std::pair<int64_t, bool>> points;
-    for (const auto& p : bar.points_)
+    for (const auto& p : document.points())
         points.emplace_back(p.time, p.use);
     return points;
 }
@@ -24,60 +25,62 @@ class PositionBarTest : public QObject {
 
 private:
     std::unique_ptr<PositionBar> bar_;
+    std::unique_ptr<CutDocument> doc_;
     int pointEvents_ = 0, positionEvents_ = 0;
 
     void open(int64_t duration, int width = 566) {
         bar_ = std::make_unique<PositionBar>();
         bar_->resize(width, 110);
         bar_->show(); // the first resize puts the handles at the start
-        bar_->onPointsChange = [this] { ++pointEvents_; };
-        bar_->onPositionChange = [this] { ++positionEvents_; };
-        bar_->setMax(duration);
+        doc_ = std::make_unique<CutDocument>(duration, "x");
+        connect(doc_.get(), &CutDocument::pointsChanged, this, [this] { ++pointEvents_; });
+        connect(doc_.get(), &CutDocument::positionChanged, this, [this] { ++positionEvents_; });
+        bar_->setDocument(doc_.get());
         pointEvents_ = positionEvents_ = 0;
     }
 
 private slots:
     void addingSplitsSectionsWithTheirTick() {
         open(10000);
-        QCOMPARE(points_(*bar_), (std::vector<std::pair<int64_t, bool>>{{0, true}, {10000, true}}));
-        bar_->addPoint(4000);
-        bar_->points_[0].use = false; // the first section unticked
-        bar_->addPoint(2000);         // inside it: both halves unticked
-        bar_->addPoint(7000);         // inside a ticked one: both ticked
-        QCOMPARE(points_(*bar_), (std::vector<std::pair<int64_t, bool>>{
+        QCOMPARE(points_(*doc_), (std::vector<std::pair<int64_t, bool>>{{0, true}, {10000, true}}));
+        doc_->addPoint(4000);
+        doc_->setTicked(0, false); // the first section unticked
+        doc_->addPoint(2000);      // inside it: both halves unticked
+        doc_->addPoint(7000);      // inside a ticked one: both ticked
+        QCOMPARE(points_(*doc_), (std::vector<std::pair<int64_t, bool>>{
                                      {0, false}, {2000, false}, {4000, true}, {7000, true}, {10000, true}}));
         QCOMPARE(pointEvents_, 3);
         // At an existing point, at the start and at the end: nothing happens.
         for (const int64_t t : {2000, 0, 10000})
-            bar_->addPoint(t);
+            doc_->addPoint(t);
         QCOMPARE(pointEvents_, 3);
-        QCOMPARE(bar_->points_.size(), size_t{5});
-        bar_->setPosition(5500);
-        bar_->addCurrentPoint();
-        QCOMPARE(bar_->points_[3].time, int64_t{5500});
+        QCOMPARE(doc_->points().size(), size_t{5});
+        doc_->setPosition(5500);
+        doc_->addPoint(doc_->position());
+        QCOMPARE(doc_->points()[3].time, int64_t{5500});
     }
 
     void deletingMergesIntoThePreviousSection() {
         open(9000);
-        bar_->addPoint(3000);
-        bar_->addPoint(6000);
-        bar_->points_[0].use = false;
-        bar_->deletePoint(1); // the second row: it joins the first, keeping its tick
-        QCOMPARE(points_(*bar_), (std::vector<std::pair<int64_t, bool>>{{0, false}, {6000, true}, {9000, true}}));
-        bar_->deletePoint(0); // the first row: nothing
-        bar_->deletePoint(2); // the end point: nothing
-        QCOMPARE(bar_->points_.size(), size_t{3});
-        bar_->addPoint(1000);
-        bar_->clearPoints();
-        QCOMPARE(points_(*bar_), (std::vector<std::pair<int64_t, bool>>{{0, false}, {9000, true}}));
+        doc_->addPoint(3000);
+        doc_->addPoint(6000);
+        doc_->setTicked(0, false);
+        doc_->removeSection(1); // the second row: it joins the first, keeping its tick
+        QCOMPARE(points_(*doc_), (std::vector<std::pair<int64_t, bool>>{{0, false}, {6000, true}, {9000, true}}));
+        doc_->removeSection(0); // the first row: nothing
+        doc_->removeSection(2); // the end point: nothing
+        QCOMPARE(doc_->points().size(), size_t{3});
+        doc_->addPoint(1000);
+        doc_->removeAll();
+        QCOMPARE(points_(*doc_), (std::vector<std::pair<int64_t, bool>>{{0, false}, {9000, true}}));
     }
 
     void zeroLengthFileHasNoSection() {
         open(0);
-        QCOMPARE(bar_->points_.size(), size_t{1});
-        bar_->addPoint(0);
-        QCOMPARE(bar_->points_.size(), size_t{1});
-        QCOMPARE(bar_->step_, int64_t{0});
+        QCOMPARE(doc_->points().size(), size_t{1});
+        doc_->addPoint(0);
+        QCOMPARE(doc_->points().size(), size_t{1});
+        QCOMPARE(bar_->step(), int64_t{0});
         bar_->zoomIn(); // nothing to zoom
         QCOMPARE(bar_->viewLength(), 0.0);
     }
@@ -87,23 +90,23 @@ private slots:
     void stepAndPositionLimits() {
         open(180000);
         const double column = 180000.0 / (bar_->waveArea().width() - 1);
-        QCOMPARE(bar_->step_, static_cast<int64_t>(column / 10));
-        bar_->setPosition(1000);
+        QCOMPARE(bar_->step(), static_cast<int64_t>(column / 10));
+        doc_->setPosition(1000);
         bar_->stepForward();
-        QCOMPARE(bar_->position_, 1000 + bar_->step_);
-        bar_->setPosition(999999);
-        QCOMPARE(bar_->position_, int64_t{180000});
-        QCOMPARE(bar_->timeToX(bar_->position_), bar_->waveArea().right());
-        bar_->setPosition(-5);
-        QCOMPARE(bar_->position_, int64_t{0});
+        QCOMPARE(doc_->position(), 1000 + bar_->step());
+        doc_->setPosition(999999);
+        QCOMPARE(doc_->position(), int64_t{180000});
+        QCOMPARE(bar_->timeToX(doc_->position()), bar_->waveArea().right());
+        doc_->setPosition(-5);
+        QCOMPARE(doc_->position(), int64_t{0});
         QCOMPARE(bar_->timeToX(0), bar_->waveArea().left());
         open(500);
-        QCOMPARE(bar_->step_, int64_t{1});
-        bar_->setPosition(0);
+        QCOMPARE(bar_->step(), int64_t{1});
+        doc_->setPosition(0);
         positionEvents_ = 0;
         bar_->stepBackward();
-        QCOMPARE(bar_->position_, int64_t{0});
-        QCOMPARE(positionEvents_, 1); // the event comes all the same
+        QCOMPARE(doc_->position(), int64_t{0});
+        QCOMPARE(positionEvents_, 0); // nothing moved, nothing to tell
     }
 
     // Columns and times map both ways, also zoomed in; zooming keeps the time under the
@@ -137,44 +140,47 @@ private slots:
     void clickingDraggingAndUndoing() {
         open(60000, 620);
         QTest::mouseClick(bar_.get(), Qt::LeftButton, {}, {bar_->timeToX(15000), 60});
-        QVERIFY(std::abs(bar_->position_ - 15000) <= 100);
-        bar_->addPoint(20000);
-        bar_->addPoint(40000);
+        QVERIFY(std::abs(doc_->position() - 15000) <= 100);
+        doc_->addPoint(20000);
+        doc_->addPoint(40000);
         QTest::mousePress(bar_.get(), Qt::LeftButton, {}, {bar_->timeToX(20000) + 2, 60});
         QTest::mouseMove(bar_.get(), {bar_->timeToX(30000), 60});
         QTest::mouseRelease(bar_.get(), Qt::LeftButton, {}, {bar_->timeToX(30000), 60});
-        QVERIFY(std::abs(bar_->points_[1].time - 30000) <= 100);
-        const int64_t moved = bar_->points_[1].time;
+        QVERIFY(std::abs(doc_->points()[1].time - 30000) <= 100);
+        const int64_t moved = doc_->points()[1].time;
         // Dragged past the next point it stops just before it.
         QTest::mousePress(bar_.get(), Qt::LeftButton, {}, {bar_->timeToX(moved), 60});
         QTest::mouseMove(bar_.get(), {bar_->timeToX(55000), 60});
         QTest::mouseRelease(bar_.get(), Qt::LeftButton, {}, {bar_->timeToX(55000), 60});
-        QCOMPARE(bar_->points_[1].time, int64_t{39999});
-        QUndoStack* undo = bar_->undoStack();
+        QCOMPARE(doc_->points()[1].time, int64_t{39999});
+        QUndoStack* undo = doc_->undoStack();
         QCOMPARE(undo->count(), 4);
-        bar_->points_[2].use = false; // a tick set in the list stays through the moves' undo
+        doc_->setTicked(2, false); // a tick is a change of its own, undone first
+        QCOMPARE(undo->count(), 5);
         undo->undo();
-        QCOMPARE(bar_->points_[1].time, moved);
+        QCOMPARE(doc_->points()[2].use, true);
         undo->undo();
-        QCOMPARE(points_(*bar_),
-                 (std::vector<std::pair<int64_t, bool>>{{0, true}, {20000, true}, {40000, false}, {60000, true}}));
-        undo->undo(); // the last point added goes, and comes back as it was added
-        QCOMPARE(points_(*bar_), (std::vector<std::pair<int64_t, bool>>{{0, true}, {20000, true}, {60000, true}}));
-        undo->redo();
-        QCOMPARE(points_(*bar_),
+        QCOMPARE(doc_->points()[1].time, moved);
+        undo->undo();
+        QCOMPARE(points_(*doc_),
                  (std::vector<std::pair<int64_t, bool>>{{0, true}, {20000, true}, {40000, true}, {60000, true}}));
-        bar_->resetPoints({{0, true}, {60000, true}}); // another file
-        QCOMPARE(undo->count(), 0);
+        undo->undo(); // the last point added goes, and comes back as it was added
+        QCOMPARE(points_(*doc_), (std::vector<std::pair<int64_t, bool>>{{0, true}, {20000, true}, {60000, true}}));
+        undo->redo();
+        QCOMPARE(points_(*doc_),
+                 (std::vector<std::pair<int64_t, bool>>{{0, true}, {20000, true}, {40000, true}, {60000, true}}));
+        open(60000, 620); // another file: a new document, no history
+        QCOMPARE(doc_->undoStack()->count(), 0);
     }
 
     // Snapping puts added and dragged points where the snap says.
     void snappingMovesNewPoints() {
         open(60000);
-        bar_->setSnap([](int64_t time) { return time / 26 * 26; });
-        bar_->addPoint(1000);
-        QCOMPARE(bar_->points_[1].time, int64_t{988});
-        bar_->movePoint(1, 2000);
-        QCOMPARE(bar_->points_[1].time, int64_t{1976});
+        doc_->setSnap([](int64_t time) { return time / 26 * 26; });
+        doc_->addPoint(1000);
+        QCOMPARE(doc_->points()[1].time, int64_t{988});
+        doc_->movePoint(1, 2000);
+        QCOMPARE(doc_->points()[1].time, int64_t{1976});
     }
 
     // Sections are shaded over the waveform, which shows through; cut points are marked
@@ -184,12 +190,12 @@ private slots:
         PeakLevels peaks(441000);
         peaks.append(std::vector<Peak>(441000 / PeakLevels::BaseFrames + 1, Peak{-0.9f, 0.9f}));
         bar_->setPeaks(&peaks, 44100);
-        bar_->addPoint(2000);
-        bar_->addPoint(6000);
-        bar_->points_[0].use = false;
-        bar_->points_[1].use = false;
-        bar_->selectSection(1);
-        bar_->setPosition(9000);
+        doc_->addPoint(2000);
+        doc_->addPoint(6000);
+        doc_->setTicked(0, false);
+        doc_->setTicked(1, false);
+        doc_->selectSection(1);
+        doc_->setPosition(9000);
         const QImage image = bar_->grab().toImage();
         const QRect area = bar_->waveArea();
         const int wave = area.center().y(), empty = area.top() + 2;

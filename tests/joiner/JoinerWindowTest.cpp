@@ -148,6 +148,31 @@ private slots:
         QTRY_COMPARE(listedFolder(*window_), music_);
     }
 
+    // A folder's files come in name order as a file manager shows them ("track 2" before
+    // "track 10", whatever order they were made in), and Add all keeps it.
+    void theFolderListIsInNaturalNameOrder() {
+        QTemporaryDir album;
+        QStringList expected;
+        for (const int track : {7, 12, 1, 10, 3, 5, 2, 11, 9, 4, 8, 6})
+            writeBytes(album.path() + QString("/track %1.mp3").arg(track), 900 + track);
+        for (int track = 1; track <= 12; ++track)
+            expected << QString("track %1.mp3").arg(track);
+        window_->removeAll();
+        window_->setTreeFolder(album.path());
+        window_->listSelectedFolder();
+        QTRY_COMPARE(listedFolder(*window_), album.path() + "/");
+        QCOMPARE(column(window_->folderList_, 0), expected);
+        window_->addAll();
+        QStringList joined;
+        for (const QString& path : column(window_->joinList_, 0))
+            joined << path.mid(path.lastIndexOf('/') + 1);
+        QCOMPARE(joined, expected);
+        window_->removeAll();
+        window_->setTreeFolder(music_);
+        window_->listSelectedFolder();
+        QTRY_COMPARE(listedFolder(*window_), music_);
+    }
+
     void listsTheFolderAndSortsBySize() {
         QStringList names = column(window_->folderList_, 0);
         names.sort();

@@ -970,13 +970,9 @@
     </message>
 </context>
 <context>
-    <name>PlayerWindow</name>
+    <name>PlayerControls</name>
     <message>
-        <source>You will not be able to change folder while playing or converting.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Zelvo MP3 Player</source>
+        <source>Playback position</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1013,26 +1009,6 @@
     </message>
     <message>
         <source>Mute playback volume</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Playback position</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Play the selected file</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Stop playing</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Pause playing</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Share selected file by email</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1088,27 +1064,23 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>File name</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Format</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Duration</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Size</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Status</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Converting 100%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play the selected file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop playing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause playing</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Share selected file by email</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1145,6 +1117,17 @@
     </message>
     <message>
         <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>PlayerWindow</name>
+    <message>
+        <source>You will not be able to change folder while playing or converting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zelvo MP3 Player</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

@@ -49,5 +49,5 @@ void AppWindows::carryOut(const LaunchRequest& request) {
         return playerWindow->openJoiner();
     }
     if (playerWindow->showPath(request.paths.front()) && request.cut)
-        playerWindow->openCutter();
+        playerWindow->openCutterOn(request.paths.front());
 }

@@ -62,6 +62,8 @@ public:
     bool muted() const { return player_.isMuted(); }
     void setEqualizerEnabled(bool enabled);
     void setEqualizerBands(const std::vector<float>& bandsDb);
+    bool equalizerEnabled() const { return player_.equalizerEnabled(); }
+    std::vector<float> equalizerBands() const { return player_.equalizerBands(); }
     AudioBlock visualData(int count) const { return player_.visualData(count); }
 
 signals:

@@ -15,6 +15,7 @@
 
 #include "AudioTags.h"
 #include "FileNames.h"
+#include "PlaybackController.h"
 #include "PlayerWindow.h"
 
 namespace {
@@ -40,18 +41,17 @@ QString writtenCover(const CoverPicture& cover) {
 
 } // namespace
 
-MprisService::MprisService(PlayerWindow& player) : player_(player) {
+MprisService::MprisService(PlayerWindow& player) : player_(player), playback_(player.playback()) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return; // no desktop session: nothing to offer media keys to
     new MprisRootAdaptor(this, *this);
     new MprisPlayerAdaptor(this, *this);
     registered_ = bus.registerObject(ObjectPath, this) && bus.registerService(ServiceName);
-    player_.onPlaybackChange = [this] { playbackChanged(); };
+    connect(&playback_, &PlaybackController::stateChanged, this, &MprisService::playbackChanged);
 }
 
 MprisService::~MprisService() {
-    player_.onPlaybackChange = nullptr;
     if (!registered_)
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -72,23 +72,26 @@ void MprisService::playbackChanged() {
 }
 
 QString MprisService::playbackStatus() const {
-    if (player_.playingRow_ == -1)
-        return "Stopped";
-    return player_.paused_ ? "Paused" : "Playing";
+    switch (playback_.state()) {
+    case PlaybackController::State::Playing: return "Playing";
+    case PlaybackController::State::Paused: return "Paused";
+    default: return "Stopped";
+    }
 }
 
 QVariantMap MprisService::metadata() const {
-    const int row = player_.playingRow_;
-    if (row == -1 || !player_.file_.isReading())
+    if (!playback_.isActive())
         return {{"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack"))}};
-    const QString path = player_.currentFolder_ + player_.rowFileName(row);
+    const QString path = playback_.file();
+    const QString name = path.mid(path.lastIndexOf('/') + 1);
     if (path == metadataOf_)
         return metadata_;
     const AudioTags tags = readAudioTags(Platform::pathBytes(path));
     QVariantMap map{
-        {"mpris:trackid", QVariant::fromValue(QDBusObjectPath(QString("/org/zelvo/mp3/track/%1").arg(row)))},
-        {"mpris:length", static_cast<qlonglong>(player_.file_.totalFrames() * 1000000.0 / player_.file_.sampleRate())},
-        {"xesam:title", tags.title.empty() ? player_.rowFileName(row) : QString::fromStdString(tags.title)},
+        {"mpris:trackid",
+         QVariant::fromValue(QDBusObjectPath(QString("/org/zelvo/mp3/track/%1").arg(qHash(path) & 0x7fffffff)))},
+        {"mpris:length", static_cast<qlonglong>(playback_.lengthFrames() * 1000000.0 / playback_.sampleRate())},
+        {"xesam:title", tags.title.empty() ? name : QString::fromStdString(tags.title)},
         {"xesam:url", QUrl::fromLocalFile(path).toString()}};
     if (!tags.artist.empty())
         map.insert("xesam:artist", QStringList{QString::fromStdString(tags.artist)});
@@ -103,33 +106,26 @@ QVariantMap MprisService::metadata() const {
 }
 
 double MprisService::volume() const {
-    return (65535 - player_.volumeSlider_->value()) / 65535.0;
+    return playback_.volume() / 65535.0;
 }
 
 void MprisService::setVolume(double volume) {
-    player_.volumeSlider_->setValue(65535 - static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 65535)));
+    playback_.setVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 65535)));
 }
 
 qlonglong MprisService::positionUs() const {
-    if (player_.playingRow_ == -1 || !player_.file_.isReading())
+    if (!playback_.isActive())
         return 0;
-    return static_cast<qlonglong>(player_.playedFrame() * 1000000.0 / player_.file_.sampleRate());
+    return static_cast<qlonglong>(playback_.positionFrame() * 1000000.0 / playback_.sampleRate());
 }
 
 void MprisService::seekTo(qlonglong positionUs) {
-    if (player_.playingRow_ == -1 || !player_.file_.isReading())
-        return;
-    player_.seekToFrame(std::llround(std::max<qlonglong>(positionUs, 0) * player_.file_.sampleRate() / 1e6));
+    if (playback_.isActive())
+        playback_.seekToFrame(std::llround(std::max<qlonglong>(positionUs, 0) * playback_.sampleRate() / 1e6));
 }
 
 void MprisService::playNeighbour(int step) {
-    QTreeWidget* list = player_.playList_;
-    const int from = player_.playingRow_ != -1 ? player_.playingRow_ : list->indexOfTopLevelItem(list->currentItem());
-    const int row = from + step;
-    if (row < 0 || row >= list->topLevelItemCount())
-        return;
-    list->setCurrentItem(list->topLevelItem(row));
-    player_.play();
+    player_.playNeighbour(step);
 }
 
 MprisRootAdaptor::MprisRootAdaptor(QObject* object, MprisService& service)
@@ -155,24 +151,24 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(QObject* object, MprisService& service)
 
 void MprisPlayerAdaptor::Pause() {
     if (service_.playbackStatus() == "Playing")
-        service_.player().pause();
+        service_.playback().pause();
 }
 
 void MprisPlayerAdaptor::PlayPause() {
     if (service_.playbackStatus() == "Stopped")
         Play();
     else
-        service_.player().pause();
+        service_.playback().togglePause();
 }
 
 void MprisPlayerAdaptor::Stop() {
-    service_.player().stop();
+    service_.playback().stop();
 }
 
 void MprisPlayerAdaptor::Play() {
     const QString status = service_.playbackStatus();
     if (status == "Paused")
-        service_.player().pause();
+        service_.playback().resume();
     else if (status == "Stopped")
         service_.playNeighbour(0);
 }

@@ -7,6 +7,7 @@
 #include <QVariantMap>
 
 class PlayerWindow;
+class PlaybackController;
 
 // The main window's player on the session bus as MPRIS 2
 // (org.mpris.MediaPlayer2.zelvo-mp3), so media keys, the desktop's sound menu and
@@ -17,7 +18,7 @@ class MprisService : public QObject {
 public:
     static constexpr const char* ServiceName = "org.mpris.MediaPlayer2.zelvo-mp3";
 
-    // Lives no longer than the player it serves.
+    // Lives no longer than the player window and its playback it serves.
     explicit MprisService(PlayerWindow& player);
     ~MprisService() override;
     bool isRegistered() const { return registered_; }
@@ -27,6 +28,7 @@ public:
 
     // What the bus asks, in the player's terms.
     PlayerWindow& player() { return player_; }
+    PlaybackController& playback() { return playback_; }
     QString playbackStatus() const;
     QVariantMap metadata() const;
     double volume() const;
@@ -37,6 +39,7 @@ public:
 
 private:
     PlayerWindow& player_;
+    PlaybackController& playback_;
     bool registered_ = false;
     // The playing file's metadata, read once per file, and its front cover's file.
     mutable QString metadataOf_;

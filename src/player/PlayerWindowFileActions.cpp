@@ -10,10 +10,13 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QStyledItemDelegate>
-#include <QTreeWidget>
+#include <QTreeView>
 
+#include "AudioFileListModel.h"
 #include "ConfirmDialog.h"
+#include "FileStateDelegate.h"
+#include "PlaybackController.h"
+#include "PlayerControls.h"
 #include "Utf8Text.h"
 #include "ConvertWorker.h"
 #include "FileListRows.h"
@@ -24,107 +27,94 @@
 #include "PlayerWindow.h"
 #include "WorkerEvent.h"
 
-namespace {
-
 // The play list's editor of file names: refuses playing and converting rows, and hands
 // the new name to the window, which renames the file or keeps the old name.
-class RenameDelegate : public QStyledItemDelegate {
+class RenameDelegate : public FileStateDelegate {
 public:
-    explicit RenameDelegate(PlayerWindow& window) : QStyledItemDelegate(&window), window_(window) {}
+    explicit RenameDelegate(PlayerWindow& window) : FileStateDelegate(&window), window_(window) {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
-        if (index.column() != PlayerWindow::ColName || !window_.isRowBeingEdited(index.row()))
+        if (index.column() != AudioFileListModel::Name ||
+            !window_.canEdit(index.data(AudioFileListModel::PathRole).toString()))
             return nullptr;
-        return QStyledItemDelegate::createEditor(parent, option, index);
+        return FileStateDelegate::createEditor(parent, option, index);
     }
 
     void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
-        window_.renameRow(index.row(), static_cast<QLineEdit*>(editor)->text());
+        window_.renameFile(index.data(AudioFileListModel::PathRole).toString(),
+                           static_cast<QLineEdit*>(editor)->text());
     }
 
 private:
     PlayerWindow& window_;
 };
 
+namespace {
+
 QString extension(const QString& name) {
     const int dot = name.lastIndexOf('.');
     return dot < 0 ? QString() : name.mid(dot);
 }
 
+QString nameOf(const QString& path) {
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
 } // namespace
 
 void PlayerWindow::installRenameEditor() {
-    playList_->setItemDelegateForColumn(ColName, new RenameDelegate(*this));
-    playList_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-}
-
-int PlayerWindow::selectedRow() const {
-    const QList<QTreeWidgetItem*> selected = playList_->selectedItems();
-    return selected.isEmpty() ? -1 : playList_->indexOfTopLevelItem(selected.first());
-}
-
-void PlayerWindow::showMessage(const QString& text) {
-    lastMessage_ = text;
-    if (confirm_)
-        confirm_->ask(text, true);
+    ui_->playList->setItemDelegate(new RenameDelegate(*this));
+    ui_->playList->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
 }
 
 void PlayerWindow::enableMenuActions() {
-    const int row = selectedRow();
-    const std::array<QAction*, 5> converts{convertToWavAction_, convertToMp3Action_, convertToOggAction_,
-                                           convertToWmaAction_, convertToFlacAction_};
-    for (QAction* action : contextMenu_->actions())
+    for (QAction* action : ui_->contextMenu->actions())
         action->setEnabled(false);
-    if (row < 0)
+    const QString file = selectedFile();
+    if (file.isEmpty())
         return;
-    selectedFile_ = currentFolder_ + rowFileName(row);
-    const int marker = rowMarker(row);
-    const QString format = playList_->topLevelItem(row)->text(ColFormat);
-    for (int i = 0; i < static_cast<int>(converts.size()); ++i)
-        converts[static_cast<size_t>(i)]->setEnabled(convertingRow_ == -1 && format != outputKindOfIndex(i));
-    cancelConversionAction_->setEnabled(marker == markerConverting);
-    renameAction_->setEnabled(marker == MarkerIdle);
-    deleteAction_->setEnabled(marker == MarkerIdle);
-    mailAction_->setEnabled(true);
-}
-
-void PlayerWindow::convertSelected(const QString& kind) {
-    const int row = selectedRow();
-    if (row < 0 || convertingRow_ != -1)
-        return;
-    selectedFile_ = currentFolder_ + rowFileName(row);
-    convertingRow_ = row;
-    startConversion(kind);
+    const int row = files_->rowOfPath(file);
+    const QString format = row < 0 ? QString() : files_->fileAt(row).format;
+    for (int i = 0; i < static_cast<int>(ui_->convertActions.size()); ++i)
+        ui_->convertActions[static_cast<size_t>(i)]->setEnabled(convertingFile_.isEmpty() &&
+                                                                format != outputKindOfIndex(i));
+    ui_->cancelConversionAction->setEnabled(file == convertingFile_);
+    ui_->renameAction->setEnabled(canEdit(file));
+    ui_->deleteAction->setEnabled(canEdit(file));
+    ui_->mailAction->setEnabled(true);
 }
 
 void PlayerWindow::failConversion(const QString& why) {
     input_.close();
-    convertingRow_ = -1;
+    convertingFile_.clear();
     showMessage(why);
 }
 
-void PlayerWindow::startConversion(const QString& kind) {
-    input_.setFileOption(true);
-    output_.setFileOption(true);
+// A source that cannot be read, or an output that cannot be made: nothing runs, the row
+// stays idle, and the user learns why.
+void PlayerWindow::convertSelected(const QString& kind) {
+    const QString file = selectedFile();
+    if (file.isEmpty() || !convertingFile_.isEmpty())
+        return;
+    convertingFile_ = file;
     input_.close();
     output_.close();
-    const std::string source = Platform::pathBytes(selectedFile_);
+    const std::string source = Platform::pathBytes(file);
     const std::string folder = AppSettings::convertToSourceFolder ? folderOf(source) : AppSettings::convertOutputPath;
     convertOutputFile_ = Platform::pathFromBytes(
         uniqueOutputName(folder, stemOf(source), extensionOfKind(kind.toStdString()), AppSettings::convertOverwrite));
     prepareOutputFormat(output_, mp3Encoder_, kind.toStdString());
-    // A source that cannot be read, or an output that cannot be made: nothing runs, the
-    // row stays idle, and the user learns why.
     input_.openForStreaming(source);
     if (input_.errorCode() != 0)
         return failConversion(QString::fromStdString(input_.errorText()));
     if (!inputThatIsOutput(Platform::pathBytes(convertOutputFile_), {source}).empty())
-        return failConversion(tr("Cannot convert \"%1\" into itself").arg(selectedFile_));
+        return failConversion(tr("Cannot convert \"%1\" into itself").arg(file));
     output_.createForWrite(Platform::pathBytes(convertOutputFile_));
     if (output_.errorCode() != 0)
         return failConversion(QString::fromStdString(output_.errorText()));
     output_.setInputFormat(input_.streamSampleRate(), input_.streamChannels());
+    files_->setState(convertingFile_, AudioFileListModel::RowState::Converting);
     convertor_ = new ConvertWorker(this, input_, output_);
     connect(convertor_, &JobWorker::ended, this, &PlayerWindow::conversionFinished, Qt::QueuedConnection);
     convertor_->start(QThread::NormalPriority);
@@ -139,19 +129,14 @@ bool PlayerWindow::event(QEvent* event) {
 }
 
 void PlayerWindow::convertProgress(int percent) {
-    if (convertingRow_ == -1)
-        return; // after the end
-    setRowMarker(convertingRow_, markerConverting);
-    playList_->topLevelItem(convertingRow_)->setText(ColStatus, tr("Converting %1% done").arg(percent));
+    if (!convertingFile_.isEmpty()) // else after the end
+        files_->setStatus(convertingFile_, tr("Converting %1% done").arg(percent));
 }
 
 void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, bool tagsOnly) {
     QCoreApplication::sendPostedEvents(this, WorkerEvent::typeOf(WM_CONVERT_PROGRESS));
-    if (convertingRow_ != -1) {
-        setRowMarker(convertingRow_, MarkerIdle);
-        playList_->topLevelItem(convertingRow_)->setText(ColStatus, "");
-    }
-    convertingRow_ = -1;
+    files_->setState(convertingFile_, AudioFileListModel::RowState::Idle);
+    convertingFile_.clear();
     QString problem = failure;
     if (const QString closing = closeJobFiles(input_, output_); !closing.isEmpty()) {
         problem = closing;
@@ -162,10 +147,8 @@ void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, 
     // listed and a file it was to replace stays as it was; one whose tags alone failed has
     // all its audio and is listed.
     if (!convertCancelled_ && (!failed || tagsOnly) &&
-        convertOutputFile_.left(convertOutputFile_.lastIndexOf('/') + 1) == currentFolder_) {
-        addFileRow(convertOutputFile_);
-        sortPlayList();
-    }
+        convertOutputFile_.left(convertOutputFile_.lastIndexOf('/') + 1) == currentFolder())
+        files_->updateFile(convertOutputFile_);
     convertCancelled_ = false;
     if (failed)
         showMessage(problem);
@@ -180,21 +163,17 @@ void PlayerWindow::cancelConversion() {
 // ---- Rename, delete, e-mail ----
 
 void PlayerWindow::renameSelected() {
-    const int row = selectedRow();
-    if (row >= 0)
-        playList_->editItem(playList_->topLevelItem(row), ColName);
+    const QModelIndexList rows = ui_->playList->selectionModel()->selectedRows();
+    if (!rows.isEmpty())
+        ui_->playList->edit(rows.first());
 }
 
-bool PlayerWindow::isRowBeingEdited(int row) const {
-    const int marker = rowMarker(row);
-    return marker != markerPlaying && marker != markerConverting;
+bool PlayerWindow::canEdit(const QString& path) const {
+    return path != convertingFile_ && !(playback_->isActive() && path == playback_->file());
 }
 
-bool PlayerWindow::renameRow(int row, const QString& newText) {
-    QTreeWidgetItem* item = playList_->topLevelItem(row);
-    if (!item)
-        return false;
-    const QString oldName = item->text(ColName);
+bool PlayerWindow::renameFile(const QString& path, const QString& newText) {
+    const QString oldName = nameOf(path);
     QString name = newText.trimmed();
     const int dot = name.lastIndexOf('.');
     if (dot >= 0)
@@ -206,8 +185,9 @@ bool PlayerWindow::renameRow(int row, const QString& newText) {
     name += extension(oldName);
     if (name == oldName)
         return true;
-    const std::string from = Platform::pathBytes(currentFolder_ + oldName);
-    const std::string to = Platform::pathBytes(currentFolder_ + name);
+    const QString target = path.left(path.lastIndexOf('/') + 1) + name;
+    const std::string from = Platform::pathBytes(path);
+    const std::string to = Platform::pathBytes(target);
     std::error_code ec;
     if (std::filesystem::symlink_status(to, ec).type() != std::filesystem::file_type::not_found) {
         showMessage(tr("Cannot rename \"") + oldName + "\": a file named \"" + name + "\" exists already");
@@ -218,7 +198,7 @@ bool PlayerWindow::renameRow(int row, const QString& newText) {
         showMessage(tr("Cannot rename \"") + oldName + "\": " + QString::fromStdString(ec.message()));
         return false;
     }
-    item->setText(ColName, name);
+    files_->renameFile(path, target);
     return true;
 }
 
@@ -237,15 +217,15 @@ bool moveToTrash(const QString& path) {
 } // namespace
 
 void PlayerWindow::deleteSelected() {
-    const int row = selectedRow();
-    if (row < 0 || !isRowBeingEdited(row))
+    const QString path = selectedFile();
+    if (path.isEmpty() || !canEdit(path))
         return;
-    const QString path = currentFolder_ + rowFileName(row);
+    const QString name = nameOf(path);
     // To the Trash, after asking; where the file system has none, for good after asking again.
     auto yes = [this](const QString& question) {
         return confirm_ && confirm_->ask(question, false) == ConfirmDialog::ResultYes;
     };
-    if (!yes(tr("Move \"%1\" to the Trash?").arg(rowFileName(row))))
+    if (!yes(tr("Move \"%1\" to the Trash?").arg(name)))
         return;
     std::error_code ec;
     if (!std::filesystem::exists(Platform::pathBytes(path), ec)) {
@@ -253,7 +233,7 @@ void PlayerWindow::deleteSelected() {
         return;
     }
     if (!moveToTrash(path)) {
-        if (!yes("\"" + rowFileName(row) + "\" cannot be moved to the Trash here. Remove it for good?"))
+        if (!yes("\"" + name + "\" cannot be moved to the Trash here. Remove it for good?"))
             return;
         if (!std::filesystem::remove(Platform::pathBytes(path), ec)) {
             showMessage(tr("Cannot delete \"") + path +
@@ -261,25 +241,20 @@ void PlayerWindow::deleteSelected() {
             return;
         }
     }
-    delete playList_->takeTopLevelItem(row);
-    // The rows below moved up: the playing and converting rows follow their files.
-    if (playingRow_ > row)
-        --playingRow_;
-    if (convertingRow_ > row)
-        --convertingRow_;
+    files_->removeFile(path);
 }
 
 // The mail program runs beside the window; its end is reported only when it failed.
 void PlayerWindow::mailSelected() {
-    const int row = selectedRow();
-    if (row < 0)
+    const QString file = selectedFile();
+    if (file.isEmpty())
         return;
     const std::vector<std::string> pairs{"to=", "subject=" + AppSettings::mailSubject, "body=" + AppSettings::mailBody,
-                                         "attachment0=" + Platform::pathBytes(currentFolder_ + rowFileName(row))};
+                                         "attachment0=" + Platform::pathBytes(file)};
     QStringList arguments;
     for (const std::string& argument : AppSettings::mailArguments(pairs))
         arguments << QString::fromStdString(argument);
-    const QString cannot = tr("Cannot hand \"%1\" to an e-mail program: ").arg(rowFileName(row));
+    const QString cannot = tr("Cannot hand \"%1\" to an e-mail program: ").arg(nameOf(file));
     auto* mail = new QProcess(this);
     connect(mail, &QProcess::errorOccurred, this, [this, mail, cannot](QProcess::ProcessError error) {
         if (error != QProcess::FailedToStart)

@@ -3,7 +3,7 @@
 #include <QProcess>
 #include <QSlider>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 #include "AudioFixtures.h"
@@ -11,6 +11,8 @@
 #include "EngineEvents.h"
 #include "FolderTree.h"
 #include "MprisService.h"
+#include "PlaybackController.h"
+#include "WindowProbe.h"
 #include "PlayerWindow.h"
 
 // The player driven the way media keys and playerctl drive it: by another program on a
@@ -48,6 +50,14 @@ private:
     void player(const QString& method, const QStringList& arguments = {}) {
         call(QStringList{"org.mpris.MediaPlayer2.Player." + method} + arguments);
     }
+    QTreeView* list() { return control<QTreeView>(*player_, "playList"); }
+    void selectRow(int row) { list()->setCurrentIndex(list()->model()->index(row, 0)); }
+    // The name of the file playing, "" when nothing plays.
+    QString playing() {
+        const PlaybackController& playback = player_->playback();
+        return playback.isActive() ? playback.file().mid(playback.file().lastIndexOf('/') + 1) : QString();
+    }
+    bool paused() { return player_->playback().state() == PlaybackController::State::Paused; }
 
 private slots:
     void initTestCase() {
@@ -70,8 +80,8 @@ private slots:
         player_->setWindows(nullptr, confirm_.get(), nullptr, nullptr);
         player_->show();
         QVERIFY(QTest::qWaitForWindowExposed(player_.get()));
-        QVERIFY(player_->folderTree_->selectPath(music));
-        player_->listSelectedFolder();
+        QVERIFY(player_->showPath(music));
+        QTRY_COMPARE(rowCount(list()), 2);
         service_ = std::make_unique<MprisService>(*player_);
         QVERIFY(service_->isRegistered());
     }
@@ -86,40 +96,42 @@ private slots:
     void playPauseNextPreviousAndStop() {
         QVERIFY(property("org.mpris.MediaPlayer2", "Identity").contains("Zelvo MP3 Zovozu Darozu"));
         QVERIFY(status().contains("Stopped"));
-        player_->playList_->setCurrentItem(player_->playList_->topLevelItem(0));
+        selectRow(0);
         player("PlayPause");
-        QTRY_COMPARE(player_->playingRow_, 0);
+        QTRY_COMPARE(playing(), QString("a.wav"));
         QVERIFY(status().contains("Playing"));
         const QString metadata = property("org.mpris.MediaPlayer2.Player", "Metadata");
         QVERIFY2(metadata.contains("Alpha") && metadata.contains("mpris:length"), qPrintable(metadata));
         player("Next");
-        QTRY_COMPARE(player_->playingRow_, 1);
+        QTRY_COMPARE(playing(), QString("b.mp3"));
         QVERIFY(property("org.mpris.MediaPlayer2.Player", "Metadata").contains("Band"));
         player("Previous");
-        QTRY_COMPARE(player_->playingRow_, 0);
+        QTRY_COMPARE(playing(), QString("a.wav"));
         player("Pause");
-        QTRY_VERIFY(player_->paused_);
+        QTRY_VERIFY(paused());
         QVERIFY(status().contains("Paused"));
         player("Play");
-        QTRY_VERIFY(!player_->paused_);
+        QTRY_VERIFY(!paused());
         player("Stop");
-        QTRY_COMPARE(player_->playingRow_, -1);
+        QTRY_COMPARE(playing(), QString());
         QVERIFY(status().contains("Stopped"));
     }
 
     void seekAndVolume() {
-        player_->playList_->setCurrentItem(player_->playList_->topLevelItem(0));
+        selectRow(0);
         player("Play");
-        QTRY_COMPARE(player_->playingRow_, 0);
-        player("SetPosition", {"objpath:/org/zelvo/mp3/track/0", "int64:20000000"});
+        QTRY_COMPARE(playing(), QString("a.wav"));
+        const QString metadata = property("org.mpris.MediaPlayer2.Player", "Metadata");
+        const QString track = metadata.mid(metadata.indexOf("/org/zelvo/mp3/track/")).section('"', 0, 0);
+        player("SetPosition", {"objpath:" + track, "int64:20000000"});
         QTRY_VERIFY(service_->positionUs() >= 20000000);
         QVERIFY(service_->positionUs() < 25000000);
         call({"org.freedesktop.DBus.Properties.Set", "string:org.mpris.MediaPlayer2.Player", "string:Volume",
               "variant:double:0.25"});
-        QTRY_COMPARE(player_->volumeSlider_->value(), 65535 - 16384);
+        QTRY_COMPARE(control<QSlider>(*player_, "volumeSlider")->value(), 65535 - 16384);
         QVERIFY(property("org.mpris.MediaPlayer2.Player", "Volume").contains("0.25"));
         player("Stop");
-        QTRY_COMPARE(player_->playingRow_, -1);
+        QTRY_COMPARE(playing(), QString());
     }
 };
 

@@ -4,14 +4,20 @@
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QTreeView>
 #include <QtTest>
 
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
 
+#include "AudioFileListModel.h"
 #include "AudioFixtures.h"
+#include "PlaybackController.h"
+#include "WindowProbe.h"
 #include "EngineEvents.h"
 #include "DialogAnswers.h"
 #include "FolderTree.h"
@@ -24,12 +30,24 @@
 
 namespace {
 
-QStringList enabled(const PlayerWindow& player) {
-    QStringList enabled;
-    for (const QAction* action : player.contextMenu_->actions())
-        if (action->isEnabled())
-            enabled << action->text();
-    return enabled;
+QTreeView* playList(const PlayerWindow& player) {
+    return control<QTreeView>(player, "playList");
+}
+
+const AudioFileListModel& files(const PlayerWindow& player) {
+    return *static_cast<const AudioFileListModel*>(
+        static_cast<const QSortFilterProxyModel*>(playList(player)->model())->sourceModel());
+}
+
+QStringList rowNames(const PlayerWindow& player) {
+    QStringList names;
+    for (int row = 0; row < rowCount(playList(player)); ++row)
+        names << cellText(playList(player), row, AudioFileListModel::Name);
+    return names;
+}
+
+int findRow(const PlayerWindow& player, const QString& name) {
+    return static_cast<int>(rowNames(player).indexOf(name));
 }
 
 QStringList filesIn(const QString& folder) {
@@ -48,28 +66,70 @@ private:
     std::unique_ptr<DialogAnswers> answers_;
     std::unique_ptr<PlayerWindow> player_;
 
+    QTreeView* list() const { return playList(*player_); }
+
     void select(const QString& name) {
-        const int row = player_->findRow(name);
+        const int row = findRow(*player_, name);
         QVERIFY2(row >= 0, qPrintable(name));
-        player_->playList_->setCurrentItem(player_->playList_->topLevelItem(row));
+        list()->setCurrentIndex(list()->model()->index(row, 0));
     }
 
     void relist() {
         player_->refreshPlayList();
-        QCOMPARE(player_->currentFolder_, music_);
+        QTRY_VERIFY(!files(*player_).isListing() && files(*player_).folder() == music_);
     }
 
-    int rowsNamed(const QString& name) const {
-        int count = 0;
-        for (int row = 0; row < player_->rowCount(); ++row)
-            count += player_->rowFileName(row) == name ? 1 : 0;
-        return count;
+    int rowsNamed(const QString& name) const { return static_cast<int>(rowNames(*player_).count(name)); }
+
+    AudioFileListModel::RowState stateOf(const QString& name) const {
+        const QModelIndex index = list()->model()->index(findRow(*player_, name), 0);
+        return static_cast<AudioFileListModel::RowState>(index.data(AudioFileListModel::StateRole).toInt());
+    }
+
+    bool converting() const {
+        for (int row = 0; row < rowCount(list()); ++row)
+            if (list()->model()->index(row, 0).data(AudioFileListModel::StateRole).toInt() ==
+                int(AudioFileListModel::RowState::Converting))
+                return true;
+        return false;
+    }
+
+    // The context menu as a right click on the list opens it: the actions it offers.
+    QStringList menu() {
+        emit list()->customContextMenuRequested({4, 4});
+        auto* contextMenu = player_->findChild<QMenu*>("contextMenu");
+        contextMenu->hide();
+        QStringList enabled;
+        for (const QAction* action : contextMenu->actions())
+            if (action->isEnabled())
+                enabled << action->text();
+        return enabled;
+    }
+
+    void choose(const char* action) {
+        menu();
+        player_->findChild<QAction*>(action)->trigger();
+    }
+
+    void startConverting(const QString& kind) {
+        choose(qPrintable("convertTo" + kind.left(1) + kind.mid(1).toLower() + "Action"));
     }
 
     void convert(const QString& name, const QString& kind) {
         select(name);
-        player_->convertSelected(kind);
-        QTRY_VERIFY_WITH_TIMEOUT(player_->convertingRow_ == -1, 30000);
+        startConverting(kind);
+        QTRY_VERIFY_WITH_TIMEOUT(!converting(), 30000);
+    }
+
+    // Types a new name into the list's editor (F2) and presses Enter.
+    void rename(const QString& name, const QString& typed) {
+        select(name);
+        list()->edit(list()->currentIndex());
+        auto* editor = list()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!list()->findChild<QLineEdit*>() || !list()->findChild<QLineEdit*>()->isVisible());
     }
 
 private slots:
@@ -95,8 +155,7 @@ private slots:
         player_->setWindows(nullptr, confirm_.get(), nullptr, nullptr);
         player_->show();
         QVERIFY(QTest::qWaitForWindowExposed(player_.get()));
-        player_->folderTree_->selectPath(music_);
-        player_->listSelectedFolder();
+        player_->showPath(music_);
         AppSettings::convertOutputPath = converted_.toStdString();
         AppSettings::wavFreqHz = 44100;
         AppSettings::wavChannelCount = 2;
@@ -122,39 +181,32 @@ private slots:
     void menuOffersTheOtherFormatsAndCancelOnlyOnTheConvertingRow() {
         relist();
         select("clip.wav");
-        player_->enableMenuActions();
-        QCOMPARE(enabled(*player_), QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA",
-                                                 "Convert to FLAC", "Email", "Rename", "Delete"}));
-        player_->playList_->clearSelection();
-        player_->enableMenuActions();
-        QVERIFY(enabled(*player_).isEmpty());
+        QCOMPARE(menu(), QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA", "Convert to FLAC", "Email",
+                                      "Rename", "Delete"}));
+        list()->clearSelection();
+        QVERIFY(menu().isEmpty());
 
         // While long.wav converts: no conversion anywhere, Cancel on its row only.
         AppSettings::convertToSourceFolder = false;
         AppSettings::oggQuality = 999;
         select("long.wav");
-        player_->convertSelected("OGG");
-        QVERIFY(player_->convertingRow_ >= 0);
-        QTRY_COMPARE(player_->rowMarker(player_->convertingRow_), PlayerWindow::markerConverting);
-        QVERIFY(player_->playList_->topLevelItem(player_->convertingRow_)->text(4).startsWith("Converting "));
-        QVERIFY(player_->playList_->topLevelItem(player_->convertingRow_)->font(0).italic());
-        player_->enableMenuActions();
-        QCOMPARE(enabled(*player_), QStringList({"Cancel", "Email"}));
+        startConverting("OGG");
+        QCOMPARE(stateOf("long.wav"), AudioFileListModel::RowState::Converting); // drawn in italics
+        QTRY_VERIFY(cellText(list(), findRow(*player_, "long.wav"), 4).startsWith("Converting "));
+        QCOMPARE(menu(), QStringList({"Cancel", "Email"}));
         select("song.mp3");
-        player_->enableMenuActions();
-        QCOMPARE(enabled(*player_), QStringList({"Email", "Rename", "Delete"}));
+        QCOMPARE(menu(), QStringList({"Email", "Rename", "Delete"}));
 
         // Cancelling leaves no file and an idle row; later progress is ignored.
-        const int row = player_->convertingRow_;
-        player_->cancelConversion();
-        QTRY_VERIFY_WITH_TIMEOUT(player_->convertingRow_ == -1, 20000);
+        select("long.wav");
+        choose("cancelConversionAction");
+        QTRY_VERIFY_WITH_TIMEOUT(!converting(), 20000);
         QCOMPARE(filesIn(converted_), QStringList());
-        QCOMPARE(player_->rowMarker(row), PlayerWindow::MarkerIdle);
-        QCOMPARE(player_->playList_->topLevelItem(row)->text(4), QString());
-        QVERIFY(!player_->playList_->topLevelItem(row)->font(0).italic());
+        QCOMPARE(stateOf("long.wav"), AudioFileListModel::RowState::Idle);
+        QCOMPARE(cellText(list(), findRow(*player_, "long.wav"), 4), QString());
         QCoreApplication::postEvent(player_.get(), new WorkerEvent(WM_CONVERT_PROGRESS, 1, 50));
         QCoreApplication::processEvents();
-        QCOMPARE(player_->playList_->topLevelItem(row)->text(4), QString());
+        QCOMPARE(cellText(list(), findRow(*player_, "long.wav"), 4), QString());
         // Cancelling a conversion that was to write over a file keeps that file as it was.
         {
             QFile old(converted_ + "long.ogg");
@@ -163,10 +215,10 @@ private slots:
         }
         AppSettings::convertOverwrite = true;
         select("long.wav");
-        player_->convertSelected("OGG");
-        QTRY_COMPARE(player_->rowMarker(player_->convertingRow_), PlayerWindow::markerConverting);
-        player_->cancelConversion();
-        QTRY_VERIFY_WITH_TIMEOUT(player_->convertingRow_ == -1, 20000);
+        startConverting("OGG");
+        QVERIFY(converting());
+        choose("cancelConversionAction");
+        QTRY_VERIFY_WITH_TIMEOUT(!converting(), 20000);
         QCOMPARE(QDir(converted_).entryList(QDir::Files | QDir::Hidden), QStringList({"long.ogg"}));
         QCOMPARE(QFileInfo(converted_ + "long.ogg").size(), qint64(700));
         QFile::remove(converted_ + "long.ogg");
@@ -183,8 +235,8 @@ private slots:
         convert("song.mp3", "WAV");
         QVERIFY(QFile::exists(music_ + "song New New.wav"));
         // Beside the source in the listed folder: in the list at once, sorted.
-        QVERIFY(player_->findRow("song New New.wav") >= 0);
-        QVERIFY(player_->findRow("song New New.wav") < player_->findRow("song.mp3"));
+        QVERIFY(findRow(*player_, "song New New.wav") >= 0);
+        QVERIFY(findRow(*player_, "song New New.wav") < findRow(*player_, "song.mp3"));
         QCOMPARE(probe((music_ + "song New New.wav").toStdString()).sampleRate, 44100);
         const qint64 before = QFileInfo(music_ + "song.wav").size();
         AppSettings::convertOverwrite = true;
@@ -193,8 +245,8 @@ private slots:
         QCOMPARE(probe((music_ + "song.wav").toStdString()).channels, 2);
         // The listed file that was written over keeps one row, with its new size.
         QCOMPARE(rowsNamed("song.wav"), 1);
-        const int row = player_->findRow("song.wav");
-        QCOMPARE(player_->playList_->topLevelItem(row)->text(3),
+        const int row = findRow(*player_, "song.wav");
+        QCOMPARE(cellText(list(), row, 3),
                  QString::fromStdString(AppSettings::formatFileSize(QFileInfo(music_ + "song.wav").size())));
         for (const QString name : {"song.wav", "song New.wav", "song New New.wav"})
             QFile::remove(music_ + name);
@@ -223,7 +275,7 @@ private slots:
         convert("song.mp3", "WAV");
         QCOMPARE(QString::fromStdString(probe((converted_ + "song.wav").toStdString()).codec), QString("pcm_s16le"));
         // Another folder than the listed one: the list does not change.
-        QCOMPARE(player_->findRow("clip.mp3"), -1);
+        QCOMPARE(findRow(*player_, "clip.mp3"), -1);
     }
 
     void tagsComeAlongAndTheirFailureKeepsTheAudio() {
@@ -249,7 +301,7 @@ private slots:
         QVERIFY2(answers_->texts.last().startsWith("Cannot write the tags of \"" + music_ +
                                                    "tagged.mp3\" (its audio is kept)"),
                  qPrintable(answers_->texts.last()));
-        QVERIFY(player_->findRow("tagged.mp3") >= 0);
+        QVERIFY(findRow(*player_, "tagged.mp3") >= 0);
         QVERIFY(std::abs(probe(output).duration - 2.0) < 0.06);
         std::string errors;
         decodeWithFfmpeg(output, &errors);
@@ -266,14 +318,14 @@ private slots:
         junk.close();
         relist();
         select("junk.mp3");
-        player_->convertSelected("WAV");
-        QCOMPARE(player_->convertingRow_, -1);
+        startConverting("WAV");
+        QVERIFY(!converting());
         QVERIFY(answers_->texts.last().contains("junk.mp3"));
         AppSettings::convertToSourceFolder = false;
         AppSettings::convertOutputPath = (home_.path() + "/no/such/folder/").toStdString();
         select("clip.wav");
-        player_->convertSelected("MP3");
-        QCOMPARE(player_->convertingRow_, -1);
+        startConverting("MP3");
+        QVERIFY(!converting());
         QVERIFY(answers_->texts.last().contains("no/such/folder"));
         AppSettings::convertOutputPath = converted_.toStdString();
         QFile::remove(music_ + "junk.mp3");
@@ -286,40 +338,39 @@ private slots:
             const char* result;
         };
         for (const auto& c : {Case{"tune", "tune.mp3"}, Case{"tune.wav", "tune.mp3"}, Case{"my.tune", "my.mp3"}}) {
-            const int row = player_->findRow("song.mp3");
-            QVERIFY(player_->renameRow(row, c.typed));
-            QCOMPARE(player_->rowFileName(row), QString(c.result));
+            rename("song.mp3", c.typed);
+            QVERIFY(findRow(*player_, c.result) >= 0);
             QVERIFY(QFile::exists(music_ + c.result));
-            QVERIFY(player_->renameRow(row, "song"));
+            rename(c.result, "song");
             QVERIFY(QFile::exists(music_ + "song.mp3"));
         }
         QFile::copy(music_ + "song.mp3", music_ + "other.mp3");
         relist();
-        const int row = player_->findRow("song.mp3");
         for (const char* bad : {"a/b", "other", "", "   "}) {
-            QVERIFY(!player_->renameRow(row, bad));
-            QCOMPARE(player_->rowFileName(row), QString("song.mp3"));
+            rename("song.mp3", bad);
+            QVERIFY(findRow(*player_, "song.mp3") >= 0);
         }
         QVERIFY(QFile::exists(music_ + "song.mp3"));
         QVERIFY(QFile::exists(music_ + "other.mp3"));
         QCOMPARE(answers_->texts.size(), 4);
 
-        // A playing row cannot be edited, and its index follows a delete above it.
+        // A playing row cannot be edited, and it stays the playing one after a delete above it.
         select("song.mp3");
         player_->play();
-        QVERIFY(!player_->isRowBeingEdited(player_->findRow("song.mp3")));
+        QVERIFY(!menu().contains("Rename"));
         select("other.mp3");
-        player_->deleteSelected(); // asked, and the answer is no: nothing happens
+        choose("deleteAction"); // asked, and the answer is no: nothing happens
         QVERIFY(QFile::exists(music_ + "other.mp3"));
         QCOMPARE(answers_->texts.last(), QString("Move \"other.mp3\" to the Trash?"));
         answers_->setYes(true);
-        player_->deleteSelected(); // "other.mp3" sorts above "song.mp3"
+        choose("deleteAction"); // "other.mp3" sorts above "song.mp3"
         answers_->setYes(false);
         QVERIFY(!QFile::exists(music_ + "other.mp3"));
         QVERIFY(QFile::exists(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                               "/Trash/files/other.mp3"));
-        QCOMPARE(player_->findRow("other.mp3"), -1);
-        QCOMPARE(player_->playingRow_, player_->findRow("song.mp3"));
+        QCOMPARE(findRow(*player_, "other.mp3"), -1);
+        QCOMPARE(stateOf("song.mp3"), AudioFileListModel::RowState::Playing);
+        QCOMPARE(player_->playback().file(), music_ + "song.mp3");
         player_->stop();
     }
 
@@ -330,8 +381,7 @@ private slots:
         relist();
         const QString name = Platform::pathFromBytes("caf\xe9.wav");
         QCOMPARE(rowsNamed(name), 1);
-        QCOMPARE(player_->playList_->topLevelItem(player_->findRow(name))->text(PlayerWindow::ColDuration).trimmed(),
-                 QString("00 : 00 : 01"));
+        QCOMPARE(cellText(list(), findRow(*player_, name), AudioFileListModel::Duration), QString("00 : 00 : 01"));
 
         AppSettings::convertToSourceFolder = false;
         convert(name, "MP3");
@@ -340,15 +390,15 @@ private slots:
         QVERIFY(std::filesystem::exists(converted));
         QVERIFY(std::abs(probe(converted).duration - 1.0) < 0.05);
 
-        QVERIFY(player_->renameRow(player_->findRow(name), "caf\xc3\xa9 renamed.wav"));
+        rename(name, "caf\xc3\xa9 renamed.wav");
         QVERIFY(!std::filesystem::exists(latin1));
         const QString renamed = QString::fromUtf8("caf\xc3\xa9 renamed.wav");
         QVERIFY(QFile::exists(music_ + renamed));
-        QVERIFY(player_->renameRow(player_->findRow(renamed), name));
+        rename(renamed, name);
         QVERIFY(std::filesystem::exists(latin1));
         select(name);
         answers_->setYes(true);
-        player_->deleteSelected();
+        choose("deleteAction");
         answers_->setYes(false);
         // The desktop's Trash takes only UTF-8 names: this one is removed for good, after asking so.
         QVERIFY(answers_->texts.last().endsWith("cannot be moved to the Trash here. Remove it for good?"));
@@ -366,7 +416,7 @@ private slots:
         AppSettings::mailSubject = "Share with you";
         AppSettings::mailBody = "Hi";
         select("clip.wav");
-        player_->mailSelected();
+        QTest::mouseClick(control<QPushButton>(*player_, "mailButton"), Qt::LeftButton);
         QTRY_COMPARE(QString::fromStdString(readFileText(record)),
                      "--subject\nShare with you\n--body\nHi\n--attach\n" + music_ + "clip.wav\n");
         QVERIFY(answers_->texts.isEmpty());
@@ -374,7 +424,7 @@ private slots:
         // The window goes on while the mail program runs: it is started, not waited for.
         const std::string release = (bin_ + "release").toStdString();
         writeFileText(stand, "#!/bin/sh\nwhile [ ! -e '" + release + "' ]; do sleep 0.05; done\nexit 3\n");
-        player_->mailSelected();
+        QTest::mouseClick(control<QPushButton>(*player_, "mailButton"), Qt::LeftButton);
         QVERIFY(answers_->texts.isEmpty());
         writeFileText(release, "");
         // Status 3, no mail program set up, is told; so is a program that is not there.
@@ -384,7 +434,7 @@ private slots:
         QFile::remove(QString::fromStdString(stand));
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", bin_.toUtf8());
-        player_->mailSelected();
+        QTest::mouseClick(control<QPushButton>(*player_, "mailButton"), Qt::LeftButton);
         qputenv("PATH", path);
         QTRY_COMPARE(answers_->texts.size(), 2);
         QVERIFY(answers_->texts.last().contains("xdg-email was not found"));

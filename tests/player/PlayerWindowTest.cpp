@@ -3,39 +3,69 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QSortFilterProxyModel>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
-#include <QLineEdit>
+#include <QTreeView>
 #include <QtTest>
 
+#include "AppSettings.h"
+#include "AudioFileListModel.h"
 #include "AudioFixtures.h"
+#include "ConfirmDialog.h"
 #include "Drops.h"
 #include "EngineEvents.h"
-#include "ConfirmDialog.h"
 #include "FolderTree.h"
 #include "LevelDisplay.h"
-#include "AppSettings.h"
+#include "PlaybackController.h"
 #include "PlayerWindow.h"
+#include "WindowProbe.h"
 
 namespace {
 
+using Column = AudioFileListModel::Column;
+using RowState = AudioFileListModel::RowState;
+
+QTreeView* playList(const PlayerWindow& player) {
+    return control<QTreeView>(player, "playList");
+}
+
+const AudioFileListModel& files(const PlayerWindow& player) {
+    return *static_cast<const AudioFileListModel*>(
+        static_cast<const QSortFilterProxyModel*>(playList(player)->model())->sourceModel());
+}
+
+// The folder the play list shows, once it is listed whole.
+QString listedFolder(const PlayerWindow& player) {
+    return files(player).isListing() ? QString() : files(player).folder();
+}
+
 QString row(const PlayerWindow& player, int row) {
-    const QTreeWidgetItem* item = player.playList_->topLevelItem(row);
     QStringList cells;
     for (int column = 0; column < 5; ++column)
-        cells << item->text(column);
+        cells << cellText(playList(player), row, column);
     return cells.join('|');
 }
 
 QStringList rowNames(const PlayerWindow& player) {
     QStringList names;
-    for (int row = 0; row < player.rowCount(); ++row)
-        names << player.rowFileName(row);
+    for (int row = 0; row < rowCount(playList(player)); ++row)
+        names << cellText(playList(player), row, Column::Name);
     return names;
+}
+
+int findRow(const PlayerWindow& player, const QString& name) {
+    return static_cast<int>(rowNames(player).indexOf(name));
+}
+
+RowState stateOf(const PlayerWindow& player, const QString& name) {
+    const QModelIndex index = playList(player)->model()->index(findRow(player, name), 0);
+    return static_cast<RowState>(index.data(AudioFileListModel::StateRole).toInt());
 }
 
 void writeBytes(const QString& path, qint64 size) {
@@ -65,16 +95,37 @@ private:
     std::unique_ptr<ConfirmDialog> confirm_;
     std::unique_ptr<PlayerWindow> player_;
 
+    template <class Control>
+    Control* ctl(const char* name) {
+        return control<Control>(*player_, name);
+    }
+    QTreeView* list() { return playList(*player_); }
+    FolderTree* tree() { return ctl<FolderTree>("folderTree"); }
+    PlaybackController& playback() { return player_->playback(); }
+    bool paused() { return playback().state() == PlaybackController::State::Paused; }
+    bool playing(const QString& name) { return playback().isActive() && playback().file() == music_ + "/" + name; }
+
     void listFolder(const QString& folder) {
-        QVERIFY(player_->folderTree_->selectPath(folder));
-        player_->listSelectedFolder();
-        QCOMPARE(player_->currentFolder_, folder + "/");
+        QVERIFY(player_->showPath(folder));
+        QTRY_COMPARE(listedFolder(*player_), folder + "/");
     }
 
     void selectRow(const QString& name) {
-        const int row = player_->findRow(name);
+        const int row = findRow(*player_, name);
         QVERIFY(row >= 0);
-        player_->playList_->setCurrentItem(player_->playList_->topLevelItem(row));
+        list()->setCurrentIndex(list()->model()->index(row, 0));
+    }
+
+    void clickRow(const QString& name) {
+        const QModelIndex index = list()->model()->index(findRow(*player_, name), 0);
+        list()->scrollTo(index);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualRect(index).center());
+    }
+
+    void clickHeader(int column) {
+        QHeaderView* header = list()->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          {header->sectionViewportPosition(column) + header->sectionSize(column) / 2, 5});
     }
 
 private slots:
@@ -101,18 +152,19 @@ private slots:
         player_->show();
         QVERIFY(QTest::qWaitForWindowExposed(player_.get()));
         // The first showing lists the home folder.
-        QCOMPARE(player_->currentFolder_, home_.path() + "/");
+        QTRY_COMPARE(listedFolder(*player_), home_.path() + "/");
         QVERIFY(AppSettings::settingsFolder.find(home_.path().toStdString()) == 0);
     }
 
     // The sign buttons show icons; what they do stays as tooltip and accessible name.
     void signButtonsShowIconsAndKeepTheirMeaning() {
-        const std::pair<QPushButton*, QString> buttons[] = {{player_->playButton_, "Play the selected file"},
-                                                            {player_->stopButton_, "Stop playing"},
-                                                            {player_->pauseButton_, "Pause playing"},
-                                                            {player_->mailButton_, "Share selected file by email"},
-                                                            {player_->equalizerModeButton_, "Select EQ mode"}};
-        for (const auto& [button, meaning] : buttons) {
+        const std::pair<const char*, QString> buttons[] = {{"playButton", "Play the selected file"},
+                                                           {"stopButton", "Stop playing"},
+                                                           {"pauseButton", "Pause playing"},
+                                                           {"mailButton", "Share selected file by email"},
+                                                           {"equalizerModeButton", "Select EQ mode"}};
+        for (const auto& [name, meaning] : buttons) {
+            QPushButton* button = ctl<QPushButton>(name);
             QVERIFY2(!button->icon().isNull(), qPrintable(meaning));
             QVERIFY(button->text().isEmpty());
             QCOMPARE(button->toolTip(), meaning);
@@ -121,6 +173,9 @@ private slots:
         // The window is closed from the desktop's frame: no button of its own does it.
         for (QPushButton* button : player_->findChildren<QPushButton*>())
             QVERIFY2(button->text() != "x", qPrintable(button->objectName()));
+        // The doors to the other windows name their keys.
+        QCOMPARE(ctl<QPushButton>("cutterButton")->toolTip(), QString("MP3 Zovozu (Ctrl+T)"));
+        QCOMPARE(ctl<QPushButton>("helpButton")->toolTip(), QString("Help (F1)"));
     }
 
     void listsTheFoldersAudioFilesWithFormatDurationAndSize() {
@@ -128,19 +183,17 @@ private slots:
         QCOMPARE(rowNames(*player_),
                  QStringList({".hidden.wav", "a.MP3", "b.mp3", "broken.mp3", "c.Wma", "locked.ogg"}));
         QCOMPARE(row(*player_, 1),
-                 QString("a.MP3|MP3|00 : 00 : 02|%1| ")
+                 QString("a.MP3|MP3|00 : 00 : 02|%1|")
                      .arg(QString::fromStdString(AppSettings::formatFileSize(QFileInfo(music_ + "/a.MP3").size()))));
-        QCOMPARE(player_->playList_->topLevelItem(2)->text(PlayerWindow::ColDuration), QString("00 : 01 : 02"));
-        QCOMPARE(player_->playList_->topLevelItem(0)->text(PlayerWindow::ColDuration), QString("00 : 00 : 03"));
+        QCOMPARE(cellText(list(), 2, Column::Duration), QString("00 : 01 : 02"));
+        QCOMPARE(cellText(list(), 0, Column::Duration), QString("00 : 00 : 03"));
         // A file that is not what its name says is listed all the same.
-        QCOMPARE(row(*player_, 3), QString("broken.mp3|MP3|00 : 00 : 00|   9.5 KB| "));
-        QCOMPARE(player_->playList_->topLevelItem(4)->text(PlayerWindow::ColFormat), QString("WMA"));
-        QVERIFY(!player_->listing_);
+        QCOMPARE(row(*player_, 3), QString("broken.mp3|MP3|00 : 00 : 00|   9.5 KB|"));
+        QCOMPARE(cellText(list(), 4, Column::Format), QString("WMA"));
 
         // Clicking a row shows its format.
-        selectRow("a.MP3");
-        emit player_->playList_->itemClicked(player_->playList_->currentItem(), 0);
-        QCOMPARE(player_->fileInfoLabel_->text(), QString("MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"));
+        clickRow("a.MP3");
+        QCOMPARE(ctl<QLabel>("fileInfoLabel")->text(), QString("MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"));
 
         // The other kinds the engine reads are listed with their own formats.
         QTemporaryDir more;
@@ -152,32 +205,34 @@ private slots:
         QCOMPARE(rowNames(*player_), QStringList({"f.flac", "m.m4a", "o.opus", "s.aif"}));
         QStringList formats;
         for (int i = 0; i < 4; ++i) {
-            formats << player_->playList_->topLevelItem(i)->text(PlayerWindow::ColFormat);
-            QCOMPARE(player_->playList_->topLevelItem(i)->text(PlayerWindow::ColDuration), QString("00 : 00 : 03"));
+            formats << cellText(list(), i, Column::Format);
+            QCOMPARE(cellText(list(), i, Column::Duration), QString("00 : 00 : 03"));
         }
         QCOMPARE(formats, QStringList({"FLAC", "M4A", "OPUS", "AIFF"}));
     }
 
+    // A click on a column's header sorts by it: sizes by their value, names as a file
+    // manager shows them ("track 2" before "track 10").
     void sortsByEachColumnWithSizesByUnit() {
         QTemporaryDir folder;
-        const qint64 sizes[] = {524288, 1572864, 9728, 100};
-        const char* names[] = {"w.mp3", "x.wav", "y.ogg", "z.wma"};
-        for (int i = 0; i < 4; ++i)
+        const qint64 sizes[] = {524288, 1572864, 9728, 100, 200};
+        const char* names[] = {"w.mp3", "x.wav", "y.ogg", "z.wma", "W 10.mp3"};
+        for (int i = 0; i < 5; ++i)
             writeBytes(folder.path() + "/" + names[i], sizes[i]);
+        writeBytes(folder.path() + "/W 9.mp3", 300);
         listFolder(folder.path());
         struct Case {
             int column;
             QStringList order;
         };
-        const Case cases[] = {{PlayerWindow::ColSize, {"z.wma", "y.ogg", "w.mp3", "x.wav"}},
-                              {PlayerWindow::ColFormat, {"w.mp3", "y.ogg", "x.wav", "z.wma"}},
-                              {PlayerWindow::ColName, {"w.mp3", "x.wav", "y.ogg", "z.wma"}}};
+        const Case cases[] = {{Column::Size, {"z.wma", "W 10.mp3", "W 9.mp3", "y.ogg", "w.mp3", "x.wav"}},
+                              {Column::Format, {"W 10.mp3", "W 9.mp3", "w.mp3", "y.ogg", "x.wav", "z.wma"}},
+                              {Column::Name, {"W 9.mp3", "W 10.mp3", "w.mp3", "x.wav", "y.ogg", "z.wma"}}};
         for (const auto& c : cases) {
-            player_->sortColumn_ = c.column;
-            player_->sortPlayList();
+            clickHeader(c.column);
             QCOMPARE(rowNames(*player_), c.order);
         }
-        QCOMPARE(player_->playList_->topLevelItem(0)->text(PlayerWindow::ColSize), QString(" 512 KB"));
+        QCOMPARE(cellText(list(), 2, Column::Size), QString(" 512 KB"));
     }
 
     // In the list Enter and a double click play the row, Space pauses and resumes (and
@@ -187,35 +242,35 @@ private slots:
         listFolder(music_);
         player_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(player_.get()));
-        QTreeWidget* list = player_->playList_;
+        QTreeView* list = this->list();
         list->setFocus();
         selectRow("a.MP3");
         QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(player_->playingRow_, player_->findRow("a.MP3"));
+        QVERIFY(playing("a.MP3"));
         QTest::keyClick(list, Qt::Key_Space);
-        QVERIFY(player_->paused_);
+        QVERIFY(paused());
         QTest::keyClick(list, Qt::Key_Space);
-        QVERIFY(!player_->paused_);
+        QVERIFY(!paused() && playing("a.MP3"));
         player_->stop();
         QTest::keyClick(list, Qt::Key_Space); // nothing playing: plays the selected row
-        QCOMPARE(player_->playingRow_, player_->findRow("a.MP3"));
+        QVERIFY(playing("a.MP3"));
         // The media keys, where they come to the window (keys without a text of their own).
         auto mediaKey = [list](Qt::Key key) {
             QTest::sendKeyEvent(QTest::Press, list, key, QString(), Qt::NoModifier);
             QTest::sendKeyEvent(QTest::Release, list, key, QString(), Qt::NoModifier);
         };
         mediaKey(Qt::Key_MediaTogglePlayPause);
-        QVERIFY(player_->paused_);
+        QVERIFY(paused());
         mediaKey(Qt::Key_MediaPlay);
-        QVERIFY(!player_->paused_);
+        QVERIFY(!paused() && playing("a.MP3"));
         mediaKey(Qt::Key_MediaStop);
-        QCOMPARE(player_->playingRow_, -1);
-        QTreeWidgetItem* c = list->topLevelItem(player_->findRow("c.Wma"));
+        QVERIFY(!playback().isActive());
         // A double click as the desktop delivers it: a press and release, then the second press.
-        const QPoint onC = list->visualItemRect(c).center();
+        const QModelIndex c = list->model()->index(findRow(*player_, "c.Wma"), 0);
+        const QPoint onC = list->visualRect(c).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, onC);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, onC);
-        QCOMPARE(player_->playingRow_, player_->findRow("c.Wma"));
+        QVERIFY(playing("c.Wma"));
         player_->stop();
 
         list->setFocus();
@@ -231,6 +286,16 @@ private slots:
         QCOMPARE(asked, QString("Move \"b.mp3\" to the Trash?"));
         QVERIFY(QFile::exists(music_ + "/b.mp3"));
 
+        // Space on a focused button presses that button, not the player's Space.
+        selectRow("a.MP3");
+        QPushButton* play = ctl<QPushButton>("playButton");
+        play->setFocus();
+        QTest::keyClick(play, Qt::Key_Space);
+        QVERIFY(playing("a.MP3"));
+        QTest::keyClick(play, Qt::Key_Space); // pressed again: plays again, never pauses
+        QVERIFY(!paused());
+        player_->stop();
+
         // Tab goes round every control that takes the keyboard, the list and tree included.
         QSet<QWidget*> reached;
         player_->activateWindow(); // back from the question
@@ -241,8 +306,9 @@ private slots:
             reached.insert(QApplication::focusWidget());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        for (QWidget* control : std::initializer_list<QWidget*>{player_->playButton_, player_->volumeSlider_,
-                                                                player_->folderTree_, list, player_->cutterButton_})
+        for (QWidget* control :
+             std::initializer_list<QWidget*>{ctl<QPushButton>("playButton"), ctl<QSlider>("volumeSlider"), tree(), list,
+                                             ctl<QPushButton>("cutterButton")})
             QVERIFY2(reached.contains(control), qPrintable(control->objectName()));
     }
 
@@ -250,104 +316,100 @@ private slots:
         listFolder(music_);
         selectRow("b.mp3");
         player_->play();
-        const int row = player_->findRow("b.mp3");
-        QCOMPARE(player_->playingRow_, row);
-        QCOMPARE(player_->rowMarker(row), PlayerWindow::markerPlaying);
-        QVERIFY(player_->playList_->topLevelItem(row)->font(0).bold()); // in the theme's colours
-        QCOMPARE(player_->playList_->topLevelItem(row)->background(0).style(), Qt::NoBrush);
-        QVERIFY(player_->progressSlider_->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(player_->playList_->topLevelItem(row)->text(4).startsWith("Playing 00 : 00 : 0"),
-                                 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(player_->progressSlider_->value() > 0, 3000);
+        QVERIFY(playing("b.mp3"));
+        QCOMPARE(stateOf(*player_, "b.mp3"), RowState::Playing); // drawn bold by the view
+        auto* progress = ctl<QSlider>("progressSlider");
+        QVERIFY(progress->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            cellText(list(), findRow(*player_, "b.mp3"), Column::Status).startsWith("Playing 00 : 00 : 0"), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 3000);
 
         // Pause keeps the place; a second pause resumes from it.
-        player_->pause();
-        QVERIFY(player_->paused_);
-        const int64_t base = player_->playBase_;
-        QVERIFY(base > 0);
+        QTest::mouseClick(ctl<QPushButton>("pauseButton"), Qt::LeftButton);
+        QVERIFY(paused());
+        const int64_t kept = playback().positionFrame();
+        QVERIFY(kept > 0);
         QTest::qWait(200);
-        QCOMPARE(player_->playBase_, base);
-        player_->pause();
-        QVERIFY(!player_->paused_);
+        QCOMPARE(playback().positionFrame(), kept);
+        QTest::mouseClick(ctl<QPushButton>("pauseButton"), Qt::LeftButton);
+        QVERIFY(!paused());
+        QVERIFY(playback().positionFrame() >= kept);
 
         // Seeking to the middle on release of the bar.
-        player_->progressSlider_->setValue(500);
-        player_->seekToReleasedPosition();
-        QCOMPARE(player_->playBase_, player_->file_.totalFrames() / 2);
-        QTRY_VERIFY_WITH_TIMEOUT(player_->progressSlider_->value() > 500, 3000);
+        progress->setValue(500);
+        QTest::mouseRelease(progress, Qt::LeftButton, {}, progress->rect().center());
+        QTRY_VERIFY(std::abs(playback().positionFrame() - playback().lengthFrames() / 2) < 22050);
+        QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 500, 3000);
 
-        // Sorting moves the row; the marker, status and colour move with it.
-        player_->sortColumn_ = PlayerWindow::ColSize;
-        player_->sortPlayList();
-        const int moved = player_->findRow("b.mp3");
-        QVERIFY(moved != row);
-        QCOMPARE(player_->playingRow_, moved);
-        QVERIFY(player_->playList_->topLevelItem(moved)->font(0).bold());
-        QTRY_VERIFY(player_->playList_->topLevelItem(moved)->text(4).startsWith("Playing"));
+        // Sorting moves the row; its state and status move with it.
+        const int row = findRow(*player_, "b.mp3");
+        clickHeader(Column::Size);
+        QVERIFY(findRow(*player_, "b.mp3") != row);
+        QCOMPARE(stateOf(*player_, "b.mp3"), RowState::Playing);
+        QTRY_VERIFY(cellText(list(), findRow(*player_, "b.mp3"), Column::Status).startsWith("Playing"));
 
-        // A new listing of the same folder keeps the playing row.
+        // A new listing of the same folder keeps the playing row's state.
         player_->refreshPlayList();
-        QCOMPARE(player_->playingRow_, player_->findRow("b.mp3"));
-        QCOMPARE(player_->rowMarker(player_->playingRow_), PlayerWindow::markerPlaying);
+        QTRY_COMPARE(listedFolder(*player_), music_ + "/");
+        QCOMPARE(stateOf(*player_, "b.mp3"), RowState::Playing);
 
-        player_->stop();
-        QCOMPARE(player_->playingRow_, -1);
-        const int stopped = player_->findRow("b.mp3");
-        QCOMPARE(player_->rowMarker(stopped), PlayerWindow::MarkerIdle);
-        QCOMPARE(player_->playList_->topLevelItem(stopped)->text(4), QString());
-        QVERIFY(!player_->playList_->topLevelItem(stopped)->font(0).bold());
-        QVERIFY(!player_->progressSlider_->isEnabled());
+        QTest::mouseClick(ctl<QPushButton>("stopButton"), Qt::LeftButton);
+        QVERIFY(!playback().isActive());
+        QCOMPARE(stateOf(*player_, "b.mp3"), RowState::Idle);
+        QCOMPARE(cellText(list(), findRow(*player_, "b.mp3"), Column::Status), QString());
+        QVERIFY(!progress->isEnabled());
     }
 
     void fileThatCannotPlayReturnsItsRowToIdle() {
         listFolder(music_);
         selectRow("broken.mp3");
+        QString message;
+        answerNextDialog(&message);
         player_->play();
-        QCOMPARE(player_->playingRow_, -1);
-        QCOMPARE(player_->rowMarker(player_->findRow("broken.mp3")), PlayerWindow::MarkerIdle);
+        QVERIFY(!playback().isActive());
+        QCOMPARE(stateOf(*player_, "broken.mp3"), RowState::Idle);
     }
 
     void folderChangeIsRefusedWhilePlaying() {
         listFolder(music_);
         selectRow("a.MP3");
         player_->play();
-        QVERIFY(player_->playingRow_ >= 0);
+        QVERIFY(playing("a.MP3"));
         // A click on another folder of the tree: a sub-folder of the listed one, whose
         // place in the tree nothing else changes.
         QDir().mkpath(music_ + "/sub");
-        player_->folderTree_->expand(player_->folderTree_->indexOf(music_));
+        FolderTree* tree = this->tree();
+        tree->expand(tree->indexOf(music_));
         QModelIndex other;
-        QTRY_VERIFY((other = player_->folderTree_->indexOf(music_ + "/sub")).isValid() &&
-                    player_->folderTree_->visualRect(other).isValid());
+        QTRY_VERIFY((other = tree->indexOf(music_ + "/sub")).isValid() && tree->visualRect(other).isValid());
         QString message;
         answerNextDialog(&message);
         // Rows of the tree come and go as it reads folders: the place is found anew for each
         // click, and no event runs between finding it and clicking there.
-        auto click = [this] {
-            const QModelIndex sub = player_->folderTree_->indexOf(music_ + "/sub");
-            player_->folderTree_->scrollTo(sub);
-            QTest::mouseClick(player_->folderTree_->viewport(), Qt::LeftButton, {},
-                              player_->folderTree_->visualRect(sub).center());
+        auto click = [this, tree] {
+            const QModelIndex sub = tree->indexOf(music_ + "/sub");
+            tree->scrollTo(sub);
+            QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(sub).center());
         };
         click();
         QCOMPARE(message, QString("You will not be able to change folder while playing or converting."));
-        QCOMPARE(player_->folderTree_->selectedPath(), music_ + "/");
-        QCOMPARE(player_->currentFolder_, music_ + "/");
-        QVERIFY(player_->playingRow_ >= 0);
+        QCOMPARE(tree->selectedPath(), music_ + "/");
+        QCOMPARE(listedFolder(*player_), music_ + "/");
+        QVERIFY(playback().isActive());
         // Keys that move the tree's row are refused the same way, and the row goes back.
-        const QModelIndex listed = player_->folderTree_->indexOf(music_);
+        const QModelIndex listed = tree->indexOf(music_);
         for (int key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, Qt::Key_Left, Qt::Key_Left, Qt::Key_End, Qt::Key_S}) {
             answerNextDialog(&message);
-            QTest::keyClick(player_->folderTree_, static_cast<Qt::Key>(key));
-            QCOMPARE(player_->folderTree_->currentIndex(), listed);
-            QCOMPARE(player_->folderTree_->selectedPath(), music_ + "/");
-            QCOMPARE(player_->currentFolder_, music_ + "/");
+            QTest::keyClick(tree, static_cast<Qt::Key>(key));
+            QCOMPARE(tree->currentIndex(), listed);
+            QCOMPARE(tree->selectedPath(), music_ + "/");
+            QCOMPARE(listedFolder(*player_), music_ + "/");
         }
-        player_->folderTree_->expand(listed);
+        tree->expand(listed);
         player_->stop();
         // Once nothing plays, the same click lists the other folder.
         click();
-        QCOMPARE(player_->currentFolder_, music_ + "/sub/");
+        QTRY_COMPARE(listedFolder(*player_), music_ + "/sub/");
     }
 
     // The next start lists the folder listed last, or the home folder when it has gone.
@@ -360,102 +422,105 @@ private slots:
             next.setWindows(nullptr, confirm_.get(), nullptr, nullptr);
             next.show();
             QVERIFY(QTest::qWaitForWindowExposed(&next));
-            QCOMPARE(next.currentFolder_, last == music_ ? music_ + "/" : home_.path() + "/");
+            QTRY_COMPARE(listedFolder(next), last == music_ ? music_ + "/" : home_.path() + "/");
         }
     }
 
     void aDroppedFolderOrFileIsShown() {
-        QVERIFY(dropPaths(player_->playList_->viewport(), {music_ + "/c.Wma"}));
-        QTRY_COMPARE(player_->currentFolder_, music_ + "/");
-        QTRY_VERIFY(player_->playList_->currentItem() &&
-                    player_->playList_->currentItem()->text(PlayerWindow::ColName) == "c.Wma");
-        QVERIFY(dropPaths(player_->playList_->viewport(), {home_.path()}));
-        QTRY_COMPARE(player_->currentFolder_, home_.path() + "/");
+        QVERIFY(dropPaths(list()->viewport(), {music_ + "/c.Wma"}));
+        QTRY_COMPARE(listedFolder(*player_), music_ + "/");
+        QTRY_COMPARE(list()->currentIndex().siblingAtColumn(0).data().toString(), QString("c.Wma"));
+        QVERIFY(dropPaths(list()->viewport(), {home_.path()}));
+        QTRY_COMPARE(listedFolder(*player_), home_.path() + "/");
     }
 
+    // A folder picked while another is still being listed wins: its rows alone are shown.
     void anotherFolderPickedDuringAListingWins() {
         QTemporaryDir big, small;
         for (int i = 0; i < 300; ++i)
             writeBytes(big.path() + QString("/%1.wav").arg(i, 3, 10, QChar('0')), 50);
         writeBytes(small.path() + "/only.mp3", 50);
-        bool sawListing = false;
-        QTimer::singleShot(0, player_.get(), [&] {
-            sawListing = player_->listing_;
-            player_->folderTree_->selectPath(small.path());
-            player_->listSelectedFolder();
-        });
-        // Selecting the big folder starts its listing, which the timer interrupts.
-        QVERIFY(player_->folderTree_->selectPath(big.path()));
-        QVERIFY(sawListing);
-        QCOMPARE(player_->currentFolder_, small.path() + "/");
+        QVERIFY(player_->showPath(big.path()));
+        QVERIFY(player_->showPath(small.path()));
+        QTRY_COMPARE(listedFolder(*player_), small.path() + "/");
         QCOMPARE(rowNames(*player_), QStringList({"only.mp3"}));
-        QVERIFY(!player_->listing_);
-        QVERIFY(!player_->listingRestart_);
+        QTest::qWait(50); // a stale batch of the big folder would arrive now
+        QCOMPARE(rowNames(*player_), QStringList({"only.mp3"}));
     }
 
     void presetsSetTheBarsAndSendTheBands() {
-        player_->equalizerPresetBox_->setCurrentText("Pop");
-        QCOMPARE(player_->equalizerSliders_[0]->value(), -273);
-        QCOMPARE(player_->equalizerSliders_[11]->value(), -3000);
-        std::vector<float> bands = player_->player_.equalizerBands();
+        auto* presets = ctl<QComboBox>("equalizerPresetBox");
+        auto band = [this](int n) { return ctl<QSlider>(qPrintable(QString("tbEQ%1").arg(n + 1))); };
+        presets->setCurrentText("Pop");
+        QCOMPARE(band(0)->value(), -273);
+        QCOMPARE(band(11)->value(), -3000);
+        std::vector<float> bands = playback().equalizerBands();
         QCOMPARE(bands[0], 0.273f);
         QCOMPARE(bands[11], 3.0f);
         QCOMPARE(bands[5], 0.0f);
+        // Each band names its frequency and shows its gain.
+        QCOMPARE(band(0)->toolTip(), QString("32 Hz: 0.3 dB"));
+        QCOMPARE(band(11)->toolTip(), QString("16 kHz: 3.0 dB"));
 
         // Dragging a band makes the settings "Custom"; choosing "Custom" later brings them back.
-        emit player_->equalizerSliders_[4]->sliderPressed();
-        player_->equalizerSliders_[4]->setValue(-7000);
-        emit player_->equalizerSliders_[4]->sliderReleased();
-        QCOMPARE(player_->equalizerPresetBox_->currentText(), QString("Custom"));
-        QCOMPARE(player_->player_.equalizerBands()[4], 7.0f);
-        player_->equalizerPresetBox_->setCurrentText("Flat");
-        for (QSlider* band : player_->equalizerSliders_)
-            QCOMPARE(band->value(), 0);
-        const std::vector<float> flat = player_->player_.equalizerBands();
+        emit band(4)->sliderPressed();
+        band(4)->setValue(-7000);
+        emit band(4)->sliderReleased();
+        QCOMPARE(presets->currentText(), QString("Custom"));
+        QCOMPARE(playback().equalizerBands()[4], 7.0f);
+        presets->setCurrentText("Flat");
+        for (int n = 0; n < 12; ++n)
+            QCOMPARE(band(n)->value(), 0);
+        const std::vector<float> flat = playback().equalizerBands();
         QVERIFY(std::all_of(flat.begin(), flat.end(), [](float b) { return b == 0.0f; }));
-        player_->equalizerPresetBox_->setCurrentText("Custom");
-        QCOMPARE(player_->equalizerSliders_[4]->value(), -7000);
-        QCOMPARE(player_->equalizerSliders_[0]->value(), -273);
+        presets->setCurrentText("Custom");
+        QCOMPARE(band(4)->value(), -7000);
+        QCOMPARE(band(0)->value(), -273);
 
-        player_->toggleEqualizer();
-        QVERIFY(!player_->player_.equalizerEnabled());
-        player_->toggleEqualizer();
-        QVERIFY(player_->player_.equalizerEnabled());
+        QTest::mouseClick(ctl<QPushButton>("equalizerButton"), Qt::LeftButton);
+        QVERIFY(!playback().equalizerEnabled());
+        QVERIFY(!ctl<QPushButton>("equalizerButton")->isChecked());
+        QTest::mouseClick(ctl<QPushButton>("equalizerButton"), Qt::LeftButton);
+        QVERIFY(playback().equalizerEnabled());
     }
 
     void volumeBarAndMute() {
-        player_->volumeSlider_->setValue(0);
-        QCOMPARE(player_->player_.volume(), 65535);
-        player_->volumeSlider_->setValue(65535);
-        QCOMPARE(player_->player_.volume(), 0);
-        player_->toggleMute();
-        QVERIFY(player_->player_.isMuted());
-        player_->toggleMute();
-        QVERIFY(!player_->player_.isMuted());
+        auto* volume = ctl<QSlider>("volumeSlider");
+        volume->setValue(0);
+        QCOMPARE(playback().volume(), 65535);
+        volume->setValue(65535);
+        QCOMPARE(playback().volume(), 0);
+        // The desktop's media controls set the volume too; the bar follows.
+        playback().setVolume(32768);
+        QCOMPARE(volume->value(), 65535 - 32768);
+        QTest::mouseClick(ctl<QPushButton>("muteButton"), Qt::LeftButton);
+        QVERIFY(playback().muted());
+        QVERIFY(ctl<QPushButton>("muteButton")->isChecked());
+        QTest::mouseClick(ctl<QPushButton>("muteButton"), Qt::LeftButton);
+        QVERIFY(!playback().muted());
     }
 
     void levelDisplayFollowsWhatPlays() {
         listFolder(music_);
-        player_->volumeSlider_->setValue(0); // full volume
+        ctl<QSlider>("volumeSlider")->setValue(0); // full volume
         selectRow("b.mp3");
         player_->play();
-        QTRY_VERIFY_WITH_TIMEOUT(
-            *std::max_element(player_->levelDisplay_->levels().begin(), player_->levelDisplay_->levels().end()) > 0.3f,
-            3000);
+        auto* display = ctl<LevelDisplay>("AD");
+        QTRY_VERIFY_WITH_TIMEOUT(*std::max_element(display->levels().begin(), display->levels().end()) > 0.3f, 3000);
         QTest::qWait(600);
         // Under Xvfb the picture of the playing window is kept for the documentation.
         if (const QByteArray folder = qgetenv("ZELVO_SCREENSHOT_DIR"); !folder.isEmpty())
             QVERIFY(player_->grab().save(QString::fromUtf8(folder) + "/player.png"));
         player_->stop();
-        const auto& levels = player_->levelDisplay_->levels();
+        const auto& levels = display->levels();
         QVERIFY(std::all_of(levels.begin(), levels.end(), [](float level) { return level == 0.0f; }));
     }
 
     void cutterWithoutASelectionAsksForAFile() {
-        player_->playList_->clearSelection();
+        list()->clearSelection();
         QString message;
         answerNextDialog(&message);
-        player_->openCutter();
+        QTest::mouseClick(ctl<QPushButton>("cutterButton"), Qt::LeftButton);
         QCOMPARE(message, QString("Please select an audio file"));
     }
 };

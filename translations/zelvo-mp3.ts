@@ -189,6 +189,45 @@
     </message>
 </context>
 <context>
+    <name>CutRun</name>
+    <message>
+        <source>Cannot cut &quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done (as %1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done (re-encoded)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done (copied)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Copied in whole packets: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cutting: %1 % done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Canceled</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CutSectionModel</name>
     <message>
         <source>Use</source>
@@ -413,10 +452,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Done (re-encoded)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Fade in disabled</source>
         <translation type="unfinished"></translation>
     </message>
@@ -442,38 +477,6 @@
     </message>
     <message>
         <source>Please enter a number of </source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Done</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Done (as %1)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cannot cut &quot;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Done (copied)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Copied in whole packets: </source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Cutting: %1 % done</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Failed</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Canceled</source>
         <translation type="unfinished"></translation>
     </message>
     <message>

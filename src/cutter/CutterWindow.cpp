@@ -24,7 +24,7 @@
 #include "CutJob.h"
 #include "CutPointMenu.h"
 #include "CutSectionModel.h"
-#include "CutWorker.h"
+#include "CutRun.h"
 #include "CutterControls.h"
 #include "FileListRows.h"
 #include "FileNames.h"
@@ -35,20 +35,18 @@
 #include "ThemedIcons.h"
 #include "WaveformLoader.h"
 #include "WindowGeometry.h"
-#include "WorkerEvent.h"
 
 using Range = PlaybackController::Range;
 using RangeKind = PlaybackController::RangeKind;
 
 CutterWindow::CutterWindow(QWidget* parent)
     : JobWindow(parent), ui_(std::make_unique<CutterControls>(this)), sections_(new CutSectionModel(this)),
-      playback_(new PlaybackController(166, this)), waveform_(new WaveformLoader(this)) {
+      playback_(new PlaybackController(166, this)), waveform_(new WaveformLoader(this)),
+      cutRun_(new CutRun(*sections_, this)) {
     setObjectName("cutterWindow");
     setWindowTitle(tr("Zelvo MP3 Zovozu"));
     setAcceptDrops(true);
     setSizeGripEnabled(true);
-    input_.setFileOption(true);
-    output_.setFileOption(true);
     ui_->topRow->addLayout(buildToolButtons([this] { return outputFolder(); }));
     ui_->topRow->addWidget(
         buildRecentFiles(AppSettings::recentCutFiles, [this](const QString& path) { openFile(path); }));
@@ -79,7 +77,8 @@ CutterWindow::~CutterWindow() = default;
 void CutterWindow::connectControls() {
     CutterControls& ui = *ui_;
     connect(ui.cutButton, &QPushButton::clicked, this, &CutterWindow::startCutting);
-    connect(ui.cancelCutButton, &QPushButton::clicked, this, &CutterWindow::cancelCutting);
+    connect(ui.cancelCutButton, &QPushButton::clicked, cutRun_, &CutRun::cancel);
+    connect(cutRun_, &CutRun::finished, this, &CutterWindow::cutFinished);
     connect(ui.stepBackwardButton, &QPushButton::clicked, ui.bar, &PositionBar::stepBackward);
     connect(ui.stepForwardButton, &QPushButton::clicked, ui.bar, &PositionBar::stepForward);
     connect(ui.addPointButton, &QPushButton::clicked, this, &CutterWindow::addCutPointAtPosition);
@@ -294,7 +293,7 @@ void CutterWindow::done(int result) {
     if (isCutting()) {
         if (askToCancel(tr("Splitting in progress, do you want to cancel ?"))) {
             closeAfterCut_ = true;
-            cancelCutting();
+            cutRun_->cancel();
         }
         return; // the window closes when the worker has stopped
     }
@@ -394,103 +393,11 @@ void CutterWindow::showFades() {
              QT_TR_NOOP("Fade out disabled"));
 }
 
-// ---- Playback ----
-
-void CutterWindow::play(int64_t startMs, int64_t endMs, int kind, int section) {
-    if (playback_->range().kind == RangeKind::Preview && playback_->isActive())
-        stopPreview();
-    playback_->play(fileName_, Range{static_cast<RangeKind>(kind), startMs, endMs, section}, document_->speed());
-}
-
-void CutterWindow::playFromPosition() {
-    play(document_->position(), -1, static_cast<int>(RangeKind::WholeFile));
-}
-
-void CutterWindow::togglePause() {
-    if (playback_->range().kind == RangeKind::Preview && playback_->isActive())
-        return stopPreview();
-    playback_->togglePause();
-}
-
-void CutterWindow::stop() {
-    if (playback_->range().kind == RangeKind::Preview && playback_->isActive())
-        return stopPreview();
-    const bool wasActive = playback_->isActive();
-    playback_->stop();
-    if (wasActive && ui_->backToStartBox->isChecked())
-        document_->setPosition(playback_->range().startMs);
-}
-
-void CutterWindow::applySpeedChoice() {
-    stop();
-    playFromPosition();
-}
-
-void CutterWindow::playAfterPosition() {
-    int length = 0;
-    if (!readNumber(ui_->stepForwardBox, "milliseconds to play after the position", length))
-        return;
-    const int64_t start = document_->position();
-    play(start, start + length, static_cast<int>(RangeKind::AfterPosition));
-}
-
-void CutterWindow::playBeforePosition() {
-    int length = 0;
-    if (!readNumber(ui_->stepBackwardBox, "milliseconds to play before the position", length))
-        return;
-    const int64_t end = document_->position();
-    // Near the start of the file the stretch begins at the start.
-    play(std::max<int64_t>(end - length, 0), end, static_cast<int>(RangeKind::BeforePosition));
-}
-
-// A played stretch puts the position back where it was taken from.
-void CutterWindow::playbackEnded() {
-    const Range range = playback_->range();
-    switch (range.kind) {
-    case RangeKind::Preview: stopPreview(); break;
-    case RangeKind::AfterPosition: document_->setPosition(range.startMs); break;
-    case RangeKind::BeforePosition: document_->setPosition(range.endMs); break;
-    case RangeKind::WholeFile:
-        document_->setPosition(ui_->backToStartBox->isChecked() ? range.startMs : document_->duration());
-        break;
-    }
-}
-
-void CutterWindow::showHeardPosition(int64_t ms) {
-    const Range range = playback_->range();
-    if (range.kind == RangeKind::Preview)
-        sections_->setStatus(range.section,
-                             tr("Previewing: ") + QString::fromStdString(AppSettings::formatMinSecMs(ms)));
-    else
-        document_->setPosition(ms);
-}
-
-void CutterWindow::setPreviewControls(bool previewing) {
-    ui_->stopPreviewButton->setVisible(previewing);
-    ui_->previewButton->setVisible(!previewing);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             ui_->addPointButton, ui_->removeButton, ui_->removeAllButton, ui_->goToButton, ui_->goToMinutesBox,
-             ui_->goToMillisecondsBox, ui_->goToSecondsBox, pointMenu_->button()})
-        control->setEnabled(!previewing);
-}
-
-void CutterWindow::startPreview() {
-    const int row = selectedRow();
-    if (row < 0)
-        return;
-    play(document_->sectionStart(row), document_->sectionEnd(row) - 1, static_cast<int>(RangeKind::Preview), row);
-    if (playback_->isActive())
-        setPreviewControls(true);
-}
-
-void CutterWindow::stopPreview() {
-    const int row = playback_->range().section;
-    playback_->stop();
-    sections_->setStatus(row, "");
-    setPreviewControls(false);
-}
-
 // ---- Cutting ----
+
+bool CutterWindow::isCutting() const {
+    return cutRun_->isRunning();
+}
 
 void CutterWindow::setCutControls(bool cutting) {
     ui_->cancelCutButton->setVisible(cutting);
@@ -506,124 +413,28 @@ void CutterWindow::setCutControls(bool cutting) {
 void CutterWindow::startCutting() {
     if (isCutting() || document_->sectionCount() < 2)
         return;
-    const std::string source = Platform::pathBytes(fileName_);
-    CutJob job = makeCutJob(source, document_->plan(), document_->duration(), currentCutSettings());
+    CutJob job =
+        makeCutJob(Platform::pathBytes(fileName_), document_->plan(), document_->duration(), currentCutSettings());
     if (job.sections.empty())
         return;
-    const QString doneText = job.kind == AppSettings::audioTypeOfFile(source)
-                                 ? tr("Done")
-                                 : tr("Done (as %1)").arg(QString::fromStdString(job.kind));
     job.album = pointMenu_->album();
-    input_.openForRead(source);
-    if (input_.errorCode() != 0)
-        return showMessage(QString::fromStdString(input_.errorText()));
-    if (!prepareOutputFormat(output_, mp3Encoder_, job.kind)) {
-        input_.close();
-        return showMessage(tr("Cannot cut \"") + fileName_ + "\": it is not a file of a kind the program reads");
-    }
     job.fadeInMs = document_->fadeIn().enabled ? document_->fadeIn().lengthMs : 0;
     job.fadeOutMs = document_->fadeOut().enabled ? document_->fadeOut().lengthMs : 0;
-    sectionRows_ = job.planRows;
-    sectionDoneTexts_.assign(job.sections.size(), doneText);
-    sectionNotes_.assign(job.sections.size(), QString());
-    if (job.keepEncoding)
-        keepEncodingOf(job);
-    job.createOutput = [this](const std::string& path) {
-        QMetaObject::invokeMethod(
-            this, [this, path] { output_.createForWrite(path); }, Qt::BlockingQueuedConnection);
-        if (output_.errorCode() != 0)
-            throw EngineError(static_cast<EngineStatus>(output_.errorCode()), output_.errorText());
-    };
-    cuttingRow_ = -1;
-    cutCancelled_ = false;
+    if (const QString failure = cutRun_->start(fileName_, std::move(job)); !failure.isEmpty())
+        return showMessage(failure);
     setCutControls(true);
-    cutting_ = true;
-    worker_ = new CutWorker(this, input_, output_, std::move(job));
-    connect(worker_, &JobWorker::ended, this, &CutterWindow::cutFinished, Qt::QueuedConnection);
-    worker_->start(QThread::NormalPriority);
 }
 
-void CutterWindow::keepEncodingOf(CutJob& job) {
-    job.reencoded = [this](int section, const std::string& why) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, section, why = QString::fromStdString(why)] { noteSection(section, tr("Done (re-encoded)"), why); },
-            Qt::QueuedConnection);
-    };
-    job.copied = [this](int section, const std::string&, const std::string& note) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, section, note = QString::fromStdString(note)] {
-                noteSection(section, tr("Done (copied)"),
-                            note.isEmpty() ? note : tr("Copied in whole packets: ") + note);
-            },
-            Qt::QueuedConnection);
-    };
-}
-
-// Section -1 stands for all of them. The note may come after the section's progress.
-void CutterWindow::noteSection(int section, const QString& status, const QString& why) {
-    for (size_t i = 0; i < sectionDoneTexts_.size() && i < sectionRows_.size(); ++i) {
-        if (section >= 0 && static_cast<size_t>(section) != i)
-            continue;
-        const int row = static_cast<int>(sectionRows_[i]);
-        if (sections_->status(row) == sectionDoneTexts_[i])
-            sections_->setStatus(row, status, why);
-        sectionDoneTexts_[i] = status;
-        sectionNotes_[i] = why;
-    }
-}
-
-bool CutterWindow::event(QEvent* event) {
-    if (event->type() == WorkerEvent::typeOf(WM_CUT_PROGRESS)) {
-        const auto* progress = static_cast<WorkerEvent*>(event);
-        cutProgress(progress->item, progress->percent);
-        return true;
-    }
-    return JobWindow::event(event);
-}
-
-void CutterWindow::cutProgress(int index, int percent) {
-    if (index < 0 || index >= static_cast<int>(sectionRows_.size()))
-        return;
-    const auto section = static_cast<size_t>(index);
-    const int row = static_cast<int>(sectionRows_[section]);
-    if (percent >= 100) {
-        cuttingRow_ = -1;
-        sections_->setStatus(row, sectionDoneTexts_.at(section), sectionNotes_.at(section));
-    } else {
-        cuttingRow_ = row;
-        sections_->setStatus(row, tr("Cutting: %1 % done").arg(percent));
-    }
-}
-
-void CutterWindow::cutFinished(bool failed, const QString& workerFailure, int failedSection) {
-    // Progress posted before the end is handled first.
-    QCoreApplication::sendPostedEvents(this, WorkerEvent::typeOf(WM_CUT_PROGRESS));
-    cutting_ = false;
+void CutterWindow::cutFinished(const QString& failure, bool cancelled) {
     setCutControls(false);
     setPreviewControls(playback_->isActive() && playback_->range().kind == RangeKind::Preview);
-    QString failure = closeJobFiles(input_, output_);
-    if (failed) {
-        if (failedSection >= 0 && failedSection < static_cast<int>(sectionRows_.size()))
-            sections_->setStatus(static_cast<int>(sectionRows_[static_cast<size_t>(failedSection)]), tr("Failed"));
-        failure = workerFailure;
-    }
     if (!failure.isEmpty())
         showMessage(failure);
-    else if (cutCancelled_)
-        sections_->setStatus(cuttingRow_, tr("Canceled"));
-    else
+    else if (!cancelled)
         showMessage(tr("Cut finished"));
     refreshPlayList();
     if (closeAfterCut_) {
         closeAfterCut_ = false;
         done(QDialog::Rejected);
     }
-}
-
-void CutterWindow::cancelCutting() {
-    cutCancelled_ = true;
-    if (worker_)
-        worker_->requestInterruption();
 }

@@ -7,9 +7,7 @@
 
 #include <QPointer>
 
-#include "AudioFile.h"
 #include "JobWindow.h"
-#include "Mp3EncoderSettings.h"
 #include "Mp3FrameCopy.h"
 
 class QLineEdit;
@@ -19,8 +17,7 @@ class QSpinBox;
 class CutDocument;
 class CutPointMenu;
 class CutSectionModel;
-class CutWorker;
-struct CutJob;
+class CutRun;
 struct CutterControls;
 struct Fade;
 class PlaybackController;
@@ -40,7 +37,7 @@ public:
     // ticked section over the whole file. False, after saying why, when it cannot be read.
     bool openFile(const QString& path);
     QString fileName() const { return fileName_; }
-    bool isCutting() const { return cutting_; }
+    bool isCutting() const;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -48,7 +45,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void done(int result) override;
-    bool event(QEvent* event) override;
 
 private:
     void connectControls();
@@ -84,12 +80,8 @@ private:
     QString outputFolder() const;
 
     void startCutting();
-    void cancelCutting();
     void setCutControls(bool cutting);
-    void keepEncodingOf(CutJob& job);
-    void noteSection(int section, const QString& status, const QString& why);
-    void cutProgress(int index, int percent);
-    void cutFinished(bool failed, const QString& failure, int failedSection);
+    void cutFinished(const QString& failure, bool cancelled);
 
     std::unique_ptr<CutterControls> ui_;
     CutPointMenu* pointMenu_;
@@ -100,16 +92,7 @@ private:
     QString fileName_;
     int sampleRate_ = 44100;
 
-    // The running cut: its engine objects, the list row of each section, and each
-    // section's status once written with the reason it was encoded again.
-    AudioFile input_, output_;
-    Mp3EncoderSettings mp3Encoder_;
-    QPointer<CutWorker> worker_;
-    std::vector<size_t> sectionRows_;
-    std::vector<QString> sectionDoneTexts_, sectionNotes_;
-    int cuttingRow_ = -1;
-    bool cutCancelled_ = false, closeAfterCut_ = false;
-
-    bool cutting_ = false;
+    CutRun* cutRun_;
+    bool closeAfterCut_ = false;
     std::optional<Mp3FrameIndex> frames_; // the open MP3 file's frames, while snapping to them
 };

@@ -92,7 +92,6 @@ void JobWindow::openWithDesktop(const std::string& path) {
 }
 
 void JobWindow::showMessage(const QString& text) {
-    lastMessage_ = text;
     if (confirm_)
         confirm_->ask(text, true);
 }

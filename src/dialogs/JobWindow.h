@@ -24,13 +24,10 @@ public:
     // The windows this one opens, and how the main window's list is refreshed after a job.
     void setWindows(OptionsDialog* options, ConfirmDialog* confirm, std::function<void()> refreshPlayList);
 
-    // The last message the window showed (tests read it).
-    QString lastMessage_;
-
+protected:
     QPushButton *folderButton_, *optionsButton_, *helpButton_, *aboutButton_;
     QToolButton* recentButton_ = nullptr;
 
-protected:
     // Enter never starts a cut or a merge: it is taken here instead of pressing a default button.
     void keyPressEvent(QKeyEvent* event) override;
     // The tool row's buttons in a row; outputFolder names the Folder button's folder. The

@@ -11,6 +11,7 @@ struct JoinRow {
     std::string status = " ";
     bool ticked = true;
     bool selected = false;
+    std::string note = {}; // why the status is what it is (the row's tooltip)
 
     bool operator==(const JoinRow&) const = default;
 };

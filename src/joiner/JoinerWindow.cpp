@@ -1,47 +1,42 @@
 #include "JoinerWindow.h"
 
-#include <chrono>
 #include <cmath>
-#include <ctime>
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMimeData>
-#include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QToolButton>
 #include <QTreeView>
-#include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
-#include "PlaybackRead.h"
-#include "FileNames.h"
+#include "AppSettings.h"
+#include "AudioFileListModel.h"
+#include "AudioInfo.h"
 #include "ConfirmDialog.h"
 #include "FileListRows.h"
-#include "AudioFileListModel.h"
+#include "FileNames.h"
 #include "FolderTree.h"
-#include "ThemedIcons.h"
-#include "AppSettings.h"
+#include "InfoBox.h"
+#include "JoinListModel.h"
 #include "MergeWorker.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
+#include "PlaybackController.h"
+#include "ThemedIcons.h"
 #include "WindowGeometry.h"
 #include "WorkerEvent.h"
 
 // The join list's view: takes files dropped from the folder list or a file manager, and
 // reorders its own rows by dragging.
-class JoinListView : public QTreeWidget {
+class JoinListView : public QTreeView {
 public:
-    JoinListView(JoinerWindow& window, QWidget* parent) : QTreeWidget(parent), window_(window) {
+    JoinListView(JoinerWindow& window, QWidget* parent) : QTreeView(parent), window_(window) {
         setAcceptDrops(true);
         setDragEnabled(true);
         setDragDropMode(QAbstractItemView::DragDrop);
@@ -51,13 +46,13 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override { acceptDrag(event); }
     void dragMoveEvent(QDragMoveEvent* event) override {
-        QTreeWidget::dragMoveEvent(event);
+        QTreeView::dragMoveEvent(event);
         acceptDrag(event);
     }
     void dropEvent(QDropEvent* event) override {
         if (event->source() == this) {
-            QTreeWidgetItem* target = itemAt(event->position().toPoint());
-            window_.moveSelectedTo(target ? indexOfTopLevelItem(target) : -1);
+            const QModelIndex target = indexAt(event->position().toPoint());
+            window_.moveSelectedTo(target.isValid() ? target.row() : -1);
         } else if (event->source() == window_.folderList_) {
             window_.addSelected();
         } else {
@@ -75,63 +70,34 @@ private:
     JoinerWindow& window_;
 };
 
-// The two-line information box under the lists: one line shows at a time, the second
-// scrolls up into view. Its height follows the window's font.
-class InfoBox : public QWidget {
-public:
-    InfoBox(JoinerWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
-        setFixedHeight(fontMetrics().height() + 11);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    }
-
-    // From the first line's top to the second's.
-    int linePitch() const { return height() + 3; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setPen(palette().color(QPalette::WindowText));
-        const int ascent = fontMetrics().ascent();
-        painter.drawText(0, window_.infoTop_ + ascent, window_.infoLine1_);
-        painter.drawText(0, window_.infoTop_ + linePitch() + ascent, window_.infoLine2_);
-    }
-
-private:
-    JoinerWindow& window_;
-};
-
 namespace {
-
-int64_t nowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+JoinRow rowOfFile(const QString& path) {
+    const AudioFileRow file = audioFileRowOf(path);
+    JoinRow row;
+    row.caption = Platform::pathBytes(path);
+    row.format = file.format.toStdString();
+    row.duration = AppSettings::formatHmsColon(file.durationMs);
+    row.size = AppSettings::formatFileSize(file.size);
+    return row;
+}
+
 } // namespace
 
-JoinerWindow::JoinerWindow(QWidget* parent) : JobWindow(parent) {
+JoinerWindow::JoinerWindow(QWidget* parent) : JobWindow(parent), playback_(new PlaybackController(166, this)) {
     setObjectName("joinerWindow");
     setWindowTitle(tr("Zelvo MP3 Darozu"));
     setSizeGripEnabled(true);
-    info_.setInfoOption(true);
     input_.setFileOption(true);
     output_.setFileOption(true);
     buildControls();
     resize(sizeHint().expandedTo(QSize(700, 460)));
     keepGeometry(this, AppSettings::joinerGeometry);
-    infoTimer_.setInterval(30);
-    connect(&infoTimer_, &QTimer::timeout, this, &JoinerWindow::scrollInfo);
-    player_.onRequestOnLoadArray = [this](AudioPlayer&) {
-        if (file_.isReading())
-            player_.queueBlock(
-                readBlockForPlayback(file_, blockFrames_, this, [this](const QString& text) { showMessage(text); }));
-    };
-    player_.onEndArrayPlay = player_.onRequestOnLoadArray;
-    player_.onEndPlay = [this](AudioPlayer&) { stopPlayback(); };
+    connect(playback_, &PlaybackController::failed, this, [this](const QString& why) { showMessage(why); });
 }
 
 JoinerWindow::~JoinerWindow() = default;
@@ -171,8 +137,8 @@ void JoinerWindow::buildControls() {
     playButton_ = makeButton(this, "playButton", tr("Play"), tr("Play the selected file"));
     stopButton_ = makeButton(this, "stopButton", tr("Stop"), tr("Stop playing"));
     connect(playButton_, &QPushButton::clicked, this, &JoinerWindow::play);
-    connect(stopButton_, &QPushButton::clicked, this, &JoinerWindow::stop);
-    infoBox_ = new InfoBox(*this, this);
+    connect(stopButton_, &QPushButton::clicked, playback_, &PlaybackController::stop);
+    infoBox_ = new InfoBox(this);
     infoBox_->setObjectName("infoBox");
     infoBox_->setAccessibleName(tr("File information"));
     bottom->addWidget(playButton_);
@@ -180,12 +146,22 @@ void JoinerWindow::buildControls() {
     bottom->addSpacing(12);
     bottom->addWidget(infoBox_, 1);
     layout->addLayout(bottom);
+    addShortcut(mergeButton_, QKeySequence(Qt::CTRL | Qt::Key_S));
+    addShortcut(optionsButton_, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    addShortcut(helpButton_, QKeySequence::HelpContents);
 }
 
 QWidget* JoinerWindow::buildLists() {
     auto* panes = new QSplitter(Qt::Vertical, this);
     panes->setChildrenCollapsible(false);
-    auto* upper = new QSplitter(Qt::Horizontal, panes);
+    buildFolderList(panes);
+    buildJoinList(panes);
+    panes->setSizes({160, 170});
+    return panes;
+}
+
+QWidget* JoinerWindow::buildFolderList(QWidget* parent) {
+    auto* upper = new QSplitter(Qt::Horizontal, parent);
     folderTree_ = new FolderTree(upper);
     folderTree_->setObjectName("folderTree");
     connect(folderTree_, &QTreeView::clicked, this, &JoinerWindow::listSelectedFolder);
@@ -207,11 +183,15 @@ QWidget* JoinerWindow::buildLists() {
     const int folderWidths[] = {200, 48, 86, 70};
     for (int column = 0; column < 4; ++column)
         folderList_->setColumnWidth(column, folderWidths[column]);
+    folderList_->header()->setSectionsClickable(true);
     connect(folderList_->header(), &QHeaderView::sectionClicked, this, &JoinerWindow::sortFolderList);
     connect(folderList_, &QTreeView::clicked, this, &JoinerWindow::showSelectedFileInfo);
     upper->setSizes({209, 432});
+    return upper;
+}
 
-    auto* lower = new QWidget(panes);
+QWidget* JoinerWindow::buildJoinList(QWidget* parent) {
+    auto* lower = new QWidget(parent);
     auto* lowerLayout = new QVBoxLayout(lower);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
     auto* buttonRow = new QHBoxLayout;
@@ -227,32 +207,41 @@ QWidget* JoinerWindow::buildLists() {
                            QT_TR_NOOP("Move to last"),
                            QT_TR_NOOP("Move up"),
                            QT_TR_NOOP("Move down")};
-    QPushButton** buttons[] = {&addButton_,   &addAllButton_, &removeButton_, &removeAllButton_,
-                               &firstButton_, &lastButton_,   &upButton_,     &downButton_};
-    void (JoinerWindow::*handlers[])() = {
-        &JoinerWindow::addSelected, &JoinerWindow::addAll,     &JoinerWindow::removeSelected, &JoinerWindow::removeAll,
-        &JoinerWindow::moveToFirst, &JoinerWindow::moveToLast, &JoinerWindow::moveUp,         &JoinerWindow::moveDown};
+    const std::function<void()> actions[] = {
+        [this] { addSelected(); },
+        [this] { addAll(); },
+        [this] {
+            if (!selectedJoinRows().empty())
+                changeJoinList([](JoinList& list) { list.removeSelected(); }, true);
+        },
+        [this] { changeJoinList([](JoinList& list) { list.removeAll(); }, true); },
+        [this] { changeJoinList([](JoinList& list) { list.moveFirst(); }, false); },
+        [this] { changeJoinList([](JoinList& list) { list.moveLast(); }, false); },
+        [this] { changeJoinList([](JoinList& list) { list.moveUp(); }, false); },
+        [this] { changeJoinList([](JoinList& list) { list.moveDown(); }, false); }};
     for (int i = 0; i < 8; ++i) {
-        *buttons[i] = makeButton(lower, names[i], tr(texts[i]), tr(hints[i]));
-        buttonRow->addWidget(*buttons[i]);
-        connect(*buttons[i], &QPushButton::clicked, this, handlers[i]);
+        listButtons_.push_back(makeButton(lower, names[i], tr(texts[i]), tr(hints[i])));
+        buttonRow->addWidget(listButtons_.back());
+        connect(listButtons_.back(), &QPushButton::clicked, this, actions[i]);
     }
     lowerLayout->addLayout(buttonRow);
+    joinRows_ = new JoinListModel(this);
     joinList_ = new JoinListView(*this, lower);
     joinList_->setObjectName("joinList");
     joinList_->setAccessibleName(tr("Files to join"));
+    joinList_->setModel(joinRows_);
     lowerLayout->addWidget(joinList_, 1);
     joinList_->setRootIsDecorated(false);
+    joinList_->setUniformRowHeights(true);
     joinList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    joinList_->setHeaderLabels({tr("File name"), tr("Format"), tr("Duration"), tr("Size"), tr("Status")});
+    joinList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     const int joinWidths[] = {270, 48, 86, 70, 150};
     for (int column = 0; column < 5; ++column)
         joinList_->setColumnWidth(column, joinWidths[column]);
     joinList_->header()->setSectionsClickable(false);
-    connect(joinList_, &QTreeWidget::itemPressed, this, &JoinerWindow::selectJoinRowUnderMouse);
-    connect(joinList_, &QTreeWidget::itemChanged, this, [this] { showSummary(); });
-    panes->setSizes({160, 170});
-    return panes;
+    connect(joinList_, &QTreeView::pressed, this, &JoinerWindow::showJoinRowInfo);
+    connect(joinRows_, &QAbstractItemModel::dataChanged, this, &JoinerWindow::showSummary);
+    return lower;
 }
 
 // ---- Opening, closing ----
@@ -260,9 +249,7 @@ QWidget* JoinerWindow::buildLists() {
 void JoinerWindow::showEvent(QShowEvent* event) {
     JobWindow::showEvent(event);
     infoRow_ = -1;
-    merging_ = false;
-    showSummary();
-    infoTop_ = infoCentre() - infoLinePitch();
+    infoBox_->setSummary(qs(joinRows_->list().summaryText()), true);
     listSelectedFolder();
 }
 
@@ -274,28 +261,15 @@ void JoinerWindow::done(int result) {
         }
         return; // the window closes when the worker has stopped
     }
-    stopPlayback();
+    playback_->stop();
     JobWindow::done(result);
 }
 
 // ---- The folder list ----
 
-void JoinerWindow::listSelectedFolder() {
-    listCurrentFolder();
-}
-
-JoinRow JoinerWindow::rowOfFile(const QString& path) {
-    JoinRow row;
-    row.caption = Platform::pathBytes(path);
-    row.format = AppSettings::audioTypeOfFile(row.caption);
-    row.duration = durationTextOf(info_, path).toStdString();
-    row.size = AppSettings::formatFileSize(std::max<int64_t>(fileSizeOf(path), 0));
-    return row;
-}
-
 // A folder's files in name order, as a file manager lists them (the order the file
 // system returns them in is no order on Linux).
-void JoinerWindow::listCurrentFolder() {
+void JoinerWindow::listSelectedFolder() {
     const QString tree = folderTree_->selectedPath();
     if (tree == folderFiles_->folder() && !folderFiles_->isListing())
         return;
@@ -310,11 +284,9 @@ void JoinerWindow::sortFolderList(int column) {
 // The folder list's files, the selected ones or all, in the order shown.
 QStringList JoinerWindow::folderFiles(bool selectedOnly) const {
     QStringList paths;
-    for (int row = 0; row < folderSorted_->rowCount(); ++row) {
-        const QModelIndex index = folderSorted_->index(row, 0);
+    for (int row = 0; row < folderSorted_->rowCount(); ++row)
         if (!selectedOnly || folderList_->selectionModel()->isRowSelected(row, {}))
-            paths << index.data(AudioFileListModel::PathRole).toString();
-    }
+            paths << folderSorted_->index(row, 0).data(AudioFileListModel::PathRole).toString();
     return paths;
 }
 
@@ -328,54 +300,31 @@ void JoinerWindow::showSelectedFileInfo() {
 
 // ---- The join list ----
 
-JoinList JoinerWindow::joinRows() const {
-    JoinList list;
-    for (int i = 0; i < joinList_->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = joinList_->topLevelItem(i);
-        list.rows.push_back({Platform::pathBytes(item->text(0)), item->text(1).toStdString(),
-                             item->text(2).toStdString(), item->text(3).toStdString(), item->text(4).toStdString(),
-                             item->checkState(0) == Qt::Checked, item->isSelected()});
-    }
-    return list;
-}
-
-void JoinerWindow::showJoinRows(const JoinList& list) {
-    const QSignalBlocker blocker(joinList_);
-    joinList_->clear();
-    for (const JoinRow& row : list.rows) {
-        auto* item = new QTreeWidgetItem(joinList_, {Platform::pathFromBytes(row.caption), qs(row.format),
-                                                     qs(row.duration), qs(row.size), qs(row.status)});
-        item->setFlags((item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled) & ~Qt::ItemIsDropEnabled);
-        item->setCheckState(0, row.ticked ? Qt::Checked : Qt::Unchecked);
-        item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(4, Qt::AlignCenter);
-        item->setSelected(row.selected);
-    }
+std::vector<int> JoinerWindow::selectedJoinRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : joinList_->selectionModel()->selectedRows())
+        rows.push_back(index.row());
+    return rows;
 }
 
 void JoinerWindow::changeJoinList(const std::function<void(JoinList&)>& change, bool refreshSummary) {
-    JoinList list = joinRows();
-    change(list);
-    showJoinRows(list);
+    const std::vector<int> selected = joinRows_->change(selectedJoinRows(), change);
+    for (const int row : selected)
+        joinList_->selectionModel()->select(joinRows_->index(row, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     if (refreshSummary) {
-        showSummary();
-        infoTop_ = infoCentre() - infoLinePitch(); // the summary line shows at once
-        infoBox_->update();
+        infoRow_ = -1;
+        infoBox_->setSummary(qs(joinRows_->list().summaryText()), true);
     }
 }
 
-QString JoinerWindow::joinSummaryText() const {
-    return qs(joinRows().summaryText());
-}
-
 void JoinerWindow::showSummary() {
-    infoLine2_ = joinSummaryText();
-    infoBox_->update();
+    infoBox_->setSummary(qs(joinRows_->list().summaryText()));
 }
 
 void JoinerWindow::addSelected() {
-    addFiles(folderFiles(true));
+    if (const QStringList selected = folderFiles(true); !selected.isEmpty())
+        addFiles(selected);
 }
 
 void JoinerWindow::addAll() {
@@ -395,31 +344,7 @@ void JoinerWindow::addFiles(const QStringList& paths) {
         true);
 }
 
-void JoinerWindow::removeSelected() {
-    if (!joinRows().anySelected())
-        return;
-    changeJoinList([](JoinList& list) { list.removeSelected(); }, true);
-    infoRow_ = -1;
-}
-
-void JoinerWindow::removeAll() {
-    changeJoinList([](JoinList& list) { list.removeAll(); }, true);
-    infoRow_ = -1;
-}
-
-void JoinerWindow::moveToFirst() {
-    changeJoinList([](JoinList& list) { list.moveFirst(); }, false);
-}
-void JoinerWindow::moveToLast() {
-    changeJoinList([](JoinList& list) { list.moveLast(); }, false);
-}
-void JoinerWindow::moveUp() {
-    changeJoinList([](JoinList& list) { list.moveUp(); }, false);
-}
-void JoinerWindow::moveDown() {
-    changeJoinList([](JoinList& list) { list.moveDown(); }, false);
-}
-
+// A drag within the join list: the selected rows go before row (at the end for -1).
 void JoinerWindow::moveSelectedTo(int row) {
     changeJoinList(
         [row](JoinList& list) {
@@ -437,115 +362,61 @@ void JoinerWindow::moveSelectedTo(int row) {
         false);
 }
 
-void JoinerWindow::selectJoinRowUnderMouse() {
+// A pressed row of the join list shows its file's information, unless the row shown is
+// still among the selected.
+void JoinerWindow::showJoinRowInfo() {
     showSummary();
-    const QList<QTreeWidgetItem*> selected = joinList_->selectedItems();
+    const std::vector<int> selected = selectedJoinRows();
     const bool shownStillSelected =
-        infoRow_ >= 0 && infoRow_ < joinList_->topLevelItemCount() && joinList_->topLevelItem(infoRow_)->isSelected();
+        infoRow_ >= 0 && std::find(selected.begin(), selected.end(), infoRow_) != selected.end();
     if (shownStillSelected || selected.size() != 1)
         return;
-    infoRow_ = joinList_->indexOfTopLevelItem(selected.first());
-    selectedFile_ = selected.first()->text(0);
+    infoRow_ = selected.front();
+    selectedFile_ = Platform::pathFromBytes(joinRows_->list().rows[static_cast<size_t>(infoRow_)].caption);
     showFileInfo(selectedFile_);
-}
-
-// ---- The information box ----
-
-int JoinerWindow::infoLinePitch() const {
-    return infoBox_->linePitch();
-}
-
-int JoinerWindow::infoCentre() const {
-    return (infoBox_->height() - infoBox_->fontMetrics().height()) / 2;
 }
 
 void JoinerWindow::showFileInfo(const QString& path) {
     try {
-        info_.open(Platform::pathBytes(path));
-        infoLine1_ = qs(info_.formatText());
+        AudioInfo info;
+        info.setInfoOption(true);
+        info.open(Platform::pathBytes(path));
+        infoBox_->showInfo(qs(info.formatText()));
     } catch (const EngineError& error) {
-        infoLine1_ = QString::fromUtf8(error.what());
+        infoBox_->showInfo(QString::fromUtf8(error.what()));
     }
-    infoShownAt_ = nowMs();
-    infoTop_ = infoCentre();
-    infoTimer_.start();
-    infoBox_->update();
 }
-
-void JoinerWindow::scrollInfo() {
-    if (nowMs() - infoShownAt_ <= 4000)
-        infoTop_ = infoCentre();
-    else
-        --infoTop_;
-    if (infoCentre() >= infoTop_ + infoLinePitch())
-        infoTimer_.stop();
-    infoBox_->update();
-}
-
-// ---- Playback ----
 
 void JoinerWindow::play() {
     if (isRegularFile(selectedFile_))
-        playFile(selectedFile_);
-}
-
-void JoinerWindow::playFile(const QString& path) {
-    player_.stop();
-    file_.close();
-    file_.setFileOption(true);
-    file_.openForRead(Platform::pathBytes(path));
-    if (file_.errorCode() != 0 || file_.totalFrames() == 0) {
-        stopPlayback();
-        return;
-    }
-    player_.setFormat(file_.streamSampleRate(), file_.streamChannels());
-    blockFrames_ = player_.msToSamples(166);
-    file_.seek(0);
-    player_.play();
-    if (player_.playError() != 0)
-        file_.close();
-}
-
-void JoinerWindow::stopPlayback() {
-    player_.stop();
-    file_.close();
-}
-
-void JoinerWindow::stop() {
-    stopPlayback();
+        playback_->play(selectedFile_, {});
 }
 
 // ---- Merging ----
 
-void JoinerWindow::startMerging() {
-    mergeCancelled_ = false;
-    startMerge();
-}
-
 void JoinerWindow::setMergeControls(bool merging) {
     cancelMergeButton_->setVisible(merging);
     mergeButton_->setVisible(!merging);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             addButton_, addAllButton_, downButton_, firstButton_, lastButton_, removeButton_, removeAllButton_,
-             upButton_, playButton_, stopButton_, joinList_, folderList_, folderTree_, outputFormatBox_,
-             outputFormatButton_, recentButton_})
+    for (QWidget* control : listButtons_)
+        control->setEnabled(!merging);
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{playButton_, stopButton_, joinList_, folderList_, folderTree_,
+                                         outputFormatBox_, outputFormatButton_, recentButton_})
         control->setEnabled(!merging);
 }
 
-void JoinerWindow::startMerge() {
+void JoinerWindow::startMerging() {
+    mergeCancelled_ = closeAfterMerge_ = false;
     mergeRows_.clear();
     mergingRow_ = -1;
-    closeAfterMerge_ = false;
     std::vector<std::string> paths;
-    const JoinList list = joinRows();
-    for (size_t i = 0; i < list.rows.size(); ++i) {
+    const JoinList& list = joinRows_->list();
+    for (size_t i = 0; i < list.rows.size(); ++i)
         if (list.rows[i].ticked && isRegularFile(Platform::pathFromBytes(list.rows[i].caption))) {
             paths.push_back(list.rows[i].caption);
             mergeRows_.push_back(static_cast<int>(i));
         }
-    }
-    mergeCount_ = static_cast<int>(paths.size());
-    if (mergeCount_ <= 1)
+    if (paths.size() <= 1)
         return;
     const std::string kind = outputKindOfIndex(outputFormatBox_->currentIndex());
     prepareOutputFormat(output_, mp3Encoder_, kind);
@@ -555,15 +426,11 @@ void JoinerWindow::startMerge() {
     const std::string output =
         uniqueOutputName(AppSettings::joinOutputPath, stem, extensionOfKind(kind), AppSettings::joinOverwrite);
     // An input is never overwritten while it is being read.
-    if (!inputThatIsOutput(output, paths).empty()) {
-        showMessage(tr("Cannot merge into \"") + qs(output) + "\": it is one of the files to merge");
-        return;
-    }
+    if (!inputThatIsOutput(output, paths).empty())
+        return showMessage(tr("Cannot merge into \"") + qs(output) + "\": it is one of the files to merge");
     output_.createForWrite(output);
-    if (output_.errorCode() != 0) {
-        showMessage(qs(output_.errorText()));
-        return;
-    }
+    if (output_.errorCode() != 0)
+        return showMessage(qs(output_.errorText()));
     mergedFile_ = qs(output);
     setMergeControls(true);
     merging_ = true;
@@ -588,10 +455,8 @@ void JoinerWindow::noteMerge(const QString& doneText, const QString& note) {
     mergeDoneText_ = doneText;
     mergeNote_ = note;
     for (const int row : mergeRows_)
-        if (QTreeWidgetItem* item = joinList_->topLevelItem(row); item && item->text(4) == tr("Done")) {
-            item->setText(4, doneText);
-            item->setToolTip(4, note);
-        }
+        if (joinRows_->list().rows[static_cast<size_t>(row)].status == tr("Done").toStdString())
+            joinRows_->setStatus(row, doneText.toStdString(), note.toStdString());
 }
 
 void JoinerWindow::cancelMerging() {
@@ -612,18 +477,17 @@ bool JoinerWindow::event(QEvent* event) {
 void JoinerWindow::mergeProgress(int index, int percent) {
     if (index < 0 || index >= static_cast<int>(mergeRows_.size()))
         return;
-    QTreeWidgetItem* item = joinList_->topLevelItem(mergeRows_[static_cast<size_t>(index)]);
+    const int row = mergeRows_[static_cast<size_t>(index)];
     if (percent >= 100) {
         mergingRow_ = -1;
-        item->setText(4, mergeDoneText_);
-        item->setToolTip(4, mergeNote_);
+        joinRows_->setStatus(row, mergeDoneText_.toStdString(), mergeNote_.toStdString());
         return;
     }
-    mergingRow_ = mergeRows_[static_cast<size_t>(index)];
-    item->setText(4, tr("Merging: %1 % done").arg(percent));
-    const double overall = static_cast<double>(index) / mergeCount_ * 100 + static_cast<double>(percent) / mergeCount_;
-    infoLine2_ = tr("Merging: %1 % done").arg(static_cast<int>(std::nearbyint(overall)));
-    infoBox_->update();
+    mergingRow_ = row;
+    joinRows_->setStatus(row, tr("Merging: %1 % done").arg(percent).toStdString());
+    const auto count = static_cast<double>(mergeRows_.size());
+    const double overall = index / count * 100 + percent / count;
+    infoBox_->setSummary(tr("Merging: %1 % done").arg(static_cast<int>(std::nearbyint(overall))));
 }
 
 void JoinerWindow::mergeFinished(bool failed, const QString& failure, int failedItem) {
@@ -638,11 +502,10 @@ void JoinerWindow::mergeFinished(bool failed, const QString& failure, int failed
     }
     if (failed) {
         if (failedItem >= 0 && failedItem < static_cast<int>(mergeRows_.size()))
-            joinList_->topLevelItem(mergeRows_[static_cast<size_t>(failedItem)])->setText(4, tr("Failed"));
+            joinRows_->setStatus(mergeRows_[static_cast<size_t>(failedItem)], tr("Failed").toStdString());
         showMessage(problem);
     } else if (mergeCancelled_) {
-        if (mergingRow_ >= 0)
-            joinList_->topLevelItem(mergingRow_)->setText(4, tr("Canceled"));
+        joinRows_->setStatus(mergingRow_, tr("Canceled").toStdString());
     } else {
         showMessage(tr("Merge finished"));
     }

@@ -153,8 +153,9 @@ private slots:
             if (!windows.joinerWindow->isVisible())
                 return;
             whenShown.stop();
-            for (int row = 0; row < windows.joinerWindow->joinList_->topLevelItemCount(); ++row)
-                joined << windows.joinerWindow->joinList_->topLevelItem(row)->text(0);
+            const auto* list = windows.joinerWindow->findChild<QTreeView*>("joinList");
+            for (int row = 0; row < list->model()->rowCount(); ++row)
+                joined << list->model()->index(row, 0).data().toString();
             windows.joinerWindow->close();
         });
         whenShown.start(20);

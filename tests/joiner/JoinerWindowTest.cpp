@@ -1,3 +1,4 @@
+#include <cmath>
 #include <sys/stat.h>
 
 #include <QComboBox>
@@ -19,6 +20,12 @@
 #include "FolderTree.h"
 #include "AppSettings.h"
 #include "AudioFileListModel.h"
+#include "InfoBox.h"
+#include "WindowProbe.h"
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QToolButton>
 #include <QTreeView>
 
 namespace {
@@ -69,18 +76,37 @@ private:
 
     // The join list holds exactly these files of the music folder, all ticked.
     void join(const QStringList& names) {
-        window_->removeAll();
+        click("removeAllButton");
         QStringList paths;
         for (const QString& name : names)
             paths << music_ + name;
         window_->addFiles(paths);
-        QCOMPARE(window_->joinList_->topLevelItemCount(), names.size());
+        QCOMPARE(rowCount(joinList()), names.size());
     }
 
     void runMerge() {
-        window_->startMerging();
-        QVERIFY(window_->merging_);
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->merging_, 30000);
+        click("mergeButton");
+        QVERIFY(window_->isMerging());
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->isMerging(), 30000);
+    }
+
+    template <class Control>
+    Control* ctl(const char* name) {
+        return control<Control>(*window_, name);
+    }
+    void click(const char* name) { QTest::mouseClick(ctl<QPushButton>(name), Qt::LeftButton); }
+    QTreeView* joinList() { return ctl<QTreeView>("joinList"); }
+    QTreeView* folderList() { return ctl<QTreeView>("folderList"); }
+    InfoBox* infoBox() { return ctl<InfoBox>("infoBox"); }
+    void setTicked(int row, bool ticked) {
+        joinList()->model()->setData(joinList()->model()->index(row, 0), ticked ? Qt::Checked : Qt::Unchecked,
+                                     Qt::CheckStateRole);
+    }
+    QString note(int row) { return joinList()->model()->index(row, 4).data(Qt::ToolTipRole).toString(); }
+    // A click on a row of the join list, as a user picks it.
+    void pressRow(int row, Qt::KeyboardModifiers modifiers = {}) {
+        const QRect rect = joinList()->visualRect(joinList()->model()->index(row, 1));
+        QTest::mouseClick(joinList()->viewport(), Qt::LeftButton, modifiers, rect.center());
     }
 
 private slots:
@@ -132,18 +158,17 @@ private slots:
     // only what the user picks (or the program selects) is listed.
     void onlyAPickedFolderIsListed() {
         window_->setTreeFolder(music_);
-        window_->listSelectedFolder();
         QTRY_COMPARE(listedFolder(*window_), music_);
-        const QStringList listed = column(window_->folderList_, 0);
+        const QStringList listed = column(folderList(), 0);
         QTemporaryDir other;
         writeBytes(other.path() + "/other.mp3", 900);
-        window_->folderTree_->setCurrentIndex(window_->folderTree_->indexOf(other.path()));
+        ctl<FolderTree>("folderTree")->setCurrentIndex(ctl<FolderTree>("folderTree")->indexOf(other.path()));
         QCoreApplication::processEvents();
         QTRY_COMPARE(listedFolder(*window_), music_);
-        QCOMPARE(window_->folderTree_->selectedPath(), music_);
-        QTRY_COMPARE(column(window_->folderList_, 0), listed);
+        QCOMPARE(ctl<FolderTree>("folderTree")->selectedPath(), music_);
+        QTRY_COMPARE(column(folderList(), 0), listed);
         window_->setTreeFolder(other.path());
-        QTRY_COMPARE(column(window_->folderList_, 0), QStringList({"other.mp3"}));
+        QTRY_COMPARE(column(folderList(), 0), QStringList({"other.mp3"}));
         window_->setTreeFolder(music_);
         QTRY_COMPARE(listedFolder(*window_), music_);
     }
@@ -151,30 +176,54 @@ private slots:
     // A folder's files come in name order as a file manager shows them ("track 2" before
     // "track 10", whatever order they were made in), and Add all keeps it.
     void theFolderListIsInNaturalNameOrder() {
+        // Track n is a quarter second of a tone of 200 + 100 n Hz, made in shuffled order.
         QTemporaryDir album;
         QStringList expected;
-        for (const int track : {7, 12, 1, 10, 3, 5, 2, 11, 9, 4, 8, 6})
-            writeBytes(album.path() + QString("/track %1.mp3").arg(track), 900 + track);
+        constexpr int rate = 8000, frames = rate / 4;
+        for (const int track : {7, 12, 1, 10, 3, 5, 2, 11, 9, 4, 8, 6}) {
+            std::vector<int16_t> tone(frames);
+            for (int i = 0; i < frames; ++i)
+                tone[static_cast<size_t>(i)] =
+                    static_cast<int16_t>(12000 * std::sin(2 * M_PI * (200 + 100 * track) * i / rate));
+            writeWav16((album.path() + QString("/track %1.wav").arg(track)).toStdString(), rate, 1, tone);
+        }
         for (int track = 1; track <= 12; ++track)
-            expected << QString("track %1.mp3").arg(track);
-        window_->removeAll();
+            expected << QString("track %1.wav").arg(track);
+        click("removeAllButton");
         window_->setTreeFolder(album.path());
-        window_->listSelectedFolder();
         QTRY_COMPARE(listedFolder(*window_), album.path() + "/");
-        QCOMPARE(column(window_->folderList_, 0), expected);
-        window_->addAll();
+        QCOMPARE(column(folderList(), 0), expected);
+        click("addAllButton");
         QStringList joined;
-        for (const QString& path : column(window_->joinList_, 0))
+        for (const QString& path : column(joinList(), 0))
             joined << path.mid(path.lastIndexOf('/') + 1);
         QCOMPARE(joined, expected);
-        window_->removeAll();
+
+        // The merged file holds the tones in the tracks' order.
+        AppSettings::wavFreqHz = rate;
+        AppSettings::wavChannelCount = 1;
+        AppSettings::wavBitsPerSample = 16;
+        ctl<QComboBox>("outputFormatBox")->setCurrentIndex(0);
+        runMerge();
+        const std::vector<float> merged = decodeWithFfmpeg(window_->mergedFile().toStdString());
+        QCOMPARE(merged.size(), size_t{12 * frames});
+        for (int track = 1; track <= 12; ++track) {
+            int crossings = 0;
+            for (size_t i = size_t(track - 1) * frames + 1; i < size_t(track) * frames; ++i)
+                crossings += (merged[i - 1] < 0) != (merged[i] < 0) ? 1 : 0;
+            const double hz = crossings / 2.0 / 0.25;
+            QVERIFY2(std::abs(hz - (200 + 100 * track)) < 10,
+                     qPrintable(QString("track %1: %2 Hz").arg(track).arg(hz)));
+        }
+        QFile::remove(window_->mergedFile());
+        ctl<QComboBox>("outputFormatBox")->setCurrentIndex(1);
+        click("removeAllButton");
         window_->setTreeFolder(music_);
-        window_->listSelectedFolder();
         QTRY_COMPARE(listedFolder(*window_), music_);
     }
 
     void listsTheFolderAndSortsBySize() {
-        QStringList names = column(window_->folderList_, 0);
+        QStringList names = column(folderList(), 0);
         names.sort();
         QCOMPARE(names, QStringList({"a.MP3", "b.mp3", "c.Wma", "long.wav"}));
         QTemporaryDir sizes;
@@ -182,51 +231,50 @@ private slots:
         writeBytes(sizes.path() + "/y.mp3", 900);
         writeBytes(sizes.path() + "/z.mp3", 1536);
         window_->setTreeFolder(sizes.path());
-        window_->listSelectedFolder();
-        window_->sortFolderList(3);
-        QTRY_COMPARE(column(window_->folderList_, 0), QStringList({"y.mp3", "z.mp3", "x.mp3"}));
+        QTest::mouseClick(folderList()->header()->viewport(), Qt::LeftButton, {},
+                          {folderList()->header()->sectionViewportPosition(3) + 5, 5});
+        QTRY_COMPARE(column(folderList(), 0), QStringList({"y.mp3", "z.mp3", "x.mp3"}));
         window_->setTreeFolder(music_);
-        window_->listSelectedFolder();
         QTRY_COMPARE(listedFolder(*window_), music_);
     }
 
     // From a file manager: files, and a folder's audio files in name order in its place.
     void filesAndFoldersDroppedFromOutside() {
-        window_->removeAll();
+        click("removeAllButton");
         const QString folder = music_ + "dropped/";
         QVERIFY(QDir().mkpath(folder));
         for (const char* name : {"b.wav", "A.wav", "notes.txt"})
             writeBytes(folder + name, 100);
-        QVERIFY(dropPaths(window_->joinList_->viewport(), {music_ + "b.mp3", folder}));
+        QVERIFY(dropPaths(joinList()->viewport(), {music_ + "b.mp3", folder}));
         QStringList names;
-        for (int row = 0; row < window_->joinList_->topLevelItemCount(); ++row)
-            names << window_->joinList_->topLevelItem(row)->text(0);
+        for (int row = 0; row < rowCount(joinList()); ++row)
+            names << cellText(joinList(), row, 0);
         QCOMPARE(names, QStringList({music_ + "b.mp3", folder + "A.wav", folder + "b.wav"}));
         QDir(folder).removeRecursively();
-        window_->removeAll();
+        click("removeAllButton");
 
         // The recent files list the added files that are still there, newest first;
         // choosing one adds it again.
-        QMenu* recent = window_->recentButton_->menu();
+        QMenu* recent = window_->findChild<QToolButton*>("recentButton")->menu();
         emit recent->aboutToShow();
         QCOMPARE(recent->actions().first()->toolTip(), music_ + "b.mp3");
         for (QAction* action : recent->actions())
             QVERIFY(!action->toolTip().startsWith(folder));
         recent->actions().first()->trigger();
-        QCOMPARE(window_->joinList_->topLevelItemCount(), 1);
-        window_->removeAll();
+        QCOMPARE(rowCount(joinList()), 1);
+        click("removeAllButton");
     }
 
     void addAllTwiceAddsEachFileOnce() {
-        window_->removeAll();
-        window_->addAll();
-        window_->addAll();
-        QCOMPARE(window_->joinList_->topLevelItemCount(), 4);
+        click("removeAllButton");
+        click("addAllButton");
+        click("addAllButton");
+        QCOMPARE(rowCount(joinList()), 4);
         QVERIFY(
-            window_->infoLine2_.startsWith("4 files in list, 4 files selected, selected duration is approximately: "));
-        window_->folderList_->clearSelection();
-        window_->addSelected(); // nothing selected: nothing happens
-        QCOMPARE(window_->joinList_->topLevelItemCount(), 4);
+            infoBox()->summary().startsWith("4 files in list, 4 files selected, selected duration is approximately: "));
+        folderList()->clearSelection();
+        click("addButton"); // nothing selected: nothing happens
+        QCOMPARE(rowCount(joinList()), 4);
     }
 
     // With the encoding kept, MP3 files are joined by copy and a WMA among them makes the
@@ -235,19 +283,18 @@ private slots:
         AppSettings::joinKeepsEncoding = true;
         AppSettings::mp3FreqHz = 44100;
         AppSettings::mp3ChannelCount = 2;
-        window_->outputFormatBox_->setCurrentIndex(1);
+        ctl<QComboBox>("outputFormatBox")->setCurrentIndex(1);
         join({"a.MP3", "b.mp3"});
         runMerge();
-        QCOMPARE(column(window_->joinList_, 4), QStringList({"Done (copied)", "Done (copied)"}));
-        QVERIFY(window_->joinList_->topLevelItem(0)->toolTip(4).endsWith(
-            "ms of encoder padding and delay stay at the junctions"));
-        QCOMPARE(probe(window_->mergedFile_.toStdString()).codec, std::string("mp3"));
-        QCOMPARE(readAudioTags(window_->mergedFile_.toStdString()).artist, std::string("First Artist"));
+        QCOMPARE(column(joinList(), 4), QStringList({"Done (copied)", "Done (copied)"}));
+        QVERIFY(note(0).endsWith("ms of encoder padding and delay stay at the junctions"));
+        QCOMPARE(probe(window_->mergedFile().toStdString()).codec, std::string("mp3"));
+        QCOMPARE(readAudioTags(window_->mergedFile().toStdString()).artist, std::string("First Artist"));
 
         join({"a.MP3", "c.Wma"});
         runMerge();
-        QCOMPARE(column(window_->joinList_, 4), QStringList({"Done (re-encoded)", "Done (re-encoded)"}));
-        QVERIFY(window_->joinList_->topLevelItem(1)->toolTip(4).contains("c.Wma"));
+        QCOMPARE(column(joinList(), 4), QStringList({"Done (re-encoded)", "Done (re-encoded)"}));
+        QVERIFY(note(1).contains("c.Wma"));
         AppSettings::joinKeepsEncoding = false;
         for (const QString& file : filesIn(merged_))
             QFile::remove(merged_ + file);
@@ -255,26 +302,25 @@ private slots:
 
     void mergesTheTickedRowsInOrder() {
         join({"a.MP3", "c.Wma", "b.mp3"});
-        window_->joinList_->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
-        window_->outputFormatBox_->setCurrentIndex(1);
+        setTicked(1, false);
+        ctl<QComboBox>("outputFormatBox")->setCurrentIndex(1);
         const int before = refreshes_;
         runMerge();
-        QCOMPARE(window_->mergeRows_, (std::vector<int>{0, 2}));
-        QCOMPARE(column(window_->joinList_, 4), QStringList({"Done", " ", "Done"}));
+        QCOMPARE(column(joinList(), 4), QStringList({"Done", " ", "Done"}));
         QCOMPARE(answers_->texts, QStringList({"Merge finished"}));
         QCOMPARE(refreshes_, before + 1);
         const QStringList files = filesIn(merged_);
         QCOMPARE(files.size(), 1);
         QVERIFY(files.first().startsWith("Merged 20"));
         QVERIFY(files.first().endsWith(".mp3"));
-        QCOMPARE(merged_ + files.first(), window_->mergedFile_);
+        QCOMPARE(merged_ + files.first(), window_->mergedFile());
         QVERIFY(std::abs(probe((merged_ + files.first()).toStdString()).duration - 5.0) < 0.06);
         const AudioTags tags = readAudioTags((merged_ + files.first()).toStdString());
         QCOMPARE(QString::fromStdString(tags.title), QFileInfo(files.first()).completeBaseName());
         QCOMPARE(tags.artist, std::string("First Artist"));
         QCOMPARE(tags.album, std::string("First Album"));
         QCOMPARE(tags.comment, std::string());
-        QVERIFY(window_->infoLine2_.startsWith("3 files in list, 2 files selected"));
+        QVERIFY(infoBox()->summary().startsWith("3 files in list, 2 files selected"));
     }
 
     void inputsOfOtherRatesAndChannelsMergeToWav() {
@@ -282,9 +328,9 @@ private slots:
         AppSettings::wavChannelCount = 2;
         AppSettings::wavBitsPerSample = 16;
         join({"c.Wma", "a.MP3"});
-        window_->outputFormatBox_->setCurrentIndex(0);
+        ctl<QComboBox>("outputFormatBox")->setCurrentIndex(0);
         runMerge();
-        const QString file = window_->mergedFile_;
+        const QString file = window_->mergedFile();
         QVERIFY(file.endsWith(".wav"));
         const ProbedStream probed = probe(file.toStdString());
         QCOMPARE(probed.sampleRate, 48000);
@@ -293,42 +339,41 @@ private slots:
         std::string errors;
         decodeWithFfmpeg(file.toStdString(), &errors);
         QCOMPARE(QString::fromStdString(errors), QString());
-        window_->outputFormatBox_->setCurrentIndex(1);
+        ctl<QComboBox>("outputFormatBox")->setCurrentIndex(1);
     }
 
     void cancelDuringTheFirstFile() {
         join({"long.wav", "a.MP3"});
-        window_->startMerging();
-        QTRY_VERIFY_WITH_TIMEOUT(window_->joinList_->topLevelItem(0)->text(4).startsWith("Merging: "), 20000);
-        QVERIFY(window_->infoLine2_.startsWith("Merging: "));
-        QVERIFY(!window_->joinList_->isEnabled());
-        window_->cancelMerging();
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->merging_, 20000);
-        QCOMPARE(column(window_->joinList_, 4), QStringList({"Canceled", " "}));
+        click("mergeButton");
+        QTRY_VERIFY_WITH_TIMEOUT(cellText(joinList(), 0, 4).startsWith("Merging: "), 20000);
+        QVERIFY(infoBox()->summary().startsWith("Merging: "));
+        QVERIFY(!joinList()->isEnabled());
+        click("cancelMergeButton");
+        QTRY_VERIFY_WITH_TIMEOUT(!window_->isMerging(), 20000);
+        QCOMPARE(column(joinList(), 4), QStringList({"Canceled", " "}));
         QVERIFY(answers_->texts.isEmpty());
-        QVERIFY(QFile::exists(window_->mergedFile_)); // it keeps what was written
-        QVERIFY(window_->joinList_->isEnabled());
+        QVERIFY(QFile::exists(window_->mergedFile())); // it keeps what was written
+        QVERIFY(joinList()->isEnabled());
     }
 
     void closingDuringAMergeWaitsForTheWorker() {
         join({"long.wav", "b.mp3"});
         answers_->setYes(true);
-        window_->startMerging();
+        click("mergeButton");
         window_->close();
         QCOMPARE(answers_->texts, QStringList({"Merging in progress, do you want to cancel ?"}));
         QVERIFY(window_->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 20000);
-        QVERIFY(!window_->merging_);
+        QVERIFY(!window_->isMerging());
         QCOMPARE(answers_->texts.size(), 1);
     }
 
     void rowsWhoseFileWentAreSkipped() {
         QFile::copy(music_ + "a.MP3", music_ + "gone.mp3");
-        window_->listSelectedFolder();
         join({"a.MP3", "gone.mp3"});
         QFile::remove(music_ + "gone.mp3");
-        window_->startMerging(); // one file left: nothing happens
-        QVERIFY(!window_->merging_);
+        click("mergeButton"); // one file left: nothing happens
+        QVERIFY(!window_->isMerging());
         QCOMPARE(filesIn(merged_), QStringList());
     }
 
@@ -347,36 +392,33 @@ private slots:
         clock.tm_sec = 9;
         clock.tm_isdst = -1;
         const std::time_t fixed = std::mktime(&clock);
-        window_->now_ = [fixed] { return fixed; };
+        window_->setClock([fixed] { return fixed; });
         const QString name = "14-07-09.mp3";
         QFile::copy(music_ + "b.mp3", music_ + name);
         join({"a.MP3", name});
-        window_->startMerging();
-        QVERIFY(!window_->merging_);
+        click("mergeButton");
+        QVERIFY(!window_->isMerging());
         QVERIFY(answers_->texts.last().contains("one of the files to merge"));
         AppSettings::joinOutputPath = merged_.toStdString();
         AppSettings::joinOverwrite = false;
         AppSettings::joinUseDate = true;
         AppSettings::joinPreName = "Merged";
         QFile::remove(music_ + name);
-        window_->now_ = [] { return std::time(nullptr); };
-        window_->listSelectedFolder();
+        window_->setClock([] { return std::time(nullptr); });
     }
 
     void pickingARowShowsItsFormatThenTheSummary() {
         join({"a.MP3", "b.mp3", "c.Wma", "long.wav"});
-        window_->joinList_->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
-        window_->joinList_->clearSelection();
-        window_->joinList_->topLevelItem(2)->setSelected(true);
-        window_->selectJoinRowUnderMouse();
-        QCOMPARE(window_->infoLine1_, QString("Windows Media Audio 2, 22050 Hz, Mono, 128 kbps"));
-        QCOMPARE(window_->infoTop_, window_->infoCentre());
-        QCOMPARE(window_->selectedFile_, music_ + "c.Wma");
+        setTicked(1, false);
+        joinList()->clearSelection();
+        pressRow(2);
+        QCOMPARE(infoBox()->info(), QString("Windows Media Audio 2, 22050 Hz, Mono, 128 kbps"));
+        QCOMPARE(infoBox()->top(), infoBox()->centre());
+        QVERIFY(joinList()->selectionModel()->isRowSelected(2, {}));
         if (const QByteArray folder = qgetenv("ZELVO_SCREENSHOT_DIR"); !folder.isEmpty())
             QVERIFY(window_->grab().save(QString::fromUtf8(folder) + "/joiner.png"));
         // After four seconds the box scrolls to the summary line and stops there.
-        QTRY_VERIFY_WITH_TIMEOUT(!window_->infoTimer_.isActive(), 7000);
-        QCOMPARE(window_->infoTop_, window_->infoCentre() - window_->infoLinePitch());
+        QTRY_COMPARE_WITH_TIMEOUT(infoBox()->top(), infoBox()->centre() - infoBox()->linePitch(), 7000);
     }
 };
 

@@ -483,6 +483,22 @@
         <source>Cut finished</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Cannot cut &quot;%1&quot;: it holds no audio</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to cut: no file is open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to cut: the file is one section. Add a cut point first.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to cut: every section is unticked. Tick the sections to write.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>FolderChooser</name>
@@ -523,6 +539,18 @@
     </message>
     <message>
         <source>No recent files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 file written in %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 files written in %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open folder</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,4 +1,5 @@
 #include <iostream>
+#include <string_view>
 
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -27,9 +28,29 @@ void installTranslations(QCoreApplication& app, QTranslator& own, QTranslator& q
         app.installTranslator(&qt);
 }
 
+// --help and --version need no windows, and so no display: they are answered before the
+// window system is opened.
+bool asksOnlyForText(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--")
+            return false;
+        if (argument == "--help" || argument == "-h" || argument == "--help-all" || argument == "--version" ||
+            argument == "-v")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (asksOnlyForText(argc, argv)) {
+        QCoreApplication text(argc, argv);
+        QCoreApplication::setApplicationVersion(ZELVO_VERSION);
+        launchRequestOf(text); // prints and exits
+        return 0;
+    }
     Application app(argc, argv);
     QTranslator ownTexts, qtTexts;
     installTranslations(app, ownTexts, qtTexts);

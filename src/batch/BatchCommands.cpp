@@ -400,8 +400,10 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
     int failedSection = -1;
     try {
         if (runCut(input, result, transform, job, control(bar, static_cast<int>(job.sections.size())),
-                   &failedSection) == JobEnd::Stopped)
-            status = fail("Stopped: the last section's file holds what was cut so far");
+                   &failedSection) == JobEnd::Stopped) {
+            status = fail("Stopped: the section being cut was not written");
+            std::erase_if(written, [](const std::string& path) { return !std::filesystem::exists(path); });
+        }
         result.close();
     } catch (const EngineError& error) {
         status = fail(error.what());
@@ -466,7 +468,7 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
     int status = 0;
     try {
         if (runMerge(input, result, files, control(bar, static_cast<int>(files.size()))) == JobEnd::Stopped)
-            status = fail("Stopped: \"" + target + "\" holds what was joined so far");
+            status = fail("Stopped: \"" + target + "\" was not written");
     } catch (const EngineError& error) {
         return fail(error.what()); // the merged file was abandoned: there is nothing to list
     }

@@ -27,6 +27,8 @@ public:
     QString start(const QString& source, CutJob job);
     void cancel();
     bool isRunning() const { return running_; }
+    // The files the last cut wrote whole.
+    int written() const { return written_; }
 
 signals:
     // The cut is over: failure is "" when every section was written or it was cancelled.
@@ -48,5 +50,6 @@ private:
     std::vector<size_t> rows_; // the list row of each section
     std::vector<QString> doneTexts_, notes_;
     int cuttingRow_ = -1;
+    int written_ = 0;
     bool running_ = false, cancelled_ = false;
 };

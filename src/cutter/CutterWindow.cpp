@@ -243,12 +243,10 @@ void CutterWindow::dropEvent(QDropEvent* event) {
     openFile(file);
 }
 
+// A file that cannot be read is not opened: the message says why, and what was open stays.
 bool CutterWindow::openFile(const QString& path) {
     if (isCutting())
         return false;
-    playback_->stop();
-    setPreviewControls(false);
-    fileName_ = path;
     const std::string source = Platform::pathBytes(path);
     int64_t duration = 0;
     try {
@@ -257,10 +255,19 @@ bool CutterWindow::openFile(const QString& path) {
         info.open(source);
         duration = info.durationMs();
         sampleRate_ = info.sampleRate();
-        rememberRecent(path);
     } catch (const EngineError& error) {
         showMessage(QString::fromUtf8(error.what()));
+        return false;
     }
+    if (duration <= 0) {
+        showMessage(tr("Cannot cut \"%1\": it holds no audio").arg(path));
+        return false;
+    }
+    playback_->stop();
+    setPreviewControls(false);
+    fileName_ = path;
+    rememberRecent(path);
+    setWindowTitle(tr("Zelvo MP3 Zovozu") + " - " + path.mid(path.lastIndexOf('/') + 1));
     std::string title = readAudioTags(source).title;
     document_ = std::make_unique<CutDocument>(duration, title.empty() ? stemOf(source) : title);
     showDocument();
@@ -268,7 +275,7 @@ bool CutterWindow::openFile(const QString& path) {
     snapToFrames(false);
     pointMenu_->reset();
     startWaveform();
-    return duration > 0;
+    return true;
 }
 
 // The views follow the new document; its fades and speed are shown as it has them.
@@ -411,12 +418,16 @@ void CutterWindow::setCutControls(bool cutting) {
 }
 
 void CutterWindow::startCutting() {
-    if (isCutting() || document_->sectionCount() < 2)
+    if (isCutting())
         return;
+    if (document_->duration() <= 0)
+        return showMessage(tr("Nothing to cut: no file is open"));
+    if (document_->sectionCount() < 2)
+        return showMessage(tr("Nothing to cut: the file is one section. Add a cut point first."));
     CutJob job =
         makeCutJob(Platform::pathBytes(fileName_), document_->plan(), document_->duration(), currentCutSettings());
     if (job.sections.empty())
-        return;
+        return showMessage(tr("Nothing to cut: every section is unticked. Tick the sections to write."));
     job.album = pointMenu_->album();
     job.fadeInMs = document_->fadeIn().enabled ? document_->fadeIn().lengthMs : 0;
     job.fadeOutMs = document_->fadeOut().enabled ? document_->fadeOut().lengthMs : 0;
@@ -431,7 +442,7 @@ void CutterWindow::cutFinished(const QString& failure, bool cancelled) {
     if (!failure.isEmpty())
         showMessage(failure);
     else if (!cancelled)
-        showMessage(tr("Cut finished"));
+        showWritten(tr("Cut finished"), cutRun_->written(), outputFolder());
     refreshPlayList();
     if (closeAfterCut_) {
         closeAfterCut_ = false;

@@ -10,6 +10,8 @@ ConfirmDialog::ConfirmDialog(QWidget* parent) : QMessageBox(parent) {
     yesButton_->setObjectName("yesButton");
     noButton_ = addButton(tr("&No"), QMessageBox::NoRole);
     noButton_->setObjectName("noButton");
+    actionButton_ = addButton(QString(), QMessageBox::ActionRole);
+    actionButton_->setObjectName("actionButton");
     setEscapeButton(noButton_);
     setMessageOnly(true);
     setWindowTitle(tr("Confirm")); // the box's name until it is first asked
@@ -19,6 +21,7 @@ void ConfirmDialog::setMessageOnly(bool messageOnly) {
     setWindowTitle(messageOnly ? tr("Message") : tr("Confirm"));
     setIcon(messageOnly ? QMessageBox::Information : QMessageBox::Question);
     yesButton_->setVisible(!messageOnly);
+    actionButton_->setVisible(false);
     noButton_->setText(messageOnly ? tr("&Ok") : tr("&No"));
     setDefaultButton(messageOnly ? noButton_ : yesButton_);
 }
@@ -28,6 +31,15 @@ int ConfirmDialog::ask(const QString& text, bool messageOnly) {
     setMessage(text);
     exec();
     return clickedButton() == yesButton_ ? ResultYes : ResultNo;
+}
+
+bool ConfirmDialog::tell(const QString& text, const QString& actionText) {
+    setMessageOnly(true);
+    setMessage(text);
+    actionButton_->setText(actionText);
+    actionButton_->setVisible(true);
+    exec();
+    return clickedButton() == actionButton_;
 }
 
 // Over the window that asks, wherever it is.

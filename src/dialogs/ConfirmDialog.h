@@ -20,10 +20,19 @@ public:
 
     // Sets text and mode and shows the box modally; returns 6 or 7.
     int ask(const QString& text, bool messageOnly);
+    // A message with a button that does something more (e.g. "Open folder"); true when
+    // the user pressed that button.
+    bool tell(const QString& text, const QString& actionText);
 
-    QPushButton* yesButton_;
-    QPushButton* noButton_;
+    QPushButton* yesButton() const { return yesButton_; }
+    QPushButton* noButton() const { return noButton_; }
+    QPushButton* actionButton() const { return actionButton_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    QPushButton* yesButton_;
+    QPushButton* noButton_;
+    QPushButton* actionButton_;
 };

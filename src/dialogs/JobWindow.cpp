@@ -96,6 +96,13 @@ void JobWindow::showMessage(const QString& text) {
         confirm_->ask(text, true);
 }
 
+void JobWindow::showWritten(const QString& finished, int files, const QString& folder) {
+    const QString what =
+        files == 1 ? tr("1 file written in %1").arg(folder) : tr("%1 files written in %2").arg(files).arg(folder);
+    if (confirm_ && confirm_->tell(finished + "\n" + what, tr("Open folder")))
+        openWithDesktop(Platform::pathBytes(folder));
+}
+
 bool JobWindow::askToCancel(const QString& question) {
     return confirm_ && confirm_->ask(question, false) == ConfirmDialog::ResultYes;
 }

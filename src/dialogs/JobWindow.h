@@ -39,6 +39,9 @@ protected:
     // Puts a file first in the window's recent files.
     void rememberRecent(const QString& path);
     void showMessage(const QString& text);
+    // The end of a job that wrote files: what ("Cut finished"), how many and where, with a
+    // button that opens the folder.
+    void showWritten(const QString& finished, int files, const QString& folder);
     // Opens a folder or document with the desktop's program, or says why it could not.
     void openWithDesktop(const std::string& path);
     // Asks the question of a running job; true when the user answers Yes.

@@ -234,8 +234,10 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         job.createOutput(path);
         output.setInputFormat(input.sampleRate(), input.channels());
         SectionCopy copy(input, output, transform, control, index);
-        if (!copy.copy(job.sections[i], job.fadeInMs, job.fadeOutMs))
+        if (!copy.copy(job.sections[i], job.fadeInMs, job.fadeOutMs)) {
+            output.abandon(); // half a section under its final name would look finished
             return JobEnd::Stopped;
+        }
         output.setTags(sectionTagSet);
         output.close();
     }

@@ -66,7 +66,7 @@ std::string cutOutputName(const CutJob& job, int index);
 // Writes each section of the opened input into its own file through output (prepared
 // for the output format), with the fades at its ends, reporting item = section index
 // and the section's percentage (100 when it is done). A stop between blocks ends the
-// run with the current section's file as far as it got. Fades longer than a section
+// run; the section being written is abandoned, the finished ones stay. Fades longer than a section
 // are shortened to it (the fade-in first). Each finished section's file gets the
 // source's tags, titled and numbered after the section (sectionTags). Raises EngineError when anything fails;
 // *failedSection then names the section.

@@ -73,8 +73,11 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
     }
     if (failedItem)
         *failedItem = -1;
-    if (end == JobEnd::Finished)
-        output.setTags(mergedTags(firstTags, stemOf(output.fileName())));
+    if (end == JobEnd::Stopped) {
+        output.abandon(); // a part of the join under its final name would look finished
+        return end;
+    }
+    output.setTags(mergedTags(firstTags, stemOf(output.fileName())));
     output.close();
     return end;
 }

@@ -507,7 +507,7 @@ void JoinerWindow::mergeFinished(bool failed, const QString& failure, int failed
     } else if (mergeCancelled_) {
         joinRows_->setStatus(mergingRow_, tr("Canceled").toStdString());
     } else {
-        showMessage(tr("Merge finished"));
+        showWritten(tr("Merge finished"), 1, mergedFile_.left(mergedFile_.lastIndexOf('/') + 1));
     }
     refreshPlayList();
     if (closeAfterMerge_) {

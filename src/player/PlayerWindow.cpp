@@ -364,10 +364,8 @@ void PlayerWindow::openCutter() {
 }
 
 void PlayerWindow::openCutterOn(const QString& path) {
-    if (!cutter_)
-        return;
-    cutter_->openFile(path);
-    cutter_->exec();
+    if (cutter_ && cutter_->openFile(path))
+        cutter_->exec();
 }
 
 void PlayerWindow::openJoiner() {

@@ -107,6 +107,19 @@ private slots:
         start(help, ZELVO_APP_PATH, {"--help"});
         QVERIFY(help.waitForFinished(10000));
         QVERIFY(help.readAllStandardOutput().contains("--cut <FILE>"));
+        // Without any display, as in a terminal of a server: the texts all the same.
+        for (const char* asked : {"--help", "--version"}) {
+            QProcess text;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("DISPLAY");
+            env.remove("WAYLAND_DISPLAY");
+            env.insert("QT_QPA_PLATFORM", "xcb");
+            text.setProcessEnvironment(env);
+            text.start(ZELVO_APP_PATH, {asked});
+            QVERIFY(text.waitForFinished(10000));
+            QCOMPARE(text.exitCode(), 0);
+            QVERIFY(text.readAllStandardOutput().contains(asked == std::string("--help") ? "--cut <FILE>" : "3.5.0"));
+        }
     }
 
     // SIGTERM and SIGINT end the program as a quit does, with 128 + the signal. A settings

@@ -174,7 +174,8 @@ private slots:
 
         // A sheet it cannot use: the message names the sheet and the line; nothing changes.
         const CutPlan before = doc()->plan();
-        QTRY_COMPARE(answers_->texts, QStringList({"Cut finished"}));
+        QTRY_COMPARE(answers_->texts.size(), 1);
+        QVERIFY(answers_->texts.first().startsWith("Cut finished\n"));
         answers_->texts.clear();
         writeFileText((home_.path() + "/bad.cue").toStdString(), "FILE \"other.wav\" WAVE\n");
         menu().loadCueSheet(home_.path() + "/bad.cue");

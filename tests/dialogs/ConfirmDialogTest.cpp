@@ -28,10 +28,10 @@ private slots:
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             QCOMPARE(dialog.windowTitle(), QString(c.title));
-            QCOMPARE(dialog.yesButton_->isVisible(), c.yesShown);
-            QCOMPARE(dialog.noButton_->text(), QString(c.otherText));
+            QCOMPARE(dialog.yesButton()->isVisible(), c.yesShown);
+            QCOMPARE(dialog.noButton()->text(), QString(c.otherText));
             QCOMPARE(dialog.icon(), c.icon);
-            QCOMPARE(dialog.defaultButton(), c.yesShown ? dialog.yesButton_ : dialog.noButton_);
+            QCOMPARE(dialog.defaultButton(), c.yesShown ? dialog.yesButton() : dialog.noButton());
             QCOMPARE(dialog.text(), QString("Splitting in progress, do you want to cancel ?"));
             dialog.hide();
         }
@@ -39,13 +39,13 @@ private slots:
 
     void resultsAreSixForYesAndSevenForTheOtherButtonOrEscape() {
         ConfirmDialog dialog;
-        QTimer::singleShot(0, &dialog, [&] { dialog.yesButton_->click(); });
+        QTimer::singleShot(0, &dialog, [&] { dialog.yesButton()->click(); });
         QCOMPARE(dialog.ask("Cancel?", false), 6);
-        QTimer::singleShot(0, &dialog, [&] { dialog.noButton_->click(); });
+        QTimer::singleShot(0, &dialog, [&] { dialog.noButton()->click(); });
         QCOMPARE(dialog.ask("Cancel?", false), 7);
         QTimer::singleShot(0, &dialog, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
         QCOMPARE(dialog.ask("Cancel?", false), 7);
-        QTimer::singleShot(0, &dialog, [&] { dialog.noButton_->click(); });
+        QTimer::singleShot(0, &dialog, [&] { dialog.noButton()->click(); });
         QCOMPARE(dialog.ask("Cut finished", true), 7);
     }
 
@@ -60,7 +60,7 @@ private slots:
         QPoint centre;
         QTimer::singleShot(0, &dialog, [&] {
             centre = dialog.geometry().center();
-            dialog.noButton_->click();
+            dialog.noButton()->click();
         });
         dialog.ask("Merge finished", true);
         QVERIFY2((centre - window.frameGeometry().center()).manhattanLength() <= 4,

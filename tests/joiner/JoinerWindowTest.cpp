@@ -307,7 +307,7 @@ private slots:
         const int before = refreshes_;
         runMerge();
         QCOMPARE(column(joinList(), 4), QStringList({"Done", " ", "Done"}));
-        QCOMPARE(answers_->texts, QStringList({"Merge finished"}));
+        QCOMPARE(answers_->texts, QStringList({"Merge finished\n1 file written in " + merged_}));
         QCOMPARE(refreshes_, before + 1);
         const QStringList files = filesIn(merged_);
         QCOMPARE(files.size(), 1);
@@ -352,7 +352,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window_->isMerging(), 20000);
         QCOMPARE(column(joinList(), 4), QStringList({"Canceled", " "}));
         QVERIFY(answers_->texts.isEmpty());
-        QVERIFY(QFile::exists(window_->mergedFile())); // it keeps what was written
+        QVERIFY(!QFile::exists(window_->mergedFile())); // half a join is not left under its name
+        QCOMPARE(QDir(merged_).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(joinList()->isEnabled());
     }
 

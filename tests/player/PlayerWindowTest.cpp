@@ -79,7 +79,7 @@ void answerNextDialog(QString* text) {
     QTimer::singleShot(50, [text] {
         if (auto* dialog = qobject_cast<ConfirmDialog*>(QApplication::activeModalWidget())) {
             *text = dialog->text();
-            dialog->noButton_->click();
+            dialog->noButton()->click();
         }
     });
 }

@@ -26,6 +26,8 @@ public:
         timer_.start();
     }
     void setYes(bool yes) { yes_ = yes; }
+    // Presses a message's extra button ("Open folder") where it has one.
+    void setAction(bool action) { action_ = action; }
     QStringList texts;
 
 private:
@@ -34,10 +36,13 @@ private:
         if (!dialog || !dialog->isVisible())
             return;
         texts << dialog->text();
-        (yes_ && dialog->yesButton_->isVisible() ? dialog->yesButton_ : dialog->noButton_)->click();
+        if (action_ && dialog->actionButton()->isVisible())
+            return dialog->actionButton()->click();
+        (yes_ && dialog->yesButton()->isVisible() ? dialog->yesButton() : dialog->noButton())->click();
     }
 
     bool yes_;
+    bool action_ = false;
     QTimer timer_;
 };
 

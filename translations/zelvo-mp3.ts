@@ -444,6 +444,14 @@
         <source>Milliseconds to play after the position</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Previewing: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cutting: %1 % done</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>CutterWindow</name>
@@ -1098,10 +1106,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Converting 100%</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Play the selected file</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1151,6 +1155,18 @@
     </message>
     <message>
         <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Elapsed and total time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Converting %1% done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Playing </source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1206,6 +1222,14 @@
     </message>
     <message>
         <source>Cannot hand &quot;%1&quot; to an e-mail program: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Converted: &quot;%1&quot; written in %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open folder</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

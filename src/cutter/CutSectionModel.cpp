@@ -79,7 +79,9 @@ QVariant CutSectionModel::data(const QModelIndex& index, int role) const {
             return document_->points()[static_cast<size_t>(row)].use ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole: return column >= Start && column <= Status ? QVariant(Qt::AlignCenter) : QVariant();
-    case Qt::ToolTipRole: return column == Status ? statusNote(row) : QVariant();
+    case Qt::ToolTipRole:
+        // The note behind a status, else the whole status.
+        return column == Status ? (statusNote(row).isEmpty() ? status(row) : statusNote(row)) : QVariant();
     case StatusRole: return status(row);
     case Qt::ForegroundRole:
         // A title of the section's own in the text colour, the numbered default as a placeholder.

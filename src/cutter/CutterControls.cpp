@@ -121,8 +121,15 @@ void CutterControls::buildList(QWidget* window) {
 void sizeSectionColumns(QTreeView* list) {
     const QFontMetrics metrics = list->fontMetrics();
     const int timeWidth = metrics.horizontalAdvance(QString::fromStdString(AppSettings::formatMinSecMs(0))) + 16;
+    // The status column takes its longest text: no status is ever cut.
+    int status = 0;
+    for (const QString& text :
+         {CutterControls::tr("Done (re-encoded)"),
+          CutterControls::tr("Previewing: ") + QString::fromStdString(AppSettings::formatMinSecMs(0)),
+          CutterControls::tr("Cutting: %1 % done").arg(100)})
+        status = std::max(status, metrics.horizontalAdvance(text));
     const int widths[] = {metrics.horizontalAdvance(CutterControls::tr("Use")) + 32, timeWidth, timeWidth, timeWidth,
-                          metrics.horizontalAdvance(CutterControls::tr("Done (re-encoded)")) + 16};
+                          status + 16};
     for (int column = 0; column < 5; ++column)
         list->setColumnWidth(column, widths[column]);
     list->setMinimumWidth(widths[0] + 3 * timeWidth);

@@ -67,7 +67,10 @@ void CutterWindow::playBeforePosition() {
 void CutterWindow::playbackEnded() {
     const Range range = playback_->range();
     switch (range.kind) {
-    case RangeKind::Preview: stopPreview(); break;
+    case RangeKind::Preview:
+        stopPreview();
+        document_->setPosition(range.startMs); // back to the section's start
+        break;
     case RangeKind::AfterPosition: document_->setPosition(range.startMs); break;
     case RangeKind::BeforePosition: document_->setPosition(range.endMs); break;
     case RangeKind::WholeFile:
@@ -81,8 +84,7 @@ void CutterWindow::showHeardPosition(int64_t ms) {
     if (range.kind == RangeKind::Preview)
         sections_->setStatus(range.section,
                              tr("Previewing: ") + QString::fromStdString(AppSettings::formatMinSecMs(ms)));
-    else
-        document_->setPosition(ms);
+    document_->setPosition(ms); // the clock and the playhead follow a preview too
 }
 
 void CutterWindow::setPreviewControls(bool previewing) {

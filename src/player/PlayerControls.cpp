@@ -47,7 +47,13 @@ PlayerControls::PlayerControls(QWidget* window) {
     progressSlider = makeSlider(window, "progressSlider", Qt::Horizontal, 0, 1000, tr("Playback position"));
     progressSlider->setPageStep(10);
     progressSlider->setEnabled(false);
-    layout->addWidget(progressSlider);
+    timeLabel = new QLabel(window);
+    timeLabel->setObjectName("timeLabel");
+    timeLabel->setAccessibleName(tr("Elapsed and total time"));
+    auto* position = new QHBoxLayout;
+    position->addWidget(progressSlider, 1);
+    position->addWidget(timeLabel);
+    layout->addLayout(position);
     buildBottomRow(window);
     auto* bottom = new QHBoxLayout;
     for (QPushButton* button : {playButton, stopButton, pauseButton, mailButton})
@@ -55,6 +61,12 @@ PlayerControls::PlayerControls(QWidget* window) {
     bottom->addSpacing(12);
     bottom->addWidget(fileInfoLabel, 1);
     layout->addLayout(bottom);
+    statusLine = new QLabel(window);
+    statusLine->setObjectName("statusLine");
+    statusLine->setTextFormat(Qt::RichText);
+    statusLine->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    statusLine->setWordWrap(true);
+    layout->addWidget(statusLine);
     buildMenu(window);
 }
 
@@ -98,6 +110,9 @@ QWidget* PlayerControls::buildMiddle(QWidget* window) {
         band->setSingleStep(1);
         equalizerSliders[static_cast<size_t>(n)] = band;
         equalizer->addWidget(band, 1, n + 1, Qt::AlignHCenter);
+        auto* label = new QLabel(hz < 1000 ? QString::number(hz) : QString("%1k").arg(hz / 1000), middle);
+        label->setAlignment(Qt::AlignHCenter);
+        equalizer->addWidget(label, 2, n + 1, Qt::AlignHCenter);
     }
     equalizerPresetBox = new QComboBox(middle);
     equalizerPresetBox->setObjectName("equalizerPresetBox");
@@ -144,9 +159,12 @@ QWidget* PlayerControls::buildPlayList(QWidget* window) {
 // The column widths follow the window's font: called once the model is set.
 void sizeFileColumns(QTreeView* list) {
     const QFontMetrics metrics = list->fontMetrics();
+    // The status column takes its longest text: no status is ever cut.
+    const int status = std::max(metrics.horizontalAdvance(PlayerControls::tr("Converting %1% done").arg(100)),
+                                metrics.horizontalAdvance(PlayerControls::tr("Playing ") + "00 : 00 : 00"));
     const int widths[] = {metrics.horizontalAdvance(QString(24, 'n')), metrics.horizontalAdvance("FLAC") + 24,
                           metrics.horizontalAdvance("000 : 00 : 000") + 24, metrics.horizontalAdvance("000.00 MB") + 24,
-                          metrics.horizontalAdvance(PlayerControls::tr("Converting 100%")) + 24};
+                          status + 24};
     for (int column = 0; column < 5; ++column)
         list->setColumnWidth(column, widths[column]);
 }

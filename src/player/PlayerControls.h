@@ -34,6 +34,8 @@ public:
     FolderTree* folderTree;
     QTreeView* playList;
     QSlider* progressSlider;
+    QLabel* timeLabel;  // elapsed and total time of the playing file
+    QLabel* statusLine; // what the last job wrote, with a link to its folder
     QPushButton *playButton, *stopButton, *pauseButton, *mailButton;
     QLabel* fileInfoLabel;
     QMenu* contextMenu;

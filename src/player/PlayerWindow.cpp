@@ -18,6 +18,7 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QTreeView>
+#include <QUrl>
 
 #include "AppSettings.h"
 #include "AudioFileListModel.h"
@@ -137,6 +138,11 @@ void PlayerWindow::connectControls() {
     connect(ui.renameAction, &QAction::triggered, this, &PlayerWindow::renameSelected);
     connect(ui.deleteAction, &QAction::triggered, this, &PlayerWindow::deleteSelected);
     connect(ui.mailButton, &QPushButton::clicked, this, &PlayerWindow::mailSelected);
+    connect(ui.statusLine, &QLabel::linkActivated, this, [this](const QString& link) {
+        const std::string folder = Platform::pathBytes(QUrl(link).toLocalFile());
+        if (!Platform::shellOpen(folder))
+            showMessage(Platform::pathFromBytes(Platform::shellOpenFailure(folder)));
+    });
 }
 
 void PlayerWindow::connectPlayback() {
@@ -424,6 +430,7 @@ void PlayerWindow::playbackStateChanged() {
                 files_->setState(files_->fileAt(row).path, AudioFileListModel::RowState::Idle);
         ui_->levelDisplay->showData(AudioBlock{});
         ui_->progressSlider->setValue(0);
+        ui_->timeLabel->clear();
     } else {
         files_->setState(playback_->file(), AudioFileListModel::RowState::Playing);
         ui_->levelDisplay->setSampleRate(playback_->sampleRate());
@@ -449,6 +456,9 @@ void PlayerWindow::showPlayedPosition(int64_t ms) {
         ui_->progressSlider->setValue(static_cast<int>(
             std::min<int64_t>(std::llround(playback_->positionFrame() * 1000.0 / playback_->lengthFrames()), 1000)));
     files_->setStatus(playback_->file(), tr("Playing ") + QString::fromStdString(AppSettings::formatHmsColon(ms)));
+    const int64_t total = playback_->lengthFrames() * 1000 / std::max(playback_->sampleRate(), 1);
+    ui_->timeLabel->setText(
+        QString::fromStdString(AppSettings::formatHmsColon(ms) + " / " + AppSettings::formatHmsColon(total)));
 }
 
 // ---- Volume and equaliser ----

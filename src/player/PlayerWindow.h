@@ -97,6 +97,7 @@ private:
     void convertProgress(int percent);
     void conversionFinished(bool failed, const QString& failure, int, bool tagsOnly);
     void cancelConversion();
+    void showConverted(const QString& file);
     void renameSelected();
     bool canEdit(const QString& path) const;
     bool renameFile(const QString& path, const QString& newText);

@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTreeView>
+#include <QUrl>
+#include <QLabel>
 
 #include "AudioFileListModel.h"
 #include "ConfirmDialog.h"
@@ -149,9 +151,20 @@ void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, 
     if (!convertCancelled_ && (!failed || tagsOnly) &&
         convertOutputFile_.left(convertOutputFile_.lastIndexOf('/') + 1) == currentFolder())
         files_->updateFile(convertOutputFile_);
+    if (!convertCancelled_ && (!failed || tagsOnly))
+        showConverted(convertOutputFile_);
     convertCancelled_ = false;
     if (failed)
         showMessage(problem);
+}
+
+// The status line says what was written and where, with a link that opens the folder.
+void PlayerWindow::showConverted(const QString& file) {
+    const QString folder = file.left(file.lastIndexOf('/') + 1);
+    ui_->statusLine->setText(
+        tr("Converted: \"%1\" written in %2").arg(nameOf(file).toHtmlEscaped(), folder.toHtmlEscaped()) +
+        QString(" <a href=\"%1\">%2</a>")
+            .arg(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded), tr("Open folder")));
 }
 
 void PlayerWindow::cancelConversion() {

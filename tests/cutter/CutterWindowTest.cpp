@@ -578,11 +578,17 @@ private slots:
         QVERIFY(ctl<QPushButton>("stopPreviewButton")->isVisible());
         QVERIFY(!ctl<QPushButton>("addPointButton")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(cellText(list(), 1, 4).startsWith("Previewing: 000 : 02"), 3000);
+        // The clock and the playhead follow the preview.
+        QTRY_VERIFY(doc()->position() > 2000 && doc()->position() < 2800);
+        QCOMPARE(ctl<QLabel>("durationLabel")->text().left(9), QString("000 : 02 "));
         QTRY_VERIFY_WITH_TIMEOUT(!playback()->isActive(), 5000);
         QCOMPARE(cellText(list(), 1, 4), QString());
         QVERIFY(ctl<QPushButton>("previewButton")->isVisible());
         QVERIFY(ctl<QPushButton>("addPointButton")->isEnabled());
-        QCOMPARE(doc()->position(), int64_t{2800}); // the preview does not move the bar
+        QCOMPARE(doc()->position(), int64_t{2000}); // back at the section's start
+        // The status column is wide enough for the longest status.
+        const QFontMetrics metrics = list()->fontMetrics();
+        QVERIFY(list()->columnWidth(4) > metrics.horizontalAdvance("Previewing: 000 : 00 : 000"));
     }
 
     // At 1.5 times the speed a section plays whole, its last moments included: the

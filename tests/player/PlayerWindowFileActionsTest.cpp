@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
@@ -234,6 +235,10 @@ private slots:
         relist();
         convert("song.mp3", "WAV");
         QVERIFY(QFile::exists(music_ + "song New New.wav"));
+        // The status line says what was written and where, with the folder one click away.
+        const QString said = control<QLabel>(*player_, "statusLine")->text();
+        QVERIFY2(said.contains("song New New.wav") && said.contains(music_) && said.contains("Open folder"),
+                 qPrintable(said));
         // Beside the source in the listed folder: in the list at once, sorted.
         QVERIFY(findRow(*player_, "song New New.wav") >= 0);
         QVERIFY(findRow(*player_, "song New New.wav") < findRow(*player_, "song.mp3"));

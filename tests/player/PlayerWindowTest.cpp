@@ -323,6 +323,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             cellText(list(), findRow(*player_, "b.mp3"), Column::Status).startsWith("Playing 00 : 00 : 0"), 3000);
         QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 3000);
+        // Beside the bar: the time heard and the file's length.
+        QTRY_VERIFY(ctl<QLabel>("timeLabel")->text().startsWith("00 : 00 : 0"));
+        QVERIFY(ctl<QLabel>("timeLabel")->text().endsWith(" / 00 : 01 : 02"));
 
         // Pause keeps the place; a second pause resumes from it.
         QTest::mouseClick(ctl<QPushButton>("pauseButton"), Qt::LeftButton);
@@ -358,6 +361,7 @@ private slots:
         QCOMPARE(stateOf(*player_, "b.mp3"), RowState::Idle);
         QCOMPARE(cellText(list(), findRow(*player_, "b.mp3"), Column::Status), QString());
         QVERIFY(!progress->isEnabled());
+        QCOMPARE(ctl<QLabel>("timeLabel")->text(), QString());
     }
 
     void fileThatCannotPlayReturnsItsRowToIdle() {

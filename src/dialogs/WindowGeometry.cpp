@@ -1,9 +1,31 @@
 #include "WindowGeometry.h"
 
+#include <algorithm>
+
 #include <QEvent>
+#include <QScreen>
 #include <QWidget>
 
 namespace {
+
+// The window within the screen's available area (what panels and docks leave), as far as
+// its layout's minimum allows: a window from a larger screen, a larger font or scale
+// would otherwise open with its buttons off the screen.
+void fitIntoScreen(QWidget* window) {
+    const QScreen* screen = window->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize frame = window->frameGeometry().size() - window->size();
+    const QSize room = (area.size() - frame).expandedTo(window->minimumSizeHint());
+    if (window->width() > room.width() || window->height() > room.height())
+        window->resize(window->size().boundedTo(room));
+    const QRect placed = window->frameGeometry();
+    const int x = std::clamp(placed.x(), area.left(), std::max(area.left(), area.right() + 1 - placed.width()));
+    const int y = std::clamp(placed.y(), area.top(), std::max(area.top(), area.bottom() + 1 - placed.height()));
+    if (x != placed.x() || y != placed.y())
+        window->move(x, y);
+}
 
 class GeometryKeeper : public QObject {
 public:
@@ -19,6 +41,7 @@ protected:
             restored_ = true;
             if (!stored_.empty())
                 window_->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(stored_)));
+            fitIntoScreen(window_);
         } else if (event->type() == QEvent::Hide) {
             stored_ = window_->saveGeometry().toBase64().toStdString();
         }

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -84,6 +85,39 @@ private slots:
         QCOMPARE(answers.texts, QStringList());
     }
 
+    // Every window opens inside the screen's available area, at its layout's minimum where
+    // the screen is smaller than that, which is at most 480 pixels high (a 768-pixel
+    // screen with a panel, at 1.5 times the size).
+    void windowsOpenInsideTheScreen() {
+        const DialogAnswers answers;
+        AppWindows windows;
+        const QString song = home_.path() + "/song.wav";
+        makeTone(song.toStdString(), 3, 44100, 2, "-c:a pcm_s16le");
+        windows.cutterWindow->openFile(song);
+        for (QWidget* window :
+             std::initializer_list<QWidget*>{windows.playerWindow.get(), windows.cutterWindow.get(),
+                                             windows.joinerWindow.get(), windows.optionsDialog.get()}) {
+            window->move(5000, 5000);
+            window->resize(4000, 3000);
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            const QRect area = window->screen()->availableGeometry();
+            const QSize least = window->minimumSizeHint();
+            QVERIFY2(least.height() <= 480,
+                     qPrintable(QString("%1: %2 high at least").arg(window->objectName()).arg(least.height())));
+            QVERIFY2(window->width() <= std::max(area.width(), least.width()) &&
+                         window->height() <= std::max(area.height(), least.height()),
+                     qPrintable(QString("%1: %2x%3 on %4x%5")
+                                    .arg(window->objectName())
+                                    .arg(window->width())
+                                    .arg(window->height())
+                                    .arg(area.width())
+                                    .arg(area.height())));
+            QVERIFY2(area.contains(window->frameGeometry().topLeft()), qPrintable(window->objectName()));
+            window->hide();
+        }
+    }
+
     // A window comes back at the size the user gave it, from the settings' text.
     void windowsComeBackAtTheirSizes() {
         std::string kept;
@@ -92,8 +126,8 @@ private slots:
             keepGeometry(&window, kept);
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
-            window.resize(910, 610);
-            QTRY_COMPARE(window.size(), QSize(910, 610));
+            window.resize(510, 310);
+            QTRY_COMPARE(window.size(), QSize(510, 310));
             window.hide();
         }
         QVERIFY(!kept.empty());
@@ -102,7 +136,7 @@ private slots:
         keepGeometry(&again, kept);
         again.show();
         QVERIFY(QTest::qWaitForWindowExposed(&again));
-        QCOMPARE(again.size(), QSize(910, 610));
+        QCOMPARE(again.size(), QSize(510, 310));
     }
 };
 

@@ -3,10 +3,35 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QIcon>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 
+namespace {
+
+// The style's own sign drawn in the button's text colour: the style draws its signs in
+// one colour, which a dark palette makes unreadable.
+QIcon inTextColour(const QIcon& sign, const QColor& colour) {
+    QIcon tinted;
+    for (const int side : {16, 24, 32, 48}) {
+        QImage image = sign.pixmap(side, side).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter painter(&image);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), colour);
+        painter.end();
+        tinted.addPixmap(QPixmap::fromImage(image));
+    }
+    return tinted;
+}
+
+} // namespace
+
 void showThemedIcon(QAbstractButton* button, const char* themeName, QStyle::StandardPixmap fallback) {
-    button->setIcon(QIcon::fromTheme(themeName, button->style()->standardIcon(fallback)));
+    const QIcon themed = QIcon::fromTheme(themeName);
+    button->setIcon(!themed.isNull() ? themed
+                                     : inTextColour(button->style()->standardIcon(fallback),
+                                                    button->palette().color(QPalette::ButtonText)));
     const QString meaning = button->toolTip().isEmpty() ? button->text() : button->toolTip();
     button->setAccessibleName(meaning);
     button->setToolTip(meaning);

@@ -13,7 +13,7 @@ class QWidget;
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& text, const QString& hint);
 
 // Shows the desktop theme's icon on a button whose text is a sign (">", "||", "v"), or
-// the style's own icon where the theme has none; the sign's meaning stays as the
+// the style's own icon drawn in the button's text colour where the theme has none; the sign's meaning stays as the
 // button's tooltip and accessible name, for screen readers and for the tests.
 void showThemedIcon(QAbstractButton* button, const char* themeName, QStyle::StandardPixmap fallback);
 

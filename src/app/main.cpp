@@ -9,6 +9,7 @@
 
 #include "AppWindows.h"
 #include "Application.h"
+#include "ControlMap.h"
 #include "AppSettings.h"
 #include "LaunchRequest.h"
 #include "OptionsDialog.h"
@@ -72,6 +73,7 @@ int main(int argc, char** argv) {
     if (termination.exitStatus() != 0)
         return termination.exitStatus();
     windows.playerWindow->show();
+    startControlMapFromEnvironment();
     // Requests are carried out from the event loop: the cutter and the joiner run their own.
     QObject::connect(&channel, &InstanceChannel::received, &app, [&windows](const QStringList& arguments) {
         QTimer::singleShot(0, [&windows, later = launchRequestFrom(arguments)] { windows.carryOut(later); });

@@ -1,5 +1,7 @@
 #include "ThemedIcons.h"
 
+#include <cmath>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QIcon>
@@ -9,6 +11,20 @@
 #include <QPushButton>
 
 namespace {
+
+// The mean lightness (0 .. 255) of an icon's drawn pixels, -1 for none.
+double drawnLightness(const QIcon& icon) {
+    const QImage image = icon.pixmap(24, 24).toImage().convertToFormat(QImage::Format_ARGB32);
+    double sum = 0;
+    int drawn = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QColor pixel = image.pixelColor(x, y); pixel.alpha() > 128) {
+                sum += pixel.lightness();
+                ++drawn;
+            }
+    return drawn > 0 ? sum / drawn : -1;
+}
 
 // The style's own sign drawn in the button's text colour: the style draws its signs in
 // one colour, which a dark palette makes unreadable.
@@ -29,9 +45,12 @@ QIcon inTextColour(const QIcon& sign, const QColor& colour) {
 
 void showThemedIcon(QAbstractButton* button, const char* themeName, QStyle::StandardPixmap fallback) {
     const QIcon themed = QIcon::fromTheme(themeName);
+    const QIcon style = button->style()->standardIcon(fallback);
+    // The style's sign as it is where it stands out from the button, else in the text colour.
+    const bool readable = std::abs(drawnLightness(style) - button->palette().color(QPalette::Button).lightness()) > 100;
     button->setIcon(!themed.isNull() ? themed
-                                     : inTextColour(button->style()->standardIcon(fallback),
-                                                    button->palette().color(QPalette::ButtonText)));
+                    : readable       ? style
+                                     : inTextColour(style, button->palette().color(QPalette::ButtonText)));
     const QString meaning = button->toolTip().isEmpty() ? button->text() : button->toolTip();
     button->setAccessibleName(meaning);
     button->setToolTip(meaning);

@@ -165,8 +165,13 @@ void sizeFileColumns(QTreeView* list) {
     const int widths[] = {metrics.horizontalAdvance(QString(24, 'n')), metrics.horizontalAdvance("FLAC") + 24,
                           metrics.horizontalAdvance("000 : 00 : 000") + 24, metrics.horizontalAdvance("000.00 MB") + 24,
                           status + 24};
-    for (int column = 0; column < 5; ++column)
+    // The name takes the room the other columns leave: the status stays in view.
+    for (int column = 1; column < 5; ++column)
         list->setColumnWidth(column, widths[column]);
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    list->header()->setMinimumSectionSize(metrics.horizontalAdvance("FLAC") + 24);
+    list->setMinimumWidth(widths[0] / 2 + widths[1] + widths[2] + widths[3] + widths[4]);
 }
 
 void PlayerControls::buildBottomRow(QWidget* window) {

@@ -39,7 +39,7 @@ QString CutRun::start(const QString& source, CutJob job) {
             throw EngineError(static_cast<EngineStatus>(output_.errorCode()), output_.errorText());
     };
     cuttingRow_ = -1;
-    written_ = 0;
+    done_.assign(rows_.size(), false);
     cancelled_ = false;
     running_ = true;
     worker_ = new CutWorker(this, input_, output_, std::move(job));
@@ -100,7 +100,7 @@ void CutRun::progress(int section, int percent) {
     const int row = static_cast<int>(rows_[index]);
     if (percent >= 100) {
         cuttingRow_ = -1;
-        ++written_;
+        done_[index] = true;
         sections_.setStatus(row, doneTexts_.at(index), notes_.at(index));
     } else {
         cuttingRow_ = row;

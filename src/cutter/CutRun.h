@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
 #include <QObject>
@@ -28,7 +29,7 @@ public:
     void cancel();
     bool isRunning() const { return running_; }
     // The files the last cut wrote whole.
-    int written() const { return written_; }
+    int written() const { return static_cast<int>(std::count(done_.begin(), done_.end(), true)); }
 
 signals:
     // The cut is over: failure is "" when every section was written or it was cancelled.
@@ -50,6 +51,6 @@ private:
     std::vector<size_t> rows_; // the list row of each section
     std::vector<QString> doneTexts_, notes_;
     int cuttingRow_ = -1;
-    int written_ = 0;
+    std::vector<bool> done_; // each section's, once written whole
     bool running_ = false, cancelled_ = false;
 };

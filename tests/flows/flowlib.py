@@ -158,6 +158,7 @@ class App:
 
     def wait(self, condition, what):
         """Waits until condition(map) gives something true, and returns it."""
+        print(f"waiting for {what}", file=sys.stderr)
         deadline = time.monotonic() + WAIT
         while time.monotonic() < deadline:
             if self.process.poll() is not None:
@@ -183,6 +184,18 @@ class App:
         self.click_at(*control.centre(), button=button)
         return control
 
+    def click_text(self, text, window=None):
+        """Clicks the button (or other control) that shows text."""
+        control = self.wait(lambda m: next((c for c in m.controls if c.text.replace("&", "") == text and c.enabled and
+                                            (window is None or c.window == window)), None), f"a control {text}")
+        self.click_at(*control.centre())
+
+    def click_action(self, text):
+        """Clicks an item of the open menu."""
+        action = self.wait(lambda m: next((a for a in m.actions if a.text == text and a.enabled), None),
+                           f"the menu item {text}")
+        self.click_at(action.x + action.w // 2, action.y + action.h // 2)
+
     def click_row(self, view, first_cell, double=False, button=1, x_offset=None):
         row = self.wait(lambda m: m.row(view, first_cell), f"row {first_cell} of {view}")
         x = row.x + (x_offset if x_offset is not None else row.w // 2)
@@ -197,8 +210,18 @@ class App:
 
     def answer_message(self, button="noButton"):
         """Waits for a message box, presses one of its buttons, and returns its text."""
-        text = self.wait(lambda m: m.message(), "a message")
-        self.click(button, "confirmDialog")
+        text = self.wait(lambda m: (w := m.window("confirmDialog")) and w.active and w.text, "a message")
+        # The box places itself over the window that asks: its button is clicked where it
+        # stands once two readings agree.
+        where = None
+        while True:
+            control = self.wait_control(button, "confirmDialog", lambda c: c.enabled)
+            if where == control.centre():
+                break
+            where = control.centre()
+            self.wait(lambda m: m.control(button, "confirmDialog") is not None, "the message's button")
+            time.sleep(0.2)
+        self.click_at(*where)
         self.wait(lambda m: m.message() is None, "the message to close")
         return text
 
@@ -224,6 +247,19 @@ def mean_of(image, x, y, w, h):
     out = run(["convert", image, "-crop", f"{w}x{h}+{x}+{y}", "-colorspace", "Gray", "-format", "%[fx:mean]",
                "info:"]).stdout
     return float(out)
+
+
+def mean_colour(image, x, y, w, h):
+    """The mean red, green and blue (0 .. 1) of a rectangle of a screenshot."""
+    out = run(["convert", image, "-crop", f"{w}x{h}+{x}+{y}", "-format", "%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]",
+               "info:"]).stdout
+    return tuple(float(v) for v in out.split())
+
+
+def milliseconds(text):
+    """The milliseconds of a time as the cutter shows it: "000 : 02 : 500"."""
+    minutes, seconds, ms = (int(part) for part in text.replace(" ", "").split(":"))
+    return (minutes * 60 + seconds) * 1000 + ms
 
 
 def flow(body, size="1366x768"):

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTextStream>
 #include <QTimer>
 
@@ -86,6 +87,18 @@ void writeActions(QTextStream& out, const QMenu* menu) {
     }
 }
 
+// One line a tab: "tab", its tab widget, its number, its rectangle on the screen,
+// whether it is the current one, and its text.
+void writeTabs(QTextStream& out, const QTabBar* bar) {
+    const QString owner = bar->parentWidget() ? bar->parentWidget()->objectName() : bar->objectName();
+    for (int tab = 0; tab < bar->count(); ++tab) {
+        const QRect at = bar->tabRect(tab);
+        const QRect on(bar->mapToGlobal(at.topLeft()), at.size());
+        out << "tab\t" << owner << '\t' << tab << '\t' << on.x() << '\t' << on.y() << '\t' << on.width() << '\t'
+            << on.height() << '\t' << int(bar->currentIndex() == tab) << '\t' << oneLine(bar->tabText(tab)) << '\n';
+    }
+}
+
 void writeMap(const QString& path) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -109,6 +122,8 @@ void writeMap(const QString& path) {
                 writeControl(out, window, control);
             if (const auto* view = qobject_cast<const QAbstractItemView*>(control))
                 writeRows(out, view);
+            if (const auto* bar = qobject_cast<const QTabBar*>(control))
+                writeTabs(out, bar);
         }
     }
     out.flush();

@@ -105,13 +105,22 @@ class Action:
         self.enabled = enabled == "1"
 
 
+class Tab:
+    def __init__(self, fields):
+        self.owner, index, x, y, w, h, current, self.text = (fields + [""] * 8)[:8]
+        self.index, self.x, self.y, self.w, self.h = int(index), int(x), int(y), int(w), int(h)
+        self.current = current == "1"
+
+
 class ControlMap:
     def __init__(self, text):
-        self.windows, self.controls, self.rows, self.actions = [], [], [], []
+        self.windows, self.controls, self.rows, self.actions, self.tabs = [], [], [], [], []
+        lists = {"window": (self.windows, Window), "control": (self.controls, Control), "row": (self.rows, Row),
+                 "action": (self.actions, Action), "tab": (self.tabs, Tab)}
         for line in text.splitlines():
             kind, *fields = line.split("\t")
-            {"window": self.windows, "control": self.controls, "row": self.rows, "action": self.actions}[kind].append(
-                {"window": Window, "control": Control, "row": Row, "action": Action}[kind](fields))
+            found, make = lists[kind]
+            found.append(make(fields))
 
     def window(self, name):
         return next((w for w in self.windows if w.name == name), None)
@@ -189,6 +198,14 @@ class App:
         control = self.wait(lambda m: next((c for c in m.controls if c.text.replace("&", "") == text and c.enabled and
                                             (window is None or c.window == window)), None), f"a control {text}")
         self.click_at(*control.centre())
+
+    def click_tab(self, owner, text):
+        """Clicks a tab of a tab widget, and waits until it is the current one."""
+        tab = self.wait(lambda m: next((t for t in m.tabs if t.owner == owner and t.text.replace("&", "") == text),
+                                       None), f"the tab {text}")
+        self.click_at(tab.x + tab.w // 2, tab.y + tab.h // 2)
+        self.wait(lambda m: any(t.owner == owner and t.index == tab.index and t.current for t in m.tabs),
+                  f"the tab {text} to show")
 
     def click_action(self, text):
         """Clicks an item of the open menu."""

@@ -132,9 +132,9 @@ void sizeSectionColumns(QTreeView* list) {
                           status + 16};
     for (int column = 0; column < 5; ++column)
         list->setColumnWidth(column, widths[column]);
-    // Wide enough for every column before the title, and some of the title: no status is
-    // scrolled out of sight.
-    list->setMinimumWidth(widths[0] + 3 * timeWidth + widths[4] + metrics.horizontalAdvance(QString(10, 'n')));
+    // Narrow enough for the window to fit a small screen at a large scale; narrower than its
+    // columns, the list scrolls (the status column keeps its whole width).
+    list->setMinimumWidth(widths[0] + 3 * timeWidth + widths[4] / 2);
 }
 
 void CutterControls::buildToolColumn(QWidget* window) {

@@ -46,14 +46,19 @@ QIcon inTextColour(const QIcon& sign, const QColor& colour) {
 void showThemedIcon(QAbstractButton* button, const char* themeName, QStyle::StandardPixmap fallback) {
     const QIcon themed = QIcon::fromTheme(themeName);
     const QIcon style = button->style()->standardIcon(fallback);
-    // The style's sign as it is where it stands out from the button, else in the text colour.
+    // The style's sign as it is where it stands out from the button; else a plain shape
+    // (the media signs) in the text colour; else the sign's own text, which the button
+    // draws in its text colour.
     const bool readable = std::abs(drawnLightness(style) - button->palette().color(QPalette::Button).lightness()) > 100;
-    button->setIcon(!themed.isNull() ? themed
-                    : readable       ? style
-                                     : inTextColour(style, button->palette().color(QPalette::ButtonText)));
+    const bool shape = fallback >= QStyle::SP_MediaPlay && fallback <= QStyle::SP_MediaVolumeMuted;
     const QString meaning = button->toolTip().isEmpty() ? button->text() : button->toolTip();
     button->setAccessibleName(meaning);
     button->setToolTip(meaning);
+    if (themed.isNull() && !readable && !shape)
+        return; // the text stays
+    button->setIcon(!themed.isNull() ? themed
+                    : readable       ? style
+                                     : inTextColour(style, button->palette().color(QPalette::ButtonText)));
     button->setText({});
 }
 

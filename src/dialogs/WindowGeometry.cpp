@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 namespace {
@@ -16,7 +17,11 @@ void fitIntoScreen(QWidget* window) {
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    const QSize frame = window->frameGeometry().size() - window->size();
+    // Before the window manager has framed the window its frame is not known: a title bar
+    // as the style draws one stands for it.
+    QSize frame = window->frameGeometry().size() - window->size();
+    if (frame.isNull())
+        frame = QSize(8, window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 8);
     const QSize room = (area.size() - frame).expandedTo(window->minimumSizeHint());
     if (window->width() > room.width() || window->height() > room.height())
         window->resize(window->size().boundedTo(room));
@@ -42,6 +47,9 @@ protected:
             if (!stored_.empty())
                 window_->restoreGeometry(QByteArray::fromBase64(QByteArray::fromStdString(stored_)));
             fitIntoScreen(window_);
+        } else if (event->type() == QEvent::WindowActivate && !framed_) {
+            framed_ = true; // the frame is known now
+            fitIntoScreen(window_);
         } else if (event->type() == QEvent::Hide) {
             stored_ = window_->saveGeometry().toBase64().toStdString();
         }
@@ -52,6 +60,7 @@ private:
     QWidget* window_;
     std::string& stored_;
     bool restored_ = false;
+    bool framed_ = false;
 };
 
 } // namespace

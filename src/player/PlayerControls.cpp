@@ -66,6 +66,7 @@ PlayerControls::PlayerControls(QWidget* window) {
     statusLine->setTextFormat(Qt::RichText);
     statusLine->setTextInteractionFlags(Qt::TextBrowserInteraction);
     statusLine->setWordWrap(true);
+    statusLine->hide(); // shown once a job has something to say
     layout->addWidget(statusLine);
     buildMenu(window);
 }
@@ -83,7 +84,7 @@ QWidget* PlayerControls::buildMiddle(QWidget* window) {
     row->setContentsMargins(0, 0, 0, 0);
     levelDisplay = new LevelDisplay(middle);
     levelDisplay->setObjectName("AD");
-    levelDisplay->setMinimumSize(255, 113); // its bars follow its size
+    levelDisplay->setMinimumSize(255, 80); // its bars follow its size
     levelDisplay->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     row->addWidget(levelDisplay);
     volumeSlider = makeSlider(middle, "volumeSlider", Qt::Vertical, 0, 65535, tr("Volume"));

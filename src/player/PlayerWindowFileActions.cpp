@@ -161,6 +161,7 @@ void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, 
 // The status line says what was written and where, with a link that opens the folder.
 void PlayerWindow::showConverted(const QString& file) {
     const QString folder = file.left(file.lastIndexOf('/') + 1);
+    ui_->statusLine->show();
     ui_->statusLine->setText(
         tr("Converted: \"%1\" written in %2").arg(nameOf(file).toHtmlEscaped(), folder.toHtmlEscaped()) +
         QString(" <a href=\"%1\">%2</a>")

@@ -45,14 +45,20 @@ private slots:
                   std::pair{"media-playback-stop", QStyle::SP_MediaStop}, std::pair{"go-down", QStyle::SP_ArrowDown}}) {
                 QPushButton* button = makeButton(&window, theme, ">", "Play");
                 showThemedIcon(button, theme, fallback);
-                QVERIFY(!button->icon().isNull());
+                QCOMPARE(button->toolTip(), QString("Play"));
+                QCOMPARE(button->accessibleName(), QString("Play"));
+                // A sign the style cannot draw readably here keeps its text, drawn in the
+                // button's text colour; the media signs are drawn in that colour.
+                if (button->icon().isNull()) {
+                    QCOMPARE(button->text(), QString(">"));
+                    QVERIFY2(fallback < QStyle::SP_MediaPlay || fallback > QStyle::SP_MediaVolumeMuted, theme);
+                    continue;
+                }
+                QVERIFY(button->text().isEmpty());
                 const double lightness = drawnLightness(button->icon());
                 QVERIFY2(lightness >= 0, theme);
-                QVERIFY2(std::abs(lightness - c.button.lightness()) > 100, qPrintable(QString("%1 on %2: %3 against %4")
-                                                                                          .arg(theme, c.name)
-                                                                                          .arg(lightness)
-                                                                                          .arg(c.button.lightness())));
-                QCOMPARE(button->toolTip(), QString("Play"));
+                QVERIFY2(std::abs(lightness - c.button.lightness()) > 100,
+                         qPrintable(QString("%1 on %2: %3").arg(theme, c.name).arg(lightness)));
             }
         }
     }

@@ -155,6 +155,7 @@ class App:
         env.update(environment or {})
         os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
         self.env = env
+        self.scale = float(env.get("QT_SCALE_FACTOR", "1"))
         self.log = open(os.path.join(home, "program.log"), "w")
         self.process = subprocess.Popen([program, *arguments], env=env, stdout=self.log, stderr=subprocess.STDOUT)
 
@@ -185,7 +186,8 @@ class App:
         run(["xdotool", *map(str, arguments)], env=self.desktop.env)
 
     def click_at(self, x, y, button=1, double=False):
-        self.xdotool("mousemove", "--sync", x, y)
+        """Clicks at a place the control map gives (in the program's scaled pixels)."""
+        self.xdotool("mousemove", "--sync", round(x * self.scale), round(y * self.scale))
         self.xdotool("click", *(["--repeat", "2", "--delay", "80"] if double else []), button)
 
     def click(self, name, window=None, button=1):
@@ -264,6 +266,14 @@ def mean_of(image, x, y, w, h):
     out = run(["convert", image, "-crop", f"{w}x{h}+{x}+{y}", "-colorspace", "Gray", "-format", "%[fx:mean]",
                "info:"]).stdout
     return float(out)
+
+
+def contrast_of(image, x, y, w, h):
+    """The spread (0 .. 1) between the darkest and the lightest grey of a rectangle."""
+    out = run(["convert", image, "-crop", f"{w}x{h}+{x}+{y}", "-colorspace", "Gray", "-format",
+               "%[fx:maxima] %[fx:minima]", "info:"]).stdout
+    lightest, darkest = (float(v) for v in out.split())
+    return lightest - darkest
 
 
 def mean_colour(image, x, y, w, h):

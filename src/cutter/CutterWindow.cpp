@@ -234,6 +234,13 @@ void CutterWindow::dragEnterEvent(QDragEnterEvent* event) {
         event->acceptProposedAction();
 }
 
+// The keyboard starts on the waveform, where the window's keys (Space, M, the arrows) act,
+// rather than on Split.
+void CutterWindow::showEvent(QShowEvent* event) {
+    JobWindow::showEvent(event);
+    ui_->bar->setFocus();
+}
+
 // An audio file dropped from a file manager is opened in place of the one shown.
 void CutterWindow::dropEvent(QDropEvent* event) {
     const QString file = droppedAudioFile(*event->mimeData());

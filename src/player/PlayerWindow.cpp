@@ -295,7 +295,13 @@ void PlayerWindow::listFolder(const QString& folder) {
 void PlayerWindow::refreshPlayList() {
     if (!currentFolder().isEmpty() && ui_->folderTree->selectedPath() != currentFolder())
         ui_->folderTree->selectPath(currentFolder()); // the folder listed is the one to list again
+    // The selected file stays selected through the new listing (if it is still there).
+    const QString selected = selectedFile();
     listFolder(ui_->folderTree->selectedPath());
+    if (!selected.isEmpty() && fileToSelect_.isEmpty()) {
+        fileToSelect_ = selected;
+        reselecting_ = true;
+    }
 }
 
 void PlayerWindow::sortBy(int column) {
@@ -303,8 +309,10 @@ void PlayerWindow::sortBy(int column) {
 }
 
 void PlayerWindow::folderListed() {
-    if (!fileToSelect_.isEmpty())
-        selectFile(std::exchange(fileToSelect_, QString()));
+    if (!fileToSelect_.isEmpty() && !(reselecting_ && !viewIndexOf(fileToSelect_).isValid()))
+        selectFile(fileToSelect_);
+    fileToSelect_.clear();
+    reselecting_ = false;
 }
 
 QModelIndex PlayerWindow::viewIndexOf(const QString& path) const {

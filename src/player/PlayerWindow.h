@@ -112,7 +112,8 @@ private:
     ConfirmDialog* confirm_ = nullptr;
     CutterWindow* cutter_ = nullptr;
     JoinerWindow* joiner_ = nullptr;
-    QString fileToSelect_; // selected once its folder is listed
+    QString fileToSelect_;     // selected once its folder is listed
+    bool reselecting_ = false; // the file was selected before a new listing: gone is no fault
     bool equalizerDragging_ = false;
     bool shown_ = false;
 

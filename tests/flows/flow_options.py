@@ -47,7 +47,8 @@ def body(home, start):
     app.click_row("playList", "song.wav", button=3)
     app.click_action("Convert to MP3")
     written = os.path.join(chosen, "song.mp3")
-    app.wait(lambda m: "Converted" in m.control("statusLine").text and os.path.exists(written), "the MP3 written")
+    app.wait(lambda m: (c := m.control("statusLine")) and "Converted" in c.text and os.path.exists(written),
+             "the MP3 written")
     if abs(bit_rate(written) - 192000) > 2000:
         raise FlowFailure(f"{written} is {bit_rate(written)} bit/s")
     # The settings are kept for the next start.

@@ -221,6 +221,19 @@ class App:
         self.click_at(x, row.y + row.h // 2, button=button, double=double)
         return row
 
+    def focus(self, name, window=None):
+        """Presses Tab until the control has the keyboard, as a person does."""
+        for _ in range(80):
+            found = self.wait(lambda m: m.controls and m, "the controls")
+            control = found.control(name, window)
+            if control and control.focused:
+                return control
+            before = next((c.name for c in found.controls if c.focused), None)
+            self.key("Tab")
+            self.wait(lambda m: next((c.name for c in m.controls if c.focused), None) != before or before is None,
+                      "the focus to move")
+        raise FlowFailure(f"Tab never reached {name}")
+
     def key(self, *keys):
         self.xdotool("key", "--clearmodifiers", *keys)
 

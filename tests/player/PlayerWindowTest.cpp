@@ -364,6 +364,16 @@ private slots:
         QCOMPARE(ctl<QLabel>("timeLabel")->text(), QString());
     }
 
+    // A new listing of the folder (after a cut or a merge) keeps the selected file selected,
+    // so its menu and the keys still act on it.
+    void theSelectionSurvivesANewListing() {
+        listFolder(music_);
+        selectRow("c.Wma");
+        player_->refreshPlayList();
+        QTRY_COMPARE(listedFolder(*player_), music_ + "/");
+        QTRY_COMPARE(list()->selectionModel()->selectedRows().value(0).data().toString(), QString("c.Wma"));
+    }
+
     void fileThatCannotPlayReturnsItsRowToIdle() {
         listFolder(music_);
         selectRow("broken.mp3");

@@ -68,7 +68,7 @@ CutterWindow::CutterWindow(QWidget* parent)
     buildKeys();
     document_ = std::make_unique<CutDocument>(0, std::string());
     showDocument();
-    resize(sizeHint().expandedTo(QSize(640, 440)));
+    resize(sizeHint().expandedTo(QSize(960, 540)));
     keepGeometry(this, AppSettings::cutterGeometry);
 }
 

@@ -54,6 +54,7 @@ def body(home, start):
     app.click_at(first.x + first.w + 40, first.y + first.h // 2)
     app.click("previewButton")
     app.wait(lambda m: m.rows_of("sectionList")[0].cells[4].startswith("Previewing"), "the preview")
+    app.screenshot("cutter", window="cutterWindow")
     shot = app.screenshot("flow_cutter")
     app.wait(lambda m: not m.rows_of("sectionList")[0].cells[4], "the preview to end")
     # The waveform is drawn, never one fill: its area keeps the palette's greys.

@@ -21,7 +21,7 @@ def body(home, start):
                      and True, "c.wav first")
     if app.controls().control("outputFormatBox").text != "MP3":
         raise FlowFailure("the output format is not MP3")
-    app.screenshot("flow_joiner")
+    app.screenshot("joiner", window="joinerWindow")
     app.click("mergeButton")
     said = app.answer_message()
     found = re.fullmatch(r"Merge finished 1 file written in (.*)", said)

@@ -40,7 +40,7 @@ def body(home, start):
     app.type(chosen)
     app.key("Return")
     app.wait(lambda m: (c := m.control("convertFolderEdit")) and c.text.rstrip("/") == chosen, "the folder set")
-    app.screenshot("flow_options")
+    app.screenshot("options", window="optionsDialog")
     app.click("okButton")
     app.wait(lambda m: not m.window("optionsDialog"), "the options to close")
     # A conversion to MP3 now goes to that folder at that bit rate.

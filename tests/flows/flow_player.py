@@ -34,6 +34,7 @@ def body(home, start):
     app.key("Return")
     app.wait(lambda m: m.control("equalizerPresetBox").text == "Pop" and m.control("tbEQ1").text == "-273",
              "the Pop preset on the bars")
+    app.screenshot("player", window="playerWindow")
     shot = app.screenshot("flow_player")
     # The level display shows what plays: its area is not one flat colour.
     display = app.wait_control("AD")

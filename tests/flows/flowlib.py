@@ -140,6 +140,16 @@ class ControlMap:
         return box.text if box else None
 
 
+def private_mounts():
+    """Where the flows run as root: the program in a mount namespace of its own with empty
+    /mnt and /media, so that its folder tree (and so every screenshot) shows the fresh
+    home's folders and no drive of the machine that ran it. Elsewhere: nothing."""
+    if os.geteuid() != 0 or not shutil.which("unshare"):
+        return []
+    return ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+            'mount -t tmpfs none /mnt; mount -t tmpfs none /media 2>/dev/null; exec "$@"', "flow"]
+
+
 class App:
     """The real zelvo-mp3 on the desktop, with a fresh home."""
 
@@ -157,7 +167,8 @@ class App:
         self.env = env
         self.scale = float(env.get("QT_SCALE_FACTOR", "1"))
         self.log = open(os.path.join(home, "program.log"), "w")
-        self.process = subprocess.Popen([program, *arguments], env=env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.process = subprocess.Popen([*private_mounts(), program, *arguments], env=env, stdout=self.log,
+                                        stderr=subprocess.STDOUT)
 
     def controls(self):
         try:
@@ -257,11 +268,19 @@ class App:
         self.wait(lambda m: m.message() is None, "the message to close")
         return text
 
-    def screenshot(self, name):
+    def screenshot(self, name, window=None):
+        """The screen as a PNG in the build's flows folder, or only a window of it, frame and
+        all (the pictures of the guide and the README)."""
         folder = os.environ.get("FLOW_SCREENSHOTS", os.getcwd())
         os.makedirs(folder, exist_ok=True)
         path = os.path.join(folder, name + ".png")
         run(["import", "-window", "root", path], env=self.desktop.env)
+        if window:
+            frame = self.wait(lambda m: m.window(window), f"the window {window}")
+            title = 20  # the window manager's title bar above the frame Qt reports
+            x, y = round(frame.x * self.scale), max(0, round(frame.y * self.scale) - title)
+            w, h = round(frame.w * self.scale), round(frame.h * self.scale) + title
+            run(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", path])
         return path
 
     def close(self):

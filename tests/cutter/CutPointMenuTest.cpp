@@ -15,6 +15,7 @@
 #include "CutPointMenu.h"
 #include "CutSectionModel.h"
 #include "CutterWindow.h"
+#include "CutterProbe.h"
 #include "WindowProbe.h"
 #include "DialogAnswers.h"
 #include "EngineEvents.h"
@@ -55,10 +56,10 @@ private:
     Control* ctl(const char* name) {
         return control<Control>(*window_, name);
     }
-    void click(const char* name) { QTest::mouseClick(ctl<QPushButton>(name), Qt::LeftButton); }
-    QTreeView* list() { return ctl<QTreeView>("sectionList"); }
-    CutSectionModel* sections() { return static_cast<CutSectionModel*>(list()->model()); }
-    CutDocument* doc() { return sections()->document(); }
+    void click(const char* name) { clickButton(*window_, name); }
+    QTreeView* list() { return sectionList(*window_); }
+    CutSectionModel* sections() { return sectionModel(*window_); }
+    CutDocument* doc() { return cutDocument(*window_); }
     QTemporaryDir home_;
     QString talk_;
     std::unique_ptr<ConfirmDialog> confirm_;

@@ -28,6 +28,7 @@
 #include "PlaybackController.h"
 #include "PositionBar.h"
 #include "Waveform.h"
+#include "CutterProbe.h"
 #include "WindowProbe.h"
 #include "CutterWindow.h"
 
@@ -61,10 +62,10 @@ private:
     Control* ctl(const char* name) {
         return control<Control>(*window_, name);
     }
-    void click(const char* name) { QTest::mouseClick(ctl<QPushButton>(name), Qt::LeftButton); }
-    QTreeView* list() { return ctl<QTreeView>("sectionList"); }
-    CutSectionModel* sections() { return static_cast<CutSectionModel*>(list()->model()); }
-    CutDocument* doc() { return sections()->document(); }
+    void click(const char* name) { clickButton(*window_, name); }
+    QTreeView* list() { return sectionList(*window_); }
+    CutSectionModel* sections() { return sectionModel(*window_); }
+    CutDocument* doc() { return cutDocument(*window_); }
     PositionBar* bar() { return ctl<PositionBar>("Bar"); }
     PlaybackController* playback() { return window_->findChild<PlaybackController*>(); }
 

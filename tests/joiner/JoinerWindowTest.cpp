@@ -21,6 +21,7 @@
 #include "AppSettings.h"
 #include "AudioFileListModel.h"
 #include "InfoBox.h"
+#include "FileListProbe.h"
 #include "WindowProbe.h"
 #include <QComboBox>
 #include <QHeaderView>
@@ -39,9 +40,7 @@ QStringList column(const QAbstractItemView* list, int column) {
 
 // The folder the joiner's folder list shows, once it is listed whole.
 QString listedFolder(const JoinerWindow& window) {
-    const auto* proxy = static_cast<const QSortFilterProxyModel*>(window.findChild<QTreeView*>("folderList")->model());
-    const auto* files = static_cast<const AudioFileListModel*>(proxy->sourceModel());
-    return files->isListing() ? QString() : files->folder();
+    return listedFolder(window.findChild<QTreeView*>("folderList"));
 }
 
 void writeBytes(const QString& path, qint64 size) {

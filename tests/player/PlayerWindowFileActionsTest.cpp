@@ -18,6 +18,7 @@
 #include "AudioFileListModel.h"
 #include "AudioFixtures.h"
 #include "PlaybackController.h"
+#include "FileListProbe.h"
 #include "WindowProbe.h"
 #include "EngineEvents.h"
 #include "DialogAnswers.h"
@@ -35,20 +36,12 @@ QTreeView* playList(const PlayerWindow& player) {
     return control<QTreeView>(player, "playList");
 }
 
-const AudioFileListModel& files(const PlayerWindow& player) {
-    return *static_cast<const AudioFileListModel*>(
-        static_cast<const QSortFilterProxyModel*>(playList(player)->model())->sourceModel());
-}
-
 QStringList rowNames(const PlayerWindow& player) {
-    QStringList names;
-    for (int row = 0; row < rowCount(playList(player)); ++row)
-        names << cellText(playList(player), row, AudioFileListModel::Name);
-    return names;
+    return columnTexts(playList(player), AudioFileListModel::Name);
 }
 
 int findRow(const PlayerWindow& player, const QString& name) {
-    return static_cast<int>(rowNames(player).indexOf(name));
+    return rowNamed(playList(player), name);
 }
 
 QStringList filesIn(const QString& folder) {
@@ -77,15 +70,12 @@ private:
 
     void relist() {
         player_->refreshPlayList();
-        QTRY_VERIFY(!files(*player_).isListing() && files(*player_).folder() == music_);
+        QTRY_COMPARE(listedFolder(list()), music_);
     }
 
     int rowsNamed(const QString& name) const { return static_cast<int>(rowNames(*player_).count(name)); }
 
-    AudioFileListModel::RowState stateOf(const QString& name) const {
-        const QModelIndex index = list()->model()->index(findRow(*player_, name), 0);
-        return static_cast<AudioFileListModel::RowState>(index.data(AudioFileListModel::StateRole).toInt());
-    }
+    AudioFileListModel::RowState stateOf(const QString& name) const { return ::stateOf(list(), name); }
 
     bool converting() const {
         for (int row = 0; row < rowCount(list()); ++row)

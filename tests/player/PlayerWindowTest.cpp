@@ -24,6 +24,7 @@
 #include "LevelDisplay.h"
 #include "PlaybackController.h"
 #include "PlayerWindow.h"
+#include "FileListProbe.h"
 #include "WindowProbe.h"
 
 namespace {
@@ -35,14 +36,8 @@ QTreeView* playList(const PlayerWindow& player) {
     return control<QTreeView>(player, "playList");
 }
 
-const AudioFileListModel& files(const PlayerWindow& player) {
-    return *static_cast<const AudioFileListModel*>(
-        static_cast<const QSortFilterProxyModel*>(playList(player)->model())->sourceModel());
-}
-
-// The folder the play list shows, once it is listed whole.
 QString listedFolder(const PlayerWindow& player) {
-    return files(player).isListing() ? QString() : files(player).folder();
+    return listedFolder(playList(player));
 }
 
 QString row(const PlayerWindow& player, int row) {
@@ -53,19 +48,15 @@ QString row(const PlayerWindow& player, int row) {
 }
 
 QStringList rowNames(const PlayerWindow& player) {
-    QStringList names;
-    for (int row = 0; row < rowCount(playList(player)); ++row)
-        names << cellText(playList(player), row, Column::Name);
-    return names;
+    return columnTexts(playList(player), Column::Name);
 }
 
 int findRow(const PlayerWindow& player, const QString& name) {
-    return static_cast<int>(rowNames(player).indexOf(name));
+    return rowNamed(playList(player), name);
 }
 
 RowState stateOf(const PlayerWindow& player, const QString& name) {
-    const QModelIndex index = playList(player)->model()->index(findRow(player, name), 0);
-    return static_cast<RowState>(index.data(AudioFileListModel::StateRole).toInt());
+    return stateOf(playList(player), name);
 }
 
 void writeBytes(const QString& path, qint64 size) {

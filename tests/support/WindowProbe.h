@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QString>
 #include <QWidget>
@@ -24,4 +25,9 @@ inline int rowCount(const QAbstractItemView* view) {
 // Makes a row the current and only selected one, as a click on it does.
 inline void selectRow(QAbstractItemView* view, int row, int column = 0) {
     view->setCurrentIndex(view->model()->index(row, column));
+}
+
+// Clicks a window's button by its object name, as the mouse does.
+inline void clickButton(const QWidget& window, const char* name) {
+    QTest::mouseClick(control<QAbstractButton>(window, name), Qt::LeftButton);
 }

@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -53,6 +54,16 @@ private:
         return clipped;
     }
 
+    // The four windows, the cutter with a file open.
+    std::vector<QWidget*> everyWindow(AppWindows& windows) {
+        const QString song = home_.path() + "/song.wav";
+        if (!QFile::exists(song))
+            makeTone(song.toStdString(), 3, 44100, 2, "-c:a pcm_s16le");
+        windows.cutterWindow->openFile(song);
+        return {windows.playerWindow.get(), windows.cutterWindow.get(), windows.joinerWindow.get(),
+                windows.optionsDialog.get()};
+    }
+
 private slots:
     void initTestCase() {
         qputenv("HOME", home_.path().toUtf8());
@@ -65,12 +76,7 @@ private slots:
     void noTextIsClippedAtTheDefaultSizes() {
         const DialogAnswers answers; // a message no window should show is answered, and fails the test below
         AppWindows windows;
-        const QString song = home_.path() + "/song.wav";
-        makeTone(song.toStdString(), 3, 44100, 2, "-c:a pcm_s16le");
-        windows.cutterWindow->openFile(song);
-        for (QWidget* window :
-             std::initializer_list<QWidget*>{windows.playerWindow.get(), windows.cutterWindow.get(),
-                                             windows.joinerWindow.get(), windows.optionsDialog.get()}) {
+        for (QWidget* window : everyWindow(windows)) {
             window->show();
             QVERIFY(QTest::qWaitForWindowExposed(window));
             const QStringList clipped = clippedIn(window);
@@ -91,12 +97,7 @@ private slots:
     void windowsOpenInsideTheScreen() {
         const DialogAnswers answers;
         AppWindows windows;
-        const QString song = home_.path() + "/song.wav";
-        makeTone(song.toStdString(), 3, 44100, 2, "-c:a pcm_s16le");
-        windows.cutterWindow->openFile(song);
-        for (QWidget* window :
-             std::initializer_list<QWidget*>{windows.playerWindow.get(), windows.cutterWindow.get(),
-                                             windows.joinerWindow.get(), windows.optionsDialog.get()}) {
+        for (QWidget* window : everyWindow(windows)) {
             window->move(5000, 5000);
             window->resize(4000, 3000);
             window->show();

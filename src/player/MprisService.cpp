@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -128,6 +129,36 @@ void MprisService::playNeighbour(int step) {
     player_.playNeighbour(step);
 }
 
+QString MprisService::trackId() const {
+    return playback_.isActive() ? metadata().value("mpris:trackid").value<QDBusObjectPath>().path() : QString();
+}
+
+qlonglong MprisService::lengthUs() const {
+    return playback_.isActive() ? static_cast<qlonglong>(playback_.lengthFrames() * 1000000.0 / playback_.sampleRate())
+                                : 0;
+}
+
+bool MprisService::setPosition(const QString& track, qlonglong positionUs) {
+    if (track != trackId() || positionUs < 0 || positionUs > lengthUs())
+        return false;
+    seekTo(positionUs);
+    return true;
+}
+
+void MprisService::seekBy(qlonglong offsetUs) {
+    if (!playback_.isActive())
+        return;
+    qlonglong target = 0;
+    if (__builtin_add_overflow(positionUs(), offsetUs, &target))
+        target = offsetUs > 0 ? std::numeric_limits<qlonglong>::max() : std::numeric_limits<qlonglong>::min();
+    if (target > lengthUs()) {
+        if (!player_.playNeighbour(1))
+            playback_.stop();
+        return;
+    }
+    seekTo(std::max<qlonglong>(target, 0));
+}
+
 MprisRootAdaptor::MprisRootAdaptor(QObject* object, MprisService& service)
     : QDBusAbstractAdaptor(object), service_(service) {}
 
@@ -173,7 +204,12 @@ void MprisPlayerAdaptor::Play() {
         service_.playNeighbour(0);
 }
 
-void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath&, qlonglong positionUs) {
-    service_.seekTo(positionUs);
+void MprisPlayerAdaptor::Seek(qlonglong offsetUs) {
+    service_.seekBy(offsetUs);
     emit Seeked(service_.positionUs());
+}
+
+void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& track, qlonglong positionUs) {
+    if (service_.setPosition(track.path(), positionUs))
+        emit Seeked(service_.positionUs());
 }

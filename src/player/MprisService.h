@@ -35,6 +35,13 @@ public:
     void setVolume(double volume);
     qlonglong positionUs() const;
     void seekTo(qlonglong positionUs);
+    // As MPRIS 2 asks: a position for another track, or outside the track, is ignored
+    // (false); a move past the end goes to the next track (or stops), before the start to
+    // the start, whatever the offset's size.
+    bool setPosition(const QString& trackId, qlonglong positionUs);
+    void seekBy(qlonglong offsetUs);
+    QString trackId() const;
+    qlonglong lengthUs() const;
     void playNeighbour(int step);
 
 private:
@@ -112,7 +119,7 @@ public slots:
     void PlayPause();
     void Stop();
     void Play();
-    void Seek(qlonglong offsetUs) { service_.seekTo(service_.positionUs() + offsetUs); }
+    void Seek(qlonglong offsetUs);
     void SetPosition(const QDBusObjectPath& track, qlonglong positionUs);
     void OpenUri(const QString&) {}
 

@@ -411,14 +411,15 @@ void PlayerWindow::play() {
     playback_->play(file, {});
 }
 
-void PlayerWindow::playNeighbour(int step) {
+bool PlayerWindow::playNeighbour(int step) {
     const QModelIndex playing = viewIndexOf(playback_->file());
     const QModelIndex from = playback_->isActive() && playing.isValid() ? playing : ui_->playList->currentIndex();
     const int row = (from.isValid() ? from.row() : -1) + step;
     if (row < 0 || row >= sorted_->rowCount())
-        return;
+        return false;
     ui_->playList->setCurrentIndex(sorted_->index(row, 0));
     play();
+    return true;
 }
 
 void PlayerWindow::togglePause() {

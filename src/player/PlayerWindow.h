@@ -47,7 +47,8 @@ public:
     void openJoiner();
     // Plays the selected file; the one step rows away from the playing (or selected) one.
     void play();
-    void playNeighbour(int step);
+    // False when there is no such row.
+    bool playNeighbour(int step);
     void togglePause();
     void stop();
 

@@ -117,6 +117,37 @@ private slots:
         QVERIFY(status().contains("Stopped"));
     }
 
+    // MPRIS 2's rules: SetPosition for another track or outside the track does nothing;
+    // Seek saturates, past the end goes to the next track (the last one stops), before the
+    // start goes to the start.
+    void positionsFollowTheMprisRules() {
+        selectRow(0);
+        player("Play");
+        QTRY_COMPARE(playing(), QString("a.wav"));
+        const QString metadata = property("org.mpris.MediaPlayer2.Player", "Metadata");
+        const QString track = metadata.mid(metadata.indexOf("/org/zelvo/mp3/track/")).section('"', 0, 0);
+        player("SetPosition", {"objpath:" + track, "int64:10000000"});
+        QTRY_VERIFY(service_->positionUs() >= 10000000);
+        struct Ignored {
+            QString track;
+            const char* position;
+        };
+        for (const Ignored& c : {Ignored{"/org/zelvo/mp3/track/1", "int64:20000000"}, Ignored{track, "int64:-5000000"},
+                                 Ignored{track, "int64:31000000"}}) {
+            player("SetPosition", {"objpath:" + c.track, c.position});
+            QCOMPARE(playing(), QString("a.wav"));
+            const qlonglong now = service_->positionUs();
+            QVERIFY2(now >= 10000000 && now < 19000000, qPrintable(c.track + " " + c.position));
+        }
+        player("Seek", {"int64:-9223372036854775807"});
+        QTRY_VERIFY(service_->positionUs() < 3000000);
+        QCOMPARE(playing(), QString("a.wav"));
+        player("Seek", {"int64:9223372036854775807"});
+        QTRY_COMPARE(playing(), QString("b.mp3")); // the next track
+        player("Seek", {"int64:9223372036854775807"});
+        QTRY_COMPARE(playing(), QString()); // the last track: stopped
+    }
+
     void seekAndVolume() {
         selectRow(0);
         player("Play");

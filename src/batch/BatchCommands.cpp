@@ -278,6 +278,18 @@ CutPlan plannedFromTimes(const std::string& file, const std::vector<std::string>
     return plan;
 }
 
+// The length --every asks for: above 0, and no more sections than --parts allows.
+int64_t everyLength(const std::string& every, int64_t durationMs) {
+    constexpr int64_t MostSections = 10000;
+    const int64_t length = parseTime(every);
+    if (length <= 0)
+        throw UsageError("--every " + every + ": the sections need a length above 0");
+    if ((durationMs + length - 1) / length > MostSections)
+        throw UsageError("--every " + every + " would make " + std::to_string((durationMs + length - 1) / length) +
+                         " sections; at most " + std::to_string(MostSections) + " are cut at once");
+    return length;
+}
+
 // The plan the request asks for, with the CUE sheet's album fields in album.
 CutPlan requestedPlan(const std::string& file, const CutRequest& request, int64_t durationMs, AudioTags& album) {
     const int ways = (!request.times.empty() ? 1 : 0) + (request.silence ? 1 : 0) + (!request.every.empty() ? 1 : 0) +
@@ -297,7 +309,7 @@ CutPlan requestedPlan(const std::string& file, const CutRequest& request, int64_
     if (request.silence)
         return planFromSilences(silencesOf(file, options), durationMs, options);
     CutPlan plan = request.parts > 0 ? planParts(durationMs, request.parts)
-                                     : planEvery(durationMs, std::max<int64_t>(1, parseTime(request.every)));
+                                     : planEvery(durationMs, everyLength(request.every, durationMs));
     if (request.snapSeconds > 0)
         plan = snappedToSilences(plan, silencesOf(file, options), std::llround(request.snapSeconds * 1000));
     return plan;

@@ -266,6 +266,21 @@ TEST_F(Batch, CutPointsFoundAtSilencesPartsAndCueSheets) {
     run("cut " + shellQuoted(file) + " --silence --snap 2", &status);
     EXPECT_EQ(status, 2);
     EXPECT_NE(errors().find("--snap goes with --every or --parts"), std::string::npos);
+    // --every needs a length, and a plan of a sane size (a 20-second file in 1 ms pieces is not).
+    for (const std::string every : {"0", "0:00.000"}) {
+        run("cut " + shellQuoted(file) + " --every " + every + " --list-only", &status);
+        EXPECT_EQ(status, 2) << every;
+        EXPECT_NE(errors().find("--every " + every + ": the sections need a length above 0"), std::string::npos)
+            << errors();
+    }
+    const std::string twenty = home_ / "twenty.wav";
+    runCommand("ffmpeg -v error -y -f lavfi -i anullsrc=r=8000:cl=mono -t 20 " + shellQuoted(twenty));
+    run("cut " + shellQuoted(twenty) + " --every 1 --list-only", &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(errors().find("--every 1 would make 20000 sections; at most 10000 are cut at once"), std::string::npos)
+        << errors();
+    EXPECT_EQ(run("cut " + shellQuoted(twenty) + " --every 0:10 --list-only", &status).size() > 0, true);
+    EXPECT_EQ(status, 0);
     for (const std::string& ways : {std::string("--silence --parts 2"), std::string("")}) {
         run("cut " + shellQuoted(file) + " " + ways, &status);
         EXPECT_EQ(status, 2) << ways;

@@ -183,10 +183,33 @@ std::string tagsAsJson(const AudioTags& tags) {
     return "{" + json + "}";
 }
 
+// A text from a file (a tag, a name) as a terminal may show it: its control characters
+// (C0, DEL and C1) escaped as \xNN, so that no tag can move the cursor, clear the screen or
+// set the terminal's title. Written to a file or a pipe, the text stays as it is.
+std::string forTerminal(const std::string& text) {
+    static const bool terminal = isatty(STDOUT_FILENO) != 0;
+    if (!terminal)
+        return text;
+    std::string shown;
+    char escaped[8];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (byte < 0x20 || byte == 0x7F || c1) {
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", c1 ? static_cast<unsigned char>(text[++i]) : byte);
+            shown += escaped;
+        } else {
+            shown += text[i];
+        }
+    }
+    return shown;
+}
+
 void printTags(const AudioTags& tags) {
     for (const auto& [name, value] : tags.namedFields())
         if (!value->empty())
-            std::cout << "  " << name << ": " << *value << "\n";
+            std::cout << "  " << name << ": " << forTerminal(*value) << "\n";
     if (!tags.cover.data.empty())
         std::cout << "  cover: " << tags.cover.mimeType << ", " << tags.cover.data.size() << " bytes\n";
 }
@@ -210,7 +233,7 @@ int infoCommand(const std::vector<std::string>& files, bool json) {
                       << ",\"frames\":" << info.totalFrames() << ",\"sampleRate\":" << info.sampleRate()
                       << ",\"channels\":" << info.channels() << ",\"tags\":" << tagsAsJson(tags) << "}\n";
         } else {
-            std::cout << file << "\n  " << info.formatText() << "\n  " << info.durationMs() << " ms, "
+            std::cout << forTerminal(file) << "\n  " << info.formatText() << "\n  " << info.durationMs() << " ms, "
                       << info.totalFrames() << " frames, " << info.sampleRate() << " Hz, " << info.channels()
                       << (info.channels() == 1 ? " channel" : " channels") << "\n";
             printTags(tags);

@@ -288,6 +288,26 @@ TEST_F(Batch, CutPointsFoundAtSilencesPartsAndCueSheets) {
     }
 }
 
+// A tag that holds terminal controls (set the window title, clear the screen) is shown
+// escaped on a terminal, and as it is in a pipe or a file.
+TEST_F(Batch, InfoShowsControlCharactersEscapedOnATerminal) {
+    AudioTags tags;
+    tags.title = "Song\x1b]0;owned\x07\x1b[2J\xc2\x9b end";
+    writeAudioTags(home_ / "song.wav", tags);
+    int status = -1;
+    const std::string piped = run("info " + shellQuoted(home_ / "song.wav"), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(piped.find("  title: " + tags.title + "\n"), std::string::npos);
+    // script(1) gives the program a terminal of its own.
+    const std::string onTerminal = runCommand(
+        "script -qec " + shellQuoted(std::string(ZELVO_BATCH_PATH) + " info " + shellQuoted(home_ / "song.wav")) +
+            " /dev/null",
+        &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(onTerminal.find("title: Song\\x1B]0;owned\\x07\\x1B[2J\\x9B end"), std::string::npos) << onTerminal;
+    EXPECT_EQ(onTerminal.find('\x1b'), std::string::npos);
+}
+
 TEST_F(Batch, CutGivesTheCuttersFilesByteForByte) {
     int status = -1;
     const std::string printed =

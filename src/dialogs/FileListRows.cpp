@@ -6,36 +6,10 @@
 
 #include <QFileInfo>
 #include <QMimeData>
-#include <QTreeWidget>
 #include <QUrl>
 
-#include "AudioInfo.h"
 #include "AppSettings.h"
 #include "FileNames.h"
-
-void sortFileList(QTreeWidget* list, int column, int sizeColumn) {
-    auto key = [column, sizeColumn](const QTreeWidgetItem* item) {
-        const QString text = item->text(column);
-        return column == sizeColumn ? QString::fromStdString(AppSettings::sizeSortKey(text.toStdString())) : text;
-    };
-    std::vector<QTreeWidgetItem*> items;
-    while (list->topLevelItemCount() > 0)
-        items.push_back(list->takeTopLevelItem(0));
-    std::stable_sort(items.begin(), items.end(), [&](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
-        return QString::compare(key(a), key(b), Qt::CaseInsensitive) < 0;
-    });
-    for (QTreeWidgetItem* item : items)
-        list->addTopLevelItem(item);
-}
-
-QString durationTextOf(AudioInfo& info, const QString& path) {
-    try {
-        info.open(Platform::pathBytes(path));
-        return QString::fromStdString(AppSettings::formatHmsColon(info.durationMs()));
-    } catch (const EngineError&) {
-        return QString::fromStdString(AppSettings::formatHmsColon(0));
-    }
-}
 
 std::vector<ListedFile> listedAudioFiles(const QString& folder) {
     namespace fs = std::filesystem;

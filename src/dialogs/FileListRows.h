@@ -7,14 +7,8 @@
 #include <QStringList>
 
 class QMimeData;
-class QTreeWidget;
-class AudioInfo;
 
 // What the main window's play list and the joiner's folder list share.
-
-// Sorts the rows by a column, ascending and stable, texts compared without letter case;
-// the size column by its unit first.
-void sortFileList(QTreeWidget* list, int column, int sizeColumn);
 
 // The files of a folder the lists show: regular files, or links to one, with an audio
 // file's extension, in the order the folder holds them. Pipes, sockets and devices are
@@ -35,6 +29,3 @@ QStringList localPathsOf(const QMimeData& data);
 bool isRegularFile(const QString& path);
 // A file's size in bytes, -1 when it is not there.
 int64_t fileSizeOf(const QString& path);
-
-// The duration text of a file; a file whose information cannot be read is listed with 0.
-QString durationTextOf(AudioInfo& info, const QString& path);

@@ -140,7 +140,7 @@ AudioBlock PlaybackController::nextSourceBlock() {
     block.channels = file_.channels();
     if (left > 0)
         block = readBlockForPlayback(file_, static_cast<int>(std::min<int64_t>(blockFrames_, left)), this,
-                                     [this](const QString& text) { readFailed(text); });
+                                     [this](const QString& text) { emit failed(text); });
     fedFrames_ += block.frames();
     return block;
 }
@@ -178,10 +178,6 @@ void PlaybackController::finish() {
     heardFrame_ = std::min(endFrame_, lengthFrames_);
     stop();
     emit ended();
-}
-
-void PlaybackController::readFailed(const QString& message) {
-    emit failed(message);
 }
 
 void PlaybackController::setState(State state) {

@@ -81,7 +81,6 @@ private:
     void playedSoFar(int playedFrames);
     void finish();
     void setState(State state);
-    void readFailed(const QString& message);
 
     AudioPlayer player_;
     AudioFile file_;

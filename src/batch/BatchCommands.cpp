@@ -88,7 +88,8 @@ bool open(AudioFile& input, const std::string& path, bool streaming = false) {
     return false;
 }
 
-bool create(AudioFile& output, const std::string& path) {
+bool create(AudioFile& output, const std::string& path, bool overwrite) {
+    output.setReplacesExisting(overwrite);
     output.createForWrite(path);
     if (output.errorCode() == 0)
         return true;
@@ -113,7 +114,14 @@ std::vector<std::string> convertTargets(const std::vector<std::string>& files, c
     return targets;
 }
 
-int convertOne(const std::string& file, const std::string& kind, const std::string& target, JobReport& report) {
+// Says so when another program took the output's name while the job wrote it.
+void noteNameTaken(std::ostream& err, const std::string& asked, const std::string& taken) {
+    if (taken != asked)
+        err << "Note: " << nameTakenNote(asked, taken) << "\n";
+}
+
+int convertOne(const std::string& file, const std::string& kind, const std::string& target, bool overwrite,
+               JobReport& report) {
     auto failWith = [&report](const std::string& message) {
         report.err << message << "\n";
         return 1;
@@ -126,6 +134,7 @@ int convertOne(const std::string& file, const std::string& kind, const std::stri
         return failWith(input.errorText());
     if (!inputThatIsOutput(target, {file}).empty())
         return failWith("Cannot convert \"" + file + "\" into itself");
+    result.setReplacesExisting(overwrite);
     result.createForWrite(target);
     if (result.errorCode() != 0)
         return failWith(result.errorText());
@@ -139,10 +148,11 @@ int convertOne(const std::string& file, const std::string& kind, const std::stri
         // A file whose tags alone failed has all its audio: it stays. Any other failure
         // left nothing under the target's name.
         if (error.status() == EngineStatus::TagWriteFailed)
-            report.out << target << "\n";
+            report.out << result.fileName() << "\n";
         return failWith(error.what());
     }
-    report.out << target << "\n";
+    noteNameTaken(report.err, target, result.fileName());
+    report.out << result.fileName() << "\n";
     return 0;
 }
 
@@ -245,14 +255,16 @@ int infoCommand(const std::vector<std::string>& files, bool json) {
 int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output,
                    unsigned jobs) {
     const std::vector<std::string> targets = convertTargets(files, kind, output);
+    const bool overwrite = output.overwrite || AppSettings::convertOverwrite;
     // Two files into one name (with overwriting) go one after the other, the last one staying.
     std::vector<std::string> sorted = targets;
     std::sort(sorted.begin(), sorted.end());
     if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
         jobs = 1;
     const std::string label = files.size() == 1 ? stemOf(files.front()) : std::to_string(files.size()) + " files";
-    return runInParallel(files.size(), jobs == 0 ? coreCount() : jobs, label,
-                         [&](size_t i, JobReport& report) { return convertOne(files[i], kind, targets[i], report); });
+    return runInParallel(files.size(), jobs == 0 ? coreCount() : jobs, label, [&](size_t i, JobReport& report) {
+        return convertOne(files[i], kind, targets[i], overwrite, report);
+    });
 }
 
 namespace {
@@ -416,12 +428,14 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
     if (!prepareOutputFormat(result, lame, job.kind))
         return fail("Cannot cut \"" + file + "\": it is not a file of a kind the program reads");
     std::vector<std::string> written;
+    result.setReplacesExisting(job.overwrite);
     job.createOutput = [&](const std::string& path) {
         result.createForWrite(path);
         if (result.errorCode() != 0)
             throw EngineError(static_cast<EngineStatus>(result.errorCode()), result.errorText());
-        written.push_back(path);
     };
+    job.written = [&](int, const std::string& path) { written.push_back(path); };
+    job.nameTaken = [](const std::string& asked, const std::string& taken) { noteNameTaken(std::cerr, asked, taken); };
     job.copied = [&](int section, const std::string& path, const std::string& note) {
         written.push_back(path);
         if (!note.empty())
@@ -435,15 +449,11 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
     int failedSection = -1;
     try {
         if (runCut(input, result, transform, job, control(bar, static_cast<int>(job.sections.size())),
-                   &failedSection) == JobEnd::Stopped) {
+                   &failedSection) == JobEnd::Stopped)
             status = fail("Stopped: the section being cut was not written");
-            std::erase_if(written, [](const std::string& path) { return !std::filesystem::exists(path); });
-        }
         result.close();
     } catch (const EngineError& error) {
-        status = fail(error.what());
-        // The section being written was abandoned: only finished files are listed.
-        written.resize(std::min(written.size(), static_cast<size_t>(std::max(failedSection, 0))));
+        status = fail(error.what()); // the section being written was abandoned: only finished files are listed
     }
     for (const std::string& path : written)
         std::cout << path << "\n";
@@ -454,7 +464,7 @@ namespace {
 
 // Joins by copy when the files allow it; false (after saying why) when they must be encoded.
 bool joinedByCopy(const std::vector<std::string>& files, const std::string& kind, const std::string& target,
-                  int& status) {
+                  bool overwrite, int& status) {
     const CopyMerge merge = planCopyMerge(files, kind);
     if (!merge.refusal.empty()) {
         std::cerr << "Note: the files are encoded again: " << merge.refusal << "\n";
@@ -462,11 +472,17 @@ bool joinedByCopy(const std::vector<std::string>& files, const std::string& kind
     }
     try {
         ProgressBar bar(stemOf(target));
-        const int64_t junctionMs = runCopyMerge(merge, target, control(bar, static_cast<int>(files.size())));
-        if (junctionMs > 0)
-            std::cerr << "Note: " << junctionMs << " ms of encoder padding and delay stay at the " << files.size() - 1
-                      << " junctions\n";
-        std::cout << target << "\n";
+        const CopyMergeResult joined =
+            runCopyMerge(merge, target, overwrite, control(bar, static_cast<int>(files.size())));
+        if (joined.end == JobEnd::Stopped) {
+            status = fail("Stopped: \"" + target + "\" was not written");
+            return true;
+        }
+        if (joined.junctionMs > 0)
+            std::cerr << "Note: " << joined.junctionMs << " ms of encoder padding and delay stay at the "
+                      << files.size() - 1 << " junctions\n";
+        noteNameTaken(std::cerr, target, joined.fileName);
+        std::cout << joined.fileName << "\n";
         status = 0;
     } catch (const EngineError& error) {
         status = fail(error.what());
@@ -482,8 +498,9 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
     const std::time_t now = std::time(nullptr);
     const std::string stem = mergedFileStem(AppSettings::joinPreName, AppSettings::joinPosName,
                                             AppSettings::joinUseDate, *std::localtime(&now));
-    const std::string target = uniqueOutputName(outputFolderOr(output, AppSettings::joinOutputPath), stem,
-                                                extensionOfKind(kind), output.overwrite || AppSettings::joinOverwrite);
+    const bool overwrite = output.overwrite || AppSettings::joinOverwrite;
+    const std::string target =
+        uniqueOutputName(outputFolderOr(output, AppSettings::joinOutputPath), stem, extensionOfKind(kind), overwrite);
     if (!inputThatIsOutput(target, files).empty())
         return fail("Cannot join into \"" + target + "\": it is one of the files to join");
     AudioFile input, result;
@@ -493,20 +510,20 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
         input.close();
     }
     int copyStatus = 0;
-    if ((copy || AppSettings::joinKeepsEncoding) && joinedByCopy(files, kind, target, copyStatus))
+    if ((copy || AppSettings::joinKeepsEncoding) && joinedByCopy(files, kind, target, overwrite, copyStatus))
         return copyStatus;
     Mp3EncoderSettings lame;
     prepareOutputFormat(result, lame, kind);
-    if (!create(result, target))
+    if (!create(result, target, overwrite))
         return 1;
     ProgressBar bar(stem);
-    int status = 0;
     try {
         if (runMerge(input, result, files, control(bar, static_cast<int>(files.size()))) == JobEnd::Stopped)
-            status = fail("Stopped: \"" + target + "\" was not written");
+            return fail("Stopped: \"" + target + "\" was not written");
     } catch (const EngineError& error) {
         return fail(error.what()); // the merged file was abandoned: there is nothing to list
     }
-    std::cout << target << "\n";
-    return status;
+    noteNameTaken(std::cerr, target, result.fileName());
+    std::cout << result.fileName() << "\n";
+    return 0;
 }

@@ -32,6 +32,7 @@ QString CutRun::start(const QString& source, CutJob job) {
     if (job.keepEncoding)
         keepEncodingOf(job);
     // Each section's file is created here, on the window's thread.
+    output_.setReplacesExisting(job.overwrite);
     job.createOutput = [this](const std::string& file) {
         QMetaObject::invokeMethod(
             this, [this, file] { output_.createForWrite(file); }, Qt::BlockingQueuedConnection);

@@ -234,7 +234,7 @@ void AudioFile::close() {
         removePart(impl_->partPath);
         throw underOwnName(error, partPath, fileName_);
     }
-    commitPart(impl_->partPath, fileName_, tags);
+    commitPart(impl_->partPath, fileName_, tags, replacesExisting_);
 }
 
 void AudioFile::setTags(const AudioTags& tags) {

@@ -9,6 +9,10 @@
 #include "Mp3EncoderSettings.h"
 #include "EngineError.h"
 
+// The name itself when nothing has it, otherwise the name with " New" put before its
+// extension as often as needed for a name nothing has.
+std::string firstFreeName(const std::string& fileName);
+
 // One audio file, read (decoded) or written (encoded). openForRead and createForWrite
 // never raise: they leave the object closed with errorCode non-zero. Every other
 // operation raises EngineError when it fails, also when the object is not open.
@@ -49,6 +53,10 @@ public:
     // FLAC of 16 or 24 bits; level 0 (fastest) .. 8 (smallest), 5 as the flac tool.
     void setFlacFormat(int rateHz, int channels, int bitsPerSample, int level);
     void createForWrite(const std::string& fileName, int = 0);
+    // Whether the outputs created next may replace a file that has their name (the job's
+    // choice to overwrite); without it an output never replaces anything (see close).
+    void setReplacesExisting(bool replaces) { replacesExisting_ = replaces; }
+    bool replacesExisting() const { return replacesExisting_; }
     void setInputFormat(int rateHz, int channels);
     void writeBlock(const AudioBlock& block);
 
@@ -56,7 +64,9 @@ public:
     // the object is closed all the same). Harmless on a closed object. An output is
     // written to a hidden file beside its name (".name.<process>-<n>.part") and takes its
     // name only here, complete: a failed, abandoned or killed job leaves no file under the
-    // output's name, and a file it replaces stays whole until then.
+    // output's name, and a file it replaces stays whole until then. Unless replacing was
+    // allowed, a file at the name (another process may have made it meanwhile) stays and
+    // the output takes the next free name (" New"), which fileName then gives.
     void close();
     // Tags the next close writes into the output before it takes its name. When only the
     // tags fail, the output is kept (its audio is whole) and close raises TagWriteFailed.
@@ -76,6 +86,7 @@ private:
 
     std::unique_ptr<Impl> impl_;
     std::string fileName_;
+    bool replacesExisting_ = false;
     int errorCode_ = 0;
     std::string errorText_;
 };

@@ -394,19 +394,32 @@ struct FrameRun {
     size_t first, end;
 };
 
-void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::string& fileName) {
+// Where a copy stands: bytes of frames written of all, and whom to tell.
+struct CopyCount {
+    int64_t written = 0, total = 0;
+    const CopyProgress& progress;
+
+    void add(int64_t bytes) {
+        written += bytes;
+        if (progress && !progress(total > 0 ? static_cast<double>(written) / static_cast<double>(total) : 1.0))
+            throw CopyStopped();
+    }
+};
+
+void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::string& fileName, CopyCount& count) {
     FrameReader reader(run.source);
     std::vector<uint8_t> buffer(1 << 20);
     int64_t offset = run.index.frames[run.first].offset;
     const int64_t end = run.index.frames[run.end - 1].offset + run.index.frames[run.end - 1].size;
     while (offset < end) {
-        const size_t count = static_cast<size_t>(std::min<int64_t>(end - offset, static_cast<int64_t>(buffer.size())));
-        if (reader.read(offset, buffer.data(), count) < count)
+        const size_t bytes = static_cast<size_t>(std::min<int64_t>(end - offset, static_cast<int64_t>(buffer.size())));
+        if (reader.read(offset, buffer.data(), bytes) < bytes)
             failReading(run.source, "it ended while being copied");
-        crc = lameCrc16(buffer.data(), count, crc);
-        if (std::fwrite(buffer.data(), 1, count, out) != count)
+        crc = lameCrc16(buffer.data(), bytes, crc);
+        if (std::fwrite(buffer.data(), 1, bytes, out) != bytes)
             failWriting(fileName, std::strerror(errno));
-        offset += static_cast<int64_t>(count);
+        offset += static_cast<int64_t>(bytes);
+        count.add(static_cast<int64_t>(bytes));
     }
 }
 
@@ -417,11 +430,14 @@ void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::stri
 // A failure of the tags alone is given back: the audio is kept, as for encoded files.
 std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const Mp3FrameIndex& kind, int delay,
                                        int padding, const std::string& partPath, const std::string& fileName,
-                                       const AudioTags& tags) {
+                                       const AudioTags& tags, const CopyProgress& progress) {
     std::vector<int> sizes;
+    CopyCount count{0, 0, progress};
     for (const FrameRun& run : runs)
-        for (size_t i = run.first; i < run.end; ++i)
+        for (size_t i = run.first; i < run.end; ++i) {
             sizes.push_back(run.index.frames[i].size);
+            count.total += run.index.frames[i].size;
+        }
     const std::vector<uint8_t> blank = mp3InfoFrame(kind, sizes, delay, padding, 0);
     File out(std::fopen(partPath.c_str(), "wbx"));
     if (!out)
@@ -440,7 +456,7 @@ std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const 
     const long tagAt = std::ftell(out.get()) - static_cast<long>(blank.size());
     uint16_t crc = 0;
     for (const FrameRun& run : runs)
-        copyRun(run, out.get(), crc, fileName);
+        copyRun(run, out.get(), crc, fileName, count);
     const std::vector<uint8_t> tag = mp3InfoFrame(kind, sizes, delay, padding, crc);
     if (std::fseek(out.get(), tagAt, SEEK_SET) != 0 ||
         std::fwrite(tag.data(), 1, tag.size(), out.get()) != tag.size() || std::fflush(out.get()) != 0)
@@ -450,31 +466,35 @@ std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const 
     return tagFailure;
 }
 
-// Writes the runs as fileName, complete or not at all.
-void writeCopyFile(const std::vector<FrameRun>& runs, const Mp3FrameIndex& kind, int delay, int padding,
-                   const std::string& fileName, const AudioTags& tags) {
+// Writes the runs as fileName, complete or not at all; gives the name it took.
+std::string writeCopyFile(const std::vector<FrameRun>& runs, const Mp3FrameIndex& kind, int delay, int padding,
+                          const std::string& fileName, const AudioTags& tags, bool mayReplace,
+                          const CopyProgress& progress) {
     std::string partPath = partPathFor(fileName);
     removeStaleParts(partPath.substr(0, partPath.find_last_of('/') + 1));
     std::optional<EngineError> tagFailure;
     try {
-        tagFailure = writeFrames(runs, kind, delay, padding, partPath, fileName, tags);
+        tagFailure = writeFrames(runs, kind, delay, padding, partPath, fileName, tags, progress);
     } catch (...) {
         removePart(partPath);
         throw;
     }
-    commitPart(partPath, fileName, {});
+    std::string written = fileName;
+    commitPart(partPath, written, {}, mayReplace);
     if (tagFailure)
         throw *tagFailure;
+    return written;
 }
 
 } // namespace
 
-void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
-                  const std::string& fileName, const AudioTags& tags) {
+std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
+                         const std::string& fileName, const AudioTags& tags, bool mayReplace,
+                         const CopyProgress& progress) {
     if (range.firstFrame >= range.endFrame || range.endFrame > index.frames.size())
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no frames to copy");
-    writeCopyFile({{source, index, range.firstFrame, range.endFrame}}, index, range.delay, range.padding, fileName,
-                  tags);
+    return writeCopyFile({{source, index, range.firstFrame, range.endFrame}}, index, range.delay, range.padding,
+                         fileName, tags, mayReplace, progress);
 }
 
 std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts) {
@@ -491,7 +511,8 @@ std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts) {
     return {};
 }
 
-int64_t writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::string& fileName, const AudioTags& tags) {
+Mp3JoinWritten writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::string& fileName, const AudioTags& tags,
+                            bool mayReplace, const CopyProgress& progress) {
     if (parts.empty())
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no files to join");
     if (const std::string refusal = mp3JoinRefusal(parts); !refusal.empty())
@@ -513,6 +534,7 @@ int64_t writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::string& f
             kind.sameBitRate && index.sameBitRate && ((index.firstHeader ^ kind.firstHeader) & (0xFu << 12)) == 0;
         runs.push_back({parts[i].path, index, 0, end});
     }
-    writeCopyFile(runs, kind, kind.encoderDelay, parts.back().index.encoderPadding, fileName, tags);
-    return junctionSamples;
+    const std::string written = writeCopyFile(runs, kind, kind.encoderDelay, parts.back().index.encoderPadding,
+                                              fileName, tags, mayReplace, progress);
+    return {written, junctionSamples};
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "AudioTags.h"
+#include "CopyProgress.h"
 
 // The MPEG audio layer III frames of a file, with the gapless information of its own
 // Info or Xing tag. Sample positions count the samples a gapless decoder gives.
@@ -56,9 +57,12 @@ struct Mp3CopyRange {
 std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t first, int64_t end);
 
 // Writes the frames of the range with their new tag as fileName (complete or not at
-// all), tagged with tags; raises EngineError when reading or writing fails.
-void writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
-                  const std::string& fileName, const AudioTags& tags);
+// all), tagged with tags, and gives the name written (a file at the name is replaced only
+// when mayReplace, as AudioFile::close does); raises EngineError when reading or writing
+// fails.
+std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
+                         const std::string& fileName, const AudioTags& tags, bool mayReplace = false,
+                         const CopyProgress& progress = {});
 
 // Whole MP3 files joined by copying their frames, under one new tag with the first
 // file's encoder delay and the last one's padding. At each junction the padding of the
@@ -71,9 +75,15 @@ struct Mp3JoinPart {
 // Why the files cannot be joined by copying ("" when they can): each must tell its
 // encoder delay and padding, and all be of one MPEG version, rate and channel count.
 std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts);
-// Writes the join as fileName (complete or not at all) and gives the number of samples
-// of padding and delay left at the junctions; raises EngineError when it cannot.
-int64_t writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::string& fileName, const AudioTags& tags);
+// Writes the join as fileName (complete or not at all) and gives the name written and
+// the number of samples of padding and delay left at the junctions; raises EngineError
+// when it cannot.
+struct Mp3JoinWritten {
+    std::string fileName;
+    int64_t junctionSamples = 0;
+};
+Mp3JoinWritten writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::string& fileName, const AudioTags& tags,
+                            bool mayReplace = false, const CopyProgress& progress = {});
 
 // The Info tag's frame for frames of the given sizes (exposed for the tests).
 std::vector<uint8_t> mp3InfoFrame(const Mp3FrameIndex& index, const std::vector<int>& frameSizes, int delay,

@@ -197,8 +197,8 @@ int packetsBefore(AVCodecID codec) {
 }
 
 // Reads the source's packets and writes those of the range into writer.
-PacketCopyResult copyPackets(const std::string& source, Input& input, int64_t first, int64_t end,
-                             PacketWriter& writer) {
+PacketCopyResult copyPackets(const std::string& source, Input& input, int64_t first, int64_t end, PacketWriter& writer,
+                             const CopyProgress& progress) {
     const bool vorbis = input.stream->codecpar->codec_id == AV_CODEC_ID_VORBIS;
     const size_t before = static_cast<size_t>(packetsBefore(input.stream->codecpar->codec_id));
     PacketTimeline timeline(source, input);
@@ -217,6 +217,8 @@ PacketCopyResult copyPackets(const std::string& source, Input& input, int64_t fi
         if (!readPacket(input, *placed.packet))
             break;
         std::tie(placed.start, placed.length) = timeline.place(*placed.packet);
+        if (progress && !progress(std::min(1.0, static_cast<double>(placed.start) / static_cast<double>(end))))
+            throw CopyStopped();
         placed.index = index;
         if (!copied && placed.start + placed.length <= first) {
             held.push_back(std::move(placed));
@@ -263,7 +265,7 @@ std::string packetCopyRefusal(const std::string& path) {
 }
 
 PacketCopyResult writePacketCopy(const std::string& source, int64_t first, int64_t end, const std::string& fileName,
-                                 const AudioTags& tags) {
+                                 const AudioTags& tags, bool mayReplace, const CopyProgress& progress) {
     Input input = openInput(source);
     if (const std::string refusal = refusalOf(input, source); !refusal.empty())
         throw EngineError(EngineStatus::InvalidFormat, "Cannot copy from \"" + source + "\": " + refusal);
@@ -274,12 +276,13 @@ PacketCopyResult writePacketCopy(const std::string& source, int64_t first, int64
     PacketCopyResult result;
     try {
         PacketWriter writer(*input.format, *input.stream, partPath, fileName);
-        result = copyPackets(source, input, first, end, writer);
+        result = copyPackets(source, input, first, end, writer, progress);
         writer.finish();
     } catch (...) {
         removePart(partPath);
         throw;
     }
-    commitPart(partPath, fileName, tags);
+    result.fileName = fileName;
+    commitPart(partPath, result.fileName, tags, mayReplace);
     return result;
 }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "AudioTags.h"
+#include "CopyProgress.h"
 
 // Why the file's packets cannot be copied ("" when they can): only Vorbis in Ogg and
 // Windows Media Audio 1 and 2 in ASF are.
@@ -26,10 +27,12 @@ std::string packetCopyRefusal(const std::string& path);
 struct PacketCopyResult {
     int64_t firstSample = 0, endSample = 0;
     int64_t tailSamples = 0;
+    std::string fileName; // the name written (see AudioFile::close)
 };
 
 // Writes samples [first, end) of the source, as whole packets where the format needs
-// them, as fileName (complete or not at all) tagged with tags; raises EngineError when
+// them, as fileName (complete or not at all; replacing a file there only when mayReplace,
+// as AudioFile::close does) tagged with tags; raises EngineError when
 // it cannot be read or written or the range holds no packet.
 PacketCopyResult writePacketCopy(const std::string& source, int64_t first, int64_t end, const std::string& fileName,
-                                 const AudioTags& tags);
+                                 const AudioTags& tags, bool mayReplace = false, const CopyProgress& progress = {});

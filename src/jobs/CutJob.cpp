@@ -136,33 +136,35 @@ public:
         std::string refusal = keepEncodingRefusal(input, job);
         std::optional<SectionCopier> copier;
         if (refusal.empty())
-            copier = SectionCopier(input, job.kind, refusal);
+            copier = SectionCopier(input, job, refusal);
         if (!refusal.empty() && job.reencoded)
             job.reencoded(-1, refusal);
         return refusal.empty() ? copier : std::nullopt;
     }
 
-    // Writes samples [first, end) as path; false, with why set, when this one section
-    // cannot be copied. note tells how the copy's bounds differ from those asked for.
-    bool copy(int64_t first, int64_t end, const std::string& path, const AudioTags& tags, std::string& note,
-              std::string& why) const {
+    // Writes samples [first, end) as path (which becomes the name written); false, with
+    // why set, when this one section cannot be copied. note tells how the copy's bounds
+    // differ from those asked for. A stop raises CopyStopped.
+    bool copy(int64_t first, int64_t end, std::string& path, const AudioTags& tags, std::string& note, std::string& why,
+              const CopyProgress& progress) const {
         if (!frames_) {
-            const PacketCopyResult copied = writePacketCopy(source_, first, end, path, tags);
+            const PacketCopyResult copied = writePacketCopy(source_, first, end, path, tags, overwrite_, progress);
             note = boundsNote(first - copied.firstSample, copied.endSample + copied.tailSamples - end);
+            path = copied.fileName;
             return true;
         }
         const auto range = planMp3Copy(*frames_, first, end);
         if (range)
-            writeMp3Copy(source_, *frames_, *range, path, tags);
+            path = writeMp3Copy(source_, *frames_, *range, path, tags, overwrite_, progress);
         else
             why = "it is shorter than one MP3 frame, or its start needs more frames before it than an MP3 tag can skip";
         return range.has_value();
     }
 
 private:
-    SectionCopier(const AudioFile& input, const std::string& kind, std::string& refusal)
-        : source_(input.fileName()), rate_(input.sampleRate()) {
-        if (kind != "MP3") {
+    SectionCopier(const AudioFile& input, const CutJob& job, std::string& refusal)
+        : source_(input.fileName()), rate_(input.sampleRate()), overwrite_(job.overwrite) {
+        if (job.kind != "MP3") {
             refusal = packetCopyRefusal(source_);
             return;
         }
@@ -187,6 +189,7 @@ private:
 
     std::string source_;
     int rate_ = 0;
+    bool overwrite_ = false;
     std::optional<Mp3FrameIndex> frames_; // MP3; the other kinds are copied packet by packet
 };
 
@@ -213,7 +216,10 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         const int index = static_cast<int>(i);
         if (failedSection)
             *failedSection = index;
-        const std::string path = cutOutputName(job, index);
+        if (control.stopping())
+            return JobEnd::Stopped;
+        const std::string asked = cutOutputName(job, index);
+        std::string path = asked;
         if (!inputThatIsOutput(path, {input.fileName()}).empty())
             throw EngineError(EngineStatus::CreateFailed, "Cannot write \"" + path + "\": it is the file being cut");
         const CutSection& section = job.sections[i];
@@ -222,11 +228,17 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         if (copier) {
             const auto [first, end] = sectionFrames(input, section);
             std::string note, why;
-            if (copier->copy(first, end, path, sectionTagSet, note, why)) {
-                if (job.copied)
-                    job.copied(index, path, note);
-                control.report(index, 100);
-                continue;
+            try {
+                if (copier->copy(first, end, path, sectionTagSet, note, why, copyProgress(control, 1, index))) {
+                    if (path != asked && job.nameTaken)
+                        job.nameTaken(asked, path);
+                    if (job.copied)
+                        job.copied(index, path, note);
+                    control.report(index, 100);
+                    continue;
+                }
+            } catch (const CopyStopped&) {
+                return JobEnd::Stopped;
             }
             if (job.reencoded)
                 job.reencoded(index, why);
@@ -240,6 +252,10 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         }
         output.setTags(sectionTagSet);
         output.close();
+        if (output.fileName() != asked && job.nameTaken)
+            job.nameTaken(asked, output.fileName());
+        if (job.written)
+            job.written(index, output.fileName());
     }
     if (failedSection)
         *failedSection = -1;

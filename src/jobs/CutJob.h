@@ -33,6 +33,12 @@ struct CutJob {
     // when whole Ogg or WMA packets were copied ("it starts 12 ms early and ends 30 ms
     // late"), "" when they are exact.
     std::function<void(int section, const std::string& path, const std::string& note)> copied;
+    // An encoded section's file was written (under path: the " New" name when another
+    // process took its name meanwhile).
+    std::function<void(int section, const std::string& path)> written;
+    // A section's name was taken by another process while it was written: it was
+    // written as taken instead (nameTakenNote says so).
+    std::function<void(const std::string& asked, const std::string& taken)> nameTaken;
     bool overwrite = false;       // may an existing file of a section's name be overwritten?
     std::vector<size_t> planRows; // the plan row of each section
     // Creates the output file of a section (the window does it on its own thread);

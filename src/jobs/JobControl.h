@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <functional>
 
 // How a job reports and is stopped: progress(item, percent) after each step (100 when
@@ -17,3 +18,14 @@ struct JobControl {
 
 // How a job ended.
 enum class JobEnd { Finished, Stopped };
+
+// A copy's share reported as items' progress (the share spread over items items), and
+// the job's stop as the copy's.
+inline std::function<bool(double)> copyProgress(const JobControl& control, int items, int firstItem = 0) {
+    return [&control, items, firstItem](double share) {
+        const double done = share * items;
+        const int item = std::min(firstItem + static_cast<int>(done), firstItem + items - 1);
+        control.report(item, static_cast<int>((done - (item - firstItem)) * 100));
+        return !control.stopping();
+    };
+}

@@ -48,12 +48,18 @@ CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string
     return merge;
 }
 
-int64_t runCopyMerge(const CopyMerge& merge, const std::string& fileName, const JobControl& control) {
+CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName, bool overwrite,
+                             const JobControl& control) {
     const AudioTags tags = mergedTags(readAudioTags(merge.parts.front().path), stemOf(fileName));
-    const int64_t junctions = writeMp3Join(merge.parts, fileName, tags);
-    for (size_t i = 0; i < merge.parts.size(); ++i)
-        control.report(static_cast<int>(i), 100);
-    return junctions * 1000 / merge.parts.front().index.sampleRate;
+    const int items = static_cast<int>(merge.parts.size());
+    try {
+        const Mp3JoinWritten written =
+            writeMp3Join(merge.parts, fileName, tags, overwrite, copyProgress(control, items));
+        return {JobEnd::Finished, written.fileName,
+                written.junctionSamples * 1000 / merge.parts.front().index.sampleRate};
+    } catch (const CopyStopped&) {
+        return {JobEnd::Stopped, {}, 0};
+    }
 }
 
 JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths, const JobControl& control,

@@ -9,20 +9,26 @@
 
 // Appends each input, decoded, to the created output (each may have its own rate and
 // channel count), reporting item i with the percentage of input i written. After a stop
-// the output is finished with what was written; a finished one gets the first input's
-// tags (mergedTags). Raises EngineError naming the file when an input cannot be opened
-// or a write fails; failedItem then tells which input (-1 for the output's tags).
-// Joining by copying the inputs' compressed frames instead of decoding and encoding:
-// MP3 inputs of one MPEG version, rate and channel count that tell their encoder delay
-// and padding, into an MP3 output of that rate and channel count.
+// the output is abandoned (no part of the join is kept); a finished one gets the first
+// input's tags (mergedTags) and output.fileName() gives the name it took. Raises EngineError naming the file when an
+// input cannot be opened or a write fails; failedItem then tells which input (-1 for the output's tags). Joining by
+// copying the inputs' compressed frames instead of decoding and encoding: MP3 inputs of one MPEG version, rate and
+// channel count that tell their encoder delay and padding, into an MP3 output of that rate and channel count.
 struct CopyMerge {
     std::string refusal; // why the inputs cannot be joined so ("" when they can)
     std::vector<Mp3JoinPart> parts;
 };
 CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string& kind);
 // Writes the join as fileName with the first input's tags, as runMerge does, reporting
-// each input as done; gives the milliseconds of padding and delay left at the junctions.
-int64_t runCopyMerge(const CopyMerge& merge, const std::string& fileName, const JobControl& control);
+// the share written; a file at the name is replaced only when overwrite; a stop leaves
+// no file.
+struct CopyMergeResult {
+    JobEnd end = JobEnd::Finished;
+    std::string fileName;   // the name it took (see AudioFile::close)
+    int64_t junctionMs = 0; // padding and delay left at the junctions
+};
+CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName, bool overwrite,
+                             const JobControl& control);
 
 JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths, const JobControl& control,
                 int* failedItem = nullptr);

@@ -3,14 +3,17 @@
 #include <filesystem>
 
 #include "AppSettings.h"
+#include "AudioFile.h"
 
 std::string uniqueOutputName(const std::string& folder, const std::string& stem, const std::string& extension,
                              bool overwrite) {
-    std::string name = stem;
-    std::error_code ec;
-    while (!overwrite && std::filesystem::exists(folder + name + "." + extension, ec))
-        name += " New";
-    return folder + name + "." + extension;
+    const std::string name = folder + stem + "." + extension;
+    return overwrite ? name : firstFreeName(name);
+}
+
+std::string nameTakenNote(const std::string& asked, const std::string& taken) {
+    return "\"" + asked + "\" was made by another program while it was being written: it is written as \"" + taken +
+           "\"";
 }
 
 std::string inputThatIsOutput(const std::string& output, const std::vector<std::string>& inputs) {

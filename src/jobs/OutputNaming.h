@@ -9,6 +9,10 @@
 std::string uniqueOutputName(const std::string& folder, const std::string& stem, const std::string& extension,
                              bool overwrite);
 
+// What a job says when another process made a file of its output's name while it wrote
+// it, so that it took the next free name.
+std::string nameTakenNote(const std::string& asked, const std::string& taken);
+
 // The merged file's name without folder and extension: prefix, the date (when used) and
 // the time, and the suffix, joined by blanks, trimmed; characters a file name cannot hold
 // are left out of prefix and suffix.

@@ -428,6 +428,7 @@ void JoinerWindow::startMerging() {
     // An input is never overwritten while it is being read.
     if (!inputThatIsOutput(output, paths).empty())
         return showMessage(tr("Cannot merge into \"") + qs(output) + "\": it is one of the files to merge");
+    output_.setReplacesExisting(AppSettings::joinOverwrite);
     output_.createForWrite(output);
     if (output_.errorCode() != 0)
         return showMessage(qs(output_.errorText()));

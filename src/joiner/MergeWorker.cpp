@@ -18,8 +18,10 @@ void MergeWorker::work() {
             const std::string target = output_.fileName();
             output_.abandon();
             failedItem_ = -1;
-            const int64_t junctionMs = runCopyMerge(merge, target, control());
-            copied_(true, std::to_string(junctionMs) + " ms of encoder padding and delay stay at the junctions");
+            const CopyMergeResult result = runCopyMerge(merge, target, output_.replacesExisting(), control());
+            if (result.end == JobEnd::Finished)
+                copied_(true,
+                        std::to_string(result.junctionMs) + " ms of encoder padding and delay stay at the junctions");
             return;
         }
         copied_(false, merge.refusal);

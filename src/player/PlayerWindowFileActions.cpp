@@ -112,6 +112,7 @@ void PlayerWindow::convertSelected(const QString& kind) {
         return failConversion(QString::fromStdString(input_.errorText()));
     if (!inputThatIsOutput(Platform::pathBytes(convertOutputFile_), {source}).empty())
         return failConversion(tr("Cannot convert \"%1\" into itself").arg(file));
+    output_.setReplacesExisting(AppSettings::convertOverwrite);
     output_.createForWrite(Platform::pathBytes(convertOutputFile_));
     if (output_.errorCode() != 0)
         return failConversion(QString::fromStdString(output_.errorText()));
@@ -145,6 +146,9 @@ void PlayerWindow::conversionFinished(bool failed, const QString& failure, int, 
         failed = true;
         tagsOnly = false;
     }
+    // Another program may have taken the name meanwhile: the file took the next free one.
+    if (!output_.fileName().empty())
+        convertOutputFile_ = Platform::pathFromBytes(output_.fileName());
     // A cancelled or failed conversion abandons its unfinished file, so nothing new is
     // listed and a file it was to replace stays as it was; one whose tags alone failed has
     // all its audio and is listed.

@@ -532,7 +532,7 @@ TEST_F(Batch, OutputsTakeTheirNamesOnlyWhenComplete) {
         &status);
     const std::vector<std::string> left = namesIn(out_);
     ASSERT_EQ(left.size(), 1u);
-    EXPECT_TRUE(std::regex_match(left[0], std::regex(R"(\.long\.mp3\.\d+-\d+\.part)"))) << left[0];
+    EXPECT_TRUE(std::regex_match(left[0], std::regex(R"(\.long\.mp3\.zelvo-\d+-\d+\.part)"))) << left[0];
     fs::remove(out_ + "/" + left[0]);
 
     // The old file stays as it was when the job that should replace it fails.

@@ -231,9 +231,11 @@ TEST(AudioFileWriting, EveryFormatAtSeveralRatesAndChannelCounts) {
 
 namespace {
 
-// Writes blocks to a new file of the prepared format and closes it.
+// Writes blocks to a new file of the prepared format (over the test's earlier one of the
+// name) and closes it.
 void writeFile(AudioFile& out, const std::string& path, int rate, int channels, const std::vector<float>& samples,
                int blockFrames = 44100) {
+    out.setReplacesExisting(true);
     out.createForWrite(path);
     ASSERT_EQ(out.errorCode(), 0) << out.errorText();
     out.setInputFormat(rate, channels);
@@ -483,6 +485,7 @@ TEST(AudioFileWriting, ResamplingLeavesNoAliases) {
         const std::vector<float> tone = sine(44100 * 2, 44100, 1, c.frequency);
         AudioFile out;
         out.setWavFormat(22050, 1, 16);
+        out.setReplacesExisting(true);
         out.createForWrite(folder / "down.wav");
         out.setInputFormat(44100, 1);
         AudioBlock block;
@@ -521,6 +524,7 @@ TEST(AudioFileWriting, WmaStartsWithTheSourcesFirstFrame) {
             }
         AudioFile out;
         out.setWmaProfile(profile);
+        out.setReplacesExisting(true);
         out.createForWrite(folder / "start.wma");
         out.setInputFormat(wma.sampleRate, wma.channels);
         out.writeBlock(block);
@@ -564,6 +568,7 @@ TEST(AudioFileWriting, LowBitRateMp3IsGaplessToo) {
         AudioFile out;
         Mp3EncoderSettings cbr;
         out.setMp3Format(c.rate, c.kbps, c.channels, cbr);
+        out.setReplacesExisting(true);
         out.createForWrite(folder / "low.mp3");
         ASSERT_EQ(out.errorCode(), 0) << out.errorText();
         out.setInputFormat(c.rate, c.channels);
@@ -614,7 +619,7 @@ TEST(AudioFileWriting, InputFormatMayChangeOnOneOutput) {
 }
 
 // Part files of a killed writer go when a job next writes into their folder; those of a
-// process that still runs, and files that only look alike, stay.
+// process that still runs, and files that only look alike (a user's own), stay.
 TEST(AudioFileWriting, StalePartFilesAreRemovedAtTheNextJobInTheirFolder) {
     TempFolder folder;
     const pid_t child = fork();
@@ -622,9 +627,11 @@ TEST(AudioFileWriting, StalePartFilesAreRemovedAtTheNextJobInTheirFolder) {
         _exit(0);
     waitpid(child, nullptr, 0); // a process id that no longer runs
     const std::string dead = std::to_string(child);
-    const std::vector<std::string> stale{".song.mp3." + dead + "-1.part", ".a.b.wav." + dead + "-12.part"};
-    const std::vector<std::string> kept{".other.mp3.1-3.part", ".notes.part", "song.mp3." + dead + "-1.part",
-                                        ".song.mp3." + dead + "-x.part", ".song.mp3." + dead + ".part"};
+    const std::vector<std::string> stale{".song.mp3.zelvo-" + dead + "-1.part", ".a.b.wav.zelvo-" + dead + "-12.part"};
+    const std::vector<std::string> kept{".other.mp3.zelvo-1-3.part",          ".notes.part",
+                                        "song.mp3.zelvo-" + dead + "-1.part", ".song.mp3.zelvo-" + dead + "-x.part",
+                                        ".song.mp3.zelvo-" + dead + ".part",  ".song.mp3." + dead + "-1.part",
+                                        ".zelvo-" + dead + "-1.part"};
     for (const auto& name : stale)
         writeFileText(folder / name, "unfinished");
     for (const auto& name : kept)
@@ -672,6 +679,50 @@ TEST(AudioFileWriting, TagsAreWrittenBeforeTheOutputTakesItsName) {
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"tagged.mp3", "tagged.ogg", "tagged.wav", "tagged.wma"}));
+}
+
+// An output replaces a file of its name only when the job chose to overwrite. A file
+// another process makes at the name while the output is written stays as it is, and the
+// output takes the next free name. Names up to the file system's limit can be written:
+// the hidden part's name is shortened to fit.
+TEST(AudioFileWriting, OutputsReplaceOnlyWhatTheyAreAllowedTo) {
+    TempFolder folder;
+    const std::vector<float> second = sine(44100, 44100, 2, 440);
+    const std::string longStem(246, 'x'); // with ".wav": 250 bytes, the hidden part's would pass 255
+    struct Case {
+        std::string name;
+        bool replaces;
+        std::vector<std::string> madeMeanwhile; // by another program, after the output was created
+        std::string written;                    // the name the output takes
+    };
+    const Case cases[] = {
+        {"free.wav", false, {}, "free.wav"},
+        {"taken.wav", false, {"taken.wav"}, "taken New.wav"},
+        {"twice.wav", false, {"twice.wav", "twice New.wav"}, "twice New New.wav"},
+        {"chosen.wav", true, {"chosen.wav"}, "chosen.wav"},
+        {longStem + ".wav", false, {}, longStem + ".wav"},
+        {"\xC3\xA9" + std::string(248, 'e') + ".wav", false, {}, "\xC3\xA9" + std::string(248, 'e') + ".wav"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.substr(0, 20));
+        AudioFile out;
+        out.setWavFormat(44100, 2, 16);
+        out.setReplacesExisting(c.replaces);
+        out.createForWrite(folder / c.name);
+        ASSERT_EQ(out.errorCode(), 0) << out.errorText();
+        for (const std::string& other : c.madeMeanwhile)
+            writeFileText(folder / other, "another program's");
+        out.setInputFormat(44100, 2);
+        out.writeBlock(AudioBlock{second, 2});
+        out.close();
+        EXPECT_EQ(out.fileName(), folder / c.written);
+        EXPECT_EQ(probe(folder / c.written).duration, 1.0);
+        for (const std::string& other : c.madeMeanwhile)
+            if (other != c.written)
+                EXPECT_EQ(readFileText(folder / other), "another program's");
+    }
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+        EXPECT_NE(entry.path().extension(), ".part") << entry.path();
 }
 
 TEST(AudioFileWriting, CreateFailuresGiveAnErrorCodeAndWriteFailuresRaise) {

@@ -47,7 +47,7 @@ TEST(PacketCopy, CopiedRangesDecodeToTheSourcesOwnSamples) {
         for (const auto& [first, end] : ranges) {
             SCOPED_TRACE(std::to_string(first) + ".." + std::to_string(end));
             const std::string out = folder / (std::string("section.") + kind.extension);
-            const PacketCopyResult copied = writePacketCopy(source, first, end, out, titled("Section"));
+            const PacketCopyResult copied = writePacketCopy(source, first, end, out, titled("Section"), true);
             EXPECT_LE(copied.firstSample, first);
             EXPECT_LT(first - copied.firstSample, kind.mostEarly);
             if (kind.tail == 0)

@@ -5,7 +5,10 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -599,21 +602,163 @@ TEST_F(Batch, AFullDiskFailsTheJobAndLeavesNothingHalfWritten) {
 // the program ends with 128 + the signal's number.
 TEST_F(Batch, SignalsStopTheJobAndLeaveNothing) {
     writeWav16(home_ / "long.wav", 44100, 2, testSignal16(44100 * 240, 2, 44100));
-    const std::string convert = "convert --to mp3 " + shellQuoted(home_ / "long.wav") + " --out " + shellQuoted(out_);
-    std::ofstream(home_ / "commands.txt") << convert << "\n" << convert << "\n";
-    // The same conversion run directly and from a command file, whose commands are stopped too.
-    for (const std::string& command : {convert, "run -j 1 " + shellQuoted(home_ / "commands.txt")}) {
-        for (const auto& [signal, expected] : {std::pair{"TERM", 143}, std::pair{"INT", 130}}) {
-            SCOPED_TRACE(command + " " + signal);
-            int status = -1;
-            const std::string printed = run(
-                command + " & pid=$!; for i in $(seq 1 3000); do ls -a " + shellQuoted(out_) +
-                    " | grep -q '\\.part$' && break; sleep 0.01; done; kill -" + signal + " $pid; wait $pid; echo $?",
-                &status);
-            EXPECT_EQ(printed, std::to_string(expected) + "\n");
-            EXPECT_TRUE(namesIn(out_).empty());
+    for (const std::string overwrite : {"", " --overwrite"}) {
+        const std::string convert =
+            "convert --to mp3 " + shellQuoted(home_ / "long.wav") + " --out " + shellQuoted(out_) + overwrite;
+        std::ofstream(home_ / "commands.txt") << convert << "\n" << convert << "\n";
+        // The same conversion run directly and from a command file, whose commands are stopped too.
+        for (const std::string& command : {convert, "run -j 1 " + shellQuoted(home_ / "commands.txt")}) {
+            for (const auto& [signal, expected] : {std::pair{"TERM", 143}, std::pair{"INT", 130}}) {
+                SCOPED_TRACE(command + " " + signal);
+                writeFileText(out_ + "/long.mp3", "an earlier, complete file");
+                int status = -1;
+                const std::string printed =
+                    run(command + " & pid=$!; for i in $(seq 1 3000); do ls -a " + shellQuoted(out_) +
+                            " | grep -q '\\.part$' && break; sleep 0.01; done; kill -" + signal +
+                            " $pid; wait $pid; echo $?",
+                        &status);
+                EXPECT_EQ(printed, std::to_string(expected) + "\n");
+                EXPECT_EQ(namesIn(out_), std::vector<std::string>{"long.mp3"});
+                EXPECT_EQ(readFileText(out_ + "/long.mp3"), "an earlier, complete file");
+            }
         }
     }
+}
+
+namespace {
+
+// The batch program with its progress reports going into a full pipe: its first report,
+// made in the middle of the job, waits until the pipe is read. So a signal can be sent at
+// a known point of any job, however fast the job would otherwise be.
+class HeldJob {
+public:
+    HeldJob(const std::vector<std::string>& arguments, const std::string& home) {
+        int ends[2];
+        if (pipe(ends) != 0)
+            throw std::runtime_error("no pipe");
+        readEnd_ = ends[0];
+        fcntl(ends[1], F_SETFL, O_NONBLOCK);
+        const std::string block(4096, 'x');
+        while (write(ends[1], block.data(), block.size()) > 0) {
+        }
+        fcntl(ends[1], F_SETFL, 0);
+        fcntl(readEnd_, F_SETFL, O_NONBLOCK);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(ends[1], 3);
+            const int errors = open((home + "/stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(errors, STDERR_FILENO);
+            const int nothing = open("/dev/null", O_WRONLY);
+            dup2(nothing, STDOUT_FILENO);
+            setenv("HOME", home.c_str(), 1);
+            setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+            setenv("ZELVO_BATCH_PROGRESS", "1", 1);
+            std::vector<char*> argv{const_cast<char*>(ZELVO_BATCH_PATH)};
+            for (const std::string& argument : arguments)
+                argv.push_back(const_cast<char*>(argument.c_str()));
+            argv.push_back(nullptr);
+            execv(ZELVO_BATCH_PATH, argv.data());
+            _exit(127);
+        }
+        close(ends[1]);
+    }
+    ~HeldJob() {
+        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        close(readEnd_);
+    }
+
+    // Whether the program came to wait on its progress report (write on descriptor 3).
+    bool held() {
+        for (int tries = 0; tries < 60000; ++tries) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) != 0) {
+                pid_ = -1;
+                return false; // it ended
+            }
+            std::ifstream call("/proc/" + std::to_string(pid_) + "/syscall");
+            std::string number, descriptor;
+            if (call >> number >> descriptor && number == "1" && descriptor == "0x3")
+                return true;
+            usleep(1000);
+        }
+        return false;
+    }
+
+    // Sends the signal, lets the reports go on and gives the exit status.
+    int stop(int signal) {
+        kill(pid_, signal);
+        int status = 0;
+        char buffer[65536];
+        while (waitpid(pid_, &status, WNOHANG) == 0) {
+            if (read(readEnd_, buffer, sizeof buffer) <= 0)
+                usleep(1000);
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+private:
+    pid_t pid_ = -1;
+    int readEnd_ = -1;
+};
+
+bool hasPartFile(const std::string& folder) {
+    const std::vector<std::string> names = namesIn(folder);
+    return std::any_of(names.begin(), names.end(), [](const std::string& name) { return name.ends_with(".part"); });
+}
+
+} // namespace
+
+// SIGINT and SIGTERM stop every kind of job in the middle of its output: the part file
+// goes, and a file the output was to replace (with --overwrite) or to sit beside (without)
+// stays as it was.
+TEST_F(Batch, SignalsStopEveryJobInTheMiddleAndLeaveEarlierFiles) {
+    writeWav16(home_ / "long.wav", 44100, 2, testSignal16(44100 * 60, 2, 44100));
+    makeTone(home_ / "tone2.mp3", 3, 44100, 2, "-c:a libmp3lame -b:a 128k");
+    const std::string wav = home_ / "long.wav", mp3 = home_ / "tone.mp3", mp3b = home_ / "tone2.mp3";
+    struct Job {
+        const char* what;
+        std::vector<std::string> arguments;
+        std::string output; // the name the job writes first
+    };
+    const Job jobs[] = {
+        {"convert", {"convert", "--to", "mp3", wav, "--out", out_}, "long.mp3"},
+        {"cut", {"cut", wav, "--at", "30000", "--out", out_}, "long-Splitted0.wav"},
+        {"join", {"join", wav, wav, "--to", "wav", "--out", out_}, ""},
+        {"copy cut", {"cut", mp3, "--at", "1000", "--copy", "--out", out_}, "tone-Splitted0.mp3"},
+        {"copy join", {"join", mp3, mp3b, "--to", "mp3", "--copy", "--out", out_}, ""},
+    };
+    for (const Job& job : jobs)
+        for (const bool overwrite : {false, true})
+            for (const auto& [signal, expected] : {std::pair{SIGTERM, 143}, std::pair{SIGINT, 130}}) {
+                SCOPED_TRACE(std::string(job.what) + (overwrite ? " --overwrite " : " ") + std::to_string(signal));
+                fs::remove_all(out_);
+                fs::create_directories(out_);
+                std::vector<std::string> arguments = job.arguments;
+                if (overwrite)
+                    arguments.push_back("--overwrite");
+                // The join's name has the time in it: its first run tells it.
+                std::string earlier = job.output;
+                if (earlier.empty()) {
+                    HeldJob naming(arguments, home_.path());
+                    ASSERT_TRUE(naming.held()) << errors();
+                    const std::vector<std::string> parts = namesIn(out_);
+                    ASSERT_EQ(parts.size(), 1u);
+                    naming.stop(SIGTERM);
+                    earlier = parts[0].substr(1, parts[0].find(".zelvo-") - 1);
+                }
+                writeFileText(out_ + "/" + earlier, "an earlier, complete file");
+                HeldJob held(arguments, home_.path());
+                ASSERT_TRUE(held.held()) << errors();
+                EXPECT_TRUE(hasPartFile(out_));
+                EXPECT_EQ(held.stop(signal), expected) << errors();
+                EXPECT_EQ(namesIn(out_), std::vector<std::string>{earlier});
+                EXPECT_EQ(readFileText(out_ + "/" + earlier), "an earlier, complete file");
+                EXPECT_NE(errors().find("Stopped"), std::string::npos) << errors();
+            }
 }
 
 // A command file's commands run at once, with the options given before "run"; what they

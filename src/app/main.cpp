@@ -66,6 +66,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     InstanceChannel channel(name);
+    if (!guard.handOffUnavailable().isEmpty())
+        std::cerr << "Zelvo MP3 Zovozu Darozu: files opened later start a window of their own: "
+                  << guard.handOffUnavailable().toStdString() << "\n";
 
     AppSettings::defaultRecordOutputPath = Platform::homeFolder();
     const TerminationSignals termination;
@@ -81,6 +84,9 @@ int main(int argc, char** argv) {
     if (!request.empty())
         QTimer::singleShot(0, [&windows, request] { windows.carryOut(request); });
     const int status = app.exec();
+    // Ended by a signal, nobody may be there to close a message: what fails is said on stderr.
+    if (termination.exitStatus() != 0)
+        Application::reportError = [](const QString& text) { std::cerr << text.toStdString() << "\n"; };
     Application::guarded([&] { windows.optionsDialog->saveAtProgramEnd(); });
     return status;
 }

@@ -6,11 +6,9 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -18,19 +16,20 @@
 #include "FileNames.h"
 #include "PlaybackController.h"
 #include "PlayerWindow.h"
+#include "SpecialFolders.h"
 
 namespace {
 
 constexpr const char* ObjectPath = "/org/mpris/MediaPlayer2";
 constexpr const char* PlayerInterface = "org.mpris.MediaPlayer2.Player";
 
-// The cover as a file the desktop can show, in the user's runtime folder; "" without one.
+// The cover as a file the desktop can show, in the user's private runtime folder; "" without
+// one (a cover is never put where other users could read it).
 QString writtenCover(const CoverPicture& cover) {
-    if (cover.data.empty())
+    const QString folder = QString::fromStdString(Platform::privateRuntimeFolder());
+    if (cover.data.empty() || folder.isEmpty())
         return {};
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QString path = (folder.isEmpty() ? QDir::tempPath() : folder) + "/zelvo-mp3-cover" +
-                         (cover.mimeType == "image/png" ? ".png" : ".jpg");
+    const QString path = folder + "/zelvo-mp3-cover" + (cover.mimeType == "image/png" ? ".png" : ".jpg");
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(cover.data.data(), static_cast<qint64>(cover.data.size())) !=

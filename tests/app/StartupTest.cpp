@@ -1,7 +1,13 @@
 #include <csignal>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
+#include <QtEndian>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -28,6 +34,11 @@ private:
         QVERIFY(process.waitForStarted());
     }
 
+    static QString readText(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
     QString settingsFile() const { return home_.path() + "/.config/Zelvo Mp3 Zovozu Darozu/ZSCJCfg.ini"; }
 
     // Whether the process has its own handler for the signal (the kernel's SigCgt mask).
@@ -44,6 +55,43 @@ private:
     static void stop(QProcess& process) {
         process.kill();
         process.waitForFinished();
+    }
+
+    // Starts the program as another user (a user id without a name is enough), in a home
+    // folder of that user's own.
+    static void startAs(QProcess& process, uid_t user, const QString& home, const QStringList& arguments,
+                        const QString& runtimeFolder = {}) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home);
+        env.remove("XDG_CONFIG_HOME");
+        env.remove("XDG_CACHE_HOME");
+        env.remove("XDG_RUNTIME_DIR");
+        if (!runtimeFolder.isEmpty())
+            env.insert("XDG_RUNTIME_DIR", runtimeFolder);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(env);
+        const QString id = QString::number(user);
+        process.start("setpriv",
+                      QStringList{"--reuid", id, "--regid", id, "--clear-groups", ZELVO_APP_PATH} + arguments);
+        QVERIFY(process.waitForStarted());
+    }
+
+    // A folder of the user's, to be its home or runtime folder.
+    static QString folderOf(uid_t user, const QString& path) {
+        QDir().mkpath(path);
+        if (::chown(path.toLocal8Bit().constData(), user, user) != 0 ||
+            ::chmod(path.toLocal8Bit().constData(), 0700) != 0)
+            return {};
+        return path;
+    }
+
+    // Whether the user can connect to the local socket at the path.
+    static bool canConnectAs(uid_t user, const QString& socket) {
+        const QString id = QString::number(user);
+        QProcess connecting;
+        connecting.start("setpriv", {"--reuid", id, "--regid", id, "--clear-groups", "/usr/bin/python3", "-c",
+                                     "import socket, sys; socket.socket(socket.AF_UNIX).connect(sys.argv[1])", socket});
+        return connecting.waitForFinished(10000) && connecting.exitCode() == 0;
     }
 
 private slots:
@@ -146,6 +194,145 @@ private slots:
             file.close();
         }
         QFile::remove(settingsFile());
+    }
+
+    // The lock and the socket are in a folder only the user can enter: the runtime folder
+    // when it is the user's alone (one open to others is narrowed), else one of the
+    // program's own in the user's cache folder.
+    void theHandOffIsInAFolderOfTheUsersOwn() {
+        const QString cache = home_.path() + "/.cache/zelvo-mp3-runtime";
+        const QString open = home_.path() + "/open";
+        QVERIFY(QDir().mkpath(open));
+        QFile::setPermissions(open, QFile::Permissions(0x7777));
+        const std::pair<QString, QString> cases[] = {{QString(), cache}, {open, open}};
+        for (const auto& [runtime, expected] : cases) {
+            QProcessEnvironment env = environment();
+            env.remove("XDG_RUNTIME_DIR");
+            if (!runtime.isEmpty())
+                env.insert("XDG_RUNTIME_DIR", runtime);
+            QProcess first, later;
+            first.setProcessEnvironment(env);
+            first.start(ZELVO_APP_PATH);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(expected + "/zelvo-mp3.socket"), 10000);
+            QCOMPARE(QFileInfo(expected).permissions() & 0x0077, QFile::Permissions());
+            later.setProcessEnvironment(env);
+            later.start(ZELVO_APP_PATH, {home_.path()});
+            QVERIFY(later.waitForFinished(20000));
+            QCOMPARE(later.exitCode(), 0);
+            QCOMPARE(first.state(), QProcess::Running);
+            stop(first);
+        }
+    }
+
+    // More idle connections than the running copy takes, and a message that announces
+    // 100 MB: the big one is closed at once, the idle ones after a few seconds, and a later
+    // start still hands its files over.
+    void floodsAndHugeMessagesDoNotStopTheHandOff() {
+        QProcess first;
+        start(first, ZELVO_APP_PATH);
+        const QString socketPath = home_.path() + "/run/zelvo-mp3.socket";
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socketPath), 10000);
+        std::vector<std::unique_ptr<QLocalSocket>> idle;
+        for (int i = 0; i < 40; ++i) {
+            idle.push_back(std::make_unique<QLocalSocket>());
+            idle.back()->connectToServer(socketPath);
+            QVERIFY(idle.back()->waitForConnected(5000));
+        }
+        QLocalSocket huge;
+        huge.connectToServer(socketPath);
+        QVERIFY(huge.waitForConnected(5000));
+        const quint32 announced = qToBigEndian<quint32>(100u << 20);
+        huge.write(reinterpret_cast<const char*>(&announced), 4);
+        huge.write(QByteArray(1 << 20, 'x'));
+        QTRY_COMPARE_WITH_TIMEOUT(huge.state(), QLocalSocket::UnconnectedState, 10000);
+        QProcess later;
+        start(later, ZELVO_APP_PATH, {home_.path()});
+        QVERIFY(later.waitForFinished(30000));
+        QCOMPARE(later.exitCode(), 0);
+        QCOMPARE(first.state(), QProcess::Running);
+        stop(first);
+    }
+
+    // Another user can neither reach the user's running copy nor stand in for it, whether
+    // the runtime folder is set (even to the user's own) or not, and whatever that user
+    // made in the shared temporary folder first.
+    void anotherUserCannotReachOrImpersonateTheRunningCopy() {
+        if (::geteuid() != 0)
+            QSKIP("needs root to start programs as two users");
+        const uid_t owner = 65534, other = 65533;
+        QTemporaryDir base("/tmp/zelvo-users-XXXXXX");
+        QVERIFY(::chmod(base.path().toLocal8Bit().constData(), 0755) == 0);
+        const QString ownerHome = folderOf(owner, base.path() + "/owner"),
+                      otherHome = folderOf(other, base.path() + "/other");
+        const QString ownerRuntime = folderOf(owner, base.path() + "/owner-run");
+        // What the other user prepared where a careless program would look.
+        const QString trap = folderOf(other, base.path() + "/trap");
+        QVERIFY(::chmod(trap.toLocal8Bit().constData(), 0777) == 0);
+        QProcess listener;
+        listener.start("setpriv", {"--reuid", QString::number(other), "--regid", QString::number(other),
+                                   "--clear-groups", "/usr/bin/python3", "-c",
+                                   "import socket, sys; s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); "
+                                   "s.listen(); s.accept(); print('reached')",
+                                   trap + "/zelvo-mp3.socket"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(trap + "/zelvo-mp3.socket"), 10000);
+        QVERIFY(QFile(trap + "/zelvo-mp3.lock").open(QIODevice::WriteOnly));
+
+        const std::pair<QString, QString> cases[] = {{QString(), ownerHome + "/.cache/zelvo-mp3-runtime"},
+                                                     {ownerRuntime, ownerRuntime}};
+        for (const auto& [runtime, folder] : cases) {
+            QProcess first;
+            startAs(first, owner, ownerHome, {}, runtime);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + "/zelvo-mp3.socket"), 15000);
+            QVERIFY(!canConnectAs(other, folder + "/zelvo-mp3.socket"));
+            QVERIFY(canConnectAs(owner, folder + "/zelvo-mp3.socket"));
+            // The other user's start, given the owner's runtime folder or none, runs on its own.
+            QProcess intruder;
+            startAs(intruder, other, otherHome, {ownerHome}, runtime);
+            QVERIFY(!intruder.waitForFinished(2000));
+            stop(intruder);
+            // Given the trap as its runtime folder, the owner's start passes it by for the
+            // cache folder: it hands its files to the copy running there, or runs itself.
+            QProcess trapped;
+            startAs(trapped, owner, ownerHome, {ownerHome}, trap);
+            if (runtime.isEmpty()) {
+                QVERIFY(trapped.waitForFinished(20000));
+                QCOMPARE(trapped.exitCode(), 0);
+            } else {
+                QVERIFY(!trapped.waitForFinished(2000));
+                stop(trapped);
+            }
+            QCOMPARE(first.state(), QProcess::Running);
+            stop(first);
+        }
+        QCOMPARE(listener.state(), QProcess::Running);
+        QVERIFY(listener.readAllStandardOutput().isEmpty());
+        stop(listener);
+    }
+
+    // A signal ends the program while a message waits for an answer, and at the end when
+    // the settings file cannot be written: what fails then is said on stderr.
+    void signalsEndTheProgramFromInsideAMessage() {
+        QVERIFY(QDir().mkpath(QFileInfo(settingsFile()).path()));
+        const QString map = home_.path() + "/controls.txt";
+        QProcess missing;
+        QProcessEnvironment env = environment();
+        env.insert("ZELVO_CONTROL_MAP", map);
+        missing.setProcessEnvironment(env);
+        missing.start(ZELVO_APP_PATH, {"--cut", home_.path() + "/missing.mp3"});
+        QTRY_VERIFY_WITH_TIMEOUT(readText(map).contains("\tConfirmDialog\t"), 15000);
+        QCOMPARE(::kill(static_cast<pid_t>(missing.processId()), SIGTERM), 0);
+        QVERIFY(missing.waitForFinished(10000));
+        QCOMPARE(missing.exitCode(), 143);
+
+        QProcess readOnly;
+        start(readOnly, ZELVO_APP_PATH);
+        QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(static_cast<pid_t>(readOnly.processId()), SIGTERM), 10000);
+        QVERIFY(QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        QCOMPARE(::kill(static_cast<pid_t>(readOnly.processId()), SIGTERM), 0);
+        QVERIFY(readOnly.waitForFinished(10000));
+        QCOMPARE(readOnly.exitCode(), 143);
+        QVERIFY(readOnly.readAllStandardError().contains("Unable to write to"));
+        QFile::setPermissions(settingsFile(), QFile::ReadOwner | QFile::WriteOwner);
     }
 
     void copyUnderAnotherFileNameRunsBesideIt() {

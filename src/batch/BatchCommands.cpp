@@ -23,6 +23,7 @@
 #include "OutputNaming.h"
 #include "ParallelJobs.h"
 #include "ProgressBar.h"
+#include "TerminalText.h"
 
 std::atomic<bool> stopRequested{false};
 std::atomic<int> stopSignal{0};
@@ -39,7 +40,7 @@ JobControl control(ProgressBar& bar, int items) {
 }
 
 int fail(const std::string& message) {
-    std::cerr << message << "\n";
+    std::cerr << forDescriptor(STDERR_FILENO, message) << "\n";
     return 1;
 }
 
@@ -193,27 +194,9 @@ std::string tagsAsJson(const AudioTags& tags) {
     return "{" + json + "}";
 }
 
-// A text from a file (a tag, a name) as a terminal may show it: its control characters
-// (C0, DEL and C1) escaped as \xNN, so that no tag can move the cursor, clear the screen or
-// set the terminal's title. Written to a file or a pipe, the text stays as it is.
+// A one-line text of a file (a name, a tag) for standard output.
 std::string forTerminal(const std::string& text) {
-    static const bool terminal = isatty(STDOUT_FILENO) != 0;
-    if (!terminal)
-        return text;
-    std::string shown;
-    char escaped[8];
-    for (size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (byte < 0x20 || byte == 0x7F || c1) {
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c1 ? static_cast<unsigned char>(text[++i]) : byte);
-            shown += escaped;
-        } else {
-            shown += text[i];
-        }
-    }
-    return shown;
+    return forDescriptor(STDOUT_FILENO, text, false);
 }
 
 void printTags(const AudioTags& tags) {

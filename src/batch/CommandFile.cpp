@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -55,13 +56,27 @@ bool splitWords(const std::string& line, std::vector<std::string>& words) {
     return quote == 0;
 }
 
+constexpr size_t MaxCommandBytes = 16 << 20; // some hundred thousand commands
+
+// The text of a command file, or of standard input for "-", up to the limit.
 std::string readWhole(const std::string& fileName) {
-    if (fileName == "-")
-        return {std::istreambuf_iterator<char>(std::cin), {}};
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        throw UsageError("Cannot read the commands of \"" + fileName + "\"");
-    return {std::istreambuf_iterator<char>(in), {}};
+    const std::string name = fileName == "-" ? std::string("standard input") : "\"" + fileName + "\"";
+    std::ifstream file;
+    if (fileName != "-") {
+        std::error_code ec;
+        if (std::filesystem::status(fileName, ec).type() != std::filesystem::file_type::regular && !ec)
+            throw UsageError("Cannot read the commands of " + name + ": it is not a file");
+        file.open(fileName, std::ios::binary);
+        if (!file)
+            throw UsageError("Cannot read the commands of " + name);
+    }
+    std::istream& in = fileName == "-" ? std::cin : file;
+    std::string text(MaxCommandBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<size_t>(in.gcount()));
+    if (text.size() > MaxCommandBytes)
+        throw UsageError("Cannot read the commands of " + name + ": they pass 16 MB");
+    return text;
 }
 
 // A pipe's two ends, closed when it goes.
@@ -172,6 +187,8 @@ std::vector<CommandLine> parseCommandFile(const std::string& text, const std::st
         CommandLine command{number, {}};
         const std::string where = (fileName == "-" ? std::string("standard input") : "\"" + fileName + "\"") +
                                   ", line " + std::to_string(number);
+        if (line.find('\0') != std::string::npos)
+            throw UsageError(where + ": it holds a NUL character");
         if (!splitWords(line, command.words))
             throw UsageError(where + ": a quote is not closed");
         if (command.words.empty() || command.words.front().front() == '#')

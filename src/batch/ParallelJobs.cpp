@@ -9,8 +9,11 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "BatchCommands.h"
 #include "ProgressBar.h"
+#include "TerminalText.h"
 
 namespace {
 
@@ -60,8 +63,8 @@ int runInParallel(size_t count, unsigned threads, const std::string& label,
         // Redrawn every fifth of a second; a finished job wakes it at once.
         finished.wait_for(lock, std::chrono::milliseconds(200));
         for (; printed < count && slots[printed]->done; ++printed) {
-            std::cout << slots[printed]->report.out.str() << std::flush;
-            std::cerr << slots[printed]->report.err.str();
+            std::cout << forDescriptor(STDOUT_FILENO, slots[printed]->report.out.str()) << std::flush;
+            std::cerr << forDescriptor(STDERR_FILENO, slots[printed]->report.err.str());
             status = std::max(status, slots[printed]->status);
         }
         // After a stop, the jobs that never started are left out once the others ended.

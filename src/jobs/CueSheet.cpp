@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -234,6 +235,11 @@ CueSheet parseCueSheet(const std::string& bytes, const std::string& audioName, i
 CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName, int64_t durationMs) {
     constexpr std::streamsize MaxSheetBytes = 1 << 20; // far beyond a sheet of 99 tracks
     const std::string what = "Cannot use the CUE sheet \"" + sheetPath + "\": ";
+    std::error_code ec;
+    if (const auto type = std::filesystem::status(sheetPath, ec).type();
+        !ec && type != std::filesystem::file_type::regular)
+        throw CueSheetError(what +
+                            (type == std::filesystem::file_type::directory ? "it is a folder" : "it is not a file"));
     std::ifstream in(sheetPath, std::ios::binary);
     if (!in)
         throw CueSheetError(what + std::strerror(errno));

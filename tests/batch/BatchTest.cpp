@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
@@ -44,6 +45,14 @@ protected:
     TempFolder home_;
     std::string out_ = home_ / "out";
 };
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 } // namespace
 
@@ -309,6 +318,53 @@ TEST_F(Batch, InfoShowsControlCharactersEscapedOnATerminal) {
     EXPECT_EQ(status, 0);
     EXPECT_NE(onTerminal.find("title: Song\\x1B]0;owned\\x07\\x1B[2J\\x9B end"), std::string::npos) << onTerminal;
     EXPECT_EQ(onTerminal.find('\x1b'), std::string::npos);
+
+    // What the commands of a command file print, and the messages naming a file, too.
+    const std::string badName = home_ / "gone\x1b[2J.wav";
+    std::ofstream(home_ / "commands.txt")
+        << "info " << shellQuoted(home_ / "song.wav") << "\ninfo " << shellQuoted(badName) << "\n";
+    const std::string fromRun = runCommand(
+        "script -qec " + shellQuoted(std::string(ZELVO_BATCH_PATH) + " run " + shellQuoted(home_ / "commands.txt")) +
+            " /dev/null",
+        &status);
+    EXPECT_NE(fromRun.find("title: Song\\x1B]0;owned\\x07\\x1B[2J\\x9B end"), std::string::npos) << fromRun;
+    EXPECT_NE(fromRun.find("gone\\x1B[2J.wav"), std::string::npos) << fromRun;
+    EXPECT_EQ(fromRun.find('\x1b'), std::string::npos);
+}
+
+// Pipes, devices and folders are not read as audio, CUE sheets or command files (reading
+// one may never end); command texts have a size limit and no NUL.
+TEST_F(Batch, InputsThatAreNotFilesAreRefusedAndTextsAreBounded) {
+    const std::string fifo = home_ / "fifo", song = shellQuoted(home_ / "song.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string pipe = shellQuoted(fifo);
+    std::ofstream(home_ / "nul.txt") << "info " << song << "\ninfo a" << '\0' << "b\n";
+    const struct {
+        std::string command;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"info " + pipe, 1, "it is not a file but a pipe"},
+        {"convert --to mp3 " + pipe + " --out " + shellQuoted(out_), 1, "it is not a file but a pipe"},
+        {"cut " + pipe + " --at 1000", 1, "it is not a file but a pipe"},
+        {"info /dev/zero", 1, "it is not a file but a device"},
+        {"cut " + song + " --cue " + pipe, 1, "it is not a file"},
+        {"cut " + song + " --cue " + shellQuoted(home_.path()), 1, "it is a folder"},
+        {"run " + pipe, 2, "it is not a file"},
+        {"run /dev/zero", 2, "it is not a file"},
+        {"run " + shellQuoted(home_ / "nul.txt"), 2, "line 2: it holds a NUL character"},
+        {"run - < /dev/zero", 2, "they pass 16 MB"},
+    };
+    for (const auto& [command, expected, message] : cases) {
+        SCOPED_TRACE(command);
+        int status = -1;
+        run(command, &status, "timeout -s KILL 60 env ");
+        EXPECT_EQ(status, expected) << errors();
+        EXPECT_NE(errors().find(message), std::string::npos) << errors();
+    }
+    const std::string endless = runCommand("yes | timeout -s KILL 60 " ZELVO_BATCH_PATH " run - 2>&1 >/dev/null");
+    EXPECT_NE(endless.find("they pass 16 MB"), std::string::npos) << endless;
+    EXPECT_TRUE(namesIn(out_).empty());
 }
 
 TEST_F(Batch, CutGivesTheCuttersFilesByteForByte) {
@@ -510,17 +566,6 @@ TEST_F(Batch, BadValuesAndMissingInputs) {
     EXPECT_NE(errors().find(missing), std::string::npos);
 }
 
-namespace {
-
-std::vector<std::string> namesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
 
 // An output takes its name only when it is complete: a killed job leaves no file under
 // that name (only its hidden part), and a failed --overwrite leaves the old file whole.

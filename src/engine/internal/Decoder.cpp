@@ -108,9 +108,14 @@ int64_t leadingId3Bytes(const char (&head)[16], size_t got) {
 
 OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*& stream) {
     quietLogging();
+    // Reading a pipe or a device may never end: only files are opened.
     std::error_code ec;
-    if (fs::is_directory(path, ec))
+    const fs::file_type type = fs::status(path, ec).type();
+    if (type == fs::file_type::directory)
         return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": it is a folder"};
+    if (!ec && type != fs::file_type::regular)
+        return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": it is not a file but a " +
+                                              (type == fs::file_type::fifo ? "pipe" : "device or socket")};
     AVFormatContext* context = nullptr;
     // FFmpeg looks into a WAV file's PCM data for other codecs carried in it (S/PDIF),
     // reading up to its probe size, several MB, at every open: a few KB tell it as well.

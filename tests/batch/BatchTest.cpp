@@ -566,7 +566,6 @@ TEST_F(Batch, BadValuesAndMissingInputs) {
     EXPECT_NE(errors().find(missing), std::string::npos);
 }
 
-
 // An output takes its name only when it is complete: a killed job leaves no file under
 // that name (only its hidden part), and a failed --overwrite leaves the old file whole.
 TEST_F(Batch, OutputsTakeTheirNamesOnlyWhenComplete) {
@@ -641,6 +640,28 @@ TEST_F(Batch, AFullDiskFailsTheJobAndLeavesNothingHalfWritten) {
         for (const std::string& path : listed)
             fs::remove(path);
     }
+}
+
+// Commands of one file that run at once and name their outputs alike each keep their own
+// file: the name another one took meanwhile is not replaced but followed by " New".
+TEST_F(Batch, CommandsRunningAtOnceNeverReplaceEachOthersFiles) {
+    std::ofstream commands(home_ / "commands.txt");
+    for (int i = 0; i < 6; ++i)
+        commands << "convert --to mp3 " << shellQuoted(home_ / "song.wav") << " --out " << shellQuoted(out_) << "\n"
+                 << "join " << shellQuoted(home_ / "song.wav") << " " << shellQuoted(home_ / "song.wav")
+                 << " --to wav --out " << shellQuoted(out_) << "\n";
+    commands.close();
+    int status = -1;
+    std::istringstream printed(run("run -j 2 " + shellQuoted(home_ / "commands.txt"), &status));
+    EXPECT_EQ(status, 0) << errors();
+    std::vector<std::string> listed;
+    for (std::string line; std::getline(printed, line);)
+        listed.push_back(fs::path(line).filename().string());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, namesIn(out_));
+    EXPECT_EQ(listed.size(), 12u);
+    for (const std::string& name : listed)
+        EXPECT_NEAR(probe(out_ + "/" + name).duration, name.ends_with(".wav") ? 12.0 : 6.0, 0.1) << name;
 }
 
 // SIGTERM and SIGINT stop the job at its next block: the unfinished file is removed and

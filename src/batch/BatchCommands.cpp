@@ -30,12 +30,19 @@ std::atomic<int> stopSignal{0};
 
 namespace {
 
+std::string damageWarning(const std::string& file, const std::string& damage) {
+    return "Warning: \"" + file + "\": " + damage + "\n";
+}
+
 JobControl control(ProgressBar& bar, int items) {
     JobControl control;
     control.progress = [&bar, items](int item, int percent) {
         bar.show((std::min(item, items - 1) + percent / 100.0) / items);
     };
     control.stopRequested = [] { return stopRequested.load(); };
+    control.damaged = [](const std::string& file, const std::string& damage) {
+        std::cerr << forDescriptor(STDERR_FILENO, damageWarning(file, damage));
+    };
     return control;
 }
 
@@ -142,6 +149,9 @@ int convertOne(const std::string& file, const std::string& kind, const std::stri
     JobControl control;
     control.progress = [&report](int, int percent) { report.permille = percent * 10; };
     control.stopRequested = [] { return stopRequested.load(); };
+    control.damaged = [&report](const std::string& file, const std::string& damage) {
+        report.err << damageWarning(file, damage);
+    };
     try {
         if (runConvert(input, result, control) == JobEnd::Stopped)
             return failWith("Stopped: \"" + target + "\" was not written");

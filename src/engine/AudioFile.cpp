@@ -237,6 +237,10 @@ void AudioFile::close() {
     commitPart(impl_->partPath, fileName_, tags, replacesExisting_);
 }
 
+std::string AudioFile::damage() const {
+    return impl_->reader ? impl_->reader->damage() : std::string();
+}
+
 void AudioFile::setTags(const AudioTags& tags) {
     impl_->tags = tags;
 }

@@ -75,6 +75,10 @@ public:
     // object that still writes does. Closes an input too.
     void abandon();
 
+    // What reading the input found damaged and left out ("it is damaged at 0:14.200: 0:01.022
+    // could not be decoded and is left out"), "" when nothing; a job says it with its result.
+    std::string damage() const;
+
     bool isReading() const;
     bool isWriting() const;
     const std::string& fileName() const { return fileName_; }

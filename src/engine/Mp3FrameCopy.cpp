@@ -122,9 +122,8 @@ private:
     int64_t windowStart_ = 0, windowSize_ = 0;
 };
 
-// Where the audio starts: after any ID3v2 tags.
-int64_t afterId3v2(FrameReader& reader) {
-    int64_t offset = 0;
+// Where the audio goes on: after any ID3v2 tags at offset.
+int64_t afterId3v2(FrameReader& reader, int64_t offset = 0) {
     uint8_t b[10];
     while (reader.read(offset, b, 10) == 10 && std::memcmp(b, "ID3", 3) == 0) {
         const int64_t size = (b[6] & 0x7F) << 21 | (b[7] & 0x7F) << 14 | (b[8] & 0x7F) << 7 | (b[9] & 0x7F);
@@ -178,6 +177,24 @@ bool readTagFrame(const std::vector<uint8_t>& frame, const Header& header, Mp3Fr
     return true;
 }
 
+// Why the frames end at offset, before the end of the file: "" when only tags follow
+// (ID3v1, APE, Lyrics3) or less than a frame header.
+std::string whyFramesEnd(FrameReader& reader, int64_t offset, const std::optional<Header>& header,
+                         const Mp3FrameIndex& index) {
+    const int64_t samples = static_cast<int64_t>(index.frames.size()) * index.samplesPerFrame;
+    const std::string at =
+        index.sampleRate > 0 ? " after " + std::to_string(samples * 1000 / index.sampleRate) + " ms" : "";
+    if (header)
+        return "its frames change to " + std::to_string(header->sampleRate) + " Hz, " +
+               std::to_string(header->channels) + (header->channels == 1 ? " channel" : " channels") + at;
+    uint8_t head[11] = {};
+    const size_t got = reader.read(offset, head, sizeof head);
+    for (const char* tag : {"TAG", "APETAGEX", "LYRICSBEGIN"})
+        if (got >= std::strlen(tag) && std::memcmp(head, tag, std::strlen(tag)) == 0)
+            return {};
+    return got < 4 ? std::string() : "it holds bytes that are not MP3 frames" + at;
+}
+
 int mainDataBegin(const uint8_t* frame, const Header& header) {
     const uint8_t* side = frame + 4 + (header.crc ? 2 : 0);
     return header.version == 1 ? (side[0] << 1 | side[1] >> 7) : side[0];
@@ -202,13 +219,16 @@ Mp3FrameIndex indexMp3Frames(const std::string& path) {
     std::vector<uint8_t> frame;
     std::optional<Header> kind; // the first frame's, which every other must share
     for (;;) {
+        offset = afterId3v2(reader, offset); // decoders pass tags between frames by
         uint8_t head[4];
         if (reader.read(offset, head, 4) < 4)
             break;
         const auto header = parseHeader(head);
         if (!header || (kind && (header->version != kind->version || header->sampleRate != kind->sampleRate ||
-                                 header->channels != kind->channels)))
-            break; // the end of the stream: a trailing tag or something else
+                                 header->channels != kind->channels))) {
+            index.breakReason = whyFramesEnd(reader, offset, header, index);
+            break;
+        }
         frame.resize(static_cast<size_t>(header->size));
         if (reader.read(offset, frame.data(), frame.size()) < frame.size())
             break; // a frame cut short at the end
@@ -406,20 +426,30 @@ struct CopyCount {
     }
 };
 
+// Copies the frames of the run, stretch by stretch of frames that follow each other in
+// the file (a tag between frames is left out).
 void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::string& fileName, CopyCount& count) {
     FrameReader reader(run.source);
     std::vector<uint8_t> buffer(1 << 20);
-    int64_t offset = run.index.frames[run.first].offset;
-    const int64_t end = run.index.frames[run.end - 1].offset + run.index.frames[run.end - 1].size;
-    while (offset < end) {
-        const size_t bytes = static_cast<size_t>(std::min<int64_t>(end - offset, static_cast<int64_t>(buffer.size())));
-        if (reader.read(offset, buffer.data(), bytes) < bytes)
-            failReading(run.source, "it ended while being copied");
-        crc = lameCrc16(buffer.data(), bytes, crc);
-        if (std::fwrite(buffer.data(), 1, bytes, out) != bytes)
-            failWriting(fileName, std::strerror(errno));
-        offset += static_cast<int64_t>(bytes);
-        count.add(static_cast<int64_t>(bytes));
+    const auto& frames = run.index.frames;
+    for (size_t first = run.first; first < run.end;) {
+        size_t last = first;
+        while (last + 1 < run.end && frames[last + 1].offset == frames[last].offset + frames[last].size)
+            ++last;
+        int64_t offset = frames[first].offset;
+        const int64_t end = frames[last].offset + frames[last].size;
+        while (offset < end) {
+            const size_t bytes =
+                static_cast<size_t>(std::min<int64_t>(end - offset, static_cast<int64_t>(buffer.size())));
+            if (reader.read(offset, buffer.data(), bytes) < bytes)
+                failReading(run.source, "it ended while being copied");
+            crc = lameCrc16(buffer.data(), bytes, crc);
+            if (std::fwrite(buffer.data(), 1, bytes, out) != bytes)
+                failWriting(fileName, std::strerror(errno));
+            offset += static_cast<int64_t>(bytes);
+            count.add(static_cast<int64_t>(bytes));
+        }
+        first = last + 1;
     }
 }
 
@@ -500,6 +530,8 @@ std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, 
 std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts) {
     for (const Mp3JoinPart& part : parts) {
         const Mp3FrameIndex& first = parts.front().index;
+        if (!part.index.breakReason.empty())
+            return "\"" + part.path + "\" cannot be copied whole: " + part.index.breakReason;
         if (!part.index.gapless)
             return "\"" + part.path + "\" does not tell its encoder delay and padding";
         if (part.index.version != first.version || part.index.sampleRate != first.sampleRate ||

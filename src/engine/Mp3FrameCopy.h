@@ -35,6 +35,10 @@ struct Mp3FrameIndex {
     int encoderPadding = 0;
     std::vector<uint8_t> lameFields; // the source tag's LAME extension (36 bytes), or empty
     std::vector<Frame> frames;       // the audio frames (the tag's frame left out)
+    // Why the frames end before the file's audio does ("" when they end with it, or only
+    // tags follow): its frames change their kind on the way, or bytes that are not frames
+    // come. A decoder goes on after such a place; a copy of the frames would not.
+    std::string breakReason;
 
     // Samples of the frames' decoding dropped before the first sample given.
     int64_t skippedSamples() const;
@@ -42,8 +46,9 @@ struct Mp3FrameIndex {
     int64_t totalSamples() const;
 };
 
-// Reads the frames of an MP3 file; raises EngineError when it cannot be read or is not
-// one layer III stream of one version, rate and channel count (free-format frames too).
+// Reads the frames of an MP3 file, passing by ID3v2 tags between them; raises EngineError
+// when it cannot be read or holds no layer III frames. The index ends where the frames
+// change version, rate or channel count, or something else comes (breakReason says).
 Mp3FrameIndex indexMp3Frames(const std::string& path);
 
 // The frames that hold samples [first, end) and the delay and padding of their tag.

@@ -27,6 +27,7 @@ JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& control
             break;
         }
     }
+    control.noteDamage(input);
     input.close();
     if (end == JobEnd::Stopped) {
         output.abandon(); // a stopped conversion keeps nothing, and replaces nothing

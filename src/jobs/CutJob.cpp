@@ -169,7 +169,9 @@ private:
             return;
         }
         frames_ = indexMp3Frames(source_);
-        if (frames_->totalSamples() != input.totalFrames())
+        if (!frames_->breakReason.empty())
+            refusal = frames_->breakReason;
+        else if (frames_->totalSamples() != input.totalFrames())
             refusal = "its frames do not hold the samples it decodes to";
     }
 
@@ -259,6 +261,7 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
     }
     if (failedSection)
         *failedSection = -1;
+    control.noteDamage(input);
     return JobEnd::Finished;
 }
 

@@ -2,18 +2,27 @@
 
 #include <algorithm>
 #include <functional>
+#include <string>
 
 // How a job reports and is stopped: progress(item, percent) after each step (100 when
 // an item is finished), stopRequested() asked between blocks.
 struct JobControl {
     std::function<void(int item, int percent)> progress;
     std::function<bool()> stopRequested;
+    // An input was read with damaged stretches left out (see AudioFile::damage): said to
+    // the user with the job's result.
+    std::function<void(const std::string& file, const std::string& damage)> damaged;
 
     void report(int item, int percent) const {
         if (progress)
             progress(item, percent);
     }
     bool stopping() const { return stopRequested && stopRequested(); }
+    template <typename Input>
+    void noteDamage(const Input& input) const {
+        if (const std::string damage = input.damage(); !damage.empty() && damaged)
+            damaged(input.fileName(), damage);
+    }
 };
 
 // How a job ended.

@@ -75,6 +75,7 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
             throw EngineError(static_cast<EngineStatus>(input.errorCode()), input.errorText());
         if (!appendInput(input, output, static_cast<int>(i), control))
             end = JobEnd::Stopped;
+        control.noteDamage(input);
         input.close();
     }
     if (failedItem)

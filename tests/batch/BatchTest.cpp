@@ -332,6 +332,43 @@ TEST_F(Batch, InfoShowsControlCharactersEscapedOnATerminal) {
     EXPECT_EQ(fromRun.find('\x1b'), std::string::npos);
 }
 
+// Inputs as the world has them: a tag between an MP3's frames is passed by (a copy join
+// keeps everything after it), frames that change rate on the way are not copied (the
+// sections are encoded, and the reason said), and a damaged stretch of an Ogg file is
+// left out with a warning that says where and how long.
+TEST_F(Batch, DamagedAndChangingInputsAreSaidOrCopiedWhole) {
+    makeTone(home_ / "a.mp3", 20, 44100, 2, "-c:a libmp3lame -b:a 128k");
+    makeTone(home_ / "raw.mp3", 20, 44100, 2, "-c:a libmp3lame -b:a 128k -write_xing 0 -id3v2_version 0");
+    makeTone(home_ / "low.mp3", 10, 22050, 1, "-c:a libmp3lame -b:a 64k -write_xing 0 -id3v2_version 0");
+    std::string tag = std::string("ID3\x03\x00\x00\x00\x00\x08\x00", 10) + std::string(1024, '\0');
+    writeFileText(home_ / "tagged.mp3", readFileText(home_ / "a.mp3") + tag + readFileText(home_ / "raw.mp3"));
+    writeFileText(home_ / "changing.mp3", readFileText(home_ / "a.mp3") + readFileText(home_ / "low.mp3"));
+    makeNoisyTone(home_ / "noisy.ogg", 30, 44100, 2, "-c:a libvorbis -q:a 4");
+    std::string ogg = readFileText(home_ / "noisy.ogg");
+    ogg.insert(ogg.size() / 2, std::string(20000, '\x55'));
+    writeFileText(home_ / "noisy.ogg", ogg);
+
+    int status = -1;
+    const std::string joined = run("join --copy --to mp3 " + shellQuoted(home_ / "tagged.mp3") + " " +
+                                       shellQuoted(home_ / "a.mp3") + " --out " + shellQuoted(out_),
+                                   &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_EQ(errors().find("encoded again"), std::string::npos) << errors();
+    EXPECT_NEAR(probe(joined.substr(0, joined.size() - 1)).duration, 60.0, 0.25); // delays at the seams
+
+    run("cut --copy " + shellQuoted(home_ / "changing.mp3") + " --at 15000 --out " + shellQuoted(out_), &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_NE(errors().find("encoded again: its frames change to 22050 Hz, 1 channel after 20"), std::string::npos)
+        << errors();
+
+    const std::string converted =
+        run("convert --to wav " + shellQuoted(home_ / "noisy.ogg") + " --out " + shellQuoted(out_), &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_NE(errors().find("Warning: \"" + home_ / "noisy.ogg" + "\": it is damaged at 0:1"), std::string::npos)
+        << errors();
+    EXPECT_LT(probe(converted.substr(0, converted.size() - 1)).duration, 29.5);
+}
+
 // Pipes, devices and folders are not read as audio, CUE sheets or command files (reading
 // one may never end); command texts have a size limit and no NUL.
 TEST_F(Batch, InputsThatAreNotFilesAreRefusedAndTextsAreBounded) {

@@ -7,6 +7,7 @@
 #include <set>
 #include <unistd.h>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -108,6 +109,7 @@ TEST_F(AudioFileSources, TotalSamplesIsWhatReadBlockDelivers) {
         const std::vector<float> samples = readAll(file, 1000);
         EXPECT_EQ(static_cast<int>(samples.size()) / source.channels, total);
         EXPECT_TRUE(file.readBlock(1000).empty());
+        EXPECT_EQ(file.damage(), ""); // a sound file has nothing left out
 
         const std::vector<float> reference = decodeWithFfmpeg(pathOf(source));
         const int referenceFrames = static_cast<int>(reference.size()) / source.channels;
@@ -126,6 +128,7 @@ TEST_F(AudioFileSources, TotalSamplesIsWhatReadBlockDelivers) {
         streamed.openForStreaming(pathOf(source));
         EXPECT_EQ(readAll(streamed, 3000), samples);
         EXPECT_EQ(streamed.totalFrames(), total);
+        EXPECT_EQ(streamed.damage(), "");
     }
 }
 
@@ -811,6 +814,7 @@ TEST(AudioFileReading, ChainedOggAndOpusAreReadWhole) {
         const std::vector<float> samples = readAll(file);
         EXPECT_EQ(static_cast<int>(samples.size()) / c.channels, total);
         EXPECT_NEAR(total / static_cast<double>(file.sampleRate()), c.seconds, 0.05);
+        EXPECT_EQ(file.damage(), ""); // a new link is no damage
         if (c.likeFfmpeg) {
             EXPECT_EQ(static_cast<size_t>(total), decodeWithFfmpeg(folder / c.name).size() / c.channels);
         }
@@ -927,6 +931,39 @@ TEST(AudioFileReading, BadInputGivesAnErrorOrWhatIsDecodable) {
         file.openForRead(folder / name);
         if (file.errorCode() == 0) {
             EXPECT_LT(file.totalFrames(), 4410) << name;
+        }
+    }
+}
+
+// A stretch of bytes that belongs to no page or frame, in the middle of an Ogg or MP3
+// file: the decoder passes it by, and says where and how much audio it left out, which
+// with what it decoded makes the file's length.
+TEST(AudioFileReading, DamagedStretchesAreLeftOutAndSaid) {
+    TempFolder folder;
+    const std::pair<const char*, const char*> kinds[] = {{"ogg", "-c:a libvorbis -q:a 4"},
+                                                         {"mp3", "-c:a libmp3lame -b:a 128k"}};
+    for (const auto& [extension, options] : kinds) {
+        SCOPED_TRACE(extension);
+        const std::string path = folder / (std::string("damaged.") + extension);
+        makeNoisyTone(path, 30, 44100, 2, options);
+        std::string bytes = readFileText(path);
+        std::string junk(20000, '\0');
+        for (size_t i = 0; i < junk.size(); ++i)
+            junk[i] = static_cast<char>((i * 7919 + 13) % 251); // no page or frame start in it
+        bytes.insert(bytes.size() / 2, junk);
+        writeFileText(path, bytes);
+        AudioFile file;
+        file.openForStreaming(path);
+        ASSERT_EQ(file.errorCode(), 0) << file.errorText();
+        const int64_t decoded = static_cast<int64_t>(readAll(file).size()) / 2;
+        static const std::regex said(
+            R"(it is damaged at 0:1\d\.\d{3}: 0:0(\d)\.(\d{3}) could not be decoded and is left out)");
+        const std::string damage = file.damage();
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(damage, found, said)) << damage;
+        {
+            const int64_t missing = std::stoll(found[1]) * 44100 + std::stoll(found[2]) * 441 / 10;
+            EXPECT_NEAR(static_cast<double>(decoded + missing), 30.0 * 44100, 441);
         }
     }
 }

@@ -551,6 +551,7 @@ void Decoder::appendFrame(const AVFrame& frame) {
         !placeByTimestamp_)
         firstTimestamp_ = av_rescale_q(frameTimestamp(frame), stream_->time_base, {1, codec_->sample_rate});
 
+    noteDroppedStretch(frame);
     int64_t start = decodedEnd_;
     if (placeByTimestamp_) {
         start = framePosition(frame);
@@ -578,6 +579,37 @@ void Decoder::appendFrame(const AVFrame& frame) {
         buffer_.clear();
         bufferStart_ = 0;
     }
+}
+
+// A frame whose timestamp lies further on than the audio decoded so far ends (and the
+// stretches already left out) follows a stretch the demuxer dropped (pages or frames that
+// failed their checks): the stretch is left out, and said. Containers that place frames only roughly (ASF) tell nothing
+// here.
+void Decoder::noteDroppedStretch(const AVFrame& frame) {
+    const int rate = codec_->sample_rate;
+    if (placeByTimestamp_ || decodedEnd_ == 0 || stream_->time_base.den < rate || frame.sample_rate != rate)
+        return;
+    const int64_t placed = framePosition(frame);
+    const int64_t missing = placed - missingFrames_ - decodedEnd_; // the stretches left out earlier moved it
+    if (placed < 0 || missing <= std::max<int64_t>(frame.nb_samples, rate / 100))
+        return;
+    if (gapCount_++ == 0)
+        firstGapAt_ = decodedEnd_;
+    missingFrames_ += missing;
+}
+
+std::string Decoder::damage() const {
+    const int rate = info_.sampleRate;
+    std::string text;
+    if (gapCount_ > 0)
+        text = "it is damaged at " + timeText(firstGapAt_, rate) +
+               (gapCount_ > 1 ? " and " + std::to_string(gapCount_ - 1) + " more places" : std::string()) + ": " +
+               timeText(missingFrames_, rate) + " could not be decoded and is left out";
+    const int64_t unexplained = statedLength_ - endedShortAt_ - missingFrames_;
+    if (endedShortAt_ >= 0 && unexplained > rate / 100)
+        text += (text.empty() ? "its audio" : "; its audio") + std::string(" ends at ") +
+                timeText(endedShortAt_, rate) + ", before its stated length of " + timeText(statedLength_, rate);
+    return text;
 }
 
 void Decoder::read(int frames, std::vector<float>& out) {
@@ -612,6 +644,10 @@ void Decoder::endedEarly(int64_t end) {
     const bool cutShort = sizeNow >= 0 && openedSize_ >= 0 && sizeNow < openedSize_;
     const bool damaged = consecutiveErrors_ > MaxConsecutiveErrors;
     const std::string counted = timeText(info_.totalFrames, info_.sampleRate);
+    if (end < info_.totalFrames) {
+        endedShortAt_ = end;
+        statedLength_ = info_.totalFrames;
+    }
     info_.totalFrames = end; // later reads find the end instead of failing again
     if (!cutShort && !damaged)
         return;

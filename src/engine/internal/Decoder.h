@@ -62,6 +62,11 @@ public:
     // The next Read starts with frame n (clamped to the input's length).
     void seek(int64_t frame);
 
+    // What reading found damaged: stretches the demuxer dropped (their place and length
+    // in frames, as the timestamps after them tell), and whether the audio ended before
+    // the length the file states. "" when nothing was.
+    std::string damage() const;
+
 private:
     explicit Decoder(std::string path);
     OpenResult openStreams();
@@ -69,6 +74,7 @@ private:
     bool receiveFrame();
     bool feedPacket();
     void appendFrame(const AVFrame& frame);
+    void noteDroppedStretch(const AVFrame& frame);
     int64_t framePosition(const AVFrame& frame) const;
     void rewind();
     bool seekByTimestamp(int64_t target, int64_t preroll);
@@ -98,7 +104,9 @@ private:
     int64_t dropUntil_ = 0;                   // after a seek: decoded frames before this are dropped
     int64_t firstTimestamp_ = AV_NOPTS_VALUE; // timestamp (in frames) of the first decoded frame
     int consecutiveErrors_ = 0;
-    int64_t openedSize_ = -1; // bytes, when the file was opened
+    int64_t gapCount_ = 0, firstGapAt_ = 0, missingFrames_ = 0; // stretches dropped as damaged
+    int64_t endedShortAt_ = -1, statedLength_ = 0;              // audio that ended before its length
+    int64_t openedSize_ = -1;                                   // bytes, when the file was opened
 };
 
 } // namespace Engine

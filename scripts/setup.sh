@@ -18,7 +18,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xdg-utils dbus-daemon dbus-bin desktop-file-utils appstream help2man lintian man-db libqt6svg6
   qt6-l10n-tools qt6-tools-dev xvfb xauth
-  openbox xdotool imagemagick espeak-ng python3 qt6ct
+  openbox xdotool imagemagick espeak-ng python3 qt6ct playerctl
 )
 
 install_dependencies() {

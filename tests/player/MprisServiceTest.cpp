@@ -43,6 +43,18 @@ private:
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return QString::fromUtf8(send.readAllStandardOutput() + send.readAllStandardError());
     }
+    // playerctl's output for a command to the player, as a user types it.
+    QString playerctl(const QStringList& arguments) {
+        QProcess control;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", address_);
+        control.setProcessEnvironment(env);
+        control.start("playerctl", QStringList{"--player=zelvo-mp3"} + arguments);
+        const QDeadlineTimer deadline(10000);
+        while (control.state() != QProcess::NotRunning && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return QString::fromUtf8(control.readAllStandardOutput()).trimmed();
+    }
     QString property(const QString& interface, const QString& name) {
         return call({"org.freedesktop.DBus.Properties.Get", "string:" + interface, "string:" + name});
     }
@@ -163,6 +175,38 @@ private slots:
         QVERIFY(property("org.mpris.MediaPlayer2.Player", "Volume").contains("0.25"));
         player("Stop");
         QTRY_COMPARE(playing(), QString());
+    }
+
+    // playerctl, the desktop's command for players, sees and drives the player as MPRIS says:
+    // status, metadata, positions absolute and relative (clamped at the start), volume.
+    void playerctlDrivesThePlayer() {
+        selectRow(0);
+        playerctl({"play"});
+        QTRY_COMPARE(playing(), QString("a.wav"));
+        QCOMPARE(playerctl({"status"}), QString("Playing"));
+        QCOMPARE(playerctl({"metadata", "title"}), QString("Alpha"));
+        playerctl({"position", "12"});
+        QTRY_VERIFY(service_->positionUs() >= 12000000);
+        QVERIFY(service_->positionUs() < 17000000);
+        playerctl({"position", "5-"});
+        QTRY_VERIFY(service_->positionUs() < 12000000);
+        QVERIFY(service_->positionUs() >= 7000000);
+        playerctl({"position", "60-"});
+        QTRY_VERIFY(service_->positionUs() < 5000000);
+        QCOMPARE(playing(), QString("a.wav"));
+        const double position = playerctl({"position"}).toDouble();
+        QVERIFY2(position >= 0 && position < 10, qPrintable(playerctl({"position"})));
+        playerctl({"pause"});
+        QTRY_VERIFY(paused());
+        QCOMPARE(playerctl({"status"}), QString("Paused"));
+        playerctl({"volume", "0.5"});
+        QTRY_COMPARE(control<QSlider>(*player_, "volumeSlider")->value(), 65535 - 32768);
+        playerctl({"next"});
+        QTRY_COMPARE(playing(), QString("b.mp3"));
+        QCOMPARE(playerctl({"metadata", "artist"}), QString("Band"));
+        playerctl({"stop"});
+        QTRY_COMPARE(playing(), QString());
+        QCOMPARE(playerctl({"status"}), QString("Stopped"));
     }
 };
 

@@ -561,6 +561,10 @@
         <source>Open folder</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Damaged and left out: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>JoinListModel</name>
@@ -1230,6 +1234,10 @@
     </message>
     <message>
         <source>Open folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>(damaged and left out: %1)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

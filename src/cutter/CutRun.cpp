@@ -45,6 +45,7 @@ QString CutRun::start(const QString& source, CutJob job) {
     running_ = true;
     worker_ = new CutWorker(this, input_, output_, std::move(job));
     connect(worker_, &JobWorker::ended, this, &CutRun::ended, Qt::QueuedConnection);
+    connect(worker_, &JobWorker::damaged, this, &CutRun::damaged, Qt::QueuedConnection);
     worker_->start(QThread::NormalPriority);
     return {};
 }

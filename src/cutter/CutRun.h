@@ -34,6 +34,8 @@ public:
 signals:
     // The cut is over: failure is "" when every section was written or it was cancelled.
     void finished(const QString& failure, bool cancelled);
+    // The source was read with damaged stretches left out (see JobWorker::damaged).
+    void damaged(const QString& what);
 
 protected:
     bool event(QEvent* event) override;

@@ -43,6 +43,7 @@ CutterWindow::CutterWindow(QWidget* parent)
     : JobWindow(parent), ui_(std::make_unique<CutterControls>(this)), sections_(new CutSectionModel(this)),
       playback_(new PlaybackController(166, this)), waveform_(new WaveformLoader(this)),
       cutRun_(new CutRun(*sections_, this)) {
+    connect(cutRun_, &CutRun::damaged, this, &CutterWindow::noteDamage);
     setObjectName("cutterWindow");
     setWindowTitle(tr("Zelvo MP3 Zovozu"));
     setAcceptDrops(true);

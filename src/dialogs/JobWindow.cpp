@@ -97,8 +97,10 @@ void JobWindow::showMessage(const QString& text) {
 }
 
 void JobWindow::showWritten(const QString& finished, int files, const QString& folder) {
-    const QString what =
+    QString what =
         files == 1 ? tr("1 file written in %1").arg(folder) : tr("%1 files written in %2").arg(files).arg(folder);
+    for (const QString& damage : std::exchange(damage_, {}))
+        what += "\n" + tr("Damaged and left out: %1").arg(damage);
     if (confirm_ && confirm_->tell(finished + "\n" + what, tr("Open folder")))
         openWithDesktop(Platform::pathBytes(folder));
 }

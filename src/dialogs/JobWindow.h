@@ -42,6 +42,8 @@ protected:
     // The end of a job that wrote files: what ("Cut finished"), how many and where, with a
     // button that opens the folder.
     void showWritten(const QString& finished, int files, const QString& folder);
+    // What a job found damaged in its inputs, said with what it wrote (see showWritten).
+    void noteDamage(const QString& what) { damage_ << what; }
     // Opens a folder or document with the desktop's program, or says why it could not.
     void openWithDesktop(const std::string& path);
     // Asks the question of a running job; true when the user answers Yes.
@@ -49,6 +51,7 @@ protected:
     void refreshPlayList();
 
 private:
+    QStringList damage_;
     OptionsDialog* options_ = nullptr;
     ConfirmDialog* confirm_ = nullptr;
     std::function<void()> refreshPlayList_;

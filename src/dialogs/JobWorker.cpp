@@ -64,5 +64,8 @@ JobControl JobWorker::control() {
         QCoreApplication::postEvent(window_, new WorkerEvent(message_, item, percent));
     };
     control.stopRequested = [this] { return isInterruptionRequested(); };
+    control.damaged = [this](const std::string& file, const std::string& damage) {
+        emit damaged("\"" + QString::fromStdString(file) + "\": " + QString::fromStdString(damage));
+    };
     return control;
 }

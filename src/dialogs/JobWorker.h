@@ -31,6 +31,8 @@ signals:
     // failedItem: the item the failure came with, -1 when none; tagsOnly: only the tags
     // of an output could not be written, its audio is whole.
     void ended(bool failed, QString failure, int failedItem, bool tagsOnly);
+    // An input was read with damaged stretches left out: "\"file\": what was left out".
+    void damaged(QString what);
 
 protected:
     void run() final;

@@ -414,24 +414,29 @@ struct FrameRun {
     size_t first, end;
 };
 
-// Where a copy stands: bytes of frames written of all, and whom to tell.
+// Where the copy of one run stands: bytes of its frames written of all, and whom to tell.
 struct CopyCount {
+    size_t part = 0;
     int64_t written = 0, total = 0;
     const CopyProgress& progress;
 
     void add(int64_t bytes) {
         written += bytes;
-        if (progress && !progress(total > 0 ? static_cast<double>(written) / static_cast<double>(total) : 1.0))
+        if (progress && !progress(part, total > 0 ? static_cast<double>(written) / static_cast<double>(total) : 1.0))
             throw CopyStopped();
     }
 };
 
 // Copies the frames of the run, stretch by stretch of frames that follow each other in
 // the file (a tag between frames is left out).
-void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::string& fileName, CopyCount& count) {
+void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::string& fileName, size_t part,
+             const CopyProgress& progress) {
     FrameReader reader(run.source);
     std::vector<uint8_t> buffer(1 << 20);
     const auto& frames = run.index.frames;
+    CopyCount count{part, 0, 0, progress};
+    for (size_t i = run.first; i < run.end; ++i)
+        count.total += frames[i].size;
     for (size_t first = run.first; first < run.end;) {
         size_t last = first;
         while (last + 1 < run.end && frames[last + 1].offset == frames[last].offset + frames[last].size)
@@ -462,12 +467,9 @@ std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const 
                                        int padding, const std::string& partPath, const std::string& fileName,
                                        const AudioTags& tags, const CopyProgress& progress) {
     std::vector<int> sizes;
-    CopyCount count{0, 0, progress};
     for (const FrameRun& run : runs)
-        for (size_t i = run.first; i < run.end; ++i) {
+        for (size_t i = run.first; i < run.end; ++i)
             sizes.push_back(run.index.frames[i].size);
-            count.total += run.index.frames[i].size;
-        }
     const std::vector<uint8_t> blank = mp3InfoFrame(kind, sizes, delay, padding, 0);
     File out(std::fopen(partPath.c_str(), "wbx"));
     if (!out)
@@ -485,8 +487,8 @@ std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const 
         failWriting(fileName, std::strerror(errno));
     const long tagAt = std::ftell(out.get()) - static_cast<long>(blank.size());
     uint16_t crc = 0;
-    for (const FrameRun& run : runs)
-        copyRun(run, out.get(), crc, fileName, count);
+    for (size_t part = 0; part < runs.size(); ++part)
+        copyRun(runs[part], out.get(), crc, fileName, part, progress);
     const std::vector<uint8_t> tag = mp3InfoFrame(kind, sizes, delay, padding, crc);
     if (std::fseek(out.get(), tagAt, SEEK_SET) != 0 ||
         std::fwrite(tag.data(), 1, tag.size(), out.get()) != tag.size() || std::fflush(out.get()) != 0)

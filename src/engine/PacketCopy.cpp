@@ -217,7 +217,7 @@ PacketCopyResult copyPackets(const std::string& source, Input& input, int64_t fi
         if (!readPacket(input, *placed.packet))
             break;
         std::tie(placed.start, placed.length) = timeline.place(*placed.packet);
-        if (progress && !progress(std::min(1.0, static_cast<double>(placed.start) / static_cast<double>(end))))
+        if (progress && !progress(0, std::min(1.0, static_cast<double>(placed.start) / static_cast<double>(end))))
             throw CopyStopped();
         placed.index = index;
         if (!copied && placed.start + placed.length <= first) {

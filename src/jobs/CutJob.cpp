@@ -231,7 +231,7 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
             const auto [first, end] = sectionFrames(input, section);
             std::string note, why;
             try {
-                if (copier->copy(first, end, path, sectionTagSet, note, why, copyProgress(control, 1, index))) {
+                if (copier->copy(first, end, path, sectionTagSet, note, why, copyProgress(control, index))) {
                     if (path != asked && job.nameTaken)
                         job.nameTaken(asked, path);
                     if (job.copied)

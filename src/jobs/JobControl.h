@@ -1,6 +1,6 @@
 #pragma once
 
-#include <algorithm>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -28,13 +28,10 @@ struct JobControl {
 // How a job ended.
 enum class JobEnd { Finished, Stopped };
 
-// A copy's share reported as items' progress (the share spread over items items), and
-// the job's stop as the copy's.
-inline std::function<bool(double)> copyProgress(const JobControl& control, int items, int firstItem = 0) {
-    return [&control, items, firstItem](double share) {
-        const double done = share * items;
-        const int item = std::min(firstItem + static_cast<int>(done), firstItem + items - 1);
-        control.report(item, static_cast<int>((done - (item - firstItem)) * 100));
+// A copy's parts reported as items from firstItem on, and the job's stop as the copy's.
+inline std::function<bool(size_t, double)> copyProgress(const JobControl& control, int firstItem = 0) {
+    return [&control, firstItem](size_t part, double share) {
+        control.report(firstItem + static_cast<int>(part), static_cast<int>(share * 100));
         return !control.stopping();
     };
 }

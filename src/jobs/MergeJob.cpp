@@ -51,10 +51,8 @@ CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string
 CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName, bool overwrite,
                              const JobControl& control) {
     const AudioTags tags = mergedTags(readAudioTags(merge.parts.front().path), stemOf(fileName));
-    const int items = static_cast<int>(merge.parts.size());
     try {
-        const Mp3JoinWritten written =
-            writeMp3Join(merge.parts, fileName, tags, overwrite, copyProgress(control, items));
+        const Mp3JoinWritten written = writeMp3Join(merge.parts, fileName, tags, overwrite, copyProgress(control));
         return {JobEnd::Finished, written.fileName,
                 written.junctionSamples * 1000 / merge.parts.front().index.sampleRate};
     } catch (const CopyStopped&) {

@@ -448,6 +448,7 @@ void JoinerWindow::startMerging() {
                 Qt::QueuedConnection);
         });
     connect(worker_, &JobWorker::ended, this, &JoinerWindow::mergeFinished, Qt::QueuedConnection);
+    connect(worker_, &JobWorker::damaged, this, &JoinerWindow::noteDamage, Qt::QueuedConnection);
     worker_->start(QThread::NormalPriority);
 }
 

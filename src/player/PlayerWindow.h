@@ -123,5 +123,6 @@ private:
     Mp3EncoderSettings mp3Encoder_;
     QPointer<ConvertWorker> convertor_;
     QString convertingFile_, convertOutputFile_;
+    QString convertDamage_; // what the running conversion found damaged in its source
     bool convertCancelled_ = false;
 };

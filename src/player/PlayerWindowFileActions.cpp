@@ -120,6 +120,10 @@ void PlayerWindow::convertSelected(const QString& kind) {
     files_->setState(convertingFile_, AudioFileListModel::RowState::Converting);
     convertor_ = new ConvertWorker(this, input_, output_);
     connect(convertor_, &JobWorker::ended, this, &PlayerWindow::conversionFinished, Qt::QueuedConnection);
+    convertDamage_.clear();
+    connect(
+        convertor_, &JobWorker::damaged, this, [this](const QString& what) { convertDamage_ = what; },
+        Qt::QueuedConnection);
     convertor_->start(QThread::NormalPriority);
 }
 
@@ -168,6 +172,8 @@ void PlayerWindow::showConverted(const QString& file) {
     ui_->statusLine->show();
     ui_->statusLine->setText(
         tr("Converted: \"%1\" written in %2").arg(nameOf(file).toHtmlEscaped(), folder.toHtmlEscaped()) +
+        (convertDamage_.isEmpty() ? QString()
+                                  : " " + tr("(damaged and left out: %1)").arg(convertDamage_.toHtmlEscaped())) +
         QString(" <a href=\"%1\">%2</a>")
             .arg(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded), tr("Open folder")));
 }

@@ -225,6 +225,25 @@ private slots:
         click("removeAllButton");
     }
 
+    // A source with a damaged stretch: the cut leaves it out, and its end says where.
+    void aDamagedSourceIsSaidWithWhatTheCutWrote() {
+        const QString damaged = home_.path() + "/damaged.ogg";
+        makeNoisyTone(damaged.toStdString(), 20, 44100, 2, "-c:a libvorbis -q:a 4");
+        QFile file(damaged);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        bytes.insert(bytes.size() / 2, QByteArray(20000, '\x55'));
+        QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+        file.close();
+        open(damaged);
+        mark({5000});
+        runCut();
+        QCOMPARE(answers_->texts.size(), 1);
+        QVERIFY2(answers_->texts[0].startsWith("Cut finished\n2 files written in " + out_ +
+                                               "\nDamaged and left out: \"" + damaged + "\": it is damaged at 0:0"),
+                 qPrintable(answers_->texts[0]));
+    }
+
     // Enter in the section list, or anywhere in the window, writes nothing.
     void enterNeverStartsACut() {
         open(home_.path() + "/song.wav");

@@ -329,7 +329,7 @@ CutPlan requestedPlan(const std::string& file, const CutRequest& request, int64_
     if (!request.times.empty())
         return plannedFromTimes(file, request.times, durationMs);
     if (!request.cueSheet.empty()) {
-        CueSheet sheet = readCueSheet(request.cueSheet, file, durationMs);
+        CueSheet sheet = readCueSheet(request.cueSheet, file, durationMs, request.cueEncoding);
         album = sheet.album;
         return sheet.sections;
     }

@@ -43,6 +43,7 @@ struct CutRequest {
     int parts = 0;
     double snapSeconds = 0;   // --every and --parts: to the nearest silence this near
     std::string cueSheet;     // a file
+    std::string cueEncoding;  // its text encoding; "" to find it from the bytes
     std::vector<int> skipped; // rows left out
     int64_t fadeInMs = 0, fadeOutMs = 0;
     bool copy = false;     // keep the source's encoding where it can be copied

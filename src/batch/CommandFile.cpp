@@ -19,6 +19,7 @@
 #include "BatchCommands.h"
 #include "ParallelJobs.h"
 #include "ProgressBar.h"
+#include "TextDecoding.h"
 
 extern char** environ;
 
@@ -76,7 +77,13 @@ std::string readWhole(const std::string& fileName) {
     text.resize(static_cast<size_t>(in.gcount()));
     if (text.size() > MaxCommandBytes)
         throw UsageError("Cannot read the commands of " + name + ": they pass 16 MB");
-    return text;
+    // UTF-16 or UTF-32 (as some editors save) is read as text; 8-bit text stays as its
+    // bytes, which name files whose names are bytes too.
+    const std::string encoding = TextDecoding::detectedEncoding(text);
+    if (encoding.starts_with("UTF-16") || encoding.starts_with("UTF-32") ||
+        (encoding == "UTF-8" && text.starts_with("\xEF\xBB\xBF")))
+        text = TextDecoding::asUtf8(text, encoding);
+    return TextDecoding::withUnixLineEnds(text);
 }
 
 // A pipe's two ends, closed when it goes.

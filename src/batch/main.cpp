@@ -110,6 +110,9 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(8000, 96000));
     app.add_option("--channels", flags.channels, "Channels of WAV, MP3, OGG and FLAC output")->check(CLI::Range(1, 2));
     const auto kinds = CLI::IsMember({"wav", "mp3", "ogg", "wma", "flac"}, CLI::ignore_case);
+    // The options above are the same before or after a command's name ("cut x.wav --rate
+    // 22050"); a command file's commands get only those before "run".
+    app.fallthrough();
 
     std::vector<std::string> files;
     bool json = false;
@@ -146,6 +149,9 @@ int main(int argc, char** argv) {
                     "many seconds near")
         ->check(CLI::Range(0.0, 3600.0));
     cut->add_option("--cue", request.cueSheet, "Cut at the tracks of a CUE sheet, titled as it says");
+    cut->add_option("--cue-encoding", request.cueEncoding,
+                    "The CUE sheet's text encoding (WINDOWS-1251, SHIFT_JIS, ...; found from its bytes when not given)")
+        ->needs("--cue");
     cut->add_option("--skip", request.skipped, "Section to leave out, 0 for the first (repeatable)");
     cut->add_flag("--copy", request.copy,
                   "Copy the MP3 frames or the OGG and WMA packets of sections without fades instead of "
@@ -170,6 +176,7 @@ int main(int argc, char** argv) {
     auto* run = app.add_subcommand("run", "Run the commands of a file, several at once: one per line, as on the "
                                           "command line after the program's name (\"cut live.mp3 --every 5:00\"); "
                                           "- reads them from standard input");
+    run->fallthrough(false); // its commands get only the options given before "run"
     run->add_option("file", commandFile, "File of commands")->required();
     run->add_option("-j,--jobs", jobs, "Commands run at once (default: one per core)")->check(CLI::Range(1u, 256u));
 

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <vector>
 
-#include "Utf8Text.h"
+#include "TextDecoding.h"
 
 namespace {
 
@@ -114,6 +114,9 @@ public:
         if (sheet_.sections.empty())
             failAt(lastLine, "the sheet has no tracks");
         sheet_.album.albumArtist = sheet_.album.artist;
+        for (PlannedSection& section : sheet_.sections)
+            if (section.artist.empty())
+                section.artist = sheet_.album.artist; // the sheet's performer, as the files get it
         if (sheet_.sections.front().start > 0)
             sheet_.sections.insert(sheet_.sections.begin(), PlannedSection{0, false, {}, {}});
         return sheet_;
@@ -215,9 +218,14 @@ std::string fileTypeOf(const std::string& name) {
 
 } // namespace
 
-CueSheet parseCueSheet(const std::string& bytes, const std::string& audioName, int64_t durationMs) {
-    std::string text = bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? bytes.substr(3) : bytes;
-    text = Utf8::fromUtf8OrWindows1252(text);
+CueSheet parseCueSheet(const std::string& bytes, const std::string& audioName, int64_t durationMs,
+                       const std::string& encoding) {
+    std::string text;
+    try {
+        text = TextDecoding::withUnixLineEnds(TextDecoding::asUtf8(bytes, encoding));
+    } catch (const TextDecoding::UnknownEncoding& error) {
+        throw CueSheetError(error.what());
+    }
     SheetReader reader(audioName, durationMs);
     std::istringstream lines(text);
     int number = 0;
@@ -232,7 +240,8 @@ CueSheet parseCueSheet(const std::string& bytes, const std::string& audioName, i
     return reader.finish(std::max(number, 1));
 }
 
-CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName, int64_t durationMs) {
+CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName, int64_t durationMs,
+                      const std::string& encoding) {
     constexpr std::streamsize MaxSheetBytes = 1 << 20; // far beyond a sheet of 99 tracks
     const std::string what = "Cannot use the CUE sheet \"" + sheetPath + "\": ";
     std::error_code ec;
@@ -251,7 +260,7 @@ CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName
     if (bytes.size() > static_cast<size_t>(MaxSheetBytes))
         throw CueSheetError(what + "it is over 1 MB, which no CUE sheet is");
     try {
-        return parseCueSheet(bytes, audioName, durationMs);
+        return parseCueSheet(bytes, audioName, durationMs, encoding);
     } catch (const CueSheetError& error) {
         throw CueSheetError(what + error.what());
     }

@@ -23,15 +23,19 @@ struct CueSheet {
                       // a first track that starts later leaves an unticked section before it
 };
 
-// Reads a sheet's bytes (UTF-8, else Windows-1252). audioName, the file it is to cut
-// (its name without folder is enough), must be the one the sheet names, up to the
-// extension and letter case; durationMs is its length, beyond which no track may start.
-// Raises CueSheetError naming the line for anything it cannot use.
-CueSheet parseCueSheet(const std::string& bytes, const std::string& audioName, int64_t durationMs);
+// Reads a sheet's bytes, in encoding (a name iconv knows) or, when it is "", in the one
+// they are found to be in (see TextDecoding), with any line ends. audioName, the file
+// it is to cut (its name without folder is enough), must be the one the sheet names, up
+// to the extension and letter case; durationMs is its length, beyond which no track may
+// start. A track without a PERFORMER of its own gets the sheet's. Raises CueSheetError
+// naming the line for anything it cannot use.
+CueSheet parseCueSheet(const std::string& bytes, const std::string& audioName, int64_t durationMs,
+                       const std::string& encoding = {});
 
 // The same for the sheet in the file sheetPath; the message of the CueSheetError also
 // names the sheet ("Cannot use the CUE sheet "…": line 3: …").
-CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName, int64_t durationMs);
+CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName, int64_t durationMs,
+                      const std::string& encoding = {});
 
 // The sheet of a cut list over audioName: a track per section with its title and
 // artist, the time to the CUE's 1/75 s in INDEX 01 and to the millisecond in

@@ -369,6 +369,43 @@ TEST_F(Batch, DamagedAndChangingInputsAreSaidOrCopiedWhole) {
     EXPECT_LT(probe(converted.substr(0, converted.size() - 1)).duration, 29.5);
 }
 
+// Options and texts as users write them: the output options before or after the
+// command's name; a CUE sheet in a named encoding; a command file saved as UTF-16 with
+// old Mac line ends.
+TEST_F(Batch, OptionsAnywhereAndTextsInAnyEncoding) {
+    const std::string song = shellQuoted(home_ / "song.wav"), out = " --out " + shellQuoted(out_);
+    for (const std::string& command : {"--rate 22050 convert --to mp3 " + song + out + " --overwrite",
+                                       "convert --to mp3 " + song + out + " --rate 22050 --overwrite",
+                                       "convert --rate 22050 --to mp3 " + song + out + " --overwrite"}) {
+        SCOPED_TRACE(command);
+        int status = -1;
+        run(command, &status);
+        EXPECT_EQ(status, 0) << errors();
+        EXPECT_EQ(probe(out_ + "/song.mp3").sampleRate, 22050);
+    }
+    int status = -1;
+    run("run " + shellQuoted(home_ / "commands.txt") + " --rate 22050", &status);
+    EXPECT_EQ(status, 2); // a command file's commands take the options given before "run"
+
+    // "Песня" (a song) in KOI8-R, which a guess may take for another Cyrillic encoding.
+    writeFileText(home_ / "song.cue", "FILE \"song.wav\" WAVE\nTRACK 01 AUDIO\nTITLE \"\xF0\xC5\xD3\xCE\xD1\"\n"
+                                      "INDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:03:00\n");
+    const std::string listed =
+        run("cut " + song + " --cue " + shellQuoted(home_ / "song.cue") + " --cue-encoding KOI8-R --list-only", &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_NE(listed.find("\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F"), std::string::npos) << listed;
+
+    const std::string line = "convert --to wav " + shellQuoted(home_ / "tone.mp3") + out + "\r";
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : line + "info " + song + "\r")
+        utf16 += std::string{c, '\0'};
+    writeFileText(home_ / "commands16.txt", utf16);
+    const std::string ran = run("run " + shellQuoted(home_ / "commands16.txt"), &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_NE(ran.find(out_ + "/tone.wav\n"), std::string::npos) << ran;
+    EXPECT_NE(ran.find("song.wav"), std::string::npos) << ran;
+}
+
 // Pipes, devices and folders are not read as audio, CUE sheets or command files (reading
 // one may never end); command texts have a size limit and no NUL.
 TEST_F(Batch, InputsThatAreNotFilesAreRefusedAndTextsAreBounded) {

@@ -1,4 +1,8 @@
+#include <algorithm>
 #include <string>
+#include <vector>
+
+#include <iconv.h>
 
 #include <gtest/gtest.h>
 
@@ -30,7 +34,73 @@ std::string albumSheet(const std::string& titled) {
            "    INDEX 01 07:45:74\r\n";
 }
 
+// The UTF-8 text in another encoding, as iconv writes it.
+std::string encoded(const std::string& text, const char* encoding) {
+    iconv_t converter = iconv_open(encoding, "UTF-8");
+    std::string out(text.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(text.data());
+    char* to = out.data();
+    size_t inLeft = text.size(), toLeft = out.size();
+    iconv(converter, &in, &inLeft, &to, &toLeft);
+    iconv_close(converter);
+    out.resize(out.size() - toLeft);
+    return out;
+}
+
+// A sheet of five tracks titled in one language.
+std::string sheetTitled(const std::vector<std::string>& titles, const std::string& performer) {
+    std::string text = "PERFORMER \"" + performer + "\"\nFILE \"Album.wav\" WAVE\n";
+    for (size_t i = 0; i < titles.size(); ++i)
+        text += "  TRACK 0" + std::to_string(i + 1) + " AUDIO\n    TITLE \"" + titles[i] + "\"\n    INDEX 01 0" +
+                std::to_string(i) + ":00:00\n";
+    return text;
+}
+
 } // namespace
+
+// Sheets as the world's programs wrote them: UTF-16 and UTF-32 with and without a byte
+// order mark, old Mac line ends, and 8-bit sheets in the encodings of Cyrillic, Japanese
+// and Chinese Windows and DOS, found by their bytes; a name given overrides the guess.
+TEST(CueSheet, EncodingsAndLineEndsOfTheWorldsSheets) {
+    const std::vector<std::string> russian{"Трек первый: Утро", "Вечерняя песня", "Дорога домой и обратно",
+                                           "Зимний сон", "Последняя встреча"};
+    const std::vector<std::string> japanese{"最初の曲", "夜明けの歌", "さくら さくら", "海の見える街", "最後の手紙"};
+    const std::vector<std::string> chinese{"第一首歌", "月亮代表我的心", "夜来香", "甜蜜蜜", "最后的告别"};
+    const std::string russianSheet = sheetTitled(russian, "Группа Кино");
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> titles;
+        std::string encoding = {};
+    } cases[] = {
+        {"UTF-16LE with its mark", "\xFF\xFE" + encoded(russianSheet, "UTF-16LE"), russian},
+        {"UTF-16BE without a mark", encoded(russianSheet, "UTF-16BE"), russian},
+        {"UTF-16LE without a mark", encoded(russianSheet, "UTF-16LE"), russian},
+        {"UTF-32LE with its mark", encoded(russianSheet, "UTF-32"), russian},
+        {"UTF-8 with old Mac line ends",
+         [&] {
+             std::string text = russianSheet;
+             std::replace(text.begin(), text.end(), '\n', '\r');
+             return text;
+         }(),
+         russian},
+        {"Windows-1251", encoded(russianSheet, "WINDOWS-1251"), russian},
+        {"IBM866", encoded(russianSheet, "IBM866"), russian},
+        {"ISO-8859-5", encoded(russianSheet, "ISO-8859-5"), russian},
+        {"Shift-JIS", encoded(sheetTitled(japanese, "歌手"), "SHIFT_JIS"), japanese},
+        {"GBK", encoded(sheetTitled(chinese, "歌手"), "GBK"), chinese},
+        {"KOI8-R named by the user", encoded(russianSheet, "KOI8-R"), russian, "KOI8-R"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CueSheet sheet;
+        ASSERT_NO_THROW(sheet = parseCueSheet(c.bytes, "album.flac", 600000, c.encoding));
+        ASSERT_EQ(sheet.sections.size(), c.titles.size());
+        for (size_t i = 0; i < c.titles.size(); ++i)
+            EXPECT_EQ(sheet.sections[i].title, c.titles[i]);
+    }
+    EXPECT_THROW(parseCueSheet(russianSheet, "album.flac", 600000, "NO-SUCH-ENCODING"), CueSheetError);
+}
 
 TEST(CueSheet, TracksGivePointsTitlesAndTheAlbumInUtf8AndWindows1252) {
     const std::string utf8Title = "\xC3\x89t\xC3\xA9 \xE2\x80\x9C"
@@ -42,8 +112,10 @@ TEST(CueSheet, TracksGivePointsTitlesAndTheAlbumInUtf8AndWindows1252) {
         if (title == windowsTitle) // the artist's é too, in the same encoding
             bytes.replace(bytes.find("Invit\xC3\xA9"), 7, "Invit\xE9");
         const CueSheet sheet = parseCueSheet(bytes, "/music/album.mp3", 600000);
-        const CutPlan expected{
-            {0, true, "Premier", ""}, {192493, true, utf8Title, "Invit\xC3\xA9"}, {465987, true, "Dernier", ""}};
+        // Tracks without a performer of their own have the sheet's.
+        const CutPlan expected{{0, true, "Premier", "Les Amis"},
+                               {192493, true, utf8Title, "Invit\xC3\xA9"},
+                               {465987, true, "Dernier", "Les Amis"}};
         EXPECT_EQ(sheet.sections, expected);
         EXPECT_EQ(sheet.file, "Album.wav");
         EXPECT_EQ(sheet.album.album, "Chansons");

@@ -59,6 +59,21 @@
     </message>
 </context>
 <context>
+    <name>CueEncodingDialog</name>
+    <message>
+        <source>Text encoding of the CUE sheet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The sheet&apos;s text is read as:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Its tracks then read:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>CutDocument</name>
     <message>
         <source>Add cut point</source>

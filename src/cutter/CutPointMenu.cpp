@@ -18,6 +18,7 @@
 #include <QSpinBox>
 
 #include "AudioFile.h"
+#include "CueEncodingDialog.h"
 #include "FileNames.h"
 
 SilenceSearch::SilenceSearch(QString fileName, SilenceOptions options, QObject* parent)
@@ -239,10 +240,19 @@ void CutPointMenu::findLengths(int64_t lengthMs, int parts, int64_t snapWithinMs
     });
 }
 
+// An 8-bit sheet's encoding is a guess: the user sees the titles as it reads them and
+// may take another.
 void CutPointMenu::loadCueSheet(const QString& path) {
     try {
-        const CueSheet sheet =
-            readCueSheet(Platform::pathBytes(path), Platform::pathBytes(window_.fileName()), window_.durationMs());
+        const std::string sheetPath = Platform::pathBytes(path), audioName = Platform::pathBytes(window_.fileName());
+        std::string encoding;
+        if (const std::string bytes = cueSheetBytes(sheetPath); CueEncodingDialog::isGuess(bytes)) {
+            CueEncodingDialog ask(bytes, audioName, window_.durationMs(), window_.widget);
+            if (ask.exec() != QDialog::Accepted)
+                return;
+            encoding = ask.encoding();
+        }
+        const CueSheet sheet = readCueSheet(sheetPath, audioName, window_.durationMs(), encoding);
         apply(sheet.sections, sheet.album);
     } catch (const CueSheetError& error) {
         window_.showMessage(QString::fromUtf8(error.what()));

@@ -240,8 +240,7 @@ CueSheet parseCueSheet(const std::string& bytes, const std::string& audioName, i
     return reader.finish(std::max(number, 1));
 }
 
-CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName, int64_t durationMs,
-                      const std::string& encoding) {
+std::string cueSheetBytes(const std::string& sheetPath) {
     constexpr std::streamsize MaxSheetBytes = 1 << 20; // far beyond a sheet of 99 tracks
     const std::string what = "Cannot use the CUE sheet \"" + sheetPath + "\": ";
     std::error_code ec;
@@ -259,10 +258,16 @@ CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName
     bytes.resize(static_cast<size_t>(in.gcount()));
     if (bytes.size() > static_cast<size_t>(MaxSheetBytes))
         throw CueSheetError(what + "it is over 1 MB, which no CUE sheet is");
+    return bytes;
+}
+
+CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName, int64_t durationMs,
+                      const std::string& encoding) {
+    const std::string bytes = cueSheetBytes(sheetPath);
     try {
         return parseCueSheet(bytes, audioName, durationMs, encoding);
     } catch (const CueSheetError& error) {
-        throw CueSheetError(what + error.what());
+        throw CueSheetError("Cannot use the CUE sheet \"" + sheetPath + "\": " + error.what());
     }
 }
 

@@ -32,7 +32,11 @@ struct CueSheet {
 CueSheet parseCueSheet(const std::string& bytes, const std::string& audioName, int64_t durationMs,
                        const std::string& encoding = {});
 
-// The same for the sheet in the file sheetPath; the message of the CueSheetError also
+// The bytes of the sheet in the file sheetPath (a file of at most 1 MB); raises
+// CueSheetError naming the sheet when it cannot be read.
+std::string cueSheetBytes(const std::string& sheetPath);
+
+// The same as parseCueSheet for the sheet in the file sheetPath; the message of the CueSheetError also
 // names the sheet ("Cannot use the CUE sheet "…": line 3: …").
 CueSheet readCueSheet(const std::string& sheetPath, const std::string& audioName, int64_t durationMs,
                       const std::string& encoding = {});

@@ -1,4 +1,6 @@
+#include <QComboBox>
 #include <QDialogButtonBox>
+#include <QListWidget>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFile>
@@ -184,6 +186,45 @@ private slots:
         QVERIFY2(answers_->texts[0].contains("bad.cue\": line 1: the sheet is for \"other.wav\""),
                  qPrintable(answers_->texts[0]));
         QCOMPARE(doc()->plan(), before);
+    }
+
+    // An 8-bit sheet: the program asks which encoding to read it in, showing the titles
+    // as each choice reads them; the one taken titles the sections.
+    void anEightBitSheetIsReadInTheEncodingChosen() {
+        const QString sheet = home_.path() + "/cyrillic.cue";
+        // "Трек первый" and "Вечерняя песня" in Windows-1251.
+        writeFileText(sheet.toStdString(), "FILE \"talk.wav\" WAVE\nTRACK 01 AUDIO\n"
+                                           "TITLE \"\xD2\xF0\xE5\xEA \xEF\xE5\xF0\xE2\xFB\xE9\"\nINDEX 01 00:00:00\n"
+                                           "TRACK 02 AUDIO\nTITLE \"\xC2\xE5\xF7\xE5\xF0\xED\xFF\xFF "
+                                           "\xEF\xE5\xF1\xED\xFF\"\nINDEX 01 00:02:00\n");
+        QStringList asKoi8, asWindows;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->objectName() != "cueEncodingDialog")
+                return;
+            poll.stop();
+            auto* box = dialog->findChild<QComboBox*>("encodingBox");
+            auto* titles = dialog->findChild<QListWidget*>("titlesPreview");
+            const auto shown = [titles] {
+                QStringList lines;
+                for (int i = 0; i < titles->count(); ++i)
+                    lines << titles->item(i)->text();
+                return lines;
+            };
+            box->setCurrentIndex(box->findText("KOI8-R"));
+            asKoi8 = shown();
+            box->setCurrentIndex(box->findText("WINDOWS-1251"));
+            asWindows = shown();
+            dialog->accept();
+        });
+        poll.start(20);
+        menu().loadCueSheet(sheet);
+        QCOMPARE(asWindows, QStringList({"01  Трек первый", "02  Вечерняя песня"}));
+        QCOMPARE(asKoi8.size(), 2);
+        QVERIFY(asKoi8 != asWindows);
+        QCOMPARE(doc()->plan()[0].title, std::string("Трек первый"));
+        QCOMPARE(doc()->plan()[1].title, std::string("Вечерняя песня"));
     }
 
     void aSavedListLoadsBackIdentical() {

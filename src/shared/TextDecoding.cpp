@@ -40,16 +40,16 @@ const char* wideEncodingOf(const std::string& bytes) {
     for (size_t i = 0; i < length; ++i)
         zeros[i % 4] += bytes[i] == '\0' ? 1 : 0;
     const size_t units = length / 4;
-    if (zeros[0] + zeros[1] + zeros[2] + zeros[3] == 0)
-        return nullptr;
     if ((zeros[2] + zeros[3]) * 10 >= units * 2 * 9)
         return "UTF-32LE";
     if ((zeros[0] + zeros[1]) * 10 >= units * 2 * 9)
         return "UTF-32BE";
-    const size_t even = zeros[0] + zeros[2], odd = zeros[1] + zeros[3];
-    if (odd > even * 2)
+    // A stray zero byte in 8-bit text is not enough: a good share of the characters must
+    // have one (blanks, digits and the sheet's or command's Latin words do).
+    const size_t even = zeros[0] + zeros[2], odd = zeros[1] + zeros[3], characters = units * 2;
+    if (odd * 4 >= characters && odd > even * 2)
         return "UTF-16LE";
-    if (even > odd * 2)
+    if (even * 4 >= characters && even > odd * 2)
         return "UTF-16BE";
     return nullptr;
 }

@@ -5,16 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "EngineError.h"
+#include "FuzzFile.h"
 #include "Mp3FrameCopy.h"
 
 namespace {
-
-std::string temporaryPath(const char* name) {
-    return "/tmp/zelvo-fuzz-" + std::to_string(getpid()) + name;
-}
 
 void exercise(const std::string& path) {
     Mp3FrameIndex index;
@@ -24,7 +20,7 @@ void exercise(const std::string& path) {
         return;
     }
     const int64_t total = index.totalSamples();
-    const std::string out = temporaryPath("-copy.mp3");
+    const std::string out = fuzzPath("-copy.mp3");
     for (const auto& [first, end] : {std::pair<int64_t, int64_t>{0, total}, {total / 3, total / 2}, {1, total - 1}}) {
         const auto range = planMp3Copy(index, first, end);
         if (!range)
@@ -50,12 +46,6 @@ void exercise(const std::string& path) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string path = temporaryPath(".mp3");
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, file);
-        std::fclose(file);
-        exercise(path);
-        std::remove(path.c_str());
-    }
+    withBytesAsFile(data, size, ".mp3", exercise);
     return 0;
 }

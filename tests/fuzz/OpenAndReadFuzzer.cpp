@@ -3,20 +3,15 @@
 // leak, and a file never delivers more than the length it promised.
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "AudioFile.h"
+#include "FuzzFile.h"
 #include "AudioInfo.h"
 #include "AudioTags.h"
 #include "EngineError.h"
 
 namespace {
-
-std::string temporaryPath(const char* extension) {
-    return "/tmp/zelvo-fuzz-" + std::to_string(getpid()) + extension;
-}
 
 void exercise(const std::string& path) {
     readAudioTags(path);
@@ -54,12 +49,6 @@ void exercise(const std::string& path) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const extensions[] = {".wav", ".mp3", ".ogg", ".wma"};
-    const std::string path = temporaryPath(extensions[size % 4]);
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, file);
-        std::fclose(file);
-        exercise(path);
-        std::remove(path.c_str());
-    }
+    withBytesAsFile(data, size, extensions[size % 4], exercise);
     return 0;
 }

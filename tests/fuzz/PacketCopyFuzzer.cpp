@@ -4,21 +4,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "EngineError.h"
+#include "FuzzFile.h"
 #include "PacketCopy.h"
 
 namespace {
 
-std::string temporaryPath(const char* extension) {
-    return "/tmp/zelvo-fuzz-" + std::to_string(getpid()) + extension;
-}
-
 void exercise(const std::string& path, const char* extension) {
     if (!packetCopyRefusal(path).empty())
         return;
-    const std::string out = temporaryPath((std::string("-copy") + extension).c_str());
+    const std::string out = fuzzPath(std::string("-copy") + extension);
     for (const auto& [first, end] : {std::pair<int64_t, int64_t>{0, 4410}, {2000, 30000}, {44100, 44101}}) {
         try {
             const PacketCopyResult copied = writePacketCopy(path, first, end, out, {}, true);
@@ -34,12 +30,6 @@ void exercise(const std::string& path, const char* extension) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char* extension = size % 2 == 0 ? ".ogg" : ".wma";
-    const std::string path = temporaryPath(extension);
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, file);
-        std::fclose(file);
-        exercise(path, extension);
-        std::remove(path.c_str());
-    }
+    withBytesAsFile(data, size, extension, [extension](const std::string& path) { exercise(path, extension); });
     return 0;
 }

@@ -3,11 +3,10 @@
 // reader must never crash, hang or leak; they read the text or raise their own error.
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "CueSheet.h"
+#include "FuzzFile.h"
 #include "OptionValues.h"
 #include "SettingsStore.h"
 #include "TextDecoding.h"
@@ -20,16 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         cueSheetText("album.wav", sheet.sections);
     } catch (const CueSheetError&) {
     }
-    const std::string path = "/tmp/zelvo-fuzz-" + std::to_string(getpid()) + ".ini";
-    if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, file);
-        std::fclose(file);
+    withBytesAsFile(data, size, ".ini", [](const std::string& path) {
         OptionValues values;
         try {
             loadSettings(values, path, path + ".missing");
         } catch (const SettingsReadError&) {
         }
-        std::remove(path.c_str());
-    }
+    });
     return 0;
 }

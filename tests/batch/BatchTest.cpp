@@ -390,8 +390,8 @@ TEST_F(Batch, OptionsAnywhereAndTextsInAnyEncoding) {
     // "Песня" (a song) in KOI8-R, which a guess may take for another Cyrillic encoding.
     writeFileText(home_ / "song.cue", "FILE \"song.wav\" WAVE\nTRACK 01 AUDIO\nTITLE \"\xF0\xC5\xD3\xCE\xD1\"\n"
                                       "INDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:03:00\n");
-    const std::string listed =
-        run("cut " + song + " --cue " + shellQuoted(home_ / "song.cue") + " --cue-encoding KOI8-R --list-only", &status);
+    const std::string listed = run(
+        "cut " + song + " --cue " + shellQuoted(home_ / "song.cue") + " --cue-encoding KOI8-R --list-only", &status);
     EXPECT_EQ(status, 0) << errors();
     EXPECT_NE(listed.find("\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F"), std::string::npos) << listed;
 

@@ -234,11 +234,11 @@ int infoCommand(const std::vector<std::string>& files, bool json) {
             std::cout << "{\"file\":" << jsonText(file) << nameBytesField(file)
                       << ",\"format\":" << jsonText(info.formatText()) << ",\"durationMs\":" << info.durationMs()
                       << ",\"frames\":" << info.totalFrames() << ",\"sampleRate\":" << info.sampleRate()
-                      << ",\"channels\":" << info.channels() << ",\"tags\":" << tagsAsJson(tags) << "}\n";
+                      << ",\"channels\":" << info.fileChannels() << ",\"tags\":" << tagsAsJson(tags) << "}\n";
         } else {
             std::cout << forTerminal(file) << "\n  " << info.formatText() << "\n  " << info.durationMs() << " ms, "
-                      << info.totalFrames() << " frames, " << info.sampleRate() << " Hz, " << info.channels()
-                      << (info.channels() == 1 ? " channel" : " channels") << "\n";
+                      << info.totalFrames() << " frames, " << info.sampleRate() << " Hz, " << info.fileChannels()
+                      << (info.fileChannels() == 1 ? " channel" : " channels") << "\n";
             printTags(tags);
         }
     }

@@ -14,6 +14,7 @@ void AudioInfo::open(const std::string& fileName) {
     totalSamples_ = static_cast<int>(std::min<int64_t>(info.totalFrames, INT_MAX));
     sampleRate_ = info.sampleRate;
     channels_ = info.channels;
+    fileChannels_ = info.fileChannels;
     durationMs_ = static_cast<int>(std::min<int64_t>(info.totalFrames * 1000 / info.sampleRate, INT_MAX));
     formatText_ = info.formatText;
 }

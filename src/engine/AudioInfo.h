@@ -16,7 +16,8 @@ public:
     int durationMs() const { return durationMs_; }
     int totalFrames() const { return totalSamples_; }
     int sampleRate() const { return sampleRate_; }
-    int channels() const { return channels_; }
+    int channels() const { return channels_; }         // as the engine delivers them: 1 or 2
+    int fileChannels() const { return fileChannels_; } // as the file holds them
     // One line, for example "MPEG Layer 3, 44100 Hz, Stereo, 128 kbps".
     const std::string& formatText() const { return formatText_; }
 
@@ -25,5 +26,6 @@ private:
     int totalSamples_ = 0;
     int sampleRate_ = 0;
     int channels_ = 0;
+    int fileChannels_ = 0;
     std::string formatText_;
 };

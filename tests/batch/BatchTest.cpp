@@ -89,6 +89,14 @@ TEST_F(Batch, InfoAsTextAndJson) {
     EXPECT_NE(text.find("\n  title: " + tags.title + "\n  artist: " + tags.artist + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\n  cover: image/png, " + std::to_string(tags.cover.data.size()) + " bytes\n"),
               std::string::npos);
+
+    // A file of six channels is said to have six, in the text and the JSON alike.
+    makeTone(home_ / "six.flac", 1, 44100, 1, "-af 'pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0' -c:a flac");
+    const std::string six = run("info " + shellQuoted(home_ / "six.flac"), &status) +
+                            run("info --json " + shellQuoted(home_ / "six.flac"), &status);
+    EXPECT_NE(six.find("44100 Hz, 6 channels, "), std::string::npos) << six;
+    EXPECT_NE(six.find("frames, 44100 Hz, 6 channels\n"), std::string::npos) << six;
+    EXPECT_NE(six.find("\"channels\":6,"), std::string::npos) << six;
 }
 
 // A file name in Latin-1: info --json stays valid UTF-8 JSON and gives the name's bytes;

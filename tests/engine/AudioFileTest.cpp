@@ -720,9 +720,11 @@ TEST(AudioFileWriting, OutputsReplaceOnlyWhatTheyAreAllowedTo) {
         out.close();
         EXPECT_EQ(out.fileName(), folder / c.written);
         EXPECT_EQ(probe(folder / c.written).duration, 1.0);
-        for (const std::string& other : c.madeMeanwhile)
-            if (other != c.written)
+        for (const std::string& other : c.madeMeanwhile) {
+            if (other != c.written) {
                 EXPECT_EQ(readFileText(folder / other), "another program's");
+            }
+        }
     }
     for (const auto& entry : fs::directory_iterator(folder.path()))
         EXPECT_NE(entry.path().extension(), ".part") << entry.path();

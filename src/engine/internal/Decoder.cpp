@@ -267,6 +267,7 @@ void describe(const AVFormatContext& format, const AVStream& stream, StreamInfo&
     const AVCodecParameters& codec = *stream.codecpar;
     info.sampleRate = codec.sample_rate;
     info.channels = std::min(codec.ch_layout.nb_channels, 2);
+    info.fileChannels = codec.ch_layout.nb_channels;
     info.bitRate = codec.bit_rate > 0 ? codec.bit_rate : format.bit_rate;
     if (info.bitRate <= 0 && info.totalFrames > 0 && format.pb)
         info.bitRate = avio_size(format.pb) * 8 * info.sampleRate / info.totalFrames;

@@ -18,6 +18,7 @@ namespace Engine {
 struct StreamInfo {
     int sampleRate = 0;
     int channels = 0;        // as delivered: 1 or 2
+    int fileChannels = 0;    // as the file holds them (more are mixed down to 2)
     int64_t totalFrames = 0; // exact where the packets tell it, otherwise the container's estimate
     bool totalIsExact = false;
     int64_t bitRate = 0;    // bits per second, 0 when unknown

@@ -228,7 +228,7 @@ PacketCopyResult copyPackets(const std::string& source, Input& input, int64_t fi
         }
         if (!copied) {
             const bool fromStreamStart = !held.empty() && held.front().index == 0;
-            copied = PacketCopyResult{vorbis || !fromStreamStart ? placed.start : 0, 0};
+            copied = PacketCopyResult{vorbis || !fromStreamStart ? placed.start : 0, 0, 0, {}};
             if (!vorbis) {
                 for (const PlacedPacket& earlier : held)
                     write(earlier, 0, earlier.length);

@@ -49,6 +49,8 @@ CueEncodingDialog::CueEncodingDialog(std::string bytes, std::string audioName, i
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(encodings_, &QComboBox::currentIndexChanged, this, &CueEncodingDialog::preview);
     preview();
+    // Wide enough for a title of some words and the window's own title.
+    setMinimumWidth(fontMetrics().averageCharWidth() * 60);
 }
 
 std::string CueEncodingDialog::encoding() const {

@@ -19,7 +19,8 @@ def body(home, start):
     with open(sheet, "wb") as out:
         out.write(text.encode("cp1251"))
     app = start("--cut", album)
-    app.wait(lambda m: len(m.rows_of("sectionList")) == 1, "the cutter with one section")
+    app.wait(lambda m: len(m.rows_of("sectionList")) == 1 and (w := m.window("cutterWindow")) and w.active,
+             "the cutter with one section, active")
     app.click("findPointsButton")
     app.click_action("From a CUE sheet...")
     app.wait(lambda m: any(w.active and w.title == "Open a CUE sheet" for w in m.windows), "the file dialog")

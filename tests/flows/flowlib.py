@@ -207,7 +207,10 @@ class App:
         return control
 
     def click_text(self, text, window=None):
-        """Clicks the button (or other control) that shows text."""
+        """Clicks the button (or other control) that shows text; in a named window, once that
+        window is active (a click on a window still being mapped may go nowhere)."""
+        if window is not None:
+            self.wait(lambda m: (w := m.window(window)) and w.active, f"the window {window} to be active")
         control = self.wait(lambda m: next((c for c in m.controls if c.text.replace("&", "") == text and c.enabled and
                                             (window is None or c.window == window)), None), f"a control {text}")
         self.click_at(*control.centre())

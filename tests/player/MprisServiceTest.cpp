@@ -28,32 +28,30 @@ private:
     std::unique_ptr<PlayerWindow> player_;
     std::unique_ptr<MprisService> service_;
 
-    // dbus-send's reply to a call on the player's object (run beside the event loop,
-    // which answers it).
-    QString call(const QStringList& arguments) {
-        QProcess send;
+    // What a program on the test's bus prints (run beside the event loop, which answers it).
+    QString output(const QString& program, const QStringList& arguments, bool withErrors = false) {
+        QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DBUS_SESSION_BUS_ADDRESS", address_);
-        send.setProcessEnvironment(env);
-        send.start("dbus-send", QStringList{"--session", "--print-reply",
-                                            "--dest=" + QString(MprisService::ServiceName), "/org/mpris/MediaPlayer2"} +
-                                    arguments);
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
         const QDeadlineTimer deadline(10000);
-        while (send.state() != QProcess::NotRunning && !deadline.hasExpired())
+        while (process.state() != QProcess::NotRunning && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return QString::fromUtf8(send.readAllStandardOutput() + send.readAllStandardError());
+        return QString::fromUtf8(process.readAllStandardOutput() +
+                                 (withErrors ? process.readAllStandardError() : QByteArray()));
+    }
+    // dbus-send's reply to a call on the player's object.
+    QString call(const QStringList& arguments) {
+        return output("dbus-send",
+                      QStringList{"--session", "--print-reply", "--dest=" + QString(MprisService::ServiceName),
+                                  "/org/mpris/MediaPlayer2"} +
+                          arguments,
+                      true);
     }
     // playerctl's output for a command to the player, as a user types it.
     QString playerctl(const QStringList& arguments) {
-        QProcess control;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SESSION_BUS_ADDRESS", address_);
-        control.setProcessEnvironment(env);
-        control.start("playerctl", QStringList{"--player=zelvo-mp3"} + arguments);
-        const QDeadlineTimer deadline(10000);
-        while (control.state() != QProcess::NotRunning && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return QString::fromUtf8(control.readAllStandardOutput()).trimmed();
+        return output("playerctl", QStringList{"--player=zelvo-mp3"} + arguments).trimmed();
     }
     QString property(const QString& interface, const QString& name) {
         return call({"org.freedesktop.DBus.Properties.Get", "string:" + interface, "string:" + name});

@@ -243,8 +243,8 @@ Mp3FrameIndex indexMp3Frames(const std::string& path) {
             }
             index.sameBitRate =
                 index.sameBitRate && header->bitRateIndex == static_cast<int>((index.firstHeader >> 12) & 15);
-            index.frames.push_back(
-                {offset, header->size, mainDataBegin(frame.data(), *header), header->size - header->dataStart()});
+            index.frames.push_back({offset, header->size, mainDataBegin(frame.data(), *header),
+                                    header->size - header->dataStart(), bigEndian32(frame.data())});
         }
         kind = header;
         offset += header->size;
@@ -281,10 +281,45 @@ size_t firstFrameToCopy(const Mp3FrameIndex& index, size_t target) {
 
 } // namespace
 
-std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t first, int64_t end) {
+namespace {
+
+// FFmpeg takes an MP3 stream to start where a frame and the next agree in version,
+// layer, rate, channel mode and their marks (copyright, original, emphasis), and skips
+// what comes before as junk.
+constexpr uint32_t StreamFields = 0xFFFE0CCF;
+constexpr uint32_t Marks = 0xF;
+
+// How the copy is made to start a stream where its first two frames differ: the first
+// frame takes the next one's marks (they play no part in decoding), and its channel mode
+// too where it is there only for the bytes its followers' main data begins in (its own
+// decoding is dropped). Otherwise a silent frame of the first one's kind goes before it.
+void markStreamStart(const Mp3FrameIndex& index, Mp3CopyRange& range, bool firstDecodesWhole) {
+    const size_t from = range.firstFrame;
+    if (range.silentLead || from + 1 >= index.frames.size())
+        return;
+    const uint32_t first = index.frames[from].header, next = index.frames[from + 1].header;
+    constexpr uint32_t ModeAndMarks = 0xFF;
+    if (((first ^ next) & StreamFields) == 0)
+        return;
+    if (((first ^ next) & StreamFields & ~Marks) == 0)
+        range.firstHeader = (first & ~Marks) | (next & Marks);
+    else if (!firstDecodesWhole)
+        range.firstHeader = (first & ~ModeAndMarks) | (next & ModeAndMarks);
+    else
+        range.silentLead = true;
+}
+
+} // namespace
+
+std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t first, int64_t end, std::string* why) {
+    const auto refused = [why](const char* reason) -> std::optional<Mp3CopyRange> {
+        if (why)
+            *why = reason;
+        return std::nullopt;
+    };
     end = std::min(end, index.totalSamples());
     if (first < 0 || first >= end)
-        return std::nullopt;
+        return refused("it is empty");
     const int64_t perFrame = index.samplesPerFrame;
     const int64_t rawFirst = first + index.skippedSamples(), rawEnd = end + index.skippedSamples();
     const size_t target = static_cast<size_t>(rawFirst / perFrame);
@@ -295,11 +330,15 @@ std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t firs
     // A range within one frame needs both ends trimmed from the same frame, which
     // FFmpeg's decoding does not do (the end's trim ends the start's).
     if (range.endFrame - 1 == target)
-        return std::nullopt;
-    const int64_t delay = rawFirst - static_cast<int64_t>(from) * perFrame - DecoderDelay;
+        return refused("it is shorter than one MP3 frame");
+    int64_t delay = rawFirst - static_cast<int64_t>(from) * perFrame - DecoderDelay;
+    range.silentLead = delay < 0 && from == 0;
+    markStreamStart(index, range, from + (index.version == 1 ? 1 : 2) >= target);
+    if (range.silentLead)
+        delay += perFrame;
     const int64_t padding = static_cast<int64_t>(range.endFrame) * perFrame + DecoderDelay - rawEnd;
     if (delay < 0 || delay > MaxTagField || padding < 0 || padding > MaxTagField)
-        return std::nullopt;
+        return refused("its start needs more frames before it than an MP3 tag can skip");
     range.delay = static_cast<int>(delay);
     range.padding = static_cast<int>(padding);
     return range;
@@ -463,10 +502,14 @@ void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::stri
 // frames are appended, and last the tag's frame is filled in (its fields need the
 // frames' CRC). kind gives the tag frame's header and LAME fields.
 // A failure of the tags alone is given back: the audio is kept, as for encoded files.
-std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const Mp3FrameIndex& kind, int delay,
-                                       int padding, const std::string& partPath, const std::string& fileName,
-                                       const AudioTags& tags, const CopyProgress& progress) {
+// lead, when not empty, is a frame put before the runs' frames.
+std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const std::vector<uint8_t>& lead,
+                                       const Mp3FrameIndex& kind, int delay, int padding, const std::string& partPath,
+                                       const std::string& fileName, const AudioTags& tags,
+                                       const CopyProgress& progress) {
     std::vector<int> sizes;
+    if (!lead.empty())
+        sizes.push_back(static_cast<int>(lead.size()));
     for (const FrameRun& run : runs)
         for (size_t i = run.first; i < run.end; ++i)
             sizes.push_back(run.index.frames[i].size);
@@ -486,7 +529,9 @@ std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const 
     if (!out || std::fseek(out.get(), 0, SEEK_END) != 0)
         failWriting(fileName, std::strerror(errno));
     const long tagAt = std::ftell(out.get()) - static_cast<long>(blank.size());
-    uint16_t crc = 0;
+    uint16_t crc = lameCrc16(lead.data(), lead.size());
+    if (std::fwrite(lead.data(), 1, lead.size(), out.get()) != lead.size())
+        failWriting(fileName, std::strerror(errno));
     for (size_t part = 0; part < runs.size(); ++part)
         copyRun(runs[part], out.get(), crc, fileName, part, progress);
     const std::vector<uint8_t> tag = mp3InfoFrame(kind, sizes, delay, padding, crc);
@@ -498,15 +543,57 @@ std::optional<EngineError> writeFrames(const std::vector<FrameRun>& runs, const 
     return tagFailure;
 }
 
+// A frame of the header's kind (without a CRC) that decodes to silence and leaves the
+// decoder as it starts: side information and main data all zero.
+std::vector<uint8_t> silentFrame(uint32_t header) {
+    header |= 1u << 16;
+    std::vector<uint8_t> frame(4);
+    putBigEndian32(frame.data(), header);
+    frame.resize(static_cast<size_t>(parseHeader(frame.data())->size), 0);
+    return frame;
+}
+
+// The CRC of a protected frame: CRC-16 (polynomial 0x8005, starting at 0xFFFF) of the
+// header's last two bytes and the side information.
+uint16_t frameCrc(const std::vector<uint8_t>& frame, int sideInfo) {
+    uint16_t crc = 0xFFFF;
+    const auto add = [&crc](uint8_t byte) {
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool carry = ((crc >> 15) ^ (byte >> bit)) & 1;
+            crc = static_cast<uint16_t>(crc << 1) ^ (carry ? 0x8005 : 0);
+        }
+    };
+    add(frame[2]);
+    add(frame[3]);
+    for (int i = 0; i < sideInfo; ++i)
+        add(frame[static_cast<size_t>(6 + i)]);
+    return crc;
+}
+
+// A frame of the file as it is, but under another header of its kind (its CRC made anew).
+std::vector<uint8_t> frameWithHeader(const std::string& source, const Mp3FrameIndex::Frame& at, uint32_t header) {
+    std::vector<uint8_t> frame(static_cast<size_t>(at.size));
+    if (FrameReader(source).read(at.offset, frame.data(), frame.size()) < frame.size())
+        failReading(source, "it ended while being copied");
+    putBigEndian32(frame.data(), header);
+    const std::optional<Header> kind = parseHeader(frame.data());
+    if (kind && kind->crc) {
+        const uint16_t crc = frameCrc(frame, kind->sideInfo);
+        frame[4] = static_cast<uint8_t>(crc >> 8);
+        frame[5] = static_cast<uint8_t>(crc & 0xFF);
+    }
+    return frame;
+}
+
 // Writes the runs as fileName, complete or not at all; gives the name it took.
-std::string writeCopyFile(const std::vector<FrameRun>& runs, const Mp3FrameIndex& kind, int delay, int padding,
-                          const std::string& fileName, const AudioTags& tags, bool mayReplace,
-                          const CopyProgress& progress) {
+std::string writeCopyFile(const std::vector<FrameRun>& runs, const std::vector<uint8_t>& lead,
+                          const Mp3FrameIndex& kind, int delay, int padding, const std::string& fileName,
+                          const AudioTags& tags, bool mayReplace, const CopyProgress& progress) {
     std::string partPath = partPathFor(fileName);
     removeStaleParts(partPath.substr(0, partPath.find_last_of('/') + 1));
     std::optional<EngineError> tagFailure;
     try {
-        tagFailure = writeFrames(runs, kind, delay, padding, partPath, fileName, tags, progress);
+        tagFailure = writeFrames(runs, lead, kind, delay, padding, partPath, fileName, tags, progress);
     } catch (...) {
         removePart(partPath);
         throw;
@@ -525,8 +612,14 @@ std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, 
                          const CopyProgress& progress) {
     if (range.firstFrame >= range.endFrame || range.endFrame > index.frames.size())
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no frames to copy");
-    return writeCopyFile({{source, index, range.firstFrame, range.endFrame}}, index, range.delay, range.padding,
-                         fileName, tags, mayReplace, progress);
+    size_t first = range.firstFrame;
+    std::vector<uint8_t> lead;
+    if (range.silentLead)
+        lead = silentFrame(index.frames[first].header);
+    else if (range.firstHeader != 0)
+        lead = frameWithHeader(source, index.frames[first++], range.firstHeader);
+    return writeCopyFile({{source, index, first, range.endFrame}}, lead, index, range.delay, range.padding, fileName,
+                         tags, mayReplace, progress);
 }
 
 std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts) {
@@ -568,7 +661,7 @@ Mp3JoinWritten writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::st
             kind.sameBitRate && index.sameBitRate && ((index.firstHeader ^ kind.firstHeader) & (0xFu << 12)) == 0;
         runs.push_back({parts[i].path, index, 0, end});
     }
-    const std::string written = writeCopyFile(runs, kind, kind.encoderDelay, parts.back().index.encoderPadding,
+    const std::string written = writeCopyFile(runs, {}, kind, kind.encoderDelay, parts.back().index.encoderPadding,
                                               fileName, tags, mayReplace, progress);
     return {written, junctionSamples};
 }

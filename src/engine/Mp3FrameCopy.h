@@ -22,6 +22,7 @@ struct Mp3FrameIndex {
         int size = 0;          // bytes, header included
         int mainDataBegin = 0; // bytes its main data starts before its own main data area
         int mainDataSize = 0;  // bytes of its own main data area
+        uint32_t header = 0;
     };
 
     uint32_t firstHeader = 0; // the first audio frame's header
@@ -52,14 +53,23 @@ struct Mp3FrameIndex {
 Mp3FrameIndex indexMp3Frames(const std::string& path);
 
 // The frames that hold samples [first, end) and the delay and padding of their tag.
+// Decoders take a stream to start where two frames agree in their header's fixed fields
+// (FFmpeg skips what comes before as junk). Where the first two differ only in their
+// copyright, original or emphasis marks, the first is copied with the next one's
+// (firstHeader); otherwise the copy starts with a frame of silence of the first frame's
+// kind (silentLead), as it also does where the file's first sample comes before the
+// decoder's delay (a file without an Info tag).
 struct Mp3CopyRange {
     size_t firstFrame = 0, endFrame = 0;
     int delay = 0, padding = 0;
+    bool silentLead = false;
+    uint32_t firstHeader = 0; // the header the first frame is copied with; 0: its own
 };
-// The copy of samples [first, end), or nothing when the frames needed before the first
-// sample do not fit the tag's 12-bit delay (very low bit rates), or the range lies
-// within one frame, or it is empty.
-std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t first, int64_t end);
+// The copy of samples [first, end), or nothing (with the reason in why, when given) when
+// the frames needed before the first sample do not fit the tag's 12-bit delay (very low
+// bit rates), or the range lies within one frame, or it is empty.
+std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t first, int64_t end,
+                                        std::string* why = nullptr);
 
 // Writes the frames of the range with their new tag as fileName (complete or not at
 // all), tagged with tags, and gives the name written (a file at the name is replaced only

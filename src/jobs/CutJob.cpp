@@ -153,11 +153,9 @@ public:
             path = copied.fileName;
             return true;
         }
-        const auto range = planMp3Copy(*frames_, first, end);
+        const auto range = planMp3Copy(*frames_, first, end, &why);
         if (range)
             path = writeMp3Copy(source_, *frames_, *range, path, tags, overwrite_, progress);
-        else
-            why = "it is shorter than one MP3 frame, or its start needs more frames before it than an MP3 tag can skip";
         return range.has_value();
     }
 
@@ -172,7 +170,9 @@ private:
         if (!frames_->breakReason.empty())
             refusal = frames_->breakReason;
         else if (frames_->totalSamples() != input.totalFrames())
-            refusal = "its frames do not hold the samples it decodes to";
+            refusal = "its " + std::to_string(frames_->frames.size()) + " frames hold " +
+                      std::to_string(frames_->totalSamples()) + " samples, but it decodes to " +
+                      std::to_string(input.totalFrames()) + " (its start or end is not what it seems)";
     }
 
     std::string boundsNote(int64_t early, int64_t late) const {

@@ -1014,3 +1014,163 @@ TEST(AudioFileReading, UnreadableFileForAnOrdinaryUser) {
     EXPECT_NE(file.errorCode(), 0);
     EXPECT_NE(file.errorText().find("Permission denied"), std::string::npos) << file.errorText();
 }
+
+namespace {
+
+uint32_t bigEndian(const std::string& bytes, size_t at, int count) {
+    uint32_t value = 0;
+    for (int i = 0; i < count; ++i)
+        value = value << 8 | static_cast<uint8_t>(bytes[at + static_cast<size_t>(i)]);
+    return value;
+}
+
+// A FLAC file's marker and metadata blocks, and its frames.
+std::pair<std::string, std::string> flacHeadAndFrames(const std::string& bytes) {
+    size_t at = 4;
+    for (bool last = false; !last; at += 4 + bigEndian(bytes, at + 1, 3))
+        last = (bytes[at] & 0x80) != 0;
+    return {bytes.substr(0, at), bytes.substr(at)};
+}
+
+// The file with its LAME tag stating another end padding.
+void setLamePadding(const std::string& path, int padding) {
+    std::string bytes = readFileText(path);
+    const size_t tag = std::min(bytes.find("Xing"), bytes.find("Info"));
+    const uint32_t flags = bigEndian(bytes, tag + 4, 4);
+    size_t lame = tag + 8;
+    for (const auto& [flag, size] : {std::pair{1u, 4u}, {2u, 4u}, {4u, 100u}, {8u, 4u}})
+        lame += (flags & flag) ? size : 0;
+    bytes[lame + 22] = static_cast<char>((bytes[lame + 22] & 0xF0) | (padding >> 8));
+    bytes[lame + 23] = static_cast<char>(padding & 0xFF);
+    writeFileText(path, bytes);
+}
+
+// An MP3 file's frames stated as free-format (no bit rate in their headers).
+void makeFreeFormat(const std::string& from, const std::string& to) {
+    std::string bytes = readFileText(from);
+    for (size_t offset : readMp3Frames(from).offsets)
+        bytes[offset + 2] = static_cast<char>(bytes[offset + 2] & 0x0F);
+    writeFileText(to, bytes);
+}
+
+} // namespace
+
+// Streams as the world's encoders and editors leave them: a stream that changes its rate
+// or channels on the way is read whole in its start's format (nothing after the change
+// dropped), a FLAC file whose STREAMINFO understates its block size is read whole, an
+// MP3 whose tag states more padding than it holds gives what FFmpeg's decoding does; and
+// what `info` says is what reading delivers. What holds no audio, or audio the program
+// cannot decode, is refused with the reason in words.
+TEST(AudioFileReading, TheWorldsOddStreamsAreReadWholeOrRefusedInWords) {
+    TempFolder folder;
+    const auto part = [&](const char* name, double seconds, int rate, int channels, const char* options) {
+        const std::string path = folder / name;
+        makeNoisyTone(path, seconds, rate, channels, options);
+        AudioFile file;
+        file.openForRead(path);
+        return std::pair{readFileText(path), static_cast<int64_t>(file.totalFrames())};
+    };
+    const char* plainMp3 = "-c:a libmp3lame -b:a 128k -write_xing 0 -id3v2_version 0";
+    const auto [at44, frames44] = part("44.mp3", 2.5, 44100, 2, plainMp3);
+    const auto [at48, frames48] = part("48.mp3", 2.5, 48000, 2, plainMp3);
+    writeFileText(folder / "rate-change.mp3", at44 + at48);
+    const auto [mono, monoFrames] = part("mono.mp3", 1, 44100, 1, plainMp3);
+    const auto [stereo, stereoFrames] = part("stereo.mp3", 1, 44100, 2, plainMp3);
+    writeFileText(folder / "channels-change.mp3", mono + stereo + mono);
+    const auto [flac44, flacFrames44] = part("44.flac", 2, 44100, 1, "-c:a flac");
+    const auto [flac48, flacFrames48] = part("48.flac", 2, 48000, 1, "-c:a flac");
+    writeFileText(folder / "rate-change.flac", flac44 + flacHeadAndFrames(flac48).second);
+    std::string wrongBlock = flac44;
+    wrongBlock[8 + 2] = 0; // the largest block: 16 samples
+    wrongBlock[8 + 3] = 16;
+    writeFileText(folder / "small-blocks.flac", wrongBlock);
+    makeNoisyTone(folder / "padded.mp3", 0.0052, 44100, 1, "-c:a libmp3lame -q:a 4");
+    setLamePadding(folder / "padded.mp3", 4000);
+    makeTone(folder / "edited.m4a", 3.3, 44100, 1, "-c:a aac");
+    runCommand("ffmpeg -v error -y -ss 0.5123 -i " + shellQuoted(folder / "edited.m4a") + " -c copy -t 2.1 " +
+               shellQuoted(folder / "edit-list.m4a"));
+    writeFileText(folder / "ape-tagged.mp3",
+                  at44 + std::string("APETAGEX\xd0\x07\0\0\x20\0\0\0\0\0\0\0\0\0\0\x80", 20) + std::string(12, '\0'));
+
+    const auto decoded = [&](const std::string& name) {
+        return static_cast<int64_t>(decodeWithFfmpeg(folder / name).size());
+    };
+    const struct {
+        const char* name;
+        int rate, channels;
+        int64_t frames, tolerance;
+    } whole[] = {
+        // The resampler may take a few samples more or less where the rate changes.
+        {"rate-change.mp3", 44100, 2, frames44 + frames48 * 44100 / 48000, 200},
+        {"channels-change.mp3", 44100, 1, 2 * monoFrames + stereoFrames, 0},
+        {"rate-change.flac", 44100, 1, flacFrames44 + flacFrames48 * 44100 / 48000, 200},
+        {"small-blocks.flac", 44100, 1, flacFrames44, 0},
+        {"padded.mp3", 44100, 1, decoded("padded.mp3"), 0},
+        {"ape-tagged.mp3", 44100, 2, frames44, 0},
+    };
+    for (const auto& c : whole) {
+        SCOPED_TRACE(c.name);
+        AudioInfo info;
+        info.open(folder / c.name);
+        AudioFile file;
+        file.openForRead(folder / c.name);
+        ASSERT_EQ(file.errorCode(), 0) << file.errorText();
+        EXPECT_EQ(file.sampleRate(), c.rate);
+        EXPECT_EQ(file.channels(), c.channels);
+        const int64_t read = static_cast<int64_t>(readAll(file).size()) / c.channels;
+        EXPECT_NEAR(static_cast<double>(read), static_cast<double>(c.frames), static_cast<double>(c.tolerance));
+        EXPECT_EQ(info.totalFrames(), read);
+        EXPECT_EQ(file.damage(), "");
+    }
+    {
+        AudioInfo info;
+        info.open(folder / "edit-list.m4a");
+        AudioFile file;
+        file.openForRead(folder / "edit-list.m4a");
+        // Its last packet is stated 19 samples longer than the 1024 it decodes to.
+        EXPECT_EQ(static_cast<int64_t>(readAll(file).size()), info.totalFrames());
+        EXPECT_NEAR(info.totalFrames(), 2.1 * 44100, 1024);
+    }
+    // The small-block file decodes to the samples of the file it was made from.
+    {
+        AudioFile original, patched;
+        original.openForRead(folder / "44.flac");
+        patched.openForRead(folder / "small-blocks.flac");
+        EXPECT_TRUE(readAll(original) == readAll(patched));
+    }
+
+    runCommand("ffmpeg -v error -y -f lavfi -i anullsrc=r=44100 -frames:a 0 -c:a flac " +
+               shellQuoted(folder / "no-frames.flac"));
+    runCommand("ffmpeg -v error -y -f lavfi -i anullsrc=r=44100 -frames:a 0 -c:a libvorbis -metadata title=T " +
+               shellQuoted(folder / "comments-only.ogg"));
+    runCommand("ffmpeg -v error -y -f lavfi -i anullsrc=r=44100 -frames:a 0 -c:a aac -metadata title=T " +
+               shellQuoted(folder / "tags-only.m4a"));
+    runCommand("ffmpeg -v error -y -f lavfi -i anullsrc=r=44100 -frames:a 0 -c:a libmp3lame -metadata title=T " +
+               shellQuoted(folder / "tags-only.mp3"));
+    makeFreeFormat(folder / "48.mp3", folder / "free.mp3");
+    makeFreeFormat(folder / "48.mp3", folder / "free.bit");
+    writeFileText(folder / "nothing.wav", "");
+    std::string noise(30000, '\0');
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 2654435761u) >> 11);
+    writeFileText(folder / "noise.mp3", noise);
+    const std::pair<const char*, const char*> refused[] = {
+        {"no-frames.flac", "it holds no audio"},
+        {"comments-only.ogg", "it ends before any audio"},
+        {"tags-only.m4a", "it holds no audio"},
+        {"tags-only.mp3", "it holds tags but no audio"},
+        {"free.mp3", "its MP3 frames are free-format, which the program does not read"},
+        {"free.bit", "its MP3 frames are free-format, which the program does not read"},
+        {"nothing.wav", "the file is empty"},
+        {"noise.mp3", "it is not in an audio format the program reads"},
+        {"missing.mp3", "it does not exist"},
+    };
+    for (const auto& [name, reason] : refused) {
+        SCOPED_TRACE(name);
+        AudioFile file;
+        file.openForRead(folder / name);
+        EXPECT_NE(file.errorCode(), 0);
+        EXPECT_NE(file.errorText().find(std::string("\"") + (folder / name) + "\": " + reason), std::string::npos)
+            << file.errorText();
+    }
+}

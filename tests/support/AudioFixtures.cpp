@@ -159,6 +159,7 @@ Mp3Frames readMp3Frames(const std::string& path) {
             frames.hasVbrHeader = head.find("Xing") != std::string::npos || head.find("Info") != std::string::npos;
         }
         frames.bitRates.push_back(bitrate);
+        frames.offsets.push_back(at);
         at += length;
     }
     return frames;

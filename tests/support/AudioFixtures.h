@@ -39,6 +39,7 @@ std::vector<float> decodeWithFfmpeg(const std::string& path, std::string* decode
 // whether its first frame is a Xing ("Xing" or "Info") header.
 struct Mp3Frames {
     std::vector<int> bitRates;
+    std::vector<size_t> offsets; // of each frame's header
     bool hasVbrHeader = false;
 };
 Mp3Frames readMp3Frames(const std::string& path);

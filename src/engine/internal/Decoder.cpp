@@ -21,15 +21,9 @@ using namespace FFmpeg;
 namespace fs = std::filesystem;
 
 constexpr int MaxConsecutiveErrors = 64;
-constexpr int MaxChannels = 64;
-constexpr int MaxSampleRate = 768000;
 
 std::string quotedPath(const std::string& path) {
     return "\"" + path + "\"";
-}
-
-bool isPcm(AVCodecID id) {
-    return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }
 
 // Ogg pages carry the exact sample position (granule) of their last packet, so the
@@ -77,95 +71,7 @@ bool placesFramesExactly(const AVFormatContext& format, const AVStream& stream) 
     return isPcm(stream.codecpar->codec_id) || std::string(format.iformat->name) != "wav";
 }
 
-// The container a file's first bytes name beyond doubt (WAV, RF64, Ogg, ASF), so that
-// FFmpeg need not try every format on its data; nullptr leaves the guess to FFmpeg.
-const AVInputFormat* containerByMagic(const char (&head)[16], size_t got) {
-    static const unsigned char asf[] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11};
-    if (got >= 12 && (std::memcmp(head, "RIFF", 4) == 0 || std::memcmp(head, "RF64", 4) == 0) &&
-        std::memcmp(head + 8, "WAVE", 4) == 0)
-        return av_find_input_format("wav");
-    if (got >= 4 && std::memcmp(head, "OggS", 4) == 0)
-        return av_find_input_format("ogg");
-    if (got >= 8 && std::memcmp(head, asf, sizeof asf) == 0)
-        return av_find_input_format("asf");
-    return nullptr;
-}
-
-// The size of an ID3v2 tag at the file's start (0 when there is none). The engine reads
-// tags with TagLib; FFmpeg is spared the tag, which may hold a picture of hundreds of MB.
-int64_t leadingId3Bytes(const char (&head)[16], size_t got) {
-    const auto byte = [&](int i) { return static_cast<unsigned char>(head[i]); };
-    if (got < 10 || std::memcmp(head, "ID3", 3) != 0 || byte(3) == 0xFF || byte(4) == 0xFF ||
-        ((byte(6) | byte(7) | byte(8) | byte(9)) & 0x80) != 0)
-        return 0;
-    const int64_t size = int64_t{byte(6)} << 21 | byte(7) << 14 | byte(8) << 7 | byte(9);
-    const bool footer = (byte(5) & 0x10) != 0;
-    return 10 + size + (footer ? 10 : 0);
-}
-
-// Opens the container and finds its audio stream.
 } // namespace
-
-OpenResult openContainer(const std::string& path, InputFormat& format, AVStream*& stream) {
-    quietLogging();
-    // Reading a pipe or a device may never end: only files are opened.
-    std::error_code ec;
-    const fs::file_type type = fs::status(path, ec).type();
-    if (type == fs::file_type::directory)
-        return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": it is a folder"};
-    if (!ec && type != fs::file_type::regular)
-        return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": it is not a file but a " +
-                                              (type == fs::file_type::fifo ? "pipe" : "device or socket")};
-    AVFormatContext* context = nullptr;
-    // FFmpeg looks into a WAV file's PCM data for other codecs carried in it (S/PDIF),
-    // reading up to its probe size, several MB, at every open: a few KB tell it as well.
-    char head[16] = {};
-    size_t got = 0;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        got = std::fread(head, 1, sizeof head, file);
-        std::fclose(file);
-    }
-    const AVInputFormat* known = containerByMagic(head, got);
-    AVDictionary* options = nullptr;
-    if (known && std::string(known->name) == "wav")
-        av_dict_set(&options, "probesize", "8192", 0);
-    if (const int64_t id3 = leadingId3Bytes(head, got); id3 > 0)
-        av_dict_set_int(&options, "skip_initial_bytes", id3, 0);
-    const int opened = avformat_open_input(&context, path.c_str(), known, &options);
-    av_dict_free(&options);
-    if (const int error = opened; error < 0)
-        return {EngineStatus::OpenFailed, "Cannot open " + quotedPath(path) + ": " + errorText(error)};
-    format.reset(context);
-    // A header claiming thousands of channels or a rate of millions makes the decoders ask
-    // for gigabytes (already while the streams are probed); no real file does.
-    for (unsigned i = 0; i < context->nb_streams; ++i)
-        if (const AVCodecParameters& codec = *context->streams[i]->codecpar;
-            codec.ch_layout.nb_channels > MaxChannels || codec.sample_rate > MaxSampleRate)
-            return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": " +
-                                                std::to_string(codec.ch_layout.nb_channels) + " channels at " +
-                                                std::to_string(codec.sample_rate) + " Hz is not a format it can play"};
-    // A lone PCM stream's header says all there is: probing it would only read (about
-    // 25 ms a file, most of a folder's listing).
-    const bool headerSaysAll = context->nb_streams == 1 && isPcm(context->streams[0]->codecpar->codec_id) &&
-                               context->streams[0]->codecpar->sample_rate > 0 &&
-                               context->streams[0]->codecpar->ch_layout.nb_channels > 0;
-    if (const int error = headerSaysAll ? 0 : avformat_find_stream_info(context, nullptr); error < 0)
-        return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": " + errorText(error)};
-    const int index = av_find_best_stream(context, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    if (index < 0)
-        return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": it holds no audio"};
-    stream = context->streams[index];
-    const AVCodecParameters& codec = *stream->codecpar;
-    if (codec.sample_rate <= 0 || codec.ch_layout.nb_channels <= 0)
-        return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": the audio format is not recognised"};
-    if (codec.ch_layout.nb_channels > MaxChannels || codec.sample_rate > MaxSampleRate)
-        return {EngineStatus::NotAudio,
-                "Cannot read " + quotedPath(path) + ": the audio format is not one it can play"};
-    for (unsigned i = 0; i < context->nb_streams; ++i)
-        if (static_cast<int>(i) != index)
-            context->streams[i]->discard = AVDISCARD_ALL;
-    return {};
-}
 
 namespace {
 
@@ -229,33 +135,71 @@ int64_t countPcmFrames(AVFormatContext& format, const AVStream& stream) {
     return std::max<int64_t>(frames, 0);
 }
 
-// Length from the packets: their durations less the samples the decoder is told to drop
-// (encoder delay at the start, padding at the end). Returns -1 when a packet has no duration.
-int64_t countPacketFrames(AVFormatContext& format, const AVStream& stream) {
-    const AVCodecParameters& codec = *stream.codecpar;
-    const Packet packet = makePacket();
+// What the packets tell of a stream's length: their durations, at the rate the stream
+// starts with, less the samples the decoder is told to drop (encoder delay at the start,
+// padding at the end; never more than the packet holds). Unknown when a packet has no
+// duration, or when the stream changes its rate or channels on the way (a later part's
+// packets then count at another rate, and its timestamps may restart): only decoding
+// tells such a length.
+struct PacketCount {
     int64_t frames = 0;
     bool known = true;
+    bool formatChanges = false;
+};
+
+// The frames every packet of the codec decodes to, or 0 where they vary: a packet stated
+// longer (the last of an M4A whose edit list ends after it) gives no more than that.
+int fixedFrameSize(const AVCodecParameters& codec) {
+    switch (codec.codec_id) {
+    case AV_CODEC_ID_AAC:
+    case AV_CODEC_ID_MP3:
+    case AV_CODEC_ID_MP2:
+    case AV_CODEC_ID_AC3: return codec.frame_size;
+    default: return 0;
+    }
+}
+
+// The frames a packet of duration frames decodes to, as FFmpeg's decoding trims them:
+// the start's skip taken first (what the packet lacks carries on to the next one), the
+// end's padding only when the packet still holds that much.
+int64_t framesKept(const AVPacket& packet, int64_t duration, int64_t& pendingSkip) {
+    size_t size = 0;
+    int64_t padding = 0;
+    if (const uint8_t* skip = av_packet_get_side_data(&packet, AV_PKT_DATA_SKIP_SAMPLES, &size); skip && size >= 8) {
+        pendingSkip = AV_RL32(skip);
+        padding = AV_RL32(skip + 4);
+    }
+    const int64_t skipped = std::min(pendingSkip, duration);
+    pendingSkip -= skipped;
+    duration -= skipped;
+    return padding > 0 && padding <= duration ? duration - padding : duration;
+}
+
+PacketCount countPacketFrames(AVFormatContext& format, const AVStream& stream) {
+    const AVCodecParameters& codec = *stream.codecpar;
+    const int rate = codec.sample_rate, channels = codec.ch_layout.nb_channels;
+    const Packet packet = makePacket();
+    PacketCount count;
+    int64_t pendingSkip = 0;
     while (av_read_frame(&format, packet.get()) >= 0) {
         if (packet->stream_index == stream.index) {
-            int64_t duration =
-                packet->duration > 0 ? framesOf(packet->duration, stream.time_base, codec.sample_rate) : 0;
+            count.formatChanges =
+                count.formatChanges || codec.sample_rate != rate || codec.ch_layout.nb_channels != channels;
+            int64_t duration = packet->duration > 0 ? framesOf(packet->duration, stream.time_base, rate) : 0;
             if (duration <= 0)
                 duration = av_get_audio_frame_duration2(const_cast<AVCodecParameters*>(&codec), packet->size);
-            known = known && duration > 0;
-            size_t size = 0;
-            if (const uint8_t* skip = av_packet_get_side_data(packet.get(), AV_PKT_DATA_SKIP_SAMPLES, &size);
-                skip && size >= 8)
-                duration -= static_cast<int64_t>(AV_RL32(skip)) + AV_RL32(skip + 4);
-            frames += duration;
+            if (const int most = fixedFrameSize(codec); most > 0)
+                duration = std::min<int64_t>(duration, most);
+            count.known = count.known && duration > 0;
+            count.frames += framesKept(*packet, duration, pendingSkip);
         }
         av_packet_unref(packet.get());
     }
-    return known ? std::max<int64_t>(frames, 0) : -1;
+    count.known = count.known && !count.formatChanges;
+    return count;
 }
 
-int64_t estimatedFrames(const AVFormatContext& format, const AVStream& stream) {
-    const int rate = stream.codecpar->sample_rate;
+int64_t estimatedFrames(const AVFormatContext& format, const AVStream& stream, int rate) {
     if (stream.duration > 0)
         return framesOf(stream.duration, stream.time_base, rate);
     if (format.duration > 0)
@@ -263,33 +207,58 @@ int64_t estimatedFrames(const AVFormatContext& format, const AVStream& stream) {
     return 0;
 }
 
-void describe(const AVFormatContext& format, const AVStream& stream, StreamInfo& info) {
+// The stream's format as it starts (reading packets may move the parameters to a later
+// part's, where the stream changes on the way).
+void describeFormat(const AVStream& stream, StreamInfo& info) {
     const AVCodecParameters& codec = *stream.codecpar;
     info.sampleRate = codec.sample_rate;
     info.channels = std::min(codec.ch_layout.nb_channels, 2);
     info.fileChannels = codec.ch_layout.nb_channels;
-    info.bitRate = codec.bit_rate > 0 ? codec.bit_rate : format.bit_rate;
-    if (info.bitRate <= 0 && info.totalFrames > 0 && format.pb)
-        info.bitRate = avio_size(format.pb) * 8 * info.sampleRate / info.totalFrames;
+    info.bitRate = codec.bit_rate;
     info.formatText = codecText(codec) + ", " + std::to_string(codec.sample_rate) + " Hz, " +
                       channelText(codec.ch_layout.nb_channels);
+}
+
+void describeBitRate(const AVFormatContext& format, StreamInfo& info) {
+    if (info.bitRate <= 0)
+        info.bitRate = format.bit_rate;
+    if (info.bitRate <= 0 && info.totalFrames > 0 && format.pb)
+        info.bitRate = avio_size(format.pb) * 8 * info.sampleRate / info.totalFrames;
     if (info.bitRate > 0)
         info.formatText += ", " + std::to_string((info.bitRate + 500) / 1000) + " kbps";
 }
 
+// A stream that holds no frame at all (only its headers, or tags) is no audio to work on.
+OpenResult holdsAudio(const std::string& path, const StreamInfo& info) {
+    if (info.totalIsExact && info.totalFrames <= 0)
+        return {EngineStatus::NotAudio, "Cannot read " + quotedPath(path) + ": it holds no audio"};
+    return {};
+}
+
+// A length counted before, by packets or by decoding, and whether the stream's format
+// changes on the way.
+struct CountedLength {
+    int64_t frames = 0;
+    bool formatChanges = false;
+};
+
 // What an earlier open of the file counted, while the file stays as it was.
-std::optional<int64_t> lengthCountedBefore(const std::string& path);
-void keepCountedLength(const std::string& path, int64_t frames);
+std::optional<CountedLength> lengthCountedBefore(const std::string& path);
+void keepCountedLength(const std::string& path, CountedLength length);
 
 // The packets' frames, counted once per file: a file listed and then cut or played is
 // read through once.
-int64_t countedPacketFrames(const std::string& path, AVFormatContext& format, const AVStream& stream) {
-    if (const std::optional<int64_t> known = lengthCountedBefore(path))
-        return *known;
-    const int64_t counted = countPacketFrames(format, stream);
-    if (counted >= 0)
-        keepCountedLength(path, counted);
-    return counted;
+int64_t countedPacketFrames(const std::string& path, AVFormatContext& format, const AVStream& stream,
+                            StreamInfo& info) {
+    if (const std::optional<CountedLength> known = lengthCountedBefore(path)) {
+        info.formatChanges = known->formatChanges;
+        return known->frames;
+    }
+    const PacketCount counted = countPacketFrames(format, stream);
+    info.formatChanges = counted.formatChanges;
+    if (counted.known)
+        keepCountedLength(path, {counted.frames, false});
+    return counted.known ? counted.frames : -1;
 }
 
 OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& info) {
@@ -297,22 +266,23 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
     OpenResult result = openContainer(path, format, stream);
     if (result.status != EngineStatus::Ok)
         return result;
+    describeFormat(*stream, info);
     int64_t counted = 0;
     if (isPcm(stream->codecpar->codec_id))
         counted = countPcmFrames(*format, *stream);
     else if (isOgg(*format) && stream->duration > 0 && stream->start_time == 0 && !isChainedOgg(path))
         // The pages' granules, less what an Opus decoder drops at the start (its pre-skip).
         // A stream whose granules start later (cut from a longer one) is counted by decoding.
-        counted = framesOf(stream->duration, stream->time_base, stream->codecpar->sample_rate) -
+        counted = framesOf(stream->duration, stream->time_base, info.sampleRate) -
                   std::max(stream->codecpar->initial_padding, 0);
     else if (isOgg(*format) || isAsf(*format))
         counted = -1; // a chain, a late start, or ASF's times in whole milliseconds: counted by decoding
     else
-        counted = countedPacketFrames(path, *format, *stream);
+        counted = countedPacketFrames(path, *format, *stream, info);
     info.totalIsExact = counted >= 0;
-    info.totalFrames = counted >= 0 ? counted : estimatedFrames(*format, *stream);
-    describe(*format, *stream, info);
-    return result;
+    info.totalFrames = counted >= 0 ? counted : estimatedFrames(*format, *stream, info.sampleRate);
+    describeBitRate(*format, info);
+    return holdsAudio(path, info);
 }
 
 // Lengths found by decoding or by counting packets, by file: a file listed and then
@@ -324,23 +294,23 @@ public:
         return lengths;
     }
 
-    std::optional<int64_t> find(const std::string& path) {
+    std::optional<CountedLength> find(const std::string& path) {
         const std::optional<Stamp> stamp = stampOf(path);
         const std::lock_guard lock(mutex_);
         const auto found = lengths_.find(path);
         if (!stamp || found == lengths_.end() || !(found->second.stamp == *stamp))
             return std::nullopt;
-        return found->second.frames;
+        return found->second.length;
     }
 
-    void store(const std::string& path, int64_t frames) {
+    void store(const std::string& path, CountedLength length) {
         const std::optional<Stamp> stamp = stampOf(path);
         if (!stamp)
             return;
         const std::lock_guard lock(mutex_);
         if (lengths_.size() >= MaxFiles)
             lengths_.clear();
-        lengths_[path] = {*stamp, frames};
+        lengths_[path] = {*stamp, length};
     }
 
 private:
@@ -352,7 +322,7 @@ private:
     };
     struct Entry {
         Stamp stamp;
-        int64_t frames;
+        CountedLength length;
     };
     static std::optional<Stamp> stampOf(const std::string& path) {
         std::error_code sizeError, timeError;
@@ -367,12 +337,12 @@ private:
     std::map<std::string, Entry> lengths_;
 };
 
-std::optional<int64_t> lengthCountedBefore(const std::string& path) {
+std::optional<CountedLength> lengthCountedBefore(const std::string& path) {
     return CountedLengths::instance().find(path);
 }
 
-void keepCountedLength(const std::string& path, int64_t frames) {
-    CountedLengths::instance().store(path, frames);
+void keepCountedLength(const std::string& path, CountedLength length) {
+    CountedLengths::instance().store(path, length);
 }
 
 } // namespace
@@ -387,7 +357,7 @@ OpenResult probeFile(const std::string& path, StreamInfo& info) {
     if (const auto decoder = Decoder::open(path, decoded))
         info.totalFrames = decoder->info().totalFrames;
     info.totalIsExact = decoded.status == EngineStatus::Ok;
-    return result;
+    return decoded.status == EngineStatus::NotAudio ? decoded : result;
 }
 
 Decoder::Decoder(std::string path) : path_(std::move(path)), packet_(makePacket()), frame_(makeFrame()) {}
@@ -407,6 +377,8 @@ std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& resu
     try {
         if (!decoder->info_.totalIsExact && counting == Counting::WhenOpening)
             decoder->countLength();
+        if (result = holdsAudio(path, decoder->info_); result.status != EngineStatus::Ok)
+            return nullptr;
         // The first frame tells where the timestamps start; seeking relies on it.
         decoder->decodeFrame();
     } catch (const EngineError& error) {
@@ -415,6 +387,20 @@ std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& resu
     }
     return decoder;
 }
+
+namespace {
+
+// FLAC's decoder refuses every block larger than the largest its STREAMINFO states, and
+// some encoders state it wrong: the decoder is told the largest FLAC allows instead.
+void allowAnyFlacBlockSize(AVCodecContext& codec) {
+    constexpr int StreamInfoSize = 34;
+    if (codec.codec_id == AV_CODEC_ID_FLAC && codec.extradata && codec.extradata_size >= StreamInfoSize) {
+        codec.extradata[2] = 0xFF;
+        codec.extradata[3] = 0xFF;
+    }
+}
+
+} // namespace
 
 OpenResult Decoder::openStreams() {
     format_.reset();
@@ -430,6 +416,7 @@ OpenResult Decoder::openStreams() {
     codec_.reset(avcodec_alloc_context3(decoder));
     avcodec_parameters_to_context(codec_.get(), stream_->codecpar);
     codec_->pkt_timebase = stream_->time_base;
+    allowAnyFlacBlockSize(*codec_);
     if (const int error = avcodec_open2(codec_.get(), decoder, nullptr); error < 0)
         return {EngineStatus::NotAudio, "Cannot decode " + quotedPath(path_) + ": " + errorText(error)};
     buffer_.clear();
@@ -517,7 +504,7 @@ int64_t Decoder::framePosition(const AVFrame& frame) const {
     const int64_t timestamp = frameTimestamp(frame);
     if (timestamp == AV_NOPTS_VALUE || firstTimestamp_ == AV_NOPTS_VALUE)
         return -1;
-    const int rate = codec_->sample_rate;
+    const int rate = info_.sampleRate;
     int64_t position = av_rescale_q(timestamp, stream_->time_base, {1, rate}) - firstTimestamp_;
     // Containers that count time in coarse units (ASF: milliseconds) place frames only
     // roughly; the codec's frames are all of one size, so the grid gives the exact place.
@@ -550,7 +537,9 @@ void Decoder::appendFrame(const AVFrame& frame) {
 
     if (firstTimestamp_ == AV_NOPTS_VALUE && frameTimestamp(frame) != AV_NOPTS_VALUE && decodedEnd_ == 0 &&
         !placeByTimestamp_)
-        firstTimestamp_ = av_rescale_q(frameTimestamp(frame), stream_->time_base, {1, codec_->sample_rate});
+        firstTimestamp_ = av_rescale_q(frameTimestamp(frame), stream_->time_base, {1, info_.sampleRate});
+    if (frame.sample_rate != info_.sampleRate || frame.ch_layout.nb_channels != info_.fileChannels)
+        info_.formatChanges = true;
 
     noteDroppedStretch(frame);
     int64_t start = decodedEnd_;
@@ -587,8 +576,9 @@ void Decoder::appendFrame(const AVFrame& frame) {
 // failed their checks): the stretch is left out, and said. Containers that place frames only roughly (ASF) tell nothing
 // here.
 void Decoder::noteDroppedStretch(const AVFrame& frame) {
-    const int rate = codec_->sample_rate;
-    if (placeByTimestamp_ || decodedEnd_ == 0 || stream_->time_base.den < rate || frame.sample_rate != rate)
+    // A stream that changes its format on the way may start its timestamps again.
+    const int rate = info_.sampleRate;
+    if (placeByTimestamp_ || decodedEnd_ == 0 || stream_->time_base.den < rate || info_.formatChanges)
         return;
     const int64_t placed = framePosition(frame);
     const int64_t missing = placed - missingFrames_ - decodedEnd_; // the stretches left out earlier moved it
@@ -622,7 +612,7 @@ void Decoder::read(int frames, std::vector<float>& out) {
     if (wanted > 0 && buffered() == 0 && !info_.totalIsExact) {
         info_.totalFrames = position_; // counted to the end
         info_.totalIsExact = true;
-        CountedLengths::instance().store(path_, position_);
+        keepCountedLength(path_, {position_, info_.formatChanges});
     } else if (wanted > 0 && buffered() == 0) {
         endedEarly(position_);
     }
@@ -643,7 +633,8 @@ void Decoder::read(int frames, std::vector<float>& out) {
 void Decoder::endedEarly(int64_t end) {
     const int64_t sizeNow = format_->pb ? avio_size(format_->pb) : -1;
     const bool cutShort = sizeNow >= 0 && openedSize_ >= 0 && sizeNow < openedSize_;
-    const bool damaged = consecutiveErrors_ > MaxConsecutiveErrors;
+    // Most of a file that cannot be decoded is not a file with a damaged stretch.
+    const bool damaged = consecutiveErrors_ > MaxConsecutiveErrors || end < info_.totalFrames / 2;
     const std::string counted = timeText(info_.totalFrames, info_.sampleRate);
     if (end < info_.totalFrames) {
         endedShortAt_ = end;
@@ -660,13 +651,13 @@ void Decoder::endedEarly(int64_t end) {
 
 // The packets do not tell the length: it is counted by decoding once per file.
 void Decoder::countLength() {
-    if (const std::optional<int64_t> known = CountedLengths::instance().find(path_)) {
-        info_.totalFrames = *known;
+    if (const std::optional<CountedLength> known = lengthCountedBefore(path_)) {
+        info_.totalFrames = known->frames;
     } else {
         info_.totalFrames = INT64_MAX;
         skipDecoded(INT64_MAX);
         info_.totalFrames = decodedEnd_;
-        CountedLengths::instance().store(path_, decodedEnd_);
+        keepCountedLength(path_, {decodedEnd_, info_.formatChanges});
         rewind();
     }
     info_.totalIsExact = true;
@@ -694,7 +685,7 @@ void Decoder::rewind() {
 }
 
 bool Decoder::seekByTimestamp(int64_t target, int64_t preroll) {
-    const int rate = codec_->sample_rate;
+    const int rate = info_.sampleRate;
     const int64_t from = std::max<int64_t>(target - preroll, 0) + firstTimestamp_;
     const int64_t timestamp = av_rescale_q(from, {1, rate}, stream_->time_base);
     if (avformat_seek_file(format_.get(), stream_->index, INT64_MIN, timestamp, timestamp, 0) < 0)
@@ -731,10 +722,11 @@ void Decoder::seek(int64_t frame) {
     // reservoir reaches a few frames back, and every transform codec overlaps frames.
     // Ogg places the packets of a page from the page's end, which the last page of a
     // stream (trimmed to the stream's length) misstates: start from an earlier page.
-    int64_t preroll = exactFormat ? 0 : std::max<int64_t>(8192, codec_->sample_rate / 5);
+    int64_t preroll = exactFormat ? 0 : std::max<int64_t>(8192, info_.sampleRate / 5);
     if (isOgg(*format_))
-        preroll = codec_->sample_rate * 5 / 2;
-    if (target > preroll && firstTimestamp_ != AV_NOPTS_VALUE && placesFramesExactly(*format_, *stream_)) {
+        preroll = info_.sampleRate * 5 / 2;
+    if (target > preroll && firstTimestamp_ != AV_NOPTS_VALUE && placesFramesExactly(*format_, *stream_) &&
+        !info_.formatChanges) {
         for (int attempt = 0; attempt < 3; ++attempt)
             if (seekByTimestamp(target, preroll << (2 * attempt)))
                 return;

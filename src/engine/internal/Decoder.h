@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Container.h"
 #include "EngineError.h"
 #include "FFmpeg.h"
 
@@ -21,21 +22,13 @@ struct StreamInfo {
     int fileChannels = 0;    // as the file holds them (more are mixed down to 2)
     int64_t totalFrames = 0; // exact where the packets tell it, otherwise the container's estimate
     bool totalIsExact = false;
-    int64_t bitRate = 0;    // bits per second, 0 when unknown
-    std::string formatText; // "MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"
-};
-
-// The result of opening: on failure Status is not Ok and Error names the file and the cause.
-struct OpenResult {
-    EngineStatus status = EngineStatus::Ok;
-    std::string error;
+    bool formatChanges = false; // its rate or channels change on the way (read as its start's)
+    int64_t bitRate = 0;        // bits per second, 0 when unknown
+    std::string formatText;     // "MPEG Layer 3, 44100 Hz, Stereo, 128 kbps"
 };
 
 // Whether an Ogg file is a chain of logical streams (several recordings one after another).
 bool isChainedOgg(const std::string& path);
-
-// Opens the file's container and finds its audio stream (the others discarded).
-OpenResult openContainer(const std::string& path, FFmpeg::InputFormat& format, AVStream*& stream);
 
 // Reads the stream's description and length from headers and packets only.
 OpenResult probeFile(const std::string& path, StreamInfo& info);

@@ -22,6 +22,12 @@ constexpr int MaxTagField = 4095; // the LAME tag's 12-bit delay and padding
 constexpr int XingBytes = 120;    // "Xing", flags, frames, bytes, TOC, quality
 constexpr int LameBytes = 36;
 
+// FFmpeg takes an MP3 stream to start where a frame and the next agree in version,
+// layer, rate, channel mode and their marks (copyright, original, emphasis), and skips
+// what comes before as junk.
+constexpr uint32_t StreamFields = 0xFFFE0CCF;
+constexpr uint32_t Marks = 0xF;
+
 [[noreturn]] void failReading(const std::string& path, const std::string& cause) {
     throw EngineError(EngineStatus::OpenFailed, "Cannot read \"" + path + "\": " + cause);
 }
@@ -212,6 +218,23 @@ int64_t Mp3FrameIndex::totalSamples() const {
     return std::max<int64_t>(0, end - skippedSamples());
 }
 
+namespace {
+
+// The frames before the first that agrees with its next one in the stream's fields are
+// what FFmpeg skips as junk: they are not the file's audio, and the index leaves them out.
+void leaveOutJunkFrames(Mp3FrameIndex& index) {
+    auto& frames = index.frames;
+    size_t start = 0;
+    while (start + 1 < frames.size() && ((frames[start].header ^ frames[start + 1].header) & StreamFields) != 0)
+        ++start;
+    if (start == 0 || start + 1 >= frames.size())
+        return;
+    frames.erase(frames.begin(), frames.begin() + static_cast<std::ptrdiff_t>(start));
+    index.firstHeader = frames.front().header;
+}
+
+} // namespace
+
 Mp3FrameIndex indexMp3Frames(const std::string& path) {
     FrameReader reader(path);
     Mp3FrameIndex index;
@@ -251,6 +274,7 @@ Mp3FrameIndex indexMp3Frames(const std::string& path) {
     }
     if (index.frames.empty())
         failReading(path, "it holds no MPEG layer III frames");
+    leaveOutJunkFrames(index);
     return index;
 }
 
@@ -282,12 +306,6 @@ size_t firstFrameToCopy(const Mp3FrameIndex& index, size_t target) {
 } // namespace
 
 namespace {
-
-// FFmpeg takes an MP3 stream to start where a frame and the next agree in version,
-// layer, rate, channel mode and their marks (copyright, original, emphasis), and skips
-// what comes before as junk.
-constexpr uint32_t StreamFields = 0xFFFE0CCF;
-constexpr uint32_t Marks = 0xF;
 
 // How the copy is made to start a stream where its first two frames differ: the first
 // frame takes the next one's marks (they play no part in decoding), and its channel mode
@@ -333,6 +351,10 @@ std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t firs
         return refused("it is shorter than one MP3 frame");
     int64_t delay = rawFirst - static_cast<int64_t>(from) * perFrame - DecoderDelay;
     range.silentLead = delay < 0 && from == 0;
+    // A silent frame would give the first frame's main data bytes that FFmpeg's decoding
+    // of the file does not have (the junk it skips).
+    if (range.silentLead && index.frames[0].mainDataBegin > 0)
+        return refused("its first frame's data begins in bytes before it that decoders skip");
     markStreamStart(index, range, from + (index.version == 1 ? 1 : 2) >= target);
     if (range.silentLead)
         delay += perFrame;

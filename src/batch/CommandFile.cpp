@@ -208,8 +208,12 @@ std::vector<CommandLine> parseCommandFile(const std::string& text, const std::st
     return commands;
 }
 
+std::vector<CommandLine> readCommandFile(const std::string& fileName) {
+    return parseCommandFile(readWhole(fileName), fileName);
+}
+
 int runCommandFile(const std::string& fileName, const std::vector<std::string>& leadingOptions, unsigned jobs) {
-    const std::vector<CommandLine> commands = parseCommandFile(readWhole(fileName), fileName);
+    const std::vector<CommandLine> commands = readCommandFile(fileName);
     const std::string program = programPath();
     const std::string label = std::to_string(commands.size()) + " commands";
     return runInParallel(commands.size(), jobs == 0 ? coreCount() : jobs, label, [&](size_t i, JobReport& report) {

@@ -17,6 +17,11 @@ struct CommandLine {
 // a command that is not convert, cut, join or info.
 std::vector<CommandLine> parseCommandFile(const std::string& text, const std::string& fileName);
 
+// The commands of the file ("-": standard input): at most 16 MB of text, in UTF-8 or
+// 8-bit bytes, or UTF-16/32 as some editors save it, with any line ends; raises
+// UsageError when the file cannot be read or is not such a text.
+std::vector<CommandLine> readCommandFile(const std::string& fileName);
+
 // Runs the commands of the file ("-": standard input) as the program itself, up to jobs
 // at once (0: one per core), each with the given leading options (settings, formats).
 // Their output and messages are printed in the file's order under one progress bar; a

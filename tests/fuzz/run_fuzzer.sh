@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs one of the fuzzers for a bounded time over seed files of its kind of input.
 #   run_fuzzer.sh FUZZER SECONDS KIND [SEED]
-# KIND: audio (files of the formats the engine reads) or text (CUE sheets, settings).
+# KIND: audio (files of the formats the engine reads) or text (CUE sheets, settings,
+# command files).
 # The test suite runs it with seed 1, so that a run repeats the same inputs; a run by hand
 # with seed 0 explores new ones.
 set -euo pipefail
@@ -29,6 +30,9 @@ else
   printf 'FILE "album.wav" WAVE\rTRACK 01 AUDIO\rTITLE "\xD2\xF0\xE5\xEA"\rINDEX 01 00:00:00\r' > "$work/corpus/c.cue"
   printf '[OutputFormat]\nWavFormat=14\nMp3Format=3\n[OutputPath]\nConvert=/tmp/x\n[Hotkey]\nPlay=120\n' \
     > "$work/corpus/d.ini"
+  printf 'cut "live set.mp3" --every 5:00 --copy\n# a comment\r\ninfo \x27a b.wav\x27 c\\ d.ogg\njoin x.mp3 y.mp3 --to mp3\n' \
+    > "$work/corpus/e.txt"
+  printf 'convert a.mp3 --to flac\n' | iconv -f UTF-8 -t UTF-16 > "$work/corpus/f.txt"
 fi
 "$fuzzer" -seed="$seed" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
   -print_final_stats=1 "$work/corpus"

@@ -52,7 +52,7 @@ private:
 // waiting.
 template <typename Dialog, typename Answer>
 void answerNextModal(Answer answer) {
-    auto* timer = new QTimer;
+    auto* timer = new QTimer(qApp); // gone with the application, if the test ends first
     timer->setInterval(20);
     auto tries = std::make_shared<int>(1500);
     struct Answered {

@@ -19,10 +19,6 @@ namespace fs = std::filesystem;
 constexpr int MaxChannels = 64;
 constexpr int MaxSampleRate = 768000;
 
-std::string quotedPath(const std::string& path) {
-    return "\"" + path + "\"";
-}
-
 // The container a file's first bytes name beyond doubt (WAV, RF64, Ogg, ASF), so that
 // FFmpeg need not try every format on its data; nullptr leaves the guess to FFmpeg.
 const AVInputFormat* containerByMagic(const char (&head)[16], size_t got) {

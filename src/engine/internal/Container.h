@@ -19,6 +19,11 @@ struct OpenResult {
 // Opens the file's container and finds its audio stream (the others discarded).
 OpenResult openContainer(const std::string& path, FFmpeg::InputFormat& format, AVStream*& stream);
 
+// A file's path as messages name it: in double quotes.
+inline std::string quotedPath(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
 inline bool isPcm(AVCodecID id) {
     return id >= AV_CODEC_ID_PCM_S16LE && id < AV_CODEC_ID_ADPCM_IMA_QT;
 }

@@ -18,13 +18,8 @@ namespace Engine {
 namespace {
 
 using namespace FFmpeg;
-namespace fs = std::filesystem;
 
 constexpr int MaxConsecutiveErrors = 64;
-
-std::string quotedPath(const std::string& path) {
-    return "\"" + path + "\"";
-}
 
 // Ogg pages carry the exact sample position (granule) of their last packet, so the
 // stream's length is known from the last page.

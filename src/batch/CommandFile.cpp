@@ -72,11 +72,13 @@ std::string readWhole(const std::string& fileName) {
             throw UsageError("Cannot read the commands of " + name);
     }
     std::istream& in = fileName == "-" ? std::cin : file;
-    std::string text(MaxCommandBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<size_t>(in.gcount()));
-    if (text.size() > MaxCommandBytes)
-        throw UsageError("Cannot read the commands of " + name + ": they pass 16 MB");
+    std::string text;
+    std::array<char, 65536> chunk;
+    while (in.read(chunk.data(), chunk.size()) || in.gcount() > 0) {
+        text.append(chunk.data(), static_cast<size_t>(in.gcount()));
+        if (text.size() > MaxCommandBytes)
+            throw UsageError("Cannot read the commands of " + name + ": they pass 16 MB");
+    }
     // UTF-16 or UTF-32 (as some editors save) is read as text; 8-bit text stays as its
     // bytes, which name files whose names are bytes too.
     const std::string encoding = TextDecoding::detectedEncoding(text);

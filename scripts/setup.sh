@@ -14,11 +14,11 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libmp3lame-dev libsoundtouch-dev libsdl2-dev libkissfft-dev
-  libsimpleini-dev libtag1-dev libcli11-dev libuchardet-dev
+  libsimpleini-dev libtag1-dev libcli11-dev libuchardet-dev libebur128-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg xdg-utils dbus-daemon dbus-bin desktop-file-utils appstream help2man lintian man-db libqt6svg6
   qt6-l10n-tools qt6-tools-dev xvfb xauth
-  openbox xdotool imagemagick espeak-ng python3 qt6ct playerctl
+  openbox xdotool imagemagick espeak-ng python3 qt6ct playerctl loudgain
 )
 
 install_dependencies() {

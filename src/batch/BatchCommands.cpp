@@ -1,6 +1,7 @@
 #include "BatchCommands.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "FileNames.h"
+#include "Loudness.h"
 #include "Utf8Text.h"
 #include "AudioInfo.h"
 #include "AudioTags.h"
@@ -242,6 +244,71 @@ int infoCommand(const std::vector<std::string>& files, bool json) {
             printTags(tags);
         }
     }
+    return status;
+}
+
+namespace {
+
+// A figure with two decimals, or "-inf" where there is none (a silent file's loudness).
+std::string figureText(double value) {
+    if (!std::isfinite(value))
+        return "-inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+std::string figureJson(double value) {
+    return std::isfinite(value) ? figureText(value) : "null";
+}
+
+std::string decibelsOf(double amplitude) {
+    return figureText(amplitude > 0 ? 20 * std::log10(amplitude) : -HUGE_VAL);
+}
+
+void printLoudness(std::ostream& out, const std::string& name, const LoudnessFigures& figures, bool json,
+                   bool album = false) {
+    if (json) {
+        out << "{" << (album ? std::string("\"album\":true") : "\"file\":" + jsonText(name) + nameBytesField(name))
+            << ",\"integratedLufs\":" << figureJson(figures.integratedLufs)
+            << ",\"rangeLu\":" << figureJson(figures.rangeLu)
+            << ",\"truePeakDbtp\":" << figureJson(figures.truePeakDb())
+            << ",\"truePeak\":" << figureJson(figures.truePeak) << ",\"samplePeak\":" << figureJson(figures.samplePeak)
+            << ",\"replayGainDb\":" << figureJson(figures.replayGainDb()) << "}\n";
+        return;
+    }
+    out << figureText(figures.integratedLufs) << " LUFS  range " << figureText(figures.rangeLu) << " LU  peak "
+        << decibelsOf(figures.truePeak) << " dBTP  gain " << figureText(figures.replayGainDb()) << " dB  "
+        << (album ? std::string("(album)") : forTerminal(name)) << "\n";
+}
+
+} // namespace
+
+int loudnessCommand(const std::vector<std::string>& files, bool album, bool json, unsigned jobs) {
+    std::vector<std::unique_ptr<TrackLoudness>> measured(files.size());
+    const std::string label = files.size() == 1 ? stemOf(files.front()) : std::to_string(files.size()) + " files";
+    const int status =
+        runInParallel(files.size(), jobs == 0 ? coreCount() : jobs, label, [&](size_t i, JobReport& report) {
+            try {
+                measured[i] = TrackLoudness::measure(files[i], [&report](double share) {
+                    report.permille = static_cast<int>(share * 1000);
+                    return !stopRequested;
+                });
+            } catch (const EngineError& error) {
+                report.err << forDescriptor(STDERR_FILENO, error.what()) << "\n";
+                return 1;
+            }
+            if (!measured[i])
+                return 1;
+            printLoudness(report.out, files[i], measured[i]->figures(), json);
+            return 0;
+        });
+    std::vector<const TrackLoudness*> tracks;
+    for (const auto& track : measured)
+        if (track)
+            tracks.push_back(track.get());
+    if (album && !stopRequested && !tracks.empty())
+        printLoudness(std::cout, "", TrackLoudness::album(tracks), json, true);
     return status;
 }
 

@@ -203,8 +203,8 @@ std::vector<CommandLine> parseCommandFile(const std::string& text, const std::st
         if (command.words.empty() || command.words.front().front() == '#')
             continue;
         const std::string& name = command.words.front();
-        if (name != "convert" && name != "cut" && name != "join" && name != "info")
-            throw UsageError(where + ": \"" + name + "\" is not a command (convert, cut, join or info)");
+        if (name != "convert" && name != "cut" && name != "join" && name != "info" && name != "loudness")
+            throw UsageError(where + ": \"" + name + "\" is not a command (convert, cut, join, info or loudness)");
         commands.push_back(std::move(command));
     }
     return commands;

@@ -14,7 +14,7 @@ struct CommandLine {
 };
 
 // The commands of the text; raises UsageError naming the line of an unclosed quote or of
-// a command that is not convert, cut, join or info.
+// a command that is not convert, cut, join, info or loudness.
 std::vector<CommandLine> parseCommandFile(const std::string& text, const std::string& fileName);
 
 // The commands of the file ("-": standard input): at most 16 MB of text, in UTF-8 or

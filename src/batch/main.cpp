@@ -120,6 +120,13 @@ int main(int argc, char** argv) {
     info->add_option("files", files, "Audio files")->required();
     info->add_flag("--json", json, "One JSON object per file");
 
+    auto* loudness = app.add_subcommand("loudness", "Loudness of files (EBU R 128): integrated LUFS, range, true "
+                                                    "peak and the ReplayGain 2.0 gain to -18 LUFS");
+    loudness->add_option("files", files, "Audio files")->required();
+    bool album = false;
+    loudness->add_flag("--album", album, "Also the album's loudness: of all the files as one");
+    loudness->add_flag("--json", json, "One JSON object per file (and one for the album)");
+
     std::string to;
     auto* convert = app.add_subcommand("convert", "Convert files to another format");
     convert->add_option("files", files, "Audio files")->required();
@@ -179,6 +186,8 @@ int main(int argc, char** argv) {
     run->fallthrough(false); // its commands get only the options given before "run"
     run->add_option("file", commandFile, "File of commands")->required();
     run->add_option("-j,--jobs", jobs, "Commands run at once (default: one per core)")->check(CLI::Range(1u, 256u));
+    loudness->add_option("-j,--jobs", jobs, "Files measured at once (default: one per core)")
+        ->check(CLI::Range(1u, 256u));
 
     for (auto* command : {convert, cut, join}) {
         command->add_option("--out", output.folder, "Output folder (else the settings' one)")
@@ -200,6 +209,8 @@ int main(int argc, char** argv) {
     auto runCommand = [&] {
         if (*info)
             return infoCommand(files, json);
+        if (*loudness)
+            return loudnessCommand(files, album, json, jobs);
         if (*convert)
             return convertCommand(files, kind(to), output, jobs);
         if (*cut)
@@ -211,7 +222,7 @@ int main(int argc, char** argv) {
     try {
         applyUserSettings(settings, flags);
         const std::string outputKind = *cut ? cutOutputKind(AppSettings::audioTypeOfFile(source)) : kind(to);
-        if (!*info && !*run && outputKind == "MP3")
+        if (!*info && !*run && !*loudness && outputKind == "MP3")
             useValidMp3Format();
         const int status = runCommand();
         return stopSignal != 0 ? 128 + stopSignal : status;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -929,7 +930,8 @@ TEST_F(Batch, RunsTheCommandsOfAFileAtOnceInTheirOrder) {
 
     const std::pair<const char*, const char*> unusable[] = {
         {"cut 'open.wav --at 1000\n", "line 1: a quote is not closed"},
-        {"convert a.wav --to mp3\nplay a.wav\n", "line 2: \"play\" is not a command (convert, cut, join or info)"},
+        {"convert a.wav --to mp3\nplay a.wav\n",
+         "line 2: \"play\" is not a command (convert, cut, join, info or loudness)"},
     };
     for (const auto& [text, message] : unusable) {
         std::ofstream(home_ / "bad.txt") << text;
@@ -937,4 +939,57 @@ TEST_F(Batch, RunsTheCommandsOfAFileAtOnceInTheirOrder) {
         EXPECT_EQ(status, 2) << text;
         EXPECT_NE(errors().find(message), std::string::npos) << errors();
     }
+}
+
+// The loudness of an album's files, each and together, as loudgain measures them (it uses
+// the same meter): track and album gains to the reference of -18 LUFS, and true peaks.
+// A file that cannot be measured is said, and the others are measured.
+TEST_F(Batch, LoudnessOfAnAlbumAgreesWithLoudgain) {
+    const std::pair<const char*, const char*> tracks[] = {
+        {"quiet.flac", "anoisesrc=d=6:c=pink:a=0.05"},
+        {"loud.mp3", "anoisesrc=d=5:c=brown:a=0.9"},
+        {"tone.ogg", "sine=f=500:d=4"},
+    };
+    std::string files;
+    for (const auto& [name, filter] : tracks) {
+        runCommand("ffmpeg -v error -y -f lavfi -i " + shellQuoted(filter) + " -ac 2 " + shellQuoted(home_ / name));
+        files += " " + shellQuoted(home_ / name);
+    }
+    int status = -1;
+    const std::string json = run("loudness --album --json" + files, &status);
+    EXPECT_EQ(status, 0) << errors();
+    const std::string table = runCommand("loudgain -q -a -O" + files + " 2>/dev/null");
+
+    // loudgain's rows: file, loudness, range, true peak, true peak in dBTP, reference, will
+    // clip, clip prevention, gain, ...
+    static const std::regex loudgainRow(
+        R"(([^\t\n]+)\t(-?[0-9.]+) LUFS\t[^\t]*\t[^\t]*\t(-?[0-9.]+) dBTP\t[^\t]*\t[^\t]*\t[^\t]*\t(-?[0-9.]+) dB)");
+    static const std::regex ourRow(
+        R"re("(?:file":"([^"]+)"|album":true).*?"truePeakDbtp":(-?[0-9.]+).*?"replayGainDb":(-?[0-9.]+))re");
+    std::map<std::string, std::pair<double, double>> theirs, ours; // name: gain, peak
+    for (auto it = std::sregex_iterator(table.begin(), table.end(), loudgainRow); it != std::sregex_iterator(); ++it) {
+        const std::string name = fs::path((*it)[1].str()).filename().string();
+        theirs[name == "Album" ? "album" : name] = {std::stod((*it)[4]), std::stod((*it)[3])};
+    }
+    for (auto it = std::sregex_iterator(json.begin(), json.end(), ourRow); it != std::sregex_iterator(); ++it) {
+        const std::string name = (*it)[1].matched ? fs::path((*it)[1].str()).filename().string() : "album";
+        ours[name] = {std::stod((*it)[3]), std::stod((*it)[2])};
+    }
+    ASSERT_EQ(theirs.size(), 4u) << table;
+    ASSERT_EQ(ours.size(), 4u) << json;
+    for (const auto& [name, figures] : theirs) {
+        SCOPED_TRACE(name);
+        EXPECT_NEAR(ours[name].first, figures.first, 0.1);
+        EXPECT_NEAR(ours[name].second, figures.second, 0.1);
+    }
+    // Louder files get lower gains; the album lies between its tracks.
+    EXPECT_GT(ours["quiet.flac"].first, ours["album"].first);
+    EXPECT_LT(ours["loud.mp3"].first, ours["album"].first);
+
+    writeFileText(home_ / "broken.mp3", "no audio here");
+    const std::string text = run("loudness" + files + " " + shellQuoted(home_ / "broken.mp3"), &status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors().find("\"" + (home_ / "broken.mp3") + "\""), std::string::npos) << errors();
+    EXPECT_NE(text.find(" LUFS  range "), std::string::npos) << text;
+    EXPECT_NE(text.find("quiet.flac"), std::string::npos) << text;
 }

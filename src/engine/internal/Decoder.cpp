@@ -357,18 +357,25 @@ OpenResult probeFile(const std::string& path, StreamInfo& info) {
 
 Decoder::Decoder(std::string path) : path_(std::move(path)), packet_(makePacket()), frame_(makeFrame()) {}
 
-Decoder::~Decoder() = default;
+Decoder::~Decoder() {
+    av_channel_layout_uninit(&readLayout_);
+}
 
-std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& result, Counting counting) {
+std::unique_ptr<Decoder> Decoder::open(const std::string& path, OpenResult& result, Counting counting,
+                                       Channels channels) {
     std::unique_ptr<Decoder> decoder(new Decoder(path));
     {
         InputFormat probe;
         result = probeWith(path, probe, decoder->info_);
     }
+    decoder->allChannels_ = channels == Channels::All;
+    if (decoder->allChannels_)
+        decoder->info_.channels = decoder->info_.fileChannels;
     if (result.status == EngineStatus::Ok)
         result = decoder->openStreams();
     if (result.status != EngineStatus::Ok)
         return nullptr;
+    decoder->takeReadLayout();
     try {
         if (!decoder->info_.totalIsExact && counting == Counting::WhenOpening)
             decoder->countLength();
@@ -396,6 +403,16 @@ void allowAnyFlacBlockSize(AVCodecContext& codec) {
 }
 
 } // namespace
+
+// The layout the frames are converted to: the stream's own where every channel is read
+// (as it starts: a later part with other channels is mixed to it), else mono or stereo.
+void Decoder::takeReadLayout() {
+    const AVChannelLayout& stream = stream_->codecpar->ch_layout;
+    if (allChannels_ && stream.nb_channels == info_.channels)
+        av_channel_layout_copy(&readLayout_, &stream);
+    else
+        readLayout_ = layout(info_.channels);
+}
 
 OpenResult Decoder::openStreams() {
     format_.reset();
@@ -513,7 +530,7 @@ void Decoder::appendFrame(const AVFrame& frame) {
     if (!converter_ || frame.format != converterFormat_ || frame.sample_rate != converterRate_ ||
         frame.ch_layout.nb_channels != converterChannels_) {
         SwrContext* context = nullptr;
-        AVChannelLayout out = layout(channels);
+        AVChannelLayout out = readLayout_;
         AVChannelLayout in = frame.ch_layout;
         // A downmix keeps ffmpeg's channel weights, scaled so that no output can clip. A
         // chained file's later link of another rate is brought to the first link's.

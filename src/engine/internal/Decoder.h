@@ -39,13 +39,19 @@ public:
     // as the file opens, or, for a reader that goes once from start to end, as it reads
     // (until then info().totalFrames is the container's estimate).
     enum class Counting { WhenOpening, WhileReading };
+    // Files of more than two channels are mixed down to stereo, or (for measuring) read
+    // with every channel, in the file's order (channelLayout()).
+    enum class Channels { AtMostTwo, All };
 
     // Opens the file for decoding; nullptr with the reason in result when it cannot.
     static std::unique_ptr<Decoder> open(const std::string& path, OpenResult& result,
-                                         Counting counting = Counting::WhenOpening);
+                                         Counting counting = Counting::WhenOpening,
+                                         Channels channels = Channels::AtMostTwo);
     ~Decoder();
 
     const StreamInfo& info() const { return info_; }
+    // The channels read, as the file's stream names them at its start.
+    const AVChannelLayout& channelLayout() const { return readLayout_; }
     int64_t position() const { return position_; }
 
     // Appends up to frames frames at the read position to out; fewer only at the end.
@@ -64,6 +70,7 @@ public:
 private:
     explicit Decoder(std::string path);
     OpenResult openStreams();
+    void takeReadLayout();
     bool decodeFrame();
     bool receiveFrame();
     bool feedPacket();
@@ -87,6 +94,8 @@ private:
     FFmpeg::Frame frame_;
     AVStream* stream_ = nullptr;
     int converterFormat_ = -1, converterRate_ = 0, converterChannels_ = 0;
+    bool allChannels_ = false;
+    AVChannelLayout readLayout_{}; // of the frames read
 
     std::vector<float> buffer_; // decoded frames not yet read
     size_t bufferStart_ = 0;    // in samples

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -284,7 +285,31 @@ void printLoudness(std::ostream& out, const std::string& name, const LoudnessFig
 
 } // namespace
 
-int loudnessCommand(const std::vector<std::string>& files, bool album, bool json, unsigned jobs) {
+// Writes each measured file's ReplayGain tags (and the album's); the status.
+int tagReplayGain(const std::vector<std::string>& files, const std::vector<std::unique_ptr<TrackLoudness>>& measured,
+                  const std::optional<LoudnessFigures>& album) {
+    int status = 0, tagged = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!measured[i] || !std::isfinite(measured[i]->figures().integratedLufs))
+            continue; // nothing measured, or silence: no gain brings it to the reference
+        const LoudnessFigures& track = measured[i]->figures();
+        ReplayGainTags gain{track.replayGainDb(), track.truePeak, std::nullopt, std::nullopt};
+        if (album && std::isfinite(album->integratedLufs)) {
+            gain.albumGainDb = album->replayGainDb();
+            gain.albumPeak = album->truePeak;
+        }
+        try {
+            writeReplayGainTags(files[i], gain);
+            ++tagged;
+        } catch (const EngineError& error) {
+            status = fail(error.what());
+        }
+    }
+    std::cout << "ReplayGain tags written to " << tagged << (tagged == 1 ? " file" : " files") << "\n";
+    return status;
+}
+
+int loudnessCommand(const std::vector<std::string>& files, bool album, bool json, unsigned jobs, bool tag) {
     std::vector<std::unique_ptr<TrackLoudness>> measured(files.size());
     const std::string label = files.size() == 1 ? stemOf(files.front()) : std::to_string(files.size()) + " files";
     const int status =
@@ -307,8 +332,13 @@ int loudnessCommand(const std::vector<std::string>& files, bool album, bool json
     for (const auto& track : measured)
         if (track)
             tracks.push_back(track.get());
-    if (album && !stopRequested && !tracks.empty())
-        printLoudness(std::cout, "", TrackLoudness::album(tracks), json, true);
+    std::optional<LoudnessFigures> albumFigures;
+    if (album && !stopRequested && !tracks.empty()) {
+        albumFigures = TrackLoudness::album(tracks);
+        printLoudness(std::cout, "", *albumFigures, json, true);
+    }
+    if (tag && !stopRequested)
+        return std::max(status, tagReplayGain(files, measured, albumFigures));
     return status;
 }
 

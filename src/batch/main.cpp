@@ -126,6 +126,10 @@ int main(int argc, char** argv) {
     bool album = false;
     loudness->add_flag("--album", album, "Also the album's loudness: of all the files as one");
     loudness->add_flag("--json", json, "One JSON object per file (and one for the album)");
+    bool tagLoudness = false;
+    loudness->add_flag("--tag", tagLoudness,
+                       "Write ReplayGain 2.0 tags (track, and album with --album) into the WAV, MP3, OGG, WMA and "
+                       "FLAC files");
 
     std::string to;
     auto* convert = app.add_subcommand("convert", "Convert files to another format");
@@ -210,7 +214,7 @@ int main(int argc, char** argv) {
         if (*info)
             return infoCommand(files, json);
         if (*loudness)
-            return loudnessCommand(files, album, json, jobs);
+            return loudnessCommand(files, album, json, jobs, tagLoudness);
         if (*convert)
             return convertCommand(files, kind(to), output, jobs);
         if (*cut)

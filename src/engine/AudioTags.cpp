@@ -1,6 +1,10 @@
 #include "AudioTags.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -71,6 +75,12 @@ std::unique_ptr<TagLib::File> openTagFile(TagKind kind, TagFileStream& stream) {
     case TagKind::None: break;
     }
     return nullptr;
+}
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
 }
 
 TagLib::String text(const std::string& utf8) {
@@ -240,38 +250,94 @@ CoverPicture coverOf(TagKind kind, TagLib::File& file) {
     return {};
 }
 
-// Puts the tags into the opened file and saves it; false when TagLib could not. ID3 tags
-// are of version 2.3, the one that players and devices read most widely.
-bool saveTags(TagKind kind, TagLib::File& file, const AudioTags& tags) {
-    file.setProperties(propertiesOf(tags));
+// Saves the opened file; false when TagLib could not. ID3 tags are of version 2.3, the
+// one that players and devices read most widely.
+bool saveFile(TagKind kind, TagLib::File& file) {
     switch (kind) {
-    case TagKind::Wav: {
-        auto& wav = static_cast<TagLib::RIFF::WAV::File&>(file);
-        setId3Cover(wav.ID3v2Tag(), tags.cover);
-        return wav.save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripOthers, TagLib::ID3v2::v3);
-    }
-    case TagKind::Mp3: {
-        auto& mpeg = static_cast<TagLib::MPEG::File&>(file);
-        setId3Cover(mpeg.ID3v2Tag(true), tags.cover);
-        return mpeg.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers, TagLib::ID3v2::v3);
-    }
+    case TagKind::Wav:
+        return static_cast<TagLib::RIFF::WAV::File&>(file).save(TagLib::RIFF::WAV::File::AllTags,
+                                                                TagLib::File::StripOthers, TagLib::ID3v2::v3);
+    case TagKind::Mp3:
+        return static_cast<TagLib::MPEG::File&>(file).save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+                                                           TagLib::ID3v2::v3);
     case TagKind::Ogg:
-        setXiphCover(static_cast<TagLib::Ogg::Vorbis::File&>(file).tag(), tags.cover);
-        return file.save();
-    case TagKind::Wma: setAsfCover(static_cast<TagLib::ASF::File&>(file).tag(), tags.cover); return file.save();
-    case TagKind::Flac: {
-        auto& flac = static_cast<TagLib::FLAC::File&>(file);
-        flac.removePictures();
-        if (auto picture = flacPicture(tags.cover))
-            flac.addPicture(picture.release());
-        return flac.save();
-    }
+    case TagKind::Wma:
+    case TagKind::Flac: return file.save();
     case TagKind::Opus:
     case TagKind::Mp4:
     case TagKind::Aiff:
     case TagKind::None: break; // read only: the program writes none of these
     }
     return false;
+}
+
+// Puts the tags into the opened file (replacing all it had) and saves it.
+bool saveTags(TagKind kind, TagLib::File& file, const AudioTags& tags) {
+    file.setProperties(propertiesOf(tags));
+    switch (kind) {
+    case TagKind::Wav: setId3Cover(static_cast<TagLib::RIFF::WAV::File&>(file).ID3v2Tag(), tags.cover); break;
+    case TagKind::Mp3: setId3Cover(static_cast<TagLib::MPEG::File&>(file).ID3v2Tag(true), tags.cover); break;
+    case TagKind::Ogg: setXiphCover(static_cast<TagLib::Ogg::Vorbis::File&>(file).tag(), tags.cover); break;
+    case TagKind::Wma: setAsfCover(static_cast<TagLib::ASF::File&>(file).tag(), tags.cover); break;
+    case TagKind::Flac: {
+        auto& flac = static_cast<TagLib::FLAC::File&>(file);
+        flac.removePictures();
+        if (auto picture = flacPicture(tags.cover))
+            flac.addPicture(picture.release());
+        break;
+    }
+    default: break;
+    }
+    return saveFile(kind, file);
+}
+
+// ---- ReplayGain 2.0, as rsgain and loudgain write it ----
+
+constexpr const char* ReplayGainKeys[] = {"REPLAYGAIN_TRACK_GAIN", "REPLAYGAIN_TRACK_PEAK", "REPLAYGAIN_ALBUM_GAIN",
+                                          "REPLAYGAIN_ALBUM_PEAK"};
+
+std::string gainText(double decibels) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f dB", decibels);
+    return text;
+}
+
+std::string peakText(double peak) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6f", peak);
+    return text;
+}
+
+// The values by key; the album's only when measured.
+std::vector<std::pair<std::string, std::string>> replayGainValues(const ReplayGainTags& gain) {
+    std::vector<std::pair<std::string, std::string>> values{{ReplayGainKeys[0], gainText(gain.trackGainDb)},
+                                                            {ReplayGainKeys[1], peakText(gain.trackPeak)}};
+    if (gain.albumGainDb && gain.albumPeak) {
+        values.emplace_back(ReplayGainKeys[2], gainText(*gain.albumGainDb));
+        values.emplace_back(ReplayGainKeys[3], peakText(*gain.albumPeak));
+    }
+    return values;
+}
+
+// Sets the values beside the file's other tags (older ReplayGain values go): TXXX frames
+// in ID3v2, Vorbis comments, and in WMA the attributes foobar2000 names in lower case.
+bool saveReplayGain(TagKind kind, TagLib::File& file, const ReplayGainTags& gain) {
+    const auto values = replayGainValues(gain);
+    if (kind == TagKind::Wma) {
+        auto* tag = static_cast<TagLib::ASF::File&>(file).tag();
+        for (const char* key : ReplayGainKeys)
+            tag->removeItem(text(lowerCase(key)));
+        for (const auto& [key, value] : values)
+            tag->setAttribute(text(lowerCase(key)), TagLib::ASF::Attribute(text(value)));
+        return saveFile(kind, file);
+    }
+    TagLib::PropertyMap properties = file.properties();
+    for (const char* key : ReplayGainKeys)
+        properties.erase(key);
+    for (const auto& [key, value] : values)
+        properties.replace(key, TagLib::StringList(text(value)));
+    file.setProperties(properties);
+    return saveFile(kind, file);
 }
 
 // An ASF file states its own size in its file properties; TagLib leaves the old one,
@@ -303,7 +369,9 @@ void recordAsfFileSize(TagFileStream& stream) {
 }
 
 // Writes the tags into path (the file itself or a copy of it); the cause of a failure.
-std::string writeInto(const std::string& path, TagKind kind, const AudioTags& tags) {
+using TagChange = std::function<bool(TagKind, TagLib::File&)>;
+
+std::string writeInto(const std::string& path, TagKind kind, const TagChange& change) {
     TagFileStream stream(path, true);
     if (!stream.isOpen())
         return stream.cause();
@@ -312,7 +380,7 @@ std::string writeInto(const std::string& path, TagKind kind, const AudioTags& ta
         const std::unique_ptr<TagLib::File> file = openTagFile(kind, stream);
         if (!file->isValid())
             return "the file's structure was not understood";
-        saved = saveTags(kind, *file, tags);
+        saved = change(kind, *file);
     }
     if (saved && kind == TagKind::Wma)
         recordAsfFileSize(stream);
@@ -323,7 +391,7 @@ std::string writeInto(const std::string& path, TagKind kind, const AudioTags& ta
 
 // A WAV file's tags are chunks after its audio: they are written in place, and on a
 // failure the file is cut back to its length and header before.
-void writeAfterAudio(const std::string& fileName, const AudioTags& tags) {
+void writeAfterAudio(const std::string& fileName, const TagChange& change) {
     std::error_code ec;
     const auto length = std::filesystem::file_size(fileName, ec);
     if (ec)
@@ -333,7 +401,7 @@ void writeAfterAudio(const std::string& fileName, const AudioTags& tags) {
         TagFileStream stream(fileName, false);
         header = fromBytes(stream.readBlock(12));
     }
-    const std::string cause = writeInto(fileName, TagKind::Wav, tags);
+    const std::string cause = writeInto(fileName, TagKind::Wav, change);
     if (cause.empty())
         return;
     TagFileStream restore(fileName, true);
@@ -345,7 +413,7 @@ void writeAfterAudio(const std::string& fileName, const AudioTags& tags) {
 
 // The other kinds keep their tags before the audio, which moves when they grow: they are
 // written into a copy that replaces the file only when all went well.
-void writeThroughCopy(const std::string& fileName, TagKind kind, const AudioTags& tags) {
+void writeThroughCopy(const std::string& fileName, TagKind kind, const TagChange& change) {
     // A name of its own: a file the user keeps beside it is never taken for the copy.
     std::error_code ec;
     std::string copy;
@@ -357,7 +425,7 @@ void writeThroughCopy(const std::string& fileName, TagKind kind, const AudioTags
     }
     if (ec == std::errc::file_exists)
         tagFailure(fileName, ec.message());
-    std::string cause = ec ? ec.message() : writeInto(copy, kind, tags);
+    std::string cause = ec ? ec.message() : writeInto(copy, kind, change);
     if (cause.empty()) {
         std::filesystem::rename(copy, fileName, ec);
         if (!ec)
@@ -403,14 +471,64 @@ void writeAudioTags(const std::string& fileName, const AudioTags& tags) {
     writeAudioTagsAs(fileName, fileName, tags);
 }
 
-void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, const AudioTags& tags) {
-    if (tags.empty())
-        return;
-    const TagKind kind = kindOf(kindName);
+namespace {
+
+// Changes the tags of a file of a kind the program writes: in place after a WAV file's
+// audio, else through a copy.
+void changeTags(const std::string& fileName, TagKind kind, const TagChange& change) {
     if (kind == TagKind::None || kind == TagKind::Opus || kind == TagKind::Mp4 || kind == TagKind::Aiff)
         tagFailure(fileName, "it is not a WAV, MP3, OGG, WMA or FLAC file");
     if (kind == TagKind::Wav)
-        writeAfterAudio(fileName, tags);
+        writeAfterAudio(fileName, change);
     else
-        writeThroughCopy(fileName, kind, tags);
+        writeThroughCopy(fileName, kind, change);
+}
+
+} // namespace
+
+void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, const AudioTags& tags) {
+    if (tags.empty())
+        return;
+    changeTags(fileName, kindOf(kindName),
+               [&tags](TagKind kind, TagLib::File& file) { return saveTags(kind, file, tags); });
+}
+
+void writeReplayGainTags(const std::string& fileName, const ReplayGainTags& gain) {
+    changeTags(fileName, kindOf(fileName),
+               [&gain](TagKind kind, TagLib::File& file) { return saveReplayGain(kind, file, gain); });
+}
+
+std::optional<ReplayGainTags> readReplayGainTags(const std::string& fileName) {
+    const TagKind kind = kindOf(fileName);
+    if (kind == TagKind::None)
+        return std::nullopt;
+    TagFileStream stream(fileName, false);
+    if (!stream.isOpen())
+        return std::nullopt;
+    const std::unique_ptr<TagLib::File> file = openTagFile(kind, stream);
+    if (!file->isValid())
+        return std::nullopt;
+    std::map<std::string, double> values;
+    const auto take = [&values](const std::string& key, const TagLib::String& value) {
+        values[key] = std::strtod(value.to8Bit(true).c_str(), nullptr);
+    };
+    if (kind == TagKind::Wma) {
+        const auto& attributes = static_cast<TagLib::ASF::File&>(*file).tag()->attributeListMap();
+        for (const char* key : ReplayGainKeys)
+            if (const auto found = attributes.find(text(lowerCase(key))); found != attributes.end())
+                take(key, found->second.front().toString());
+    } else {
+        const TagLib::PropertyMap properties = file->properties();
+        for (const char* key : ReplayGainKeys)
+            if (const auto found = properties.find(key); found != properties.end() && !found->second.isEmpty())
+                take(key, found->second.front());
+    }
+    if (!values.count(ReplayGainKeys[0]))
+        return std::nullopt;
+    ReplayGainTags gain{values[ReplayGainKeys[0]], values[ReplayGainKeys[1]], std::nullopt, std::nullopt};
+    if (values.count(ReplayGainKeys[2])) {
+        gain.albumGainDb = values[ReplayGainKeys[2]];
+        gain.albumPeak = values[ReplayGainKeys[3]];
+    }
+    return gain;
 }

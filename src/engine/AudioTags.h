@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,3 +40,19 @@ AudioTags readAudioTags(const std::string& fileName);
 void writeAudioTags(const std::string& fileName, const AudioTags& tags);
 // The same for a file whose kind is that of another name (an output under its part name).
 void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, const AudioTags& tags);
+
+// A file's ReplayGain 2.0 values (reference -18 LUFS): gains in dB, peaks as amplitudes
+// (1.0 full scale); the album's when an album was measured.
+struct ReplayGainTags {
+    double trackGainDb = 0, trackPeak = 0;
+    std::optional<double> albumGainDb, albumPeak;
+};
+
+// Writes them beside the file's other tags, as rsgain and loudgain do ("-3.21 dB",
+// "0.988831"; REPLAYGAIN_TRACK_GAIN and the like as TXXX frames in MP3 and WAV, Vorbis
+// comments in OGG and FLAC, lower-case attributes in WMA), through a copy that replaces
+// the file when complete, as writeAudioTags does; older ReplayGain values are replaced.
+// Raises EngineError (TagWriteFailed) as writeAudioTags does.
+void writeReplayGainTags(const std::string& fileName, const ReplayGainTags& gain);
+// The file's ReplayGain values, or nothing when it has no track gain.
+std::optional<ReplayGainTags> readReplayGainTags(const std::string& fileName);

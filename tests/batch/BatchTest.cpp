@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "AudioFixtures.h"
+#include "AudioTags.h"
 #include "CutJob.h"
 #include "AppSettings.h"
 #include "OutputFormat.h"
@@ -985,6 +986,17 @@ TEST_F(Batch, LoudnessOfAnAlbumAgreesWithLoudgain) {
     // Louder files get lower gains; the album lies between its tracks.
     EXPECT_GT(ours["quiet.flac"].first, ours["album"].first);
     EXPECT_LT(ours["loud.mp3"].first, ours["album"].first);
+
+    // Tagged: each file with its own gain and the album's.
+    run("loudness --album --tag" + files, &status);
+    EXPECT_EQ(status, 0) << errors();
+    for (const auto& [name, filter] : tracks) {
+        SCOPED_TRACE(name);
+        const std::optional<ReplayGainTags> gain = readReplayGainTags(home_ / name);
+        ASSERT_TRUE(gain);
+        EXPECT_NEAR(gain->trackGainDb, ours[name].first, 0.006);
+        EXPECT_NEAR(gain->albumGainDb.value_or(99), ours["album"].first, 0.006);
+    }
 
     writeFileText(home_ / "broken.mp3", "no audio here");
     const std::string text = run("loudness" + files + " " + shellQuoted(home_ / "broken.mp3"), &status);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <map>
@@ -189,5 +190,47 @@ TEST(AudioTags, AFailedWriteNamesTheFileAndKeepsTheAudio) {
         setrlimit(RLIMIT_FSIZE, &saved);
         EXPECT_EQ(readFileText(path), before);
         EXPECT_FALSE(std::filesystem::exists(path + ".tagging"));
+    }
+}
+
+// ReplayGain values are written beside a file's other tags as rsgain and loudgain write
+// them (what FFmpeg reads back under their names), the tags and audio it had stay, and a
+// later measurement replaces the earlier values, album ones included.
+TEST(AudioTags, ReplayGainIsWrittenBesideTheOtherTags) {
+    TempFolder folder;
+    const AudioTags tags = fullTags(true);
+    for (const KindCase& kind : kinds) {
+        SCOPED_TRACE(kind.extension);
+        const std::string path = folder / (std::string("song.") + kind.extension);
+        makeTone(path, 1.5, 44100, 2, kind.codec);
+        writeAudioTags(path, tags);
+        const std::vector<float> audio = decodeWithFfmpeg(path);
+
+        writeReplayGainTags(path, {-3.214, 0.9888314, 1.5, 1.0});
+        const std::optional<ReplayGainTags> read = readReplayGainTags(path);
+        ASSERT_TRUE(read);
+        EXPECT_DOUBLE_EQ(read->trackGainDb, -3.21);
+        EXPECT_DOUBLE_EQ(read->trackPeak, 0.988831);
+        EXPECT_EQ(read->albumGainDb, 1.5);
+        EXPECT_EQ(read->albumPeak, 1.0);
+        EXPECT_EQ(readAudioTags(path), tags);
+        EXPECT_EQ(decodeWithFfmpeg(path), audio);
+        if (std::string(kind.extension) != "wav") { // FFmpeg reads a WAV file's RIFF INFO only
+            std::map<std::string, std::string> probed;
+            for (const auto& [key, value] : probeTags(path)) {
+                std::string upper = key;
+                std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+                probed[upper] = value;
+            }
+            EXPECT_EQ(probed["REPLAYGAIN_TRACK_GAIN"], "-3.21 dB");
+            EXPECT_EQ(probed["REPLAYGAIN_ALBUM_PEAK"], "1.000000");
+        }
+
+        writeReplayGainTags(path, {2.0, 0.5, std::nullopt, std::nullopt});
+        const std::optional<ReplayGainTags> again = readReplayGainTags(path);
+        ASSERT_TRUE(again);
+        EXPECT_DOUBLE_EQ(again->trackGainDb, 2.0);
+        EXPECT_FALSE(again->albumGainDb);
+        EXPECT_EQ(readAudioTags(path), tags);
     }
 }

@@ -13,6 +13,7 @@
 
 #include "FileNames.h"
 #include "Loudness.h"
+#include "Mp3Gain.h"
 #include "Utf8Text.h"
 #include "AudioInfo.h"
 #include "AudioTags.h"
@@ -309,7 +310,35 @@ int tagReplayGain(const std::vector<std::string>& files, const std::vector<std::
     return status;
 }
 
-int loudnessCommand(const std::vector<std::string>& files, bool album, bool json, unsigned jobs, bool tag) {
+// Moves each measured MP3 file's gain without encoding by the whole steps of 1.5 dB that
+// come nearest to its ReplayGain gain (the album's with an album); the status.
+int applyMp3Gains(const std::vector<std::string>& files, const std::vector<std::unique_ptr<TrackLoudness>>& measured,
+                  const std::optional<LoudnessFigures>& album) {
+    int status = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!measured[i] || AppSettings::audioTypeOfFile(files[i]) != "MP3")
+            continue;
+        const LoudnessFigures& figures = album ? *album : measured[i]->figures();
+        if (!std::isfinite(figures.integratedLufs))
+            continue;
+        const int steps = mp3GainSteps(figures.replayGainDb());
+        try {
+            const Mp3GainChange change = steps == 0 ? Mp3GainChange{} : applyMp3Gain(files[i], steps);
+            std::cout << "MP3 gain of " << forTerminal(files[i]) << ": " << std::showpos << steps * 1.5
+                      << std::noshowpos << " dB (" << steps << " steps)";
+            if (change.clampedFrames > 0)
+                std::cout << ", " << change.clampedFrames << " of " << change.frames
+                          << " frames reached the end of their range";
+            std::cout << "\n";
+        } catch (const EngineError& error) {
+            status = fail(error.what());
+        }
+    }
+    return status;
+}
+
+int loudnessCommand(const std::vector<std::string>& files, bool album, bool json, unsigned jobs, bool tag,
+                    bool applyGain) {
     std::vector<std::unique_ptr<TrackLoudness>> measured(files.size());
     const std::string label = files.size() == 1 ? stemOf(files.front()) : std::to_string(files.size()) + " files";
     const int status =
@@ -337,9 +366,12 @@ int loudnessCommand(const std::vector<std::string>& files, bool album, bool json
         albumFigures = TrackLoudness::album(tracks);
         printLoudness(std::cout, "", *albumFigures, json, true);
     }
+    int changed = 0;
     if (tag && !stopRequested)
-        return std::max(status, tagReplayGain(files, measured, albumFigures));
-    return status;
+        changed = tagReplayGain(files, measured, albumFigures);
+    if (applyGain && !stopRequested)
+        changed = std::max(changed, applyMp3Gains(files, measured, albumFigures));
+    return std::max(status, changed);
 }
 
 int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output,

@@ -29,8 +29,10 @@ struct BatchOutput {
 int infoCommand(const std::vector<std::string>& files, bool json);
 // Measures the files' loudness (EBU R 128: integrated, range, true peak, and the ReplayGain
 // 2.0 gain to -18 LUFS), jobs at once (0: one per core); album: also of all of them as one;
-// tag: writes each file's ReplayGain tags (the album's too).
-int loudnessCommand(const std::vector<std::string>& files, bool album, bool json, unsigned jobs = 0, bool tag = false);
+// tag: writes each file's ReplayGain tags (the album's too); applyGain: moves each MP3
+// file's gain losslessly by the nearest steps of 1.5 dB to the reference (album or track).
+int loudnessCommand(const std::vector<std::string>& files, bool album, bool json, unsigned jobs = 0, bool tag = false,
+                    bool applyGain = false);
 // jobs: files converted at once (0: one per core).
 int convertCommand(const std::vector<std::string>& files, const std::string& kind, const BatchOutput& output,
                    unsigned jobs = 0);

@@ -126,7 +126,10 @@ int main(int argc, char** argv) {
     bool album = false;
     loudness->add_flag("--album", album, "Also the album's loudness: of all the files as one");
     loudness->add_flag("--json", json, "One JSON object per file (and one for the album)");
-    bool tagLoudness = false;
+    bool tagLoudness = false, applyMp3Gain = false;
+    loudness->add_flag("--apply-mp3-gain", applyMp3Gain,
+                       "Move each MP3 file's gain without encoding, in steps of 1.5 dB, to the nearest of -18 LUFS "
+                       "(the album's level with --album); the change is recorded as mp3gain records it");
     loudness->add_flag("--tag", tagLoudness,
                        "Write ReplayGain 2.0 tags (track, and album with --album) into the WAV, MP3, OGG, WMA and "
                        "FLAC files");
@@ -214,7 +217,7 @@ int main(int argc, char** argv) {
         if (*info)
             return infoCommand(files, json);
         if (*loudness)
-            return loudnessCommand(files, album, json, jobs, tagLoudness);
+            return loudnessCommand(files, album, json, jobs, tagLoudness, applyMp3Gain);
         if (*convert)
             return convertCommand(files, kind(to), output, jobs);
         if (*cut)

@@ -21,6 +21,8 @@
 #include <taglib/tdebuglistener.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/vorbisfile.h>
+#include <taglib/apeitem.h>
+#include <taglib/apetag.h>
 #include <taglib/wavfile.h>
 #include <taglib/xiphcomment.h>
 
@@ -252,14 +254,16 @@ CoverPicture coverOf(TagKind kind, TagLib::File& file) {
 
 // Saves the opened file; false when TagLib could not. ID3 tags are of version 2.3, the
 // one that players and devices read most widely.
-bool saveFile(TagKind kind, TagLib::File& file) {
+// strip: tags of other kinds (ID3v1, APE, RIFF INFO) go, as they do from the files the
+// program writes; tags added to a user's file keep them.
+bool saveFile(TagKind kind, TagLib::File& file, bool strip = true) {
+    const auto others = strip ? TagLib::File::StripOthers : TagLib::File::StripNone;
     switch (kind) {
     case TagKind::Wav:
-        return static_cast<TagLib::RIFF::WAV::File&>(file).save(TagLib::RIFF::WAV::File::AllTags,
-                                                                TagLib::File::StripOthers, TagLib::ID3v2::v3);
+        return static_cast<TagLib::RIFF::WAV::File&>(file).save(TagLib::RIFF::WAV::File::AllTags, others,
+                                                                TagLib::ID3v2::v3);
     case TagKind::Mp3:
-        return static_cast<TagLib::MPEG::File&>(file).save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
-                                                           TagLib::ID3v2::v3);
+        return static_cast<TagLib::MPEG::File&>(file).save(TagLib::MPEG::File::ID3v2, others, TagLib::ID3v2::v3);
     case TagKind::Ogg:
     case TagKind::Wma:
     case TagKind::Flac: return file.save();
@@ -329,7 +333,7 @@ bool saveReplayGain(TagKind kind, TagLib::File& file, const ReplayGainTags& gain
             tag->removeItem(text(lowerCase(key)));
         for (const auto& [key, value] : values)
             tag->setAttribute(text(lowerCase(key)), TagLib::ASF::Attribute(text(value)));
-        return saveFile(kind, file);
+        return saveFile(kind, file, false);
     }
     TagLib::PropertyMap properties = file.properties();
     for (const char* key : ReplayGainKeys)
@@ -337,7 +341,32 @@ bool saveReplayGain(TagKind kind, TagLib::File& file, const ReplayGainTags& gain
     for (const auto& [key, value] : values)
         properties.replace(key, TagLib::StringList(text(value)));
     file.setProperties(properties);
-    return saveFile(kind, file);
+    return saveFile(kind, file, false);
+}
+
+// ---- mp3gain's record of a lossless gain change ----
+
+constexpr const char* Mp3GainUndoKey = "MP3GAIN_UNDO";
+
+// "+003,+003,N": the steps that undo the change, for the left and right channel, and
+// whether values wrapped around (the program never wraps: it clamps).
+std::string undoText(int steps) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%+04d,%+04d,N", -steps, -steps);
+    return text;
+}
+
+bool saveMp3GainUndo(TagLib::File& file, int steps) {
+    auto& mpeg = static_cast<TagLib::MPEG::File&>(file);
+    TagLib::APE::Tag* ape = mpeg.APETag(true);
+    if (steps == 0) {
+        ape->removeItem(Mp3GainUndoKey);
+        if (ape->isEmpty()) // an APE tag of nothing else goes with it
+            return mpeg.strip(TagLib::MPEG::File::APE);
+    } else {
+        ape->setItem(Mp3GainUndoKey, TagLib::APE::Item(Mp3GainUndoKey, text(undoText(steps))));
+    }
+    return mpeg.save(TagLib::MPEG::File::APE, TagLib::File::StripNone);
 }
 
 // An ASF file states its own size in its file properties; TagLib leaves the old one,
@@ -531,4 +560,24 @@ std::optional<ReplayGainTags> readReplayGainTags(const std::string& fileName) {
         gain.albumPeak = values[ReplayGainKeys[3]];
     }
     return gain;
+}
+
+int readMp3GainUndo(const std::string& fileName) {
+    if (kindOf(fileName) != TagKind::Mp3)
+        return 0;
+    TagFileStream stream(fileName, false);
+    if (!stream.isOpen())
+        return 0;
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
+    TagLib::APE::Tag* ape = file.isValid() ? file.APETag(false) : nullptr;
+    if (!ape || !ape->itemListMap().contains(Mp3GainUndoKey))
+        return 0;
+    // The record undoes the change: the change is its negation.
+    return -std::atoi(ape->itemListMap()[Mp3GainUndoKey].toString().to8Bit(true).c_str());
+}
+
+void writeMp3GainUndoAs(const std::string& fileName, const std::string& kindName, int steps) {
+    if (kindOf(kindName) != TagKind::Mp3)
+        tagFailure(fileName, "it is not an MP3 file");
+    changeTags(fileName, TagKind::Mp3, [steps](TagKind, TagLib::File& file) { return saveMp3GainUndo(file, steps); });
 }

@@ -56,3 +56,10 @@ struct ReplayGainTags {
 void writeReplayGainTags(const std::string& fileName, const ReplayGainTags& gain);
 // The file's ReplayGain values, or nothing when it has no track gain.
 std::optional<ReplayGainTags> readReplayGainTags(const std::string& fileName);
+
+// The steps of 1.5 dB an MP3 file's gain was moved by without encoding (its APE tag's
+// MP3GAIN_UNDO, as mp3gain writes it: the change it undoes, negated), 0 when none.
+int readMp3GainUndo(const std::string& fileName);
+// Records that the file (whose kind is that of kindName) was moved by steps in all, in its
+// APE tag beside its other tags (0 removes the record).
+void writeMp3GainUndoAs(const std::string& fileName, const std::string& kindName, int steps);

@@ -366,6 +366,25 @@ std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t firs
     return range;
 }
 
+uint16_t mp3FrameCrc(const uint8_t* frame, int sideInfoBytes) {
+    uint16_t crc = 0xFFFF;
+    const auto add = [&crc](uint8_t byte) {
+        for (int bit = 7; bit >= 0; --bit) {
+            const bool carry = ((crc >> 15) ^ (byte >> bit)) & 1;
+            crc = static_cast<uint16_t>(crc << 1) ^ (carry ? 0x8005 : 0);
+        }
+    };
+    add(frame[2]);
+    add(frame[3]);
+    for (int i = 0; i < sideInfoBytes; ++i)
+        add(frame[6 + i]);
+    return crc;
+}
+
+int mp3SideInfoBytes(int version, int channels) {
+    return sideInfoBytes(version, channels);
+}
+
 uint16_t lameCrc16(const uint8_t* data, size_t size, uint16_t crc) {
     // Eight tables: table[k][b] is the CRC of byte b followed by k zero bytes, so that
     // eight bytes are taken at a time.
@@ -575,23 +594,6 @@ std::vector<uint8_t> silentFrame(uint32_t header) {
     return frame;
 }
 
-// The CRC of a protected frame: CRC-16 (polynomial 0x8005, starting at 0xFFFF) of the
-// header's last two bytes and the side information.
-uint16_t frameCrc(const std::vector<uint8_t>& frame, int sideInfo) {
-    uint16_t crc = 0xFFFF;
-    const auto add = [&crc](uint8_t byte) {
-        for (int bit = 7; bit >= 0; --bit) {
-            const bool carry = ((crc >> 15) ^ (byte >> bit)) & 1;
-            crc = static_cast<uint16_t>(crc << 1) ^ (carry ? 0x8005 : 0);
-        }
-    };
-    add(frame[2]);
-    add(frame[3]);
-    for (int i = 0; i < sideInfo; ++i)
-        add(frame[static_cast<size_t>(6 + i)]);
-    return crc;
-}
-
 // A frame of the file as it is, but under another header of its kind (its CRC made anew).
 std::vector<uint8_t> frameWithHeader(const std::string& source, const Mp3FrameIndex::Frame& at, uint32_t header) {
     std::vector<uint8_t> frame(static_cast<size_t>(at.size));
@@ -600,7 +602,7 @@ std::vector<uint8_t> frameWithHeader(const std::string& source, const Mp3FrameIn
     putBigEndian32(frame.data(), header);
     const std::optional<Header> kind = parseHeader(frame.data());
     if (kind && kind->crc) {
-        const uint16_t crc = frameCrc(frame, kind->sideInfo);
+        const uint16_t crc = mp3FrameCrc(frame.data(), kind->sideInfo);
         frame[4] = static_cast<uint8_t>(crc >> 8);
         frame[5] = static_cast<uint8_t>(crc & 0xFF);
     }

@@ -103,5 +103,11 @@ Mp3JoinWritten writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::st
 // The Info tag's frame for frames of the given sizes (exposed for the tests).
 std::vector<uint8_t> mp3InfoFrame(const Mp3FrameIndex& index, const std::vector<int>& frameSizes, int delay,
                                   int padding, uint16_t musicCrc);
+// The CRC a protected frame (starting at frame) carries after its header: CRC-16
+// (polynomial 0x8005, starting at 0xFFFF) of the header's last two bytes and the side
+// information.
+uint16_t mp3FrameCrc(const uint8_t* frame, int sideInfoBytes);
+// The bytes of a layer III frame's side information (version 1, 2 or 25).
+int mp3SideInfoBytes(int version, int channels);
 // CRC-16 as LAME's tag uses it (polynomial 0x8005, reflected, starting at 0).
 uint16_t lameCrc16(const uint8_t* data, size_t size, uint16_t crc = 0);

@@ -998,6 +998,17 @@ TEST_F(Batch, LoudnessOfAnAlbumAgreesWithLoudgain) {
         EXPECT_NEAR(gain->albumGainDb.value_or(99), ours["album"].first, 0.006);
     }
 
+    // The MP3 moved losslessly to the nearest step of -18 LUFS, and measured there.
+    const std::string moved = run("loudness --apply-mp3-gain " + shellQuoted(home_ / "loud.mp3"), &status);
+    EXPECT_EQ(status, 0) << errors();
+    const int steps = static_cast<int>(std::lround(ours["loud.mp3"].first / 1.5));
+    EXPECT_NE(moved.find("(" + std::to_string(steps) + " steps)"), std::string::npos) << moved;
+    EXPECT_EQ(readMp3GainUndo(home_ / "loud.mp3"), steps);
+    const std::string after = run("loudness --json " + shellQuoted(home_ / "loud.mp3"), &status);
+    std::smatch gain;
+    ASSERT_TRUE(std::regex_search(after, gain, std::regex(R"("replayGainDb":(-?[0-9.]+))"))) << after;
+    EXPECT_NEAR(std::stod(gain[1]), ours["loud.mp3"].first - steps * 1.5, 0.05);
+
     writeFileText(home_ / "broken.mp3", "no audio here");
     const std::string text = run("loudness" + files + " " + shellQuoted(home_ / "broken.mp3"), &status);
     EXPECT_EQ(status, 1);

@@ -93,8 +93,13 @@ void TagFileStream::writeBlock(const TagLib::ByteVector& data) {
 
 void TagFileStream::moveTail(long from, long to) {
     const long end = length();
-    if (from == to || from >= end)
+    if (from == to)
         return;
+    if (from >= end) { // nothing after the block: a block removed from the end is cut off
+        if (to < end)
+            truncate(to);
+        return;
+    }
     std::vector<char> buffer(static_cast<size_t>(std::min(MoveBlock, end - from)));
     if (to > from) {
         // Growing: the last block first, so that nothing is overwritten before it moved.

@@ -94,3 +94,16 @@ many() { # name, shell command run against the batch tool
 }
 many "16 files serial" "for f in $w/many*.wav; do sh -c '$encode_one' $w/out \"\$f\"; done"
 many "16 files -P2" "ls $w/many*.wav | xargs -P2 -n1 sh -c '$encode_one' $w/out"
+# Loudness of an album of 20 three-minute MP3 files (track and album values): the batch
+# tool against loudgain -a (the same meter, libebur128); the ffmpeg column is loudgain's.
+for i in $(seq 1 20); do ffmpeg -v error -ss "$((i * 20))" -i "$w/in.mp3" -t 180 -c copy "$w/album$i.mp3"; done
+lt=() gt=()
+for ((i = 0; i < runs; i++)); do
+  read -r s m < <(measure "$batch" loudness --album "$w"/album*.mp3)
+  lt+=("$s")
+  read -r s m < <(measure loudgain -q -a -O "$w"/album*.mp3)
+  gt+=("$s")
+done
+lmed=$(printf '%s\n' "${lt[@]}" | median)
+gmed=$(printf '%s\n' "${gt[@]}" | median)
+printf '%-16s %9.2f %9.2f %7.2f\n' "loudness 20x3m" "$lmed" "$gmed" "$(awk -v a="$lmed" -v b="$gmed" 'BEGIN { print a / b }')"

@@ -15,7 +15,7 @@ def body(home, start):
     app = start("--join", *(os.path.join(music, name) for name in lengths))
     app.wait(lambda m: m.window("joinerWindow") and len(m.rows_of("joinList")) == 3, "the joiner with three files")
     # c first: pick its row and press First.
-    app.click_row("joinList", os.path.join(music, "c.wav"))
+    app.select_row("joinList", os.path.join(music, "c.wav"), "joinerWindow")
     app.click("firstButton")
     order = app.wait(lambda m: [os.path.basename(r.cells[0]) for r in m.rows_of("joinList")] == ["c.wav", "a.wav", "b.wav"]
                      and True, "c.wav first")

@@ -177,10 +177,10 @@ class App:
         except FileNotFoundError:
             return ControlMap("")
 
-    def wait(self, condition, what):
+    def wait(self, condition, what, timeout=WAIT):
         """Waits until condition(map) gives something true, and returns it."""
         print(f"waiting for {what}", file=sys.stderr)
-        deadline = time.monotonic() + WAIT
+        deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             if self.process.poll() is not None:
                 raise FlowFailure(f"the program ended (status {self.process.returncode}) while waiting for {what}")
@@ -188,7 +188,7 @@ class App:
             if found:
                 return found
             time.sleep(0.05)
-        raise FlowFailure(f"waited {WAIT:.0f} s for {what}")
+        raise FlowFailure(f"waited {timeout:.0f} s for {what}")
 
     def wait_control(self, name, window=None, ready=lambda c: True):
         return self.wait(lambda m: (c := m.control(name, window)) and ready(c) and c, f"control {name}")
@@ -234,6 +234,23 @@ class App:
         x = row.x + (x_offset if x_offset is not None else row.w // 2)
         self.click_at(x, row.y + row.h // 2, button=button, double=double)
         return row
+
+    def select_row(self, view, first_cell, window):
+        """Clicks a row of a view in the window until it is selected: once the window is
+        active and the row has stayed in place (a window that is still being placed moves
+        its rows away from a click), clicking again where a click went nowhere."""
+        self.wait(lambda m: (w := m.window(window)) and w.active, f"the window {window} to be active")
+        for _ in range(3):
+            before = self.wait(lambda m: m.row(view, first_cell), f"row {first_cell} of {view}")
+            row = self.wait(lambda m: (r := m.row(view, first_cell)) and (r.x, r.y) == (before.x, before.y) and r,
+                            f"row {first_cell} to stay in place")
+            self.click_at(row.x + row.w // 2, row.y + row.h // 2)
+            try:
+                return self.wait(lambda m: (r := m.row(view, first_cell)) and r.selected and r,
+                                 f"row {first_cell} selected", timeout=10)
+            except FlowFailure:
+                continue
+        raise FlowFailure(f"row {first_cell} of {view} never became selected")
 
     def focus(self, name, window=None):
         """Presses Tab until the control has the keyboard, as a person does."""

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 extern "C" {
@@ -56,20 +57,30 @@ bool isFreeFormatMp3Header(const unsigned char* data) {
 // Whether the audio that starts at offset is free-format MPEG audio: a frame there and
 // another of its header after it, neither stating a bit rate. FFmpeg does not decode such
 // frames.
-bool holdsFreeFormatMp3(const std::string& path, int64_t offset) {
+// Up to count bytes of the file from offset on (fewer where it ends); nothing when it
+// cannot be opened.
+std::optional<std::string> bytesAt(const std::string& path, int64_t offset, size_t count) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
-        return false;
-    std::vector<unsigned char> data(16384);
+        return std::nullopt;
+    std::string data(count, '\0');
     const bool placed = std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
     data.resize(placed ? std::fread(data.data(), 1, data.size(), file) : 0);
     std::fclose(file);
-    constexpr uint32_t SameStream = 0xFFFE0C00; // sync, version, layer, rate index
-    if (data.size() < 4 || !isFreeFormatMp3Header(data.data()))
+    return data;
+}
+
+bool holdsFreeFormatMp3(const std::string& path, int64_t offset) {
+    // Most files are told apart by their first four bytes; only a free-format header
+    // there is worth reading further for.
+    const std::string head = bytesAt(path, offset, 4).value_or("");
+    if (head.size() < 4 || !isFreeFormatMp3Header(reinterpret_cast<const unsigned char*>(head.data())))
         return false;
-    for (size_t next = 24; next + 4 <= data.size(); ++next)
-        if (isFreeFormatMp3Header(&data[next]) &&
-            (AV_RB32(&data[next]) & SameStream) == (AV_RB32(&data[0]) & SameStream))
+    const std::string bytes = bytesAt(path, offset, 16384).value_or("");
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    constexpr uint32_t SameStream = 0xFFFE0C00; // sync, version, layer, rate index
+    for (size_t next = 24; next + 4 <= bytes.size(); ++next)
+        if (isFreeFormatMp3Header(data + next) && (AV_RB32(data + next) & SameStream) == (AV_RB32(data) & SameStream))
             return true;
     return false;
 }
@@ -77,15 +88,10 @@ bool holdsFreeFormatMp3(const std::string& path, int64_t offset) {
 // Whether all the file holds after its leading tag is padding, or an MP3 stream's lone
 // Info frame (which counts no audio frames): a file of tags only.
 bool holdsOnlyTags(const std::string& path, int64_t offset) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    const std::optional<std::string> read = bytesAt(path, offset, 2049);
+    if (!read || read->size() > 2048)
         return false;
-    std::string data(2049, '\0');
-    const bool placed = std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-    data.resize(placed ? std::fread(data.data(), 1, data.size(), file) : 0);
-    std::fclose(file);
-    if (data.size() > 2048)
-        return false;
+    const std::string& data = *read;
     const size_t infoFrame = std::min(data.find("Info"), data.find("Xing"));
     return data.find_first_not_of('\0') == std::string::npos ||
            (data.size() >= 4 && static_cast<unsigned char>(data[0]) == 0xFF && infoFrame < 48);

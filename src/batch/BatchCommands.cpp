@@ -132,8 +132,74 @@ void noteNameTaken(std::ostream& err, const std::string& asked, const std::strin
         err << "Note: " << nameTakenNote(asked, taken) << "\n";
 }
 
+// A figure with two decimals, or "-inf" where there is none (a silent file's loudness).
+std::string figureText(double value) {
+    if (!std::isfinite(value))
+        return "-inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
+// Measures the files, jobs at once, telling each measured one; the highest status.
+int measureAll(const std::vector<std::string>& files, unsigned jobs,
+               std::vector<std::unique_ptr<TrackLoudness>>& measured,
+               const std::function<void(size_t, JobReport&)>& measuredOne) {
+    measured.resize(files.size());
+    const std::string label = files.size() == 1 ? stemOf(files.front()) : std::to_string(files.size()) + " files";
+    return runInParallel(files.size(), jobs == 0 ? coreCount() : jobs, label, [&](size_t i, JobReport& report) {
+        try {
+            measured[i] = TrackLoudness::measure(files[i], [&report](double share) {
+                report.permille = static_cast<int>(share * 1000);
+                return !stopRequested;
+            });
+        } catch (const EngineError& error) {
+            report.err << forDescriptor(STDERR_FILENO, error.what()) << "\n";
+            return 1;
+        }
+        if (!measured[i])
+            return 1;
+        if (measuredOne)
+            measuredOne(i, report);
+        return 0;
+    });
+}
+
+std::vector<const TrackLoudness*> measuredTracks(const std::vector<std::unique_ptr<TrackLoudness>>& measured) {
+    std::vector<const TrackLoudness*> tracks;
+    for (const auto& track : measured)
+        if (track)
+            tracks.push_back(track.get());
+    return tracks;
+}
+
+// The job's normalizing: the settings' choice or --normalize.
+Normalizing normalizingOf(const BatchOutput& output, bool setting) {
+    Normalizing normalizing = settingsNormalizing(setting || !output.normalize.empty());
+    if (!output.normalize.empty() && output.normalize != "default") {
+        char* end = nullptr;
+        normalizing.targetLufs = std::strtod(output.normalize.c_str(), &end);
+        if (end == output.normalize.c_str() || *end != '\0' || !(normalizing.targetLufs >= -70) ||
+            normalizing.targetLufs > 0)
+            throw UsageError("--normalize=" + output.normalize + ": the target is a loudness from -70 to 0 LUFS");
+    }
+    normalizing.album = output.album;
+    return normalizing;
+}
+
+// The same, saying on err where the ceiling held a file or section back.
+Normalizing notingOn(std::ostream& err, Normalizing normalizing) {
+    normalizing.applied = [&err, target = normalizing.targetLufs](const std::string& what, double gainDb,
+                                                                  double reached) {
+        if (reached < target - 0.05)
+            err << "Note: " << what << " reaches " << figureText(reached) << " LUFS, not " << figureText(target)
+                << ": its peaks allow no more than " << figureText(gainDb) << " dB under the ceiling\n";
+    };
+    return normalizing;
+}
+
 int convertOne(const std::string& file, const std::string& kind, const std::string& target, bool overwrite,
-               JobReport& report) {
+               const Normalizing& normalizing, JobReport& report) {
     auto failWith = [&report](const std::string& message) {
         report.err << message << "\n";
         return 1;
@@ -157,7 +223,7 @@ int convertOne(const std::string& file, const std::string& kind, const std::stri
         report.err << damageWarning(file, damage);
     };
     try {
-        if (runConvert(input, result, control) == JobEnd::Stopped)
+        if (runConvert(input, result, control, notingOn(report.err, normalizing)) == JobEnd::Stopped)
             return failWith("Stopped: \"" + target + "\" was not written");
     } catch (const EngineError& error) {
         // A file whose tags alone failed has all its audio: it stays. Any other failure
@@ -251,15 +317,6 @@ int infoCommand(const std::vector<std::string>& files, bool json) {
 
 namespace {
 
-// A figure with two decimals, or "-inf" where there is none (a silent file's loudness).
-std::string figureText(double value) {
-    if (!std::isfinite(value))
-        return "-inf";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    return text;
-}
-
 std::string figureJson(double value) {
     return std::isfinite(value) ? figureText(value) : "null";
 }
@@ -339,28 +396,11 @@ int applyMp3Gains(const std::vector<std::string>& files, const std::vector<std::
 
 int loudnessCommand(const std::vector<std::string>& files, bool album, bool json, unsigned jobs, bool tag,
                     bool applyGain) {
-    std::vector<std::unique_ptr<TrackLoudness>> measured(files.size());
-    const std::string label = files.size() == 1 ? stemOf(files.front()) : std::to_string(files.size()) + " files";
-    const int status =
-        runInParallel(files.size(), jobs == 0 ? coreCount() : jobs, label, [&](size_t i, JobReport& report) {
-            try {
-                measured[i] = TrackLoudness::measure(files[i], [&report](double share) {
-                    report.permille = static_cast<int>(share * 1000);
-                    return !stopRequested;
-                });
-            } catch (const EngineError& error) {
-                report.err << forDescriptor(STDERR_FILENO, error.what()) << "\n";
-                return 1;
-            }
-            if (!measured[i])
-                return 1;
-            printLoudness(report.out, files[i], measured[i]->figures(), json);
-            return 0;
-        });
-    std::vector<const TrackLoudness*> tracks;
-    for (const auto& track : measured)
-        if (track)
-            tracks.push_back(track.get());
+    std::vector<std::unique_ptr<TrackLoudness>> measured;
+    const int status = measureAll(files, jobs, measured, [&](size_t i, JobReport& report) {
+        printLoudness(report.out, files[i], measured[i]->figures(), json);
+    });
+    const std::vector<const TrackLoudness*> tracks = measuredTracks(measured);
     std::optional<LoudnessFigures> albumFigures;
     if (album && !stopRequested && !tracks.empty()) {
         albumFigures = TrackLoudness::album(tracks);
@@ -383,9 +423,16 @@ int convertCommand(const std::vector<std::string>& files, const std::string& kin
     std::sort(sorted.begin(), sorted.end());
     if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
         jobs = 1;
+    Normalizing normalizing = normalizingOf(output, AppSettings::convertNormalizes);
+    if (normalizing.on && normalizing.album) {
+        std::vector<std::unique_ptr<TrackLoudness>> measured;
+        if (const int status = measureAll(files, jobs, measured, {}); status != 0)
+            return status;
+        normalizing.fixedGainDb = normalizingGainDb(TrackLoudness::album(measuredTracks(measured)), normalizing);
+    }
     const std::string label = files.size() == 1 ? stemOf(files.front()) : std::to_string(files.size()) + " files";
     return runInParallel(files.size(), jobs == 0 ? coreCount() : jobs, label, [&](size_t i, JobReport& report) {
-        return convertOne(files[i], kind, targets[i], overwrite, report);
+        return convertOne(files[i], kind, targets[i], overwrite, normalizing, report);
     });
 }
 
@@ -536,6 +583,7 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
     if (job.kind != sourceKind && !job.kind.empty())
         std::cerr << "Note: the sections of \"" << file << "\" are written as " << job.kind
                   << " (lossless): the program reads " << sourceKind << " but does not write it\n";
+    job.normalizing = notingOn(std::cerr, normalizingOf(output, AppSettings::splitNormalizes));
     job.fadeInMs = request.fadeInMs;
     job.fadeOutMs = request.fadeOutMs;
     job.reencoded = [&file](int section, const std::string& why) {
@@ -631,6 +679,9 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
             return 1;
         input.close();
     }
+    BatchOutput levels = output;
+    levels.album = output.album || AppSettings::joinKeepsLevels;
+    const Normalizing normalizing = notingOn(std::cerr, normalizingOf(levels, AppSettings::joinNormalizes));
     int copyStatus = 0;
     if ((copy || AppSettings::joinKeepsEncoding) && joinedByCopy(files, kind, target, overwrite, copyStatus))
         return copyStatus;
@@ -640,7 +691,8 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
         return 1;
     ProgressBar bar(stem);
     try {
-        if (runMerge(input, result, files, control(bar, static_cast<int>(files.size()))) == JobEnd::Stopped)
+        if (runMerge(input, result, files, control(bar, static_cast<int>(files.size())), nullptr, normalizing) ==
+            JobEnd::Stopped)
             return fail("Stopped: \"" + target + "\" was not written");
     } catch (const EngineError& error) {
         return fail(error.what()); // the merged file was abandoned: there is nothing to list

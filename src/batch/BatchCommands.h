@@ -24,6 +24,10 @@ extern std::atomic<int> stopSignal;
 struct BatchOutput {
     std::string folder;     // "" for the settings' folder
     bool overwrite = false; // in addition to the settings' rule
+    // --normalize: "" when not given, "default" for the settings' target, else a LUFS value
+    // (in addition to the settings' choice for the job).
+    std::string normalize;
+    bool album = false; // normalizing keeps the files' (a cut: the sections') levels to each other
 };
 
 int infoCommand(const std::vector<std::string>& files, bool json);

@@ -200,6 +200,13 @@ int main(int argc, char** argv) {
         command->add_option("--out", output.folder, "Output folder (else the settings' one)")
             ->check(CLI::ExistingDirectory);
         command->add_flag("--overwrite", output.overwrite, "Overwrite an existing file of the same name");
+        command->add_flag("--normalize{default}", output.normalize,
+                          "Bring the output to one loudness: the settings' target (-18 LUFS unless changed) or "
+                          "--normalize=LUFS, never above the settings' true-peak ceiling (-1 dBTP); copied MP3 "
+                          "sections move in steps of 1.5 dB");
+        command->add_flag("--album", output.album,
+                          "With --normalize: the files (a cut: the sections) keep their levels to each other and "
+                          "their whole is brought to the target");
     }
 
     try {

@@ -21,14 +21,30 @@
 
 using Engine::OutputFormat;
 
+namespace {
+// The "file" of an output that measures instead of writing.
+class MeteringWriter : public Engine::IAudioWriter {
+public:
+    explicit MeteringWriter(LoudnessMeter& meter) : meter_(meter) {}
+    void write(const float* samples, int frames) override { meter_.add(samples, static_cast<size_t>(frames)); }
+    void finish() override {}
+
+private:
+    LoudnessMeter& meter_;
+};
+} // namespace
+
 struct AudioFile::Impl {
     std::unique_ptr<Engine::Decoder> reader;
     OutputFormat prepared;
     std::unique_ptr<Engine::IAudioWriter> writer;
     std::unique_ptr<Engine::FormatConverter> converter;
     int inputRate = 0, inputChannels = 0;
-    std::string partPath; // where the output is written until it is complete
-    AudioTags tags;       // written into the part file when it is complete
+    std::string partPath;                 // where the output is written until it is complete
+    AudioTags tags;                       // written into the part file when it is complete
+    float gain = 1.0f;                    // the factor of the blocks written
+    std::unique_ptr<LoudnessMeter> meter; // an output that measures
+    std::vector<float> scaled;
 };
 
 using namespace Engine::Parts;
@@ -157,9 +173,11 @@ void AudioFile::setWmaProfile(int profile) {
 
 void AudioFile::createForWrite(const std::string& fileName, int) {
     close();
+    impl_->meter.reset();
     fileName_ = fileName;
     errorCode_ = 0;
     errorText_.clear();
+    impl_->gain = 1.0f;
     OutputFormat& format = impl_->prepared;
     try {
         if (format.channels < 1 || format.channels > 2 || format.sampleRate <= 0)
@@ -186,6 +204,31 @@ void AudioFile::createForWrite(const std::string& fileName, int) {
     }
 }
 
+void AudioFile::prepareLike(const AudioFile& other) {
+    impl_->prepared = other.impl_->prepared;
+}
+
+void AudioFile::createForMeasuring() {
+    close();
+    fileName_.clear();
+    errorCode_ = 0;
+    errorText_.clear();
+    impl_->gain = 1.0f;
+    const OutputFormat& format = impl_->prepared;
+    impl_->meter = std::make_unique<LoudnessMeter>(format.sampleRate, format.channels);
+    impl_->writer = std::make_unique<MeteringWriter>(*impl_->meter);
+    impl_->converter = std::make_unique<Engine::FormatConverter>(format.sampleRate, format.channels);
+}
+
+std::unique_ptr<TrackLoudness> AudioFile::takeMeasurement() {
+    close();
+    if (!impl_->meter)
+        throwNotOpen("TakeMeasurement");
+    std::unique_ptr<TrackLoudness> measured = impl_->meter->finish();
+    impl_->meter.reset();
+    return measured;
+}
+
 void AudioFile::setInputFormat(int rateHz, int channels) {
     if (impl_->converter)
         impl_->converter->setInput(rateHz, channels, *impl_->writer);
@@ -203,9 +246,15 @@ void AudioFile::writeBlock(const AudioBlock& block) {
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName_ + "\": a block of " +
                                                            std::to_string(block.channels) + " channels where " +
                                                            std::to_string(channels) + " were announced");
+    const float* samples = block.samples.data();
+    if (impl_->gain != 1.0f) {
+        impl_->scaled.resize(block.samples.size());
+        std::transform(block.samples.begin(), block.samples.end(), impl_->scaled.begin(),
+                       [gain = impl_->gain](float sample) { return sample * gain; });
+        samples = impl_->scaled.data();
+    }
     try {
-        impl_->converter->convert(block.samples.data(), static_cast<int>(block.samples.size()) / channels,
-                                  *impl_->writer);
+        impl_->converter->convert(samples, static_cast<int>(block.samples.size()) / channels, *impl_->writer);
     } catch (const EngineError& error) {
         // The object is closed and its unfinished file removed, so a later close is harmless.
         impl_->writer.reset();
@@ -214,6 +263,10 @@ void AudioFile::writeBlock(const AudioBlock& block) {
         removePart(impl_->partPath);
         throw underOwnName(error, partPath, fileName_);
     }
+}
+
+void AudioFile::setGain(float factor) {
+    impl_->gain = factor;
 }
 
 void AudioFile::close() {
@@ -234,7 +287,8 @@ void AudioFile::close() {
         removePart(impl_->partPath);
         throw underOwnName(error, partPath, fileName_);
     }
-    commitPart(impl_->partPath, fileName_, tags, replacesExisting_);
+    if (!impl_->meter)
+        commitPart(impl_->partPath, fileName_, tags, replacesExisting_);
 }
 
 std::string AudioFile::damage() const {
@@ -251,5 +305,6 @@ void AudioFile::abandon() {
     impl_->inputRate = impl_->inputChannels = 0;
     impl_->writer.reset();
     impl_->converter.reset();
+    impl_->meter.reset();
     removePart(impl_->partPath);
 }

@@ -8,6 +8,7 @@
 #include "AudioTags.h"
 #include "Mp3EncoderSettings.h"
 #include "EngineError.h"
+#include "Loudness.h"
 
 // The name itself when nothing has it, otherwise the name with " New" put before its
 // extension as often as needed for a name nothing has.
@@ -53,12 +54,21 @@ public:
     // FLAC of 16 or 24 bits; level 0 (fastest) .. 8 (smallest), 5 as the flac tool.
     void setFlacFormat(int rateHz, int channels, int bitsPerSample, int level);
     void createForWrite(const std::string& fileName, int = 0);
+    // The prepared format of another output.
+    void prepareLike(const AudioFile& other);
+    // Instead of a file: the blocks written are measured as the prepared format holds them
+    // (its rate and channels); takeMeasurement closes and gives the measurement.
+    void createForMeasuring();
+    std::unique_ptr<TrackLoudness> takeMeasurement();
     // Whether the outputs created next may replace a file that has their name (the job's
     // choice to overwrite); without it an output never replaces anything (see close).
     void setReplacesExisting(bool replaces) { replacesExisting_ = replaces; }
     bool replacesExisting() const { return replacesExisting_; }
     void setInputFormat(int rateHz, int channels);
     void writeBlock(const AudioBlock& block);
+    // The factor the blocks written from now on are multiplied by (a level change the job
+    // asked for); 1 again for each output created.
+    void setGain(float factor);
 
     // Closes an input, or finishes and closes an output (raises when finishing fails;
     // the object is closed all the same). Harmless on a closed object. An output is

@@ -5,6 +5,7 @@
 
 #include <ebur128.h>
 
+#include "AudioBlock.h"
 #include "EngineError.h"
 #include "internal/Decoder.h"
 
@@ -37,23 +38,72 @@ double highestOfChannels(ebur128_state* state, int (*peakOf)(ebur128_state*, uns
     return highest;
 }
 
+constexpr int meterModes = EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_HISTOGRAM;
+
+LoudnessFigures figuresOf(ebur128_state* meter) {
+    LoudnessFigures figures;
+    ebur128_loudness_global(meter, &figures.integratedLufs);
+    ebur128_loudness_range(meter, &figures.rangeLu);
+    figures.truePeak = highestOfChannels(meter, ebur128_true_peak);
+    figures.samplePeak = highestOfChannels(meter, ebur128_sample_peak);
+    return figures;
+}
+
 } // namespace
 
 double LoudnessFigures::truePeakDb() const {
     return truePeak > 0 ? 20 * std::log10(truePeak) : -HUGE_VAL;
 }
 
-struct TrackLoudness::State {
+namespace {
+// One libebur128 meter, destroyed with its owner.
+struct MeterHandle {
     ebur128_state* meter = nullptr;
-    ~State() { ebur128_destroy(&meter); }
+    MeterHandle() = default;
+    MeterHandle(const MeterHandle&) = delete;
+    MeterHandle& operator=(const MeterHandle&) = delete;
+    ~MeterHandle() {
+        if (meter)
+            ebur128_destroy(&meter);
+    }
 };
+} // namespace
+
+struct TrackLoudness::State : MeterHandle {};
+struct LoudnessMeter::State : MeterHandle {};
+
+LoudnessMeter::LoudnessMeter(int rateHz, int channels) : state_(std::make_unique<State>()) {
+    if (rateHz > 0 && channels > 0)
+        state_->meter = ebur128_init(static_cast<unsigned>(channels), static_cast<unsigned long>(rateHz), meterModes);
+    if (!state_->meter)
+        throw EngineError(EngineStatus::DecodeFailed, "Cannot measure audio of " + std::to_string(channels) +
+                                                          " channels at " + std::to_string(rateHz) + " Hz");
+}
+
+LoudnessMeter::~LoudnessMeter() = default;
+
+void LoudnessMeter::add(const AudioBlock& block) {
+    if (block.channels == static_cast<int>(state_->meter->channels))
+        add(block.samples.data(), static_cast<size_t>(block.frames()));
+}
+
+void LoudnessMeter::add(const float* samples, size_t frames) {
+    if (frames > 0)
+        ebur128_add_frames_float(state_->meter, samples, frames);
+}
+
+std::unique_ptr<TrackLoudness> LoudnessMeter::finish() {
+    auto track = std::make_unique<TrackLoudness::State>();
+    std::swap(track->meter, state_->meter);
+    return std::unique_ptr<TrackLoudness>(new TrackLoudness(std::move(track)));
+}
+
+LoudnessFigures LoudnessMeter::figures() const {
+    return figuresOf(state_->meter);
+}
 
 TrackLoudness::TrackLoudness(std::unique_ptr<State> state) : state_(std::move(state)) {
-    ebur128_state* meter = state_->meter;
-    ebur128_loudness_global(meter, &figures_.integratedLufs);
-    ebur128_loudness_range(meter, &figures_.rangeLu);
-    figures_.truePeak = highestOfChannels(meter, ebur128_true_peak);
-    figures_.samplePeak = highestOfChannels(meter, ebur128_sample_peak);
+    figures_ = figuresOf(state_->meter);
 }
 
 TrackLoudness::~TrackLoudness() = default;
@@ -67,8 +117,8 @@ std::unique_ptr<TrackLoudness> TrackLoudness::measure(const std::string& path,
         throw EngineError(opened.status, opened.error);
     const Engine::StreamInfo& info = decoder->info();
     auto state = std::make_unique<State>();
-    state->meter = ebur128_init(static_cast<unsigned>(info.channels), static_cast<unsigned long>(info.sampleRate),
-                                EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK | EBUR128_MODE_HISTOGRAM);
+    state->meter =
+        ebur128_init(static_cast<unsigned>(info.channels), static_cast<unsigned long>(info.sampleRate), meterModes);
     if (!state->meter)
         throw EngineError(EngineStatus::DecodeFailed, "Cannot measure \"" + path + "\": its format cannot be measured");
     if (info.channels > 1)

@@ -20,6 +20,31 @@ struct LoudnessFigures {
     double truePeakDb() const;
 };
 
+struct AudioBlock;
+class TrackLoudness;
+
+// A meter fed block by block (the blocks' channels taken as front channels, as a file's
+// decoding for playback or a job gives them), for a stretch of a file or audio as an
+// output holds it.
+class LoudnessMeter {
+public:
+    // Raises EngineError when libebur128 cannot measure audio of the rate and channels.
+    LoudnessMeter(int rateHz, int channels);
+    ~LoudnessMeter();
+    LoudnessMeter(const LoudnessMeter&) = delete;
+    LoudnessMeter& operator=(const LoudnessMeter&) = delete;
+
+    void add(const AudioBlock& block);
+    void add(const float* samples, size_t frames);
+    LoudnessFigures figures() const;
+    // The measurement as a track's (for an album's figures); the meter is left empty.
+    std::unique_ptr<TrackLoudness> finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
 // One file's measurement; kept (a few KB) so that an album's can be made of several.
 class TrackLoudness {
 public:
@@ -37,6 +62,7 @@ public:
     static LoudnessFigures album(const std::vector<const TrackLoudness*>& tracks);
 
 private:
+    friend class LoudnessMeter;
     struct State;
     explicit TrackLoudness(std::unique_ptr<State> state);
     std::unique_ptr<State> state_;

@@ -88,6 +88,10 @@ int mp3GainSteps(double gainDb) {
     return static_cast<int>(std::lround(gainDb / 1.5));
 }
 
+int mp3GainStepsWithin(double gainDb) {
+    return static_cast<int>(std::floor(gainDb / 1.5 + 1e-9));
+}
+
 Mp3GainChange applyMp3Gain(const std::string& path, int steps) {
     const Mp3FrameIndex index = indexMp3Frames(path);
     std::string partPath = Engine::Parts::partPathFor(path);

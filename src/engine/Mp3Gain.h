@@ -16,6 +16,8 @@ struct Mp3GainChange {
 
 // The steps that come nearest to a gain in dB.
 int mp3GainSteps(double gainDb);
+// The most steps that do not go above a gain in dB (a ceiling's limit kept).
+int mp3GainStepsWithin(double gainDb);
 
 // Moves every granule's global_gain of the file by steps, writing the file anew (a part
 // file that replaces it when complete); CRCs of protected frames are made anew. Raises

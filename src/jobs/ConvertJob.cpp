@@ -5,8 +5,18 @@
 #include "AbandonOnFailure.h"
 #include "AudioTags.h"
 
-JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& control) {
+JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& jobControl, const Normalizing& normalizing) {
     const AbandonOnFailure unfinished(output);
+    const JobControl control = normalizing.on ? progressWithin(jobControl, 50, 100) : jobControl;
+    if (normalizing.on) {
+        const auto gains = normalizingGains({input.fileName()}, normalizing, output, progressWithin(jobControl, 0, 50));
+        if (!gains) {
+            input.close();
+            output.abandon();
+            return JobEnd::Stopped;
+        }
+        output.setGain(amplitudeFactor(gains->front()));
+    }
     const int readFrames = input.streamChannels() * input.streamSampleRate();
     output.setInputFormat(input.sampleRate(), input.channels());
     const AudioTags tags = readAudioTags(input.fileName());

@@ -7,6 +7,7 @@
 #include "AppSettings.h"
 #include "JobTags.h"
 #include "Mp3FrameCopy.h"
+#include "Mp3Gain.h"
 #include "PacketCopy.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
@@ -195,11 +196,51 @@ private:
     std::optional<Mp3FrameIndex> frames_; // MP3; the other kinds are copied packet by packet
 };
 
+// The gains (dB) of a cut's sections: the whole source's for all of them, or each
+// section's own as it comes (measured then).
+class SectionGains {
+public:
+    // nullopt from gainOf after a stop.
+    SectionGains(AudioFile& input, const AudioFile& output, const CutJob& job, const JobControl& control)
+        : input_(input), output_(output), job_(job), control_(control) {}
+
+    std::optional<double> gainOf(int index, int64_t first, int64_t end) {
+        const Normalizing& normalizing = job_.normalizing;
+        if (!normalizing.on)
+            return 0.0;
+        if (normalizing.album) {
+            if (!sourceGain_) {
+                const auto gains =
+                    normalizingGains({input_.fileName()}, normalizing, output_, progressWithin(control_, 0, 50));
+                if (!gains)
+                    return std::nullopt;
+                sourceGain_ = gains->front();
+            }
+            return sourceGain_;
+        }
+        const auto measured = measureAsWritten(input_, output_, index, progressWithin(control_, 0, 50), first, end);
+        if (!measured)
+            return std::nullopt;
+        const double gain = normalizingGainDb(measured->figures(), normalizing);
+        tellApplied(normalizing, "section " + std::to_string(index), measured->figures(), gain);
+        return gain;
+    }
+
+private:
+    AudioFile& input_;
+    const AudioFile& output_;
+    const CutJob& job_;
+    const JobControl& control_;
+    std::optional<double> sourceGain_;
+};
+
 } // namespace
 
 std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job) {
     if (job.fadeInMs > 0 || job.fadeOutMs > 0)
         return "the sections fade in or out";
+    if (job.normalizing.on && job.kind != "MP3")
+        return "the sections are brought to one loudness, which needs their audio encoded again";
     return keptEncodingRefusal(job.kind, input.sampleRate(), input.channels(), "source's");
 }
 
@@ -214,6 +255,8 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
     const AbandonOnFailure unfinished(output);
     const AudioTags tags = readAudioTags(input.fileName());
     const std::optional<SectionCopier> copier = SectionCopier::forJob(input, job);
+    SectionGains gains(input, output, job, control);
+    const JobControl writing = job.normalizing.on ? progressWithin(control, 50, 100) : control;
     for (size_t i = 0; i < job.sections.size(); ++i) {
         const int index = static_cast<int>(i);
         if (failedSection)
@@ -227,11 +270,16 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         const CutSection& section = job.sections[i];
         const AudioTags sectionTagSet =
             sectionTags(tags, job.baseName, index + 1, {section.title, section.artist, job.album});
+        const auto [first, end] = sectionFrames(input, section);
+        const std::optional<double> gainDb = gains.gainOf(index, first, end);
+        if (!gainDb)
+            return JobEnd::Stopped;
         if (copier) {
-            const auto [first, end] = sectionFrames(input, section);
             std::string note, why;
             try {
-                if (copier->copy(first, end, path, sectionTagSet, note, why, copyProgress(control, index))) {
+                if (copier->copy(first, end, path, sectionTagSet, note, why, copyProgress(writing, index))) {
+                    if (const int steps = mp3GainStepsWithin(*gainDb); steps != 0)
+                        applyMp3Gain(path, steps);
                     if (path != asked && job.nameTaken)
                         job.nameTaken(asked, path);
                     if (job.copied)
@@ -247,7 +295,8 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         }
         job.createOutput(path);
         output.setInputFormat(input.sampleRate(), input.channels());
-        SectionCopy copy(input, output, transform, control, index);
+        output.setGain(amplitudeFactor(*gainDb));
+        SectionCopy copy(input, output, transform, writing, index);
         if (!copy.copy(job.sections[i], job.fadeInMs, job.fadeOutMs)) {
             output.abandon(); // half a section under its final name would look finished
             return JobEnd::Stopped;

@@ -9,6 +9,7 @@
 #include "AudioTransform.h"
 #include "CutPlan.h"
 #include "JobControl.h"
+#include "Normalizing.h"
 
 struct CutSection {
     int64_t start = 0;                   // ms from the start of the file
@@ -39,6 +40,9 @@ struct CutJob {
     // A section's name was taken by another process while it was written: it was
     // written as taken instead (nameTakenNote says so).
     std::function<void(const std::string& asked, const std::string& taken)> nameTaken;
+    // Each section brought to one loudness (measured before it is written; copied MP3
+    // sections by whole steps of their frames' gain), or with album the whole source.
+    Normalizing normalizing;
     bool overwrite = false;       // may an existing file of a section's name be overwritten?
     std::vector<size_t> planRows; // the plan row of each section
     // Creates the output file of a section (the window does it on its own thread);

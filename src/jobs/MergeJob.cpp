@@ -60,9 +60,19 @@ CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName
     }
 }
 
-JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths, const JobControl& control,
-                int* failedItem) {
+JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths,
+                const JobControl& jobControl, int* failedItem, const Normalizing& normalizing) {
     const AbandonOnFailure unfinished(output);
+    const JobControl control = normalizing.on ? progressWithin(jobControl, 50, 100) : jobControl;
+    std::vector<double> gains(paths.size(), 0.0);
+    if (normalizing.on) {
+        const auto measured = normalizingGains(paths, normalizing, output, progressWithin(jobControl, 0, 50));
+        if (!measured) {
+            output.abandon();
+            return JobEnd::Stopped;
+        }
+        gains = *measured;
+    }
     JobEnd end = JobEnd::Finished;
     const AudioTags firstTags = paths.empty() ? AudioTags{} : readAudioTags(paths.front());
     for (size_t i = 0; i < paths.size() && end == JobEnd::Finished; ++i) {
@@ -71,6 +81,7 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
         input.openForStreaming(paths[i]);
         if (input.errorCode() != 0)
             throw EngineError(static_cast<EngineStatus>(input.errorCode()), input.errorText());
+        output.setGain(amplitudeFactor(gains[i]));
         if (!appendInput(input, output, static_cast<int>(i), control))
             end = JobEnd::Stopped;
         control.noteDamage(input);

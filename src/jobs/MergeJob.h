@@ -5,6 +5,7 @@
 
 #include "AudioFile.h"
 #include "JobControl.h"
+#include "Normalizing.h"
 #include "Mp3FrameCopy.h"
 
 // Appends each input, decoded, to the created output (each may have its own rate and
@@ -30,5 +31,7 @@ struct CopyMergeResult {
 CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName, bool overwrite,
                              const JobControl& control);
 
+// Normalizing measures every input first (the first half of each item's progress) and
+// brings each to the target (or, as an album, the whole).
 JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths, const JobControl& control,
-                int* failedItem = nullptr);
+                int* failedItem = nullptr, const Normalizing& normalizing = {});

@@ -91,6 +91,16 @@ struct OptionValues {
     // Not in the dialog: the windows' sizes and places.
     std::string playerGeometry, cutterGeometry, joinerGeometry, optionsGeometry;
 
+    // Loudness page: jobs' output brought to one loudness (off by default), and the gain
+    // the player plays with (0 off, 1 the track's ReplayGain, 2 the album's).
+    bool convertNormalizes = false;
+    bool cutNormalizes = false;
+    bool joinNormalizes = false;
+    int targetLoudness = -18;     // LUFS
+    int peakCeiling = -1;         // dBTP
+    bool joinKeepsLevels = false; // a join's inputs keep their levels to each other
+    int playbackGainIndex = 1;
+
     // Schedule page (hidden); an entry's Use is its row's tick box.
     std::vector<AppSettings::ScheduleEntry> schedule;
 

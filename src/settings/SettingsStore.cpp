@@ -173,6 +173,18 @@ const Section& windowsSection() {
     return section;
 }
 
+// The jobs' loudness and the player's gain, added after the other sections.
+const Section& loudnessSection() {
+    using V = OptionValues;
+    static const Section section{
+        "Loudness",
+        {BoolKey{"NormalizeConvert", &V::convertNormalizes}, BoolKey{"NormalizeSplit", &V::cutNormalizes},
+         BoolKey{"NormalizeJoin", &V::joinNormalizes}, RangeKey{"TargetLoudness", &V::targetLoudness, -40, -5},
+         RangeKey{"PeakCeiling", &V::peakCeiling, -9, 0}, BoolKey{"JoinKeepLevels", &V::joinKeepsLevels},
+         ListKey{"PlaybackGain", &V::playbackGainIndex, 3}}};
+    return section;
+}
+
 // The values a file without any keys gives.
 OptionValues readDefaults() {
     OptionValues values;
@@ -527,6 +539,7 @@ void loadSettings(OptionValues& values, const std::string& settingsPath, const s
     values.mailBodyLines = decodeBody(ini.text(mailSection().name, bodyKey, ""));
     readSection(ini, desktopSection(), values);
     readSection(ini, windowsSection(), values);
+    readSection(ini, loudnessSection(), values);
 }
 
 void saveSettings(const OptionValues& values, const std::string& settingsPath, const std::string& schedulePath) {
@@ -542,6 +555,7 @@ void saveSettings(const OptionValues& values, const std::string& settingsPath, c
     ini.setText(mailSection().name, bodyKey, encodeBody(values.mailBodyLines));
     writeSection(ini, desktopSection(), values);
     writeSection(ini, windowsSection(), values);
+    writeSection(ini, loudnessSection(), values);
     ini.saveAtomically(settingsPath);
 }
 
@@ -620,6 +634,13 @@ void applySettings(const OptionValues& v) {
     joinPosName = trim(v.joinSuffix);
     joinUseDate = v.joinUsesDate;
     joinOverwrite = !v.joinAddsNew;
+    convertNormalizes = v.convertNormalizes;
+    splitNormalizes = v.cutNormalizes;
+    joinNormalizes = v.joinNormalizes;
+    targetLoudnessLufs = v.targetLoudness;
+    peakCeilingDbtp = v.peakCeiling;
+    joinKeepsLevels = v.joinKeepsLevels;
+    playbackGain = static_cast<PlaybackGain>(std::clamp(v.playbackGainIndex, 0, 2));
     recordOutputPath = withTrailingSlash(trim(v.recordFolder));
     recordPreName = trim(v.recordPrefix);
     recordPosName = trim(v.recordSuffix);

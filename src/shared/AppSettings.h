@@ -80,6 +80,18 @@ extern std::string joinPosName;
 extern bool joinUseDate;
 extern bool joinOverwrite;
 
+// Loudness: the jobs that bring their output to the target (LUFS) within the peak ceiling
+// (dBTP); a join's inputs each to it, or keeping their levels to each other.
+extern bool convertNormalizes;
+extern bool splitNormalizes;
+extern bool joinNormalizes;
+extern double targetLoudnessLufs;
+extern double peakCeilingDbtp;
+extern bool joinKeepsLevels;
+// The ReplayGain the player plays files with.
+enum class PlaybackGain { Off, Track, Album };
+extern PlaybackGain playbackGain;
+
 // E-mail and equaliser.
 extern const std::string initialMailSubject; // "Share with you", also the settings' read default
 extern std::string mailSubject;

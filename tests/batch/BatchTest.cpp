@@ -1016,3 +1016,38 @@ TEST_F(Batch, LoudnessOfAnAlbumAgreesWithLoudgain) {
     EXPECT_NE(text.find(" LUFS  range "), std::string::npos) << text;
     EXPECT_NE(text.find("quiet.flac"), std::string::npos) << text;
 }
+
+// --normalize brings a conversion to the settings' target or the one given; a join with
+// --album keeps its files' levels to each other; a target that is no loudness is refused.
+TEST_F(Batch, NormalizeBringsTheOutputToTheTarget) {
+    makeFromFilter(home_ / "quiet.wav", "anoisesrc=d=4:c=pink:a=0.02:r=44100", "-ac 2");
+    makeFromFilter(home_ / "loud.wav", "anoisesrc=d=4:c=pink:a=0.4:r=44100", "-ac 2");
+    const double quiet = ffmpegLoudness(home_ / "quiet.wav").integratedLufs;
+    const double loud = ffmpegLoudness(home_ / "loud.wav").integratedLufs;
+    int status = -1;
+    const std::string out = shellQuoted(out_);
+    run("convert --to flac --out " + out + " --normalize " + shellQuoted(home_ / "quiet.wav"), &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_NEAR(ffmpegLoudness(out_ + "/quiet.flac").integratedLufs, -18, 0.5);
+    run("convert --to flac --out " + out + " --overwrite --normalize=-23.5 " + shellQuoted(home_ / "loud.wav"),
+        &status);
+    EXPECT_EQ(status, 0) << errors();
+    EXPECT_NEAR(ffmpegLoudness(out_ + "/loud.flac").integratedLufs, -23.5, 0.5);
+
+    const std::string joined = run("join --to wav --out " + out + " --normalize=-20 --album " +
+                                       shellQuoted(home_ / "quiet.wav") + " " + shellQuoted(home_ / "loud.wav"),
+                                   &status);
+    EXPECT_EQ(status, 0) << errors();
+    const std::string merged = joined.substr(0, joined.find('\n'));
+    ASSERT_TRUE(fs::exists(merged)) << joined;
+    EXPECT_NEAR(ffmpegLoudness(merged).integratedLufs, -20, 0.5);
+    runCommand("ffmpeg -v error -y -i " + shellQuoted(merged) + " -t 4 " + shellQuoted(home_ / "first.wav"));
+    runCommand("ffmpeg -v error -y -i " + shellQuoted(merged) + " -ss 4 " + shellQuoted(home_ / "second.wav"));
+    EXPECT_NEAR(ffmpegLoudness(home_ / "second.wav").integratedLufs -
+                    ffmpegLoudness(home_ / "first.wav").integratedLufs,
+                loud - quiet, 0.3);
+
+    run("convert --to flac --out " + out + " --normalize=loud " + shellQuoted(home_ / "quiet.wav"), &status);
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(errors().find("--normalize=loud"), std::string::npos) << errors();
+}

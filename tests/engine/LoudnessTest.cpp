@@ -11,35 +11,12 @@
 
 namespace {
 
-// FFmpeg's own EBU R 128 meter on the file: its last integrated loudness (three decimals)
-// and its summary's true peak (one decimal).
-struct FfmpegLoudness {
-    double integratedLufs = 0, truePeakDb = 0;
-};
-
-FfmpegLoudness ffmpegLoudness(const std::string& path) {
-    const std::string log = runCommand("ffmpeg -nostats -i " + shellQuoted(path) +
-                                       " -af ebur128=peak=true:metadata=1,ametadata=print:file=- -f null - 2>&1");
-    FfmpegLoudness measured;
-    static const std::regex integrated(R"(lavfi\.r128\.I=(-?[0-9.]+))"), peak(R"(Peak:\s+(-?[0-9.]+) dBFS)");
-    for (auto it = std::sregex_iterator(log.begin(), log.end(), integrated); it != std::sregex_iterator(); ++it)
-        measured.integratedLufs = std::stod((*it)[1]);
-    std::smatch found;
-    if (std::regex_search(log, found, peak))
-        measured.truePeakDb = std::stod(found[1]);
-    return measured;
-}
-
 // loudgain's true peak of the file, in dBTP (its table's fifth column).
 double loudgainTruePeakDb(const std::string& path) {
     const std::string table = runCommand("loudgain -q -O " + shellQuoted(path) + " 2>/dev/null");
     static const std::regex peak(R"(\t(-?[0-9.]+) dBTP\t)");
     std::smatch found;
     return std::regex_search(table, found, peak) ? std::stod(found[1]) : HUGE_VAL;
-}
-
-void makeFromFilter(const std::string& path, const std::string& filter, const std::string& options) {
-    runCommand("ffmpeg -v error -y -f lavfi -i " + shellQuoted(filter) + " " + options + " " + shellQuoted(path));
 }
 
 } // namespace

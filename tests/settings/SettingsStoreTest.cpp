@@ -53,9 +53,12 @@ TEST_F(SettingsStore, MissingFileIsWrittenWithResetValuesInSectionOrder) {
     startupSettings(values);
 
     const std::string text = readFileText(settingsFilePath());
-    EXPECT_EQ(sectionsInOrder(text), (std::vector<std::string>{"OutputFormat", "Hotkey", "AutoStop", "VOX",
-                                                               "OutputPath", "Mail", "Desktop", "Windows"}));
+    EXPECT_EQ(sectionsInOrder(text),
+              (std::vector<std::string>{"OutputFormat", "Hotkey", "AutoStop", "VOX", "OutputPath", "Mail", "Desktop",
+                                        "Windows", "Loudness"}));
     EXPECT_NE(text.find("WmaFormat=14\n"), std::string::npos);
+    EXPECT_NE(text.find("TargetLoudness=-18\nPeakCeiling=-1\n"), std::string::npos);
+    EXPECT_NE(text.find("PlaybackGain=1\n"), std::string::npos);
     EXPECT_NE(text.find("Subject=Share\n"), std::string::npos);
     EXPECT_NE(text.find("Body=48692C0D0A\n"), std::string::npos);
     EXPECT_NE(text.find("ConvertOutputPath=" + AppSettings::defaultConvertOutputPath + "\n"), std::string::npos);

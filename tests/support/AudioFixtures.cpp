@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
@@ -163,4 +164,21 @@ Mp3Frames readMp3Frames(const std::string& path) {
         at += length;
     }
     return frames;
+}
+
+void makeFromFilter(const std::string& path, const std::string& filter, const std::string& options) {
+    runCommand("ffmpeg -v error -y -f lavfi -i " + shellQuoted(filter) + " " + options + " " + shellQuoted(path));
+}
+
+FfmpegLoudness ffmpegLoudness(const std::string& path) {
+    const std::string log = runCommand("ffmpeg -nostats -i " + shellQuoted(path) +
+                                       " -af ebur128=peak=true:metadata=1,ametadata=print:file=- -f null - 2>&1");
+    FfmpegLoudness measured;
+    static const std::regex integrated(R"(lavfi\.r128\.I=(-?[0-9.]+))"), peak(R"(Peak:\s+(-?[0-9.]+) dBFS)");
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), integrated); it != std::sregex_iterator(); ++it)
+        measured.integratedLufs = std::stod((*it)[1]);
+    std::smatch found;
+    if (std::regex_search(log, found, peak))
+        measured.truePeakDb = std::stod(found[1]);
+    return measured;
 }

@@ -16,6 +16,16 @@ void makeTone(const std::string& path, double seconds, int rate, int channels, c
 // The same tones with noise mixed in: it makes the lossy encoders spend bits as on music.
 void makeNoisyTone(const std::string& path, double seconds, int rate, int channels, const std::string& codecOptions);
 
+// A file made by the ffmpeg tool from a lavfi filter graph, with the output options given.
+void makeFromFilter(const std::string& path, const std::string& filter, const std::string& options);
+
+// FFmpeg's own EBU R 128 meter on the file: its last integrated loudness (three decimals)
+// and its summary's true peak (one decimal).
+struct FfmpegLoudness {
+    double integratedLufs = 0, truePeakDb = 0;
+};
+FfmpegLoudness ffmpegLoudness(const std::string& path);
+
 // A 16-bit PCM WAV written here, from interleaved samples.
 void writeWav16(const std::string& path, int rate, int channels, const std::vector<int16_t>& samples);
 // A deterministic test signal of the given length: sines plus a little noise.

@@ -634,7 +634,7 @@ namespace {
 
 // Joins by copy when the files allow it; false (after saying why) when they must be encoded.
 bool joinedByCopy(const std::vector<std::string>& files, const std::string& kind, const std::string& target,
-                  bool overwrite, int& status) {
+                  bool overwrite, const Normalizing& normalizing, int& status) {
     const CopyMerge merge = planCopyMerge(files, kind);
     if (!merge.refusal.empty()) {
         std::cerr << "Note: the files are encoded again: " << merge.refusal << "\n";
@@ -643,7 +643,7 @@ bool joinedByCopy(const std::vector<std::string>& files, const std::string& kind
     try {
         ProgressBar bar(stemOf(target));
         const CopyMergeResult joined =
-            runCopyMerge(merge, target, overwrite, control(bar, static_cast<int>(files.size())));
+            runCopyMerge(merge, target, overwrite, control(bar, static_cast<int>(files.size())), normalizing);
         if (joined.end == JobEnd::Stopped) {
             status = fail("Stopped: \"" + target + "\" was not written");
             return true;
@@ -683,7 +683,8 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
     levels.album = output.album || AppSettings::joinKeepsLevels;
     const Normalizing normalizing = notingOn(std::cerr, normalizingOf(levels, AppSettings::joinNormalizes));
     int copyStatus = 0;
-    if ((copy || AppSettings::joinKeepsEncoding) && joinedByCopy(files, kind, target, overwrite, copyStatus))
+    if ((copy || AppSettings::joinKeepsEncoding) &&
+        joinedByCopy(files, kind, target, overwrite, normalizing, copyStatus))
         return copyStatus;
     Mp3EncoderSettings lame;
     prepareOutputFormat(result, lame, kind);

@@ -168,9 +168,9 @@ int main(int argc, char** argv) {
         ->needs("--cue");
     cut->add_option("--skip", request.skipped, "Section to leave out, 0 for the first (repeatable)");
     cut->add_flag("--copy", request.copy,
-                  "Copy the MP3 frames or the OGG and WMA packets of sections without fades instead of "
-                  "encoding them again (lossless; MP3 sample-exact, OGG and WMA to the packet); sections "
-                  "that cannot be copied are encoded and a note says why");
+                  "Copy the MP3 frames (fades in steps of 1.5 dB of their gain) or the OGG and WMA packets of "
+                  "sections without fades instead of encoding them again (lossless; MP3 sample-exact, OGG and "
+                  "WMA to the packet); sections that cannot be copied are encoded and a note says why");
     cut->add_option("--fade-in", request.fadeInMs, "Fade-in at each section's start, ms")
         ->check(CLI::NonNegativeNumber);
     cut->add_option("--fade-out", request.fadeOutMs, "Fade-out at each section's end, ms")

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -70,6 +71,7 @@ OptionsDialog::OptionsDialog(QWidget* parent) : QDialog(parent) {
     pages_->setObjectName("pages");
     pages_->addTab(buildFormatPages(), tr("Format"));
     pages_->addTab(buildSavePages(), tr("Save"));
+    pages_->addTab(buildLoudnessPage(), tr("Loudness"));
     layout->addWidget(pages_);
     // The recorder's schedule list: kept, not shown.
     scheduleList_ = new QTreeWidget(this);
@@ -228,6 +230,41 @@ QWidget* OptionsDialog::buildSavePage(QLineEdit*& path, QPushButton*& chooser, Q
     return widget;
 }
 
+QCheckBox* OptionsDialog::addNormalizeBox(QWidget* page, const char* name, bool OptionValues::*field) {
+    auto* box = new QCheckBox(tr("Bring to one loudness (see Loudness)"));
+    box->setObjectName(name);
+    box->setToolTip(tr("The output is measured and brought to the target loudness, never above the peak "
+                       "ceiling; copied MP3 sections move in steps of 1.5 dB"));
+    static_cast<QGridLayout*>(page->layout())->addWidget(box, 7, 0, 1, 3);
+    checks_.push_back({box, field});
+    return box;
+}
+
+QWidget* OptionsDialog::buildLoudnessPage() {
+    auto* widget = new QWidget;
+    auto* form = new QFormLayout(widget);
+    auto number = [this](const char* name, int low, int high, const QString& unit, int OptionValues::*field) {
+        auto* box = new QSpinBox;
+        box->setObjectName(name);
+        box->setRange(low, high);
+        box->setSuffix(unit);
+        numbers_.push_back({box, field});
+        return box;
+    };
+    targetLoudnessBox_ = number("targetLoudnessBox", -40, -5, tr(" LUFS"), &OptionValues::targetLoudness);
+    peakCeilingBox_ = number("peakCeilingBox", -9, 0, tr(" dBTP"), &OptionValues::peakCeiling);
+    form->addRow(tr("Target loudness:"), targetLoudnessBox_);
+    form->addRow(tr("Peak ceiling:"), peakCeilingBox_);
+    playbackGainBox_ = new QComboBox;
+    playbackGainBox_->setObjectName("playbackGainBox");
+    playbackGainBox_->addItems({tr("Off"), tr("Track gain"), tr("Album gain")});
+    playbackGainBox_->setToolTip(tr("Files with ReplayGain tags are played at their gain, their peaks kept below "
+                                    "full scale; files without them are played as they are"));
+    lists_.push_back({playbackGainBox_, &OptionValues::playbackGainIndex});
+    form->addRow(tr("Play with ReplayGain:"), playbackGainBox_);
+    return widget;
+}
+
 QWidget* OptionsDialog::buildSavePages() {
     savePages_ = new QTabWidget;
     savePages_->setObjectName("savePages");
@@ -240,8 +277,8 @@ QWidget* OptionsDialog::buildSavePages() {
     cutKeepEncodingBox_ = new QCheckBox(tr("Keep the source's encoding (no re-encoding)"));
     cutKeepEncodingBox_->setObjectName("cutKeepEncodingBox");
     cutKeepEncodingBox_->setToolTip(
-        tr("Sections without fades are copied: MP3 frame by frame, exact to the sample; OGG and WMA packet "
-           "by packet, exact to the packet. Lossless and fast"));
+        tr("Sections are copied: MP3 frame by frame, exact to the sample, fades in steps of 1.5 dB; OGG and "
+           "WMA sections without fades packet by packet, exact to the packet. Lossless and fast"));
     static_cast<QGridLayout*>(cut->layout())->addWidget(cutKeepEncodingBox_, 9, 0, 1, 3);
     QWidget* join = buildSavePage(joinFolderEdit_, joinFolderButton_, nullptr, joinAddNewButton_, joinOverwriteButton_,
                                   "joinFolderEdit", "joinFolderButton");
@@ -287,6 +324,15 @@ QWidget* OptionsDialog::buildSavePages() {
     grid->addWidget(joinKeepEncodingBox_, 9, 0, 1, 3);
 
     using V = OptionValues;
+    convertNormalizeBox_ = addNormalizeBox(savePages_->widget(0), "convertNormalizeBox", &V::convertNormalizes);
+    cutNormalizeBox_ = addNormalizeBox(cut, "cutNormalizeBox", &V::cutNormalizes);
+    joinNormalizeBox_ = addNormalizeBox(join, "joinNormalizeBox", &V::joinNormalizes);
+    joinKeepLevelsBox_ = new QCheckBox(tr("Keep the files' levels to each other (an album)"));
+    joinKeepLevelsBox_->setObjectName("joinKeepLevelsBox");
+    joinKeepLevelsBox_->setToolTip(tr("The joined file as a whole is brought to the target, not each file"));
+    grid->addWidget(joinKeepLevelsBox_, 8, 0, 1, 3);
+    checks_.push_back({joinKeepLevelsBox_, &V::joinKeepsLevels});
+    connect(joinNormalizeBox_, &QCheckBox::toggled, joinKeepLevelsBox_, &QWidget::setEnabled);
     checks_.push_back({joinUseDateBox_, &V::joinUsesDate});
     checks_.push_back({cutKeepEncodingBox_, &V::cutKeepsEncoding});
     checks_.push_back({joinKeepEncodingBox_, &V::joinKeepsEncoding});
@@ -322,6 +368,8 @@ OptionValues OptionsDialog::controlsToValues() const {
         values.*field = edit->text().toStdString();
     for (const auto& [radios, field] : pairs_)
         values.*field = radios.first->isChecked();
+    for (const auto& [box, field] : numbers_)
+        values.*field = box->value();
     for (int row = 0; row < scheduleList_->topLevelItemCount() && row < static_cast<int>(values.schedule.size()); ++row)
         values.schedule[static_cast<size_t>(row)].use = scheduleList_->topLevelItem(row)->checkState(0) == Qt::Checked;
     return values;
@@ -337,6 +385,9 @@ void OptionsDialog::valuesToControls(const OptionValues& values) {
         edit->setText(QString::fromStdString(values.*field));
     for (const auto& [radios, field] : pairs_)
         (values.*field ? radios.first : radios.second)->setChecked(true);
+    for (const auto& [box, field] : numbers_)
+        box->setValue(values.*field);
+    joinKeepLevelsBox_->setEnabled(values.joinNormalizes);
     showScheduleRows(values.schedule);
     updateVbrControls();
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QDialog>
+#include <QSpinBox>
 
 #include "OptionValues.h"
 
@@ -73,6 +74,9 @@ public:
         *convertOverwriteButton_;
     QRadioButton *cutToFolderButton_, *cutToSourceFolderButton_, *cutAddNewButton_, *cutOverwriteButton_;
     QCheckBox *cutKeepEncodingBox_, *joinKeepEncodingBox_;
+    QCheckBox *convertNormalizeBox_, *cutNormalizeBox_, *joinNormalizeBox_, *joinKeepLevelsBox_;
+    QSpinBox *targetLoudnessBox_, *peakCeilingBox_;
+    QComboBox* playbackGainBox_;
     QRadioButton *joinAddNewButton_, *joinOverwriteButton_;
     QTreeWidget* scheduleList_;
     QPushButton *defaultButton_, *okButton_, *cancelButton_;
@@ -84,6 +88,9 @@ protected:
 private:
     QWidget* buildFormatPages();
     QWidget* buildSavePages();
+    QWidget* buildLoudnessPage();
+    // The box on a job's page that brings its output to one loudness.
+    QCheckBox* addNormalizeBox(QWidget* page, const char* name, bool OptionValues::*field);
     QWidget* buildSavePage(QLineEdit*& path, QPushButton*& chooser, QRadioButton** where, QRadioButton*& addNew,
                            QRadioButton*& overwrite, const char* pathName, const char* chooserName);
     void showScheduleRows(const std::vector<AppSettings::ScheduleEntry>& entries);
@@ -94,4 +101,5 @@ private:
     std::vector<std::pair<QAbstractButton*, bool OptionValues::*>> checks_;
     std::vector<std::pair<QLineEdit*, std::string OptionValues::*>> texts_;
     std::vector<std::pair<std::pair<QRadioButton*, QRadioButton*>, bool OptionValues::*>> pairs_;
+    std::vector<std::pair<QSpinBox*, int OptionValues::*>> numbers_;
 };

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "EngineError.h"
+#include "Mp3Gain.h"
 #include "internal/CFile.h"
 #include "internal/PartFile.h"
 
@@ -366,6 +367,31 @@ std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t firs
     return range;
 }
 
+namespace {
+int64_t granuleSamples(const Mp3FrameIndex& index) {
+    return index.version == 1 ? index.samplesPerFrame / 2 : index.samplesPerFrame;
+}
+} // namespace
+
+Mp3GainRamp mp3FadeRamp(const Mp3FrameIndex& index, const Mp3CopyRange& range, int64_t length, int64_t fadeIn,
+                        int64_t fadeOut, int steps) {
+    const int64_t granule = granuleSamples(index), perFrame = index.samplesPerFrame;
+    const int64_t start = range.delay + DecoderDelay; // the copy's first sample
+    // A step every two granules at most: the decoder overlaps each granule with the next,
+    // which makes steps in granules next to each other look steeper than 1.5 dB.
+    const auto depth = [granule](int64_t fade) { return std::min<int64_t>(fade / (granule * 2), 40); };
+    const int64_t inDepth = depth(fadeIn), outDepth = depth(fadeOut), outStart = length - fadeOut;
+    return [=](size_t frame, int part) {
+        const int64_t middle = static_cast<int64_t>(frame) * perFrame + part * granule + granule / 2 - start;
+        int64_t down = 0;
+        if (fadeIn > 0 && middle < fadeIn)
+            down = (inDepth * (fadeIn - std::max<int64_t>(middle, 0)) + fadeIn - 1) / fadeIn;
+        if (fadeOut > 0 && middle > outStart)
+            down = std::max(down, (outDepth * (std::min(middle, length) - outStart) + fadeOut - 1) / fadeOut);
+        return steps - static_cast<int>(down);
+    };
+}
+
 uint16_t mp3FrameCrc(const uint8_t* frame, int sideInfoBytes) {
     uint16_t crc = 0xFFFF;
     const auto add = [&crc](uint8_t byte) {
@@ -492,6 +518,8 @@ struct FrameRun {
     const std::string& source;
     const Mp3FrameIndex& index;
     size_t first, end;
+    Mp3GainRamp gain = {};       // none: the frames are copied byte for byte
+    size_t firstOutputFrame = 0; // the copy's number of the run's first frame, for gain
 };
 
 // Where the copy of one run stands: bytes of its frames written of all, and whom to tell.
@@ -509,6 +537,26 @@ struct CopyCount {
 
 // Copies the frames of the run, stretch by stretch of frames that follow each other in
 // the file (a tag between frames is left out).
+// Copies the frames of the run one by one, their granules' gains moved.
+void copyRunWithGain(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::string& fileName,
+                     CopyCount& count) {
+    FrameReader reader(run.source);
+    std::vector<uint8_t> frame;
+    for (size_t i = run.first; i < run.end; ++i) {
+        const Mp3FrameIndex::Frame& at = run.index.frames[i];
+        frame.resize(static_cast<size_t>(at.size));
+        if (reader.read(at.offset, frame.data(), frame.size()) < frame.size())
+            failReading(run.source, "it ended while being copied");
+        const size_t number = run.firstOutputFrame + (i - run.first);
+        shiftMp3FrameGains(frame.data(), run.index.version, run.index.channels, run.gain(number, 0),
+                           run.gain(number, 1));
+        crc = lameCrc16(frame.data(), frame.size(), crc);
+        if (std::fwrite(frame.data(), 1, frame.size(), out) != frame.size())
+            failWriting(fileName, std::strerror(errno));
+        count.add(at.size);
+    }
+}
+
 void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::string& fileName, size_t part,
              const CopyProgress& progress) {
     FrameReader reader(run.source);
@@ -517,6 +565,8 @@ void copyRun(const FrameRun& run, std::FILE* out, uint16_t& crc, const std::stri
     CopyCount count{part, 0, 0, progress};
     for (size_t i = run.first; i < run.end; ++i)
         count.total += frames[i].size;
+    if (run.gain)
+        return copyRunWithGain(run, out, crc, fileName, count);
     for (size_t first = run.first; first < run.end;) {
         size_t last = first;
         while (last + 1 < run.end && frames[last + 1].offset == frames[last].offset + frames[last].size)
@@ -633,7 +683,7 @@ std::string writeCopyFile(const std::vector<FrameRun>& runs, const std::vector<u
 
 std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
                          const std::string& fileName, const AudioTags& tags, bool mayReplace,
-                         const CopyProgress& progress) {
+                         const CopyProgress& progress, const Mp3GainRamp& gain) {
     if (range.firstFrame >= range.endFrame || range.endFrame > index.frames.size())
         throw EngineError(EngineStatus::InvalidFormat, "Cannot write \"" + fileName + "\": no frames to copy");
     size_t first = range.firstFrame;
@@ -642,8 +692,10 @@ std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, 
         lead = silentFrame(index.frames[first].header);
     else if (range.firstHeader != 0)
         lead = frameWithHeader(source, index.frames[first++], range.firstHeader);
-    return writeCopyFile({{source, index, first, range.endFrame}}, lead, index, range.delay, range.padding, fileName,
-                         tags, mayReplace, progress);
+    if (gain && range.firstHeader != 0 && !range.silentLead)
+        shiftMp3FrameGains(lead.data(), index.version, index.channels, gain(0, 0), gain(0, 1));
+    return writeCopyFile({{source, index, first, range.endFrame, gain, lead.empty() ? 0u : 1u}}, lead, index,
+                         range.delay, range.padding, fileName, tags, mayReplace, progress);
 }
 
 std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts) {
@@ -683,7 +735,10 @@ Mp3JoinWritten writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::st
         }
         kind.sameBitRate =
             kind.sameBitRate && index.sameBitRate && ((index.firstHeader ^ kind.firstHeader) & (0xFu << 12)) == 0;
-        runs.push_back({parts[i].path, index, 0, end});
+        Mp3GainRamp gain;
+        if (const int steps = parts[i].gainSteps; steps != 0)
+            gain = [steps](size_t, int) { return steps; };
+        runs.push_back({parts[i].path, index, 0, end, gain});
     }
     const std::string written = writeCopyFile(runs, {}, kind, kind.encoderDelay, parts.back().index.encoderPadding,
                                               fileName, tags, mayReplace, progress);

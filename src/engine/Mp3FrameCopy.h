@@ -7,6 +7,7 @@
 // gives exactly the source's samples of the range, bit for bit.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -71,13 +72,24 @@ struct Mp3CopyRange {
 std::optional<Mp3CopyRange> planMp3Copy(const Mp3FrameIndex& index, int64_t first, int64_t end,
                                         std::string* why = nullptr);
 
+// A change of level of copied frames by steps of 1.5 dB of their granules' global_gain
+// (see Mp3Gain.h): the steps of granule granule (0, or 1 of MPEG-1's two) of the copy's
+// frame frame (0 the first frame of audio written).
+using Mp3GainRamp = std::function<int(size_t frame, int granule)>;
+
+// Fades of a copy of the range (of length samples) as ramps of its granules' gains, on top
+// of a level change of steps: a step at most every two granules, from 60 dB down (less
+// for a fade shorter than 80 granules) to the level at the fade's end.
+Mp3GainRamp mp3FadeRamp(const Mp3FrameIndex& index, const Mp3CopyRange& range, int64_t length, int64_t fadeIn,
+                        int64_t fadeOut, int steps);
+
 // Writes the frames of the range with their new tag as fileName (complete or not at
 // all), tagged with tags, and gives the name written (a file at the name is replaced only
 // when mayReplace, as AudioFile::close does); raises EngineError when reading or writing
 // fails.
 std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, const Mp3CopyRange& range,
                          const std::string& fileName, const AudioTags& tags, bool mayReplace = false,
-                         const CopyProgress& progress = {});
+                         const CopyProgress& progress = {}, const Mp3GainRamp& gain = {});
 
 // Whole MP3 files joined by copying their frames, under one new tag with the first
 // file's encoder delay and the last one's padding. At each junction the padding of the
@@ -86,6 +98,7 @@ std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, 
 struct Mp3JoinPart {
     std::string path;
     Mp3FrameIndex index;
+    int gainSteps = 0; // its level moved by steps of 1.5 dB (see Mp3GainRamp)
 };
 // Why the files cannot be joined by copying ("" when they can): each must tell its
 // encoder delay and padding, and all be of one MPEG version, rate and channel count.

@@ -31,11 +31,12 @@ void writeBits(uint8_t* data, int at, int count, unsigned value) {
     }
 }
 
-// Moves the global_gain of each granule and channel of the frame; true when one was
-// clamped. In MPEG-1 the side information holds two granules of 59 bits per channel
+} // namespace
+
+// In MPEG-1 the side information holds two granules of 59 bits per channel
 // after main_data_begin, the private bits and scfsi; in MPEG-2 and 2.5 one granule of 63
 // bits after main_data_begin and the private bits. global_gain lies 21 bits into each.
-bool shiftGlobalGains(uint8_t* frame, int version, int channels, int steps) {
+bool shiftMp3FrameGains(uint8_t* frame, int version, int channels, int steps0, int steps1) {
     const bool crc = (frame[1] & 1) == 0;
     uint8_t* side = frame + 4 + (crc ? 2 : 0);
     const bool mpeg1 = version == 1;
@@ -43,7 +44,7 @@ bool shiftGlobalGains(uint8_t* frame, int version, int channels, int steps) {
     bool clamped = false;
     for (int granule = 0; granule < (mpeg1 ? 2 : 1); ++granule)
         for (int channel = 0; channel < channels; ++channel, at += mpeg1 ? 59 : 63) {
-            const int gain = static_cast<int>(readBits(side, at + 21, 8)) + steps;
+            const int gain = static_cast<int>(readBits(side, at + 21, 8)) + (granule == 0 ? steps0 : steps1);
             clamped = clamped || gain < 0 || gain > 255;
             writeBits(side, at + 21, 8, static_cast<unsigned>(std::clamp(gain, 0, 255)));
         }
@@ -54,6 +55,8 @@ bool shiftGlobalGains(uint8_t* frame, int version, int channels, int steps) {
     }
     return clamped;
 }
+
+namespace {
 
 [[noreturn]] void failChanging(const std::string& path, const std::string& cause) {
     throw EngineError(EngineStatus::WriteFailed, "Cannot change the gain of \"" + path + "\": " + cause);
@@ -71,7 +74,7 @@ Mp3GainChange shiftFrames(const std::string& partPath, const std::string& path, 
         if (std::fseek(file.get(), static_cast<long>(at.offset), SEEK_SET) != 0 ||
             std::fread(frame.data(), 1, head, file.get()) != head)
             failChanging(path, "it ended while being changed");
-        change.clampedFrames += shiftGlobalGains(frame.data(), index.version, index.channels, steps) ? 1 : 0;
+        change.clampedFrames += shiftMp3FrameGains(frame.data(), index.version, index.channels, steps, steps) ? 1 : 0;
         ++change.frames;
         if (std::fseek(file.get(), static_cast<long>(at.offset), SEEK_SET) != 0 ||
             std::fwrite(frame.data(), 1, head, file.get()) != head)

@@ -14,6 +14,11 @@ struct Mp3GainChange {
     int64_t clampedFrames = 0; // frames where a granule's gain reached 0 or 255 and stopped there
 };
 
+// Moves the global_gain of each granule of one frame (header first, the whole side
+// information there) by steps0 for the first granule and steps1 for MPEG-1's second,
+// and makes a protected frame's CRC anew; true when a value was clamped at 0 or 255.
+bool shiftMp3FrameGains(uint8_t* frame, int version, int channels, int steps0, int steps1);
+
 // The steps that come nearest to a gain in dB.
 int mp3GainSteps(double gainDb);
 // The most steps that do not go above a gain in dB (a ceiling's limit kept).

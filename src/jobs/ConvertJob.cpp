@@ -9,7 +9,8 @@ JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& jobCont
     const AbandonOnFailure unfinished(output);
     const JobControl control = normalizing.on ? progressWithin(jobControl, 50, 100) : jobControl;
     if (normalizing.on) {
-        const auto gains = normalizingGains({input.fileName()}, normalizing, output, progressWithin(jobControl, 0, 50));
+        const auto gains =
+            normalizingGains({input.fileName()}, normalizing, &output, progressWithin(jobControl, 0, 50));
         if (!gains) {
             input.close();
             output.abandon();

@@ -26,6 +26,18 @@ std::pair<int64_t, int64_t> sectionFrames(const AudioFile& input, const CutSecti
     return {first, std::max(end, first)};
 }
 
+// A section's fades in frames: shortened to the section, the fade-in first.
+std::pair<int64_t, int64_t> fadeFrames(const AudioFile& input, const CutSection& section, int64_t fadeInMs,
+                                       int64_t fadeOutMs) {
+    const int rate = input.sampleRate();
+    const int64_t length = std::max<int64_t>(section.length, 1);
+    fadeInMs = std::clamp<int64_t>(fadeInMs, 0, length);
+    fadeOutMs = std::clamp<int64_t>(fadeOutMs, 0, length - fadeInMs);
+    const auto [firstFrame, endFrame] = sectionFrames(input, section);
+    const int64_t fadeIn = std::min(fadeInMs * rate / 1000, endFrame - firstFrame);
+    return {fadeIn, std::min(fadeOutMs * rate / 1000, endFrame - firstFrame - fadeIn)};
+}
+
 // One section's copy: the progress sub-ranges of the engine's own reports, the fades and
 // the blocks between them.
 class SectionCopy {
@@ -47,15 +59,12 @@ public:
 
     // Returns false when a stop was asked for in the middle part.
     bool copy(const CutSection& section, int64_t fadeInMs, int64_t fadeOutMs) {
-        const int rate = input_.sampleRate();
-        auto frames = [rate](int64_t ms) { return ms * rate / 1000; };
         const int64_t length = std::max<int64_t>(section.length, 1);
         fadeInMs = std::clamp<int64_t>(fadeInMs, 0, length);
         fadeOutMs = std::clamp<int64_t>(fadeOutMs, 0, length - fadeInMs);
         const auto [firstFrame, endFrame] = sectionFrames(input_, section);
         const int64_t sectionFrames = endFrame - firstFrame;
-        const int64_t fadeInFrames = std::min(frames(fadeInMs), sectionFrames);
-        const int64_t fadeOutFrames = std::min(frames(fadeOutMs), sectionFrames - fadeInFrames);
+        const auto [fadeInFrames, fadeOutFrames] = fadeFrames(input_, section, fadeInMs, fadeOutMs);
         const int fadeInShare = static_cast<int>(fadeInMs * 100 / length);
         const int fadeOutStart = 100 - static_cast<int>(fadeOutMs * 100 / length);
         const int64_t blockFrames = int64_t{input_.streamChannels()} * input_.streamSampleRate();
@@ -146,8 +155,9 @@ public:
     // Writes samples [first, end) as path (which becomes the name written); false, with
     // why set, when this one section cannot be copied. note tells how the copy's bounds
     // differ from those asked for. A stop raises CopyStopped.
+    // fadeIn, fadeOut: samples; gainSteps: a level change (MP3 only).
     bool copy(int64_t first, int64_t end, std::string& path, const AudioTags& tags, std::string& note, std::string& why,
-              const CopyProgress& progress) const {
+              const CopyProgress& progress, int64_t fadeIn, int64_t fadeOut, int gainSteps) const {
         if (!frames_) {
             const PacketCopyResult copied = writePacketCopy(source_, first, end, path, tags, overwrite_, progress);
             note = boundsNote(first - copied.firstSample, copied.endSample + copied.tailSamples - end);
@@ -155,7 +165,10 @@ public:
             return true;
         }
         const auto range = planMp3Copy(*frames_, first, end, &why);
-        if (range)
+        if (range && (fadeIn > 0 || fadeOut > 0 || gainSteps != 0))
+            path = writeMp3Copy(source_, *frames_, *range, path, tags, overwrite_, progress,
+                                mp3FadeRamp(*frames_, *range, end - first, fadeIn, fadeOut, gainSteps));
+        else if (range)
             path = writeMp3Copy(source_, *frames_, *range, path, tags, overwrite_, progress);
         return range.has_value();
     }
@@ -211,7 +224,7 @@ public:
         if (normalizing.album) {
             if (!sourceGain_) {
                 const auto gains =
-                    normalizingGains({input_.fileName()}, normalizing, output_, progressWithin(control_, 0, 50));
+                    normalizingGains({input_.fileName()}, normalizing, &output_, progressWithin(control_, 0, 50));
                 if (!gains)
                     return std::nullopt;
                 sourceGain_ = gains->front();
@@ -237,8 +250,13 @@ private:
 } // namespace
 
 std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job) {
-    if (job.fadeInMs > 0 || job.fadeOutMs > 0)
+    if ((job.fadeInMs > 0 || job.fadeOutMs > 0) && job.kind != "MP3")
         return "the sections fade in or out";
+    const auto tooShort = [&input](int64_t fadeMs) {
+        return fadeMs > 0 && fadeMs * input.sampleRate() / 1000 < 4 * 576;
+    };
+    if (job.kind == "MP3" && (tooShort(job.fadeInMs) || tooShort(job.fadeOutMs)))
+        return "a fade is shorter than the four MP3 granules a copied fade needs";
     if (job.normalizing.on && job.kind != "MP3")
         return "the sections are brought to one loudness, which needs their audio encoded again";
     return keptEncodingRefusal(job.kind, input.sampleRate(), input.channels(), "source's");
@@ -277,9 +295,9 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
         if (copier) {
             std::string note, why;
             try {
-                if (copier->copy(first, end, path, sectionTagSet, note, why, copyProgress(writing, index))) {
-                    if (const int steps = mp3GainStepsWithin(*gainDb); steps != 0)
-                        applyMp3Gain(path, steps);
+                const auto [fadeIn, fadeOut] = fadeFrames(input, section, job.fadeInMs, job.fadeOutMs);
+                if (copier->copy(first, end, path, sectionTagSet, note, why, copyProgress(writing, index), fadeIn,
+                                 fadeOut, mp3GainStepsWithin(*gainDb))) {
                     if (path != asked && job.nameTaken)
                         job.nameTaken(asked, path);
                     if (job.copied)
@@ -316,7 +334,7 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
 
 CutSettings currentCutSettings() {
     return {AppSettings::splitOutputPath, AppSettings::splitToSourceFolder, AppSettings::splitOverwrite,
-            AppSettings::splitKeepsEncoding};
+            AppSettings::splitKeepsEncoding, settingsNormalizing(AppSettings::splitNormalizes)};
 }
 
 CutJob makeCutJob(const std::string& source, const CutPlan& plan, int64_t durationMs, const CutSettings& settings) {
@@ -333,5 +351,6 @@ CutJob makeCutJob(const std::string& source, const CutPlan& plan, int64_t durati
     job.outputFolder = settings.toSourceFolder ? folderOf(source) : settings.outputFolder;
     job.overwrite = settings.overwrite;
     job.keepEncoding = settings.keepEncoding;
+    job.normalizing = settings.normalizing;
     return job;
 }

@@ -26,8 +26,8 @@ struct CutJob {
     std::string baseName;     // the source's name without folder and extension
     AudioTags album;          // album fields given for every section (a CUE sheet's)
     // Copy the source's compressed frames or packets instead of decoding and encoding (MP3,
-    // Ogg Vorbis and WMA without fades, at the source's rate and channels); where a section
-    // cannot be copied it is encoded, and reencoded is told why.
+    // fading by steps of gain; Ogg Vorbis and WMA without fades; at the source's rate and
+    // channels); where a section cannot be copied it is encoded, and reencoded is told why.
     bool keepEncoding = false;
     std::function<void(int section, const std::string& why)> reencoded; // section -1: all of them
     // A section's file was copied; note tells how far its bounds lie from those asked for
@@ -57,6 +57,7 @@ struct CutSettings {
     bool toSourceFolder = false; // write beside the source instead
     bool overwrite = false;
     bool keepEncoding = false;
+    Normalizing normalizing;
 };
 // The settings as last applied.
 CutSettings currentCutSettings();

@@ -5,6 +5,7 @@
 #include "AbandonOnFailure.h"
 #include "OutputFormat.h"
 #include "JobTags.h"
+#include "Mp3Gain.h"
 #include "OutputNaming.h"
 
 namespace {
@@ -49,10 +50,22 @@ CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string
 }
 
 CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName, bool overwrite,
-                             const JobControl& control) {
+                             const JobControl& jobControl, const Normalizing& normalizing) {
     const AudioTags tags = mergedTags(readAudioTags(merge.parts.front().path), stemOf(fileName));
+    const JobControl control = normalizing.on ? progressWithin(jobControl, 50, 100) : jobControl;
+    std::vector<Mp3JoinPart> parts = merge.parts;
+    if (normalizing.on) {
+        std::vector<std::string> paths;
+        for (const Mp3JoinPart& part : parts)
+            paths.push_back(part.path);
+        const auto gains = normalizingGains(paths, normalizing, nullptr, progressWithin(jobControl, 0, 50));
+        if (!gains)
+            return {JobEnd::Stopped, {}, 0};
+        for (size_t i = 0; i < parts.size(); ++i)
+            parts[i].gainSteps = mp3GainStepsWithin((*gains)[i]);
+    }
     try {
-        const Mp3JoinWritten written = writeMp3Join(merge.parts, fileName, tags, overwrite, copyProgress(control));
+        const Mp3JoinWritten written = writeMp3Join(parts, fileName, tags, overwrite, copyProgress(control));
         return {JobEnd::Finished, written.fileName,
                 written.junctionSamples * 1000 / merge.parts.front().index.sampleRate};
     } catch (const CopyStopped&) {
@@ -66,7 +79,7 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
     const JobControl control = normalizing.on ? progressWithin(jobControl, 50, 100) : jobControl;
     std::vector<double> gains(paths.size(), 0.0);
     if (normalizing.on) {
-        const auto measured = normalizingGains(paths, normalizing, output, progressWithin(jobControl, 0, 50));
+        const auto measured = normalizingGains(paths, normalizing, &output, progressWithin(jobControl, 0, 50));
         if (!measured) {
             output.abandon();
             return JobEnd::Stopped;

@@ -28,8 +28,10 @@ struct CopyMergeResult {
     std::string fileName;   // the name it took (see AudioFile::close)
     int64_t junctionMs = 0; // padding and delay left at the junctions
 };
+// Normalizing moves each input's frames (or, as an album, all) by the steps of 1.5 dB that
+// come nearest below the target (measured first: the first half of the progress).
 CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName, bool overwrite,
-                             const JobControl& control);
+                             const JobControl& control, const Normalizing& normalizing = {});
 
 // Normalizing measures every input first (the first half of each item's progress) and
 // brings each to the target (or, as an album, the whole).

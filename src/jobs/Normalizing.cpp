@@ -58,19 +58,36 @@ std::unique_ptr<TrackLoudness> measureAsWritten(AudioFile& input, const AudioFil
     return meter.takeMeasurement();
 }
 
+namespace {
+
+std::unique_ptr<TrackLoudness> measureAsWritten(const std::string& path, const AudioFile& output, int item,
+                                                const JobControl& control) {
+    AudioFile input;
+    input.openForStreaming(path);
+    if (input.errorCode() != 0)
+        throw EngineError(static_cast<EngineStatus>(input.errorCode()), input.errorText());
+    return measureAsWritten(input, output, item, control);
+}
+
+std::unique_ptr<TrackLoudness> measureAsItIs(const std::string& path, int item, const JobControl& control) {
+    return TrackLoudness::measure(path, [&control, item](double share) {
+        control.report(item, static_cast<int>(share * 100));
+        return !control.stopping();
+    });
+}
+
+} // namespace
+
 std::optional<std::vector<double>> normalizingGains(const std::vector<std::string>& paths,
-                                                    const Normalizing& normalizing, const AudioFile& output,
+                                                    const Normalizing& normalizing, const AudioFile* output,
                                                     const JobControl& control) {
     if (normalizing.fixedGainDb)
         return std::vector<double>(paths.size(), *normalizing.fixedGainDb);
     std::vector<std::unique_ptr<TrackLoudness>> tracks;
     std::vector<double> gains;
     for (size_t i = 0; i < paths.size(); ++i) {
-        AudioFile input;
-        input.openForStreaming(paths[i]);
-        if (input.errorCode() != 0)
-            throw EngineError(static_cast<EngineStatus>(input.errorCode()), input.errorText());
-        tracks.push_back(measureAsWritten(input, output, static_cast<int>(i), control));
+        tracks.push_back(output ? measureAsWritten(paths[i], *output, static_cast<int>(i), control)
+                                : measureAsItIs(paths[i], static_cast<int>(i), control));
         if (!tracks.back())
             return std::nullopt;
         gains.push_back(normalizingGainDb(tracks.back()->figures(), normalizing));

@@ -46,12 +46,13 @@ JobControl progressWithin(const JobControl& control, int from, int to);
 std::unique_ptr<TrackLoudness> measureAsWritten(AudioFile& input, const AudioFile& output, int item,
                                                 const JobControl& control, int64_t first = 0, int64_t end = -1);
 
-// The gains (dB) that bring the files, written as output writes them, to the target: each
+// The gains (dB) that bring the files, written as output writes them (without output: as
+// they are), to the target: each
 // its own, or with album one for all (or the fixed gain for all); measured one after
 // another with item i's progress; nullopt after a stop. Raises EngineError naming the
 // file when one cannot be read.
 std::optional<std::vector<double>> normalizingGains(const std::vector<std::string>& paths,
-                                                    const Normalizing& normalizing, const AudioFile& output,
+                                                    const Normalizing& normalizing, const AudioFile* output,
                                                     const JobControl& control);
 
 // Says the gain given to what through normalizing.applied.

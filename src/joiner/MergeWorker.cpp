@@ -1,10 +1,14 @@
 #include "MergeWorker.h"
 
+#include "AppSettings.h"
 #include "MergeJob.h"
 #include "WorkerEvent.h"
 
 MergeWorker::MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths, AudioFile& output)
-    : JobWorker(window, WM_MERGE_PROGRESS), input_(input), output_(output), paths_(std::move(paths)) {}
+    : JobWorker(window, WM_MERGE_PROGRESS), input_(input), output_(output), paths_(std::move(paths)),
+      normalizing_(settingsNormalizing(AppSettings::joinNormalizes)) {
+    normalizing_.album = AppSettings::joinKeepsLevels;
+}
 
 void MergeWorker::keepEncoding(std::string kind, std::function<void(bool, const std::string&)> copied) {
     keptKind_ = std::move(kind);
@@ -18,7 +22,8 @@ void MergeWorker::work() {
             const std::string target = output_.fileName();
             output_.abandon();
             failedItem_ = -1;
-            const CopyMergeResult result = runCopyMerge(merge, target, output_.replacesExisting(), control());
+            const CopyMergeResult result =
+                runCopyMerge(merge, target, output_.replacesExisting(), control(), normalizing_);
             if (result.end == JobEnd::Finished)
                 copied_(true,
                         std::to_string(result.junctionMs) + " ms of encoder padding and delay stay at the junctions");
@@ -26,5 +31,5 @@ void MergeWorker::work() {
         }
         copied_(false, merge.refusal);
     }
-    runMerge(input_, output_, paths_, control(), &failedItem_);
+    runMerge(input_, output_, paths_, control(), &failedItem_, normalizing_);
 }

@@ -6,6 +6,7 @@
 
 #include "AudioFile.h"
 #include "JobWorker.h"
+#include "Normalizing.h"
 
 // The merge worker: appends each input, read through the window's input file object,
 // to the window's created output.
@@ -29,4 +30,5 @@ private:
     std::vector<std::string> paths_;
     std::string keptKind_; // "" when the inputs are decoded and encoded
     std::function<void(bool, const std::string&)> copied_;
+    Normalizing normalizing_; // as the settings were when the join was asked for
 };

@@ -2,6 +2,7 @@
 
 #include "AudioFile.h"
 #include "JobWorker.h"
+#include "Normalizing.h"
 
 // The conversion worker: copies the window's opened input into its created output.
 class ConvertWorker : public JobWorker {
@@ -16,4 +17,5 @@ protected:
 private:
     AudioFile& input_;
     AudioFile& output_;
+    Normalizing normalizing_; // as the settings were when the conversion was asked for
 };

@@ -286,8 +286,8 @@ private slots:
                               "song-Splitted1 New New.wav", "song-Splitted1 New.wav", "song-Splitted1.wav"}));
     }
 
-    // With the source's encoding kept, MP3 sections are copied; a fade encodes them again
-    // and the rows say why.
+    // With the source's encoding kept, MP3 sections are copied, faded ones too (by steps of
+    // their frames' gain); another output rate encodes them again and the rows say why.
     void keptEncodingShowsWhichSectionsWereCopied() {
         AppSettings::splitKeepsEncoding = true;
         AppSettings::mp3FreqHz = 44100;
@@ -300,8 +300,13 @@ private slots:
 
         QTest::mouseClick(ctl<QPushButton>("fadeInButton"), Qt::LeftButton);
         runCut();
+        QCOMPARE(statuses(*window_), QStringList({"Done (copied)", "Done (copied)"}));
+        AppSettings::mp3FreqHz = 22050;
+        runCut();
         QCOMPARE(statuses(*window_), QStringList({"Done (re-encoded)", "Done (re-encoded)"}));
-        QCOMPARE(sections()->statusNote(0), QString("the sections fade in or out"));
+        QCOMPARE(sections()->statusNote(0),
+                 QString("the output format (22050 Hz, 2 channels) is not the source's (44100 Hz, 2 channels)"));
+        AppSettings::mp3FreqHz = 44100;
         QTest::mouseClick(ctl<QPushButton>("fadeInButton"), Qt::LeftButton);
         AppSettings::splitKeepsEncoding = false;
     }

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -256,8 +257,8 @@ TEST_F(CutJobTest, SectionsCarryTheSourceTagsTitledAndNumbered) {
 }
 
 // Keeping the encoding: MP3 sections are copied and decode to the source's own samples
-// (their tags as on encoded sections); a fade or another output format encodes them
-// again and says why, once.
+// (their tags as on encoded sections); a fade too short for steps of gain or another
+// output format encodes them again and says why, once.
 TEST_F(CutJobTest, KeptEncodingCopiesMp3SectionsOrSaysWhyNot) {
     AppSettings::mp3FreqHz = 44100;
     AppSettings::mp3ChannelCount = 2;
@@ -276,7 +277,7 @@ TEST_F(CutJobTest, KeptEncodingCopiesMp3SectionsOrSaysWhyNot) {
     };
     const Case cases[] = {
         {"copied", 0, 44100, ""},
-        {"faded", 20, 44100, "the sections fade in or out"},
+        {"faded", 20, 44100, "a fade is shorter than the four MP3 granules a copied fade needs"},
         {"resampled", 0, 32000, "the output format (32000 Hz, 2 channels) is not the source's (44100 Hz, 2 channels)"},
     };
     for (const Case& c : cases) {
@@ -315,6 +316,76 @@ TEST_F(CutJobTest, KeptEncodingCopiesMp3SectionsOrSaysWhyNot) {
             EXPECT_EQ(tags.track, std::to_string(i + 1));
         }
         EXPECT_EQ(run.reports.back(), (std::pair<int, int>{2, 100}));
+    }
+    AppSettings::mp3FreqHz = 44100;
+}
+
+// A copied MP3 section fades by steps of its granules' gain: it stays copied (the frames
+// between the fades are the source's bytes), and its level against the source's rises
+// over the fade-in and falls over the fade-out, by at most 1.6 dB from one granule to the
+// next.
+TEST_F(CutJobTest, CopiedMp3SectionsFadeInStepsOfGain) {
+    AppSettings::mp3FreqHz = 44100;
+    AppSettings::mp3ChannelCount = 2;
+    for (const char* mpeg : {"44100", "22050"}) {
+        SCOPED_TRACE(mpeg);
+        AppSettings::mp3FreqHz = std::stoi(mpeg);
+        const std::string source = folder_ / (std::string("faded") + mpeg + ".mp3");
+        makeNoisyTone(source, 8.0, std::stoi(mpeg), 2, "-c:a libmp3lame -b:a 96k");
+        const int rate = std::stoi(mpeg);
+        const std::vector<float> whole = decodeWithFfmpeg(source);
+        const std::string out = folder_ / (std::string("out") + mpeg);
+        std::filesystem::create_directory(out);
+        CutJob job;
+        job.sections = {{500, 6500}};
+        job.outputFolder = out + "/";
+        job.baseName = "faded";
+        job.fadeInMs = 2000;
+        job.fadeOutMs = 1000;
+        job.keepEncoding = true;
+        std::vector<std::string> copied;
+        job.reencoded = [](int, const std::string& why) { ADD_FAILURE() << why; };
+        job.copied = [&](int, const std::string& path, const std::string&) { copied.push_back(path); };
+        cut(source, "MP3", job);
+        ASSERT_EQ(copied.size(), 1u);
+
+        const std::vector<float> section = decodeWithFfmpeg(copied[0]);
+        const int64_t first = int64_t{500} * rate / 1000, frames = int64_t{6500} * rate / 1000;
+        ASSERT_EQ(section.size(), static_cast<size_t>(frames * 2));
+        // The level against the source's, window by window of one granule.
+        std::vector<double> levels;
+        for (int64_t at = 0; at + 576 <= frames; at += 576) {
+            double ours = 0, theirs = 0;
+            for (int64_t i = at * 2; i < (at + 576) * 2; ++i) {
+                ours += double{section[i]} * section[i];
+                theirs += double{whole[(first * 2) + i]} * whole[(first * 2) + i];
+            }
+            levels.push_back(10 * std::log10((ours + 1e-12) / (theirs + 1e-12)));
+        }
+        const size_t fadeInEnd = static_cast<size_t>(2 * rate / 576), fadeOutStart = levels.size() - rate / 576 - 1;
+        EXPECT_LT(levels.front(), -40);
+        EXPECT_LT(levels.back(), -20);
+        for (size_t i = 1; i < levels.size(); ++i) {
+            SCOPED_TRACE(i);
+            if (std::min(levels[i], levels[i - 1]) < -45)
+                continue; // too far down for the source's noise to tell the level
+            if (i <= fadeInEnd) {
+                EXPECT_GE(levels[i], levels[i - 1] - 0.3);
+                EXPECT_LE(levels[i] - levels[i - 1], 1.6);
+            } else if (i > fadeOutStart + 1) {
+                EXPECT_LE(levels[i], levels[i - 1] + 0.3);
+                EXPECT_GE(levels[i] - levels[i - 1], -1.6);
+            } else if (i > fadeInEnd + 2 && i + 2 < fadeOutStart) {
+                EXPECT_NEAR(levels[i], 0, 0.01);
+            }
+        }
+        // Ten frames from the middle are the source's bytes.
+        const Mp3Frames frameList = readMp3Frames(source);
+        const size_t middle = static_cast<size_t>(4 * rate / (rate >= 32000 ? 1152 : 576));
+        const std::string bytes = readFileText(source);
+        const std::string run =
+            bytes.substr(frameList.offsets[middle], frameList.offsets[middle + 10] - frameList.offsets[middle]);
+        EXPECT_NE(readFileText(copied[0]).find(run), std::string::npos);
     }
     AppSettings::mp3FreqHz = 44100;
 }

@@ -155,8 +155,7 @@ TEST(Normalizing, CutSectionsEachReachTheTarget) {
         const std::string outFolder = folder / (copy ? "copied" : "encoded");
         std::filesystem::create_directory(outFolder);
         const CutPlan plan = {{0, true, "", ""}, {4000, true, "", ""}};
-        CutJob job = makeCutJob(source, plan, 8000, {outFolder + "/", false, true, copy});
-        job.normalizing = normalizingTo(-18);
+        CutJob job = makeCutJob(source, plan, 8000, {outFolder + "/", false, true, copy, normalizingTo(-18)});
         int copied = 0;
         job.copied = [&copied](int, const std::string&, const std::string&) { ++copied; };
         job.reencoded = [](int section, const std::string& why) { ADD_FAILURE() << section << ": " << why; };
@@ -200,4 +199,26 @@ TEST(Normalizing, StopWhileMeasuringLeavesNoFile) {
               JobEnd::Stopped);
     EXPECT_FALSE(std::filesystem::exists(folder / "joined.wav"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1); // a.wav alone, no part file
+}
+
+// A join by copying MP3 frames matches its inputs' levels by steps of their frames' gain:
+// each part lies within a step below the target, and the file is as large as the plain
+// copy (the frames are the same but for their gains).
+TEST(Normalizing, CopyJoinMatchesLevelsInSteps) {
+    TempFolder folder;
+    makeFromFilter(folder / "quiet.mp3", "anoisesrc=d=4:c=pink:a=0.03:r=44100", "-ac 2 -c:a libmp3lame -b:a 160k");
+    makeFromFilter(folder / "loud.mp3", "anoisesrc=d=4:c=pink:a=0.5:r=44100", "-ac 2 -c:a libmp3lame -b:a 160k");
+    const std::vector<std::string> paths = {folder / "quiet.mp3", folder / "loud.mp3"};
+    const CopyMerge merge = planCopyMerge(paths, "MP3");
+    ASSERT_EQ(merge.refusal, "");
+    ASSERT_EQ(runCopyMerge(merge, folder / "plain.mp3", false, {}).end, JobEnd::Finished);
+    const CopyMergeResult joined = runCopyMerge(merge, folder / "matched.mp3", false, {}, normalizingTo(-20));
+    ASSERT_EQ(joined.end, JobEnd::Finished);
+    EXPECT_EQ(std::filesystem::file_size(joined.fileName), std::filesystem::file_size(folder / "plain.mp3"));
+    for (const auto& [from, name] : {std::pair{0.2, "first.wav"}, std::pair{4.2, "second.wav"}}) {
+        SCOPED_TRACE(name);
+        const double loudness = ffmpegLoudness(partOf(joined.fileName, from, 3.6, folder / name)).integratedLufs;
+        EXPECT_LE(loudness, -20 + 0.3);
+        EXPECT_GE(loudness, -20 - 1.5 - 0.3);
+    }
 }

@@ -539,7 +539,8 @@ TEST_F(Batch, CopyCutsAndJoinsMp3AndSaysWhenItCannot) {
 
     run("cut --copy " + tone + " --at 1000 --fade-in 10 --overwrite --out " + shellQuoted(out_), &status);
     EXPECT_EQ(status, 0);
-    EXPECT_NE(errors().find("\" are encoded again: the sections fade in or out"), std::string::npos) << errors();
+    EXPECT_NE(errors().find("\" are encoded again: a fade is shorter than the four MP3 granules"), std::string::npos)
+        << errors();
     run("join --copy --to mp3 --out " + shellQuoted(out_) + " " + tone + " " + shellQuoted(home_ / "song.wav"),
         &status);
     EXPECT_EQ(status, 0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "AppSettings.h"
 #include "FileNames.h"
 #include "PlaybackRead.h"
 
@@ -29,6 +30,7 @@ bool PlaybackController::play(const QString& path, const Range& range, double sp
         return false;
     }
     path_ = path;
+    replayGain_ = replayGainOf(path);
     range_ = range;
     speed_ = speed;
     sampleRate_ = file_.streamSampleRate();
@@ -142,7 +144,23 @@ AudioBlock PlaybackController::nextSourceBlock() {
         block = readBlockForPlayback(file_, static_cast<int>(std::min<int64_t>(blockFrames_, left)), this,
                                      [this](const QString& text) { emit failed(text); });
     fedFrames_ += block.frames();
+    if (replayGain_ != 1.0f)
+        for (float& sample : block.samples)
+            sample *= replayGain_;
     return block;
+}
+
+float PlaybackController::replayGainOf(const QString& path) {
+    if (AppSettings::playbackGain == AppSettings::PlaybackGain::Off)
+        return 1.0f;
+    try {
+        const std::optional<ReplayGainTags> gain = readReplayGainTags(Platform::pathBytes(path));
+        return gain ? static_cast<float>(
+                          replayGainFactor(*gain, AppSettings::playbackGain == AppSettings::PlaybackGain::Album))
+                    : 1.0f;
+    } catch (const EngineError&) {
+        return 1.0f; // tags that cannot be read: the file is played as it is
+    }
 }
 
 // With a speed change, the processor holds audio back: at first it is read on until it

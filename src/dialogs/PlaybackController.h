@@ -81,6 +81,7 @@ private:
     void playedSoFar(int playedFrames);
     void finish();
     void setState(State state);
+    static float replayGainOf(const QString& path);
 
     AudioPlayer player_;
     AudioFile file_;
@@ -93,8 +94,9 @@ private:
     int blockFrames_ = 0;
     int sampleRate_ = 44100;
     int64_t lengthFrames_ = 0;
-    int64_t startFrame_ = 0; // where the player's count of played frames began
-    int64_t endFrame_ = 0;   // the range's end (exclusive)
-    int64_t fedFrames_ = 0;  // read from the file since startFrame_
-    int64_t heardFrame_ = 0; // the frame being heard, kept while paused
+    int64_t startFrame_ = 0;  // where the player's count of played frames began
+    int64_t endFrame_ = 0;    // the range's end (exclusive)
+    int64_t fedFrames_ = 0;   // read from the file since startFrame_
+    int64_t heardFrame_ = 0;  // the frame being heard, kept while paused
+    float replayGain_ = 1.0f; // the file's ReplayGain as the settings choose it
 };

@@ -1,6 +1,7 @@
 #include "AudioTags.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -525,6 +526,13 @@ void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, 
 void writeReplayGainTags(const std::string& fileName, const ReplayGainTags& gain) {
     changeTags(fileName, kindOf(fileName),
                [&gain](TagKind kind, TagLib::File& file) { return saveReplayGain(kind, file, gain); });
+}
+
+double replayGainFactor(const ReplayGainTags& gain, bool album) {
+    const bool useAlbum = album && gain.albumGainDb;
+    const double factor = std::pow(10.0, (useAlbum ? *gain.albumGainDb : gain.trackGainDb) / 20.0);
+    const double peak = useAlbum ? gain.albumPeak.value_or(gain.trackPeak) : gain.trackPeak;
+    return peak > 0 ? std::min(factor, 1.0 / peak) : factor;
 }
 
 std::optional<ReplayGainTags> readReplayGainTags(const std::string& fileName) {

@@ -57,6 +57,10 @@ void writeReplayGainTags(const std::string& fileName, const ReplayGainTags& gain
 // The file's ReplayGain values, or nothing when it has no track gain.
 std::optional<ReplayGainTags> readReplayGainTags(const std::string& fileName);
 
+// The factor a player plays a file of these values with: the album's gain when asked for
+// and known (else the track's), no more than its peak allows below full scale.
+double replayGainFactor(const ReplayGainTags& gain, bool album);
+
 // The steps of 1.5 dB an MP3 file's gain was moved by without encoding (its APE tag's
 // MP3GAIN_UNDO, as mp3gain writes it: the change it undoes, negated), 0 when none.
 int readMp3GainUndo(const std::string& fileName);

@@ -768,6 +768,89 @@
     </message>
 </context>
 <context>
+    <name>LoudnessDialog</name>
+    <message>
+        <source>1 file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loudness</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>True peak</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measuring…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write ReplayGain tags</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Adjust MP3 gain (lossless)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MP3 files move by steps of 1.5 dB to the nearest of -18 LUFS (the album&apos;s level when several are measured), recorded so that mp3gain can undo it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopped</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Measured %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ReplayGain tags written into %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; moved by %2 steps of 1.5 dB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (%1 frames reached the limit)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nothing to move: the files are within half a step</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>OptionsDialog</name>
     <message>
         <source>Zelvo MP3 Zovozu Darozu: Options</source>
@@ -898,10 +981,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Sections without fades are copied: MP3 frame by frame, exact to the sample; OGG and WMA packet by packet, exact to the packet. Lossless and fast</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Converter</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1027,6 +1106,66 @@
     </message>
     <message>
         <source>Every year: %1 %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loudness</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bring to one loudness (see Loudness)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The output is measured and brought to the target loudness, never above the peak ceiling; copied MP3 sections move in steps of 1.5 dB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> LUFS</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> dBTP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Target loudness:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Peak ceiling:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Track gain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Album gain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Files with ReplayGain tags are played at their gain, their peaks kept below full scale; files without them are played as they are</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Play with ReplayGain:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sections are copied: MP3 frame by frame, exact to the sample, fades in steps of 1.5 dB; OGG and WMA sections without fades packet by packet, exact to the packet. Lossless and fast</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keep the files&apos; levels to each other (an album)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The joined file as a whole is brought to the target, not each file</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1186,6 +1325,10 @@
     </message>
     <message>
         <source>Playing </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loudness…</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -146,7 +146,7 @@ QWidget* PlayerControls::buildPlayList(QWidget* window) {
     playList->setAccessibleName(tr("Files"));
     playList->setRootIsDecorated(false);
     playList->setUniformRowHeights(true);
-    playList->setSelectionMode(QAbstractItemView::SingleSelection);
+    playList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     playList->setSelectionBehavior(QAbstractItemView::SelectRows);
     playList->setAllColumnsShowFocus(true);
     playList->setAcceptDrops(true);
@@ -203,6 +203,7 @@ void PlayerControls::buildMenu(QWidget* window) {
         item("convertToOggAction", tr("Convert to OGG")), item("convertToWmaAction", tr("Convert to WMA")),
         item("convertToFlacAction", tr("Convert to FLAC"))};
     cancelConversionAction = item("cancelConversionAction", tr("Cancel"));
+    loudnessAction = item("loudnessAction", tr("Loudness…"));
     mailAction = item("mailAction", tr("Email"));
     renameAction = item("renameAction", tr("Rename"));
     deleteAction = item("deleteAction", tr("Delete"));

@@ -40,7 +40,7 @@ public:
     QLabel* fileInfoLabel;
     QMenu* contextMenu;
     std::array<QAction*, 5> convertActions{}; // to WAV, MP3, OGG, WMA and FLAC
-    QAction *cancelConversionAction, *mailAction, *renameAction, *deleteAction;
+    QAction *cancelConversionAction, *loudnessAction, *mailAction, *renameAction, *deleteAction;
 
 private:
     void buildTopRow(QWidget* window);

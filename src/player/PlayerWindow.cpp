@@ -135,6 +135,7 @@ void PlayerWindow::connectControls() {
         connect(ui.convertActions[i], &QAction::triggered, this, [this, kind = kinds[i]] { convertSelected(kind); });
     connect(ui.cancelConversionAction, &QAction::triggered, this, &PlayerWindow::cancelConversion);
     connect(ui.mailAction, &QAction::triggered, this, &PlayerWindow::mailSelected);
+    connect(ui.loudnessAction, &QAction::triggered, this, &PlayerWindow::measureLoudness);
     connect(ui.renameAction, &QAction::triggered, this, &PlayerWindow::renameSelected);
     connect(ui.deleteAction, &QAction::triggered, this, &PlayerWindow::deleteSelected);
     connect(ui.mailButton, &QPushButton::clicked, this, &PlayerWindow::mailSelected);
@@ -349,9 +350,22 @@ bool PlayerWindow::showPath(const QString& path) {
     return true;
 }
 
+// The current row when it is selected (of several selected, the one last clicked), else
+// the first selected.
 QString PlayerWindow::selectedFile() const {
-    const QModelIndexList rows = ui_->playList->selectionModel()->selectedRows();
+    const QItemSelectionModel* selection = ui_->playList->selectionModel();
+    const QModelIndex current = ui_->playList->currentIndex();
+    if (current.isValid() && selection->isRowSelected(current.row()))
+        return current.siblingAtColumn(0).data(AudioFileListModel::PathRole).toString();
+    const QModelIndexList rows = selection->selectedRows();
     return rows.isEmpty() ? QString() : rows.first().data(AudioFileListModel::PathRole).toString();
+}
+
+QStringList PlayerWindow::selectedFiles() const {
+    QStringList files;
+    for (const QModelIndex& row : ui_->playList->selectionModel()->selectedRows())
+        files << row.data(AudioFileListModel::PathRole).toString();
+    return files;
 }
 
 void PlayerWindow::showSelectedRow() {

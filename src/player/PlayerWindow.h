@@ -72,6 +72,9 @@ private:
     bool acceptsDrop(QEvent* event);
     QString currentFolder() const;
     QString selectedFile() const;
+    QStringList selectedFiles() const; // in the list's order
+    // "Loudness…": the selected files measured in a dialog of their own.
+    void measureLoudness();
     QModelIndex viewIndexOf(const QString& path) const;
     void selectFile(const QString& path);
     void showSelectedRow();

@@ -27,6 +27,8 @@
 #include "OutputFormat.h"
 #include "OutputNaming.h"
 #include "PlayerWindow.h"
+
+#include "LoudnessDialog.h"
 #include "WorkerEvent.h"
 
 // The play list's editor of file names: refuses playing and converting rows, and hands
@@ -85,6 +87,16 @@ void PlayerWindow::enableMenuActions() {
     ui_->renameAction->setEnabled(canEdit(file));
     ui_->deleteAction->setEnabled(canEdit(file));
     ui_->mailAction->setEnabled(true);
+    ui_->loudnessAction->setEnabled(true);
+}
+
+void PlayerWindow::measureLoudness() {
+    const QStringList files = selectedFiles();
+    if (files.isEmpty())
+        return;
+    auto* dialog = new LoudnessDialog(files, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void PlayerWindow::failConversion(const QString& why) {

@@ -15,7 +15,12 @@
 #include <filesystem>
 #include <sys/resource.h>
 
+#include <QTableWidget>
+
 #include "AudioFileListModel.h"
+#include "AudioTags.h"
+#include "Loudness.h"
+#include "LoudnessDialog.h"
 #include "AudioFixtures.h"
 #include "PlaybackController.h"
 #include "FileListProbe.h"
@@ -172,8 +177,8 @@ private slots:
     void menuOffersTheOtherFormatsAndCancelOnlyOnTheConvertingRow() {
         relist();
         select("clip.wav");
-        QCOMPARE(menu(), QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA", "Convert to FLAC", "Email",
-                                      "Rename", "Delete"}));
+        QCOMPARE(menu(), QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA", "Convert to FLAC",
+                                      "Loudness…", "Email", "Rename", "Delete"}));
         list()->clearSelection();
         QVERIFY(menu().isEmpty());
 
@@ -184,9 +189,9 @@ private slots:
         startConverting("OGG");
         QCOMPARE(stateOf("long.wav"), AudioFileListModel::RowState::Converting); // drawn in italics
         QTRY_VERIFY(cellText(list(), findRow(*player_, "long.wav"), 4).startsWith("Converting "));
-        QCOMPARE(menu(), QStringList({"Cancel", "Email"}));
+        QCOMPARE(menu(), QStringList({"Cancel", "Loudness…", "Email"}));
         select("song.mp3");
-        QCOMPARE(menu(), QStringList({"Email", "Rename", "Delete"}));
+        QCOMPARE(menu(), QStringList({"Loudness…", "Email", "Rename", "Delete"}));
 
         // Cancelling leaves no file and an idle row; later progress is ignored.
         select("long.wav");
@@ -433,6 +438,41 @@ private slots:
         qputenv("PATH", path);
         QTRY_COMPARE(answers_->texts.size(), 2);
         QVERIFY(answers_->texts.last().contains("xdg-email was not found"));
+    }
+
+    // "Loudness…" measures the selected files (several: the album too) as the engine's
+    // meter does, and writes their ReplayGain tags; the MP3 file's gain moves losslessly.
+    void loudnessOfTheSelectedFilesIsMeasuredAndTagged() {
+        relist();
+        select("song.mp3");
+        list()->selectionModel()->select(list()->model()->index(findRow(*player_, "clip.wav"), 0),
+                                         QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        choose("loudnessAction");
+        auto* dialog = player_->findChild<LoudnessDialog*>();
+        QVERIFY(dialog);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->isMeasuring(), 20000);
+        auto* table = dialog->findChild<QTableWidget*>("loudnessTable");
+        QCOMPARE(table->rowCount(), 3);
+        QCOMPARE(table->item(2, 0)->text(), QString("Album"));
+        for (int row = 0; row < 2; ++row) {
+            const QString path = music_ + table->item(row, 0)->text();
+            const auto measured = TrackLoudness::measure(path.toStdString());
+            QCOMPARE(table->item(row, 1)->text(),
+                     QString::number(measured->figures().integratedLufs, 'f', 2) + " LUFS");
+            QCOMPARE(dialog->track(row)->figures().truePeak, measured->figures().truePeak);
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton*>("writeTagsButton"), Qt::LeftButton);
+        QVERIFY(dialog->findChild<QLabel*>("loudnessStatus")->text().contains("written into 2 files"));
+        for (int row = 0; row < 2; ++row) {
+            const auto tags = readReplayGainTags((music_ + table->item(row, 0)->text()).toStdString());
+            QVERIFY(tags && tags->albumGainDb);
+            QCOMPARE(QString::number(tags->trackGainDb, 'f', 2), table->item(row, 4)->text().chopped(3));
+        }
+        QTest::mouseClick(dialog->findChild<QPushButton*>("mp3GainButton"), Qt::LeftButton);
+        QVERIFY(dialog->findChild<QLabel*>("loudnessStatus")->text().contains("\"song.mp3\" moved by"));
+        QVERIFY(readMp3GainUndo((music_ + "song.mp3").toStdString()) != 0);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("closeButton"), Qt::LeftButton);
+        QTRY_VERIFY(!player_->findChild<LoudnessDialog*>());
     }
 };
 

@@ -131,8 +131,8 @@ int main(int argc, char** argv) {
                        "Move each MP3 file's gain without encoding, in steps of 1.5 dB, to the nearest of -18 LUFS "
                        "(the album's level with --album); the change is recorded as mp3gain records it");
     loudness->add_flag("--tag", tagLoudness,
-                       "Write ReplayGain 2.0 tags (track, and album with --album) into the WAV, MP3, OGG, WMA and "
-                       "FLAC files");
+                       "Write ReplayGain 2.0 tags (track, and album with --album) into the WAV, MP3, OGG, WMA, "
+                       "FLAC, Opus (also its R128 gains) and M4A files");
 
     std::string to;
     auto* convert = app.add_subcommand("convert", "Convert files to another format");

@@ -267,11 +267,11 @@ bool saveFile(TagKind kind, TagLib::File& file, bool strip = true) {
         return static_cast<TagLib::MPEG::File&>(file).save(TagLib::MPEG::File::ID3v2, others, TagLib::ID3v2::v3);
     case TagKind::Ogg:
     case TagKind::Wma:
-    case TagKind::Flac: return file.save();
-    case TagKind::Opus:
-    case TagKind::Mp4:
+    case TagKind::Flac:
+    case TagKind::Opus: // ReplayGain values only
+    case TagKind::Mp4: return file.save();
     case TagKind::Aiff:
-    case TagKind::None: break; // read only: the program writes none of these
+    case TagKind::None: break; // read only
     }
     return false;
 }
@@ -324,10 +324,35 @@ std::vector<std::pair<std::string, std::string>> replayGainValues(const ReplayGa
     return values;
 }
 
+// Opus's own gains (RFC 7845): Q7.8 fixed point in dB, to -23 LUFS, as opusgain and rsgain
+// write them beside the ReplayGain values.
+std::vector<std::pair<std::string, std::string>> r128Values(const ReplayGainTags& gain) {
+    const auto q78 = [](double replayGainDb) {
+        return std::to_string(std::clamp<long>(std::lround((replayGainDb - 5.0) * 256.0), -32768, 32767));
+    };
+    std::vector<std::pair<std::string, std::string>> values{{"R128_TRACK_GAIN", q78(gain.trackGainDb)}};
+    if (gain.albumGainDb)
+        values.emplace_back("R128_ALBUM_GAIN", q78(*gain.albumGainDb));
+    return values;
+}
+
 // Sets the values beside the file's other tags (older ReplayGain values go): TXXX frames
 // in ID3v2, Vorbis comments, and in WMA the attributes foobar2000 names in lower case.
+// iTunes' freeform item of a ReplayGain key, as foobar2000 and rsgain name it.
+TagLib::String mp4ItemOf(const char* key) {
+    return text("----:com.apple.iTunes:" + lowerCase(key));
+}
+
 bool saveReplayGain(TagKind kind, TagLib::File& file, const ReplayGainTags& gain) {
     const auto values = replayGainValues(gain);
+    if (kind == TagKind::Mp4) {
+        auto* tag = static_cast<TagLib::MP4::File&>(file).tag();
+        for (const char* key : ReplayGainKeys)
+            tag->removeItem(mp4ItemOf(key));
+        for (const auto& [key, value] : values)
+            tag->setItem(mp4ItemOf(key.c_str()), TagLib::MP4::Item(TagLib::StringList(text(value))));
+        return saveFile(kind, file, false);
+    }
     if (kind == TagKind::Wma) {
         auto* tag = static_cast<TagLib::ASF::File&>(file).tag();
         for (const char* key : ReplayGainKeys)
@@ -339,8 +364,13 @@ bool saveReplayGain(TagKind kind, TagLib::File& file, const ReplayGainTags& gain
     TagLib::PropertyMap properties = file.properties();
     for (const char* key : ReplayGainKeys)
         properties.erase(key);
+    for (const char* key : {"R128_TRACK_GAIN", "R128_ALBUM_GAIN"})
+        properties.erase(key);
     for (const auto& [key, value] : values)
         properties.replace(key, TagLib::StringList(text(value)));
+    if (kind == TagKind::Opus)
+        for (const auto& [key, value] : r128Values(gain))
+            properties.replace(key, TagLib::StringList(text(value)));
     file.setProperties(properties);
     return saveFile(kind, file, false);
 }
@@ -503,11 +533,13 @@ void writeAudioTags(const std::string& fileName, const AudioTags& tags) {
 
 namespace {
 
-// Changes the tags of a file of a kind the program writes: in place after a WAV file's
-// audio, else through a copy.
-void changeTags(const std::string& fileName, TagKind kind, const TagChange& change) {
-    if (kind == TagKind::None || kind == TagKind::Opus || kind == TagKind::Mp4 || kind == TagKind::Aiff)
-        tagFailure(fileName, "it is not a WAV, MP3, OGG, WMA or FLAC file");
+// Changes the tags of a file of a kind the program writes (withOpusAndM4a: also of those):
+// in place after a WAV file's audio, else through a copy.
+void changeTags(const std::string& fileName, TagKind kind, const TagChange& change, bool withOpusAndM4a = false) {
+    const bool opusOrM4a = kind == TagKind::Opus || kind == TagKind::Mp4;
+    if (kind == TagKind::None || kind == TagKind::Aiff || (opusOrM4a && !withOpusAndM4a))
+        tagFailure(fileName, withOpusAndM4a ? "it is not a WAV, MP3, OGG, WMA, FLAC, Opus or M4A file"
+                                            : "it is not a WAV, MP3, OGG, WMA or FLAC file");
     if (kind == TagKind::Wav)
         writeAfterAudio(fileName, change);
     else
@@ -524,8 +556,9 @@ void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, 
 }
 
 void writeReplayGainTags(const std::string& fileName, const ReplayGainTags& gain) {
-    changeTags(fileName, kindOf(fileName),
-               [&gain](TagKind kind, TagLib::File& file) { return saveReplayGain(kind, file, gain); });
+    changeTags(
+        fileName, kindOf(fileName),
+        [&gain](TagKind kind, TagLib::File& file) { return saveReplayGain(kind, file, gain); }, true);
 }
 
 double replayGainFactor(const ReplayGainTags& gain, bool album) {
@@ -554,6 +587,11 @@ std::optional<ReplayGainTags> readReplayGainTags(const std::string& fileName) {
         for (const char* key : ReplayGainKeys)
             if (const auto found = attributes.find(text(lowerCase(key))); found != attributes.end())
                 take(key, found->second.front().toString());
+    } else if (kind == TagKind::Mp4) {
+        const TagLib::MP4::Tag* tag = static_cast<TagLib::MP4::File&>(*file).tag();
+        for (const char* key : ReplayGainKeys)
+            if (tag->contains(mp4ItemOf(key)) && !tag->item(mp4ItemOf(key)).toStringList().isEmpty())
+                take(key, tag->item(mp4ItemOf(key)).toStringList().front());
     } else {
         const TagLib::PropertyMap properties = file->properties();
         for (const char* key : ReplayGainKeys)

@@ -196,6 +196,17 @@ TEST(AudioTags, AFailedWriteNamesTheFileAndKeepsTheAudio) {
 // ReplayGain values are written beside a file's other tags as rsgain and loudgain write
 // them (what FFmpeg reads back under their names), the tags and audio it had stay, and a
 // later measurement replaces the earlier values, album ones included.
+// The tags ffprobe reads, their names in capitals.
+std::map<std::string, std::string> probedTagsInCapitals(const std::string& path) {
+    std::map<std::string, std::string> probed;
+    for (const auto& [key, value] : probeTags(path)) {
+        std::string upper = key;
+        std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
+        probed[upper] = value;
+    }
+    return probed;
+}
+
 // Opus and M4A files, whose other tags the program does not write, take ReplayGain values
 // too: Vorbis comments with Opus's own R128 gains (Q7.8 dB to -23 LUFS), and iTunes'
 // freeform items; the audio and the encoder's tag stay.
@@ -212,22 +223,14 @@ TEST(AudioTags, ReplayGainIsWrittenIntoOpusAndM4a) {
         EXPECT_DOUBLE_EQ(read->trackGainDb, -3.21);
         EXPECT_EQ(read->albumPeak, 1.0);
         EXPECT_EQ(decodeWithFfmpeg(path), audio);
-        std::map<std::string, std::string> probed;
-        for (const auto& [key, value] : probeTags(path)) {
-            std::string upper = key;
-            std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-            probed[upper] = value;
-        }
+        std::map<std::string, std::string> probed = probedTagsInCapitals(path);
         EXPECT_EQ(probed["REPLAYGAIN_TRACK_GAIN"], "-3.21 dB");
         EXPECT_NE(probed["ENCODER"], "");
         if (std::string(name).ends_with("opus")) {
             EXPECT_EQ(probed["R128_TRACK_GAIN"], "-2103"); // (-3.214 - 5) * 256
             EXPECT_EQ(probed["R128_ALBUM_GAIN"], "-896");  // (1.5 - 5) * 256
             writeReplayGainTags(path, {2.0, 0.5, std::nullopt, std::nullopt});
-            probed.clear();
-            for (const auto& [key, value] : probeTags(path))
-                probed[key] = value;
-            EXPECT_EQ(probed.count("R128_ALBUM_GAIN") + probed.count("r128_album_gain"), 0u);
+            EXPECT_EQ(probedTagsInCapitals(path).count("R128_ALBUM_GAIN"), 0u);
         }
     }
 }
@@ -252,12 +255,7 @@ TEST(AudioTags, ReplayGainIsWrittenBesideTheOtherTags) {
         EXPECT_EQ(readAudioTags(path), tags);
         EXPECT_EQ(decodeWithFfmpeg(path), audio);
         if (std::string(kind.extension) != "wav") { // FFmpeg reads a WAV file's RIFF INFO only
-            std::map<std::string, std::string> probed;
-            for (const auto& [key, value] : probeTags(path)) {
-                std::string upper = key;
-                std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-                probed[upper] = value;
-            }
+            std::map<std::string, std::string> probed = probedTagsInCapitals(path);
             EXPECT_EQ(probed["REPLAYGAIN_TRACK_GAIN"], "-3.21 dB");
             EXPECT_EQ(probed["REPLAYGAIN_ALBUM_PEAK"], "1.000000");
         }

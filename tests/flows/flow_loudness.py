@@ -1,11 +1,10 @@
 """Measure two files' loudness from the play list's menu, write their ReplayGain tags, and
 convert one with "Bring to one loudness" ticked: it comes out at the target."""
 
-import html
 import os
 import re
 
-from flowlib import FlowFailure, flow, run
+from flowlib import FlowFailure, converted_file, flow, run
 
 
 def loudness(path):
@@ -60,11 +59,7 @@ def body(home, start):
     # The quiet file (the current row of the two) converted: at the target.
     app.click_row("playList", "quiet.flac", button=3)
     app.click_action("Convert to WAV")
-    line = app.wait(lambda m: (c := m.control("statusLine")) and "Converted" in c.text and c.text, "the status line")
-    found = re.search(r'Converted: "(.*)" written in (.*?) <a href', html.unescape(line))
-    if not found:
-        raise FlowFailure(f"the status line says {line!r}")
-    written = os.path.join(found.group(2), found.group(1))
+    written = converted_file(app)
     if abs(loudness(written) + 18) > 0.5:
         raise FlowFailure(f"{written} is at {loudness(written)} LUFS")
 

@@ -8,7 +8,9 @@ state and text into a file several times a second. Every wait is for a condition
 for a fixed time.
 """
 
+import html
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -35,6 +37,15 @@ def make_tone(path, seconds, frequency=440, rate=44100, channels=2, codec="pcm_s
 def probe_duration(path):
     out = run(["ffprobe", "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0", path]).stdout
     return float(out.strip())
+
+
+def converted_file(app):
+    """The file the main window's status line says a conversion wrote."""
+    line = app.wait(lambda m: (c := m.control("statusLine")) and "Converted" in c.text and c.text, "the status line")
+    found = re.search(r'Converted: "(.*)" written in (.*?) <a href', html.unescape(line))
+    if not found:
+        raise FlowFailure(f"the status line says {line!r}")
+    return os.path.join(found.group(2), found.group(1))
 
 
 def probe_codec(path):

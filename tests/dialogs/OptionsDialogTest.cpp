@@ -56,7 +56,8 @@ private slots:
         QCOMPARE(options_->windowTitle(), QString("Zelvo MP3 Zovozu Darozu: Options"));
         QCOMPARE(options_->pages_->tabText(0), QString("Format"));
         QCOMPARE(options_->pages_->tabText(1), QString("Save"));
-        QCOMPARE(options_->pages_->count(), 2);
+        QCOMPARE(options_->pages_->tabText(2), QString("Loudness"));
+        QCOMPARE(options_->pages_->count(), 3);
         QStringList formats, saves;
         for (int i = 0; i < 4; ++i)
             formats << options_->formatPages_->tabText(i);
@@ -103,6 +104,33 @@ private slots:
         QCOMPARE(options_->convertFolderEdit_->text().toStdString(), path);
         QCOMPARE(AppSettings::mp3BitRateKbps, 112);
         QCOMPARE(AppSettings::convertOutputPath, path);
+    }
+
+    // The Loudness page and the jobs' boxes: saved under [Loudness] and applied with OK;
+    // the album box follows the join's box.
+    void loudnessChoicesAreSavedAndApplied() {
+        open();
+        QVERIFY(!options_->joinKeepLevelsBox_->isEnabled());
+        options_->joinNormalizeBox_->setChecked(true);
+        QVERIFY(options_->joinKeepLevelsBox_->isEnabled());
+        options_->joinKeepLevelsBox_->setChecked(true);
+        options_->cutNormalizeBox_->setChecked(true);
+        options_->targetLoudnessBox_->setValue(-23);
+        options_->peakCeilingBox_->setValue(-2);
+        options_->playbackGainBox_->setCurrentIndex(2);
+        options_->okButton_->click();
+        QVERIFY(fileText().contains("[Loudness]\nNormalizeConvert=0\nNormalizeSplit=1\nNormalizeJoin=1\n"
+                                    "TargetLoudness=-23\nPeakCeiling=-2\nJoinKeepLevels=1\nPlaybackGain=2\n"));
+        QVERIFY(AppSettings::splitNormalizes && AppSettings::joinNormalizes && !AppSettings::convertNormalizes);
+        QCOMPARE(AppSettings::targetLoudnessLufs, -23.0);
+        QCOMPARE(AppSettings::peakCeilingDbtp, -2.0);
+        QVERIFY(AppSettings::playbackGain == AppSettings::PlaybackGain::Album);
+        open();
+        options_->resetToDefaults();
+        options_->okButton_->click();
+        QVERIFY(fileText().contains("TargetLoudness=-18\n"));
+        QVERIFY(AppSettings::playbackGain == AppSettings::PlaybackGain::Track);
+        QVERIFY(!AppSettings::joinNormalizes);
     }
 
     void defaultThenCancelChangesNothingDefaultThenOkSaves() {

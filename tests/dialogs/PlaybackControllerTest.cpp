@@ -8,6 +8,7 @@
 #include "AppSettings.h"
 #include "AudioFixtures.h"
 #include "AudioTags.h"
+#include "EngineEvents.h"
 #include "PlaybackController.h"
 #include "TempFolder.h"
 
@@ -41,6 +42,7 @@ private:
 
 private slots:
     void initTestCase() {
+        routeEngineEventsToTheWindows();
         qputenv("SDL_AUDIODRIVER", "disk");
         qputenv("SDL_DISKAUDIOFILE", QByteArray::fromStdString(capture_));
         makeFromFilter(folder_ / "plain.wav", "sine=f=440:d=1,volume=3", "-ac 2");
@@ -76,6 +78,8 @@ private slots:
         }
         AppSettings::playbackGain = PlaybackGain::Track;
     }
+
+    void cleanupTestCase() { stopRoutingEngineEvents(); }
 };
 
 QTEST_GUILESS_MAIN(PlaybackControllerTest)

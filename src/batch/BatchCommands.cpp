@@ -348,16 +348,12 @@ int tagReplayGain(const std::vector<std::string>& files, const std::vector<std::
                   const std::optional<LoudnessFigures>& album) {
     int status = 0, tagged = 0;
     for (size_t i = 0; i < files.size(); ++i) {
-        if (!measured[i] || !std::isfinite(measured[i]->figures().integratedLufs))
-            continue; // nothing measured, or silence: no gain brings it to the reference
-        const LoudnessFigures& track = measured[i]->figures();
-        ReplayGainTags gain{track.replayGainDb(), track.truePeak, std::nullopt, std::nullopt};
-        if (album && std::isfinite(album->integratedLufs)) {
-            gain.albumGainDb = album->replayGainDb();
-            gain.albumPeak = album->truePeak;
-        }
+        const std::optional<ReplayGainTags> gain =
+            measured[i] ? replayGainTagsOf(measured[i]->figures(), album ? &*album : nullptr) : std::nullopt;
+        if (!gain)
+            continue; // nothing measured, or silence
         try {
-            writeReplayGainTags(files[i], gain);
+            writeReplayGainTags(files[i], *gain);
             ++tagged;
         } catch (const EngineError& error) {
             status = fail(error.what());
@@ -376,7 +372,7 @@ int applyMp3Gains(const std::vector<std::string>& files, const std::vector<std::
         if (!measured[i] || AppSettings::audioTypeOfFile(files[i]) != "MP3")
             continue;
         const LoudnessFigures& figures = album ? *album : measured[i]->figures();
-        if (!std::isfinite(figures.integratedLufs))
+        if (!figures.hasLoudness())
             continue;
         const int steps = mp3GainSteps(figures.replayGainDb());
         try {

@@ -6,6 +6,7 @@
 #include <ebur128.h>
 
 #include "AudioBlock.h"
+#include "AudioTags.h"
 #include "EngineError.h"
 #include "internal/Decoder.h"
 
@@ -50,6 +51,21 @@ LoudnessFigures figuresOf(ebur128_state* meter) {
 }
 
 } // namespace
+
+bool LoudnessFigures::hasLoudness() const {
+    return std::isfinite(integratedLufs);
+}
+
+std::optional<ReplayGainTags> replayGainTagsOf(const LoudnessFigures& track, const LoudnessFigures* album) {
+    if (!track.hasLoudness())
+        return std::nullopt;
+    ReplayGainTags gain{track.replayGainDb(), track.truePeak, std::nullopt, std::nullopt};
+    if (album && album->hasLoudness()) {
+        gain.albumGainDb = album->replayGainDb();
+        gain.albumPeak = album->truePeak;
+    }
+    return gain;
+}
 
 double LoudnessFigures::truePeakDb() const {
     return truePeak > 0 ? 20 * std::log10(truePeak) : -HUGE_VAL;

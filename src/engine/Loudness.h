@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,14 @@ struct LoudnessFigures {
     // ReplayGain 2.0: the gain that brings it to -18 LUFS, in dB; the peak in dBTP.
     double replayGainDb() const { return -18.0 - integratedLufs; }
     double truePeakDb() const;
+    // False for silence, which no gain brings to the reference.
+    bool hasLoudness() const;
 };
+
+struct ReplayGainTags;
+// The ReplayGain values of a track (and of its album, when given and not silent); nothing
+// for a silent track.
+std::optional<ReplayGainTags> replayGainTagsOf(const LoudnessFigures& track, const LoudnessFigures* album);
 
 struct AudioBlock;
 class TrackLoudness;

@@ -14,7 +14,7 @@ Normalizing settingsNormalizing(bool on) {
 }
 
 double normalizingGainDb(const LoudnessFigures& figures, const Normalizing& normalizing) {
-    if (!std::isfinite(figures.integratedLufs))
+    if (!figures.hasLoudness())
         return 0;
     const double toTarget = normalizing.targetLufs - figures.integratedLufs;
     const double peakDb = figures.truePeakDb();

@@ -168,20 +168,20 @@ void LoudnessDialog::writeReplayGainTags() {
     const bool asAlbum = files_.size() > 1;
     const LoudnessFigures album = asAlbum ? TrackLoudness::album(measuredTracks()) : LoudnessFigures{};
     QStringList failures;
+    qsizetype tagged = 0;
     for (int i = 0; i < files_.size(); ++i) {
-        const LoudnessFigures& figures = tracks_[static_cast<size_t>(i)]->figures();
-        ReplayGainTags gain{figures.replayGainDb(), figures.truePeak, std::nullopt, std::nullopt};
-        if (asAlbum) {
-            gain.albumGainDb = album.replayGainDb();
-            gain.albumPeak = album.truePeak;
-        }
+        const std::optional<ReplayGainTags> gain =
+            replayGainTagsOf(tracks_[static_cast<size_t>(i)]->figures(), asAlbum ? &album : nullptr);
+        if (!gain)
+            continue; // silence: no gain brings it to the reference
         try {
-            ::writeReplayGainTags(Platform::pathBytes(files_[i]), gain);
+            ::writeReplayGainTags(Platform::pathBytes(files_[i]), *gain);
+            ++tagged;
         } catch (const EngineError& error) {
             failures << Platform::pathFromBytes(error.what());
         }
     }
-    status_->setText(failures.isEmpty() ? tr("ReplayGain tags written into %1").arg(filesText(files_.size()))
+    status_->setText(failures.isEmpty() ? tr("ReplayGain tags written into %1").arg(filesText(tagged))
                                         : failures.join("\n"));
 }
 
@@ -194,6 +194,8 @@ void LoudnessDialog::adjustMp3Gain() {
         if (AppSettings::audioTypeOfFile(path) != "MP3")
             continue; // only MP3 frames carry a gain to move
         const LoudnessFigures& figures = asAlbum ? album : tracks_[static_cast<size_t>(i)]->figures();
+        if (!figures.hasLoudness())
+            continue; // silence: no gain brings it to the reference
         const int steps = mp3GainSteps(figures.replayGainDb());
         try {
             if (steps == 0)

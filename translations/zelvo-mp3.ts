@@ -115,10 +115,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Find cut points at silences, at equal lengths or in a CUE sheet</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>At silences...</source>
         <translation type="unfinished"></translation>
     </message>
@@ -200,6 +196,42 @@
     </message>
     <message>
         <source>Cannot save the cut list as &quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find cut points at silences, at equal lengths, in a CUE sheet, at the file&apos;s chapters or at Audacity labels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>From chapters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>From Audacity labels...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the cut list as Audacity labels...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Open Audacity labels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Label files (*.txt);;All files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the cut list as labels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Label files (*.txt)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; has no chapters</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -601,6 +633,10 @@
     </message>
     <message>
         <source>Status</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chapter</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1166,6 +1202,30 @@
     </message>
     <message>
         <source>The joined file as a whole is brought to the target, not each file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fields: %1. {n:02} pads the number with zeros, {start:s} gives seconds, &quot;/&quot; makes folders</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Example: %1.mp3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot be used: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The file name template &quot;%1&quot; cannot be used: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Also write a playlist (M3U) of the files written</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -23,8 +23,10 @@
 #include "CutPlan.h"
 #include "AppSettings.h"
 #include "MergeJob.h"
+#include "NameTemplate.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
+#include "PointLists.h"
 #include "ParallelJobs.h"
 #include "ProgressBar.h"
 #include "TerminalText.h"
@@ -109,19 +111,31 @@ bool create(AudioFile& output, const std::string& path, bool overwrite) {
     return false;
 }
 
+// The template a job's files are named by: --name, else the settings' one.
+std::string nameTemplateOf(const BatchOutput& output, const std::string& setting, const char* fallback) {
+    if (output.nameTemplate.empty())
+        return usableNameTemplate(setting, fallback);
+    if (const std::string error = nameTemplateError(output.nameTemplate); !error.empty())
+        throw UsageError("--name \"" + output.nameTemplate + "\": " + error + " (fields: " + nameTemplateFields() +
+                         ")");
+    return output.nameTemplate;
+}
+
 // The target of each file, named as the converter names them one after another: a name
 // taken by an earlier file of the same run gets " New" too.
 std::vector<std::string> convertTargets(const std::vector<std::string>& files, const std::string& kind,
                                         const BatchOutput& output) {
     std::vector<std::string> targets;
     const bool overwrite = output.overwrite || AppSettings::convertOverwrite;
+    const std::string nameTemplate =
+        nameTemplateOf(output, AppSettings::convertNameTemplate, AppSettings::defaultConvertNameTemplate);
+    const int count = static_cast<int>(files.size());
     for (const std::string& file : files) {
         const std::string folder = outputFolderOr(
             output, AppSettings::convertToSourceFolder ? folderOf(file) : AppSettings::convertOutputPath);
-        std::string stem = stemOf(file), target = uniqueOutputName(folder, stem, extensionOfKind(kind), overwrite);
-        while (!overwrite && std::find(targets.begin(), targets.end(), target) != targets.end())
-            target = uniqueOutputName(folder, stem += " New", extensionOfKind(kind), false);
-        targets.push_back(target);
+        const int number = static_cast<int>(targets.size()) + 1;
+        targets.push_back(convertOutputName(file, folder, kind, overwrite, nameTemplate, number, count,
+                                            overwrite ? std::vector<std::string>{} : targets));
     }
     return targets;
 }
@@ -493,13 +507,22 @@ int64_t everyLength(const std::string& every, int64_t durationMs) {
 // The plan the request asks for, with the CUE sheet's album fields in album.
 CutPlan requestedPlan(const std::string& file, const CutRequest& request, int64_t durationMs, AudioTags& album) {
     const int ways = (!request.times.empty() ? 1 : 0) + (request.silence ? 1 : 0) + (!request.every.empty() ? 1 : 0) +
-                     (request.parts > 0 ? 1 : 0) + (!request.cueSheet.empty() ? 1 : 0);
+                     (request.parts > 0 ? 1 : 0) + (!request.cueSheet.empty() ? 1 : 0) + (request.chapters ? 1 : 0) +
+                     (!request.labels.empty() ? 1 : 0);
     if (ways != 1)
-        throw UsageError("cut needs one of --at, --silence, --every, --parts and --cue");
+        throw UsageError("cut needs one of --at, --silence, --every, --parts, --cue, --chapters and --labels");
     if (request.snapSeconds > 0 && request.every.empty() && request.parts == 0)
         throw UsageError("--snap goes with --every or --parts");
     if (!request.times.empty())
         return plannedFromTimes(file, request.times, durationMs);
+    if (request.chapters) {
+        const CutPlan plan = planFromChapters(readChapters(file), durationMs);
+        if (plan.empty())
+            throw PlanFailure("\"" + file + "\" has no chapters");
+        return plan;
+    }
+    if (!request.labels.empty())
+        return readAudacityLabels(request.labels, durationMs);
     if (!request.cueSheet.empty()) {
         CueSheet sheet = readCueSheet(request.cueSheet, file, durationMs, request.cueEncoding);
         album = sheet.album;
@@ -551,6 +574,8 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
         return fail(error.what());
     } catch (const CueSheetError& error) {
         return fail(error.what());
+    } catch (const PointListError& error) {
+        return fail(error.what());
     } catch (const EngineError& error) {
         return fail(error.what());
     }
@@ -570,6 +595,9 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
     settings.toSourceFolder = false;
     settings.overwrite = settings.overwrite || output.overwrite;
     settings.keepEncoding = settings.keepEncoding || request.copy;
+    settings.nameTemplate =
+        nameTemplateOf(output, AppSettings::splitNameTemplate, AppSettings::defaultSplitNameTemplate);
+    settings.writesPlaylist = settings.writesPlaylist || request.playlist;
     const AudioTags album = job.album;
     job = makeCutJob(file, plan, info.durationMs(), settings);
     job.album = album;
@@ -601,6 +629,7 @@ int cutCommand(const std::string& file, const CutRequest& request, const BatchOu
             throw EngineError(static_cast<EngineStatus>(result.errorCode()), result.errorText());
     };
     job.written = [&](int, const std::string& path) { written.push_back(path); };
+    job.playlistWritten = [&](const std::string& path) { written.push_back(path); };
     job.nameTaken = [](const std::string& asked, const std::string& taken) { noteNameTaken(std::cerr, asked, taken); };
     job.copied = [&](int section, const std::string& path, const std::string& note) {
         written.push_back(path);
@@ -662,11 +691,11 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
     if (files.size() < 2)
         return fail("Joining needs at least two files");
     const std::time_t now = std::time(nullptr);
-    const std::string stem = mergedFileStem(AppSettings::joinPreName, AppSettings::joinPosName,
-                                            AppSettings::joinUseDate, *std::localtime(&now));
     const bool overwrite = output.overwrite || AppSettings::joinOverwrite;
     const std::string target =
-        uniqueOutputName(outputFolderOr(output, AppSettings::joinOutputPath), stem, extensionOfKind(kind), overwrite);
+        joinOutputName(files, outputFolderOr(output, AppSettings::joinOutputPath), kind, overwrite,
+                       nameTemplateOf(output, AppSettings::joinNameTemplate, AppSettings::defaultJoinNameTemplate),
+                       *std::localtime(&now));
     if (!inputThatIsOutput(target, files).empty())
         return fail("Cannot join into \"" + target + "\": it is one of the files to join");
     AudioFile input, result;
@@ -686,7 +715,7 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
     prepareOutputFormat(result, lame, kind);
     if (!create(result, target, overwrite))
         return 1;
-    ProgressBar bar(stem);
+    ProgressBar bar(stemOf(target));
     try {
         if (runMerge(input, result, files, control(bar, static_cast<int>(files.size())), nullptr, normalizing) ==
             JobEnd::Stopped)

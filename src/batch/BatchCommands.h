@@ -27,7 +27,8 @@ struct BatchOutput {
     // --normalize: "" when not given, "default" for the settings' target, else a LUFS value
     // (in addition to the settings' choice for the job).
     std::string normalize;
-    bool album = false; // normalizing keeps the files' (a cut: the sections') levels to each other
+    std::string nameTemplate; // --name: the files' names (else the settings' template)
+    bool album = false;       // normalizing keeps the files' (a cut: the sections') levels to each other
 };
 
 int infoCommand(const std::vector<std::string>& files, bool json);
@@ -54,6 +55,9 @@ struct CutRequest {
     double snapSeconds = 0;   // --every and --parts: to the nearest silence this near
     std::string cueSheet;     // a file
     std::string cueEncoding;  // its text encoding; "" to find it from the bytes
+    bool chapters = false;    // at the file's chapters, titled as they are
+    std::string labels;       // an Audacity label file
+    bool playlist = false;    // also an M3U playlist of the files written
     std::vector<int> skipped; // rows left out
     int64_t fadeInMs = 0, fadeOutMs = 0;
     bool copy = false;     // keep the source's encoding where it can be copied

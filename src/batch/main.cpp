@@ -9,6 +9,7 @@
 
 #include "BatchCommands.h"
 #include "CommandFile.h"
+#include "NameTemplate.h"
 #include "AppSettings.h"
 #include "OutputFormat.h"
 #include "SettingsStore.h"
@@ -166,6 +167,12 @@ int main(int argc, char** argv) {
     cut->add_option("--cue-encoding", request.cueEncoding,
                     "The CUE sheet's text encoding (WINDOWS-1251, SHIFT_JIS, ...; found from its bytes when not given)")
         ->needs("--cue");
+    cut->add_flag("--chapters", request.chapters, "Cut at the file's chapters, titled as they are");
+    cut->add_option("--labels", request.labels,
+                    "Cut at the labels of an Audacity label file (start, end and text separated by tabs), titled "
+                    "by their texts");
+    cut->add_flag("--playlist", request.playlist,
+                  "Also write an M3U playlist of the files written (as the settings' playlist option does)");
     cut->add_option("--skip", request.skipped, "Section to leave out, 0 for the first (repeatable)");
     cut->add_flag("--copy", request.copy,
                   "Copy the MP3 frames (fades in steps of 1.5 dB of their gain) or the OGG and WMA packets of "
@@ -204,6 +211,11 @@ int main(int argc, char** argv) {
                           "Bring the output to one loudness: the settings' target (-18 LUFS unless changed) or "
                           "--normalize=LUFS, never above the settings' true-peak ceiling (-1 dBTP); copied MP3 "
                           "sections move in steps of 1.5 dB");
+        command->add_option(
+            "--name", output.nameTemplate,
+            "Name the files by this template, e.g. \"{n:02} - {artist} - {title}\" (fields: " + nameTemplateFields() +
+                "; {n:02} pads with zeros, {start:s} gives seconds, / "
+                "makes folders)");
         command->add_flag("--album", output.album,
                           "With --normalize: the files (a cut: the sections) keep their levels to each other and "
                           "their whole is brought to the target");

@@ -18,8 +18,10 @@
 #include <QSpinBox>
 
 #include "AudioFile.h"
+#include "AudioInfo.h"
 #include "CueEncodingDialog.h"
 #include "FileNames.h"
+#include "PointLists.h"
 
 SilenceSearch::SilenceSearch(QString fileName, SilenceOptions options, QObject* parent)
     : QThread(parent), fileName_(std::move(fileName)), options_(options) {}
@@ -86,21 +88,28 @@ QWidget* row(std::initializer_list<QWidget*> controls) {
 CutPointMenu::CutPointMenu(Window window) : QObject(window.widget), window_(std::move(window)) {
     button_ = new QPushButton(tr("Find points"), window_.widget);
     button_->setObjectName("findPointsButton");
-    button_->setToolTip(tr("Find cut points at silences, at equal lengths or in a CUE sheet"));
+    button_->setToolTip(tr("Find cut points at silences, at equal lengths, in a CUE sheet, at the file's chapters "
+                           "or at Audacity labels"));
     menu_ = new QMenu(button_);
     menu_->setObjectName("findPointsMenu");
     silenceAction_ = menu_->addAction(tr("At silences..."));
     lengthAction_ = menu_->addAction(tr("By length or count..."));
     cueAction_ = menu_->addAction(tr("From a CUE sheet..."));
+    chaptersAction_ = menu_->addAction(tr("From chapters"));
+    labelsAction_ = menu_->addAction(tr("From Audacity labels..."));
     menu_->addSeparator();
     saveAction_ = menu_->addAction(tr("Save the cut list as a CUE sheet..."));
+    saveLabelsAction_ = menu_->addAction(tr("Save the cut list as Audacity labels..."));
     undoAction_ = menu_->addAction(tr("Undo found points"));
     undoAction_->setEnabled(false);
     button_->setMenu(menu_);
     connect(silenceAction_, &QAction::triggered, this, &CutPointMenu::askSilenceOptions);
     connect(lengthAction_, &QAction::triggered, this, &CutPointMenu::askLengths);
     connect(cueAction_, &QAction::triggered, this, &CutPointMenu::askCueSheet);
+    connect(chaptersAction_, &QAction::triggered, this, &CutPointMenu::findChapters);
+    connect(labelsAction_, &QAction::triggered, this, &CutPointMenu::askLabelFile);
     connect(saveAction_, &QAction::triggered, this, &CutPointMenu::askSaveName);
+    connect(saveLabelsAction_, &QAction::triggered, this, &CutPointMenu::askLabelsSaveName);
     connect(undoAction_, &QAction::triggered, this, &CutPointMenu::undo);
 }
 
@@ -199,6 +208,22 @@ void CutPointMenu::askSaveName() {
         saveCutList(path);
 }
 
+void CutPointMenu::askLabelFile() {
+    const QString beside = besideTheFile(".txt");
+    const QString start = QFileInfo::exists(beside) ? beside : QFileInfo(window_.fileName()).path();
+    const QString path = QFileDialog::getOpenFileName(window_.widget, tr("Open Audacity labels"), start,
+                                                      tr("Label files (*.txt);;All files (*)"));
+    if (!path.isEmpty())
+        loadLabels(path);
+}
+
+void CutPointMenu::askLabelsSaveName() {
+    const QString path = QFileDialog::getSaveFileName(window_.widget, tr("Save the cut list as labels"),
+                                                      besideTheFile(".txt"), tr("Label files (*.txt)"));
+    if (!path.isEmpty())
+        saveLabels(path);
+}
+
 void CutPointMenu::searchThen(const SilenceOptions& options, std::function<void(const std::vector<Silence>&)> then) {
     if (search_)
         return;
@@ -259,9 +284,31 @@ void CutPointMenu::loadCueSheet(const QString& path) {
     }
 }
 
+void CutPointMenu::findChapters() {
+    const CutPlan plan = planFromChapters(readChapters(Platform::pathBytes(window_.fileName())), window_.durationMs());
+    if (plan.empty())
+        return window_.showMessage(tr("\"%1\" has no chapters").arg(window_.fileName()));
+    apply(plan, {});
+}
+
+void CutPointMenu::loadLabels(const QString& path) {
+    try {
+        apply(readAudacityLabels(Platform::pathBytes(path), window_.durationMs()), {});
+    } catch (const PointListError& error) {
+        window_.showMessage(QString::fromUtf8(error.what()));
+    }
+}
+
 bool CutPointMenu::saveCutList(const QString& path) {
+    return saveText(path, cueSheetText(Platform::pathBytes(window_.fileName()), window_.plan()));
+}
+
+bool CutPointMenu::saveLabels(const QString& path) {
+    return saveText(path, audacityLabelsText(window_.plan(), window_.durationMs()));
+}
+
+bool CutPointMenu::saveText(const QString& path, const std::string& text) {
     QSaveFile file(path);
-    const std::string text = cueSheetText(Platform::pathBytes(window_.fileName()), window_.plan());
     if (file.open(QIODevice::WriteOnly) &&
         file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) && file.commit())
         return true;

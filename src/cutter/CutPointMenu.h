@@ -43,9 +43,10 @@ private:
     bool stopped_ = false;
 };
 
-// The cutter's "Find points" menu: cut points at silences, at equal lengths or from a
-// CUE sheet, shown in the cutter's list before anything is written and undone with one
-// step; the cut list saved as a CUE sheet.
+// The cutter's "Find points" menu: cut points at silences, at equal lengths, from a CUE
+// sheet, from the file's chapters or from Audacity labels, shown in the cutter's list
+// before anything is written and undone with one step; the cut list saved as a CUE sheet
+// or as labels.
 class CutPointMenu : public QObject {
     Q_OBJECT
 
@@ -71,13 +72,17 @@ public:
     void findSilences(const SilenceOptions& options);
     void findLengths(int64_t lengthMs, int parts, int64_t snapWithinMs);
     void loadCueSheet(const QString& path);
+    void findChapters();
+    void loadLabels(const QString& path);
     bool saveCutList(const QString& path);
+    bool saveLabels(const QString& path);
     void undo();
     // Another file was opened: no search goes on, nothing to undo, no album.
     void reset();
 
     bool searching() const { return search_ != nullptr; }
-    QAction *silenceAction_, *lengthAction_, *cueAction_, *saveAction_, *undoAction_;
+    QAction *silenceAction_, *lengthAction_, *cueAction_, *chaptersAction_, *labelsAction_, *saveAction_,
+        *saveLabelsAction_, *undoAction_;
     QPointer<QDialog> dialog_; // the options dialog open, if any
     QPointer<QProgressDialog> progress_;
 
@@ -86,6 +91,9 @@ private:
     void askLengths();
     void askCueSheet();
     void askSaveName();
+    void askLabelFile();
+    void askLabelsSaveName();
+    bool saveText(const QString& path, const std::string& text);
     void stopSearch();
     void searchThen(const SilenceOptions& options, std::function<void(const std::vector<Silence>&)> then);
     void apply(const CutPlan& plan, const AudioTags& album);

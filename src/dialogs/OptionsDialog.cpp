@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "NameTemplate.h"
 #include "OptionLists.h"
 #include "OutputNaming.h"
 #include "FolderChooser.h"
@@ -240,6 +241,50 @@ QCheckBox* OptionsDialog::addNormalizeBox(QWidget* page, const char* name, bool 
     return box;
 }
 
+QLineEdit* OptionsDialog::addNameTemplateRow(QWidget* page, const char* name, std::string OptionValues::*field) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setToolTip(tr("Fields: %1. {n:02} pads the number with zeros, {start:s} gives seconds, \"/\" makes "
+                        "folders")
+                         .arg(QString::fromStdString(nameTemplateFields())));
+    auto* example = new QLabel;
+    example->setObjectName(QString(name) + "Example");
+    example->setTextFormat(Qt::PlainText);
+    auto* grid = static_cast<QGridLayout*>(page->layout());
+    grid->addWidget(new QLabel(tr("File name:")), 4, 0);
+    grid->addWidget(edit, 4, 1, 1, 2);
+    grid->addWidget(example, 5, 0, 1, 3);
+    texts_.push_back({edit, field});
+    nameExamples_.push_back({edit, example});
+    connect(edit, &QLineEdit::textChanged, this, &OptionsDialog::showNameExamples);
+    return edit;
+}
+
+void OptionsDialog::showNameExamples() {
+    const std::time_t time = QDateTime::currentSecsSinceEpoch();
+    const std::tm now = *std::localtime(&time);
+    NameFields sample = sampleNameFields(now);
+    sample.merged = mergedFileStem(joinPrefixEdit_->text().toStdString(), joinSuffixEdit_->text().toStdString(),
+                                   joinUseDateBox_->isChecked(), now);
+    for (const auto& [edit, example] : nameExamples_) {
+        const std::string nameTemplate = edit->text().trimmed().toStdString();
+        const std::string error = nameTemplateError(nameTemplate);
+        example->setText(
+            error.empty() ? tr("Example: %1.mp3").arg(QString::fromStdString(expandNameTemplate(nameTemplate, sample)))
+                          : tr("Cannot be used: %1").arg(QString::fromStdString(error)));
+    }
+}
+
+QString OptionsDialog::nameTemplateProblem() const {
+    for (const auto& [edit, example] : nameExamples_) {
+        const std::string error = nameTemplateError(edit->text().trimmed().toStdString());
+        if (!error.empty())
+            return tr("The file name template \"%1\" cannot be used: %2")
+                .arg(edit->text(), QString::fromStdString(error));
+    }
+    return {};
+}
+
 QWidget* OptionsDialog::buildLoudnessPage() {
     auto* widget = new QWidget;
     auto* form = new QFormLayout(widget);
@@ -333,6 +378,10 @@ QWidget* OptionsDialog::buildSavePages() {
     grid->addWidget(joinKeepLevelsBox_, 8, 0, 1, 3);
     checks_.push_back({joinKeepLevelsBox_, &V::joinKeepsLevels});
     connect(joinNormalizeBox_, &QCheckBox::toggled, joinKeepLevelsBox_, &QWidget::setEnabled);
+    cutPlaylistBox_ = new QCheckBox(tr("Also write a playlist (M3U) of the files written"));
+    cutPlaylistBox_->setObjectName("cutPlaylistBox");
+    static_cast<QGridLayout*>(cut->layout())->addWidget(cutPlaylistBox_, 6, 0, 1, 3);
+    checks_.push_back({cutPlaylistBox_, &V::writesPlaylists});
     checks_.push_back({joinUseDateBox_, &V::joinUsesDate});
     checks_.push_back({cutKeepEncodingBox_, &V::cutKeepsEncoding});
     checks_.push_back({joinKeepEncodingBox_, &V::joinKeepsEncoding});
@@ -346,6 +395,12 @@ QWidget* OptionsDialog::buildSavePages() {
               {{cutToFolderButton_, cutToSourceFolderButton_}, &V::cutToChosenFolder},
               {{cutAddNewButton_, cutOverwriteButton_}, &V::cutAddsNew},
               {{joinAddNewButton_, joinOverwriteButton_}, &V::joinAddsNew}};
+    convertNameEdit_ = addNameTemplateRow(savePages_->widget(0), "convertNameEdit", &V::convertNameTemplate);
+    cutNameEdit_ = addNameTemplateRow(cut, "cutNameEdit", &V::cutNameTemplate);
+    joinNameEdit_ = addNameTemplateRow(join, "joinNameEdit", &V::joinNameTemplate);
+    for (QLineEdit* edit : {joinPrefixEdit_, joinSuffixEdit_})
+        connect(edit, &QLineEdit::textChanged, this, &OptionsDialog::showNameExamples);
+    connect(joinUseDateBox_, &QCheckBox::toggled, this, &OptionsDialog::showNameExamples);
     return savePages_;
 }
 
@@ -431,6 +486,8 @@ void OptionsDialog::showEvent(QShowEvent* event) {
 
 // The settings take effect once they are saved; a failed save keeps the dialog open.
 void OptionsDialog::acceptChanges() {
+    if (const QString problem = nameTemplateProblem(); !problem.isEmpty())
+        return showMessage(problem);
     const OptionValues values = controlsToValues();
     try {
         saveSettings(values, settingsFilePath(), scheduleFilePath());

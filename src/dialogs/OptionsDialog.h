@@ -77,6 +77,8 @@ public:
     QCheckBox *convertNormalizeBox_, *cutNormalizeBox_, *joinNormalizeBox_, *joinKeepLevelsBox_;
     QSpinBox *targetLoudnessBox_, *peakCeilingBox_;
     QComboBox* playbackGainBox_;
+    QLineEdit *convertNameEdit_, *cutNameEdit_, *joinNameEdit_;
+    QCheckBox* cutPlaylistBox_;
     QRadioButton *joinAddNewButton_, *joinOverwriteButton_;
     QTreeWidget* scheduleList_;
     QPushButton *defaultButton_, *okButton_, *cancelButton_;
@@ -93,6 +95,11 @@ private:
     QCheckBox* addNormalizeBox(QWidget* page, const char* name, bool OptionValues::*field);
     QWidget* buildSavePage(QLineEdit*& path, QPushButton*& chooser, QRadioButton** where, QRadioButton*& addNew,
                            QRadioButton*& overwrite, const char* pathName, const char* chooserName);
+    // The template of a job's file names, with an example of what it gives below it.
+    QLineEdit* addNameTemplateRow(QWidget* page, const char* name, std::string OptionValues::*field);
+    void showNameExamples();
+    // The first template that cannot be used, with the reason ("" when all can).
+    QString nameTemplateProblem() const;
     void showScheduleRows(const std::vector<AppSettings::ScheduleEntry>& entries);
     void showMessage(const QString& text);
 
@@ -102,4 +109,5 @@ private:
     std::vector<std::pair<QLineEdit*, std::string OptionValues::*>> texts_;
     std::vector<std::pair<std::pair<QRadioButton*, QRadioButton*>, bool OptionValues::*>> pairs_;
     std::vector<std::pair<QSpinBox*, int OptionValues::*>> numbers_;
+    std::vector<std::pair<QLineEdit*, QLabel*>> nameExamples_;
 };

@@ -1,8 +1,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "AudioTags.h"
 
 #include "EngineError.h"
+
+// The chapters a file holds (ID3v2 CHAP frames, CHAPTERnnn comments of OGG, Opus and FLAC,
+// MP4 chapters), in order of their starts; none for a file without or one that cannot
+// be read.
+std::vector<Chapter> readChapters(const std::string& fileName);
 
 // What a file's headers and packets tell of its audio, without decoding it: fast
 // enough to be asked for every file of a listed folder. Open raises EngineError for

@@ -13,9 +13,12 @@
 #include <taglib/aifffile.h>
 #include <taglib/asffile.h>
 #include <taglib/attachedpictureframe.h>
+#include <taglib/chapterframe.h>
 #include <taglib/flacfile.h>
 #include <taglib/flacpicture.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/tableofcontentsframe.h>
+#include <taglib/textidentificationframe.h>
 #include <taglib/mp4file.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
@@ -276,19 +279,79 @@ bool saveFile(TagKind kind, TagLib::File& file, bool strip = true) {
     return false;
 }
 
+// ---- Chapters ----
+
+// ID3v2 chapters as ID3v2 chapter frames 1.0 give them: a CHAP frame per chapter with
+// its title in a TIT2 frame, all under one top-level, ordered CTOC.
+void setId3Chapters(TagLib::ID3v2::Tag* tag, const std::vector<Chapter>& chapters) {
+    tag->removeFrames("CHAP");
+    tag->removeFrames("CTOC");
+    if (chapters.empty())
+        return;
+    TagLib::ByteVectorList ids;
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        const TagLib::ByteVector id = bytes("chp" + std::to_string(i));
+        TagLib::ID3v2::FrameList titled;
+        if (!chapters[i].title.empty()) {
+            auto* title = new TagLib::ID3v2::TextIdentificationFrame("TIT2", TagLib::String::UTF16);
+            title->setText(text(chapters[i].title));
+            titled.append(title);
+        }
+        constexpr unsigned NoOffset = 0xFFFFFFFF;
+        tag->addFrame(new TagLib::ID3v2::ChapterFrame(id, static_cast<unsigned>(chapters[i].startMs),
+                                                      static_cast<unsigned>(chapters[i].endMs), NoOffset, NoOffset,
+                                                      titled));
+        ids.append(id);
+    }
+    auto* toc = new TagLib::ID3v2::TableOfContentsFrame("toc", ids);
+    toc->setIsTopLevel(true);
+    toc->setIsOrdered(true);
+    tag->addFrame(toc);
+}
+
+// 3723004 ms as "01:02:03.004", the form of CHAPTERnnn comments.
+std::string chapterTime(int64_t ms) {
+    char time[32];
+    std::snprintf(time, sizeof time, "%02lld:%02lld:%02lld.%03lld", static_cast<long long>(ms / 3600000),
+                  static_cast<long long>(ms / 60000 % 60), static_cast<long long>(ms / 1000 % 60),
+                  static_cast<long long>(ms % 1000));
+    return time;
+}
+
+void setXiphChapters(TagLib::Ogg::XiphComment* comment, const std::vector<Chapter>& chapters) {
+    for (size_t i = 0; i < chapters.size() && i < 999; ++i) {
+        char key[16];
+        std::snprintf(key, sizeof key, "CHAPTER%03zu", i + 1);
+        comment->addField(key, text(chapterTime(chapters[i].startMs)));
+        if (!chapters[i].title.empty())
+            comment->addField(std::string(key) + "NAME", text(chapters[i].title));
+    }
+}
+
 // Puts the tags into the opened file (replacing all it had) and saves it.
 bool saveTags(TagKind kind, TagLib::File& file, const AudioTags& tags) {
     file.setProperties(propertiesOf(tags));
     switch (kind) {
     case TagKind::Wav: setId3Cover(static_cast<TagLib::RIFF::WAV::File&>(file).ID3v2Tag(), tags.cover); break;
-    case TagKind::Mp3: setId3Cover(static_cast<TagLib::MPEG::File&>(file).ID3v2Tag(true), tags.cover); break;
-    case TagKind::Ogg: setXiphCover(static_cast<TagLib::Ogg::Vorbis::File&>(file).tag(), tags.cover); break;
+    case TagKind::Mp3: {
+        TagLib::ID3v2::Tag* tag = static_cast<TagLib::MPEG::File&>(file).ID3v2Tag(true);
+        setId3Cover(tag, tags.cover);
+        setId3Chapters(tag, tags.chapters);
+        break;
+    }
+    case TagKind::Ogg: {
+        TagLib::Ogg::XiphComment* comment = static_cast<TagLib::Ogg::Vorbis::File&>(file).tag();
+        setXiphCover(comment, tags.cover);
+        setXiphChapters(comment, tags.chapters);
+        break;
+    }
     case TagKind::Wma: setAsfCover(static_cast<TagLib::ASF::File&>(file).tag(), tags.cover); break;
     case TagKind::Flac: {
         auto& flac = static_cast<TagLib::FLAC::File&>(file);
         flac.removePictures();
         if (auto picture = flacPicture(tags.cover))
             flac.addPicture(picture.release());
+        setXiphChapters(flac.xiphComment(true), tags.chapters);
         break;
     }
     default: break;
@@ -508,7 +571,7 @@ std::vector<std::pair<const char*, const std::string*>> AudioTags::namedFields()
 bool AudioTags::empty() const {
     return std::all_of(std::begin(Fields), std::end(Fields),
                        [this](const Field& f) { return (this->*f.member).empty(); }) &&
-           cover.data.empty();
+           cover.data.empty() && chapters.empty();
 }
 
 AudioTags readAudioTags(const std::string& fileName) {
@@ -525,6 +588,30 @@ AudioTags readAudioTags(const std::string& fileName) {
     readFields(file->properties(), tags);
     tags.cover = coverOf(kind, *file);
     return tags;
+}
+
+std::vector<Chapter> readId3Chapters(const std::string& fileName) {
+    std::vector<Chapter> chapters;
+    if (kindOf(fileName) != TagKind::Mp3)
+        return chapters;
+    TagFileStream stream(fileName, false);
+    if (!stream.isOpen())
+        return chapters;
+    const std::unique_ptr<TagLib::File> file = openTagFile(TagKind::Mp3, stream);
+    auto* mpeg = static_cast<TagLib::MPEG::File*>(file.get());
+    if (!file->isValid() || !mpeg->hasID3v2Tag())
+        return chapters;
+    for (const TagLib::ID3v2::Frame* frame : mpeg->ID3v2Tag()->frameList("CHAP")) {
+        const auto* chapter = dynamic_cast<const TagLib::ID3v2::ChapterFrame*>(frame);
+        if (!chapter)
+            continue;
+        const TagLib::ID3v2::FrameList titles = chapter->embeddedFrameList("TIT2");
+        chapters.push_back({chapter->startTime(), chapter->endTime(),
+                            titles.isEmpty() ? std::string() : utf8(titles.front()->toString())});
+    }
+    std::stable_sort(chapters.begin(), chapters.end(),
+                     [](const Chapter& a, const Chapter& b) { return a.startMs < b.startMs; });
+    return chapters;
 }
 
 void writeAudioTags(const std::string& fileName, const AudioTags& tags) {
@@ -549,10 +636,14 @@ void changeTags(const std::string& fileName, TagKind kind, const TagChange& chan
 } // namespace
 
 void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, const AudioTags& tags) {
-    if (tags.empty())
+    const TagKind kind = kindOf(kindName);
+    const bool keepsChapters = kind == TagKind::Mp3 || kind == TagKind::Ogg || kind == TagKind::Flac;
+    AudioTags kept = tags;
+    if (!keepsChapters)
+        kept.chapters.clear();
+    if (kept.empty())
         return;
-    changeTags(fileName, kindOf(kindName),
-               [&tags](TagKind kind, TagLib::File& file) { return saveTags(kind, file, tags); });
+    changeTags(fileName, kind, [&kept](TagKind kind, TagLib::File& file) { return saveTags(kind, file, kept); });
 }
 
 void writeReplayGainTags(const std::string& fileName, const ReplayGainTags& gain) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,11 +14,22 @@ struct CoverPicture {
     bool operator==(const CoverPicture&) const = default;
 };
 
+// A chapter of a file: where it starts and ends (ms) and its title.
+struct Chapter {
+    int64_t startMs = 0, endMs = 0;
+    std::string title;
+
+    bool operator==(const Chapter&) const = default;
+};
+
 // The tags carried from file to file. Texts are UTF-8; an empty text is a field the
 // file does not have. Track is kept as written ("3" or "3/12").
 struct AudioTags {
     std::string title, artist, album, albumArtist, date, track, genre, comment, composer;
     CoverPicture cover;
+    // Written as ID3v2 CHAP frames under a CTOC in MP3, as CHAPTER001 and CHAPTER001NAME
+    // comments in OGG and FLAC (at most 999); other kinds have none. Read by readChapters.
+    std::vector<Chapter> chapters;
 
     bool empty() const;
     // The text fields by name, in this order: "title", "artist", "album",
@@ -31,6 +43,10 @@ struct AudioTags {
 // attributes in WMA, MP4 items in M4A, the ID3 chunk (else RIFF INFO) in WAV and AIFF. Empty for a file that has none
 // or cannot be read: tags never keep the audio from being used.
 AudioTags readAudioTags(const std::string& fileName);
+
+// The chapters of an MP3 file's ID3v2 tag (CHAP frames), in order of their starts;
+// readChapters (AudioInfo.h) reads those of every kind.
+std::vector<Chapter> readId3Chapters(const std::string& fileName);
 
 // Writes tags into a finished, closed file of a kind the program writes, replacing those
 // it had: ID3v2.3 in MP3, Vorbis comments in OGG and FLAC, ASF attributes in WMA, RIFF

@@ -722,17 +722,10 @@ Mp3JoinWritten writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::st
         throw EngineError(EngineStatus::InvalidFormat, "Cannot join into \"" + fileName + "\": " + refusal);
     Mp3FrameIndex kind = parts.front().index;
     std::vector<FrameRun> runs;
-    int64_t junctionSamples = 0;
+    const Mp3JoinLayout layout = mp3JoinLayout(parts);
     for (size_t i = 0; i < parts.size(); ++i) {
         const Mp3FrameIndex& index = parts[i].index;
-        const int64_t perFrame = index.samplesPerFrame;
-        size_t end = index.frames.size();
-        if (i + 1 < parts.size()) {
-            // Frames after the last one that gives a sample of this file hold only padding.
-            const int64_t realEnd = index.skippedSamples() + index.totalSamples();
-            end = std::min(end, static_cast<size_t>((realEnd - 1) / perFrame) + 1);
-            junctionSamples += static_cast<int64_t>(end) * perFrame - realEnd + parts[i + 1].index.skippedSamples();
-        }
+        const size_t end = layout.frameEnds[i];
         kind.sameBitRate =
             kind.sameBitRate && index.sameBitRate && ((index.firstHeader ^ kind.firstHeader) & (0xFu << 12)) == 0;
         Mp3GainRamp gain;
@@ -742,5 +735,26 @@ Mp3JoinWritten writeMp3Join(const std::vector<Mp3JoinPart>& parts, const std::st
     }
     const std::string written = writeCopyFile(runs, {}, kind, kind.encoderDelay, parts.back().index.encoderPadding,
                                               fileName, tags, mayReplace, progress);
-    return {written, junctionSamples};
+    return {written, layout.junctionSamples};
+}
+
+Mp3JoinLayout mp3JoinLayout(const std::vector<Mp3JoinPart>& parts) {
+    Mp3JoinLayout layout;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const Mp3FrameIndex& index = parts[i].index;
+        const int64_t perFrame = index.samplesPerFrame;
+        size_t end = index.frames.size();
+        layout.startSamples.push_back(layout.totalSamples);
+        layout.totalSamples += index.totalSamples();
+        if (i + 1 < parts.size()) {
+            const int64_t realEnd = index.skippedSamples() + index.totalSamples();
+            end = std::min(end, static_cast<size_t>((realEnd - 1) / perFrame) + 1);
+            const int64_t junction =
+                static_cast<int64_t>(end) * perFrame - realEnd + parts[i + 1].index.skippedSamples();
+            layout.junctionSamples += junction;
+            layout.totalSamples += junction;
+        }
+        layout.frameEnds.push_back(end);
+    }
+    return layout;
 }

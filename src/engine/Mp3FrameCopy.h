@@ -103,6 +103,17 @@ struct Mp3JoinPart {
 // Why the files cannot be joined by copying ("" when they can): each must tell its
 // encoder delay and padding, and all be of one MPEG version, rate and channel count.
 std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts);
+// How the files lie in their join: the frames of each copied (those after the last that
+// gives a sample of a file before another hold only padding and are left out), where the
+// audio of each starts in the join (in samples, after the delay and padding left at the
+// junctions before it), the join's length and the samples of the junctions.
+struct Mp3JoinLayout {
+    std::vector<size_t> frameEnds;
+    std::vector<int64_t> startSamples;
+    int64_t totalSamples = 0;
+    int64_t junctionSamples = 0;
+};
+Mp3JoinLayout mp3JoinLayout(const std::vector<Mp3JoinPart>& parts);
 // Writes the join as fileName (complete or not at all) and gives the name written and
 // the number of samples of padding and delay left at the junctions; raises EngineError
 // when it cannot.

@@ -3,7 +3,11 @@
 #include <algorithm>
 
 #include "AbandonOnFailure.h"
+#include "AudioInfo.h"
 #include "AudioTags.h"
+#include "NameTemplate.h"
+#include "OutputFormat.h"
+#include "OutputNaming.h"
 
 JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& jobControl, const Normalizing& normalizing) {
     const AbandonOnFailure unfinished(output);
@@ -20,7 +24,8 @@ JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& jobCont
     }
     const int readFrames = input.streamChannels() * input.streamSampleRate();
     output.setInputFormat(input.sampleRate(), input.channels());
-    const AudioTags tags = readAudioTags(input.fileName());
+    AudioTags tags = readAudioTags(input.fileName());
+    tags.chapters = readChapters(input.fileName()); // an audiobook keeps them in another format
     const int64_t total = input.totalFrames();
     int64_t done = 0;
     JobEnd end = JobEnd::Finished;
@@ -47,4 +52,18 @@ JobEnd runConvert(AudioFile& input, AudioFile& output, const JobControl& jobCont
     output.setTags(tags);
     output.close();
     return end;
+}
+
+std::string convertOutputName(const std::string& source, const std::string& folder, const std::string& kind,
+                              bool overwrite, const std::string& nameTemplate, int number, int count,
+                              const std::vector<std::string>& takenInRun) {
+    NameFields fields;
+    fields.number = number;
+    fields.count = count;
+    fields.source = readAudioTags(source);
+    fields.stem = stemOf(source);
+    const std::time_t now = std::time(nullptr);
+    fields.now = *std::localtime(&now);
+    return uniqueOutputName(folder, expandNameTemplate(nameTemplate, fields), extensionOfKind(kind), overwrite,
+                            takenInRun);
 }

@@ -9,6 +9,7 @@
 #include "Mp3FrameCopy.h"
 #include "Mp3Gain.h"
 #include "PacketCopy.h"
+#include "PointLists.h"
 #include "OutputFormat.h"
 #include "OutputNaming.h"
 
@@ -262,10 +263,45 @@ std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job) {
     return keptEncodingRefusal(job.kind, input.sampleRate(), input.channels(), "source's");
 }
 
-std::string cutOutputName(const CutJob& job, int index) {
-    const bool overwrite = job.overwrite;
-    return uniqueOutputName(job.outputFolder, job.baseName + "-Splitted" + std::to_string(index),
-                            extensionOfKind(job.kind), overwrite);
+namespace {
+
+PlaylistEntry playlistEntry(const std::string& path, const CutSection& section, const AudioTags& tags) {
+    const std::string title = tags.artist.empty() ? tags.title : tags.artist + " - " + tags.title;
+    return {path, section.length, title.empty() ? stemOf(path) : title};
+}
+
+void writePlaylist(const CutJob& job, const std::vector<PlaylistEntry>& entries) {
+    const std::string path = uniqueOutputName(job.outputFolder, job.baseName, "m3u", job.overwrite);
+    try {
+        writeTextFile(path, m3uText(job.outputFolder, entries));
+    } catch (const PointListError& error) {
+        throw EngineError(EngineStatus::WriteFailed,
+                          std::string(error.what()) + " (the sections themselves are written)");
+    }
+    if (job.playlistWritten)
+        job.playlistWritten(path);
+}
+
+} // namespace
+
+std::string cutOutputName(const CutJob& job, int index, const AudioTags& sourceTags,
+                          const std::vector<std::string>& takenInRun) {
+    const CutSection& section = job.sections[static_cast<size_t>(index)];
+    const AudioTags tags = sectionTags(sourceTags, job.baseName, index + 1, {section.title, section.artist, job.album});
+    NameFields fields;
+    fields.number = index + 1;
+    fields.count = static_cast<int>(job.sections.size());
+    fields.title = tags.title.empty() ? job.baseName + " (" + std::to_string(index + 1) + ")" : tags.title;
+    fields.artist = tags.artist;
+    fields.source = tags;
+    fields.source.title = sourceTags.title;
+    fields.stem = job.baseName;
+    fields.startMs = section.start;
+    fields.endMs = section.start + section.length;
+    const std::time_t now = std::time(nullptr);
+    fields.now = *std::localtime(&now);
+    return uniqueOutputName(job.outputFolder, expandNameTemplate(job.nameTemplate, fields), extensionOfKind(job.kind),
+                            job.overwrite, takenInRun);
 }
 
 JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, const CutJob& job,
@@ -275,13 +311,16 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
     const std::optional<SectionCopier> copier = SectionCopier::forJob(input, job);
     SectionGains gains(input, output, job, control);
     const JobControl writing = job.normalizing.on ? progressWithin(control, 50, 100) : control;
+    std::vector<std::string> named;
+    std::vector<PlaylistEntry> playlist;
     for (size_t i = 0; i < job.sections.size(); ++i) {
         const int index = static_cast<int>(i);
         if (failedSection)
             *failedSection = index;
         if (control.stopping())
             return JobEnd::Stopped;
-        const std::string asked = cutOutputName(job, index);
+        const std::string asked = cutOutputName(job, index, tags, named);
+        named.push_back(asked);
         std::string path = asked;
         if (!inputThatIsOutput(path, {input.fileName()}).empty())
             throw EngineError(EngineStatus::CreateFailed, "Cannot write \"" + path + "\": it is the file being cut");
@@ -302,6 +341,7 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
                         job.nameTaken(asked, path);
                     if (job.copied)
                         job.copied(index, path, note);
+                    playlist.push_back(playlistEntry(path, section, sectionTagSet));
                     control.report(index, 100);
                     continue;
                 }
@@ -325,16 +365,24 @@ JobEnd runCut(AudioFile& input, AudioFile& output, AudioTransform& transform, co
             job.nameTaken(asked, output.fileName());
         if (job.written)
             job.written(index, output.fileName());
+        playlist.push_back(playlistEntry(output.fileName(), section, sectionTagSet));
     }
     if (failedSection)
         *failedSection = -1;
+    if (job.writesPlaylist)
+        writePlaylist(job, playlist);
     control.noteDamage(input);
     return JobEnd::Finished;
 }
 
 CutSettings currentCutSettings() {
-    return {AppSettings::splitOutputPath, AppSettings::splitToSourceFolder, AppSettings::splitOverwrite,
-            AppSettings::splitKeepsEncoding, settingsNormalizing(AppSettings::splitNormalizes)};
+    return {AppSettings::splitOutputPath,
+            AppSettings::splitToSourceFolder,
+            AppSettings::splitOverwrite,
+            AppSettings::splitKeepsEncoding,
+            settingsNormalizing(AppSettings::splitNormalizes),
+            usableNameTemplate(AppSettings::splitNameTemplate, AppSettings::defaultSplitNameTemplate),
+            AppSettings::writePlaylists};
 }
 
 CutJob makeCutJob(const std::string& source, const CutPlan& plan, int64_t durationMs, const CutSettings& settings) {
@@ -352,5 +400,7 @@ CutJob makeCutJob(const std::string& source, const CutPlan& plan, int64_t durati
     job.overwrite = settings.overwrite;
     job.keepEncoding = settings.keepEncoding;
     job.normalizing = settings.normalizing;
+    job.nameTemplate = settings.nameTemplate;
+    job.writesPlaylist = settings.writesPlaylist;
     return job;
 }

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "AppSettings.h"
 #include "AudioFile.h"
 #include "AudioTransform.h"
 #include "CutPlan.h"
 #include "JobControl.h"
+#include "NameTemplate.h"
 #include "Normalizing.h"
 
 struct CutSection {
@@ -24,7 +26,8 @@ struct CutJob {
     std::string outputFolder; // ends in "/"
     std::string kind;         // "WAV", "MP3", "OGG", "WMA" or "FLAC": the output's format and extension
     std::string baseName;     // the source's name without folder and extension
-    AudioTags album;          // album fields given for every section (a CUE sheet's)
+    std::string nameTemplate = AppSettings::defaultSplitNameTemplate; // each section's file name (NameTemplate.h)
+    AudioTags album; // album fields given for every section (a CUE sheet's)
     // Copy the source's compressed frames or packets instead of decoding and encoding (MP3,
     // fading by steps of gain; Ogg Vorbis and WMA without fades; at the source's rate and
     // channels); where a section cannot be copied it is encoded, and reencoded is told why.
@@ -43,7 +46,11 @@ struct CutJob {
     // Each section brought to one loudness (measured before it is written; copied MP3
     // sections by whole steps of their frames' gain), or with album the whole source.
     Normalizing normalizing;
-    bool overwrite = false;       // may an existing file of a section's name be overwritten?
+    bool overwrite = false; // may an existing file of a section's name be overwritten?
+    // A finished cut also writes an M3U playlist of its files, named after the source in
+    // the output folder, and says where.
+    bool writesPlaylist = false;
+    std::function<void(const std::string& path)> playlistWritten;
     std::vector<size_t> planRows; // the plan row of each section
     // Creates the output file of a section (the window does it on its own thread);
     // raises EngineError when it cannot.
@@ -58,6 +65,8 @@ struct CutSettings {
     bool overwrite = false;
     bool keepEncoding = false;
     Normalizing normalizing;
+    std::string nameTemplate = AppSettings::defaultSplitNameTemplate;
+    bool writesPlaylist = false;
 };
 // The settings as last applied.
 CutSettings currentCutSettings();
@@ -71,8 +80,11 @@ CutJob makeCutJob(const std::string& source, const CutPlan& plan, int64_t durati
 // Why no section of the opened input can keep its encoding ("" when they can).
 std::string keepEncodingRefusal(const AudioFile& input, const CutJob& job);
 
-// A section's file name: folder + base + "-Splitted" + index, " New" as often as needed.
-std::string cutOutputName(const CutJob& job, int index);
+// A section's file name: folder + the job's template filled in with the section's fields
+// and those of the source's tags, " New" as often as needed (also for a name an earlier
+// section of the run took).
+std::string cutOutputName(const CutJob& job, int index, const AudioTags& sourceTags = {},
+                          const std::vector<std::string>& takenInRun = {});
 
 // Writes each section of the opened input into its own file through output (prepared
 // for the output format), with the fades at its ends, reporting item = section index

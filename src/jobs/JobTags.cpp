@@ -1,5 +1,7 @@
 #include "JobTags.h"
 
+#include "OutputNaming.h"
+
 AudioTags sectionTags(const AudioTags& source, const std::string& sourceName, int number, const GivenTags& given) {
     const bool givenAny = !given.title.empty() || !given.artist.empty() || !given.album.empty();
     if (source.empty() && !givenAny)
@@ -31,4 +33,20 @@ AudioTags mergedTags(const AudioTags& first, const std::string& mergedName) {
     merged.genre = first.genre;
     merged.cover = first.cover;
     return merged;
+}
+
+std::string chapterTitleOf(const std::string& path) {
+    const std::string title = readAudioTags(path).title;
+    return title.empty() ? stemOf(path) : title;
+}
+
+std::vector<Chapter> joinChapters(const std::vector<std::string>& paths, const std::vector<std::string>& titles,
+                                  const std::vector<int64_t>& startsMs, int64_t lengthMs) {
+    std::vector<Chapter> chapters;
+    for (size_t i = 0; i < paths.size() && i < startsMs.size(); ++i) {
+        const bool given = i < titles.size() && !titles[i].empty();
+        const int64_t end = i + 1 < startsMs.size() ? startsMs[i + 1] : lengthMs;
+        chapters.push_back({startsMs[i], end, given ? titles[i] : chapterTitleOf(paths[i])});
+    }
+    return chapters;
 }

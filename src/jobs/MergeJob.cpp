@@ -1,21 +1,26 @@
 #include "MergeJob.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "AbandonOnFailure.h"
+#include "AppSettings.h"
 #include "OutputFormat.h"
 #include "JobTags.h"
 #include "Mp3Gain.h"
+#include "NameTemplate.h"
 #include "OutputNaming.h"
 
 namespace {
 
 // Appends one opened input; false when a stop was asked for.
-bool appendInput(AudioFile& input, AudioFile& output, int item, const JobControl& control) {
+// Appends the input's frames to the output, counting them in read; false after a stop.
+bool appendInput(AudioFile& input, AudioFile& output, int item, const JobControl& control, int64_t& read) {
     output.setInputFormat(input.sampleRate(), input.channels());
     const int blockFrames = input.streamChannels() * input.streamSampleRate();
     const int64_t total = input.totalFrames();
     int64_t done = 0;
+    read = 0;
     while (true) {
         const AudioBlock block = input.readBlock(blockFrames);
         if (block.empty()) {
@@ -23,6 +28,7 @@ bool appendInput(AudioFile& input, AudioFile& output, int item, const JobControl
             return true;
         }
         output.writeBlock(block);
+        read += block.frames();
         done = std::min(done + block.frames(), total);
         control.report(item, total > 0 ? static_cast<int>(done * 100 / total) : 100);
         if (control.stopping())
@@ -50,14 +56,21 @@ CopyMerge planCopyMerge(const std::vector<std::string>& paths, const std::string
 }
 
 CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName, bool overwrite,
-                             const JobControl& jobControl, const Normalizing& normalizing) {
-    const AudioTags tags = mergedTags(readAudioTags(merge.parts.front().path), stemOf(fileName));
+                             const JobControl& jobControl, const Normalizing& normalizing,
+                             const std::vector<std::string>& chapterTitles) {
+    AudioTags tags = mergedTags(readAudioTags(merge.parts.front().path), stemOf(fileName));
     const JobControl control = normalizing.on ? progressWithin(jobControl, 50, 100) : jobControl;
     std::vector<Mp3JoinPart> parts = merge.parts;
+    const Mp3JoinLayout layout = mp3JoinLayout(parts);
+    const int64_t rate = parts.front().index.sampleRate;
+    std::vector<int64_t> startsMs;
+    std::vector<std::string> paths;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        startsMs.push_back(layout.startSamples[i] * 1000 / rate);
+        paths.push_back(parts[i].path);
+    }
+    tags.chapters = joinChapters(paths, chapterTitles, startsMs, layout.totalSamples * 1000 / rate);
     if (normalizing.on) {
-        std::vector<std::string> paths;
-        for (const Mp3JoinPart& part : parts)
-            paths.push_back(part.path);
         const auto gains = normalizingGains(paths, normalizing, nullptr, progressWithin(jobControl, 0, 50));
         if (!gains)
             return {JobEnd::Stopped, {}, 0};
@@ -74,7 +87,8 @@ CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName
 }
 
 JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths,
-                const JobControl& jobControl, int* failedItem, const Normalizing& normalizing) {
+                const JobControl& jobControl, int* failedItem, const Normalizing& normalizing,
+                const std::vector<std::string>& chapterTitles) {
     const AbandonOnFailure unfinished(output);
     const JobControl control = normalizing.on ? progressWithin(jobControl, 50, 100) : jobControl;
     std::vector<double> gains(paths.size(), 0.0);
@@ -88,6 +102,8 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
     }
     JobEnd end = JobEnd::Finished;
     const AudioTags firstTags = paths.empty() ? AudioTags{} : readAudioTags(paths.front());
+    std::vector<int64_t> startsMs;
+    double writtenMs = 0; // in the inputs' own rates: the output's resampler keeps their times
     for (size_t i = 0; i < paths.size() && end == JobEnd::Finished; ++i) {
         if (failedItem)
             *failedItem = static_cast<int>(i);
@@ -95,8 +111,11 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
         if (input.errorCode() != 0)
             throw EngineError(static_cast<EngineStatus>(input.errorCode()), input.errorText());
         output.setGain(amplitudeFactor(gains[i]));
-        if (!appendInput(input, output, static_cast<int>(i), control))
+        startsMs.push_back(std::llround(writtenMs));
+        int64_t read = 0;
+        if (!appendInput(input, output, static_cast<int>(i), control, read))
             end = JobEnd::Stopped;
+        writtenMs += static_cast<double>(read) * 1000 / input.sampleRate();
         control.noteDamage(input);
         input.close();
     }
@@ -106,7 +125,20 @@ JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::stri
         output.abandon(); // a part of the join under its final name would look finished
         return end;
     }
-    output.setTags(mergedTags(firstTags, stemOf(output.fileName())));
+    AudioTags tags = mergedTags(firstTags, stemOf(output.fileName()));
+    tags.chapters = joinChapters(paths, chapterTitles, startsMs, std::llround(writtenMs));
+    output.setTags(tags);
     output.close();
     return end;
+}
+
+std::string joinOutputName(const std::vector<std::string>& paths, const std::string& folder, const std::string& kind,
+                           bool overwrite, const std::string& nameTemplate, const std::tm& now) {
+    NameFields fields;
+    fields.count = static_cast<int>(paths.size());
+    fields.source = paths.empty() ? AudioTags{} : readAudioTags(paths.front());
+    fields.stem = paths.empty() ? "" : stemOf(paths.front());
+    fields.merged = mergedFileStem(AppSettings::joinPreName, AppSettings::joinPosName, AppSettings::joinUseDate, now);
+    fields.now = now;
+    return uniqueOutputName(folder, expandNameTemplate(nameTemplate, fields), extensionOfKind(kind), overwrite);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,21 @@ struct CopyMergeResult {
 };
 // Normalizing moves each input's frames (or, as an album, all) by the steps of 1.5 dB that
 // come nearest below the target (measured first: the first half of the progress).
+// The join has a chapter per input (titled by chapterTitles, see joinChapters).
 CopyMergeResult runCopyMerge(const CopyMerge& merge, const std::string& fileName, bool overwrite,
-                             const JobControl& control, const Normalizing& normalizing = {});
+                             const JobControl& control, const Normalizing& normalizing = {},
+                             const std::vector<std::string>& chapterTitles = {});
+
+// The joined file's name in folder: the template filled in with the first input's tags and
+// name, the count of inputs, and the prefix, date, time and suffix rule of the settings
+// ({merged}) at now.
+std::string joinOutputName(const std::vector<std::string>& paths, const std::string& folder, const std::string& kind,
+                           bool overwrite, const std::string& nameTemplate, const std::tm& now);
 
 // Normalizing measures every input first (the first half of each item's progress) and
 // brings each to the target (or, as an album, the whole).
+// The join has a chapter per input (titled by chapterTitles, see joinChapters), where
+// the output's format keeps chapters.
 JobEnd runMerge(AudioFile& input, AudioFile& output, const std::vector<std::string>& paths, const JobControl& control,
-                int* failedItem = nullptr, const Normalizing& normalizing = {});
+                int* failedItem = nullptr, const Normalizing& normalizing = {},
+                const std::vector<std::string>& chapterTitles = {});

@@ -1,14 +1,50 @@
 #include "OutputNaming.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "AppSettings.h"
 #include "AudioFile.h"
 
-std::string uniqueOutputName(const std::string& folder, const std::string& stem, const std::string& extension,
-                             bool overwrite) {
-    const std::string name = folder + stem + "." + extension;
-    return overwrite ? name : firstFreeName(name);
+namespace {
+
+constexpr size_t NameLimit = 255; // bytes of one name in the file systems the program writes to
+
+// The text cut to at most bytes, not in the middle of a UTF-8 character.
+std::string cutToBytes(const std::string& text, size_t bytes) {
+    if (text.size() <= bytes)
+        return text;
+    size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+// Each folder of the relative path cut to the limit of a name.
+std::string fittedFolders(const std::string& relative) {
+    std::string folders;
+    for (size_t at = 0, slash; (slash = relative.find('/', at)) != std::string::npos; at = slash + 1)
+        folders += cutToBytes(relative.substr(at, slash - at), NameLimit) + "/";
+    return folders;
+}
+
+} // namespace
+
+std::string uniqueOutputName(const std::string& folder, const std::string& relative, const std::string& extension,
+                             bool overwrite, const std::vector<std::string>& takenInRun) {
+    const std::string folders = folder + fittedFolders(relative);
+    const std::string stem = relative.substr(relative.find_last_of('/') + 1);
+    if (folders != folder) {
+        std::error_code ignored; // a folder that cannot be made fails the file's creation, which says why
+        std::filesystem::create_directories(folders, ignored);
+    }
+    for (std::string news;; news += " New") {
+        const size_t room = NameLimit - std::min(NameLimit, extension.size() + 1 + news.size());
+        const std::string name = folders + cutToBytes(stem, room) + news + "." + extension;
+        const bool takenBefore = std::find(takenInRun.begin(), takenInRun.end(), name) != takenInRun.end();
+        if (room == 0 || (!takenBefore && (overwrite || firstFreeName(name) == name)))
+            return name;
+    }
 }
 
 std::string nameTakenNote(const std::string& asked, const std::string& taken) {

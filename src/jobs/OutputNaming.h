@@ -4,10 +4,13 @@
 #include <string>
 #include <vector>
 
-// The naming rule of every new file: folder + stem + "." + extension; unless overwrite is
-// allowed, " New" is appended to the stem as long as a file of that name exists.
-std::string uniqueOutputName(const std::string& folder, const std::string& stem, const std::string& extension,
-                             bool overwrite);
+// The naming rule of every new file: folder + relative + "." + extension, relative being a
+// name or a path of folders below folder ("Album/01 Intro"), which are made. Each part is
+// cut to the 255 bytes of a file name (the last keeping its extension and its " New"s).
+// " New" is appended to the name as long as a file of that name exists (unless overwrite
+// is allowed) or an earlier file of the same run (takenInRun) has it.
+std::string uniqueOutputName(const std::string& folder, const std::string& relative, const std::string& extension,
+                             bool overwrite, const std::vector<std::string>& takenInRun = {});
 
 // What a job says when another process made a file of its output's name while it wrote
 // it, so that it took the next free name.

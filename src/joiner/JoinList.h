@@ -11,7 +11,8 @@ struct JoinRow {
     std::string status = " ";
     bool ticked = true;
     bool selected = false;
-    std::string note = {}; // why the status is what it is (the row's tooltip)
+    std::string note = {};    // why the status is what it is (the row's tooltip)
+    std::string chapter = {}; // the title of its chapter in the joined file
 
     bool operator==(const JoinRow&) const = default;
 };

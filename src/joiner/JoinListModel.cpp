@@ -45,8 +45,10 @@ QVariant JoinListModel::data(const QModelIndex& index, int role) const {
         case Duration: return QString::fromStdString(row.duration);
         case Size: return QString::fromStdString(row.size);
         case Status: return QString::fromStdString(row.status);
+        case Chapter: return QString::fromStdString(row.chapter);
         default: return {};
         }
+    case Qt::EditRole: return index.column() == Chapter ? QString::fromStdString(row.chapter) : QVariant();
     case Qt::CheckStateRole:
         return index.column() == File ? QVariant(row.ticked ? Qt::Checked : Qt::Unchecked) : QVariant();
     case Qt::ToolTipRole: return index.column() == Status ? QString::fromStdString(row.note) : QVariant();
@@ -59,9 +61,19 @@ QVariant JoinListModel::data(const QModelIndex& index, int role) const {
 }
 
 bool JoinListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || index.column() != File || role != Qt::CheckStateRole)
+    if (!index.isValid())
         return false;
-    list_.rows[static_cast<size_t>(index.row())].ticked = value.toInt() == Qt::Checked;
+    JoinRow& row = list_.rows[static_cast<size_t>(index.row())];
+    if (index.column() == Chapter && role == Qt::EditRole) {
+        const QString title = value.toString().simplified();
+        if (title.isEmpty())
+            return false; // a chapter keeps a title
+        row.chapter = title.toStdString();
+    } else if (index.column() == File && role == Qt::CheckStateRole) {
+        row.ticked = value.toInt() == Qt::Checked;
+    } else {
+        return false;
+    }
     emit dataChanged(index, index);
     return true;
 }
@@ -70,6 +82,8 @@ Qt::ItemFlags JoinListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
     if (index.column() == File)
         flags |= Qt::ItemIsUserCheckable;
+    if (index.column() == Chapter)
+        flags |= Qt::ItemIsEditable;
     return flags;
 }
 
@@ -77,6 +91,6 @@ QVariant JoinListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     const char* const titles[] = {QT_TR_NOOP("File name"), QT_TR_NOOP("Format"), QT_TR_NOOP("Duration"),
-                                  QT_TR_NOOP("Size"), QT_TR_NOOP("Status")};
+                                  QT_TR_NOOP("Size"),      QT_TR_NOOP("Status"), QT_TR_NOOP("Chapter")};
     return section >= 0 && section < ColumnCount ? tr(titles[section]) : QVariant();
 }

@@ -7,15 +7,16 @@
 
 #include "JoinList.h"
 
-// The joiner's list of files to merge as rows of a view: file, format, duration, size and
-// status, the tick as Qt::CheckStateRole of the first column. The reordering rules are
+// The joiner's list of files to merge as rows of a view: file, format, duration, size,
+// status and the title of its chapter in the joined file (which the user may edit), the
+// tick as Qt::CheckStateRole of the first column. The reordering rules are
 // JoinList's; a change takes the rows the view has selected and gives back the ones to
 // select after it.
 class JoinListModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { File, Format, Duration, Size, Status, ColumnCount };
+    enum Column { File, Format, Duration, Size, Status, Chapter, ColumnCount };
 
     explicit JoinListModel(QObject* parent = nullptr);
 

@@ -26,6 +26,9 @@
 #include "JoinListModel.h"
 #include "MergeWorker.h"
 #include "OutputFormat.h"
+#include "JobTags.h"
+#include "MergeJob.h"
+#include "NameTemplate.h"
 #include "OutputNaming.h"
 #include "PlaybackController.h"
 #include "ThemedIcons.h"
@@ -83,6 +86,7 @@ JoinRow rowOfFile(const QString& path) {
     row.format = file.format.toStdString();
     row.duration = AppSettings::formatHmsColon(file.durationMs);
     row.size = AppSettings::formatFileSize(file.size);
+    row.chapter = chapterTitleOf(row.caption);
     return row;
 }
 
@@ -235,8 +239,8 @@ QWidget* JoinerWindow::buildJoinList(QWidget* parent) {
     joinList_->setUniformRowHeights(true);
     joinList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     joinList_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    const int joinWidths[] = {270, 48, 86, 70, 150};
-    for (int column = 0; column < 5; ++column)
+    const int joinWidths[] = {270, 48, 86, 70, 150, 150};
+    for (int column = 0; column < JoinListModel::ColumnCount; ++column)
         joinList_->setColumnWidth(column, joinWidths[column]);
     joinList_->header()->setSectionsClickable(false);
     connect(joinList_, &QTreeView::pressed, this, &JoinerWindow::showJoinRowInfo);
@@ -409,11 +413,12 @@ void JoinerWindow::startMerging() {
     mergeCancelled_ = closeAfterMerge_ = false;
     mergeRows_.clear();
     mergingRow_ = -1;
-    std::vector<std::string> paths;
+    std::vector<std::string> paths, chapters;
     const JoinList& list = joinRows_->list();
     for (size_t i = 0; i < list.rows.size(); ++i)
         if (list.rows[i].ticked && isRegularFile(Platform::pathFromBytes(list.rows[i].caption))) {
             paths.push_back(list.rows[i].caption);
+            chapters.push_back(list.rows[i].chapter);
             mergeRows_.push_back(static_cast<int>(i));
         }
     if (paths.size() <= 1)
@@ -421,10 +426,9 @@ void JoinerWindow::startMerging() {
     const std::string kind = outputKindOfIndex(outputFormatBox_->currentIndex());
     prepareOutputFormat(output_, mp3Encoder_, kind);
     const std::time_t now = now_();
-    const std::string stem = mergedFileStem(AppSettings::joinPreName, AppSettings::joinPosName,
-                                            AppSettings::joinUseDate, *std::localtime(&now));
-    const std::string output =
-        uniqueOutputName(AppSettings::joinOutputPath, stem, extensionOfKind(kind), AppSettings::joinOverwrite);
+    const std::string output = joinOutputName(
+        paths, AppSettings::joinOutputPath, kind, AppSettings::joinOverwrite,
+        usableNameTemplate(AppSettings::joinNameTemplate, AppSettings::defaultJoinNameTemplate), *std::localtime(&now));
     // An input is never overwritten while it is being read.
     if (!inputThatIsOutput(output, paths).empty())
         return showMessage(tr("Cannot merge into \"") + qs(output) + "\": it is one of the files to merge");
@@ -435,7 +439,7 @@ void JoinerWindow::startMerging() {
     mergedFile_ = qs(output);
     setMergeControls(true);
     merging_ = true;
-    worker_ = new MergeWorker(this, input_, std::move(paths), output_);
+    worker_ = new MergeWorker(this, input_, std::move(paths), std::move(chapters), output_);
     mergeDoneText_ = tr("Done");
     mergeNote_.clear();
     if (AppSettings::joinKeepsEncoding)

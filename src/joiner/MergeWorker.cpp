@@ -4,9 +4,10 @@
 #include "MergeJob.h"
 #include "WorkerEvent.h"
 
-MergeWorker::MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths, AudioFile& output)
+MergeWorker::MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths,
+                         std::vector<std::string> chapters, AudioFile& output)
     : JobWorker(window, WM_MERGE_PROGRESS), input_(input), output_(output), paths_(std::move(paths)),
-      normalizing_(settingsNormalizing(AppSettings::joinNormalizes)) {
+      chapters_(std::move(chapters)), normalizing_(settingsNormalizing(AppSettings::joinNormalizes)) {
     normalizing_.album = AppSettings::joinKeepsLevels;
 }
 
@@ -23,7 +24,7 @@ void MergeWorker::work() {
             output_.abandon();
             failedItem_ = -1;
             const CopyMergeResult result =
-                runCopyMerge(merge, target, output_.replacesExisting(), control(), normalizing_);
+                runCopyMerge(merge, target, output_.replacesExisting(), control(), normalizing_, chapters_);
             if (result.end == JobEnd::Finished)
                 copied_(true,
                         std::to_string(result.junctionMs) + " ms of encoder padding and delay stay at the junctions");
@@ -31,5 +32,5 @@ void MergeWorker::work() {
         }
         copied_(false, merge.refusal);
     }
-    runMerge(input_, output_, paths_, control(), &failedItem_, normalizing_);
+    runMerge(input_, output_, paths_, control(), &failedItem_, normalizing_, chapters_);
 }

@@ -14,7 +14,9 @@ class MergeWorker : public JobWorker {
     Q_OBJECT
 
 public:
-    MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths, AudioFile& output);
+    // chapters: the title of each input's chapter.
+    MergeWorker(QObject* window, AudioFile& input, std::vector<std::string> paths, std::vector<std::string> chapters,
+                AudioFile& output);
 
     // Joins MP3 inputs by copying their frames where they allow it (the created output
     // is then dropped); copied(true, note) or copied(false, why) tells which, before the
@@ -27,7 +29,7 @@ protected:
 private:
     AudioFile& input_;
     AudioFile& output_;
-    std::vector<std::string> paths_;
+    std::vector<std::string> paths_, chapters_;
     std::string keptKind_; // "" when the inputs are decoded and encoded
     std::function<void(bool, const std::string&)> copied_;
     Normalizing normalizing_; // as the settings were when the join was asked for

@@ -25,6 +25,8 @@
 #include "FileNames.h"
 #include "AppSettings.h"
 #include "OutputFormat.h"
+#include "ConvertJob.h"
+#include "NameTemplate.h"
 #include "OutputNaming.h"
 #include "PlayerWindow.h"
 
@@ -116,8 +118,9 @@ void PlayerWindow::convertSelected(const QString& kind) {
     output_.close();
     const std::string source = Platform::pathBytes(file);
     const std::string folder = AppSettings::convertToSourceFolder ? folderOf(source) : AppSettings::convertOutputPath;
-    convertOutputFile_ = Platform::pathFromBytes(
-        uniqueOutputName(folder, stemOf(source), extensionOfKind(kind.toStdString()), AppSettings::convertOverwrite));
+    convertOutputFile_ = Platform::pathFromBytes(convertOutputName(
+        source, folder, kind.toStdString(), AppSettings::convertOverwrite,
+        usableNameTemplate(AppSettings::convertNameTemplate, AppSettings::defaultConvertNameTemplate)));
     prepareOutputFormat(output_, mp3Encoder_, kind.toStdString());
     input_.openForStreaming(source);
     if (input_.errorCode() != 0)

@@ -101,6 +101,12 @@ struct OptionValues {
     bool joinKeepsLevels = false; // a join's inputs keep their levels to each other
     int playbackGainIndex = 1;
 
+    // Names of new files: the templates of the Save pages, and the cut's playlist.
+    std::string cutNameTemplate = AppSettings::defaultSplitNameTemplate;
+    std::string joinNameTemplate = AppSettings::defaultJoinNameTemplate;
+    std::string convertNameTemplate = AppSettings::defaultConvertNameTemplate;
+    bool writesPlaylists = false;
+
     // Schedule page (hidden); an entry's Use is its row's tick box.
     std::vector<AppSettings::ScheduleEntry> schedule;
 

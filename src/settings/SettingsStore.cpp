@@ -185,6 +185,16 @@ const Section& loudnessSection() {
     return section;
 }
 
+// The templates of new files' names and the cut's playlist, added after the other sections.
+const Section& namesSection() {
+    using V = OptionValues;
+    static const Section section{"Names",
+                                 {TextKey{"SplitName", &V::cutNameTemplate}, TextKey{"JoinName", &V::joinNameTemplate},
+                                  TextKey{"ConvertName", &V::convertNameTemplate},
+                                  BoolKey{"WritePlaylist", &V::writesPlaylists}}};
+    return section;
+}
+
 // The values a file without any keys gives.
 OptionValues readDefaults() {
     OptionValues values;
@@ -540,6 +550,7 @@ void loadSettings(OptionValues& values, const std::string& settingsPath, const s
     readSection(ini, desktopSection(), values);
     readSection(ini, windowsSection(), values);
     readSection(ini, loudnessSection(), values);
+    readSection(ini, namesSection(), values);
 }
 
 void saveSettings(const OptionValues& values, const std::string& settingsPath, const std::string& schedulePath) {
@@ -556,6 +567,7 @@ void saveSettings(const OptionValues& values, const std::string& settingsPath, c
     writeSection(ini, desktopSection(), values);
     writeSection(ini, windowsSection(), values);
     writeSection(ini, loudnessSection(), values);
+    writeSection(ini, namesSection(), values);
     ini.saveAtomically(settingsPath);
 }
 
@@ -641,6 +653,14 @@ void applySettings(const OptionValues& v) {
     peakCeilingDbtp = v.peakCeiling;
     joinKeepsLevels = v.joinKeepsLevels;
     playbackGain = static_cast<PlaybackGain>(std::clamp(v.playbackGainIndex, 0, 2));
+    const auto templateOr = [](const std::string& text, const char* otherwise) {
+        const std::string kept = trim(text);
+        return kept.empty() ? std::string(otherwise) : kept;
+    };
+    splitNameTemplate = templateOr(v.cutNameTemplate, defaultSplitNameTemplate);
+    joinNameTemplate = templateOr(v.joinNameTemplate, defaultJoinNameTemplate);
+    convertNameTemplate = templateOr(v.convertNameTemplate, defaultConvertNameTemplate);
+    writePlaylists = v.writesPlaylists;
     recordOutputPath = withTrailingSlash(trim(v.recordFolder));
     recordPreName = trim(v.recordPrefix);
     recordPosName = trim(v.recordSuffix);

@@ -91,6 +91,16 @@ extern bool joinKeepsLevels;
 // The ReplayGain the player plays files with.
 enum class PlaybackGain { Off, Track, Album };
 extern PlaybackGain playbackGain;
+// The templates new files are named by (fields as in the jobs' naming); the defaults give
+// the names "song-Splitted0", "Merged 2024-03-05 14-07-09" and "song".
+inline constexpr const char* defaultSplitNameTemplate = "{stem}-Splitted{index}";
+inline constexpr const char* defaultJoinNameTemplate = "{merged}";
+inline constexpr const char* defaultConvertNameTemplate = "{stem}";
+extern std::string splitNameTemplate;
+extern std::string joinNameTemplate;
+extern std::string convertNameTemplate;
+// A cut also writes an M3U playlist of the files it wrote.
+extern bool writePlaylists;
 
 // E-mail and equaliser.
 extern const std::string initialMailSubject; // "Share with you", also the settings' read default

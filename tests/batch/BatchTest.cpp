@@ -306,7 +306,8 @@ TEST_F(Batch, CutPointsFoundAtSilencesPartsAndCueSheets) {
     for (const std::string& ways : {std::string("--silence --parts 2"), std::string("")}) {
         run("cut " + shellQuoted(file) + " " + ways, &status);
         EXPECT_EQ(status, 2) << ways;
-        EXPECT_NE(errors().find("cut needs one of --at, --silence, --every, --parts and --cue"), std::string::npos);
+        EXPECT_NE(errors().find("cut needs one of --at, --silence, --every, --parts, --cue, --chapters and --labels"),
+                  std::string::npos);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "AudioFixtures.h"
+#include "CueSheet.h"
 #include "CutJob.h"
 #include "AppSettings.h"
 #include "OutputFormat.h"
@@ -448,4 +449,70 @@ TEST_F(CutJobTest, KeptEncodingCopiesOggAndWmaPackets) {
             EXPECT_EQ(readAudioTags(copied[i]).track, std::to_string(i + 1));
         }
     }
+}
+
+// An album image cut by its CUE sheet, the files named by the tracks' numbers, performers
+// and titles; a title with "/" stays one name, a playlist lists the tracks.
+TEST_F(CutJobTest, AlbumByCueSheetNamedByTemplate) {
+    makeTone(folder_ / "image.flac", 9, 44100, 2, "-c:a flac");
+    const std::string sheet = "PERFORMER \"Sheet Band\"\nTITLE \"Best Of\"\nREM DATE 1999\n"
+                              "FILE \"image.flac\" WAVE\n"
+                              "  TRACK 01 AUDIO\n    TITLE \"Opening\"\n    PERFORMER \"Ann\"\n    INDEX 01 00:00:00\n"
+                              "  TRACK 02 AUDIO\n    TITLE \"AC/DC Cover\"\n    INDEX 01 00:03:00\n"
+                              "  TRACK 03 AUDIO\n    TITLE \"Ende: Zugabe\"\n    PERFORMER \"Jörg\"\n"
+                              "    INDEX 01 00:06:37\n";
+    const CueSheet cue = parseCueSheet(sheet, folder_ / "image.flac", 9000);
+    CutSettings settings;
+    settings.outputFolder = folder_ / "out/";
+    settings.nameTemplate = "{album}/{n:02} - {artist} - {title}";
+    settings.writesPlaylist = true;
+    CutJob job = makeCutJob(folder_ / "image.flac", cue.sections, 9000, settings);
+    job.album = cue.album;
+    std::string playlist;
+    job.playlistWritten = [&playlist](const std::string& path) { playlist = path; };
+    const CutRun run = cut(folder_ / "image.flac", "FLAC", job);
+    ASSERT_EQ(run.end, JobEnd::Finished);
+    const std::string album = folder_ / "out/Best Of/";
+    const struct {
+        std::string file, title, artist;
+        double seconds;
+    } tracks[] = {{"01 - Ann - Opening.flac", "Opening", "Ann", 3.0},
+                  {"02 - Sheet Band - AC_DC Cover.flac", "AC/DC Cover", "Sheet Band", 6 + 37 / 75.0 - 3},
+                  {"03 - Jörg - Ende_ Zugabe.flac", "Ende: Zugabe", "Jörg", 9 - (6 + 37 / 75.0)}};
+    ASSERT_EQ(run.created.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(tracks[i].file);
+        EXPECT_EQ(run.created[i], album + tracks[i].file);
+        const AudioTags tags = readAudioTags(album + tracks[i].file);
+        EXPECT_EQ(tags.title, tracks[i].title);
+        EXPECT_EQ(tags.artist, tracks[i].artist);
+        EXPECT_EQ(tags.album, "Best Of");
+        EXPECT_EQ(tags.track, std::to_string(i + 1));
+        EXPECT_NEAR(probe(album + tracks[i].file).duration, tracks[i].seconds, 0.002);
+    }
+    EXPECT_EQ(playlist, folder_ / "out/image.m3u");
+    EXPECT_EQ(readFileText(playlist), "#EXTM3U\n#EXTINF:3,Ann - Opening\nBest Of/01 - Ann - Opening.flac\n"
+                                      "#EXTINF:3,Sheet Band - AC/DC Cover\nBest Of/02 - Sheet Band - AC_DC Cover.flac\n"
+                                      "#EXTINF:3,Jörg - Ende: Zugabe\nBest Of/03 - Jörg - Ende_ Zugabe.flac\n");
+
+    // The same cut again: every name is taken, so each gets " New"; the playlist too.
+    const CutRun again = cut(folder_ / "image.flac", "FLAC", job);
+    ASSERT_EQ(again.created.size(), 3u);
+    EXPECT_EQ(again.created[0], album + "01 - Ann - Opening New.flac");
+    EXPECT_EQ(playlist, folder_ / "out/image New.m3u");
+}
+
+// Sections that the template gives one name get " New" within the run, even where
+// overwriting is allowed: no section replaces another.
+TEST_F(CutJobTest, SectionsOfOneNameDoNotReplaceEachOther) {
+    makeTone(folder_ / "talk.wav", 3, 44100, 2, "-c:a pcm_s16le");
+    CutJob job;
+    job.sections = {{0, 1000, "Same"}, {1000, 1000, "Same"}, {2000, 1000, "Other"}};
+    job.outputFolder = folder_.path();
+    job.baseName = "talk";
+    job.overwrite = true;
+    job.nameTemplate = "{title}";
+    const CutRun run = cut(folder_ / "talk.wav", "WAV", job);
+    EXPECT_EQ(run.created,
+              (std::vector<std::string>{folder_ / "Same.wav", folder_ / "Same New.wav", folder_ / "Other.wav"}));
 }

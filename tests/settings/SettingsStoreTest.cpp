@@ -55,8 +55,11 @@ TEST_F(SettingsStore, MissingFileIsWrittenWithResetValuesInSectionOrder) {
     const std::string text = readFileText(settingsFilePath());
     EXPECT_EQ(sectionsInOrder(text),
               (std::vector<std::string>{"OutputFormat", "Hotkey", "AutoStop", "VOX", "OutputPath", "Mail", "Desktop",
-                                        "Windows", "Loudness"}));
+                                        "Windows", "Loudness", "Names"}));
     EXPECT_NE(text.find("WmaFormat=14\n"), std::string::npos);
+    EXPECT_NE(text.find("[Names]\nSplitName={stem}-Splitted{index}\nJoinName={merged}\nConvertName={stem}\n"
+                        "WritePlaylist=0\n"),
+              std::string::npos);
     EXPECT_NE(text.find("TargetLoudness=-18\nPeakCeiling=-1\n"), std::string::npos);
     EXPECT_NE(text.find("PlaybackGain=1\n"), std::string::npos);
     EXPECT_NE(text.find("Subject=Share\n"), std::string::npos);

@@ -182,3 +182,24 @@ FfmpegLoudness ffmpegLoudness(const std::string& path) {
         measured.truePeakDb = std::stod(found[1]);
     return measured;
 }
+
+std::vector<ProbedChapter> probeChapters(const std::string& path) {
+    std::istringstream lines(runCommand("ffprobe -v error -show_entries chapter=start_time,end_time:chapter_tags=title "
+                                        "-of default=noprint_wrappers=1 " +
+                                        shellQuoted(path)));
+    std::vector<ProbedChapter> chapters;
+    const auto ms = [](const std::string& seconds) { return std::llround(std::stod(seconds) * 1000); };
+    for (std::string line; std::getline(lines, line);) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "start_time")
+            chapters.push_back({ms(value), 0, ""});
+        else if (key == "end_time" && !chapters.empty())
+            chapters.back().endMs = ms(value);
+        else if (key == "TAG:title" && !chapters.empty())
+            chapters.back().title = value;
+    }
+    return chapters;
+}

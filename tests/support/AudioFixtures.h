@@ -41,6 +41,13 @@ struct ProbedStream {
 };
 ProbedStream probe(const std::string& path);
 
+// The chapters ffprobe reads in a file: starts and ends in ms, titles.
+struct ProbedChapter {
+    int64_t startMs = 0, endMs = 0;
+    std::string title;
+};
+std::vector<ProbedChapter> probeChapters(const std::string& path);
+
 // The file decoded by the ffmpeg tool to interleaved float at its own rate; errors in
 // decodeErrors (empty when it decodes cleanly).
 std::vector<float> decodeWithFfmpeg(const std::string& path, std::string* decodeErrors = nullptr);

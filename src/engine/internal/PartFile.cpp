@@ -65,7 +65,10 @@ namespace Engine::Parts {
 
 bool nameIsTaken(const std::string& fileName) {
     std::error_code ec;
-    return std::filesystem::symlink_status(fileName, ec).type() != std::filesystem::file_type::not_found;
+    const auto status = std::filesystem::symlink_status(fileName, ec);
+    if (ec == std::errc::filename_too_long)
+        return false; // no file has it, and making one fails saying why
+    return status.type() != std::filesystem::file_type::not_found;
 }
 
 namespace {

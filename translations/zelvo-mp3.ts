@@ -1391,6 +1391,14 @@
         <source>Loudness…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Convert to Opus</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Convert to M4A</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PlayerWindow</name>

@@ -166,6 +166,16 @@ QWidget* OptionsDialog::buildFormatPages() {
                   {tr("Channels:"), flacChannelsBox_},
                   {tr("Sample Size:"), flacSampleSizeBox_},
                   {tr("Compression Level:"), flacLevelBox_}});
+    opusChannelsBox_ = list("opusChannelsBox", channels());
+    opusBitRateBox_ = list("opusBitRateBox", opusBitRates());
+    page("Opus", {{tr("Frequency:"), new QLabel("48000 Hz")},
+                  {tr("Channels:"), opusChannelsBox_},
+                  {tr("Bit Rate:"), opusBitRateBox_}});
+    m4aRateBox_ = list("m4aRateBox", wavFrequencies());
+    m4aChannelsBox_ = list("m4aChannelsBox", channels());
+    m4aBitRateBox_ = list("m4aBitRateBox", m4aBitRates());
+    page("M4A",
+         {{tr("Frequency:"), m4aRateBox_}, {tr("Channels:"), m4aChannelsBox_}, {tr("Bit Rate:"), m4aBitRateBox_}});
 
     using V = OptionValues;
     lists_ = {{wavRateBox_, &V::wavRateIndex},
@@ -184,7 +194,12 @@ QWidget* OptionsDialog::buildFormatPages() {
               {flacRateBox_, &V::flacRateIndex},
               {flacChannelsBox_, &V::flacChannelsIndex},
               {flacSampleSizeBox_, &V::flacSampleSizeIndex},
-              {flacLevelBox_, &V::flacLevelIndex}};
+              {flacLevelBox_, &V::flacLevelIndex},
+              {opusChannelsBox_, &V::opusChannelsIndex},
+              {opusBitRateBox_, &V::opusBitRateIndex},
+              {m4aRateBox_, &V::m4aRateIndex},
+              {m4aChannelsBox_, &V::m4aChannelsIndex},
+              {m4aBitRateBox_, &V::m4aBitRateIndex}};
     checks_ = {{vbrEnableBox_, &V::mp3VbrEnabled}, {vbrHeaderBox_, &V::mp3VbrHeader}};
     return formatPages_;
 }

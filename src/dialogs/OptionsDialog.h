@@ -65,7 +65,8 @@ public:
     QTabWidget *pages_, *formatPages_, *savePages_;
     QComboBox *wavRateBox_, *wavChannelsBox_, *wavSampleSizeBox_, *mp3RateBox_, *mp3ChannelsBox_, *mp3BitRateBox_,
         *mp3EncoderQualityBox_, *mp3MaxBitRateBox_, *mp3VbrQualityBox_, *oggRateBox_, *oggChannelsBox_, *oggQualityBox_,
-        *flacRateBox_, *flacChannelsBox_, *flacSampleSizeBox_, *flacLevelBox_, *wmaFormatBox_;
+        *flacRateBox_, *flacChannelsBox_, *flacSampleSizeBox_, *flacLevelBox_, *wmaFormatBox_, *opusChannelsBox_,
+        *opusBitRateBox_, *m4aRateBox_, *m4aChannelsBox_, *m4aBitRateBox_;
     QCheckBox *vbrEnableBox_, *vbrHeaderBox_, *joinUseDateBox_;
     QLabel *maxBitRateLabel_, *vbrQualityLabel_;
     QLineEdit *convertFolderEdit_, *cutFolderEdit_, *joinFolderEdit_, *joinPrefixEdit_, *joinSuffixEdit_;

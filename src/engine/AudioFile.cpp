@@ -161,6 +161,24 @@ void AudioFile::setFlacFormat(int rateHz, int channels, int bitsPerSample, int l
     format.flacLevel = std::clamp(level, 0, 8);
 }
 
+void AudioFile::setOpusFormat(int channels, int bitRateKbps) {
+    OutputFormat& format = impl_->prepared;
+    format = {};
+    format.kind = OutputFormat::Kind::Opus;
+    format.sampleRate = 48000;
+    format.channels = channels;
+    format.bitRateKbps = std::clamp(bitRateKbps, 6, 256);
+}
+
+void AudioFile::setM4aFormat(int rateHz, int channels, int bitRateKbps) {
+    OutputFormat& format = impl_->prepared;
+    format = {};
+    format.kind = OutputFormat::Kind::M4a;
+    format.sampleRate = rateHz;
+    format.channels = channels;
+    format.bitRateKbps = std::clamp(bitRateKbps, 32, 512);
+}
+
 void AudioFile::setWmaProfile(int profile) {
     const WmaProfiles::Profile wma = WmaProfiles::profile(profile);
     OutputFormat& format = impl_->prepared;

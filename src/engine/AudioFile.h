@@ -53,6 +53,9 @@ public:
     void setWmaProfile(int profile);
     // FLAC of 16 or 24 bits; level 0 (fastest) .. 8 (smallest), 5 as the flac tool.
     void setFlacFormat(int rateHz, int channels, int bitsPerSample, int level);
+    // Opus at 48000 Hz (its decoders' rate) and M4A (AAC), at a bit rate in kbps.
+    void setOpusFormat(int channels, int bitRateKbps);
+    void setM4aFormat(int rateHz, int channels, int bitRateKbps);
     void createForWrite(const std::string& fileName, int = 0);
     // The prepared format of another output.
     void prepareLike(const AudioFile& other);

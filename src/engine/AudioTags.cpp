@@ -232,6 +232,19 @@ CoverPicture mp4Cover(TagLib::MP4::Tag* tag) {
     return {mimeType, fromBytes(cover.data())};
 }
 
+void setMp4Cover(TagLib::MP4::Tag* tag, const CoverPicture& cover) {
+    tag->removeItem("covr");
+    if (cover.data.empty())
+        return;
+    const auto format = cover.mimeType == "image/png"   ? TagLib::MP4::CoverArt::PNG
+                        : cover.mimeType == "image/bmp" ? TagLib::MP4::CoverArt::BMP
+                        : cover.mimeType == "image/gif" ? TagLib::MP4::CoverArt::GIF
+                                                        : TagLib::MP4::CoverArt::JPEG;
+    TagLib::MP4::CoverArtList covers;
+    covers.append(TagLib::MP4::CoverArt(format, bytes(cover.data)));
+    tag->setItem("covr", covers);
+}
+
 CoverPicture coverOf(TagKind kind, TagLib::File& file) {
     switch (kind) {
     case TagKind::Wav: {
@@ -354,6 +367,13 @@ bool saveTags(TagKind kind, TagLib::File& file, const AudioTags& tags) {
         setXiphChapters(flac.xiphComment(true), tags.chapters);
         break;
     }
+    case TagKind::Opus: {
+        TagLib::Ogg::XiphComment* comment = static_cast<TagLib::Ogg::Opus::File&>(file).tag();
+        setXiphCover(comment, tags.cover);
+        setXiphChapters(comment, tags.chapters);
+        break;
+    }
+    case TagKind::Mp4: setMp4Cover(static_cast<TagLib::MP4::File&>(file).tag(), tags.cover); break;
     default: break;
     }
     return saveFile(kind, file);
@@ -637,13 +657,15 @@ void changeTags(const std::string& fileName, TagKind kind, const TagChange& chan
 
 void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, const AudioTags& tags) {
     const TagKind kind = kindOf(kindName);
-    const bool keepsChapters = kind == TagKind::Mp3 || kind == TagKind::Ogg || kind == TagKind::Flac;
+    const bool keepsChapters =
+        kind == TagKind::Mp3 || kind == TagKind::Ogg || kind == TagKind::Flac || kind == TagKind::Opus;
     AudioTags kept = tags;
     if (!keepsChapters)
         kept.chapters.clear();
     if (kept.empty())
         return;
-    changeTags(fileName, kind, [&kept](TagKind kind, TagLib::File& file) { return saveTags(kind, file, kept); });
+    changeTags(
+        fileName, kind, [&kept](TagKind kind, TagLib::File& file) { return saveTags(kind, file, kept); }, true);
 }
 
 void writeReplayGainTags(const std::string& fileName, const ReplayGainTags& gain) {

@@ -49,10 +49,10 @@ AudioTags readAudioTags(const std::string& fileName);
 std::vector<Chapter> readId3Chapters(const std::string& fileName);
 
 // Writes tags into a finished, closed file of a kind the program writes, replacing those
-// it had: ID3v2.3 in MP3, Vorbis comments in OGG and FLAC, ASF attributes in WMA, RIFF
-// INFO and an ID3 chunk in WAV; the cover in all five. Empty tags leave the file untouched. When the tags cannot be
-// written, raises EngineError (TagWriteFailed) naming the file and the cause; the file
-// keeps its audio as it was.
+// it had: ID3v2.3 in MP3, Vorbis comments in OGG, FLAC and Opus, ASF attributes in WMA, MP4
+// items in M4A, RIFF INFO and an ID3 chunk in WAV; the cover in all of them. Empty tags leave the file untouched. When
+// the tags cannot be written, raises EngineError (TagWriteFailed) naming the file and the cause; the file keeps its
+// audio as it was.
 void writeAudioTags(const std::string& fileName, const AudioTags& tags);
 // The same for a file whose kind is that of another name (an output under its part name).
 void writeAudioTagsAs(const std::string& fileName, const std::string& kindName, const AudioTags& tags);

@@ -5,7 +5,7 @@
 #include "AudioFile.h"
 #include "Mp3EncoderSettings.h"
 
-// Prepares an output file object for the kind ("WAV", "MP3", "OGG", "WMA" or "FLAC") with the
+// Prepares an output file object for the kind ("WAV", "MP3", "OGG", "WMA", "FLAC", "OPUS" or "M4A") with the
 // output format settings of the shared state, the MP3 encoder settings first. Returns
 // false, preparing nothing, for any other kind.
 bool prepareOutputFormat(AudioFile& output, Mp3EncoderSettings& encoder, const std::string& kind);
@@ -19,7 +19,7 @@ struct Mp3Choice {
 Mp3Choice nearestMp3Format(int rateHz, int bitRateKbps);
 
 // The kind a cut section of a file of the kind is written as: the file's own where the
-// program writes it, else (Opus, M4A, AIFF) FLAC, which keeps the decoded audio whole;
+// program writes it, else (AIFF) FLAC, which keeps the decoded audio whole;
 // "" for "".
 std::string cutOutputKind(const std::string& sourceKind);
 

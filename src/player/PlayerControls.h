@@ -39,7 +39,7 @@ public:
     QPushButton *playButton, *stopButton, *pauseButton, *mailButton;
     QLabel* fileInfoLabel;
     QMenu* contextMenu;
-    std::array<QAction*, 5> convertActions{}; // to WAV, MP3, OGG, WMA and FLAC
+    std::array<QAction*, 7> convertActions{}; // to WAV, MP3, OGG, WMA, FLAC, Opus and M4A
     QAction *cancelConversionAction, *loudnessAction, *mailAction, *renameAction, *deleteAction;
 
 private:

@@ -1,5 +1,7 @@
 #include "PlayerWindow.h"
 
+#include "OutputFormat.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -130,9 +132,9 @@ void PlayerWindow::connectControls() {
         enableMenuActions();
         ui_->contextMenu->popup(ui_->playList->viewport()->mapToGlobal(at));
     });
-    const char* kinds[] = {"WAV", "MP3", "OGG", "WMA", "FLAC"};
     for (size_t i = 0; i < ui.convertActions.size(); ++i)
-        connect(ui.convertActions[i], &QAction::triggered, this, [this, kind = kinds[i]] { convertSelected(kind); });
+        connect(ui.convertActions[i], &QAction::triggered, this,
+                [this, kind = outputKindOfIndex(static_cast<int>(i))] { convertSelected(kind); });
     connect(ui.cancelConversionAction, &QAction::triggered, this, &PlayerWindow::cancelConversion);
     connect(ui.mailAction, &QAction::triggered, this, &PlayerWindow::mailSelected);
     connect(ui.loudnessAction, &QAction::triggered, this, &PlayerWindow::measureLoudness);

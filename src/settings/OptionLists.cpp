@@ -75,6 +75,19 @@ const std::vector<std::string>& flacLevels() {
     return items;
 }
 
+const std::vector<std::string>& opusBitRates() {
+    static const std::vector<std::string> items{"6 kbps",   "8 kbps",   "12 kbps", "16 kbps", "24 kbps",
+                                                "32 kbps",  "48 kbps",  "64 kbps", "96 kbps", "128 kbps",
+                                                "160 kbps", "192 kbps", "256 kbps"};
+    return items;
+}
+
+const std::vector<std::string>& m4aBitRates() {
+    static const std::vector<std::string> items{"64 kbps",  "96 kbps",  "128 kbps", "160 kbps",
+                                                "192 kbps", "256 kbps", "320 kbps"};
+    return items;
+}
+
 const std::vector<std::string>& mp3BitRates() {
     static const std::vector<std::string> items{"320 kbps", "256 kbps", "224 kbps", "192 kbps", "160 kbps",
                                                 "128 kbps", "112 kbps", "96 kbps",  "80 kbps"};

@@ -14,6 +14,8 @@ const std::vector<std::string>& channels();
 const std::vector<std::string>& wavSampleSizes();
 const std::vector<std::string>& flacSampleSizes();
 const std::vector<std::string>& flacLevels();
+const std::vector<std::string>& opusBitRates();
+const std::vector<std::string>& m4aBitRates();
 const std::vector<std::string>& mp3BitRates();
 const std::vector<std::string>& mp3Qualities();
 const std::vector<std::string>& oggQualities();

@@ -31,6 +31,11 @@ struct OptionValues {
     int flacChannelsIndex = 1;
     int flacSampleSizeIndex = 0;
     int flacLevelIndex = 5;
+    int opusChannelsIndex = 1;
+    int opusBitRateIndex = 8; // 96 kbps
+    int m4aRateIndex = 5;     // 44100 Hz
+    int m4aChannelsIndex = 1;
+    int m4aBitRateIndex = 3; // 160 kbps
 
     // Recorder hot keys (hidden page).
     int startKey1ModifierIndex = 1;

@@ -79,7 +79,8 @@ const Section& outputFormatSection() {
                                   ListKey{"MP3BitRate", &V::mp3BitRateIndex, size(mp3BitRates())},
                                   ListKey{"MP3MaxBitRate", &V::mp3MaxBitRateIndex, size(mp3BitRates())},
                                   ListKey{"MP3VBRQuality", &V::mp3VbrQualityIndex, size(mp3Qualities())},
-                                  BoolKey{"MP3VBRHeader", &V::mp3VbrHeader}, BoolKey{"MP3VBREnable", &V::mp3VbrEnabled},
+                                  BoolKey{"MP3VBRHeader", &V::mp3VbrHeader},
+                                  BoolKey{"MP3VBREnable", &V::mp3VbrEnabled},
                                   ListKey{"OggFreq", &V::oggRateIndex, size(mp3OggFrequencies())},
                                   ListKey{"OggChannels", &V::oggChannelsIndex, size(channels())},
                                   ListKey{"OggBitRate", &V::oggQualityIndex, size(oggQualities())},
@@ -87,7 +88,12 @@ const Section& outputFormatSection() {
                                   ListKey{"FlacFreq", &V::flacRateIndex, size(wavFrequencies())},
                                   ListKey{"FlacChannels", &V::flacChannelsIndex, size(channels())},
                                   ListKey{"FlacSampleSize", &V::flacSampleSizeIndex, size(flacSampleSizes())},
-                                  ListKey{"FlacLevel", &V::flacLevelIndex, size(flacLevels())}}};
+                                  ListKey{"FlacLevel", &V::flacLevelIndex, size(flacLevels())},
+                                  ListKey{"OpusChannels", &V::opusChannelsIndex, size(channels())},
+                                  ListKey{"OpusBitRate", &V::opusBitRateIndex, size(opusBitRates())},
+                                  ListKey{"M4aFreq", &V::m4aRateIndex, size(wavFrequencies())},
+                                  ListKey{"M4aChannels", &V::m4aChannelsIndex, size(channels())},
+                                  ListKey{"M4aBitRate", &V::m4aBitRateIndex, size(m4aBitRates())}}};
     return section;
 }
 
@@ -614,6 +620,11 @@ void applySettings(const OptionValues& v) {
     flacChannelCount = channelCount(v.flacChannelsIndex);
     flacBitsPerSample = numberBeforeSuffix(entry(flacSampleSizes(), v.flacSampleSizeIndex), 4);
     flacLevel = std::clamp(v.flacLevelIndex, 0, 8);
+    opusChannelCount = channelCount(v.opusChannelsIndex);
+    opusBitRateKbps = numberBeforeSuffix(entry(opusBitRates(), v.opusBitRateIndex), 5);
+    m4aFreqHz = hz(wavFrequencies(), v.m4aRateIndex);
+    m4aChannelCount = channelCount(v.m4aChannelsIndex);
+    m4aBitRateKbps = numberBeforeSuffix(entry(m4aBitRates(), v.m4aBitRateIndex), 5);
 
     startHotkey1 = applyHotkey(v.startKey1Used, v.startKey1ModifierIndex, v.startKey1Index);
     startHotkey2 = applyHotkey(v.startKey2Used, v.startKey2ModifierIndex, v.startKey2Index);

@@ -36,6 +36,11 @@ int32_t flacFreqHz = 44100;
 int32_t flacChannelCount = 2;
 int32_t flacBitsPerSample = 16;
 int32_t flacLevel = 5;
+int32_t opusChannelCount = 2;
+int32_t opusBitRateKbps = 96;
+int32_t m4aFreqHz = 44100;
+int32_t m4aChannelCount = 2;
+int32_t m4aBitRateKbps = 160;
 
 std::string lastFolder;
 std::vector<std::string> recentCutFiles;

@@ -64,6 +64,11 @@ extern int32_t flacFreqHz;
 extern int32_t flacChannelCount;
 extern int32_t flacBitsPerSample;
 extern int32_t flacLevel;
+extern int32_t opusChannelCount; // Opus is always 48000 Hz
+extern int32_t opusBitRateKbps;
+extern int32_t m4aFreqHz;
+extern int32_t m4aChannelCount;
+extern int32_t m4aBitRateKbps;
 
 // Output placement and naming.
 extern std::string convertOutputPath;

@@ -16,6 +16,7 @@
 
 #include "AudioFixtures.h"
 #include "ConvertJob.h"
+#include "CutJob.h"
 #include "FolderTree.h"
 #include "AppSettings.h"
 #include "OptionsDialog.h"
@@ -157,6 +158,68 @@ private slots:
         QVERIFY(fileText().contains("MP3BitRate=6\n"));
         QCOMPARE(AppSettings::wmaProfile, 15);
         QCOMPARE(AppSettings::mailSubject, std::string("Share"));
+    }
+
+    // The Save pages' file name templates show what they give as they are typed; OK refuses
+    // one that cannot be used and saves the others under [Names]. The Opus and M4A pages
+    // follow the other formats'.
+    void nameTemplatesAndTheNewFormats() {
+        open();
+        QCOMPARE(options_->cutNameEdit_->text(), QString("{stem}-Splitted{index}"));
+        auto* cutExample = options_->findChild<QLabel*>("cutNameEditExample");
+        QVERIFY(cutExample);
+        QCOMPARE(cutExample->text(), QString("Example: song-Splitted2.mp3"));
+        QCOMPARE(options_->findChild<QLabel*>("convertNameEditExample")->text(), QString("Example: song.mp3"));
+        QVERIFY(options_->findChild<QLabel*>("joinNameEditExample")->text().startsWith("Example: Merged 2"));
+        options_->joinPrefixEdit_->setText("Book");
+        QVERIFY(options_->findChild<QLabel*>("joinNameEditExample")->text().startsWith("Example: Book 2"));
+
+        options_->cutNameEdit_->clear();
+        QTest::keyClicks(options_->cutNameEdit_, "{album}/{n:02} - {title}");
+        QCOMPARE(cutExample->text(), QString("Example: Album/03 - Intro.mp3"));
+        QTest::keyClicks(options_->cutNameEdit_, "{nope}");
+        QCOMPARE(cutExample->text(), QString("Cannot be used: unknown field {nope}"));
+        QString shown;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        options_->okButton_->click();
+        QCOMPARE(shown, QString("The file name template \"{album}/{n:02} - {title}{nope}\" cannot be used: unknown "
+                                "field {nope}"));
+        QVERIFY(options_->isVisible());
+
+        options_->cutNameEdit_->setText("{album}/{n:02} - {title}");
+        options_->cutPlaylistBox_->setChecked(true);
+        QStringList formats;
+        for (int i = 0; i < options_->formatPages_->count(); ++i)
+            formats << options_->formatPages_->tabText(i);
+        QCOMPARE(formats, QStringList({"WAV", "MP3", "OGG", "WMA", "FLAC", "Opus", "M4A"}));
+        options_->opusBitRateBox_->setCurrentText("32 kbps");
+        options_->opusChannelsBox_->setCurrentText("Mono");
+        options_->m4aRateBox_->setCurrentText("48000 Hz");
+        options_->m4aBitRateBox_->setCurrentText("256 kbps");
+        options_->okButton_->click();
+        QVERIFY(!options_->isVisible());
+        QVERIFY(fileText().contains("[Names]\nSplitName={album}/{n:02} - {title}\nJoinName={merged}\n"
+                                    "ConvertName={stem}\nWritePlaylist=1\n"));
+        QVERIFY(fileText().contains("OpusChannels=0\nOpusBitRate=5\nM4aFreq=6\nM4aChannels=1\nM4aBitRate=5\n"));
+        QCOMPARE(AppSettings::splitNameTemplate, std::string("{album}/{n:02} - {title}"));
+        QCOMPARE(AppSettings::joinPreName, std::string("Book"));
+        QVERIFY(AppSettings::writePlaylists);
+        QCOMPARE(AppSettings::opusBitRateKbps, 32);
+        QCOMPARE(AppSettings::opusChannelCount, 1);
+        QCOMPARE(AppSettings::m4aFreqHz, 48000);
+        QCOMPARE(AppSettings::m4aBitRateKbps, 256);
+        QCOMPARE(currentCutSettings().nameTemplate, std::string("{album}/{n:02} - {title}"));
+
+        open();
+        options_->resetToDefaults();
+        options_->okButton_->click();
+        QCOMPARE(AppSettings::splitNameTemplate, std::string("{stem}-Splitted{index}"));
+        QVERIFY(!AppSettings::writePlaylists);
     }
 
     void okKeepsTheDialogOpenWhenTheSettingsCannotBeSaved() {

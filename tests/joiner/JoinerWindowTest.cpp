@@ -1,7 +1,9 @@
 #include <cmath>
 #include <sys/stat.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
@@ -320,6 +322,34 @@ private slots:
         QCOMPARE(tags.album, std::string("First Album"));
         QCOMPARE(tags.comment, std::string());
         QVERIFY(infoBox()->summary().startsWith("3 files in list, 2 files selected"));
+    }
+
+    // Each row shows the title its file's chapter will have (its title tag, else its name);
+    // the user edits one in place, and the joined file has the chapters so titled.
+    void chaptersAreTitledInTheListAndWritten() {
+        join({"a.MP3", "b.mp3", "c.Wma"});
+        QCOMPARE(joinList()->model()->headerData(5, Qt::Horizontal).toString(), QString("Chapter"));
+        QCOMPARE(column(joinList(), 5), QStringList({"a", "b", "c"}));
+        const QModelIndex second = joinList()->model()->index(1, 5);
+        joinList()->scrollTo(second);
+        QTest::mouseClick(joinList()->viewport(), Qt::LeftButton, {}, joinList()->visualRect(second).center());
+        QCOMPARE(joinList()->currentIndex(), second);
+        QTest::keyClick(joinList(), Qt::Key_F2);
+        QLineEdit* editor = nullptr;
+        QTRY_VERIFY((editor = joinList()->viewport()->findChild<QLineEdit*>()) != nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, "Zweites Kapitel");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(column(joinList(), 5), QStringList({"a", "Zweites Kapitel", "c"}));
+        QVERIFY(!window_->isMerging()); // Return ends the editing only
+        ctl<QComboBox>("outputFormatBox")->setCurrentIndex(1);
+        runMerge();
+        const std::vector<ProbedChapter> chapters = probeChapters(window_->mergedFile().toStdString());
+        QCOMPARE(chapters.size(), size_t{3});
+        QCOMPARE(chapters[1].title, std::string("Zweites Kapitel"));
+        QVERIFY(std::abs(chapters[1].startMs - 2000) <= 30); // the MP3 input's encoder delay, as decoded
+        QVERIFY(std::abs(chapters[2].startMs - 5000) <= 60);
+        QCOMPARE(chapters[2].title, std::string("c"));
     }
 
     void inputsOfOtherRatesAndChannelsMergeToWav() {

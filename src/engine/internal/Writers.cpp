@@ -349,6 +349,8 @@ FFmpegTarget targetOf(const OutputFormat& format) {
     case OutputFormat::Kind::Ogg: return {"ogg", "libvorbis", AV_SAMPLE_FMT_FLTP};
     case OutputFormat::Kind::Flac:
         return {"flac", "flac", format.bitsPerSample > 16 ? AV_SAMPLE_FMT_S32 : AV_SAMPLE_FMT_S16};
+    case OutputFormat::Kind::Opus: return {"opus", "libopus", AV_SAMPLE_FMT_FLT};
+    case OutputFormat::Kind::M4a: return {"ipod", "aac", AV_SAMPLE_FMT_FLTP};
     default: return {"asf", "wmav2", AV_SAMPLE_FMT_FLTP};
     }
 }
@@ -359,7 +361,10 @@ int32_t roundedToInt24(float sample) {
     return static_cast<int32_t>(std::clamp(std::lrintf(sample * Scale), -8388608L, 8388607L));
 }
 
-// OGG Vorbis (libvorbis), WMA (wmav2 in ASF) and FLAC through FFmpeg.
+// OGG Vorbis (libvorbis), WMA (wmav2 in ASF), FLAC, Opus (libopus in Ogg) and M4A (FFmpeg's
+// AAC in MP4) through FFmpeg. Opus and AAC tell their encoder delay and the last frame's
+// length in the container (Opus's pre-skip and end granule, MP4's edit list), so that
+// decoders give back exactly the samples written.
 class FFmpegWriter final : public IAudioWriter {
 public:
     FFmpegWriter(const std::string& path, const OutputFormat& format)
@@ -401,8 +406,15 @@ public:
             throw EngineError(EngineStatus::CreateFailed,
                               "Cannot create " + quotedPath(path) + ": " + FFmpeg::errorText(error));
         createdFile_.arm(path);
-        if (const int error = avformat_write_header(context, nullptr); error < 0)
-            refuse(FFmpeg::errorText(error));
+        // The edit list that trims AAC's priming and padding counts in the movie's time
+        // scale: at the sample rate it is exact to the sample.
+        AVDictionary* options = nullptr;
+        if (format.kind == OutputFormat::Kind::M4a)
+            av_dict_set_int(&options, "movie_timescale", format.sampleRate, 0);
+        const int headerError = avformat_write_header(context, &options);
+        av_dict_free(&options);
+        if (headerError < 0)
+            refuse(FFmpeg::errorText(headerError));
         frame_ = FFmpeg::makeFrame();
         frame_->format = target_.sampleFormat;
         frame_->nb_samples = frameSize_;
@@ -474,6 +486,8 @@ private:
             auto* out = reinterpret_cast<int32_t*>(frame_->data[0]);
             for (size_t i = 0; i < count; ++i)
                 out[i] = static_cast<int32_t>(static_cast<uint32_t>(roundedToInt24(interleaved[i])) << 8);
+        } else if (target_.sampleFormat == AV_SAMPLE_FMT_FLT) {
+            std::memcpy(frame_->data[0], interleaved, count * sizeof(float));
         } else {
             for (int ch = 0; ch < channels_; ++ch) {
                 auto* plane = reinterpret_cast<float*>(frame_->extended_data[ch]);
@@ -555,7 +569,9 @@ std::unique_ptr<IAudioWriter> createWriter(const std::string& path, const Output
     case OutputFormat::Kind::Mp3: return std::make_unique<Mp3Writer>(path, format);
     case OutputFormat::Kind::Ogg:
     case OutputFormat::Kind::Wma:
-    case OutputFormat::Kind::Flac: return std::make_unique<FFmpegWriter>(path, format);
+    case OutputFormat::Kind::Flac:
+    case OutputFormat::Kind::Opus:
+    case OutputFormat::Kind::M4a: return std::make_unique<FFmpegWriter>(path, format);
     case OutputFormat::Kind::None: break;
     }
     throw EngineError(EngineStatus::InvalidFormat,

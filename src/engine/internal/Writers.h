@@ -13,13 +13,13 @@
 namespace Engine {
 
 struct OutputFormat {
-    enum class Kind { None, Wav, Mp3, Ogg, Wma, Flac };
+    enum class Kind { None, Wav, Mp3, Ogg, Wma, Flac, Opus, M4a };
 
     Kind kind = Kind::None;
     int sampleRate = 44100;
     int channels = 2;
     int bitsPerSample = 16;     // WAV: 8 or 16; FLAC: 16 or 24
-    int bitRateKbps = 128;      // MP3 (constant bit rate) and WMA
+    int bitRateKbps = 128;      // MP3 (constant bit rate), WMA, Opus and M4A (AAC)
     Mp3EncoderSettings lame;    // MP3 encoder settings
     double vorbisQuality = 0.6; // OGG: libvorbis's base quality, -0.1 .. 1.0
     int flacLevel = 5;          // FLAC: compression level, 0 (fastest) .. 8 (smallest)

@@ -106,6 +106,7 @@ QWidget* OptionsDialog::buildFormatPages() {
     using namespace OptionLists;
     formatPages_ = new QTabWidget;
     formatPages_->setObjectName("formatPages");
+    formatPages_->setUsesScrollButtons(false); // every format's tab in sight
     auto page = [this](const QString& title, const std::vector<std::pair<QString, QWidget*>>& rows) {
         auto* widget = new QWidget;
         auto* grid = new QGridLayout(widget);

@@ -239,7 +239,7 @@ QWidget* JoinerWindow::buildJoinList(QWidget* parent) {
     joinList_->setUniformRowHeights(true);
     joinList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     joinList_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    const int joinWidths[] = {270, 48, 86, 70, 150, 150};
+    const int joinWidths[] = {230, 48, 86, 70, 110, 120};
     for (int column = 0; column < JoinListModel::ColumnCount; ++column)
         joinList_->setColumnWidth(column, joinWidths[column]);
     joinList_->header()->setSectionsClickable(false);

@@ -169,7 +169,7 @@ TEST(AudioTags, AFailedWriteNamesTheFileAndKeepsTheAudio) {
     };
     expectFailure(folder / "missing.mp3", "No such file");
     writeFileText(folder / "song.aiff", "FORM");
-    expectFailure(folder / "song.aiff", "not a WAV, MP3, OGG, WMA or FLAC file");
+    expectFailure(folder / "song.aiff", "not a WAV, MP3, OGG, WMA, FLAC, Opus or M4A file");
     writeFileText(folder / "fake.wma", std::string(3000, 'z'));
     expectFailure(folder / "fake.wma", "not understood");
 

@@ -334,7 +334,7 @@ private slots:
         joinList()->scrollTo(second);
         QTest::mouseClick(joinList()->viewport(), Qt::LeftButton, {}, joinList()->visualRect(second).center());
         QCOMPARE(joinList()->currentIndex(), second);
-        QTest::keyClick(joinList(), Qt::Key_F2);
+        QTest::mouseDClick(joinList()->viewport(), Qt::LeftButton, {}, joinList()->visualRect(second).center());
         QLineEdit* editor = nullptr;
         QTRY_VERIFY((editor = joinList()->viewport()->findChild<QLineEdit*>()) != nullptr);
         editor->selectAll();

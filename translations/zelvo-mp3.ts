@@ -1399,6 +1399,10 @@
         <source>Convert to M4A</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Convert to M4B</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>PlayerWindow</name>

@@ -91,7 +91,7 @@ std::string kind(std::string text) {
 int main(int argc, char** argv) {
     const QCoreApplication qt(argc, argv); // for the special folders
     CLI::App app{"Cuts, joins, converts and describes WAV, MP3, OGG, WMA, FLAC, Opus, M4A and AIFF files "
-                 "(writing WAV, MP3, OGG, WMA, FLAC, Opus and M4A), with the settings of Zelvo MP3 Zovozu Darozu.",
+                 "(writing WAV, MP3, OGG, WMA, FLAC, Opus, M4A and M4B), with the settings of Zelvo MP3 Zovozu Darozu.",
                  "zelvo-mp3-batch"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("zelvo-mp3-batch ") + ZELVO_VERSION);
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     app.add_option("--rate", flags.rate, "Sample rate of WAV, MP3, OGG and FLAC output in Hz")
         ->check(CLI::Range(8000, 96000));
     app.add_option("--channels", flags.channels, "Channels of WAV, MP3, OGG and FLAC output")->check(CLI::Range(1, 2));
-    const auto kinds = CLI::IsMember({"wav", "mp3", "ogg", "wma", "flac", "opus", "m4a"}, CLI::ignore_case);
+    const auto kinds = CLI::IsMember({"wav", "mp3", "ogg", "wma", "flac", "opus", "m4a", "m4b"}, CLI::ignore_case);
     // The options above are the same before or after a command's name ("cut x.wav --rate
     // 22050"); a command file's commands get only those before "run".
     app.fallthrough();
@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     std::string to;
     auto* convert = app.add_subcommand("convert", "Convert files to another format");
     convert->add_option("files", files, "Audio files")->required();
-    convert->add_option("--to", to, "wav, mp3, ogg, wma, flac, opus or m4a")->required()->check(kinds);
+    convert->add_option("--to", to, "wav, mp3, ogg, wma, flac, opus, m4a or m4b")->required()->check(kinds);
     unsigned jobs = 0;
     convert->add_option("-j,--jobs", jobs, "Files converted at once (default: one per core)")
         ->check(CLI::Range(1u, 256u));
@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
 
     auto* join = app.add_subcommand("join", "Join files into one, in the order given");
     join->add_option("files", files, "Audio files")->required();
-    join->add_option("--to", to, "wav, mp3, ogg, wma, flac, opus or m4a")->required()->check(kinds);
+    join->add_option("--to", to, "wav, mp3, ogg, wma, flac, opus, m4a or m4b")->required()->check(kinds);
     bool copyJoin = false;
     join->add_flag("--copy", copyJoin,
                    "Join MP3 files of one rate and channel count by copying their frames (lossless); other files "

@@ -299,6 +299,7 @@ void AudioFile::close() {
     const AudioTags tags = std::exchange(impl_->tags, AudioTags{});
     try {
         converter->flush(*writer);
+        writer->setChapters(tags.chapters);
         writer->finish();
     } catch (const EngineError& error) {
         writer.reset();

@@ -44,9 +44,9 @@ TagKind kindOf(const std::string& fileName) {
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     static const std::pair<const char*, TagKind> kinds[] = {
-        {".wav", TagKind::Wav}, {".mp3", TagKind::Mp3},   {".ogg", TagKind::Ogg},
-        {".wma", TagKind::Wma}, {".flac", TagKind::Flac}, {".opus", TagKind::Opus},
-        {".m4a", TagKind::Mp4}, {".aiff", TagKind::Aiff}, {".aif", TagKind::Aiff}};
+        {".wav", TagKind::Wav},   {".mp3", TagKind::Mp3},   {".ogg", TagKind::Ogg}, {".wma", TagKind::Wma},
+        {".flac", TagKind::Flac}, {".opus", TagKind::Opus}, {".m4a", TagKind::Mp4}, {".m4b", TagKind::Mp4},
+        {".aiff", TagKind::Aiff}, {".aif", TagKind::Aiff}};
     for (const auto& [name, kind] : kinds)
         if (extension == name)
             return kind;

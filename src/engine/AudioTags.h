@@ -28,7 +28,8 @@ struct AudioTags {
     std::string title, artist, album, albumArtist, date, track, genre, comment, composer;
     CoverPicture cover;
     // Written as ID3v2 CHAP frames under a CTOC in MP3, as CHAPTER001 and CHAPTER001NAME
-    // comments in OGG and FLAC (at most 999); other kinds have none. Read by readChapters.
+    // comments in OGG, FLAC and Opus (at most 999), and by the MP4 muxer into M4A files an
+    // AudioFile writes; WAV and WMA have none. Read by readChapters.
     std::vector<Chapter> chapters;
 
     bool empty() const;

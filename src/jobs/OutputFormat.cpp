@@ -32,7 +32,7 @@ bool prepareOutputFormat(AudioFile& output, Mp3EncoderSettings& encoder, const s
         output.setFlacFormat(flacFreqHz, flacChannelCount, flacBitsPerSample, flacLevel);
     } else if (kind == "OPUS") {
         output.setOpusFormat(opusChannelCount, opusBitRateKbps);
-    } else if (kind == "M4A") {
+    } else if (kind == "M4A" || kind == "M4B") {
         output.setM4aFormat(m4aFreqHz, m4aChannelCount, m4aBitRateKbps);
     } else {
         return false;
@@ -63,7 +63,7 @@ Mp3Choice nearestMp3Format(int rateHz, int bitRateKbps) {
 }
 
 std::string cutOutputKind(const std::string& sourceKind) {
-    for (const char* kind : {"WAV", "MP3", "OGG", "WMA", "FLAC", "OPUS", "M4A"})
+    for (const char* kind : {"WAV", "MP3", "OGG", "WMA", "FLAC", "OPUS", "M4A", "M4B"})
         if (sourceKind == kind)
             return sourceKind;
     return sourceKind.empty() ? "" : "FLAC";
@@ -95,8 +95,8 @@ std::string keptEncodingRefusal(const std::string& kind, int rateHz, int channel
 }
 
 const char* outputKindOfIndex(int index) {
-    static const char* const kinds[] = {"WAV", "MP3", "OGG", "WMA", "FLAC", "OPUS", "M4A"};
-    return kinds[std::clamp(index, 0, 6)];
+    static const char* const kinds[] = {"WAV", "MP3", "OGG", "WMA", "FLAC", "OPUS", "M4A", "M4B"};
+    return kinds[std::clamp(index, 0, 7)];
 }
 
 std::string extensionOfKind(const std::string& kind) {

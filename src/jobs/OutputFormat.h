@@ -5,7 +5,8 @@
 #include "AudioFile.h"
 #include "Mp3EncoderSettings.h"
 
-// Prepares an output file object for the kind ("WAV", "MP3", "OGG", "WMA", "FLAC", "OPUS" or "M4A") with the
+// Prepares an output file object for the kind ("WAV", "MP3", "OGG", "WMA", "FLAC", "OPUS", "M4A" or "M4B", an
+// audiobook's M4A) with the
 // output format settings of the shared state, the MP3 encoder settings first. Returns
 // false, preparing nothing, for any other kind.
 bool prepareOutputFormat(AudioFile& output, Mp3EncoderSettings& encoder, const std::string& kind);

@@ -125,7 +125,7 @@ void JoinerWindow::buildControls() {
     outputFormatBox_->setObjectName("outputFormatBox");
     outputFormatBox_->setToolTip(tr("Select Output format"));
     outputFormatBox_->setAccessibleName(tr("Output format"));
-    outputFormatBox_->addItems({"WAV", "MP3", "OGG", "WMA", "FLAC", "Opus", "M4A"});
+    outputFormatBox_->addItems({"WAV", "MP3", "OGG", "WMA", "FLAC", "Opus", "M4A", "M4B"});
     outputFormatBox_->setCurrentIndex(1);
     outputFormatButton_ = makeButton(this, "outputFormatButton", "v", tr("Select output format"));
     showThemedIcon(outputFormatButton_, "go-down", QStyle::SP_ArrowDown);

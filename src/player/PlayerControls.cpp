@@ -202,7 +202,7 @@ void PlayerControls::buildMenu(QWidget* window) {
         item("convertToWavAction", tr("Convert to WAV")),   item("convertToMp3Action", tr("Convert to MP3")),
         item("convertToOggAction", tr("Convert to OGG")),   item("convertToWmaAction", tr("Convert to WMA")),
         item("convertToFlacAction", tr("Convert to FLAC")), item("convertToOpusAction", tr("Convert to Opus")),
-        item("convertToM4aAction", tr("Convert to M4A"))};
+        item("convertToM4aAction", tr("Convert to M4A")),   item("convertToM4bAction", tr("Convert to M4B"))};
     cancelConversionAction = item("cancelConversionAction", tr("Cancel"));
     loudnessAction = item("loudnessAction", tr("Loudness…"));
     mailAction = item("mailAction", tr("Email"));

@@ -39,7 +39,7 @@ public:
     QPushButton *playButton, *stopButton, *pauseButton, *mailButton;
     QLabel* fileInfoLabel;
     QMenu* contextMenu;
-    std::array<QAction*, 7> convertActions{}; // to WAV, MP3, OGG, WMA, FLAC, Opus and M4A
+    std::array<QAction*, 8> convertActions{}; // to WAV, MP3, OGG, WMA, FLAC, Opus, M4A and M4B
     QAction *cancelConversionAction, *loudnessAction, *mailAction, *renameAction, *deleteAction;
 
 private:

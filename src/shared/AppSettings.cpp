@@ -140,7 +140,7 @@ std::string audioTypeOfFile(const std::string& fileName) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return "";
     const std::string ext = upper(fileName.substr(dot));
-    for (const char* kind : {"WAV", "MP3", "WMA", "OGG", "FLAC", "OPUS", "M4A", "AIFF"})
+    for (const char* kind : {"WAV", "MP3", "WMA", "OGG", "FLAC", "OPUS", "M4A", "M4B", "AIFF"})
         if (ext == std::string(".") + kind)
             return kind;
     return ext == ".AIF" ? "AIFF" : "";

@@ -144,7 +144,7 @@ extern bool voxNewTrack;
 extern bool voxEnabled;
 extern std::vector<ScheduleEntry> scheduleEntries;
 
-// "WAV", "MP3", "WMA", "OGG", "FLAC", "OPUS", "M4A" or "AIFF" (also .aif) from the
+// "WAV", "MP3", "WMA", "OGG", "FLAC", "OPUS", "M4A", "M4B" (an audiobook's M4A) or "AIFF" (also .aif) from the
 // extension (any letter case); otherwise "". The engine reads all of them.
 std::string audioTypeOfFile(const std::string& fileName);
 

@@ -56,6 +56,8 @@ protected:
         AppSettings::mp3ChannelCount = AppSettings::oggChannelCount = AppSettings::flacChannelCount = 2;
         AppSettings::mp3BitRateKbps = 128;
         AppSettings::flacBitsPerSample = 16;
+        AppSettings::m4aFreqHz = 44100;
+        AppSettings::m4aChannelCount = 2;
         for (const Input& input : bookInputs()) {
             makeTone(folder_ / input.name, input.seconds, input.rate, input.channels, input.codec);
             if (!input.title.empty()) {
@@ -79,7 +81,7 @@ TEST_F(JoinChapters, FiveFilesGiveFiveChaptersThatCutBackIntoThem) {
     std::vector<double> starts{0};
     for (const std::string& path : paths_)
         starts.push_back(starts.back() + lengthMs(path));
-    for (const std::string kind : {"MP3", "OGG", "FLAC"}) {
+    for (const std::string kind : {"MP3", "OGG", "FLAC", "M4B"}) {
         SCOPED_TRACE(kind);
         const std::string joined = folder_ / ("book." + extensionOfKind(kind));
         AudioFile in, out;
@@ -111,7 +113,9 @@ TEST_F(JoinChapters, FiveFilesGiveFiveChaptersThatCutBackIntoThem) {
         for (size_t i = 0; i < 5; ++i) {
             const std::string section =
                 settings.outputFolder + std::to_string(i + 1) + " " + titles[i] + "." + extensionOfKind(kind);
-            EXPECT_NEAR(decodedMs(section), starts[i + 1] - starts[i], 2.0) << section;
+            // (The ffmpeg tool keeps an AAC file's last frame whole: its length is the edit list's.)
+            EXPECT_NEAR(kind == "M4B" ? lengthMs(section) : decodedMs(section), starts[i + 1] - starts[i], 2.0)
+                << section;
         }
     }
 }

@@ -178,7 +178,8 @@ private slots:
         relist();
         select("clip.wav");
         QCOMPARE(menu(), QStringList({"Convert to MP3", "Convert to OGG", "Convert to WMA", "Convert to FLAC",
-                                      "Convert to Opus", "Convert to M4A", "Loudness…", "Email", "Rename", "Delete"}));
+                                      "Convert to Opus", "Convert to M4A", "Convert to M4B", "Loudness…", "Email",
+                                      "Rename", "Delete"}));
         list()->clearSelection();
         QVERIFY(menu().isEmpty());
 

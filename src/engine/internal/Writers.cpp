@@ -443,6 +443,16 @@ public:
         pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(used));
     }
 
+    void setChapters(const std::vector<Chapter>& chapters) override {
+        if (target_.container != std::string("ipod"))
+            return;
+        for (size_t i = 0; i < chapters.size(); ++i) {
+            AVChapter* chapter = addChapter(static_cast<int64_t>(i), chapters[i]);
+            if (!chapter)
+                failWrite(path_, "out of memory");
+        }
+    }
+
     void finish() override {
         const int rest = static_cast<int>(pending_.size()) / channels_;
         if (rest > 0) {
@@ -463,6 +473,24 @@ public:
 private:
     [[noreturn]] void refuse(const std::string& cause) {
         throw EngineError(EngineStatus::EncoderFailed, "Cannot create " + quotedPath(path_) + ": " + cause);
+    }
+
+    // A chapter added to the container (its muxer writes them into the file's index).
+    AVChapter* addChapter(int64_t id, const Chapter& source) {
+        auto* chapter = static_cast<AVChapter*>(av_mallocz(sizeof(AVChapter)));
+        if (!chapter)
+            return nullptr;
+        chapter->id = id;
+        chapter->time_base = {1, 1000};
+        chapter->start = source.startMs;
+        chapter->end = source.endMs;
+        av_dict_set(&chapter->metadata, "title", source.title.c_str(), 0);
+        if (av_dynarray_add_nofree(&format_->chapters, reinterpret_cast<int*>(&format_->nb_chapters), chapter) < 0) {
+            av_dict_free(&chapter->metadata);
+            av_free(chapter);
+            return nullptr;
+        }
+        return chapter;
     }
 
     void sendFrame(const float* interleaved, int frames) {

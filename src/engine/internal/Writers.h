@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AudioTags.h"
 #include "Mp3EncoderSettings.h"
 
 namespace Engine {
@@ -29,6 +30,9 @@ class IAudioWriter {
 public:
     virtual ~IAudioWriter() = default;
     virtual void write(const float* samples, int frames) = 0;
+    // Chapters the container itself keeps (MP4's, written with the file's index at the
+    // end); the other kinds take theirs with the tags, after the audio.
+    virtual void setChapters(const std::vector<Chapter>& /*chapters*/) {}
     // Finishes and closes the file; raises EngineError when that fails.
     virtual void finish() = 0;
 };

@@ -37,6 +37,19 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(options_.get()));
     }
 
+    // Presses OK and gives the text of the message it shows (which is answered), or "".
+    QString okAnswersMessage() {
+        QString shown;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        options_->okButton_->click();
+        return shown;
+    }
+
     static QString fileText() { return QString::fromStdString(readFileText(settingsFilePath())); }
 
 private slots:
@@ -179,14 +192,7 @@ private slots:
         QCOMPARE(cutExample->text(), QString("Example: Album/03 - Intro.mp3"));
         QTest::keyClicks(options_->cutNameEdit_, "{nope}");
         QCOMPARE(cutExample->text(), QString("Cannot be used: unknown field {nope}"));
-        QString shown;
-        QTimer::singleShot(0, this, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                box->accept();
-            }
-        });
-        options_->okButton_->click();
+        const QString shown = okAnswersMessage();
         QCOMPARE(shown, QString("The file name template \"{album}/{n:02} - {title}{nope}\" cannot be used: unknown "
                                 "field {nope}"));
         QVERIFY(options_->isVisible());
@@ -229,14 +235,7 @@ private slots:
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
         open();
         options_->wmaFormatBox_->setCurrentIndex(7);
-        QString shown;
-        QTimer::singleShot(0, this, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                box->accept();
-            }
-        });
-        options_->okButton_->click();
+        const QString shown = okAnswersMessage();
         QCOMPARE(shown, "Unable to write to " + path);
         QVERIFY(options_->isVisible());
         QCOMPARE(fileText(), before);

@@ -33,8 +33,8 @@ def body(home, start):
     app.wait(lambda m: m.control("durationLabel").text != "000 : 00 : 000", "the clock to run")
     app.click("stopButton", "cutterWindow")
     # A click on the waveform sets the position, M adds a point there.
-    bar = app.wait_control("Bar")
-    app.click_at(bar.x + bar.w // 5, bar.y + bar.h // 2)
+    app.click_control_until("Bar", "cutterWindow", lambda m: m.control("durationLabel").text != "000 : 00 : 000",
+                            "the position moved by the click", at=(0.2, 0.5))
     app.key("m")
     app.wait(lambda m: len(m.rows_of("sectionList")) == 2, "a point added with M")
     # Points at the silences replace it: speech, speech, tone.

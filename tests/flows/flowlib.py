@@ -263,6 +263,22 @@ class App:
                 continue
         raise FlowFailure(f"row {first_cell} of {view} never became selected")
 
+    def click_control_until(self, name, window, done, what, at=(0.5, 0.5)):
+        """Clicks a control of the window (at the given fractions of its width and height)
+        once the window is active and the control stays in place, clicking again where a
+        click went nowhere (a window still being placed moves away from it), until done(map)."""
+        self.wait(lambda m: (w := m.window(window)) and w.active, f"the window {window} to be active")
+        for _ in range(3):
+            before = self.wait_control(name, window)
+            control = self.wait(lambda m: (c := m.control(name, window)) and (c.x, c.y) == (before.x, before.y) and c,
+                                f"{name} to stay in place")
+            self.click_at(control.x + round(control.w * at[0]), control.y + round(control.h * at[1]))
+            try:
+                return self.wait(done, what, timeout=10)
+            except FlowFailure:
+                continue
+        raise FlowFailure(f"clicks on {name} never gave {what}")
+
     def focus(self, name, window=None):
         """Presses Tab until the control has the keyboard, as a person does."""
         for _ in range(80):

@@ -692,10 +692,9 @@ int joinCommand(const std::vector<std::string>& files, const std::string& kind, 
         return fail("Joining needs at least two files");
     const std::time_t now = std::time(nullptr);
     const bool overwrite = output.overwrite || AppSettings::joinOverwrite;
-    const std::string target =
-        joinOutputName(files, outputFolderOr(output, AppSettings::joinOutputPath), kind, overwrite,
-                       nameTemplateOf(output, AppSettings::joinNameTemplate, AppSettings::defaultJoinNameTemplate),
-                       *std::localtime(&now));
+    const std::string target = joinOutputName(
+        files, outputFolderOr(output, AppSettings::joinOutputPath), kind, overwrite,
+        nameTemplateOf(output, AppSettings::joinNameTemplate, AppSettings::defaultJoinNameTemplate), localTimeOf(now));
     if (!inputThatIsOutput(target, files).empty())
         return fail("Cannot join into \"" + target + "\": it is one of the files to join");
     AudioFile input, result;

@@ -278,7 +278,7 @@ QLineEdit* OptionsDialog::addNameTemplateRow(QWidget* page, const char* name, st
 
 void OptionsDialog::showNameExamples() {
     const std::time_t time = QDateTime::currentSecsSinceEpoch();
-    const std::tm now = *std::localtime(&time);
+    const std::tm now = localTimeOf(time);
     NameFields sample = sampleNameFields(now);
     sample.merged = mergedFileStem(joinPrefixEdit_->text().toStdString(), joinSuffixEdit_->text().toStdString(),
                                    joinUseDateBox_->isChecked(), now);

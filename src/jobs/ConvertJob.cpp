@@ -62,8 +62,7 @@ std::string convertOutputName(const std::string& source, const std::string& fold
     fields.count = count;
     fields.source = readAudioTags(source);
     fields.stem = stemOf(source);
-    const std::time_t now = std::time(nullptr);
-    fields.now = *std::localtime(&now);
+    fields.now = localTimeOf(std::time(nullptr));
     return uniqueOutputName(folder, expandNameTemplate(nameTemplate, fields), extensionOfKind(kind), overwrite,
                             takenInRun);
 }

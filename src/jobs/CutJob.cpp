@@ -298,8 +298,7 @@ std::string cutOutputName(const CutJob& job, int index, const AudioTags& sourceT
     fields.stem = job.baseName;
     fields.startMs = section.start;
     fields.endMs = section.start + section.length;
-    const std::time_t now = std::time(nullptr);
-    fields.now = *std::localtime(&now);
+    fields.now = localTimeOf(std::time(nullptr));
     return uniqueOutputName(job.outputFolder, expandNameTemplate(job.nameTemplate, fields), extensionOfKind(job.kind),
                             job.overwrite, takenInRun);
 }

@@ -222,6 +222,12 @@ std::string expandNameTemplate(const std::string& nameTemplate, const NameFields
     return path.empty() ? cleanParts(nameSafe(fields.stem, false)) : path;
 }
 
+std::tm localTimeOf(std::time_t moment) {
+    std::tm local{};
+    localtime_r(&moment, &local);
+    return local;
+}
+
 NameFields sampleNameFields(const std::tm& now) {
     NameFields sample;
     sample.number = 3;

@@ -37,5 +37,8 @@ std::string usableNameTemplate(const std::string& nameTemplate, const char* fall
 // A template that gives nothing gives the source's name.
 std::string expandNameTemplate(const std::string& nameTemplate, const NameFields& fields);
 
+// The local time of a moment, safely from any thread (jobs name their files on theirs).
+std::tm localTimeOf(std::time_t moment);
+
 // The fields of a sample file, for showing what a template gives.
 NameFields sampleNameFields(const std::tm& now);

@@ -428,7 +428,7 @@ void JoinerWindow::startMerging() {
     const std::time_t now = now_();
     const std::string output = joinOutputName(
         paths, AppSettings::joinOutputPath, kind, AppSettings::joinOverwrite,
-        usableNameTemplate(AppSettings::joinNameTemplate, AppSettings::defaultJoinNameTemplate), *std::localtime(&now));
+        usableNameTemplate(AppSettings::joinNameTemplate, AppSettings::defaultJoinNameTemplate), localTimeOf(now));
     // An input is never overwritten while it is being read.
     if (!inputThatIsOutput(output, paths).empty())
         return showMessage(tr("Cannot merge into \"") + qs(output) + "\": it is one of the files to merge");

@@ -53,7 +53,7 @@ bool PlaybackController::playFromFrame(const QString& path, int64_t frame) {
 bool PlaybackController::start(int64_t frame) {
     player_.stop();
     transform_.setSpeedSampleRate(sampleRate_);
-    startFrame_ = file_.seek(static_cast<int>(std::clamp<int64_t>(frame, 0, lengthFrames_)));
+    startFrame_ = file_.seek(std::clamp<int64_t>(frame, 0, lengthFrames_));
     heardFrame_ = startFrame_;
     fedFrames_ = 0;
     player_.play();
@@ -96,7 +96,7 @@ void PlaybackController::seekToFrame(int64_t frame) {
         return;
     frame = std::clamp<int64_t>(frame, 0, lengthFrames_);
     if (state_ == State::Paused) {
-        heardFrame_ = file_.seek(static_cast<int>(frame));
+        heardFrame_ = file_.seek(frame);
         emit positionChanged(positionMs());
         return;
     }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -86,10 +85,10 @@ void AudioFile::openWith(const std::string& fileName, bool countWhileReading) {
     errorText_ = result.error;
 }
 
-int AudioFile::totalFrames() const {
+int64_t AudioFile::totalFrames() const {
     if (!impl_->reader)
         throwNotOpen("GetTotalSamples");
-    return static_cast<int>(std::min<int64_t>(impl_->reader->info().totalFrames, INT_MAX));
+    return impl_->reader->info().totalFrames;
 }
 
 int AudioFile::sampleRate() const {
@@ -104,11 +103,11 @@ int AudioFile::channels() const {
     return impl_->reader->info().channels;
 }
 
-int AudioFile::seek(int frame, int) {
+int64_t AudioFile::seek(int64_t frame, int) {
     if (!impl_->reader)
         throwNotOpen("Seek");
-    impl_->reader->seek(std::max(frame, 0));
-    return static_cast<int>(impl_->reader->position());
+    impl_->reader->seek(std::max<int64_t>(frame, 0));
+    return impl_->reader->position();
 }
 
 AudioBlock AudioFile::readBlock(int frames) {

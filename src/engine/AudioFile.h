@@ -35,13 +35,13 @@ public:
     void openForStreaming(const std::string& fileName);
     int errorCode() const { return errorCode_; }
     const std::string& errorText() const { return errorText_; }
-    int totalFrames() const;
+    int64_t totalFrames() const;
     int sampleRate() const;
     int channels() const;
     int streamSampleRate() const { return sampleRate(); }
     int streamChannels() const { return channels(); }
     // Moves the read position; the next block starts exactly at frame (clamped to the file).
-    int seek(int frame, int mode = 3);
+    int64_t seek(int64_t frame, int mode = 3);
     // The next frames frames; fewer only at the end; an empty block at the end.
     AudioBlock readBlock(int frames);
 

@@ -12,7 +12,7 @@ void AudioInfo::open(const std::string& fileName) {
     const Engine::OpenResult result = Engine::probeFile(fileName, info);
     if (result.status != EngineStatus::Ok)
         throw EngineError(result.status, result.error);
-    totalSamples_ = static_cast<int>(std::min<int64_t>(info.totalFrames, INT_MAX));
+    totalSamples_ = info.totalFrames;
     sampleRate_ = info.sampleRate;
     channels_ = info.channels;
     fileChannels_ = info.fileChannels;

@@ -22,7 +22,7 @@ public:
     void open(const std::string& fileName);
 
     int durationMs() const { return durationMs_; }
-    int totalFrames() const { return totalSamples_; }
+    int64_t totalFrames() const { return totalSamples_; }
     int sampleRate() const { return sampleRate_; }
     int channels() const { return channels_; }         // as the engine delivers them: 1 or 2
     int fileChannels() const { return fileChannels_; } // as the file holds them
@@ -31,7 +31,7 @@ public:
 
 private:
     int durationMs_ = 0;
-    int totalSamples_ = 0;
+    int64_t totalSamples_ = 0;
     int sampleRate_ = 0;
     int channels_ = 0;
     int fileChannels_ = 0;

@@ -95,7 +95,7 @@ int64_t endOf(const CutPlan& plan, size_t i, int64_t durationMs) {
 JobEnd findSilences(AudioFile& input, const SilenceOptions& options, const JobControl& control,
                     std::vector<Silence>& found) {
     MillisecondEnergies energies(input.sampleRate());
-    const int64_t total = std::max(1, input.totalFrames());
+    const int64_t total = std::max<int64_t>(1, input.totalFrames());
     int64_t read = 0;
     int lastPercent = -1;
     input.seek(0);

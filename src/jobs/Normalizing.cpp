@@ -40,8 +40,8 @@ std::unique_ptr<TrackLoudness> measureAsWritten(AudioFile& input, const AudioFil
     meter.createForMeasuring();
     meter.setInputFormat(input.sampleRate(), input.channels());
     if (first > 0)
-        input.seek(static_cast<int>(first));
-    const int64_t last = end < 0 ? int64_t{input.totalFrames()} : end;
+        input.seek(first);
+    const int64_t last = end < 0 ? input.totalFrames() : end;
     const int64_t length = std::max<int64_t>(last - first, 1);
     const int blockFrames = std::max(input.sampleRate(), 1);
     for (int64_t at = first; end < 0 || at < end;) {

@@ -113,7 +113,7 @@ void computePeaks(const std::string& path, int sketchColumns, const std::functio
     try {
         std::vector<Peak> places;
         for (int i = 0; i < sketchColumns && !stop(); ++i) {
-            file.seek(static_cast<int>(total * i / sketchColumns));
+            file.seek(total * i / sketchColumns);
             places.push_back(envelopeOf(file.readBlock(1152)));
         }
         sketch(std::move(places));

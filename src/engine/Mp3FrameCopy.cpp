@@ -110,6 +110,23 @@ public:
         std::memcpy(into, window_.data() + (offset - windowStart_), static_cast<size_t>(available));
         return static_cast<size_t>(available);
     }
+    // The count bytes at offset (at most the window's size) as they lie in the window, or
+    // nothing when the file ends before them: a look without copying.
+    const uint8_t* view(int64_t offset, size_t count) {
+        if (offset < windowStart_ || offset + static_cast<int64_t>(count) > windowStart_ + windowSize_) {
+            window_.resize(Window);
+            windowStart_ = offset;
+            windowSize_ = static_cast<int64_t>(readDirect(offset, window_.data(), Window));
+        }
+        if (offset + static_cast<int64_t>(count) > windowStart_ + windowSize_)
+            return nullptr;
+        return window_.data() + (offset - windowStart_);
+    }
+    int64_t size() {
+        if (std::fseek(file_.get(), 0, SEEK_END) != 0)
+            failReading(path_, std::strerror(errno));
+        return std::ftell(file_.get());
+    }
 
 private:
     static constexpr size_t Window = 1 << 20;
@@ -214,9 +231,101 @@ int64_t Mp3FrameIndex::skippedSamples() const {
 }
 
 int64_t Mp3FrameIndex::totalSamples() const {
-    const int64_t raw = static_cast<int64_t>(frames.size()) * samplesPerFrame;
+    return samplesOf(static_cast<int64_t>(frames.size()));
+}
+
+int64_t Mp3FrameIndex::samplesOf(int64_t frameCount) const {
+    const int64_t raw = frameCount * samplesPerFrame;
     const int64_t end = gapless ? std::min(raw, raw - encoderPadding + DecoderDelay) : raw;
     return std::max<int64_t>(0, end - skippedSamples());
+}
+
+bool Mp3FrameIndex::trimsAsDecoded(int64_t frameCount) const {
+    return !gapless || (encoderPadding <= samplesPerFrame + DecoderDelay &&
+                        frameCount * samplesPerFrame > skippedSamples() + encoderPadding + samplesPerFrame);
+}
+
+bool Mp3FrameIndex::countsAsDecoded() const {
+    return breakReason.empty() && trimsAsDecoded(static_cast<int64_t>(frames.size()));
+}
+
+namespace {
+
+// Where the audio of a file ends: before the ID3v1 and APE tags at its end.
+int64_t audioEnd(FrameReader& reader) {
+    int64_t end = reader.size();
+    for (;;) {
+        uint8_t b[32];
+        if (end >= 128 && reader.read(end - 128, b, 3) == 3 && std::memcmp(b, "TAG", 3) == 0) {
+            end -= 128;
+        } else if (end >= 32 && reader.read(end - 32, b, 32) == 32 && std::memcmp(b, "APETAGEX", 8) == 0) {
+            const int64_t size = b[12] | b[13] << 8 | b[14] << 16 | int64_t{b[15]} << 24; // footer and items
+            end -= size + ((b[23] & 0x80) ? 32 : 0);                                      // and a header
+        } else {
+            return end;
+        }
+    }
+}
+
+// The frame and byte counts an Info, Xing or VBRI frame states (-1 where it has none).
+struct StatedCounts {
+    int64_t frames = -1, bytes = -1;
+    bool constantBitRate = false; // LAME's "Info": every frame of the first's bit rate
+};
+
+StatedCounts statedCounts(const uint8_t* frame, size_t size, const Header& header) {
+    StatedCounts counts;
+    const size_t at = static_cast<size_t>(header.dataStart());
+    if (size >= 4 + 32 + 18 && std::memcmp(frame + 4 + 32, "VBRI", 4) == 0) {
+        counts.bytes = bigEndian32(frame + 4 + 32 + 10);
+        counts.frames = bigEndian32(frame + 4 + 32 + 14);
+    } else if (size >= at + 16 &&
+               (std::memcmp(frame + at, "Xing", 4) == 0 || std::memcmp(frame + at, "Info", 4) == 0)) {
+        const uint32_t flags = bigEndian32(frame + at + 4);
+        counts.constantBitRate = std::memcmp(frame + at, "Info", 4) == 0;
+        if ((flags & 3) == 3) {
+            counts.frames = bigEndian32(frame + at + 8);
+            counts.bytes = bigEndian32(frame + at + 12);
+        }
+    }
+    return counts;
+}
+
+// Whether frames of the stream's kind can fill bytes: each between the sizes of the lowest
+// and the highest bit rate, or all of the first audio frame's rate for a constant one.
+bool framesFill(int64_t frames, int64_t bytes, const Header& first, bool constantBitRate) {
+    const auto& rates = first.version == 1 ? Mpeg1Rates : Mpeg2Rates;
+    const int kbps = rates[static_cast<size_t>(first.bitRateIndex)];
+    const int least = frameBytes(first.version, constantBitRate ? kbps : rates[1], first.sampleRate, 0);
+    const int most = frameBytes(first.version, constantBitRate ? kbps : rates[14], first.sampleRate, 1);
+    return frames > 0 && frames * least <= bytes && bytes <= frames * most;
+}
+
+} // namespace
+
+std::optional<int64_t> mp3SamplesFromTag(const std::string& path) {
+    try {
+        FrameReader reader(path);
+        const int64_t start = firstFrame(reader, afterId3v2(reader), path);
+        const auto header = parseHeader(reader.view(start, 4));
+        const uint8_t* frame = header ? reader.view(start, static_cast<size_t>(header->size)) : nullptr;
+        const uint8_t* next = frame ? reader.view(start + header->size, 4) : nullptr;
+        const auto first = next ? parseHeader(next) : std::nullopt;
+        Mp3FrameIndex index;
+        if (!first || !readTagFrame(std::vector<uint8_t>(frame, frame + header->size), *header, index))
+            return std::nullopt;
+        const StatedCounts stated = statedCounts(frame, static_cast<size_t>(header->size), *header);
+        const int64_t span = audioEnd(reader) - start, audio = span - header->size;
+        if ((stated.bytes != span && stated.bytes != audio) ||
+            !framesFill(stated.frames, audio, *first, stated.constantBitRate))
+            return std::nullopt;
+        index.samplesPerFrame = first->samplesPerFrame;
+        if (!index.trimsAsDecoded(stated.frames))
+            return std::nullopt;
+        return index.samplesOf(stated.frames);
+    } catch (const EngineError&) {
+        return std::nullopt;
+    }
 }
 
 namespace {
@@ -234,42 +343,45 @@ void leaveOutJunkFrames(Mp3FrameIndex& index) {
     index.firstHeader = frames.front().header;
 }
 
+void addFrame(Mp3FrameIndex& index, int64_t offset, const uint8_t* frame, const Header& header) {
+    const uint32_t bits = bigEndian32(frame);
+    if (index.frames.empty()) {
+        index.firstHeader = bits;
+        index.version = header.version;
+        index.sampleRate = header.sampleRate;
+        index.channels = header.channels;
+        index.samplesPerFrame = header.samplesPerFrame;
+    }
+    index.sameBitRate = index.sameBitRate && header.bitRateIndex == static_cast<int>((index.firstHeader >> 12) & 15);
+    index.frames.push_back({offset, header.size, mainDataBegin(frame, header), header.size - header.dataStart(), bits});
+}
+
 } // namespace
 
 Mp3FrameIndex indexMp3Frames(const std::string& path) {
     FrameReader reader(path);
     Mp3FrameIndex index;
     int64_t offset = firstFrame(reader, afterId3v2(reader), path);
-    std::vector<uint8_t> frame;
     std::optional<Header> kind; // the first frame's, which every other must share
     for (;;) {
-        offset = afterId3v2(reader, offset); // decoders pass tags between frames by
-        uint8_t head[4];
-        if (reader.read(offset, head, 4) < 4)
-            break;
-        const auto header = parseHeader(head);
-        if (!header || (kind && (header->version != kind->version || header->sampleRate != kind->sampleRate ||
-                                 header->channels != kind->channels))) {
-            index.breakReason = whyFramesEnd(reader, offset, header, index);
+        const uint8_t* head = reader.view(offset, 4);
+        if (head && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
+            offset = afterId3v2(reader, offset); // decoders pass tags between frames by
+            head = reader.view(offset, 4);
+        }
+        const auto header = head ? parseHeader(head) : std::nullopt;
+        if (!head || !header ||
+            (kind && (header->version != kind->version || header->sampleRate != kind->sampleRate ||
+                      header->channels != kind->channels))) {
+            index.breakReason = head ? whyFramesEnd(reader, offset, header, index) : std::string();
             break;
         }
-        frame.resize(static_cast<size_t>(header->size));
-        if (reader.read(offset, frame.data(), frame.size()) < frame.size())
+        const uint8_t* frame = reader.view(offset, static_cast<size_t>(header->size));
+        if (!frame)
             break; // a frame cut short at the end
-        const bool isTag = !kind && readTagFrame(frame, *header, index);
-        if (!isTag) {
-            if (index.frames.empty()) {
-                index.firstHeader = bigEndian32(frame.data());
-                index.version = header->version;
-                index.sampleRate = header->sampleRate;
-                index.channels = header->channels;
-                index.samplesPerFrame = header->samplesPerFrame;
-            }
-            index.sameBitRate =
-                index.sameBitRate && header->bitRateIndex == static_cast<int>((index.firstHeader >> 12) & 15);
-            index.frames.push_back({offset, header->size, mainDataBegin(frame.data(), *header),
-                                    header->size - header->dataStart(), bigEndian32(frame.data())});
-        }
+        const bool isTag = !kind && readTagFrame(std::vector<uint8_t>(frame, frame + header->size), *header, index);
+        if (!isTag)
+            addFrame(index, offset, frame, *header);
         kind = header;
         offset += header->size;
     }

@@ -46,12 +46,26 @@ struct Mp3FrameIndex {
     int64_t skippedSamples() const;
     // The samples a gapless decoder gives.
     int64_t totalSamples() const;
+    // The samples a gapless decoder gives of frameCount frames of the stream.
+    int64_t samplesOf(int64_t frameCount) const;
+    // Whether samplesOf(frameCount) is what FFmpeg decodes of so many frames: the padding
+    // the tag states lies in the last frames (FFmpeg trims a larger one otherwise).
+    bool trimsAsDecoded(int64_t frameCount) const;
+    // Whether totalSamples() is what FFmpeg decodes: the frames also go on to the end.
+    bool countsAsDecoded() const;
 };
 
 // Reads the frames of an MP3 file, passing by ID3v2 tags between them; raises EngineError
 // when it cannot be read or holds no layer III frames. The index ends where the frames
 // change version, rate or channel count, or something else comes (breakReason says).
 Mp3FrameIndex indexMp3Frames(const std::string& path);
+
+// The samples a gapless decoder gives of an MP3 file, from the frame and byte counts of
+// its Info, Xing or VBRI frame without reading its frames; nothing where it has no such
+// frame, or the counts do not fit the file (its bytes after the tag frame differ from the
+// stated ones, or so many frames cannot fill them: a file with frames appended, cut
+// short, or a tag that lies), and then only reading the frames tells.
+std::optional<int64_t> mp3SamplesFromTag(const std::string& path);
 
 // The frames that hold samples [first, end) and the delay and padding of their tag.
 // Decoders take a stream to start where two frames agree in their header's fixed fields

@@ -1,12 +1,15 @@
 #include "PacketCopy.h"
 
+#include <algorithm>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <tuple>
 
 #include "EngineError.h"
 #include "internal/Decoder.h"
 #include "internal/FFmpeg.h"
+#include "internal/PacketDecoding.h"
 #include "internal/PartFile.h"
 
 using namespace Engine;
@@ -59,68 +62,39 @@ bool readPacket(Input& input, AVPacket& packet) {
 // before 0); WMA's whole milliseconds cannot, so its packets are decoded and counted.
 class PacketTimeline {
 public:
-    PacketTimeline(const std::string& path, const Input& input) : path_(path), stream_(*input.stream) {
+    PacketTimeline(const std::string& path, const Input& input, const CopyProgress& progress) : stream_(*input.stream) {
         const AVRational rate{1, stream_.codecpar->sample_rate};
         if (stream_.start_time != AV_NOPTS_VALUE)
             origin_ = std::max<int64_t>(av_rescale_q(stream_.start_time, stream_.time_base, rate), 0);
         if (stream_.codecpar->codec_id != AV_CODEC_ID_VORBIS)
-            openDecoder();
+            decoded_ = decodedPackets(path, [&progress](double read) { return !progress || progress(0, read); });
     }
 
-    // The samples [start, start + count) of the packet; count 0 for one that gives none.
+    // The samples [start, start + count) of the next packet; count 0 for one that gives none.
     std::pair<int64_t, int64_t> place(const AVPacket& packet) {
-        if (!decoder_) {
-            const AVRational rate{1, stream_.codecpar->sample_rate};
-            const int64_t duration = av_rescale_q(packet.duration, stream_.time_base, rate);
-            if (packet.pts != AV_NOPTS_VALUE)
-                next_ = av_rescale_q(packet.pts, stream_.time_base, rate) - origin_;
-            const int64_t start = next_;
-            next_ += duration;
-            return {start, duration};
-        }
         const int64_t start = next_;
-        next_ += decodedSamples(packet);
-        return {start, next_ - start};
+        if (decoded_) {
+            next_ += read_ < decoded_->samples.size() ? decoded_->samples[read_++] : 0;
+            return {start, next_ - start};
+        }
+        const AVRational rate{1, stream_.codecpar->sample_rate};
+        const int64_t duration = av_rescale_q(packet.duration, stream_.time_base, rate);
+        if (packet.pts != AV_NOPTS_VALUE)
+            next_ = av_rescale_q(packet.pts, stream_.time_base, rate) - origin_;
+        const int64_t placed = next_;
+        next_ += duration;
+        return {placed, duration};
     }
 
     // What the decoder gives at the end of the stream (WMA: the last frame's overlap).
-    int64_t drain() {
-        if (!decoder_ || avcodec_send_packet(decoder_.get(), nullptr) < 0)
-            return 0;
-        return receivedSamples();
-    }
+    int64_t drain() const { return decoded_ ? decoded_->drained : 0; }
 
 private:
-    void openDecoder() {
-        const AVCodec* codec = avcodec_find_decoder(stream_.codecpar->codec_id);
-        decoder_.reset(codec ? avcodec_alloc_context3(codec) : nullptr);
-        if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), stream_.codecpar) < 0 ||
-            avcodec_open2(decoder_.get(), codec, nullptr) < 0)
-            throw EngineError(EngineStatus::InvalidFormat, "Cannot read \"" + path_ + "\": no decoder for its audio");
-        frame_ = makeFrame();
-    }
-
-    int64_t decodedSamples(const AVPacket& packet) {
-        if (avcodec_send_packet(decoder_.get(), &packet) < 0)
-            return 0; // a broken packet: the decoder gives nothing for it either
-        return receivedSamples();
-    }
-
-    int64_t receivedSamples() {
-        int64_t samples = 0;
-        while (avcodec_receive_frame(decoder_.get(), frame_.get()) >= 0) {
-            samples += frame_->nb_samples;
-            av_frame_unref(frame_.get());
-        }
-        return samples;
-    }
-
-    std::string path_;
     const AVStream& stream_;
     int64_t origin_ = 0;
     int64_t next_ = 0;
-    CodecContext decoder_;
-    Frame frame_;
+    std::shared_ptr<const DecodedPackets> decoded_;
+    size_t read_ = 0;
 };
 
 // The new file under its part name, with the source stream's parameters.
@@ -201,7 +175,7 @@ PacketCopyResult copyPackets(const std::string& source, Input& input, int64_t fi
                              const CopyProgress& progress) {
     const bool vorbis = input.stream->codecpar->codec_id == AV_CODEC_ID_VORBIS;
     const size_t before = static_cast<size_t>(packetsBefore(input.stream->codecpar->codec_id));
-    PacketTimeline timeline(source, input);
+    PacketTimeline timeline(source, input, progress);
     std::deque<PlacedPacket> held; // the packets before the range's first, as many as it needs
     std::optional<PacketCopyResult> copied;
     const AVRational samples{1, input.stream->codecpar->sample_rate}, timeBase = input.stream->time_base;

@@ -71,7 +71,7 @@ public:
         const int64_t blockFrames = int64_t{input_.streamChannels()} * input_.streamSampleRate();
         const int64_t middleFrames = sectionFrames - fadeInFrames - fadeOutFrames;
 
-        input_.seek(static_cast<int>(firstFrame));
+        input_.seek(firstFrame);
         if (fadeInFrames > 0)
             fadedPart(static_cast<int>(fadeInFrames), 0, fadeInShare, 0.0f, 100.0f);
         for (int64_t blockNumber = 1; blockNumber <= middleFrames / blockFrames; ++blockNumber) {
@@ -150,7 +150,9 @@ public:
             copier = SectionCopier(input, job, refusal);
         if (!refusal.empty() && job.reencoded)
             job.reencoded(-1, refusal);
-        return refusal.empty() ? copier : std::nullopt;
+        if (!refusal.empty())
+            return std::nullopt;
+        return copier;
     }
 
     // Writes samples [first, end) as path (which becomes the name written); false, with

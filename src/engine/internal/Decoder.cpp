@@ -4,14 +4,16 @@
 #include <cstdio>
 #include <cstring>
 #include <cmath>
-#include <filesystem>
-#include <map>
-#include <mutex>
 #include <optional>
 
 extern "C" {
 #include <libavutil/intreadwrite.h>
 }
+
+#include "EngineError.h"
+#include "FileStampedCache.h"
+#include "Mp3FrameCopy.h"
+#include "PacketDecoding.h"
 
 namespace Engine {
 
@@ -29,6 +31,10 @@ bool isOgg(const AVFormatContext& format) {
 
 bool isAsf(const AVFormatContext& format) {
     return std::string(format.iformat->name) == "asf";
+}
+
+bool isMp3(const AVFormatContext& format) {
+    return std::string(format.iformat->name) == "mp3";
 }
 
 } // namespace
@@ -256,6 +262,26 @@ int64_t countedPacketFrames(const std::string& path, AVFormatContext& format, co
     return counted.known ? counted.frames : -1;
 }
 
+// An MP3 file's length from its Info or Xing frame where its counts fit the file, else
+// from its frames read without decoding where they go on to its end (where they change
+// their kind or junk comes, FFmpeg's packets count it, watching for the change).
+int64_t countedMp3Frames(const std::string& path, AVFormatContext& format, const AVStream& stream, StreamInfo& info) {
+    if (const std::optional<int64_t> stated = mp3SamplesFromTag(path))
+        return *stated;
+    if (lengthCountedBefore(path))
+        return countedPacketFrames(path, format, stream, info);
+    try {
+        const Mp3FrameIndex frames = indexMp3Frames(path);
+        if (frames.countsAsDecoded()) {
+            keepCountedLength(path, {frames.totalSamples(), false});
+            return frames.totalSamples();
+        }
+    } catch (const EngineError&) {
+        // FFmpeg found frames where the index does not: its packets tell.
+    }
+    return countedPacketFrames(path, format, stream, info);
+}
+
 OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& info) {
     AVStream* stream = nullptr;
     OpenResult result = openContainer(path, format, stream);
@@ -272,6 +298,8 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
                   std::max(stream->codecpar->initial_padding, 0);
     else if (isOgg(*format) || isAsf(*format))
         counted = -1; // a chain, a late start, or ASF's times in whole milliseconds: counted by decoding
+    else if (isMp3(*format))
+        counted = countedMp3Frames(path, *format, *stream, info);
     else
         counted = countedPacketFrames(path, *format, *stream, info);
     info.totalIsExact = counted >= 0;
@@ -282,62 +310,17 @@ OpenResult probeWith(const std::string& path, InputFormat& format, StreamInfo& i
 
 // Lengths found by decoding or by counting packets, by file: a file listed and then
 // played, cut or converted is counted once. A file whose size or time changed is counted again.
-class CountedLengths {
-public:
-    static CountedLengths& instance() {
-        static CountedLengths lengths;
-        return lengths;
-    }
-
-    std::optional<CountedLength> find(const std::string& path) {
-        const std::optional<Stamp> stamp = stampOf(path);
-        const std::lock_guard lock(mutex_);
-        const auto found = lengths_.find(path);
-        if (!stamp || found == lengths_.end() || !(found->second.stamp == *stamp))
-            return std::nullopt;
-        return found->second.length;
-    }
-
-    void store(const std::string& path, CountedLength length) {
-        const std::optional<Stamp> stamp = stampOf(path);
-        if (!stamp)
-            return;
-        const std::lock_guard lock(mutex_);
-        if (lengths_.size() >= MaxFiles)
-            lengths_.clear();
-        lengths_[path] = {*stamp, length};
-    }
-
-private:
-    static constexpr size_t MaxFiles = 4096;
-    struct Stamp {
-        uintmax_t size;
-        int64_t modified;
-        bool operator==(const Stamp&) const = default;
-    };
-    struct Entry {
-        Stamp stamp;
-        CountedLength length;
-    };
-    static std::optional<Stamp> stampOf(const std::string& path) {
-        std::error_code sizeError, timeError;
-        const uintmax_t size = std::filesystem::file_size(path, sizeError);
-        const auto modified = std::filesystem::last_write_time(path, timeError);
-        if (sizeError || timeError)
-            return std::nullopt;
-        return Stamp{size, static_cast<int64_t>(modified.time_since_epoch().count())};
-    }
-
-    std::mutex mutex_;
-    std::map<std::string, Entry> lengths_;
-};
+FileStampedCache<CountedLength, 4096>& countedLengths() {
+    static FileStampedCache<CountedLength, 4096> lengths;
+    return lengths;
+}
 
 std::optional<CountedLength> lengthCountedBefore(const std::string& path) {
-    return CountedLengths::instance().find(path);
+    return countedLengths().find(path);
 }
 
 void keepCountedLength(const std::string& path, CountedLength length) {
-    CountedLengths::instance().store(path, length);
+    countedLengths().store(path, length);
 }
 
 } // namespace
@@ -665,6 +648,10 @@ void Decoder::endedEarly(int64_t end) {
 void Decoder::countLength() {
     if (const std::optional<CountedLength> known = lengthCountedBefore(path_)) {
         info_.totalFrames = known->frames;
+    } else if (isAsf(*format_) && !info_.formatChanges) {
+        // The packets' decoded samples, which a copy of its packets places by as well.
+        info_.totalFrames = decodedPackets(path_)->total();
+        keepCountedLength(path_, {info_.totalFrames, false});
     } else {
         info_.totalFrames = INT64_MAX;
         skipDecoded(INT64_MAX);

@@ -198,6 +198,8 @@ bool readTagFrame(const std::vector<uint8_t>& frame, const Header& header, Mp3Fr
         index.lameFields.assign(frame.begin() + static_cast<long>(lame),
                                 frame.begin() + static_cast<long>(lame) + LameBytes);
     }
+    if (flags & 1)
+        index.statedFrames = bigEndian32(&frame[at + 8]);
     return true;
 }
 
@@ -246,7 +248,16 @@ bool Mp3FrameIndex::trimsAsDecoded(int64_t frameCount) const {
 }
 
 bool Mp3FrameIndex::countsAsDecoded() const {
-    return breakReason.empty() && trimsAsDecoded(static_cast<int64_t>(frames.size()));
+    return copyRefusal().empty() && trimsAsDecoded(static_cast<int64_t>(frames.size()));
+}
+
+std::string Mp3FrameIndex::copyRefusal() const {
+    if (!breakReason.empty())
+        return breakReason;
+    if (gapless && statedFrames >= 0 && statedFrames != static_cast<int64_t>(frames.size()))
+        return "its Info frame counts " + std::to_string(statedFrames) + " frames, but it holds " +
+               std::to_string(frames.size());
+    return {};
 }
 
 namespace {
@@ -303,7 +314,7 @@ bool framesFill(int64_t frames, int64_t bytes, const Header& first, bool constan
 
 } // namespace
 
-std::optional<int64_t> mp3SamplesFromTag(const std::string& path) {
+Mp3StatedLength mp3SamplesFromTag(const std::string& path) {
     try {
         FrameReader reader(path);
         const int64_t start = firstFrame(reader, afterId3v2(reader), path);
@@ -313,18 +324,16 @@ std::optional<int64_t> mp3SamplesFromTag(const std::string& path) {
         const auto first = next ? parseHeader(next) : std::nullopt;
         Mp3FrameIndex index;
         if (!first || !readTagFrame(std::vector<uint8_t>(frame, frame + header->size), *header, index))
-            return std::nullopt;
+            return {};
         const StatedCounts stated = statedCounts(frame, static_cast<size_t>(header->size), *header);
         const int64_t span = audioEnd(reader) - start, audio = span - header->size;
-        if ((stated.bytes != span && stated.bytes != audio) ||
-            !framesFill(stated.frames, audio, *first, stated.constantBitRate))
-            return std::nullopt;
         index.samplesPerFrame = first->samplesPerFrame;
-        if (!index.trimsAsDecoded(stated.frames))
-            return std::nullopt;
-        return index.samplesOf(stated.frames);
+        if ((stated.bytes != span && stated.bytes != audio) ||
+            !framesFill(stated.frames, audio, *first, stated.constantBitRate) || !index.trimsAsDecoded(stated.frames))
+            return {std::nullopt, stated.frames >= 0};
+        return {index.samplesOf(stated.frames), true};
     } catch (const EngineError&) {
-        return std::nullopt;
+        return {};
     }
 }
 
@@ -813,8 +822,8 @@ std::string writeMp3Copy(const std::string& source, const Mp3FrameIndex& index, 
 std::string mp3JoinRefusal(const std::vector<Mp3JoinPart>& parts) {
     for (const Mp3JoinPart& part : parts) {
         const Mp3FrameIndex& first = parts.front().index;
-        if (!part.index.breakReason.empty())
-            return "\"" + part.path + "\" cannot be copied whole: " + part.index.breakReason;
+        if (const std::string refusal = part.index.copyRefusal(); !refusal.empty())
+            return "\"" + part.path + "\" cannot be copied whole: " + refusal;
         if (!part.index.gapless)
             return "\"" + part.path + "\" does not tell its encoder delay and padding";
         if (part.index.version != first.version || part.index.sampleRate != first.sampleRate ||

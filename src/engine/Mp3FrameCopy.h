@@ -41,6 +41,7 @@ struct Mp3FrameIndex {
     // tags follow): its frames change their kind on the way, or bytes that are not frames
     // come. A decoder goes on after such a place; a copy of the frames would not.
     std::string breakReason;
+    int64_t statedFrames = -1; // the audio frames its Info, Xing or VBRI frame counts (-1: none)
 
     // Samples of the frames' decoding dropped before the first sample given.
     int64_t skippedSamples() const;
@@ -51,8 +52,13 @@ struct Mp3FrameIndex {
     // Whether samplesOf(frameCount) is what FFmpeg decodes of so many frames: the padding
     // the tag states lies in the last frames (FFmpeg trims a larger one otherwise).
     bool trimsAsDecoded(int64_t frameCount) const;
-    // Whether totalSamples() is what FFmpeg decodes: the frames also go on to the end.
+    // Whether totalSamples() is what FFmpeg decodes: the frames also go on to the end, and
+    // as many as the tag states (FFmpeg drops the padding where the stated frames end).
     bool countsAsDecoded() const;
+    // Why the frames cannot be copied as they are ("" when they can): they break off, or
+    // a gapless tag counts other frames than the file holds (decoders then drop its
+    // padding within the audio, where no copy can drop it).
+    std::string copyRefusal() const;
 };
 
 // Reads the frames of an MP3 file, passing by ID3v2 tags between them; raises EngineError
@@ -61,11 +67,15 @@ struct Mp3FrameIndex {
 Mp3FrameIndex indexMp3Frames(const std::string& path);
 
 // The samples a gapless decoder gives of an MP3 file, from the frame and byte counts of
-// its Info, Xing or VBRI frame without reading its frames; nothing where it has no such
-// frame, or the counts do not fit the file (its bytes after the tag frame differ from the
-// stated ones, or so many frames cannot fill them: a file with frames appended, cut
-// short, or a tag that lies), and then only reading the frames tells.
-std::optional<int64_t> mp3SamplesFromTag(const std::string& path);
+// its Info, Xing or VBRI frame without reading its frames (samples); nothing where it has
+// no such frame (stated false) or the counts do not fit the file (stated true: its bytes
+// after the tag frame differ from the stated ones, or so many frames cannot fill them; a
+// file with frames appended, cut short, or a tag that lies), and then only reading it tells.
+struct Mp3StatedLength {
+    std::optional<int64_t> samples;
+    bool stated = false;
+};
+Mp3StatedLength mp3SamplesFromTag(const std::string& path);
 
 // The frames that hold samples [first, end) and the delay and padding of their tag.
 // Decoders take a stream to start where two frames agree in their header's fixed fields

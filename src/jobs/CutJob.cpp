@@ -184,8 +184,8 @@ private:
             return;
         }
         frames_ = indexMp3Frames(source_);
-        if (!frames_->breakReason.empty())
-            refusal = frames_->breakReason;
+        if (const std::string why = frames_->copyRefusal(); !why.empty())
+            refusal = why;
         else if (frames_->totalSamples() != input.totalFrames())
             refusal = "its " + std::to_string(frames_->frames.size()) + " frames hold " +
                       std::to_string(frames_->totalSamples()) + " samples, but it decodes to " +

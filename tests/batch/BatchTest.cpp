@@ -341,7 +341,7 @@ TEST_F(Batch, InfoShowsControlCharactersEscapedOnATerminal) {
     EXPECT_EQ(fromRun.find('\x1b'), std::string::npos);
 }
 
-// Inputs as the world has them: a tag between an MP3's frames is passed by (a copy join
+// Inputs as the world has them: a tag between an MP3's frames is passed by (a join
 // keeps everything after it), frames that change rate on the way are not copied (the
 // sections are encoded, and the reason said), and a damaged stretch of an Ogg file is
 // left out with a warning that says where and how long.
@@ -362,7 +362,10 @@ TEST_F(Batch, DamagedAndChangingInputsAreSaidOrCopiedWhole) {
                                        shellQuoted(home_ / "a.mp3") + " --out " + shellQuoted(out_),
                                    &status);
     EXPECT_EQ(status, 0) << errors();
-    EXPECT_EQ(errors().find("encoded again"), std::string::npos) << errors();
+    // The first file's Info frame counts its own frames only: decoders drop its padding
+    // where those end, within the file, which no copy can; it is encoded, whole.
+    EXPECT_NE(errors().find("encoded again"), std::string::npos) << errors();
+    EXPECT_NE(errors().find("its Info frame counts"), std::string::npos) << errors();
     EXPECT_NEAR(probe(joined.substr(0, joined.size() - 1)).duration, 60.0, 0.25); // delays at the seams
 
     run("cut --copy " + shellQuoted(home_ / "changing.mp3") + " --at 15000 --out " + shellQuoted(out_), &status);

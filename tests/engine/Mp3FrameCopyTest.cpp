@@ -1,5 +1,8 @@
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <functional>
 #include <string>
 #include <vector>
@@ -219,5 +222,79 @@ TEST(Mp3FrameCopy, TagCrcIsCrc16Arc) {
     for (const size_t split : {1u, 7u, 8u, 9u, 500u, 999u}) {
         const uint16_t first = lameCrc16(bytes.data(), split);
         EXPECT_EQ(lameCrc16(bytes.data() + split, bytes.size() - split, first), whole) << split;
+    }
+}
+
+namespace {
+
+// The Info or Xing frame's frame count (the file's first frame), changed by delta.
+void changeStatedFrames(const std::string& path, int delta) {
+    std::FILE* file = std::fopen(path.c_str(), "r+b");
+    ASSERT_NE(file, nullptr);
+    std::vector<uint8_t> head(4096);
+    head.resize(std::fread(head.data(), 1, head.size(), file));
+    const auto at = std::search(head.begin(), head.end(), "Info", "Info" + 4) != head.end()
+                        ? std::search(head.begin(), head.end(), "Info", "Info" + 4)
+                        : std::search(head.begin(), head.end(), "Xing", "Xing" + 4);
+    ASSERT_NE(at, head.end());
+    const auto count = static_cast<size_t>(at - head.begin()) + 8;
+    uint32_t frames =
+        uint32_t{head[count]} << 24 | uint32_t{head[count + 1]} << 16 | head[count + 2] << 8 | head[count + 3];
+    frames = static_cast<uint32_t>(static_cast<int64_t>(frames) + delta);
+    for (int i = 0; i < 4; ++i)
+        head[count + static_cast<size_t>(i)] = static_cast<uint8_t>(frames >> (24 - 8 * i));
+    std::fseek(file, 0, SEEK_SET);
+    std::fwrite(head.data(), 1, head.size(), file);
+    std::fclose(file);
+}
+
+} // namespace
+
+// The length of an MP3 is read from its Info or Xing frame only where the frame's counts
+// fit the file: then it is the length its frames give and ffmpeg decodes. A tag that
+// counts fewer frames than the file has (or more), or a file with frames appended, is
+// found out: the length is what ffmpeg decodes, and the frames are not copied (decoders
+// drop the padding where the tag's frames end, within the audio), so that a cut is made
+// by decoding, to the sample.
+TEST(Mp3FrameCopy, StatedFrameCountsAreTrustedOnlyWhereTheyFitTheFile) {
+    TempFolder folder;
+    for (const Source& source : Sources) {
+        SCOPED_TRACE(source.name);
+        const std::string path = folder / (std::string(source.name) + ".mp3");
+        makeNoisyTone(path, 4.0, source.rate, source.channels, source.options);
+        const int64_t decoded = static_cast<int64_t>(decodeWithFfmpeg(path).size()) / source.channels;
+        EXPECT_EQ(mp3SamplesFromTag(path).samples, std::optional<int64_t>(decoded));
+        EXPECT_EQ(indexMp3Frames(path).totalSamples(), decoded);
+        EXPECT_EQ(indexMp3Frames(path).copyRefusal(), "");
+    }
+    const std::string honest = folder / "cbr128.mp3";
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> lie;
+        const char* refusal;
+    } lies[] = {
+        {"counts fewer", [](const std::string& path) { changeStatedFrames(path, -40); },
+         "its Info frame counts 115 frames, but it holds 155"},
+        {"counts more", [](const std::string& path) { changeStatedFrames(path, 3); },
+         "its Info frame counts 158 frames, but it holds 155"},
+        {"frames appended",
+         [&](const std::string& path) {
+             runCommand("cat " + shellQuoted(folder / "cbr128.mp3") + " >> " + shellQuoted(path));
+         },
+         "its Info frame counts 155 frames, but it holds 311"},
+    };
+    for (const auto& l : lies) {
+        SCOPED_TRACE(l.name);
+        const std::string path = folder / "lying.mp3";
+        std::filesystem::copy_file(honest, path, std::filesystem::copy_options::overwrite_existing);
+        l.lie(path);
+        const Mp3StatedLength stated = mp3SamplesFromTag(path);
+        EXPECT_FALSE(stated.samples);
+        EXPECT_TRUE(stated.stated);
+        AudioFile file;
+        file.openForRead(path);
+        ASSERT_EQ(file.errorCode(), 0) << file.errorText();
+        EXPECT_EQ(file.totalFrames() * 2, static_cast<int64_t>(decodeWithFfmpeg(path).size()));
+        EXPECT_EQ(indexMp3Frames(path).copyRefusal(), l.refusal);
     }
 }

@@ -264,10 +264,16 @@ int64_t countedPacketFrames(const std::string& path, AVFormatContext& format, co
 
 // An MP3 file's length from its Info or Xing frame where its counts fit the file, else
 // from its frames read without decoding where they go on to its end (where they change
-// their kind or junk comes, FFmpeg's packets count it, watching for the change).
+// their kind or junk comes, FFmpeg's packets count it, watching for the change); -1 where
+// it is to be counted by decoding.
 int64_t countedMp3Frames(const std::string& path, AVFormatContext& format, const AVStream& stream, StreamInfo& info) {
-    if (const std::optional<int64_t> stated = mp3SamplesFromTag(path))
-        return *stated;
+    const Mp3StatedLength stated = mp3SamplesFromTag(path);
+    if (stated.samples)
+        return *stated.samples;
+    // A tag that does not fit its file moves where FFmpeg drops the padding, and a tag
+    // frame within the audio decodes to nothing: only decoding tells such a length.
+    if (stated.stated)
+        return -1;
     if (lengthCountedBefore(path))
         return countedPacketFrames(path, format, stream, info);
     try {

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "CutterWindow.h"
 #include "PositionBar.h"
@@ -34,7 +35,9 @@ int main(int argc, char** argv) {
     cutter.show();
     double sketched = -1, complete = -1;
     while (complete < 0 && clock.elapsed() < 600000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // Woken by the waveform's steps (or the timer), not spinning beside the readers.
+        QTimer::singleShot(100, [] {});
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         const PeakLevels* peaks = cutter.findChild<PositionBar*>("Bar")->peaks();
         if (sketched < 0 && peaks && peaks->sketched())
             sketched = clock.elapsed() / 1000.0;

@@ -227,6 +227,10 @@ void CutPointMenu::askLabelsSaveName() {
 void CutPointMenu::searchThen(const SilenceOptions& options, std::function<void(const std::vector<Silence>&)> then) {
     if (search_)
         return;
+    // The waveform has read the whole file: its levels answer at once.
+    if (const WindowLevels* levels = window_.silenceLevels ? window_.silenceLevels() : nullptr;
+        levels && WindowLevels::tells(options.thresholdDb))
+        return then(levels->silences(options));
     search_ = new SilenceSearch(window_.fileName(), options, this);
     progress_ = new QProgressDialog(tr("Looking for silences..."), tr("Cancel"), 0, 100, window_.widget);
     progress_->setObjectName("silenceProgress");

@@ -59,6 +59,8 @@ public:
         std::function<CutPlan()> plan;
         std::function<void(const CutPlan&)> apply;
         std::function<void(const QString&)> showMessage;
+        // The silence levels the waveform has kept, once it covers the whole file (else nullptr).
+        std::function<const WindowLevels*()> silenceLevels;
     };
 
     explicit CutPointMenu(Window window);

@@ -62,7 +62,11 @@ CutterWindow::CutterWindow(QWidget* parent)
                               if (document_)
                                   document_->applyPlan(plan);
                           },
-                          [this](const QString& text) { showMessage(text); }});
+                          [this](const QString& text) { showMessage(text); },
+                          [this]() -> const WindowLevels* {
+                              const PeakLevels* peaks = waveform_->peaks();
+                              return peaks && peaks->complete() ? &peaks->windowLevels() : nullptr;
+                          }});
     ui_->toolColumn->addWidget(pointMenu_->button(), 5, 0, 1, 2);
     connectControls();
     connectPlayback();

@@ -67,10 +67,10 @@ void WaveformLoader::load(const QString& path) {
                         loader.peaks_->setSketch(std::move(sketch));
                 });
             },
-            [&](std::vector<Peak> peaks) {
-                onLoaderThread([peaks = std::move(peaks)](WaveformLoader& loader) {
+            [&](std::vector<Peak> peaks, std::vector<float> energies) {
+                onLoaderThread([peaks = std::move(peaks), energies = std::move(energies)](WaveformLoader& loader) {
                     if (loader.peaks_)
-                        loader.peaks_->append(peaks);
+                        loader.peaks_->append(peaks, energies);
                 });
             },
             [] { return QThread::currentThread()->isInterruptionRequested(); });

@@ -103,6 +103,10 @@ int AudioFile::channels() const {
     return impl_->reader->info().channels;
 }
 
+bool AudioFile::seeksDirectly() const {
+    return impl_->reader && impl_->reader->seeksDirectly();
+}
+
 int64_t AudioFile::seek(int64_t frame, int) {
     if (!impl_->reader)
         throwNotOpen("Seek");

@@ -42,6 +42,8 @@ public:
     int streamChannels() const { return channels(); }
     // Moves the read position; the next block starts exactly at frame (clamped to the file).
     int64_t seek(int64_t frame, int mode = 3);
+    // Whether seeking far costs no more than seeking near (it does not decode up to the place).
+    bool seeksDirectly() const;
     // The next frames frames; fewer only at the end; an empty block at the end.
     AudioBlock readBlock(int frames);
 

@@ -4,78 +4,134 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "PieceReading.h"
+
 namespace {
 
 constexpr int WindowMs = 10; // the level is the RMS over this many 1-ms steps
 
-// Mean square of each millisecond of the input, channels mixed to one. Millisecond k
-// holds the frames from k * rate / 1000 on (44 or 45 of them at 44.1 kHz).
-class MillisecondEnergies {
-public:
-    explicit MillisecondEnergies(int rate) : rate_(std::max(1000, rate)) {}
+} // namespace
 
-    void add(const AudioBlock& block) {
-        const int channels = std::max(1, block.channels);
-        for (size_t at = 0; at + static_cast<size_t>(channels) <= block.samples.size();
-             at += static_cast<size_t>(channels)) {
+MillisecondEnergies::MillisecondEnergies(int rate, int64_t firstMs)
+    : rate_(std::max(1000, rate)), firstMs_(firstMs), frames_(firstMs * rate_ / 1000),
+      boundary_((firstMs + 1) * rate_ / 1000) {}
+
+void MillisecondEnergies::add(const AudioBlock& block) {
+    const auto channels = static_cast<size_t>(std::max(1, block.channels));
+    const size_t frames = block.samples.size() / channels;
+    const float* samples = block.samples.data();
+    for (size_t i = 0; i < frames;) {
+        // The frames up to the millisecond's end at once.
+        const size_t run = std::min<size_t>(frames - i, static_cast<size_t>(boundary_ - frames_));
+        double sum = sum_; // added frame by frame, however the frames come in blocks
+        for (size_t end = i + run; i < end; ++i) {
             double frame = 0;
-            for (int ch = 0; ch < channels; ++ch)
-                frame += block.samples[at + static_cast<size_t>(ch)];
-            frame /= channels;
-            sum_ += frame * frame;
-            ++count_;
-            if (++frames_ == boundary())
-                flush();
+            for (size_t ch = 0; ch < channels; ++ch)
+                frame += samples[i * channels + ch];
+            frame /= static_cast<double>(channels);
+            sum += frame * frame;
         }
-    }
-    void finish() {
-        if (count_ > 0)
+        sum_ = sum;
+        count_ += static_cast<int>(run);
+        frames_ += static_cast<int64_t>(run);
+        if (frames_ == boundary_)
             flush();
     }
-    const std::vector<float>& energies() const { return energies_; }
+}
 
-private:
-    int64_t boundary() const { return (static_cast<int64_t>(energies_.size()) + 1) * rate_ / 1000; }
-    void flush() {
-        energies_.push_back(static_cast<float>(sum_ / count_));
-        sum_ = 0;
-        count_ = 0;
-    }
+void MillisecondEnergies::finish() {
+    if (count_ > 0)
+        flush();
+}
 
-    int64_t rate_;
-    int64_t frames_ = 0;
-    int count_ = 0;
-    double sum_ = 0;
-    std::vector<float> energies_;
-};
+int64_t MillisecondEnergies::boundary() const {
+    return (firstMs_ + static_cast<int64_t>(energies_.size()) + 1) * rate_ / 1000;
+}
 
-// The silent stretches: runs of milliseconds where the 10-ms window ending there has a
-// mean square below the threshold. A sound ending at T leaves the windows from T + 9 on,
-// so a run first found at k started at k - 9; it ends where a window reaches sound again.
-std::vector<Silence> silentStretches(const std::vector<float>& energies, const SilenceOptions& options) {
-    const double threshold = std::pow(10.0, options.thresholdDb / 10.0);
-    const auto total = static_cast<int64_t>(energies.size());
+void MillisecondEnergies::flush() {
+    energies_.push_back(static_cast<float>(sum_ / count_));
+    sum_ = 0;
+    count_ = 0;
+    boundary_ = boundary();
+}
+
+double windowMean(const float* at, int64_t k) {
+    const int64_t count = std::min<int64_t>(k + 1, WindowMs);
+    double sum = 0;
+    for (int64_t i = 1 - count; i <= 0; ++i)
+        sum += at[i];
+    return sum / static_cast<double>(count);
+}
+
+namespace {
+
+// A level's byte: floor(2 * dB) + 255, so that a level is below a threshold T on the
+// half-decibel step exactly when its byte is below 2 * T + 255 (0 holds all below -127.5 dB).
+uint8_t levelCode(double meanSquare) {
+    if (meanSquare <= 0)
+        return 0;
+    const double code = std::floor(20.0 * std::log10(meanSquare)) + 255;
+    return static_cast<uint8_t>(std::clamp(code, 0.0, 255.0));
+}
+
+} // namespace
+
+void WindowLevels::append(const std::vector<float>& energies) {
+    std::vector<float> reach = tail_;
+    reach.insert(reach.end(), energies.begin(), energies.end());
+    const size_t before = tail_.size();
+    for (size_t i = 0; i < energies.size(); ++i)
+        codes_.push_back(levelCode(windowMean(&reach[before + i], milliseconds())));
+    const size_t keep = std::min<size_t>(reach.size(), WindowMs - 1);
+    tail_.assign(reach.end() - static_cast<std::ptrdiff_t>(keep), reach.end());
+}
+
+bool WindowLevels::tells(double thresholdDb) {
+    return thresholdDb <= 0 && thresholdDb >= -127 && std::abs(thresholdDb * 2 - std::round(thresholdDb * 2)) < 1e-9;
+}
+
+namespace {
+
+// The silent stretches: runs of milliseconds whose window is silent, at least
+// minSilenceMs long. A sound ending at T leaves the windows from T + 9 on, so a run first
+// found at k started at k - 9; it ends where a window reaches sound again.
+template <typename Silent>
+std::vector<Silence> silentRuns(int64_t total, int64_t minSilenceMs, Silent silent) {
     std::vector<Silence> found;
-    double window = 0;
     int64_t runStart = -1;
     auto close = [&](int64_t end) {
-        if (runStart >= 0 && end - runStart >= options.minSilenceMs)
+        if (runStart >= 0 && end - runStart >= minSilenceMs)
             found.push_back({runStart, end});
         runStart = -1;
     };
     for (int64_t k = 0; k < total; ++k) {
-        window += energies[static_cast<size_t>(k)];
-        if (k >= WindowMs)
-            window -= energies[static_cast<size_t>(k - WindowMs)];
-        const bool silent = window / static_cast<double>(std::min<int64_t>(k + 1, WindowMs)) < threshold;
-        if (silent && runStart < 0)
+        const bool quiet = silent(k);
+        if (quiet && runStart < 0)
             runStart = std::max<int64_t>(0, k - WindowMs + 1);
-        else if (!silent && runStart >= 0)
+        else if (!quiet && runStart >= 0)
             close(k);
     }
     close(total);
     return found;
 }
+
+// The silences of the energies: where the window's mean square (each computed afresh,
+// so that every way of computing the energies gives the same) is below the threshold.
+std::vector<Silence> silentStretches(const std::vector<float>& energies, const SilenceOptions& options) {
+    const double threshold = std::pow(10.0, options.thresholdDb / 10.0);
+    return silentRuns(static_cast<int64_t>(energies.size()), options.minSilenceMs,
+                      [&](int64_t k) { return windowMean(&energies[static_cast<size_t>(k)], k) < threshold; });
+}
+
+} // namespace
+
+std::vector<Silence> WindowLevels::silences(const SilenceOptions& options) const {
+    const int below = static_cast<int>(std::lround(options.thresholdDb * 2)) + 255;
+    return silentRuns(milliseconds(), options.minSilenceMs,
+                      [&](int64_t k) { return codes_[static_cast<size_t>(k)] < below; });
+}
+
+namespace {
 
 // Merges neighbouring sections with the same tick (their shared point goes).
 CutPlan mergedAlike(const CutPlan& plan) {
@@ -92,26 +148,49 @@ int64_t endOf(const CutPlan& plan, size_t i, int64_t durationMs) {
 
 } // namespace
 
-JobEnd findSilences(AudioFile& input, const SilenceOptions& options, const JobControl& control,
-                    std::vector<Silence>& found) {
-    MillisecondEnergies energies(input.sampleRate());
-    const int64_t total = std::max<int64_t>(1, input.totalFrames());
-    int64_t read = 0;
+std::vector<float> millisecondEnergies(const std::string& path, int rate, int64_t totalFrames,
+                                       const JobControl& control, int threads) {
+    const int64_t pieceFrames = pieceFramesFor(rate, 1);
+    std::vector<std::vector<float>> pieces(static_cast<size_t>((totalFrames + pieceFrames - 1) / pieceFrames));
+    std::vector<float> energies;
     int lastPercent = -1;
-    input.seek(0);
-    for (AudioBlock block = input.readBlock(65536); !block.empty(); block = input.readBlock(65536)) {
-        if (control.stopping()) {
-            energies.finish();
-            found = silentStretches(energies.energies(), options);
-            return JobEnd::Stopped;
+    PieceReading reading;
+    reading.path = path;
+    reading.totalFrames = totalFrames;
+    reading.pieceFrames = pieceFrames;
+    reading.threads = threads;
+    reading.work = [&](AudioFile& file, const FilePiece& piece) {
+        MillisecondEnergies found(rate, piece.first * 1000 / rate);
+        for (int64_t at = piece.first; at < piece.end && !control.stopping();) {
+            const AudioBlock block = file.readBlock(static_cast<int>(std::min<int64_t>(piece.end - at, 65536)));
+            if (block.empty())
+                break;
+            found.add(block);
+            at += block.frames();
         }
-        energies.add(block);
-        read += block.frames();
-        if (const int percent = static_cast<int>(read * 100 / total); percent != lastPercent && percent < 100)
+        found.finish();
+        pieces[piece.index] = found.energies();
+    };
+    reading.done = [&](const FilePiece& piece) {
+        std::vector<float>& found = pieces[piece.index];
+        energies.insert(energies.end(), found.begin(), found.end());
+        std::vector<float>().swap(found);
+        if (const int percent = static_cast<int>(piece.end * 100 / std::max<int64_t>(totalFrames, 1));
+            percent != lastPercent && percent < 100)
             control.report(0, lastPercent = percent);
-    }
-    energies.finish();
-    found = silentStretches(energies.energies(), options);
+    };
+    reading.stop = [&] { return control.stopping(); };
+    readInPieces(reading);
+    return energies;
+}
+
+JobEnd findSilences(AudioFile& input, const SilenceOptions& options, const JobControl& control,
+                    std::vector<Silence>& found, int threads) {
+    const std::vector<float> energies =
+        millisecondEnergies(input.fileName(), input.sampleRate(), input.totalFrames(), control, threads);
+    found = silentStretches(energies, options);
+    if (control.stopping())
+        return JobEnd::Stopped;
     control.report(0, 100);
     return JobEnd::Finished;
 }

@@ -37,11 +37,62 @@ struct SilenceOptions {
     bool trim = false;           // silences become unticked sections instead of cuts at their middles
 };
 
-// The silences of the opened input (read from its start to its end), reporting item 0 and
-// the percentage read. Raises EngineError when the input cannot be read; returns
-// JobEnd::Stopped, found holding what was found so far, when stopped.
+// Mean square of each millisecond of the input, channels mixed to one. Millisecond k
+// holds the frames from k * rate / 1000 on (44 or 45 of them at 44.1 kHz); the first
+// block added starts millisecond firstMs.
+class MillisecondEnergies {
+public:
+    explicit MillisecondEnergies(int rate, int64_t firstMs = 0);
+    void add(const AudioBlock& block);
+    void finish(); // the last millisecond, when the input ends within it
+    const std::vector<float>& energies() const { return energies_; }
+
+private:
+    int64_t boundary() const;
+    void flush();
+
+    int64_t rate_;
+    int64_t firstMs_;
+    int64_t frames_;
+    int64_t boundary_; // the frame that ends the millisecond being summed
+    int count_ = 0;
+    double sum_ = 0;
+    std::vector<float> energies_;
+};
+
+// The level of the silence search at millisecond k (at points to its energy, k counts from
+// the file's start): the mean square of the 10 ms ending there (fewer at the start).
+double windowMean(const float* at, int64_t k);
+
+// The window levels of every millisecond of a file in half-decibel steps, a byte each,
+// kept as the waveform is computed: the silences below a threshold on that step are then
+// told from them at once, exactly as reading the file again would tell them.
+class WindowLevels {
+public:
+    // The energies of the next milliseconds, in the file's order.
+    void append(const std::vector<float>& energies);
+    int64_t milliseconds() const { return static_cast<int64_t>(codes_.size()); }
+    // Whether the silences below thresholdDb can be told from the levels.
+    static bool tells(double thresholdDb);
+    std::vector<Silence> silences(const SilenceOptions& options) const;
+
+private:
+    std::vector<uint8_t> codes_;
+    std::vector<float> tail_; // the last energies, which the next windows reach back into
+};
+
+// The millisecond energies of a file read on threads threads (0: one per core), reporting
+// item 0 and the percentage read; what was read so far when stopped. Raises EngineError
+// when the file cannot be read.
+std::vector<float> millisecondEnergies(const std::string& path, int rate, int64_t totalFrames,
+                                       const JobControl& control, int threads = 0);
+
+// The silences of the opened input (read from its start to its end, in pieces on every
+// core), reporting item 0 and the percentage read. Raises EngineError when the input
+// cannot be read; returns JobEnd::Stopped, found holding what was found so far, when
+// stopped.
 JobEnd findSilences(AudioFile& input, const SilenceOptions& options, const JobControl& control,
-                    std::vector<Silence>& found);
+                    std::vector<Silence>& found, int threads = 0);
 
 // The plan the silences of a file of durationMs give: a cut at the middle of every silence
 // between sounds, or (trim) the silences as unticked sections of their own.

@@ -1,8 +1,10 @@
 #include "Waveform.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "AudioFile.h"
+#include "PieceReading.h"
 
 namespace {
 
@@ -15,6 +17,20 @@ Peak envelopeOf(const AudioBlock& block) {
 
 } // namespace
 
+PeakLevels::StoredPeak PeakLevels::StoredPeak::of(const Peak& peak) {
+    auto step = [](double steps) { return static_cast<int8_t>(std::clamp(steps, -127.0, 127.0)); };
+    return {step(std::floor(peak.low * 127.0)), step(std::ceil(peak.high * 127.0))};
+}
+
+Peak PeakLevels::StoredPeak::peak() const {
+    return {static_cast<float>(low) / 127.0f, static_cast<float>(high) / 127.0f};
+}
+
+void PeakLevels::StoredPeak::include(const StoredPeak& other) {
+    low = std::min(low, other.low);
+    high = std::max(high, other.high);
+}
+
 PeakLevels::PeakLevels(int64_t totalFrames) : totalFrames_(std::max<int64_t>(totalFrames, 0)), levels_(1) {}
 
 int64_t PeakLevels::computedFrames() const {
@@ -25,16 +41,18 @@ void PeakLevels::setSketch(std::vector<Peak> sketch) {
     sketch_ = std::move(sketch);
 }
 
-void PeakLevels::append(const std::vector<Peak>& basePeaks) {
-    levels_[0].insert(levels_[0].end(), basePeaks.begin(), basePeaks.end());
+void PeakLevels::append(const std::vector<Peak>& basePeaks, const std::vector<float>& energies) {
+    windowLevels_.append(energies);
+    for (const Peak& peak : basePeaks)
+        levels_[0].push_back(StoredPeak::of(peak));
     // Each level gets the peaks whose Factor peaks below are all there.
     for (size_t level = 1; levels_[level - 1].size() >= Factor; ++level) {
         if (levels_.size() <= level)
             levels_.emplace_back(); // before the references: it may move the levels
-        const std::vector<Peak>& below = levels_[level - 1];
-        std::vector<Peak>& here = levels_[level];
+        const std::vector<StoredPeak>& below = levels_[level - 1];
+        std::vector<StoredPeak>& here = levels_[level];
         for (size_t i = here.size() * Factor; i + Factor <= below.size(); i += Factor) {
-            Peak peak = below[i];
+            StoredPeak peak = below[i];
             for (size_t j = 1; j < Factor; ++j)
                 peak.include(below[i + j]);
             here.push_back(peak);
@@ -60,12 +78,12 @@ void PeakLevels::gather(size_t level, int64_t first, int64_t end, Envelope& enve
     int64_t span = BaseFrames;
     for (size_t i = 0; i < level; ++i)
         span *= Factor;
-    const std::vector<Peak>& peaks = levels_[level];
+    const std::vector<StoredPeak>& peaks = levels_[level];
     if (level == 0) {
         // The finest peaks: those the stretch touches.
         const auto to = std::min(peaks.size(), static_cast<size_t>((end + span - 1) / span));
         for (auto i = static_cast<size_t>(first / span); i < to; ++i)
-            envelope.add(peaks[i]);
+            envelope.add(peaks[i].peak());
         return;
     }
     // The peaks of this level inside the stretch, and its ends from the level below.
@@ -75,7 +93,7 @@ void PeakLevels::gather(size_t level, int64_t first, int64_t end, Envelope& enve
         return gather(level - 1, first, end, envelope);
     gather(level - 1, first, innerFirst, envelope);
     for (int64_t i = innerFirst / span; i < innerEnd / span; ++i)
-        envelope.add(peaks[static_cast<size_t>(i)]);
+        envelope.add(peaks[static_cast<size_t>(i)].peak());
     gather(level - 1, innerEnd, end, envelope);
 }
 
@@ -101,14 +119,47 @@ Peak PeakLevels::peakOf(int64_t first, int64_t end) const {
     return envelope.peak;
 }
 
+namespace {
+
+// The level-0 peaks and the millisecond energies of a piece of the file.
+struct PieceFindings {
+    std::vector<Peak> peaks;
+    std::vector<float> energies;
+};
+
+PieceFindings readPiece(AudioFile& file, const FilePiece& piece, const std::function<bool()>& stop) {
+    constexpr int BlockFrames = PeakLevels::BaseFrames * 1024;
+    const auto stride = static_cast<size_t>(PeakLevels::BaseFrames * file.channels());
+    PieceFindings found;
+    MillisecondEnergies energies(file.sampleRate(), piece.first * 1000 / file.sampleRate());
+    for (int64_t at = piece.first; at < piece.end && !stop();) {
+        const AudioBlock block = file.readBlock(static_cast<int>(std::min<int64_t>(piece.end - at, BlockFrames)));
+        if (block.empty())
+            break;
+        for (size_t i = 0; i < block.samples.size(); i += stride) {
+            const auto end = block.samples.begin() + static_cast<ptrdiff_t>(std::min(i + stride, block.samples.size()));
+            const auto [low, high] = std::minmax_element(block.samples.begin() + static_cast<ptrdiff_t>(i), end);
+            found.peaks.push_back({*low, *high});
+        }
+        energies.add(block);
+        at += block.frames();
+    }
+    energies.finish();
+    found.energies = energies.energies();
+    return found;
+}
+
+} // namespace
+
 void computePeaks(const std::string& path, int sketchColumns, const std::function<void(int64_t totalFrames)>& opened,
-                  const std::function<void(std::vector<Peak> sketch)>& sketch,
-                  const std::function<void(std::vector<Peak> basePeaks)>& ready, const std::function<bool()>& stop) {
+                  const std::function<void(std::vector<Peak> sketch)>& sketch, const PeaksReady& ready,
+                  const std::function<bool()>& stop, int threads) {
     AudioFile file;
     file.openForRead(path);
     if (file.errorCode() != 0 || file.totalFrames() == 0)
         return;
     const int64_t total = file.totalFrames();
+    const int rate = file.sampleRate();
     opened(total);
     try {
         std::vector<Peak> places;
@@ -117,23 +168,22 @@ void computePeaks(const std::string& path, int sketchColumns, const std::functio
             places.push_back(envelopeOf(file.readBlock(1152)));
         }
         sketch(std::move(places));
-        file.seek(0);
-        // About 1.5 s at 44.1 kHz at a time.
-        constexpr int BlockFrames = PeakLevels::BaseFrames * 1024;
-        const auto stride = static_cast<size_t>(PeakLevels::BaseFrames * file.channels());
-        while (!stop()) {
-            const AudioBlock block = file.readBlock(BlockFrames);
-            if (block.empty())
-                break;
-            std::vector<Peak> peaks;
-            for (size_t i = 0; i < block.samples.size(); i += stride) {
-                const auto end =
-                    block.samples.begin() + static_cast<ptrdiff_t>(std::min(i + stride, block.samples.size()));
-                const auto [low, high] = std::minmax_element(block.samples.begin() + static_cast<ptrdiff_t>(i), end);
-                peaks.push_back({*low, *high});
-            }
-            ready(std::move(peaks));
-        }
+        file.close();
+        PieceReading reading;
+        reading.path = path;
+        reading.totalFrames = total;
+        reading.pieceFrames = pieceFramesFor(rate, PeakLevels::BaseFrames);
+        reading.threads = threads;
+        std::vector<PieceFindings> pieces(static_cast<size_t>((total + reading.pieceFrames - 1) / reading.pieceFrames));
+        reading.work = [&](AudioFile& reader, const FilePiece& piece) {
+            pieces[piece.index] = readPiece(reader, piece, stop);
+        };
+        reading.done = [&](const FilePiece& piece) {
+            PieceFindings found = std::move(pieces[piece.index]);
+            ready(std::move(found.peaks), std::move(found.energies));
+        };
+        reading.stop = stop;
+        readInPieces(reading);
     } catch (const EngineError&) {
         // A file that breaks off while being read shows what was read.
     }

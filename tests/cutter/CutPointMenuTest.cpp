@@ -22,6 +22,7 @@
 #include "DialogAnswers.h"
 #include "EngineEvents.h"
 #include "PositionBar.h"
+#include "Waveform.h"
 #include "TagFixtures.h"
 #include "TempFolder.h"
 
@@ -69,6 +70,10 @@ private:
     std::unique_ptr<CutterWindow> window_;
 
     CutPointMenu& menu() { return *window_->findChild<CutPointMenu*>(); }
+    bool waveformComplete() {
+        const PeakLevels* peaks = window_->findChild<PositionBar*>("Bar")->peaks();
+        return peaks && peaks->complete();
+    }
 
     void open(const QString& file) {
         window_->openFile(file);
@@ -136,13 +141,33 @@ private slots:
         menu().findLengths(3000, 0, 0);
         QCOMPARE(startsOf(doc()->plan()), (std::vector<int64_t>{0, 3000, 6000, 9000}));
         // 3 s is within a second of a silence's middle (2.75 s, 7.5 s); 6 s and 9 s are not.
+        // Once the waveform covers the file, its levels answer at once.
+        QTRY_VERIFY(waveformComplete());
         menu().findLengths(3000, 0, 1000);
-        QVERIFY(menu().searching());
-        QTRY_VERIFY(!menu().searching());
+        QVERIFY(!menu().searching());
         const CutPlan snapped = doc()->plan();
         QVERIFY(std::abs(snapped[1].start - 2750) <= 10);
         QCOMPARE(snapped[2].start, int64_t{6000});
         QCOMPARE(snapped[3].start, int64_t{9000});
+    }
+
+    // The silences the waveform's levels tell are those a search of the file finds; a
+    // threshold between their half-decibel steps is searched for in the file.
+    void silencesFromTheWaveformAreThoseOfTheFile() {
+        QTRY_VERIFY(waveformComplete());
+        for (const double threshold : {-40.0, -52.5, -40.3}) {
+            SilenceOptions options;
+            options.thresholdDb = threshold;
+            options.minSilenceMs = 300;
+            AudioFile file;
+            file.openForRead(talk_.toStdString());
+            std::vector<Silence> found;
+            QCOMPARE(::findSilences(file, options, JobControl{}, found), JobEnd::Finished);
+            menu().findSilences(options);
+            QCOMPARE(menu().searching(), threshold == -40.3);
+            QTRY_VERIFY(!menu().searching());
+            QCOMPARE(doc()->plan(), planFromSilences(found, doc()->duration(), options));
+        }
     }
 
     void cueSheetTitlesGoIntoTheCutFiles() {

@@ -718,6 +718,11 @@ bool Decoder::seekByTimestamp(int64_t target, int64_t preroll) {
     return true;
 }
 
+bool Decoder::seeksDirectly() const {
+    return isPcm(stream_->codecpar->codec_id) ||
+           (firstTimestamp_ != AV_NOPTS_VALUE && placesFramesExactly(*format_, *stream_) && !info_.formatChanges);
+}
+
 void Decoder::seek(int64_t frame) {
     const int64_t target = std::clamp<int64_t>(frame, 0, info_.totalFrames);
     if (target == position_)

@@ -53,6 +53,10 @@ public:
     // The channels read, as the file's stream names them at its start.
     const AVChannelLayout& channelLayout() const { return readLayout_; }
     int64_t position() const { return position_; }
+    // Whether a seek goes to its place through the container's timestamps (otherwise it
+    // decodes from the start up to it: a stream that changes its format, or compressed
+    // audio in WAV).
+    bool seeksDirectly() const;
 
     // Appends up to frames frames at the read position to out; fewer only at the end.
     // The input delivers exactly Info().totalFrames frames from start to end (counted

@@ -13,6 +13,8 @@
 // The name itself when nothing has it, otherwise the name with " New" put before its
 // extension as often as needed for a name nothing has.
 std::string firstFreeName(const std::string& fileName);
+// The name cut to at most bytes, not in the middle of a UTF-8 character.
+std::string nameCutToBytes(const std::string& name, size_t bytes);
 
 // One audio file, read (decoded) or written (encoded). openForRead and createForWrite
 // never raise: they leave the object closed with errorCode non-zero. Every other

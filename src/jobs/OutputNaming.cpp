@@ -10,21 +10,11 @@ namespace {
 
 constexpr size_t NameLimit = 255; // bytes of one name in the file systems the program writes to
 
-// The text cut to at most bytes, not in the middle of a UTF-8 character.
-std::string cutToBytes(const std::string& text, size_t bytes) {
-    if (text.size() <= bytes)
-        return text;
-    size_t end = bytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
-}
-
 // Each folder of the relative path cut to the limit of a name.
 std::string fittedFolders(const std::string& relative) {
     std::string folders;
     for (size_t at = 0, slash; (slash = relative.find('/', at)) != std::string::npos; at = slash + 1)
-        folders += cutToBytes(relative.substr(at, slash - at), NameLimit) + "/";
+        folders += nameCutToBytes(relative.substr(at, slash - at), NameLimit) + "/";
     return folders;
 }
 
@@ -40,7 +30,7 @@ std::string uniqueOutputName(const std::string& folder, const std::string& relat
     }
     for (std::string news;; news += " New") {
         const size_t room = NameLimit - std::min(NameLimit, extension.size() + 1 + news.size());
-        const std::string name = folders + cutToBytes(stem, room) + news + "." + extension;
+        const std::string name = folders + nameCutToBytes(stem, room) + news + "." + extension;
         const bool takenBefore = std::find(takenInRun.begin(), takenInRun.end(), name) != takenInRun.end();
         if (room == 0 || (!takenBefore && (overwrite || firstFreeName(name) == name)))
             return name;

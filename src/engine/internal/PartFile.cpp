@@ -14,6 +14,8 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "AudioFile.h"
+
 namespace Engine::Parts {
 
 namespace {
@@ -21,16 +23,6 @@ namespace {
 constexpr const char* PartMarker = ".zelvo-";
 constexpr const char* PartSuffix = ".part";
 constexpr size_t NameLimit = 255; // bytes of one name in the file systems the program writes to
-
-// The name cut to at most bytes, not in the middle of a UTF-8 character.
-std::string cutName(const std::string& name, size_t bytes) {
-    if (name.size() <= bytes)
-        return name;
-    size_t end = bytes;
-    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
-        --end;
-    return name.substr(0, end);
-}
 
 } // namespace
 
@@ -43,11 +35,20 @@ std::string partPathFor(const std::string& fileName) {
     const auto slash = fileName.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "" : fileName.substr(0, slash + 1);
     const std::string suffix = PartMarker + std::to_string(::getpid()) + "-" + std::to_string(++counter) + PartSuffix;
-    const std::string name = cutName(fileName.substr(folder.size()), NameLimit - 1 - suffix.size());
+    const std::string name = nameCutToBytes(fileName.substr(folder.size()), NameLimit - 1 - suffix.size());
     return folder + "." + name + suffix;
 }
 
 } // namespace Engine::Parts
+
+std::string nameCutToBytes(const std::string& name, size_t bytes) {
+    if (name.size() <= bytes)
+        return name;
+    size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+    return name.substr(0, end);
+}
 
 std::string firstFreeName(const std::string& fileName) {
     using Engine::Parts::nameIsTaken;

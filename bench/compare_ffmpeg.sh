@@ -73,6 +73,43 @@ job "copy-join 6x10m" "join --copy $w/part1.mp3 $w/part2.mp3 $w/part3.mp3 $w/par
   "-f concat -safe 0 -i $w/parts.txt -c copy $w/joined.mp3"
 job "silence 60m" "cut $w/long.mp3 --silence --list-only" "-i $w/long.mp3 -af silencedetect=n=-40dB:d=1 -f null -"
 
+# The batch tool against other programs than ffmpeg (a shell command; mp3splt from the
+# Debian package of that name).
+versus() { # name, batch arguments, peer's name, peer's command
+  local name="$1" b="$2" peer="$3" command="$4" bt=() pt=() s m
+  for ((i = 0; i < runs; i++)); do
+    rm -rf "$work/out" && mkdir -p "$work/out"
+    # shellcheck disable=SC2086
+    read -r s m < <(measure "$batch" --settings "$work/settings.ini" $b)
+    bt+=("$s")
+    rm -rf "$work/out" && mkdir -p "$work/out"
+    read -r s m < <(measure sh -c "$command")
+    pt+=("$s")
+  done
+  local bmed pmed
+  bmed=$(printf '%s\n' "${bt[@]}" | median)
+  pmed=$(printf '%s\n' "${pt[@]}" | median)
+  printf '%-16s %9.2f %9.2f %7.2f   against %s\n' "$name" "$bmed" "$pmed" \
+    "$(awk -v a="$bmed" -v b="$pmed" 'BEGIN { print a / b }')" "$peer"
+}
+# Half an hour with fifteen silences of 2 s (tone bursts of 2 minutes).
+ffmpeg -v error -f lavfi -i "aevalsrc=0.4*sin(2*PI*440*t)*gt(mod(t\,120)\,2)|0.4*sin(2*PI*660*t)*gt(mod(t\,120)\,2):s=44100:d=1800" \
+  -c:a libmp3lame -b:a 128k "$w/bursts.mp3"
+o="--out $w/out --overwrite"
+versus "copy-cut wma" "--wma-profile 15 cut --copy $w/in.wma --at 3:20 --at 6:40 $o" "ffmpeg -c copy" \
+  "ffmpeg -v error -i $w/in.wma -f segment -segment_times 200,400 -c copy $w/out/seg%d.wma"
+versus "copy-cut ogg" "cut --copy $w/in.ogg --at 3:20 --at 6:40 $o" "ffmpeg -c copy" \
+  "ffmpeg -v error -i $w/in.ogg -f segment -segment_times 200,400 -c copy $w/out/seg%d.ogg"
+versus "copy-cut 60m" "cut --copy $w/long.mp3 --at 20:00 --at 40:00 $o" cp "cp $w/long.mp3 $w/out/copy.mp3"
+if command -v mp3splt > /dev/null; then
+  versus "copy-cut 60m" "cut --copy $w/long.mp3 --at 20:00 --at 40:00 $o" mp3splt \
+    "mp3splt -q -d $w/out $w/long.mp3 0.00 20.00 40.00 EOF > /dev/null 2>&1"
+  versus "silence 30m" "cut --copy $w/bursts.mp3 --silence $o" "mp3splt -s" \
+    "cd $w && mp3splt -q -s -p th=-40,min=1 -d $w/out $w/bursts.mp3 > /dev/null 2>&1"
+fi
+versus "info 60m" "info $w/long.mp3" ffprobe "ffprobe -v error -show_format -show_streams $w/long.mp3"
+versus "start-up" "--version" "ffmpeg -version" "ffmpeg -version"
+
 # Many files at once: 16 three-minute WAV files to MP3, the batch tool on every core
 # against a serial loop of ffmpeg and against two ffmpeg at a time (xargs -P2).
 for i in $(seq 1 16); do ffmpeg -v error -i "$w/in.wav" -t 180 -c:a pcm_s16le "$w/many$i.wav"; done
@@ -107,3 +144,12 @@ done
 lmed=$(printf '%s\n' "${lt[@]}" | median)
 gmed=$(printf '%s\n' "${gt[@]}" | median)
 printf '%-16s %9.2f %9.2f %7.2f\n' "loudness 20x3m" "$lmed" "$gmed" "$(awk -v a="$lmed" -v b="$gmed" 'BEGIN { print a / b }')"
+
+# The cutter's waveform of the 60-minute MP3 (every frame's peaks, on every core), and the
+# memory of the cutter with a 10-hour file (the 60-minute one ten times over, copied).
+"$build/bench/overview-bench" "$w/long.mp3" 2> /dev/null
+printf 'file %s\n' "$w/long.mp3" "$w/long.mp3" "$w/long.mp3" "$w/long.mp3" "$w/long.mp3" \
+  "$w/long.mp3" "$w/long.mp3" "$w/long.mp3" "$w/long.mp3" "$w/long.mp3" > "$w/ten.txt"
+ffmpeg -v error -f concat -safe 0 -i "$w/ten.txt" -c copy "$w/ten-hours.mp3"
+/usr/bin/time -f "%e %M" -o "$work/time.txt" "$build/bench/overview-bench" "$w/ten-hours.mp3" 2> /dev/null
+awk '{ printf "10-hour MP3 in the cutter: %.1f s to every peak, peak memory %.1f MB\n", $1, $2 / 1024 }' "$work/time.txt"

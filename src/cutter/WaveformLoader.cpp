@@ -55,11 +55,14 @@ void WaveformLoader::load(const QString& path) {
             Qt::QueuedConnection);
     };
     QThread* thread = QThread::create([bytes = Platform::pathBytes(path), onLoaderThread] {
+        // Asked by the readers' threads as well: the loader's own thread is the one stopped.
+        QThread* loading = QThread::currentThread();
         computePeaks(
             bytes, SketchColumns,
-            [&](int64_t total) {
-                onLoaderThread(
-                    [total](WaveformLoader& loader) { loader.peaks_ = std::make_shared<PeakLevels>(total); });
+            [&](int64_t total, int rate) {
+                onLoaderThread([total, rate](WaveformLoader& loader) {
+                    loader.peaks_ = std::make_shared<PeakLevels>(total, rate);
+                });
             },
             [&](std::vector<Peak> sketch) {
                 onLoaderThread([sketch = std::move(sketch)](WaveformLoader& loader) mutable {
@@ -73,7 +76,7 @@ void WaveformLoader::load(const QString& path) {
                         loader.peaks_->append(peaks, energies);
                 });
             },
-            [] { return QThread::currentThread()->isInterruptionRequested(); });
+            [loading] { return loading->isInterruptionRequested(); });
     });
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread_ = thread;

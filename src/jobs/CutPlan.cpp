@@ -76,12 +76,40 @@ uint8_t levelCode(double meanSquare) {
 
 } // namespace
 
+constexpr uint8_t WholeLevel = 15; // the half-byte that marks a whole level in the next two
+constexpr int LargestStep = 7;
+
+void WindowLevels::reserve(int64_t milliseconds) {
+    packed_.reserve(static_cast<size_t>(milliseconds / 2 + milliseconds / 16 + 16));
+}
+
+void WindowLevels::pushHalf(uint8_t half) {
+    if (halves_ % 2 == 0)
+        packed_.push_back(half);
+    else
+        packed_.back() = static_cast<uint8_t>(packed_.back() | half << 4);
+    ++halves_;
+}
+
+void WindowLevels::push(uint8_t level) {
+    const int step = level - last_;
+    if (std::abs(step) <= LargestStep) {
+        pushHalf(static_cast<uint8_t>(step + LargestStep));
+    } else {
+        pushHalf(WholeLevel);
+        pushHalf(level & 15);
+        pushHalf(static_cast<uint8_t>(level >> 4));
+    }
+    last_ = level;
+    ++count_;
+}
+
 void WindowLevels::append(const std::vector<float>& energies) {
     std::vector<float> reach = tail_;
     reach.insert(reach.end(), energies.begin(), energies.end());
     const size_t before = tail_.size();
     for (size_t i = 0; i < energies.size(); ++i)
-        codes_.push_back(levelCode(windowMean(&reach[before + i], milliseconds())));
+        push(levelCode(windowMean(&reach[before + i], milliseconds())));
     const size_t keep = std::min<size_t>(reach.size(), WindowMs - 1);
     tail_.assign(reach.end() - static_cast<std::ptrdiff_t>(keep), reach.end());
 }
@@ -127,8 +155,19 @@ std::vector<Silence> silentStretches(const std::vector<float>& energies, const S
 
 std::vector<Silence> WindowLevels::silences(const SilenceOptions& options) const {
     const int below = static_cast<int>(std::lround(options.thresholdDb * 2)) + 255;
-    return silentRuns(milliseconds(), options.minSilenceMs,
-                      [&](int64_t k) { return codes_[static_cast<size_t>(k)] < below; });
+    // The levels are read in order, one for each millisecond asked.
+    size_t at = 0;
+    int level = 0;
+    return silentRuns(milliseconds(), options.minSilenceMs, [&](int64_t) {
+        const uint8_t step = half(at++);
+        if (step == WholeLevel) {
+            level = half(at) | half(at + 1) << 4;
+            at += 2;
+        } else {
+            level += step - LargestStep;
+        }
+        return level < below;
+    });
 }
 
 namespace {

@@ -64,20 +64,30 @@ private:
 // the file's start): the mean square of the 10 ms ending there (fewer at the start).
 double windowMean(const float* at, int64_t k);
 
-// The window levels of every millisecond of a file in half-decibel steps, a byte each,
-// kept as the waveform is computed: the silences below a threshold on that step are then
-// told from them at once, exactly as reading the file again would tell them.
+// The window levels of every millisecond of a file in half-decibel steps, kept as the
+// waveform is computed: the silences below a threshold on that step are then told from
+// them at once, exactly as reading the file again would tell them. A level is kept as its
+// step from the one before in half a byte (a window shares 9 of its 10 milliseconds with
+// the one before, so the steps are small), a larger step as a whole level after a mark.
 class WindowLevels {
 public:
+    void reserve(int64_t milliseconds);
     // The energies of the next milliseconds, in the file's order.
     void append(const std::vector<float>& energies);
-    int64_t milliseconds() const { return static_cast<int64_t>(codes_.size()); }
+    int64_t milliseconds() const { return count_; }
     // Whether the silences below thresholdDb can be told from the levels.
     static bool tells(double thresholdDb);
     std::vector<Silence> silences(const SilenceOptions& options) const;
 
 private:
-    std::vector<uint8_t> codes_;
+    void push(uint8_t level);
+    void pushHalf(uint8_t half);
+    uint8_t half(size_t at) const { return (packed_[at / 2] >> (at % 2 * 4)) & 15; }
+
+    std::vector<uint8_t> packed_;
+    size_t halves_ = 0;
+    int64_t count_ = 0;
+    uint8_t last_ = 0;
     std::vector<float> tail_; // the last energies, which the next windows reach back into
 };
 

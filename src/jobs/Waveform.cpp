@@ -31,7 +31,20 @@ void PeakLevels::StoredPeak::include(const StoredPeak& other) {
     high = std::max(high, other.high);
 }
 
-PeakLevels::PeakLevels(int64_t totalFrames) : totalFrames_(std::max<int64_t>(totalFrames, 0)), levels_(1) {}
+PeakLevels::PeakLevels(int64_t totalFrames, int sampleRate)
+    : totalFrames_(std::max<int64_t>(totalFrames, 0)), levels_(1) {
+    // Room for all from the start: growing by doubling would hold up to three times as much.
+    levels_[0].reserve(static_cast<size_t>(peaksAt(0)));
+    if (sampleRate > 0)
+        windowLevels_.reserve(totalFrames_ * 1000 / sampleRate + 1);
+}
+
+int64_t PeakLevels::peaksAt(size_t level) const {
+    int64_t span = BaseFrames;
+    for (size_t i = 0; i < level; ++i)
+        span *= Factor;
+    return (totalFrames_ + span - 1) / span;
+}
 
 int64_t PeakLevels::computedFrames() const {
     return std::min(totalFrames_, static_cast<int64_t>(levels_[0].size()) * BaseFrames);
@@ -47,8 +60,10 @@ void PeakLevels::append(const std::vector<Peak>& basePeaks, const std::vector<fl
         levels_[0].push_back(StoredPeak::of(peak));
     // Each level gets the peaks whose Factor peaks below are all there.
     for (size_t level = 1; levels_[level - 1].size() >= Factor; ++level) {
-        if (levels_.size() <= level)
+        if (levels_.size() <= level) {
             levels_.emplace_back(); // before the references: it may move the levels
+            levels_.back().reserve(static_cast<size_t>(peaksAt(level)));
+        }
         const std::vector<StoredPeak>& below = levels_[level - 1];
         std::vector<StoredPeak>& here = levels_[level];
         for (size_t i = here.size() * Factor; i + Factor <= below.size(); i += Factor) {
@@ -151,7 +166,8 @@ PieceFindings readPiece(AudioFile& file, const FilePiece& piece, const std::func
 
 } // namespace
 
-void computePeaks(const std::string& path, int sketchColumns, const std::function<void(int64_t totalFrames)>& opened,
+void computePeaks(const std::string& path, int sketchColumns,
+                  const std::function<void(int64_t totalFrames, int rate)>& opened,
                   const std::function<void(std::vector<Peak> sketch)>& sketch, const PeaksReady& ready,
                   const std::function<bool()>& stop, int threads) {
     AudioFile file;
@@ -160,7 +176,7 @@ void computePeaks(const std::string& path, int sketchColumns, const std::functio
         return;
     const int64_t total = file.totalFrames();
     const int rate = file.sampleRate();
-    opened(total);
+    opened(total, rate);
     try {
         std::vector<Peak> places;
         for (int i = 0; i < sketchColumns && !stop(); ++i) {

@@ -28,9 +28,9 @@ struct Peak {
 class PeakLevels {
 public:
     static constexpr int BaseFrames = 64;
-    static constexpr int Factor = 4;
+    static constexpr int Factor = 8;
 
-    explicit PeakLevels(int64_t totalFrames = 0);
+    explicit PeakLevels(int64_t totalFrames = 0, int sampleRate = 0);
 
     int64_t totalFrames() const { return totalFrames_; }
     // Frames [0, computedFrames()) have their own peaks.
@@ -63,6 +63,7 @@ private:
         }
     };
     Peak sketchOf(int64_t first, int64_t end) const;
+    int64_t peaksAt(size_t level) const; // the peaks the level holds when complete
     void gather(size_t level, int64_t first, int64_t end, Envelope& envelope) const;
 
     int64_t totalFrames_ = 0;
@@ -77,6 +78,7 @@ private:
 // stop() ends the work early. A file that cannot be read gives nothing; the length comes
 // to opened first.
 using PeaksReady = std::function<void(std::vector<Peak> basePeaks, std::vector<float> energies)>;
-void computePeaks(const std::string& path, int sketchColumns, const std::function<void(int64_t totalFrames)>& opened,
+void computePeaks(const std::string& path, int sketchColumns,
+                  const std::function<void(int64_t totalFrames, int rate)>& opened,
                   const std::function<void(std::vector<Peak> sketch)>& sketch, const PeaksReady& ready,
                   const std::function<bool()>& stop, int threads = 0);

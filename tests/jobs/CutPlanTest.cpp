@@ -121,3 +121,52 @@ TEST(CutPlan, EqualPartsAndLengthsAddUpToTheFile) {
     EXPECT_EQ(startsOf(snappedToSilences(planEvery(9000, 1000), silences, 600)),
               (std::vector<int64_t>{0, 1000, 2500, 4000, 5000, 6500, 8000}));
 }
+
+// The window levels the waveform keeps tell, for every threshold on their half-decibel
+// step, the silences of the energies themselves: from digital silence to full scale, in
+// small steps and in leaps, appended in uneven batches.
+TEST(CutPlan, WindowLevelsTellTheSilencesOfTheirEnergies) {
+    std::vector<float> energies;
+    uint32_t seed = 12345;
+    auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    for (int stretch = 0; stretch < 400; ++stretch) {
+        const int kind = static_cast<int>(next() % 4);
+        const double base = kind == 0 ? 0.0 : std::pow(10.0, -static_cast<double>(next() % 120) / 10.0);
+        for (int ms = static_cast<int>(50 + next() % 1500); ms > 0; --ms)
+            energies.push_back(static_cast<float>(base * (kind == 3 ? (next() % 100) / 50.0 : 1.0)));
+    }
+    WindowLevels levels;
+    for (size_t at = 0; at < energies.size();) {
+        const size_t batch = std::min<size_t>(energies.size() - at, 1 + next() % 5000);
+        levels.append(
+            {energies.begin() + static_cast<ptrdiff_t>(at), energies.begin() + static_cast<ptrdiff_t>(at + batch)});
+        at += batch;
+    }
+    ASSERT_EQ(levels.milliseconds(), static_cast<int64_t>(energies.size()));
+    for (const double threshold : {-120.0, -90.5, -60.0, -40.0, -39.5, -10.0, 0.0}) {
+        SCOPED_TRACE(threshold);
+        ASSERT_TRUE(WindowLevels::tells(threshold));
+        SilenceOptions options;
+        options.thresholdDb = threshold;
+        options.minSilenceMs = 100;
+        // The runs of windows below the threshold, found the long way.
+        std::vector<Silence> expected;
+        int64_t start = -1;
+        const auto total = static_cast<int64_t>(energies.size());
+        for (int64_t k = 0; k <= total; ++k) {
+            const bool quiet =
+                k < total && windowMean(&energies[static_cast<size_t>(k)], k) < std::pow(10.0, threshold / 10.0);
+            if (quiet && start < 0)
+                start = std::max<int64_t>(0, k - 9);
+            if (!quiet && start >= 0) {
+                if (k - start >= options.minSilenceMs)
+                    expected.push_back({start, k});
+                start = -1;
+            }
+        }
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(levels.silences(options), expected);
+    }
+    EXPECT_FALSE(WindowLevels::tells(-40.3));
+    EXPECT_FALSE(WindowLevels::tells(-130));
+}

@@ -29,7 +29,7 @@ struct Waveform {
 Waveform waveformOf(const std::string& path, int threads) {
     Waveform found;
     computePeaks(
-        path, 16, [](int64_t) {}, [](std::vector<Peak>) {},
+        path, 16, [](int64_t, int) {}, [](std::vector<Peak>) {},
         [&](std::vector<Peak> peaks, std::vector<float> energies) {
             found.peaks.insert(found.peaks.end(), peaks.begin(), peaks.end());
             found.energies.insert(found.energies.end(), energies.begin(), energies.end());
@@ -88,7 +88,7 @@ TEST(PieceReading, PiecesOnEveryCoreGiveWhatOneReadingGives) {
         EXPECT_NEAR(searched[0].end, 1000, 60);
         EXPECT_NEAR(searched[1].start, 15500, 60);
         EXPECT_NEAR(searched[2].end, 33500, 60);
-        PeakLevels levels(total);
+        PeakLevels levels(total, 44100);
         levels.append(parallel.peaks, parallel.energies);
         EXPECT_EQ(levels.windowLevels().silences(options), searched);
     }

@@ -81,7 +81,7 @@ TEST(PeakLevels, ComputedFromAFile) {
     std::vector<Peak> sketch, peaks;
     bool sketchFirst = false;
     computePeaks(
-        path, 64, [&](int64_t frames) { total = frames; },
+        path, 64, [&](int64_t frames, int) { total = frames; },
         [&](std::vector<Peak> s) {
             sketch = std::move(s);
             sketchFirst = peaks.empty();

@@ -113,24 +113,11 @@ versus "start-up" "--version" "ffmpeg -version" "ffmpeg -version"
 # Many files at once: 16 three-minute WAV files to MP3, the batch tool on every core
 # against a serial loop of ffmpeg and against two ffmpeg at a time (xargs -P2).
 for i in $(seq 1 16); do ffmpeg -v error -i "$w/in.wav" -t 180 -c:a pcm_s16le "$w/many$i.wav"; done
+# shellcheck disable=SC2016 # expanded by the sh -c that runs it
 encode_one='ffmpeg -v error -y -i "$1" -c:a libmp3lame -b:a 128k -compression_level 5 "$0/$(basename "$1" .wav).mp3"'
-many() { # name, shell command run against the batch tool
-  local name="$1" command="$2" bt=() ft=() s m
-  for ((i = 0; i < runs; i++)); do
-    rm -rf "$work/out" && mkdir -p "$work/out"
-    read -r s m < <(measure "$batch" --settings "$work/settings.ini" --mp3-bitrate 128 --rate 44100 --channels 2 \
-      convert --to mp3 "$w"/many*.wav --out "$work/out" --overwrite)
-    bt+=("$s")
-    read -r s m < <(measure sh -c "$command")
-    ft+=("$s")
-  done
-  local bmed fmed
-  bmed=$(printf '%s\n' "${bt[@]}" | median)
-  fmed=$(printf '%s\n' "${ft[@]}" | median)
-  printf '%-16s %9.2f %9.2f %7.2f\n' "$name" "$bmed" "$fmed" "$(awk -v a="$bmed" -v b="$fmed" 'BEGIN { print a / b }')"
-}
-many "16 files serial" "for f in $w/many*.wav; do sh -c '$encode_one' $w/out \"\$f\"; done"
-many "16 files -P2" "ls $w/many*.wav | xargs -P2 -n1 sh -c '$encode_one' $w/out"
+many="--mp3-bitrate 128 --rate 44100 --channels 2 convert --to mp3 $w/many*.wav --out $work/out --overwrite"
+versus "16 files serial" "$many" "ffmpeg one by one" "for f in $w/many*.wav; do sh -c '$encode_one' $w/out \"\$f\"; done"
+versus "16 files -P2" "$many" "xargs -P2 ffmpeg" "ls $w/many*.wav | xargs -P2 -n1 sh -c '$encode_one' $w/out"
 # Loudness of an album of 20 three-minute MP3 files (track and album values): the batch
 # tool against loudgain -a (the same meter, libebur128); the ffmpeg column is loudgain's.
 for i in $(seq 1 20); do ffmpeg -v error -ss "$((i * 20))" -i "$w/in.mp3" -t 180 -c copy "$w/album$i.mp3"; done

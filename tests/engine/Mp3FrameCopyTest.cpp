@@ -233,11 +233,10 @@ void changeStatedFrames(const std::string& path, int delta) {
     ASSERT_NE(file, nullptr);
     std::vector<uint8_t> head(4096);
     head.resize(std::fread(head.data(), 1, head.size(), file));
-    const auto at = std::search(head.begin(), head.end(), "Info", "Info" + 4) != head.end()
-                        ? std::search(head.begin(), head.end(), "Info", "Info" + 4)
-                        : std::search(head.begin(), head.end(), "Xing", "Xing" + 4);
-    ASSERT_NE(at, head.end());
-    const auto count = static_cast<size_t>(at - head.begin()) + 8;
+    const std::string text(head.begin(), head.end());
+    const size_t at = std::min(text.find("Info"), text.find("Xing"));
+    ASSERT_NE(at, std::string::npos);
+    const size_t count = at + 8;
     uint32_t frames =
         uint32_t{head[count]} << 24 | uint32_t{head[count + 1]} << 16 | head[count + 2] << 8 | head[count + 3];
     frames = static_cast<uint32_t>(static_cast<int64_t>(frames) + delta);

@@ -58,10 +58,10 @@ TEST(PieceReading, PiecesOnEveryCoreGiveWhatOneReadingGives) {
         {"bursts.flac", "-c:a flac"},
         {"bursts.wav", "-c:a pcm_s16le"},
     };
-    for (const auto& [name, options] : formats) {
+    for (const auto& [name, codec] : formats) {
         SCOPED_TRACE(name);
         const std::string path = folder / name;
-        makeLongBursts(path, options);
+        makeLongBursts(path, codec);
         AudioFile file;
         file.openForRead(path);
         ASSERT_EQ(file.errorCode(), 0) << file.errorText();

@@ -115,15 +115,14 @@ int64_t AudioFile::seek(int64_t frame, int) {
 }
 
 AudioBlock AudioFile::readBlock(int frames) {
+    const AudioView view = readInPlace(frames);
+    return {{view.samples.begin(), view.samples.end()}, view.channels};
+}
+
+AudioView AudioFile::readInPlace(int frames) {
     if (!impl_->reader)
         throwNotOpen("ReadBlock");
-    AudioBlock block;
-    block.channels = impl_->reader->info().channels;
-    if (frames > 0) {
-        block.samples.reserve(static_cast<size_t>(frames) * block.channels);
-        impl_->reader->read(frames, block.samples);
-    }
-    return block;
+    return {impl_->reader->readInPlace(frames), impl_->reader->info().channels};
 }
 
 void AudioFile::setWavFormat(int rateHz, int channels, int bitsPerSample) {

@@ -48,6 +48,8 @@ public:
     bool seeksDirectly() const;
     // The next frames frames; fewer only at the end; an empty block at the end.
     AudioBlock readBlock(int frames);
+    // The same frames in place: the view is valid until the next read, seek or close.
+    AudioView readInPlace(int frames);
 
     // Writing: prepare the format, create, name the blocks' format, write, close.
     void setWavFormat(int rateHz, int channels, int bitsPerSample);

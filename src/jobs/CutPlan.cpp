@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <type_traits>
 
 #include "PieceReading.h"
 
@@ -16,22 +17,42 @@ MillisecondEnergies::MillisecondEnergies(int rate, int64_t firstMs)
     : rate_(std::max(1000, rate)), firstMs_(firstMs), frames_(firstMs * rate_ / 1000),
       boundary_((firstMs + 1) * rate_ / 1000) {}
 
-void MillisecondEnergies::add(const AudioBlock& block) {
-    const auto channels = static_cast<size_t>(std::max(1, block.channels));
-    const size_t frames = block.samples.size() / channels;
-    const float* samples = block.samples.data();
+namespace {
+
+// The frames' mean squares (the channels mixed to one), added one frame after another;
+// a count of channels known when compiling lets the mixing be unrolled.
+template <class ChannelCount>
+double addSquares(double sum, const float* samples, size_t frames, ChannelCount channels) {
+    for (size_t i = 0; i < frames; ++i) {
+        double frame = 0;
+        for (size_t ch = 0; ch < channels; ++ch)
+            frame += samples[i * channels + ch];
+        frame /= static_cast<double>(channels);
+        sum += frame * frame;
+    }
+    return sum;
+}
+
+double addSquares(double sum, const float* samples, size_t frames, size_t channels) {
+    if (channels == 1)
+        return addSquares(sum, samples, frames, std::integral_constant<size_t, 1>());
+    if (channels == 2)
+        return addSquares(sum, samples, frames, std::integral_constant<size_t, 2>());
+    return addSquares<size_t>(sum, samples, frames, channels);
+}
+
+} // namespace
+
+void MillisecondEnergies::add(const AudioView& stretch) {
+    const auto channels = static_cast<size_t>(std::max(1, stretch.channels));
+    const size_t frames = stretch.samples.size() / channels;
+    const float* samples = stretch.samples.data();
     for (size_t i = 0; i < frames;) {
-        // The frames up to the millisecond's end at once.
+        // The frames up to the millisecond's end at once, added frame by frame however
+        // the frames come in stretches.
         const size_t run = std::min<size_t>(frames - i, static_cast<size_t>(boundary_ - frames_));
-        double sum = sum_; // added frame by frame, however the frames come in blocks
-        for (size_t end = i + run; i < end; ++i) {
-            double frame = 0;
-            for (size_t ch = 0; ch < channels; ++ch)
-                frame += samples[i * channels + ch];
-            frame /= static_cast<double>(channels);
-            sum += frame * frame;
-        }
-        sum_ = sum;
+        sum_ = addSquares(sum_, samples + i * channels, run, channels);
+        i += run;
         count_ += static_cast<int>(run);
         frames_ += static_cast<int64_t>(run);
         if (frames_ == boundary_)
@@ -187,6 +208,24 @@ int64_t endOf(const CutPlan& plan, size_t i, int64_t durationMs) {
 
 } // namespace
 
+std::vector<float> pieceEnergies(AudioFile& file, const FilePiece& piece, const std::function<bool()>& stop,
+                                 const std::function<void(const AudioView& stretch)>& see) {
+    constexpr int StretchFrames = 65536;
+    const int rate = file.sampleRate();
+    MillisecondEnergies found(rate, piece.first * 1000 / rate);
+    for (int64_t at = piece.first; at < piece.end && !stop();) {
+        const AudioView stretch = file.readInPlace(static_cast<int>(std::min<int64_t>(piece.end - at, StretchFrames)));
+        if (stretch.empty())
+            break;
+        found.add(stretch);
+        if (see)
+            see(stretch);
+        at += stretch.frames();
+    }
+    found.finish();
+    return found.energies();
+}
+
 std::vector<float> millisecondEnergies(const std::string& path, int rate, int64_t totalFrames,
                                        const JobControl& control, int threads) {
     const int64_t pieceFrames = pieceFramesFor(rate, 1);
@@ -199,16 +238,7 @@ std::vector<float> millisecondEnergies(const std::string& path, int rate, int64_
     reading.pieceFrames = pieceFrames;
     reading.threads = threads;
     reading.work = [&](AudioFile& file, const FilePiece& piece) {
-        MillisecondEnergies found(rate, piece.first * 1000 / rate);
-        for (int64_t at = piece.first; at < piece.end && !control.stopping();) {
-            const AudioBlock block = file.readBlock(static_cast<int>(std::min<int64_t>(piece.end - at, 65536)));
-            if (block.empty())
-                break;
-            found.add(block);
-            at += block.frames();
-        }
-        found.finish();
-        pieces[piece.index] = found.energies();
+        pieces[piece.index] = pieceEnergies(file, piece, [&] { return control.stopping(); });
     };
     reading.done = [&](const FilePiece& piece) {
         std::vector<float>& found = pieces[piece.index];

@@ -4,11 +4,14 @@
 // anything is written: the cutter shows them in its list, the batch program cuts them.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "AudioFile.h"
 #include "JobControl.h"
+
+struct FilePiece;
 
 // A section of a plan: where it starts, whether it is cut, and its own title and artist
 // for the output's tags (empty: the usual numbered title, the source's artist).
@@ -43,7 +46,7 @@ struct SilenceOptions {
 class MillisecondEnergies {
 public:
     explicit MillisecondEnergies(int rate, int64_t firstMs = 0);
-    void add(const AudioBlock& block);
+    void add(const AudioView& stretch);
     void finish(); // the last millisecond, when the input ends within it
     const std::vector<float>& energies() const { return energies_; }
 
@@ -90,6 +93,12 @@ private:
     uint8_t last_ = 0;
     std::vector<float> tail_; // the last energies, which the next windows reach back into
 };
+
+// The millisecond energies of a piece of the file (placed at its first frame), read until
+// stop() says so. Each stretch read, of whole 64-frame steps from the piece's start, is
+// shown to see as well, when given.
+std::vector<float> pieceEnergies(AudioFile& file, const FilePiece& piece, const std::function<bool()>& stop,
+                                 const std::function<void(const AudioView& stretch)>& see = {});
 
 // The millisecond energies of a file read on threads threads (0: one per core), reporting
 // item 0 and the percentage read; what was read so far when stopped. Raises EngineError

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -71,31 +72,50 @@ TEST(PeakLevels, EveryLevelGivesTheEnvelopeOfItsStretch) {
     EXPECT_EQ(levels.peakOf(0, total).high, kept(bruteForce(base, 0, total)).high);
 }
 
-// A real file: the sketch comes first, then the level-0 peaks of all its frames, which
-// hold its samples' envelope.
+// The envelope of the decoded frames [first, end) (interleaved stereo).
+Peak decodedEnvelope(const std::vector<float>& decoded, int64_t first, int64_t end) {
+    const auto from = decoded.begin() + first * 2, to = decoded.begin() + std::min<int64_t>(end * 2, decoded.size());
+    const auto [low, high] = std::minmax_element(from, to);
+    return {*low, *high};
+}
+
+// A real file whose level rises from silence, so that a peak or a sketch column in the
+// wrong place shows: the sketch comes first, then the level-0 peaks of all its frames,
+// each the envelope of its 64 decoded frames (the last one shorter).
 TEST(PeakLevels, ComputedFromAFile) {
     TempFolder folder;
-    const std::string path = folder / "tone.mp3";
-    makeTone(path, 3.0, 44100, 2, "-c:a libmp3lame -b:a 128k");
-    int64_t total = 0;
-    std::vector<Peak> sketch, peaks;
-    bool sketchFirst = false;
-    computePeaks(
-        path, 64, [&](int64_t frames, int) { total = frames; },
-        [&](std::vector<Peak> s) {
-            sketch = std::move(s);
-            sketchFirst = peaks.empty();
-        },
-        [&](std::vector<Peak> p, std::vector<float>) { peaks.insert(peaks.end(), p.begin(), p.end()); },
-        [] { return false; });
-    const std::vector<float> decoded = decodeWithFfmpeg(path);
-    EXPECT_EQ(total * 2, static_cast<int64_t>(decoded.size()));
-    EXPECT_TRUE(sketchFirst);
-    EXPECT_EQ(sketch.size(), 64u);
-    EXPECT_EQ(static_cast<int64_t>(peaks.size()), (total + PeakLevels::BaseFrames - 1) / PeakLevels::BaseFrames);
-    PeakLevels levels(total);
-    levels.append(peaks);
-    const auto [low, high] = std::minmax_element(decoded.begin(), decoded.end());
-    EXPECT_EQ(levels.peakOf(0, total).low, kept({*low, *high}).low);
-    EXPECT_EQ(levels.peakOf(0, total).high, kept({*low, *high}).high);
+    const std::vector<std::pair<std::string, std::string>> files = {{"rise.mp3", "-c:a libmp3lame -b:a 128k"},
+                                                                    {"rise.flac", "-c:a flac"}};
+    for (const auto& [name, codec] : files) {
+        const std::string path = folder / name;
+        makeFromFilter(path, "aevalsrc=0.3*t*sin(2*PI*440*t)|0.25*t*sin(2*PI*660*t):s=44100:d=3.001", codec);
+        int64_t total = 0;
+        std::vector<Peak> sketch, peaks;
+        bool sketchFirst = false;
+        computePeaks(
+            path, 64, [&](int64_t frames, int) { total = frames; },
+            [&](std::vector<Peak> s) {
+                sketch = std::move(s);
+                sketchFirst = peaks.empty();
+            },
+            [&](std::vector<Peak> p, std::vector<float>) { peaks.insert(peaks.end(), p.begin(), p.end()); },
+            [] { return false; });
+        const std::vector<float> decoded = decodeWithFfmpeg(path);
+        ASSERT_EQ(total * 2, static_cast<int64_t>(decoded.size())) << codec;
+        EXPECT_TRUE(sketchFirst) << codec;
+        ASSERT_EQ(sketch.size(), 64u) << codec;
+        for (int64_t i = 0; i < 64; ++i) {
+            const Peak expected = decodedEnvelope(decoded, total * i / 64, total * i / 64 + 1152);
+            EXPECT_EQ(sketch[i].low, expected.low) << codec << " column " << i;
+            EXPECT_EQ(sketch[i].high, expected.high) << codec << " column " << i;
+        }
+        ASSERT_EQ(static_cast<int64_t>(peaks.size()), (total + PeakLevels::BaseFrames - 1) / PeakLevels::BaseFrames);
+        int wrong = 0;
+        for (size_t i = 0; i < peaks.size(); ++i) {
+            const int64_t first = static_cast<int64_t>(i) * PeakLevels::BaseFrames;
+            const Peak expected = decodedEnvelope(decoded, first, first + PeakLevels::BaseFrames);
+            wrong += peaks[i].low != expected.low || peaks[i].high != expected.high;
+        }
+        EXPECT_EQ(wrong, 0) << codec;
+    }
 }

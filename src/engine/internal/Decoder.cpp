@@ -605,6 +605,12 @@ std::string Decoder::damage() const {
 }
 
 void Decoder::read(int frames, std::vector<float>& out) {
+    const std::span<const float> taken = readInPlace(frames);
+    out.insert(out.end(), taken.begin(), taken.end());
+}
+
+std::span<const float> Decoder::readInPlace(int frames) {
+    dropReadFrames();
     const int channels = info_.channels;
     const int64_t limit = info_.totalIsExact ? info_.totalFrames : INT64_MAX;
     const int64_t wanted = std::clamp<int64_t>(std::min<int64_t>(frames, limit - position_), 0, INT32_MAX);
@@ -618,11 +624,19 @@ void Decoder::read(int frames, std::vector<float>& out) {
         endedEarly(position_);
     }
     const int64_t taken = std::min(wanted, buffered());
-    const auto first = buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_);
-    out.insert(out.end(), first, first + static_cast<std::ptrdiff_t>(taken * channels));
-    bufferStart_ += static_cast<size_t>(taken * channels);
+    const std::span<const float> view(buffer_.data() + bufferStart_, static_cast<size_t>(taken * channels));
+    bufferStart_ += view.size();
     position_ += taken;
-    if (bufferStart_ > (1u << 20) || bufferStart_ == buffer_.size()) {
+    return view;
+}
+
+// The frames read before are let go when the next read starts (a read in place shows them
+// until then); the buffer is moved up only now and then.
+void Decoder::dropReadFrames() {
+    if (bufferStart_ == buffer_.size()) {
+        buffer_.clear();
+        bufferStart_ = 0;
+    } else if (bufferStart_ > (1u << 20)) {
         buffer_.erase(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(bufferStart_));
         bufferStart_ = 0;
     }

@@ -6,12 +6,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "Container.h"
 #include "EngineError.h"
 #include "FFmpeg.h"
+#include "UninitializedAllocator.h"
 
 namespace Engine {
 
@@ -62,6 +64,8 @@ public:
     // The input delivers exactly Info().totalFrames frames from start to end (counted
     // while reading: as many as it decodes, and totalFrames then becomes that).
     void read(int frames, std::vector<float>& out);
+    // The same frames in place, valid until the next read, seek or close.
+    std::span<const float> readInPlace(int frames);
 
     // The next Read starts with frame n (clamped to the input's length).
     void seek(int64_t frame);
@@ -87,6 +91,7 @@ private:
     void countLength();
     void endedEarly(int64_t end);
     int64_t buffered() const;
+    void dropReadFrames();
     [[noreturn]] void fail(EngineStatus status, const std::string& cause) const;
 
     std::string path_;
@@ -101,10 +106,12 @@ private:
     bool allChannels_ = false;
     AVChannelLayout readLayout_{}; // of the frames read
 
-    std::vector<float> buffer_; // decoded frames not yet read
-    size_t bufferStart_ = 0;    // in samples
-    int64_t position_ = 0;      // frame index of the next frame Read delivers
-    int64_t decodedEnd_ = 0;    // frame index just after the buffer's last frame
+    // Decoded frames not yet read (the last ones read in place stay until the next read).
+    // Growing it leaves the new room uninitialised: the decoder's conversion fills it.
+    std::vector<float, UninitializedAllocator<float>> buffer_;
+    size_t bufferStart_ = 0; // in samples
+    int64_t position_ = 0;   // frame index of the next frame Read delivers
+    int64_t decodedEnd_ = 0; // frame index just after the buffer's last frame
     bool inputEnded_ = false;
     bool draining_ = false;
     bool placeByTimestamp_ = false;           // after a seek: the next frame's place comes from its timestamp

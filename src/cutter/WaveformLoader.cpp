@@ -8,6 +8,7 @@
 namespace {
 
 constexpr int SketchColumns = 1024;
+constexpr int GrowthAnnouncementMs = 100;
 
 // A file's size and time of change: the same stamp is the same file's peaks.
 QString fileStamp(const QString& path) {
@@ -18,7 +19,11 @@ QString fileStamp(const QString& path) {
 
 } // namespace
 
-WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent) {}
+WaveformLoader::WaveformLoader(QObject* parent) : QObject(parent) {
+    growthAnnouncement_.setSingleShot(true);
+    growthAnnouncement_.setInterval(GrowthAnnouncementMs);
+    connect(&growthAnnouncement_, &QTimer::timeout, this, &WaveformLoader::changed);
+}
 
 WaveformLoader::~WaveformLoader() {
     stop();
@@ -32,24 +37,36 @@ void WaveformLoader::stop() {
     }
 }
 
+// The peaks grow by a piece every few milliseconds; each announcement repaints the
+// waveform, so growth is announced ten times a second, and the last piece at once.
+void WaveformLoader::announceGrowth() {
+    if (peaks_ && peaks_->complete()) {
+        growthAnnouncement_.stop();
+        emit changed();
+    } else if (!growthAnnouncement_.isActive()) {
+        growthAnnouncement_.start();
+    }
+}
+
 void WaveformLoader::load(const QString& path) {
     const QString stamp = fileStamp(path);
     if (peaks_ && stamp == stamp_ && peaks_->complete())
         return emit changed();
     stop();
+    growthAnnouncement_.stop();
     peaks_.reset();
     stamp_ = stamp;
     emit changed();
     const int generation = generation_;
     QPointer<WaveformLoader> self(this);
     // Each step reaches the loader on its own thread, and only while the file is the one loaded.
-    auto onLoaderThread = [self, generation](auto step) {
+    auto onLoaderThread = [self, generation](auto step, bool growth = false) {
         QMetaObject::invokeMethod(
             self,
-            [self, generation, step = std::move(step)]() mutable {
+            [self, generation, growth, step = std::move(step)]() mutable {
                 if (self && self->generation_ == generation) {
                     step(*self);
-                    emit self->changed();
+                    growth ? self->announceGrowth() : emit self->changed();
                 }
             },
             Qt::QueuedConnection);
@@ -71,10 +88,12 @@ void WaveformLoader::load(const QString& path) {
                 });
             },
             [&](std::vector<Peak> peaks, std::vector<float> energies) {
-                onLoaderThread([peaks = std::move(peaks), energies = std::move(energies)](WaveformLoader& loader) {
-                    if (loader.peaks_)
-                        loader.peaks_->append(peaks, energies);
-                });
+                onLoaderThread(
+                    [peaks = std::move(peaks), energies = std::move(energies)](WaveformLoader& loader) {
+                        if (loader.peaks_)
+                            loader.peaks_->append(peaks, energies);
+                    },
+                    true);
             },
             [loading] { return loading->isInterruptionRequested(); });
     });

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <QThread>
+#include <QTimer>
 
 #include "Waveform.h"
 
@@ -28,9 +29,11 @@ signals:
 
 private:
     void stop();
+    void announceGrowth();
 
     std::shared_ptr<PeakLevels> peaks_;
     QString stamp_;
     QPointer<QThread> thread_;
+    QTimer growthAnnouncement_;
     int generation_ = 0;
 };

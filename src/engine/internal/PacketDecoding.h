@@ -16,6 +16,7 @@ namespace Engine {
 struct DecodedPackets {
     std::vector<int64_t> samples; // of the audio stream's packets, in the order they are read
     int64_t drained = 0;          // what the decoder gives after the last packet
+    int stretches = 1;            // of the file counted on threads of their own
     int64_t total() const;
 };
 
@@ -24,5 +25,10 @@ using DecodingProgress = std::function<bool(double)>;
 
 // Raises EngineError when the file cannot be opened or has no decoder.
 std::shared_ptr<const DecodedPackets> decodedPackets(const std::string& path, const DecodingProgress& progress = {});
+
+// The same pass, not kept: WMA 1 and 2 in up to ranges stretches of the file's bytes, each
+// on a thread of its own (a decoder started within the file settles on a few packets
+// before its stretch, and is checked against the stretch before); others in one pass.
+DecodedPackets countDecodedPackets(const std::string& path, int ranges, const DecodingProgress& progress = {});
 
 } // namespace Engine

@@ -10,6 +10,7 @@
 #include "EngineError.h"
 #include "Mp3Gain.h"
 #include "internal/CFile.h"
+#include "internal/FileStampedCache.h"
 #include "internal/PartFile.h"
 
 using Engine::File;
@@ -367,7 +368,9 @@ void addFrame(Mp3FrameIndex& index, int64_t offset, const uint8_t* frame, const 
 
 } // namespace
 
-Mp3FrameIndex indexMp3Frames(const std::string& path) {
+namespace {
+
+Mp3FrameIndex readMp3Frames(const std::string& path) {
     FrameReader reader(path);
     Mp3FrameIndex index;
     int64_t offset = firstFrame(reader, afterId3v2(reader), path);
@@ -398,6 +401,22 @@ Mp3FrameIndex indexMp3Frames(const std::string& path) {
         failReading(path, "it holds no MPEG layer III frames");
     leaveOutJunkFrames(index);
     return index;
+}
+
+} // namespace
+
+// The last files' frames are kept while the files stay as they are: a file without an Info
+// frame is read for its length when it opens, and again for a copy or a join. Kept only
+// up to a few hours' frames (an hour's take 4 MB).
+Mp3FrameIndex indexMp3Frames(const std::string& path) {
+    constexpr size_t MostFramesKept = 500000;
+    static Engine::FileStampedCache<std::shared_ptr<const Mp3FrameIndex>, 2> kept;
+    if (const auto known = kept.find(path))
+        return **known;
+    auto index = std::make_shared<const Mp3FrameIndex>(readMp3Frames(path));
+    if (index->frames.size() <= MostFramesKept)
+        kept.store(path, index);
+    return *index;
 }
 
 namespace {

@@ -297,3 +297,26 @@ TEST(Mp3FrameCopy, StatedFrameCountsAreTrustedOnlyWhereTheyFitTheFile) {
         EXPECT_EQ(indexMp3Frames(path).copyRefusal(), l.refusal);
     }
 }
+
+// A file's frames are kept once read, but only while the file stays as it is: a file put
+// in its place by rename, or one that grew, is read again. Files without an Info frame
+// (as other encoders write them) are the ones read for their length and again for a copy.
+TEST(Mp3FrameCopy, KeptFramesFollowTheFile) {
+    TempFolder folder;
+    const std::string path = folder / "plain.mp3", other = folder / "other.mp3";
+    makeNoisyTone(path, 4.0, 44100, 2, "-c:a libmp3lame -b:a 128k -write_xing 0");
+    makeNoisyTone(other, 6.0, 44100, 2, "-c:a libmp3lame -b:a 128k -write_xing 0");
+    const size_t first = indexMp3Frames(path).frames.size();
+    EXPECT_EQ(indexMp3Frames(path).frames.size(), first);
+    std::filesystem::rename(other, path);
+    const size_t replaced = indexMp3Frames(path).frames.size();
+    EXPECT_GT(replaced, first);
+    AudioFile file;
+    file.openForRead(path);
+    ASSERT_EQ(file.errorCode(), 0) << file.errorText();
+    EXPECT_EQ(file.totalFrames() * 2, static_cast<int64_t>(decodeWithFfmpeg(path).size()));
+    file.close();
+    std::filesystem::copy_file(path, path + ".again");
+    runCommand("cat " + shellQuoted(path + ".again") + " >> " + shellQuoted(path));
+    EXPECT_EQ(indexMp3Frames(path).frames.size(), 2 * replaced);
+}

@@ -566,10 +566,7 @@ void Decoder::appendFrame(const AVFrame& frame) {
         const int64_t drop = std::min(dropUntil_ - bufferedStart, buffered());
         bufferStart_ += static_cast<size_t>(drop) * channels;
     }
-    if (bufferStart_ == buffer_.size()) {
-        buffer_.clear();
-        bufferStart_ = 0;
-    }
+    dropReadFrames();
 }
 
 // A frame whose timestamp lies further on than the audio decoded so far ends (and the
@@ -630,8 +627,8 @@ std::span<const float> Decoder::readInPlace(int frames) {
     return view;
 }
 
-// The frames read before are let go when the next read starts (a read in place shows them
-// until then); the buffer is moved up only now and then.
+// The frames read or skipped are let go (a read in place shows them until the next read
+// starts); the buffer is moved up only now and then.
 void Decoder::dropReadFrames() {
     if (bufferStart_ == buffer_.size()) {
         buffer_.clear();
@@ -690,10 +687,7 @@ void Decoder::skipDecoded(int64_t frames) {
         const int64_t drop = std::min(target - position_, buffered());
         bufferStart_ += static_cast<size_t>(drop) * info_.channels;
         position_ += drop;
-        if (bufferStart_ == buffer_.size()) {
-            buffer_.clear();
-            bufferStart_ = 0;
-        }
+        dropReadFrames();
     }
 }
 
